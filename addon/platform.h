@@ -1,0 +1,14 @@
+// The one place that decides where the add-on's Windows names come from: the platform's own
+// <windows.h> on Windows, the project's Win32 layer elsewhere.
+#ifndef VANTREL_ADDON_PLATFORM_H_
+#define VANTREL_ADDON_PLATFORM_H_
+
+#ifdef _WIN32
+#include <windows.h>
+#define VANTREL_EXPORT extern "C" __declspec(dllexport)
+#else
+#include "win32/windows.h"
+#define VANTREL_EXPORT extern "C" __attribute__((visibility("default")))
+#endif
+
+#endif  // VANTREL_ADDON_PLATFORM_H_

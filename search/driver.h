@@ -1,0 +1,16 @@
+// Runs one search from start to end over the request globals and the job: case folding, pattern
+// compilation, the mask list, the walk, the summary, the user-break line.
+//
+// Threading: runSearch runs on the IDE's thread (detached 0, with progress line and Esc) or on a
+// worker thread (detached 1). Tested by tests/driver_test.cpp.
+#ifndef VANTREL_SEARCH_DRIVER_H_
+#define VANTREL_SEARCH_DRIVER_H_
+
+#include "search/job.h"
+
+void runSearch(SearchJob* job, int detached);
+
+// A worker thread's entry: runSearch(job, 1), then clears `searchThreadId` as its last step.
+DWORD WINAPI searchThreadMain(LPVOID job);
+
+#endif  // VANTREL_SEARCH_DRIVER_H_

@@ -1,0 +1,28 @@
+// The drive mapping between Windows paths and POSIX paths, as the Win32 layer's file functions
+// see the file system: "Z:" is "/", further drives come from VANTREL_DRIVES ("C=/srv/src;D=/mnt/x"),
+// "\" and "/" both separate, and a component that does not exist as spelled is looked up
+// case-insensitively in its directory.
+//
+// Threading: any thread. The drive table is read from the environment once, on first use, and can
+// be reloaded for tests.
+#ifndef VANTREL_WIN32_PATHS_H_
+#define VANTREL_WIN32_PATHS_H_
+
+#include "win32/windef.h"
+
+// Maps a Windows path (absolute with a drive, or relative to the process's directory) to the
+// POSIX path it names. Writes at most `size` bytes with the terminator. Answers TRUE, or FALSE with
+// GetLastError set: ERROR_FILENAME_EXCED_RANGE for a path of MAX_PATH characters or more,
+// ERROR_PATH_NOT_FOUND for an unknown drive or a UNC path, ERROR_INSUFFICIENT_BUFFER.
+WINAPI_EXPORT BOOL VwinToPosixPath(LPCSTR windowsPath, LPSTR posixPath, DWORD size);
+
+// Maps an absolute POSIX path to its Windows form through the drive whose directory is the
+// longest prefix of it ("Z:" when no other fits). Answers the length written, or 0 with
+// GetLastError set (ERROR_FILENAME_EXCED_RANGE when the result would not fit MAX_PATH - 1
+// characters or `size`, ERROR_INVALID_NAME for a path holding a backslash or not absolute).
+WINAPI_EXPORT DWORD VwinToWindowsPath(LPCSTR posixPath, LPSTR windowsPath, DWORD size);
+
+// Reads VANTREL_DRIVES again (tests change it).
+WINAPI_EXPORT void VwinReloadDrives(void);
+
+#endif  // VANTREL_WIN32_PATHS_H_
