@@ -1,0 +1,43 @@
+// The vantrel command's arguments: what the user gives on the command line, parsed into the
+// fields and boxes to enter into the search dialog and the project, format and paths to use.
+//
+//   vantrel [TEXT] [-t TEXT] [-f TYPES] [-d DIRS] [-s] [-r] [-e] [-a] [-w] [--options=N]
+//           [--project=FILE] [--select=NODE]... [--format=text|json] [--windows-paths]
+//           [--help] [--version]
+//
+// A field not given stays unset (the dialog keeps what it shows). Threading: any; no state.
+// Tested by tests/command_args_test.cpp.
+#ifndef VANTREL_HOST_COMMAND_ARGS_H_
+#define VANTREL_HOST_COMMAND_ARGS_H_
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vantrel {
+
+enum class OutputFormat { kText, kJson };
+
+struct CommandLine {
+  std::optional<std::string> text;         // TEXT or -t
+  std::optional<std::string> fileTypes;    // -f
+  std::optional<std::string> directories;  // -d
+  std::optional<int> options;              // --options=N: all five boxes, 0..31
+  int tickedOptions = 0;                   // -s -r -e -a -w: boxes ticked on top
+  std::optional<std::string> projectFile;  // --project
+  std::vector<std::string> selectedNodes;  // --select, in order
+  OutputFormat format = OutputFormat::kText;
+  bool windowsPaths = false;
+  bool help = false;
+  bool version = false;
+};
+
+// Parses argv[1..argc). Answers true, or false with one line (no newline) in `error`.
+bool parseCommandLine(int argc, char* const* argv, CommandLine& line, std::string& error);
+
+// The text of --help.
+std::string usageText();
+
+}  // namespace vantrel
+
+#endif  // VANTREL_HOST_COMMAND_ARGS_H_

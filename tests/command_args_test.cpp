@@ -1,0 +1,81 @@
+// The vantrel command's argument parsing: fields, boxes, grouped flags, values after "=" or as
+// the next argument, and the one-line errors that end the command with status 2.
+#include "host/command_args.h"
+
+#include <gtest/gtest.h>
+
+#include <initializer_list>
+#include <vector>
+
+namespace {
+
+using vantrel::CommandLine;
+using vantrel::OutputFormat;
+
+bool parse(std::initializer_list<const char*> args, CommandLine& line, std::string& error) {
+  std::vector<char*> argv{const_cast<char*>("vantrel")};
+  for (const char* a : args) argv.push_back(const_cast<char*>(a));
+  return vantrel::parseCommandLine(static_cast<int>(argv.size()), argv.data(), line, error);
+}
+
+TEST(CommandArgsTest, FieldsBoxesAndOutputChoices) {
+  CommandLine line;
+  std::string error;
+  ASSERT_TRUE(parse({"-rw", "-f", "*.cpp;*.h", "-d.", "TODO", "--options=5", "--select", "a.c",
+                     "--select=b.c", "--project=p.json", "--format=json", "--windows-paths"},
+                    line, error))
+      << error;
+  EXPECT_EQ(line.text, "TODO");
+  EXPECT_EQ(line.fileTypes, "*.cpp;*.h");
+  EXPECT_EQ(line.directories, ".");
+  EXPECT_EQ(line.tickedOptions, 0x02 | 0x10);
+  EXPECT_EQ(line.options, 5);
+  EXPECT_EQ(line.selectedNodes, (std::vector<std::string>{"a.c", "b.c"}));
+  EXPECT_EQ(line.projectFile, "p.json");
+  EXPECT_EQ(line.format, OutputFormat::kJson);
+  EXPECT_TRUE(line.windowsPaths);
+
+  // Fields not given stay unset, so the dialog keeps what it shows.
+  CommandLine bare;
+  ASSERT_TRUE(parse({"-s", "-e", "-a"}, bare, error));
+  EXPECT_FALSE(bare.text || bare.fileTypes || bare.directories || bare.options);
+  EXPECT_EQ(bare.tickedOptions, 0x01 | 0x04 | 0x08);
+  EXPECT_EQ(bare.format, OutputFormat::kText);
+}
+
+TEST(CommandArgsTest, TextsThatLookLikeOptions) {
+  CommandLine line;
+  std::string error;
+  ASSERT_TRUE(parse({"-t", "-x"}, line, error));
+  EXPECT_EQ(line.text, "-x");
+  CommandLine after;
+  ASSERT_TRUE(parse({"--", "--help"}, after, error));
+  EXPECT_EQ(after.text, "--help");
+  EXPECT_FALSE(after.help);
+  CommandLine empty;
+  ASSERT_TRUE(parse({""}, empty, error));
+  EXPECT_EQ(empty.text, "");
+}
+
+TEST(CommandArgsTest, ErrorsAreOneLine) {
+  for (auto args : std::vector<std::vector<const char*>>{{"--bogus"},
+                                                         {"-q"},
+                                                         {"--options=32"},
+                                                         {"--options=x"},
+                                                         {"--format=xml"},
+                                                         {"-f"},
+                                                         {"--project"},
+                                                         {"a", "b"},
+                                                         {"--help=1"}}) {
+    std::vector<char*> argv{const_cast<char*>("vantrel")};
+    for (const char* a : args) argv.push_back(const_cast<char*>(a));
+    CommandLine line;
+    std::string error;
+    EXPECT_FALSE(vantrel::parseCommandLine(static_cast<int>(argv.size()), argv.data(), line, error))
+        << args[0];
+    EXPECT_FALSE(error.empty());
+    EXPECT_EQ(error.find('\n'), std::string::npos);
+  }
+}
+
+}  // namespace
