@@ -1,0 +1,215 @@
+// The drive mapping both ways on real directories: drives, separators, "." and "..", lookup of
+// names without case, over-long paths; the current directory, environment variables and file
+// attributes in Windows form.
+#include "win32/paths.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <climits>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "win32/winbase.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class PathsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char pattern[] = "/tmp/vantrel-paths-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    char real[PATH_MAX];
+    ASSERT_NE(realpath(pattern, real), nullptr);
+    root = real;
+    fs::create_directories(root + "/Sub/Deeper");
+    touch(root + "/Sub/file.txt");
+    savedCwd = fs::current_path();
+    if (const char* drives = getenv("VANTREL_DRIVES")) savedDrives = drives;
+    setenv("VANTREL_DRIVES", ("c=" + root + "/;Q=relative;D=" + root + "/Sub").c_str(), 1);
+    VwinReloadDrives();
+  }
+  void TearDown() override {
+    fs::current_path(savedCwd);
+    if (savedDrives.empty())
+      unsetenv("VANTREL_DRIVES");
+    else
+      setenv("VANTREL_DRIVES", savedDrives.c_str(), 1);
+    VwinReloadDrives();
+    fs::remove_all(root);
+  }
+  static void touch(const std::string& path) { std::ofstream(path) << "x"; }
+
+  std::string toPosix(const std::string& windows) {
+    char out[4096];
+    if (!VwinToPosixPath(windows.c_str(), out, sizeof out))
+      return "error " + std::to_string(GetLastError());
+    return out;
+  }
+  std::string toWindows(const std::string& posix) {
+    char out[MAX_PATH];
+    DWORD length = VwinToWindowsPath(posix.c_str(), out, sizeof out);
+    if (length == 0) return "error " + std::to_string(GetLastError());
+    EXPECT_EQ(length, strlen(out));
+    return out;
+  }
+
+  std::string root;
+  fs::path savedCwd;
+  std::string savedDrives;
+};
+
+std::string error(DWORD code) { return "error " + std::to_string(code); }
+
+TEST_F(PathsTest, DrivesSeparatorsAndDots) {
+  EXPECT_EQ(toPosix("C:\\Sub\\file.txt"), root + "/Sub/file.txt");
+  EXPECT_EQ(toPosix("c:/Sub\\\\file.txt"), root + "/Sub/file.txt");
+  EXPECT_EQ(toPosix("C:\\"), root);
+  EXPECT_EQ(toPosix("C:\\Sub\\.\\Deeper\\..\\file.txt"), root + "/Sub/file.txt");
+  // ".." never leaves the drive.
+  EXPECT_EQ(toPosix("C:\\..\\..\\Sub"), root + "/Sub");
+  EXPECT_EQ(toPosix("D:\\file.txt"), root + "/Sub/file.txt");
+  EXPECT_EQ(toPosix("Z:\\"), "/");
+  EXPECT_EQ(toPosix("z:\\tmp\\..\\etc"), "/etc");
+  // A drive with a relative directory is ignored, as is any unknown drive; UNC names no drive.
+  EXPECT_EQ(toPosix("Q:\\x"), error(ERROR_PATH_NOT_FOUND));
+  EXPECT_EQ(toPosix("E:\\x"), error(ERROR_PATH_NOT_FOUND));
+  EXPECT_EQ(toPosix("\\\\server\\share\\x"), error(ERROR_PATH_NOT_FOUND));
+  EXPECT_EQ(toPosix(""), error(ERROR_PATH_NOT_FOUND));
+}
+
+TEST_F(PathsTest, MissingComponentsAreFoundWithoutCase) {
+  EXPECT_EQ(toPosix("C:\\SUB\\DEEPER"), root + "/Sub/Deeper");
+  EXPECT_EQ(toPosix("C:\\sub\\FILE.TXT"), root + "/Sub/file.txt");
+  // Several names fit: the first in byte order, unless one is spelled exactly.
+  touch(root + "/abc");
+  touch(root + "/ABC");
+  touch(root + "/Abc");
+  EXPECT_EQ(toPosix("C:\\aBc"), root + "/ABC");
+  EXPECT_EQ(toPosix("C:\\abc"), root + "/abc");
+  // What cannot be found stays as spelled, and so does everything after it.
+  EXPECT_EQ(toPosix("C:\\SUB\\Missing\\FILE.TXT"), root + "/Sub/Missing/FILE.TXT");
+  EXPECT_EQ(toPosix("C:\\sub\\file.txt\\x"), root + "/Sub/file.txt/x");
+}
+
+TEST_F(PathsTest, PathsOfMaxPathCharactersAreRefusedNeverCut) {
+  std::string name(MAX_PATH - 4, 'n');  // "C:\" + name = 259 characters
+  EXPECT_EQ(toPosix("C:\\" + name), root + "/" + name);
+  EXPECT_EQ(toPosix("C:\\" + name + "x"), error(ERROR_FILENAME_EXCED_RANGE));
+  // Dots that shorten the path do not let a long text in.
+  EXPECT_EQ(toPosix("C:\\a\\..\\" + name), error(ERROR_FILENAME_EXCED_RANGE));
+  // A relative path counts with the directory it is relative to ("D:\Deeper\").
+  fs::current_path(root + "/Sub/Deeper");
+  std::string relative(MAX_PATH - 11, 'r');
+  EXPECT_EQ(toPosix(relative), root + "/Sub/Deeper/" + relative);
+  EXPECT_EQ(toPosix(relative + "r"), error(ERROR_FILENAME_EXCED_RANGE));
+
+  char small[8];
+  EXPECT_FALSE(VwinToPosixPath("C:\\Sub", small, sizeof small));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
+}
+
+TEST_F(PathsTest, RelativeAndRootedPathsUseTheCurrentDirectory) {
+  fs::current_path(root + "/Sub/Deeper");
+  // The current directory is on D: (its directory is the longest prefix).
+  EXPECT_EQ(toPosix("..\\FILE.txt"), root + "/Sub/file.txt");
+  EXPECT_EQ(toPosix("."), root + "/Sub/Deeper");
+  EXPECT_EQ(toPosix("\\file.txt"), root + "/Sub/file.txt");
+  EXPECT_EQ(toPosix("d:deeper"), root + "/Sub/Deeper/deeper");
+  EXPECT_EQ(toPosix("C:sub"), root + "/Sub");  // another drive: from its root
+}
+
+TEST_F(PathsTest, WindowsFormTakesTheLongestDrivePrefix) {
+  EXPECT_EQ(toWindows(root + "/Sub/Deeper/x.c"), "D:\\Deeper\\x.c");
+  EXPECT_EQ(toWindows(root + "/Sub"), "D:\\");
+  EXPECT_EQ(toWindows(root + "//other/./y/../z"), "C:\\other\\z");
+  EXPECT_EQ(toWindows(root), "C:\\");
+  // A name that merely begins like a drive's directory is not on that drive.
+  EXPECT_EQ(toWindows(root + "/Subway"), "C:\\Subway");
+  std::string outside = root + "x/a";
+  std::string expected = "Z:" + outside;
+  for (char& c : expected)
+    if (c == '/') c = '\\';
+  EXPECT_EQ(toWindows(outside), expected);
+  EXPECT_EQ(toWindows("/"), "Z:\\");
+  EXPECT_EQ(toWindows("relative/x"), error(ERROR_INVALID_NAME));
+  EXPECT_EQ(toWindows("/back\\slash"), error(ERROR_INVALID_NAME));
+  EXPECT_EQ(toWindows("/" + std::string(MAX_PATH, 'l')), error(ERROR_FILENAME_EXCED_RANGE));
+
+  char small[4];
+  EXPECT_EQ(VwinToWindowsPath(root.c_str(), small, sizeof small), 3u);
+  EXPECT_EQ(VwinToWindowsPath((root + "/a").c_str(), small, sizeof small), 0u);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILENAME_EXCED_RANGE));
+}
+
+TEST_F(PathsTest, CurrentDirectoryInDriveFormWithWindowsSizes) {
+  fs::current_path(root + "/Sub/Deeper");
+  char buffer[MAX_PATH];
+  EXPECT_EQ(GetCurrentDirectoryA(sizeof buffer, buffer), 9u);
+  EXPECT_STREQ(buffer, "D:\\Deeper");
+  char tiny[9] = "unused";
+  EXPECT_EQ(GetCurrentDirectoryA(sizeof tiny, tiny), 10u);  // needed, with the terminator
+  EXPECT_STREQ(tiny, "unused");
+  EXPECT_EQ(GetCurrentDirectoryA(0, nullptr), 10u);
+  fs::current_path(root);
+  EXPECT_EQ(GetCurrentDirectoryA(sizeof buffer, buffer), 3u);
+  EXPECT_STREQ(buffer, "C:\\");
+}
+
+TEST_F(PathsTest, EnvironmentNamesIgnoreCaseAndPathIsTranslated) {
+  setenv("VANTREL_TEST_Var", "value", 1);
+  char buffer[64];
+  EXPECT_EQ(GetEnvironmentVariableA("vantrel_test_VAR", buffer, sizeof buffer), 5u);
+  EXPECT_STREQ(buffer, "value");
+  char tiny[5] = "zzzz";
+  EXPECT_EQ(GetEnvironmentVariableA("VANTREL_TEST_VAR", tiny, sizeof tiny), 6u);
+  EXPECT_STREQ(tiny, "zzzz");
+  unsetenv("VANTREL_TEST_Var");
+  SetLastError(0);
+  EXPECT_EQ(GetEnvironmentVariableA("VANTREL_TEST_VAR", buffer, sizeof buffer), 0u);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ENVVAR_NOT_FOUND));
+
+  std::string savedPath = getenv("PATH") ? getenv("PATH") : "";
+  fs::current_path(root);
+  setenv("PATH", (root + "/Sub/Deeper:/usr/bin::Sub:/has\\backslash").c_str(), 1);
+  char path[512];
+  DWORD length = GetEnvironmentVariableA("Path", path, sizeof path);
+  setenv("PATH", savedPath.c_str(), 1);
+  EXPECT_STREQ(path, "D:\\Deeper;Z:\\usr\\bin;C:\\;D:\\");
+  EXPECT_EQ(length, strlen(path));
+}
+
+TEST_F(PathsTest, FileAttributes) {
+  EXPECT_EQ(GetFileAttributesA("C:\\sub"), static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY));
+  EXPECT_EQ(GetFileAttributesA("C:\\Sub\\FILE.TXT"), static_cast<DWORD>(FILE_ATTRIBUTE_ARCHIVE));
+  touch(root + "/.hidden");
+  EXPECT_EQ(GetFileAttributesA("C:\\.hidden"),
+            static_cast<DWORD>(FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDDEN));
+  touch(root + "/locked");
+  chmod((root + "/locked").c_str(), 0444);
+  EXPECT_EQ(GetFileAttributesA("C:\\locked"),
+            static_cast<DWORD>(FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_READONLY));
+  ASSERT_EQ(mkfifo((root + "/fifo").c_str(), 0600), 0);
+  EXPECT_TRUE(GetFileAttributesA("C:\\fifo") & FILE_ATTRIBUTE_SYSTEM);
+  fs::create_directory_symlink(root + "/Sub", root + "/loop");
+  DWORD link = GetFileAttributesA("C:\\loop");
+  EXPECT_TRUE(link & FILE_ATTRIBUTE_SYSTEM);
+  EXPECT_TRUE(link & FILE_ATTRIBUTE_DIRECTORY);
+  fs::create_symlink(root + "/Sub/file.txt", root + "/alias");
+  EXPECT_EQ(GetFileAttributesA("C:\\alias"), static_cast<DWORD>(FILE_ATTRIBUTE_ARCHIVE));
+
+  EXPECT_EQ(GetFileAttributesA("C:\\Sub\\none.txt"), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+  EXPECT_EQ(GetFileAttributesA("C:\\NoDir\\none.txt"), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
+  EXPECT_EQ(GetFileAttributesA(("C:\\" + std::string(MAX_PATH, 'l')).c_str()),
+            INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILENAME_EXCED_RANGE));
+}
+
+}  // namespace
