@@ -1,0 +1,162 @@
+// File search on a real temporary directory: NTFS listing order, Windows' wildcard effect,
+// attributes of hidden files, FIFOs and links, and the failure reasons.
+#include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "win32/windows.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string windowsPath(const fs::path& posix) {
+  std::string w = "Z:" + posix.string();
+  for (char& c : w)
+    if (c == '/') c = '\\';
+  return w;
+}
+
+void touch(const fs::path& p) {
+  FILE* f = std::fopen(p.c_str(), "w");
+  ASSERT_NE(f, nullptr) << p;
+  std::fclose(f);
+}
+
+using Listing = std::vector<std::pair<std::string, DWORD>>;
+
+// Every entry of a search, or an empty listing with the reason in GetLastError.
+Listing list(const std::string& pattern) {
+  Listing out;
+  WIN32_FIND_DATAA data;
+  HANDLE h = FindFirstFileA(pattern.c_str(), &data);
+  if (h == INVALID_HANDLE_VALUE) return out;
+  do out.emplace_back(data.cFileName, data.dwFileAttributes);
+  while (FindNextFileA(h, &data));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NO_MORE_FILES));
+  EXPECT_TRUE(FindClose(h));
+  return out;
+}
+
+std::vector<std::string> names(const Listing& l) {
+  std::vector<std::string> n;
+  for (auto& e : l) n.push_back(e.first);
+  return n;
+}
+
+class FindFileTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char tmpl[] = "/tmp/findfile_test.XXXXXX";
+    ASSERT_NE(mkdtemp(tmpl), nullptr);
+    root = tmpl;
+    dir = windowsPath(root) + "\\";
+  }
+  void TearDown() override { fs::remove_all(root); }
+  fs::path root;
+  std::string dir;
+};
+
+TEST_F(FindFileTest, ListsInNtfsOrderWithWindowsAttributes) {
+  for (const char* n : {"b.c", "A.c", "a.C", "_x.c", "Zed", "10.txt", ".hidden", "back\\slash.c"})
+    touch(root / n);
+  fs::create_directory(root / "sub");
+  ASSERT_EQ(mkfifo((root / "pipe").c_str(), 0600), 0);
+  fs::create_directory_symlink(".", root / "loop");
+  fs::create_symlink("b.c", root / "lnk.c");
+  fs::create_symlink("nowhere", root / "dangling.c");
+  int sock = socket(AF_UNIX, SOCK_STREAM, 0);
+  sockaddr_un addr{};
+  addr.sun_family = AF_UNIX;
+  std::snprintf(addr.sun_path, sizeof addr.sun_path, "%s", (root / "sock").c_str());
+  ASSERT_EQ(bind(sock, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+
+  Listing all = list(dir + "*.*");
+  // "." and ".." first; then upper-cased bytes ("_" sorts after the letters), raw bytes on a
+  // tie ("A.c" before "a.C"); the name holding a backslash is left out.
+  EXPECT_EQ(names(all), (std::vector<std::string>{".", "..", ".hidden", "10.txt", "A.c", "a.C",
+                                                  "b.c", "dangling.c", "lnk.c", "loop", "pipe",
+                                                  "sock", "sub", "Zed", "_x.c"}));
+  std::map<std::string, DWORD> attr(all.begin(), all.end());
+  EXPECT_EQ(attr["."], static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY));
+  EXPECT_EQ(attr[".hidden"], static_cast<DWORD>(FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE));
+  EXPECT_EQ(attr["b.c"], static_cast<DWORD>(FILE_ATTRIBUTE_ARCHIVE));
+  EXPECT_EQ(attr["sub"], static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY));
+  EXPECT_EQ(attr["pipe"], static_cast<DWORD>(FILE_ATTRIBUTE_SYSTEM));
+  EXPECT_EQ(attr["sock"], static_cast<DWORD>(FILE_ATTRIBUTE_SYSTEM));
+  EXPECT_EQ(attr["loop"], static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_SYSTEM |
+                                             FILE_ATTRIBUTE_REPARSE_POINT));
+  EXPECT_EQ(attr["lnk.c"],
+            static_cast<DWORD>(FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_REPARSE_POINT));
+  EXPECT_EQ(attr["dangling.c"],
+            static_cast<DWORD>(FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_REPARSE_POINT));
+  close(sock);
+}
+
+TEST_F(FindFileTest, WildcardsHaveWindowsEffect) {
+  for (const char* n : {"FOO.C", "foo1.c", "foo12.c", "readme", "x", "x.cpp", "a.b.c", "d.c.txt"})
+    touch(root / n);
+  EXPECT_EQ(names(list(dir + "*.c")),
+            (std::vector<std::string>{"a.b.c", "FOO.C", "foo1.c", "foo12.c"}));
+  // "?" also matches nothing before a dot.
+  EXPECT_EQ(names(list(dir + "foo?.C")), (std::vector<std::string>{"FOO.C", "foo1.c"}));
+  EXPECT_EQ(names(list(dir + "README")), (std::vector<std::string>{"readme"}));
+  // A trailing ".*" or "." also matches a name without a dot.
+  EXPECT_EQ(names(list(dir + "x.*")), (std::vector<std::string>{"x", "x.cpp"}));
+  EXPECT_EQ(names(list(dir + "*.")), (std::vector<std::string>{".", "..", "readme", "x"}));
+  EXPECT_EQ(names(list(dir + "*")).size(), 10u);
+  EXPECT_EQ(names(list(dir + "*.*")).size(), 10u);
+  EXPECT_EQ(names(list(dir + "*.c*")),
+            (std::vector<std::string>{"a.b.c", "d.c.txt", "FOO.C", "foo1.c", "foo12.c", "x.cpp"}));
+
+  // A pattern that would backtrack exponentially still ends at once.
+  std::string many(200, 'a');
+  touch(root / many);
+  EXPECT_TRUE(list(dir + "*a*a*a*a*a*a*a*a*a*a*a*b").empty());
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+}
+
+TEST_F(FindFileTest, FailuresAnswerInvalidHandleWithTheirReason) {
+  touch(root / "a.c");
+  WIN32_FIND_DATAA data;
+  EXPECT_EQ(FindFirstFileA((dir + "*.h").c_str(), &data), INVALID_HANDLE_VALUE);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+  EXPECT_EQ(FindFirstFileA((dir + "missing\\*.*").c_str(), &data), INVALID_HANDLE_VALUE);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
+  EXPECT_EQ(FindFirstFileA((dir + "a.c\\*.*").c_str(), &data), INVALID_HANDLE_VALUE);
+  EXPECT_EQ(FindFirstFileA(dir.c_str(), &data), INVALID_HANDLE_VALUE);  // no name part
+  std::string tooLong = dir + std::string(MAX_PATH, 'x');
+  EXPECT_EQ(FindFirstFileA(tooLong.c_str(), &data), INVALID_HANDLE_VALUE);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILENAME_EXCED_RANGE));
+
+  HANDLE h = FindFirstFileA((dir + "*.c").c_str(), &data);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  EXPECT_STREQ(data.cFileName, "a.c");
+  EXPECT_FALSE(FindNextFileA(h, &data));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NO_MORE_FILES));
+  EXPECT_TRUE(FindClose(h));
+  EXPECT_FALSE(FindClose(h));  // closed twice: refused, not freed again
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+  EXPECT_FALSE(FindNextFileA(h, &data));
+}
+
+TEST_F(FindFileTest, DriveRootListsNoDotEntries) {
+  Listing top = list("Z:\\*.*");
+  ASSERT_FALSE(top.empty());
+  EXPECT_NE(top[0].first, ".");
+  std::vector<std::string> n = names(top);
+  EXPECT_NE(std::find(n.begin(), n.end(), "tmp"), n.end());
+}
+
+}  // namespace

@@ -1,0 +1,338 @@
+// File search with wildcards: FindFirstFileA, FindNextFileA, FindClose.
+//
+// FindFirstFileA reads the pattern's directory once (one readdir pass), keeps the names that fit
+// the last component and sorts them as NTFS lists a directory: names compared byte by byte after
+// folding ASCII letters to upper case, ties broken by the raw bytes, with "." and ".." first.
+// So every run lists the same tree the same way.
+//
+// Wildcards have Windows' effect, case-insensitive: "*" any run, "?" one character (or none
+// before a dot or at the end), a "." followed by a wildcard or ending the pattern also matches the
+// end of a name without a dot, and "*.*" matches every name, also one without a dot.
+//
+// Attributes: a directory is FILE_ATTRIBUTE_DIRECTORY; a name beginning with "." is hidden; what
+// is neither a regular file nor a directory (FIFO, socket, device), and every symbolic link to a
+// directory, is system, so that a walk never opens a FIFO and never loops through links. The type
+// comes from d_type; a stat is made only for a link or when the file system gives no type. Sizes
+// and times are not filled in (0): nothing reads them, and a stat per entry would double the cost
+// of a walk. A name holding a backslash, which no Windows path can carry, is left out.
+//
+// Invariant: a search handle is a heap record whose address is the handle; only handles in the
+// live set are dereferenced.
+// Tested by tests/findfile_test.cpp.
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdint>
+#include <cstring>
+#include <mutex>
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+#include "win32/paths.h"
+#include "win32/winbase.h"
+
+namespace {
+
+// Pattern tokens after the Windows translation of "?", "." and "*".
+enum Token : int {
+  kAny = 256,  // "*": any run of characters
+  kDosStar,    // "*" before ".": any run that leaves the name's last dot still to match
+  kDosQm,      // "?": one character, or none at a dot or the end of the name
+  kDosDot,     // "." before a wildcard or at the end: a dot, or the end of the name
+};
+
+unsigned char foldAscii(unsigned char c) { return c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c; }
+
+std::vector<int> compilePattern(const std::string& pattern) {
+  std::vector<int> tokens;
+  if (pattern == "*.*") return {kAny};
+  for (size_t i = 0; i < pattern.size(); ++i) {
+    unsigned char c = static_cast<unsigned char>(pattern[i]);
+    bool last = i + 1 == pattern.size();
+    char next = last ? '\0' : pattern[i + 1];
+    if (c == '?') {
+      tokens.push_back(kDosQm);
+    } else if (c == '*') {
+      tokens.push_back(next == '.' ? kDosStar : kAny);
+    } else if (c == '.' && (last || next == '*' || next == '?')) {
+      tokens.push_back(kDosDot);
+    } else {
+      tokens.push_back(foldAscii(c));
+    }
+  }
+  return tokens;
+}
+
+// Matches a name against the tokens; memo holds one state per (token, position) pair, so that no
+// pattern can make the match exponential.
+class Matcher {
+ public:
+  explicit Matcher(std::vector<int> tokens) : tokens_(std::move(tokens)) {}
+
+  bool matches(const std::string& name) {
+    name_ = name;
+    lastDot_ = name.rfind('.');
+    memo_.assign((tokens_.size() + 1) * (name.size() + 1), 0);
+    return at(0, 0);
+  }
+
+ private:
+  bool at(size_t t, size_t n) {
+    int8_t& m = memo_[t * (name_.size() + 1) + n];
+    if (m) return m > 0;
+    bool r = compute(t, n);
+    m = r ? 1 : -1;
+    return r;
+  }
+
+  bool compute(size_t t, size_t n) {
+    size_t size = name_.size();
+    if (t == tokens_.size()) return n == size;
+    int tok = tokens_[t];
+    switch (tok) {
+      case kAny:
+        for (size_t k = n; k <= size; ++k)
+          if (at(t + 1, k)) return true;
+        return false;
+      case kDosStar: {
+        // May run up to the last dot (which the rest must then match), or to the end when there
+        // is no dot left.
+        size_t limit = lastDot_ == std::string::npos || lastDot_ < n ? size : lastDot_;
+        for (size_t k = n; k <= limit; ++k)
+          if (at(t + 1, k)) return true;
+        return false;
+      }
+      case kDosQm:
+        if (n == size || name_[n] == '.') {
+          size_t u = t;
+          while (u < tokens_.size() && tokens_[u] == kDosQm) ++u;
+          return at(u, n);
+        }
+        return at(t + 1, n + 1);
+      case kDosDot:
+        if (n == size) return at(t + 1, n);
+        return name_[n] == '.' && at(t + 1, n + 1);
+      default:
+        return n < size && foldAscii(static_cast<unsigned char>(name_[n])) == tok &&
+               at(t + 1, n + 1);
+    }
+  }
+
+  std::vector<int> tokens_;
+  std::string name_;
+  size_t lastDot_ = std::string::npos;
+  std::vector<int8_t> memo_;
+};
+
+struct Entry {
+  std::string name;
+  DWORD attributes;
+};
+
+struct Search {
+  std::vector<Entry> entries;
+  size_t next = 0;
+};
+
+struct Searches {
+  std::mutex mutex;
+  std::unordered_set<const void*> live;
+};
+
+Searches& searches() {
+  static Searches* s = new Searches;  // never destroyed: handles may be closed during exit
+  return *s;
+}
+
+// NTFS order: upper-case-folded bytes first, raw bytes on a tie; "." and ".." before all.
+bool listsBefore(const Entry& a, const Entry& b) {
+  bool aDot = a.name == "." || a.name == "..";
+  bool bDot = b.name == "." || b.name == "..";
+  if (aDot != bDot) return aDot;
+  size_t n = std::min(a.name.size(), b.name.size());
+  for (size_t i = 0; i < n; ++i) {
+    unsigned char x = foldAscii(static_cast<unsigned char>(a.name[i]));
+    unsigned char y = foldAscii(static_cast<unsigned char>(b.name[i]));
+    if (x != y) return x < y;
+  }
+  if (a.name.size() != b.name.size()) return a.name.size() < b.name.size();
+  return a.name < b.name;
+}
+
+DWORD attributesOfMode(mode_t mode) {
+  if (S_ISDIR(mode)) return FILE_ATTRIBUTE_DIRECTORY;
+  if (S_ISREG(mode)) return FILE_ATTRIBUTE_ARCHIVE;
+  return FILE_ATTRIBUTE_SYSTEM;
+}
+
+// A symbolic link: what it points to, a link to a directory being system.
+DWORD attributesOfLink(int dirFd, const char* name) {
+  struct stat st;
+  // A dangling link is listed as the file it names; opening it then fails.
+  if (fstatat(dirFd, name, &st, 0) != 0)
+    return FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_REPARSE_POINT;
+  DWORD attributes = attributesOfMode(st.st_mode) | FILE_ATTRIBUTE_REPARSE_POINT;
+  if (S_ISDIR(st.st_mode)) attributes |= FILE_ATTRIBUTE_SYSTEM;
+  return attributes;
+}
+
+// The attributes of one entry; stats only a link, or an entry whose type the file system did not
+// give.
+DWORD attributesOf(int dirFd, const dirent* entry) {
+  DWORD attributes;
+  switch (entry->d_type) {
+    case DT_DIR:
+      attributes = FILE_ATTRIBUTE_DIRECTORY;
+      break;
+    case DT_REG:
+      attributes = FILE_ATTRIBUTE_ARCHIVE;
+      break;
+    case DT_LNK:
+      attributes = attributesOfLink(dirFd, entry->d_name);
+      break;
+    case DT_UNKNOWN: {
+      struct stat st;
+      if (fstatat(dirFd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0)
+        attributes = FILE_ATTRIBUTE_SYSTEM;
+      else if (S_ISLNK(st.st_mode))
+        attributes = attributesOfLink(dirFd, entry->d_name);
+      else
+        attributes = attributesOfMode(st.st_mode);
+      break;
+    }
+    default:  // FIFO, socket, character or block device
+      attributes = FILE_ATTRIBUTE_SYSTEM;
+  }
+  if (entry->d_name[0] == '.') attributes |= FILE_ATTRIBUTE_HIDDEN;
+  return attributes;
+}
+
+void fill(const Entry& entry, LPWIN32_FIND_DATAA data) {
+  std::memset(data, 0, sizeof *data);
+  data->dwFileAttributes = entry.attributes;
+  std::memcpy(data->cFileName, entry.name.c_str(), entry.name.size() + 1);
+}
+
+DWORD errorOfOpendir(int error) {
+  switch (error) {
+    case EACCES:
+    case EPERM:
+      return ERROR_ACCESS_DENIED;
+    case EMFILE:
+    case ENFILE:
+      return ERROR_TOO_MANY_OPEN_FILES;
+    case ENOMEM:
+      return ERROR_NOT_ENOUGH_MEMORY;
+    case ENAMETOOLONG:
+      return ERROR_FILENAME_EXCED_RANGE;
+    default:  // ENOENT, ENOTDIR, ELOOP
+      return ERROR_PATH_NOT_FOUND;
+  }
+}
+
+// Whether a Windows directory part ("C:\", "\", "Z:/") names the root of its drive, where Windows
+// lists no "." and "..".
+bool isDriveRoot(const std::string& dir) {
+  size_t start = dir.size() >= 2 && dir[1] == ':' ? 2 : 0;
+  std::string rest = dir.substr(start);
+  return rest == "\\" || rest == "/";
+}
+
+}  // namespace
+
+WINAPI_EXPORT HANDLE WINAPI FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA data) {
+  if (!pattern || !data) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return INVALID_HANDLE_VALUE;
+  }
+  size_t length = strnlen(pattern, MAX_PATH);
+  if (length >= MAX_PATH) {
+    SetLastError(ERROR_FILENAME_EXCED_RANGE);
+    return INVALID_HANDLE_VALUE;
+  }
+  std::string whole(pattern, length);
+  size_t cut = whole.find_last_of("\\/");
+  if (cut == std::string::npos && whole.size() >= 2 && whole[1] == ':') cut = 1;
+  std::string dir = cut == std::string::npos ? "" : whole.substr(0, cut + 1);
+  std::string namePattern = cut == std::string::npos ? whole : whole.substr(cut + 1);
+  if (namePattern.empty()) {
+    SetLastError(ERROR_FILE_NOT_FOUND);
+    return INVALID_HANDLE_VALUE;
+  }
+
+  char posix[4096];
+  if (!VwinToPosixPath(dir.empty() ? "." : dir.c_str(), posix, sizeof posix)) {
+    return INVALID_HANDLE_VALUE;  // the mapping set the reason
+  }
+  DIR* stream = opendir(posix);
+  if (!stream) {
+    SetLastError(errorOfOpendir(errno));
+    return INVALID_HANDLE_VALUE;
+  }
+
+  auto search = new Search;
+  Matcher matcher(compilePattern(namePattern));
+  bool root = isDriveRoot(dir);
+  int dirFd = dirfd(stream);
+  while (const dirent* entry = readdir(stream)) {
+    std::string name = entry->d_name;
+    bool dotName = name == "." || name == "..";
+    if (dotName && root) continue;
+    if (name.find('\\') != std::string::npos || name.size() >= MAX_PATH) continue;
+    if (!matcher.matches(name)) continue;
+    DWORD attributes = dotName ? FILE_ATTRIBUTE_DIRECTORY : attributesOf(dirFd, entry);
+    search->entries.push_back(Entry{std::move(name), attributes});
+  }
+  closedir(stream);
+
+  if (search->entries.empty()) {
+    delete search;
+    SetLastError(ERROR_FILE_NOT_FOUND);
+    return INVALID_HANDLE_VALUE;
+  }
+  std::sort(search->entries.begin(), search->entries.end(), listsBefore);
+  fill(search->entries[0], data);
+  search->next = 1;
+  Searches& s = searches();
+  std::lock_guard<std::mutex> lock(s.mutex);
+  s.live.insert(search);
+  return search;
+}
+
+WINAPI_EXPORT BOOL WINAPI FindNextFileA(HANDLE handle, LPWIN32_FIND_DATAA data) {
+  Search* search = nullptr;
+  {
+    Searches& s = searches();
+    std::lock_guard<std::mutex> lock(s.mutex);
+    if (s.live.count(handle)) search = static_cast<Search*>(handle);
+  }
+  if (!search || !data) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return FALSE;
+  }
+  if (search->next >= search->entries.size()) {
+    SetLastError(ERROR_NO_MORE_FILES);
+    return FALSE;
+  }
+  fill(search->entries[search->next++], data);
+  return TRUE;
+}
+
+WINAPI_EXPORT BOOL WINAPI FindClose(HANDLE handle) {
+  {
+    Searches& s = searches();
+    std::lock_guard<std::mutex> lock(s.mutex);
+    auto it = s.live.find(handle);
+    if (it == s.live.end()) {
+      SetLastError(ERROR_INVALID_HANDLE);
+      return FALSE;
+    }
+    s.live.erase(it);
+  }
+  delete static_cast<Search*>(handle);
+  return TRUE;
+}
