@@ -9,19 +9,17 @@
 // before a dot or at the end), a "." followed by a wildcard or ending the pattern also matches the
 // end of a name without a dot, and "*.*" matches every name, also one without a dot.
 //
-// Attributes: a directory is FILE_ATTRIBUTE_DIRECTORY; a name beginning with "." is hidden; what
-// is neither a regular file nor a directory (FIFO, socket, device), and every symbolic link to a
-// directory, is system, so that a walk never opens a FIFO and never loops through links. The type
-// comes from d_type; a stat is made only for a link or when the file system gives no type. Sizes
-// and times are not filled in (0): nothing reads them, and a stat per entry would double the cost
-// of a walk. A name holding a backslash, which no Windows path can carry, is left out.
+// Attributes are those of win32/attributes.h (hidden dot names; FIFOs, sockets, devices, dangling
+// links and links to directories system), but the type comes from d_type: a stat is made only for
+// a link or when the file system gives no type. So a plain file reads as archive, never
+// read-only, and sizes and times are not filled in (0): nothing reads them, and a stat per entry
+// would double the cost of a walk. A name holding a backslash, which no Windows path can carry, is
+// left out.
 //
 // Invariant: a search handle is a heap record whose address is the handle; only handles in the
 // live set are dereferenced.
 // Tested by tests/findfile_test.cpp.
 #include <dirent.h>
-#include <fcntl.h>
-#include <sys/stat.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -32,6 +30,8 @@
 #include <unordered_set>
 #include <vector>
 
+#include "win32/attributes.h"
+#include "win32/errno_map.h"
 #include "win32/paths.h"
 #include "win32/winbase.h"
 
@@ -163,26 +163,9 @@ bool listsBefore(const Entry& a, const Entry& b) {
   return a.name < b.name;
 }
 
-DWORD attributesOfMode(mode_t mode) {
-  if (S_ISDIR(mode)) return FILE_ATTRIBUTE_DIRECTORY;
-  if (S_ISREG(mode)) return FILE_ATTRIBUTE_ARCHIVE;
-  return FILE_ATTRIBUTE_SYSTEM;
-}
-
-// A symbolic link: what it points to, a link to a directory being system.
-DWORD attributesOfLink(int dirFd, const char* name) {
-  struct stat st;
-  // A dangling link is listed as the file it names; opening it then fails.
-  if (fstatat(dirFd, name, &st, 0) != 0)
-    return FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_REPARSE_POINT;
-  DWORD attributes = attributesOfMode(st.st_mode) | FILE_ATTRIBUTE_REPARSE_POINT;
-  if (S_ISDIR(st.st_mode)) attributes |= FILE_ATTRIBUTE_SYSTEM;
-  return attributes;
-}
-
-// The attributes of one entry; stats only a link, or an entry whose type the file system did not
-// give.
-DWORD attributesOf(int dirFd, const dirent* entry) {
+// The attributes of one entry, from d_type where the file system gives it; a link, or an entry
+// of unknown type, is examined as GetFileAttributesA examines a file.
+DWORD attributesOf(const char* posixDir, const dirent* entry) {
   DWORD attributes;
   switch (entry->d_type) {
     case DT_DIR:
@@ -192,16 +175,11 @@ DWORD attributesOf(int dirFd, const dirent* entry) {
       attributes = FILE_ATTRIBUTE_ARCHIVE;
       break;
     case DT_LNK:
-      attributes = attributesOfLink(dirFd, entry->d_name);
-      break;
     case DT_UNKNOWN: {
-      struct stat st;
-      if (fstatat(dirFd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0)
-        attributes = FILE_ATTRIBUTE_SYSTEM;
-      else if (S_ISLNK(st.st_mode))
-        attributes = attributesOfLink(dirFd, entry->d_name);
-      else
-        attributes = attributesOfMode(st.st_mode);
+      std::string path = std::string(posixDir) + "/" + entry->d_name;
+      attributes = vwinFileAttributes(path.c_str(), entry->d_name);
+      // Vanished since readdir: nothing a walk may open.
+      if (attributes == INVALID_FILE_ATTRIBUTES) attributes = FILE_ATTRIBUTE_SYSTEM;
       break;
     }
     default:  // FIFO, socket, character or block device
@@ -215,23 +193,6 @@ void fill(const Entry& entry, LPWIN32_FIND_DATAA data) {
   std::memset(data, 0, sizeof *data);
   data->dwFileAttributes = entry.attributes;
   std::memcpy(data->cFileName, entry.name.c_str(), entry.name.size() + 1);
-}
-
-DWORD errorOfOpendir(int error) {
-  switch (error) {
-    case EACCES:
-    case EPERM:
-      return ERROR_ACCESS_DENIED;
-    case EMFILE:
-    case ENFILE:
-      return ERROR_TOO_MANY_OPEN_FILES;
-    case ENOMEM:
-      return ERROR_NOT_ENOUGH_MEMORY;
-    case ENAMETOOLONG:
-      return ERROR_FILENAME_EXCED_RANGE;
-    default:  // ENOENT, ENOTDIR, ELOOP
-      return ERROR_PATH_NOT_FOUND;
-  }
 }
 
 // Whether a Windows directory part ("C:\", "\", "Z:/") names the root of its drive, where Windows
@@ -270,21 +231,22 @@ WINAPI_EXPORT HANDLE WINAPI FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA da
   }
   DIR* stream = opendir(posix);
   if (!stream) {
-    SetLastError(errorOfOpendir(errno));
+    DWORD error = vwinErrorFromErrno(errno);
+    // The directory itself is missing: Windows calls that a missing path.
+    SetLastError(error == ERROR_FILE_NOT_FOUND ? ERROR_PATH_NOT_FOUND : error);
     return INVALID_HANDLE_VALUE;
   }
 
   auto search = new Search;
   Matcher matcher(compilePattern(namePattern));
   bool root = isDriveRoot(dir);
-  int dirFd = dirfd(stream);
   while (const dirent* entry = readdir(stream)) {
     std::string name = entry->d_name;
     bool dotName = name == "." || name == "..";
     if (dotName && root) continue;
     if (name.find('\\') != std::string::npos || name.size() >= MAX_PATH) continue;
     if (!matcher.matches(name)) continue;
-    DWORD attributes = dotName ? FILE_ATTRIBUTE_DIRECTORY : attributesOf(dirFd, entry);
+    DWORD attributes = dotName ? FILE_ATTRIBUTE_DIRECTORY : attributesOf(posix, entry);
     search->entries.push_back(Entry{std::move(name), attributes});
   }
   closedir(stream);
