@@ -13,6 +13,8 @@
 #include <ctime>
 #include <mutex>
 
+#include "win32/errno_map.h"
+
 namespace vwin::registry {
 namespace {
 
@@ -37,7 +39,11 @@ Connection& connection() {
 bool makeDirectories(const std::string& dir) {
   if (dir.empty()) return true;
   struct stat st;
-  if (stat(dir.c_str(), &st) == 0) return S_ISDIR(st.st_mode);
+  if (stat(dir.c_str(), &st) == 0) {
+    if (S_ISDIR(st.st_mode)) return true;
+    errno = ENOTDIR;
+    return false;
+  }
   size_t slash = dir.find_last_of('/');
   if (slash != std::string::npos && slash > 0 && !makeDirectories(dir.substr(0, slash)))
     return false;
@@ -148,12 +154,12 @@ LONG openDatabase(const std::string& path, sqlite3** out) {
   *out = nullptr;
   size_t slash = path.find_last_of('/');
   if (slash != std::string::npos && slash > 0 && !makeDirectories(path.substr(0, slash)))
-    return ERROR_PATH_NOT_FOUND;
+    return static_cast<LONG>(vwinErrorFromErrno(errno));
   for (int attempt = 0; attempt < 3; ++attempt) {
     struct stat before;
     bool existed = stat(path.c_str(), &before) == 0;
     int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (fd < 0) return errno == EACCES || errno == EROFS ? ERROR_ACCESS_DENIED : ERROR_CANTOPEN;
+    if (fd < 0) return static_cast<LONG>(vwinErrorFromErrno(errno));
     if (!existed) fchmod(fd, 0600);  // whatever the umask took away or left
     struct stat opened;
     fstat(fd, &opened);
