@@ -1,0 +1,281 @@
+// matchFrom and countRepeat: the backtracking core of GREPCLASS, without recursion.
+//
+// Where a recursive matcher would call itself (an OpChoice with several alternatives, a repeat
+// giving back one character at a time, a group node) this one pushes a frame and goes on with the
+// callee; a failure pops back to the latest frame that has another way to go. The frames start in
+// a small array on the C stack and move to the heap only when an attempt gets deep, so no text can
+// exhaust the thread's stack and ordinary lines allocate nothing. The order of the ways tried is
+// exactly the recursive order, and group slots are written only when OpFinish is reached, walking
+// the open group frames from the latest down, so a group in a loop keeps its last repetition.
+//
+// Each frame's callee is one (node, position) pair, and its outcome depends on nothing else; once
+// the failed-attempt table is armed (see match.cpp) a callee known to fail is not run again.
+//
+// Covered by tests/regex_match_test.cpp, tests/regex_depth_test.cpp and
+// tests/regex_differential_test.cpp.
+#include <stdlib.h>
+#include <string.h>
+
+#include "regex/grepclass.h"
+
+struct GrepBacktrack {
+  struct Frame {
+    unsigned char* node;  // the OpChoice tried, the repeat, or the group node
+    const char* pos;      // where the choice or repeat began, or the group's position
+    size_t count;         // repeat: the characters taken in this try
+  };
+  static constexpr size_t kInlineFrames = 32;
+
+  Frame inlineFrames[kInlineFrames];
+  Frame* frames = inlineFrames;
+  size_t size = 0;
+  size_t capacity = kInlineFrames;
+
+  GrepBacktrack() = default;
+  GrepBacktrack(const GrepBacktrack&) = delete;
+  GrepBacktrack& operator=(const GrepBacktrack&) = delete;
+  ~GrepBacktrack() {
+    if (frames != inlineFrames) free(frames);
+  }
+
+  bool push(unsigned char* node, const char* pos, size_t count) {
+    if (size == capacity && !grow()) return false;
+    frames[size].node = node;
+    frames[size].pos = pos;
+    frames[size].count = count;
+    ++size;
+    return true;
+  }
+
+  bool grow() {
+    size_t larger = capacity * 2;
+    Frame* moved = nullptr;
+    if (frames == inlineFrames) {
+      moved = static_cast<Frame*>(malloc(larger * sizeof(Frame)));
+      if (moved != nullptr) memcpy(moved, inlineFrames, sizeof inlineFrames);
+    } else {
+      moved = static_cast<Frame*>(realloc(frames, larger * sizeof(Frame)));
+    }
+    if (moved == nullptr) return false;
+    frames = moved;
+    capacity = larger;
+    return true;
+  }
+};
+
+namespace {
+
+inline bool isGroupNode(unsigned char op) {
+  return (op > OpGroupOpen && op < OpGroupOpen + 10) ||
+         (op > OpGroupClose && op < OpGroupClose + 10);
+}
+
+}  // namespace
+
+bool GREPCLASS::inSet(const unsigned char* node, unsigned char c) const {
+  unsigned slot = setSlot[(node - program) / 3];
+  if (slot != 0) return (setMask[c] >> (slot - 1)) & 1u;
+  for (const unsigned char* m = node + 3; *m != 0; ++m)
+    if (*m == c) return true;
+  return false;
+}
+
+size_t GREPCLASS::countRepeat(unsigned char* node) {
+  const unsigned char* from = reinterpret_cast<const unsigned char*>(inputPos);
+  const unsigned char* p = from;
+  switch (node[0]) {
+    case OpAnyChar:
+      p += strlen(inputPos);
+      break;
+    case OpLiteral: {
+      unsigned char c = node[3];
+      while (*p == c) ++p;
+      break;
+    }
+    case OpInSet:
+    case OpNotInSet: {
+      bool wanted = node[0] == OpInSet;
+      unsigned slot = setSlot[(node - program) / 3];
+      if (slot != 0) {
+        uint32_t bit = 1u << (slot - 1);
+        if (wanted)
+          while ((setMask[*p] & bit) != 0) ++p;  // NUL is never a member
+        else
+          while (*p != 0 && (setMask[*p] & bit) == 0) ++p;
+      } else {
+        while (*p != 0 && inSet(node, *p) == wanted) ++p;
+      }
+      break;
+    }
+    default:
+      recordError(2);
+      return 0;
+  }
+  inputPos = reinterpret_cast<const char*>(p);
+  return static_cast<size_t>(p - from);
+}
+
+int GREPCLASS::matchFrom(unsigned char* node) {
+  GrepBacktrack stack;
+  const unsigned char* at = reinterpret_cast<const unsigned char*>(inputPos);
+  const unsigned char* text = reinterpret_cast<const unsigned char*>(lineStart);
+
+  // Picks the next count to try for the repeat `repeat` begun at `start`, from `n` down to its
+  // minimum; false when none is left. Counts every try as a step, as a recursive call would be.
+  auto pickCount = [&](unsigned char* repeat, const unsigned char* start, size_t n,
+                       size_t* picked) -> bool {
+    unsigned char* next = nextNode(repeat);
+    unsigned char look = next != nullptr && next[0] == OpLiteral ? next[3] : 0;
+    size_t least = repeat[0] == OpRepeatSome ? 1 : 0;
+    for (;;) {
+      if (n < least) return false;
+      if (look == 0 || start[n] == look) {
+        if (++matchSteps > armAt) armFailedTable();
+        if (failedBits == nullptr || !knownFailed(next, reinterpret_cast<const char*>(start + n))) {
+          *picked = n;
+          return true;
+        }
+      }
+      if (n == 0) return false;
+      --n;
+    }
+  };
+
+  for (;;) {
+    bool passed = true;
+    if (node == nullptr) {
+      recordError(2);
+      passed = false;
+    } else {
+      unsigned char op = node[0];
+      switch (op) {
+        case OpFinish: {
+          // Success: the open group frames write their positions, latest first.
+          for (size_t i = stack.size; i-- > 0;) {
+            unsigned char code = stack.frames[i].node[0];
+            if (!isGroupNode(code)) continue;
+            const char** slots = code > OpGroupClose ? endSlots : startSlots;
+            int n = code > OpGroupClose ? code - OpGroupClose : code - OpGroupOpen;
+            if (slots[n] == nullptr) slots[n] = stack.frames[i].pos;
+          }
+          inputPos = reinterpret_cast<const char*>(at);
+          return 1;
+        }
+        case OpLineStart:
+          passed = at == text;
+          break;
+        case OpLineEnd:
+          passed = *at == 0;
+          break;
+        case OpAnyChar:
+          passed = *at != 0;
+          at += passed;
+          break;
+        case OpInSet:
+          passed = *at != 0 && inSet(node, *at);
+          at += passed;
+          break;
+        case OpNotInSet:
+          passed = *at != 0 && !inSet(node, *at);
+          at += passed;
+          break;
+        case OpLiteral: {
+          const unsigned char* lit = node + 3;
+          const unsigned char* p = at;
+          while (*lit != 0 && *p == *lit) ++p, ++lit;
+          passed = *lit == 0;
+          if (passed) at = p;
+          break;
+        }
+        case OpLoopBack:
+        case OpEmpty:
+          break;
+        case OpChoice: {
+          unsigned char* next = nextNode(node);
+          if (next == nullptr || next[0] != OpChoice) {
+            node += 3;
+            continue;
+          }
+          if (!stack.push(node, reinterpret_cast<const char*>(at), 0)) return 0;
+          if (++matchSteps > armAt) armFailedTable();
+          if (failedBits != nullptr && knownFailed(node + 3, reinterpret_cast<const char*>(at))) {
+            passed = false;
+            break;
+          }
+          node += 3;
+          continue;
+        }
+        case OpRepeatAny:
+        case OpRepeatSome: {
+          inputPos = reinterpret_cast<const char*>(at);
+          size_t n = countRepeat(node + 3);
+          size_t picked = 0;
+          if (!pickCount(node, at, n, &picked)) {
+            passed = false;
+            break;
+          }
+          if (!stack.push(node, reinterpret_cast<const char*>(at), picked)) return 0;
+          at += picked;
+          node = nextNode(node);
+          continue;
+        }
+        default:
+          if (!isGroupNode(op)) {
+            recordError(2);
+            passed = false;
+            break;
+          }
+          if (!stack.push(node, reinterpret_cast<const char*>(at), 0)) return 0;
+          if (++matchSteps > armAt) armFailedTable();
+          node = nextNode(node);
+          if (failedBits != nullptr && knownFailed(node, reinterpret_cast<const char*>(at))) {
+            passed = false;
+            break;
+          }
+          continue;
+      }
+    }
+    if (passed) {
+      node = nextNode(node);
+      continue;
+    }
+
+    // Failure: the latest frame's callee failed; resume the latest frame with a way left.
+    bool resumed = false;
+    while (!resumed && stack.size > 0) {
+      GrepBacktrack::Frame& frame = stack.frames[stack.size - 1];
+      unsigned char* owner = frame.node;
+      const unsigned char* start = reinterpret_cast<const unsigned char*>(frame.pos);
+      unsigned char code = owner[0];
+      if (code == OpChoice) {
+        if (failedBits != nullptr) markFailed(owner + 3, frame.pos);
+        unsigned char* alternative = nextNode(owner);
+        while (alternative != nullptr && alternative[0] == OpChoice) {
+          frame.node = alternative;
+          if (++matchSteps > armAt) armFailedTable();
+          if (failedBits == nullptr || !knownFailed(alternative + 3, frame.pos)) {
+            node = alternative + 3;
+            at = start;
+            resumed = true;
+            break;
+          }
+          alternative = nextNode(alternative);
+        }
+      } else if (code == OpRepeatAny || code == OpRepeatSome) {
+        unsigned char* next = nextNode(owner);
+        if (failedBits != nullptr) markFailed(next, frame.pos + frame.count);
+        size_t picked = 0;
+        if (frame.count > 0 && pickCount(owner, start, frame.count - 1, &picked)) {
+          frame.count = picked;
+          node = next;
+          at = start + picked;
+          resumed = true;
+        }
+      } else if (failedBits != nullptr) {
+        markFailed(nextNode(owner), frame.pos);
+      }
+      if (!resumed) --stack.size;
+    }
+    if (!resumed) return 0;
+  }
+}

@@ -1,0 +1,144 @@
+// GREPCLASS: one compiled regular expression, a flat record of fixed size that owns no memory
+// outside itself. The constructor compiles the pattern into a node program held in `program`;
+// `match` runs that program against one NUL-terminated text by backtracking.
+//
+// Invariants: after construction either errorCount == 0 and `program` holds a complete program
+// beginning with ProgramMarker, or errorCount > 0, errorText holds the failing check's message and
+// program[0] is 0 (so `match` refuses the record). Nothing is ever written past `program`.
+//
+// Ownership: the caller creates the record with `new` and destroys it with `delete`; the pattern is
+// read only during construction. After a `match` that returned 1 the group slots point into the
+// caller's text and mean something only while that text lives. `match` may allocate a backtracking
+// stack and a table of failed attempts for one call when an attempt gets deep or slow; both are
+// released before it returns, so between calls the record holds nothing outside itself.
+//
+// Threading: one record is used by one thread at a time (`match` writes into it); different records
+// are independent. The only shared state is constant (the message table, the metacharacters).
+//
+// Covered by tests/regex_compile_test.cpp, tests/regex_match_test.cpp,
+// tests/regex_differential_test.cpp and tests/regex_depth_test.cpp.
+#ifndef VANTREL_REGEX_GREPCLASS_H_
+#define VANTREL_REGEX_GREPCLASS_H_
+
+#include <stddef.h>
+#include <stdint.h>
+
+// Node operation codes of the compiled program. A node is a 3-byte header (code, then a 16-bit
+// link, high byte first) followed by its operand, if any.
+enum GrepOp : unsigned char {
+  OpFinish = 0,       // the whole pattern matched
+  OpLineStart = 1,    // at the start of the text
+  OpLineEnd = 2,      // at the terminating NUL
+  OpAnyChar = 3,      // any one character
+  OpInSet = 4,        // one member of the NUL-terminated operand
+  OpNotInSet = 5,     // one character that is not a member
+  OpChoice = 6,       // one alternative; operand is the alternative's first node
+  OpLoopBack = 7,     // no test; link leads backwards
+  OpLiteral = 8,      // the NUL-terminated operand characters
+  OpEmpty = 9,        // no test
+  OpRepeatAny = 10,   // operand one-character node, zero or more times
+  OpRepeatSome = 11,  // operand one-character node, one or more times
+  OpGroupOpen = 20,   // 20 + n: start of group n (1 to 9)
+  OpGroupClose = 30   // 30 + n: end of group n
+};
+
+// Parse flags reported by every compiler step.
+enum GrepParseFlags : int {
+  NonEmpty = 1,        // always consumes at least one character
+  SingleChar = 2,      // one one-character node
+  LeadingOptional = 4  // begins with a piece made with "*" or "?"
+};
+
+constexpr unsigned char ProgramMarker = 156;
+constexpr int kGrepProgramSize = 1024;
+constexpr int kGrepErrorTextSize = 255;
+constexpr int kGrepGroups = 10;
+// Sets that get a bit in the membership table; further sets are tested by scanning their members.
+constexpr int kGrepFastSets = 32;
+// Message index recorded when a program would not fit in `program`.
+constexpr int kGrepErrorTooLong = 10;
+
+struct GrepBacktrack;  // the matcher's frame stack, private to regex/backtrack.cpp
+
+class GREPCLASS {
+ public:
+  // Compiles `pattern` (may be null). Never throws and never allocates.
+  explicit GREPCLASS(const char* pattern);
+
+  // 1 when the compiled pattern matches somewhere in `text`, else 0 (also after an error). After 1,
+  // groupStart[0]/groupEnd[0] span the leftmost match and entries 1-9 the groups (null when a group
+  // took no part). Only for a record whose compile succeeded.
+  int match(const char* text);
+
+  // --- Error state and results (fields in this order) ---
+  int errorCount;
+  char errorText[kGrepErrorTextSize];
+  const char* groupStart[kGrepGroups];
+  const char* groupEnd[kGrepGroups];
+
+  // --- Start-up hints ---
+  unsigned char firstChar;        // every match begins with it; 0 = none
+  unsigned char anchoredAtStart;  // 1: only the start of the text can match
+  const char* requiredText;       // a literal inside `program` that every match contains, or null
+  int requiredLength;
+
+  unsigned char program[kGrepProgramSize];
+
+  // --- Compile state ---
+  const char* parsePos;
+  int nextGroup;
+  unsigned char sink;
+  unsigned char* emitPos;  // == &sink: the pass only measures
+  int programSize;         // bytes counted by the measuring pass (kept after compiling)
+
+  // --- Match state ---
+  const char* inputPos;
+  const char* lineStart;
+  const char** startSlots;
+  const char** endSlots;
+  const char* metaChars;
+
+  // --- Engine additions: fast set tests and the guard against slow or deep attempts ---
+  int nodeCount;  // nodes in the program, repeat operands included
+  unsigned char setSlot[kGrepProgramSize / 3 + 1];  // by node offset / 3: 0, or 1 + bit of the set
+  uint32_t setMask[256];          // by character: bit k set when it is in fast set k
+  unsigned long long matchSteps;  // attempts of matchFrom's continuations, last match
+  unsigned long long armAt;       // steps after which failed attempts are remembered
+  uint64_t* failedBits;           // one bit per (node offset / 3, text offset); or null
+  size_t failedStride;            // text length + 1 while failedBits is set
+  int failedRows;
+
+  // --- Compiler steps: each returns its first node, or null after recording an error ---
+  unsigned char* parseExpression(int inGroup, int* flags);
+  unsigned char* parseBranch(int* flags);
+  unsigned char* parsePiece(int* flags);
+  unsigned char* parseAtom(int* flags);
+
+  // --- Emission primitives ---
+  unsigned char* emitNode(int op);
+  void emitByte(int byte);
+  void insertNode(int op, unsigned char* before);
+  void setTail(unsigned char* node, unsigned char* target);
+  void setBranchTail(unsigned char* node, unsigned char* target);
+  unsigned char* nextNode(unsigned char* node);
+
+  // Copies message `index` (0-10) into errorText and counts it.
+  void recordError(int index);
+
+  // --- Matcher steps ---
+  int tryAt(const char* position);
+  int matchFrom(unsigned char* node);
+  size_t countRepeat(unsigned char* node);
+  // Whether `c` is a member of the set node `node` (OpInSet or OpNotInSet, membership only).
+  bool inSet(const unsigned char* node, unsigned char c) const;
+
+ private:
+  void setHints(int flags);
+  void indexSets();
+  bool armFailedTable();
+  bool knownFailed(const unsigned char* node, const char* pos) const;
+  void markFailed(const unsigned char* node, const char* pos);
+  friend struct GrepBacktrack;
+};
+
+#endif  // VANTREL_REGEX_GREPCLASS_H_
