@@ -1,0 +1,27 @@
+// Turning the add-on's single-byte texts into what the host shows: UTF-8, and for a terminal,
+// UTF-8 with every control character escaped.
+//
+// The add-on writes bytes as they stand in the searched files. A run of bytes that is valid UTF-8
+// is kept as it is; every other byte is read as Windows-1252, the add-on's ANSI code page (the
+// five bytes that code page leaves undefined map to the C1 code points of the same value, as
+// Windows maps them).
+// Threading: pure functions.
+// Tested by tests/host_message_window_test.cpp.
+#ifndef VANTREL_HOST_TEXT_ENCODING_H_
+#define VANTREL_HOST_TEXT_ENCODING_H_
+
+#include <string>
+#include <string_view>
+
+namespace host {
+
+// The text as UTF-8 (see above). ASCII comes back unchanged.
+std::string toUtf8(std::string_view bytes);
+
+// The text as UTF-8 that is safe to write to a terminal: C0 controls and DEL become "\xNN",
+// C1 controls (U+0080..U+009F) become "\u00NN"; everything else is as toUtf8 gives it.
+std::string toTerminalText(std::string_view bytes);
+
+}  // namespace host
+
+#endif  // VANTREL_HOST_TEXT_ENCODING_H_

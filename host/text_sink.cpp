@@ -1,0 +1,48 @@
+// The message window as plain lines (see host/text_sink.h).
+// Tested by tests/host_message_window_test.cpp.
+#include "host/text_sink.h"
+
+#include <charconv>
+
+#include "host/text_encoding.h"
+
+namespace host {
+namespace {
+
+void appendNumber(std::string& out, int value) {
+  char digits[16];
+  auto result = std::to_chars(digits, digits + sizeof digits, value);
+  out.append(digits, result.ptr);
+}
+
+}  // namespace
+
+void TextSink::event(const MessageEvent& event) {
+  line_.clear();
+  switch (event.kind) {
+    case MessageEvent::Kind::Heading:
+      line_ = toTerminalText(event.text);
+      break;
+    case MessageEvent::Kind::Entry:
+      if (event.file) {
+        line_ = toTerminalText(paths_.show(*event.file));
+        line_.push_back(':');
+        appendNumber(line_, event.line);
+        line_.push_back(':');
+        appendNumber(line_, event.column);
+        line_ += ": ";
+        line_ += toTerminalText(event.text);
+      } else {
+        line_ = "  ";
+        line_ += toTerminalText(event.text);
+      }
+      break;
+    default:
+      return;
+  }
+  line_.push_back('\n');
+  out_.write(line_.data(), static_cast<std::streamsize>(line_.size()));
+  if (options_.flushEachLine) out_.flush();
+}
+
+}  // namespace host
