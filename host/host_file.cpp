@@ -7,7 +7,7 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <climits>
+#include <limits>
 
 #include "host/host_string.h"
 #include "win32/paths.h"
@@ -87,7 +87,8 @@ LONG File::seek(LONG offset, int origin) {
   }
   long long target = base + offset;
   if (target < 0) return -1;
-  if (target > LONG_MAX) target = LONG_MAX;
+  constexpr LONG kLargest = std::numeric_limits<LONG>::max();
+  if (target > kLargest) target = kLargest;
   position_ = target;
   return static_cast<LONG>(target);
 }

@@ -16,6 +16,7 @@
 #define VANTREL_HOST_REF_COUNTED_H_
 
 #include <atomic>
+#include <cstddef>
 
 #include "addon/ide.h"
 
@@ -28,14 +29,17 @@ namespace host {
 
 // Counting shared by every host object; not an interface of its own.
 class ObjectCount {
+ public:
+#if defined(VANTREL_DEBUG_COUNTS) && !defined(__SANITIZE_ADDRESS__)
+  static void* operator new(size_t size) { return ::operator new(size); }
+  static void operator delete(void* memory);
+#endif
+
  protected:
   ObjectCount();
   ~ObjectCount();
   ObjectCount(const ObjectCount&) = delete;
   ObjectCount& operator=(const ObjectCount&) = delete;
-#if defined(VANTREL_DEBUG_COUNTS) && !defined(__SANITIZE_ADDRESS__)
-  static void operator delete(void* memory);
-#endif
 
   ULONG addReference() { return refs_.fetch_add(1, std::memory_order_relaxed) + 1; }
   // Answers the count left; true in `destroy` when the caller must delete the object.
@@ -48,7 +52,7 @@ class ObjectCount {
 // Implements IUnknown for a host object of interface `Interface`. QueryInterface answers
 // IID_IUnknown and `interfaceId` (when the interface has one) with the object itself.
 template <class Interface>
-class RefCounted : public Interface, protected ObjectCount {
+class RefCounted : public Interface, public ObjectCount {
  public:
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
     if (!out) return E_POINTER;

@@ -1,0 +1,215 @@
+// The host's file object on real files in a temporary directory: read-only, regular files only,
+// the size from the end position, the whole file in one read.
+#include "host/host_file.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <limits>
+#include <string>
+
+#include "host/host.h"
+#include "host/host_string.h"
+#include "win32/paths.h"
+
+namespace {
+
+class HostFileTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    live_ = hostLiveObjects();
+    char pattern[] = "/tmp/host_file_test.XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    dir_ = pattern;
+  }
+  void TearDown() override {
+    std::string command = "chmod -R u+rwx '" + dir_ + "' && rm -rf '" + dir_ + "'";
+    EXPECT_EQ(std::system(command.c_str()), 0);
+    EXPECT_EQ(hostLiveObjects(), live_);
+  }
+
+  std::string write(const std::string& name, const std::string& content) {
+    std::string path = dir_ + "/" + name;
+    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    EXPECT_GE(fd, 0);
+    EXPECT_EQ(::write(fd, content.data(), content.size()), static_cast<ssize_t>(content.size()));
+    ::close(fd);
+    return path;
+  }
+
+  static std::string windowsPath(const std::string& posix) {
+    char out[MAX_PATH];
+    EXPECT_GT(VwinToWindowsPath(posix.c_str(), out, sizeof out), 0u) << posix;
+    return out;
+  }
+
+  // A file object named after `posix` through its Windows form, as the add-on names files.
+  HostFile* named(const std::string& posix) {
+    HostFile* file = host_.server()->createFile();
+    file->setName(host::newString(windowsPath(posix)));
+    return file;
+  }
+
+  long live_ = 0;
+  std::string dir_;
+  host::Host host_;
+};
+
+TEST_F(HostFileTest, ReadsANormalFileWholeInOneRead) {
+  std::string content = "line one\r\nline two\n\x01\xff end";
+  std::string path = write("Normal.c", content);
+  HostFile* file = named(path);
+  EXPECT_EQ(file->probe(), FALSE);
+  ASSERT_NE(file->open(2), FALSE);
+  ASSERT_EQ(file->seek(0, 2), static_cast<LONG>(content.size()));
+  ASSERT_EQ(file->seek(0, 0), 0);
+  std::string buffer(content.size() + 10, '\0');
+  EXPECT_EQ(file->read(buffer.data(), static_cast<LONG>(content.size())),
+            static_cast<LONG>(content.size()));
+  EXPECT_EQ(buffer.substr(0, content.size()), content);
+  // At the end a further read gives 0; seeking back re-reads; a read past the end stops there.
+  EXPECT_EQ(file->read(buffer.data(), 5), 0);
+  EXPECT_EQ(file->seek(-3, 2), static_cast<LONG>(content.size() - 3));
+  EXPECT_EQ(file->read(buffer.data(), 100), 3);
+  EXPECT_EQ(buffer.substr(0, 3), "end");
+  EXPECT_EQ(file->seek(2, 0), 2);
+  EXPECT_EQ(file->seek(3, 1), 5);
+  EXPECT_EQ(file->read(buffer.data(), 3), 3);
+  EXPECT_EQ(buffer.substr(0, 3), "one");
+  EXPECT_EQ(file->seek(-1, 0), -1);
+  EXPECT_EQ(file->seek(0, 7), -1);
+  EXPECT_EQ(file->read(buffer.data(), -1), -1);
+  file->close();
+  EXPECT_EQ(file->read(buffer.data(), 1), -1);
+  EXPECT_EQ(file->seek(0, 2), -1);
+  file->Release();
+}
+
+TEST_F(HostFileTest, NameIsFoundCaseInsensitivelyThroughTheDriveMapping) {
+  std::string path = write("MixedCase.TXT", "x");
+  HostFile* file = named(dir_ + "/mixedcase.txt");
+  ASSERT_NE(file->open(0), FALSE);  // mode 0 reads from disk as well: no editor buffers here
+  EXPECT_EQ(file->seek(0, 2), 1);
+  EXPECT_EQ(static_cast<host::File*>(file)->posixPath(), path);
+  file->Release();
+}
+
+TEST_F(HostFileTest, EmptyFileOpensWithSizeZero) {
+  HostFile* file = named(write("empty.c", ""));
+  ASSERT_NE(file->open(2), FALSE);
+  EXPECT_EQ(file->seek(0, 2), 0);
+  char c;
+  EXPECT_EQ(file->read(&c, 0), 0);
+  EXPECT_EQ(file->read(&c, 1), 0);
+  file->close();
+  file->Release();
+}
+
+TEST_F(HostFileTest, MissingFileIsNotOpenedAndNotCreated) {
+  std::string path = dir_ + "/missing.c";
+  HostFile* file = named(path);
+  EXPECT_EQ(file->open(2), FALSE);
+  struct stat st;
+  EXPECT_NE(stat(path.c_str(), &st), 0);
+  file->Release();  // never opened: releasing without close is fine
+
+  HostFile* unnamed = host_.server()->createFile();
+  EXPECT_EQ(unnamed->open(2), FALSE);
+  unnamed->setName(nullptr);
+  EXPECT_EQ(unnamed->open(2), FALSE);
+  unnamed->Release();
+}
+
+TEST_F(HostFileTest, DirectoryAndFifoAreRefused) {
+  std::string sub = dir_ + "/sub";
+  ASSERT_EQ(mkdir(sub.c_str(), 0755), 0);
+  std::string fifo = dir_ + "/pipe";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
+  for (const std::string& path : {sub, fifo, std::string("/dev/null")}) {
+    HostFile* file = named(path);
+    EXPECT_EQ(file->open(2), FALSE) << path;  // a FIFO without writer must not block either
+    file->Release();
+  }
+}
+
+TEST_F(HostFileTest, UnreadableFileFailsToOpen) {
+  std::string path = write("secret.c", "hidden");
+  ASSERT_EQ(chmod(path.c_str(), 0), 0);
+  std::string readable = write("open.c", "seen");
+  HostFile* file = named(path);
+  HostFile* control = named(readable);
+  if (geteuid() != 0) {
+    EXPECT_EQ(file->open(2), FALSE);
+    EXPECT_NE(control->open(2), FALSE);
+  } else {
+    // Root reads every file whatever its permissions: check as an unprivileged user instead,
+    // in a child process that drops to "nobody".
+    ASSERT_EQ(chmod(dir_.c_str(), 0755), 0);
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      if (setgid(65534) != 0 || setuid(65534) != 0) _exit(3);
+      if (file->open(2)) _exit(1);
+      if (!control->open(2)) _exit(2);
+      _exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "1: opened without permission, 2: control failed, "
+                                         "3: could not drop privileges";
+  }
+  file->Release();
+  control->Release();
+}
+
+TEST_F(HostFileTest, FileIsNeverWrittenOrChanged) {
+  std::string path = write("keep.c", "unchanged");
+  ASSERT_EQ(chmod(path.c_str(), 0444), 0);
+  struct stat before;
+  ASSERT_EQ(stat(path.c_str(), &before), 0);
+  HostFile* file = named(path);
+  ASSERT_NE(file->open(2), FALSE);
+  char buffer[32];
+  EXPECT_EQ(file->read(buffer, 9), 9);
+  ASSERT_NE(file->open(2), FALSE);  // reopening closes the first descriptor
+  EXPECT_EQ(file->read(buffer, 3), 3);
+  file->Release();  // the last release closes
+  struct stat after;
+  ASSERT_EQ(stat(path.c_str(), &after), 0);
+  EXPECT_EQ(after.st_size, before.st_size);
+  EXPECT_EQ(after.st_mtim.tv_sec, before.st_mtim.tv_sec);
+  EXPECT_EQ(after.st_mtim.tv_nsec, before.st_mtim.tv_nsec);
+  EXPECT_EQ(after.st_mode, before.st_mode);
+}
+
+TEST_F(HostFileTest, HugeFileReportsTheLargestPosition) {
+  std::string path = write("huge.bin", "");
+  ASSERT_EQ(truncate(path.c_str(), 3LL << 30), 0);  // sparse: no disk used
+  HostFile* file = named(path);
+  ASSERT_NE(file->open(2), FALSE);
+  EXPECT_EQ(file->seek(0, 2), std::numeric_limits<LONG>::max());
+  EXPECT_EQ(file->seek(0, 0), 0);
+  file->Release();
+}
+
+TEST_F(HostFileTest, DescriptorsAreNotLeaked) {
+  std::string path = write("many.c", "abc");
+  int before = ::open("/dev/null", O_RDONLY);
+  ::close(before);
+  for (int i = 0; i < 50; ++i) {
+    HostFile* file = named(path);
+    ASSERT_NE(file->open(2), FALSE);
+    if (i % 2) file->close();
+    file->Release();
+  }
+  int after = ::open("/dev/null", O_RDONLY);
+  ::close(after);
+  EXPECT_EQ(after, before);
+}
+
+}  // namespace

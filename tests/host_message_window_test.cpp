@@ -1,0 +1,238 @@
+// The message window: events kept and reported in order from two threads, and its two output
+// formats as golden lines (text and JSON), with paths mapped, control characters escaped and
+// non-UTF-8 bytes read as Windows-1252.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "host/host.h"
+#include "host/host_string.h"
+#include "host/json_sink.h"
+#include "host/recording_display.h"
+#include "host/text_encoding.h"
+#include "host/text_sink.h"
+#include "nlohmann/json.hpp"
+#include "win32/paths.h"
+
+namespace {
+
+using host::MessageEvent;
+using host::newString;
+
+std::vector<std::string> lines(const std::string& text) {
+  std::vector<std::string> out;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) out.push_back(line);
+  return out;
+}
+
+class MessageWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    live_ = hostLiveObjects();
+    char pattern[] = "/tmp/host_mw_test.XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    dir_ = pattern;
+    posixFile_ = dir_ + "/Main.c";
+    int fd = ::open(posixFile_.c_str(), O_WRONLY | O_CREAT, 0644);
+    ASSERT_GE(fd, 0);
+    ::close(fd);
+    char windows[MAX_PATH];
+    ASSERT_GT(VwinToWindowsPath(posixFile_.c_str(), windows, sizeof windows), 0u);
+    windowsFile_ = windows;
+    // The add-on may spell the name in another case; the POSIX path shown is the file's own.
+    windowsSpelled_ = windowsFile_.substr(0, windowsFile_.size() - 6) + "MAIN.C";
+  }
+  void TearDown() override {
+    std::string command = "rm -rf '" + dir_ + "'";
+    EXPECT_EQ(std::system(command.c_str()), 0);
+    EXPECT_EQ(hostLiveObjects(), live_);
+  }
+
+  // What the add-on writes for a file with two hits, an error-free empty file and a message.
+  void writeSample(MessageWindowService* window) {
+    MessageGroup* g = window->openGroup(newString(windowsSpelled_), newString("Vantrel"));
+    ASSERT_NE(g, nullptr);
+    std::string heading = "Vantreling " + windowsSpelled_;
+    int h = g->addHeading(newString(windowsSpelled_), newString(heading.c_str()));
+    EXPECT_NE(h, 0);
+    g->addEntry(h, newString("int main(void)"), newString(windowsSpelled_), 3, 5, 5);
+    g->addEntry(h, newString("caf\xE9 \x1b[31mred\t"), newString(windowsSpelled_), 10, 1, 5);
+    g->Release();
+    MessageGroup* empty = window->openGroup(newString("Z:\\nohits.c"), newString("Vantrel"));
+    empty->Release();
+    MessageGroup* bad = window->openGroup(newString("Z:\\empty.c"), newString("Vantrel"));
+    int bh = bad->addHeading(newString("Z:\\empty.c"), newString("Vantreling Z:\\empty.c"));
+    bad->addEntry(bh, newString("File is 0 byte length !"), nullptr, 0, 0, 5);
+    bad->Release();
+    MessageGroup* m = window->openGroup(newString("Vantrel : 2 found"), newString("Vantrel"));
+    m->addHeading(nullptr, newString("Vantrel : 2 found"));
+    m->Release();
+  }
+
+  long live_ = 0;
+  std::string dir_, posixFile_, windowsFile_, windowsSpelled_;
+};
+
+TEST_F(MessageWindowTest, TextFormatGoldenLines) {
+  host::Host h;
+  std::ostringstream out;
+  h.messageWindow()->addSink(std::make_shared<host::TextSink>(out, host::SinkOptions{}));
+  writeSample(h.messageWindow());
+  EXPECT_EQ(lines(out.str()),
+            (std::vector<std::string>{
+                "Vantreling " + windowsSpelled_, posixFile_ + ":3:5: int main(void)",
+                posixFile_ + ":10:1: caf\xC3\xA9 \\x1b[31mred\\x09", "Vantreling Z:\\empty.c",
+                "  File is 0 byte length !", "Vantrel : 2 found"}));
+
+  std::ostringstream windows;
+  host::TextSink asGiven(windows, host::SinkOptions{.windowsPaths = true});
+  for (const MessageEvent& e : h.messageWindow()->events()) asGiven.event(e);
+  EXPECT_EQ(lines(windows.str())[1], windowsSpelled_ + ":3:5: int main(void)");
+}
+
+TEST_F(MessageWindowTest, JsonFormatGoldenLines) {
+  host::Host h;
+  std::ostringstream out;
+  h.messageWindow()->addSink(std::make_shared<host::JsonSink>(out, host::SinkOptions{}));
+  writeSample(h.messageWindow());
+  std::string spelled = windowsSpelled_;
+  std::string escaped;  // the Windows path as a JSON string's contents
+  for (char c : spelled) {
+    if (c == '\\') escaped += '\\';
+    escaped += c;
+  }
+  EXPECT_EQ(
+      lines(out.str()),
+      (std::vector<std::string>{
+          R"({"event":"group","group":1,"title":")" + escaped + R"(","tool":"Vantrel"})",
+          R"({"event":"heading","group":1,"handle":1,"file":")" + posixFile_ +
+              R"(","text":"Vantreling )" + escaped + R"("})",
+          R"j({"event":"entry","group":1,"parent":1,"text":"int main(void)","file":")j" +
+              posixFile_ + R"(","line":3,"column":5,"kind":5})",
+          "{\"event\":\"entry\",\"group\":1,\"parent\":1,\"text\":\"caf\xC3\xA9 "
+          "\\u001b[31mred\\t\",\"file\":\"" +
+              posixFile_ + R"(","line":10,"column":1,"kind":5})",
+          R"({"event":"group","group":2,"title":"Z:\\nohits.c","tool":"Vantrel"})",
+          R"({"event":"group","group":3,"title":"Z:\\empty.c","tool":"Vantrel"})",
+          R"({"event":"heading","group":3,"handle":2,"file":"/empty.c","text":"Vantreling Z:\\empty.c"})",
+          R"({"event":"entry","group":3,"parent":2,"text":"File is 0 byte length !","file":null,"line":0,"column":0,"kind":5})",
+          R"({"event":"group","group":4,"title":"Vantrel : 2 found","tool":"Vantrel"})",
+          R"({"event":"heading","group":4,"handle":3,"file":null,"text":"Vantrel : 2 found"})"}));
+}
+
+TEST_F(MessageWindowTest, BeepsAndMessageBoxesAreEventsInOrder) {
+  host::Host h;
+  std::ostringstream json, text;
+  h.messageWindow()->addSink(std::make_shared<host::JsonSink>(json, host::SinkOptions{}));
+  h.messageWindow()->addSink(std::make_shared<host::TextSink>(text, host::SinkOptions{}));
+  host::RecordingDisplay display(h.messageWindow());
+  display.queueAnswer(IDYES);
+  MessageGroup* g = h.messageWindow()->openGroup(newString("t"), newString("Vantrel"));
+  display.beep(0);
+  EXPECT_EQ(display.messageBox(nullptr, "Vantrel is currently running.\nDo you want to stop it ?",
+                               "Vantrel", 20),
+            IDYES);
+  g->Release();
+  EXPECT_EQ(
+      lines(json.str()),
+      (std::vector<std::string>{
+          R"({"event":"group","group":1,"title":"t","tool":"Vantrel"})",
+          R"({"event":"beep","type":0})",
+          R"({"event":"messagebox","text":"Vantrel is currently running.\nDo you want to stop it ?","caption":"Vantrel","type":20,"answer":6})"}));
+  EXPECT_EQ(text.str(), "");  // neither is a line of the message window
+}
+
+TEST_F(MessageWindowTest, NonUtf8BytesAreReadAsWindows1252) {
+  using host::toUtf8;
+  EXPECT_EQ(toUtf8("plain"), "plain");
+  EXPECT_EQ(toUtf8("\xE9"), "\xC3\xA9");                        // é
+  EXPECT_EQ(toUtf8("\x80\x9F"), "\xE2\x82\xAC\xC5\xB8");        // € Ÿ
+  EXPECT_EQ(toUtf8("\x81\x8D"), "\xC2\x81\xC2\x8D");            // undefined: C1 of the same value
+  EXPECT_EQ(toUtf8("\xC3\xA9t\xC3\xA9"), "\xC3\xA9t\xC3\xA9");  // valid UTF-8 kept
+  EXPECT_EQ(toUtf8("\xC3\xA9\xE9"), "\xC3\xA9\xC3\xA9");        // mixed
+  EXPECT_EQ(toUtf8("\xC0\xAF"), "\xC3\x80\xC2\xAF");            // overlong form: two bytes of 1252
+  EXPECT_EQ(toUtf8("\xED\xA0\x80"), "\xC3\xAD\xC2\xA0\xE2\x82\xAC");  // surrogate
+  EXPECT_EQ(toUtf8("\xF0\x9F\x98\x80"), "\xF0\x9F\x98\x80");          // 4-byte sequence kept
+  EXPECT_EQ(toUtf8("\xE2\x82"), "\xC3\xA2\xE2\x80\x9A");              // cut sequence
+  EXPECT_EQ(host::toTerminalText("a\x7F\xC2\x9B[b\x85"), "a\\x7f\\u009b[b\xE2\x80\xA6");
+
+  host::Host h;
+  std::ostringstream out;
+  host::JsonSink json(out, host::SinkOptions{});
+  MessageEvent e;
+  e.kind = MessageEvent::Kind::Entry;
+  e.text = "x\xFF\x93q\x94";
+  e.file = "Z:\\A\xE9.c";
+  EXPECT_EQ(json.format(e),
+            "{\"event\":\"entry\",\"group\":0,\"parent\":0,\"text\":"
+            "\"x\xC3\xBF\xE2\x80\x9Cq\xE2\x80\x9D\","
+            "\"file\":\"/A\xC3\xA9.c\",\"line\":0,\"column\":0,\"kind\":0}");
+  nlohmann::json parsed = nlohmann::json::parse(json.format(e));
+  EXPECT_EQ(parsed["text"], "x\xC3\xBF\xE2\x80\x9Cq\xE2\x80\x9D");
+  EXPECT_EQ(parsed["file"], "/A\xC3\xA9.c");
+}
+
+TEST_F(MessageWindowTest, WorkerWritesWhileHostThreadReadsInOrder) {
+  host::Host h;
+  auto recording = h.record();
+  std::ostringstream out;
+  h.messageWindow()->addSink(std::make_shared<host::TextSink>(out, host::SinkOptions{}));
+  MessageWindowService* window = h.messageWindow();
+  constexpr int kFiles = 200;
+  std::thread worker([&] {
+    for (int f = 0; f < kFiles; ++f) {
+      std::string name = "Z:\\f" + std::to_string(f) + ".c";
+      MessageGroup* g = window->openGroup(newString(name), newString("Vantrel"));
+      int h = g->addHeading(newString(name), newString(("Vantreling " + name).c_str()));
+      for (int line = 1; line <= 3; ++line)
+        g->addEntry(h, newString("hit"), newString(name), line, 1, 5);
+      g->Release();
+    }
+  });
+  size_t seen = 0;
+  while (seen < kFiles * 5u) {
+    std::vector<MessageEvent> now = h.messageWindow()->events();
+    EXPECT_GE(now.size(), seen);
+    seen = now.size();
+    h.messageWindow()->flush();
+  }
+  worker.join();
+  std::vector<MessageEvent> events = recording->events();
+  ASSERT_EQ(events, h.messageWindow()->events());
+  ASSERT_EQ(events.size(), kFiles * 5u);
+  for (int f = 0; f < kFiles; ++f) {
+    const MessageEvent* e = &events[f * 5];
+    EXPECT_EQ(e[0].kind, MessageEvent::Kind::Group);
+    EXPECT_EQ(e[0].group, f + 1);
+    EXPECT_EQ(e[1].handle, f + 1);
+    for (int line = 1; line <= 3; ++line) {
+      EXPECT_EQ(e[1 + line].line, line);
+      EXPECT_EQ(e[1 + line].handle, f + 1);
+      EXPECT_EQ(e[1 + line].group, f + 1);
+    }
+  }
+  EXPECT_EQ(lines(out.str()).size(), kFiles * 4u);
+}
+
+TEST_F(MessageWindowTest, KeepingEventsCanBeTurnedOff) {
+  host::Host h;
+  auto recording = h.record();
+  h.messageWindow()->keepEvents(false);
+  MessageGroup* g = h.messageWindow()->openGroup(newString("t"), nullptr);
+  g->addEntry(0, nullptr, nullptr, 0, 0, 5);
+  g->Release();
+  EXPECT_TRUE(h.messageWindow()->events().empty());
+  ASSERT_EQ(recording->events().size(), 2u);
+  EXPECT_EQ(recording->events()[0].tool, "");
+  EXPECT_EQ(recording->events()[1].text, "");
+  EXPECT_FALSE(recording->events()[1].file);
+}
+
+}  // namespace
