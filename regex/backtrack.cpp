@@ -83,6 +83,11 @@ bool GREPCLASS::inSet(const unsigned char* node, unsigned char c) const {
 size_t GREPCLASS::countRepeat(unsigned char* node) {
   const unsigned char* from = reinterpret_cast<const unsigned char*>(inputPos);
   const unsigned char* p = from;
+  int cache = static_cast<int>((node - program) / 3) % kGrepRuns;
+  if (runNode[cache] == node && inputPos >= runFrom[cache] && inputPos <= runTo[cache]) {
+    inputPos = runTo[cache];
+    return static_cast<size_t>(inputPos - reinterpret_cast<const char*>(from));
+  }
   switch (node[0]) {
     case OpAnyChar:
       p += strlen(inputPos);
@@ -112,6 +117,9 @@ size_t GREPCLASS::countRepeat(unsigned char* node) {
       return 0;
   }
   inputPos = reinterpret_cast<const char*>(p);
+  runNode[cache] = node;
+  runFrom[cache] = reinterpret_cast<const char*>(from);
+  runTo[cache] = inputPos;
   return static_cast<size_t>(p - from);
 }
 
@@ -127,6 +135,16 @@ int GREPCLASS::matchFrom(unsigned char* node) {
     unsigned char* next = nextNode(repeat);
     unsigned char look = next != nullptr && next[0] == OpLiteral ? next[3] : 0;
     size_t least = repeat[0] == OpRepeatSome ? 1 : 0;
+    if (failedBits != nullptr && look == 0) {
+      // Armed: skip the counts whose continuation is known to fail, a word of them at a time.
+      if (n < least) return false;
+      size_t base = static_cast<size_t>(start - text);
+      size_t high = base + n;
+      if (!lastOpen(next, base + least, &high)) return false;
+      ++matchSteps;
+      *picked = high - base;
+      return true;
+    }
     for (;;) {
       if (n < least) return false;
       if (look == 0 || start[n] == look) {

@@ -39,11 +39,18 @@ GREPCLASS::GREPCLASS(const char* pattern)
       matchSteps(0),
       armAt(~0ULL),
       failedBits(nullptr),
+      failedFull(nullptr),
       failedStride(0),
-      failedRows(0) {
+      failedRowWords(0),
+      failedFullWords(0),
+      failedArmed(0) {
   errorText[0] = '\0';
   program[0] = 0;  // refused by match until a program is complete
   for (int i = 0; i < kGrepGroups; ++i) groupStart[i] = groupEnd[i] = nullptr;
+  for (int i = 0; i < kGrepRuns; ++i) {
+    runNode[i] = nullptr;
+    runFrom[i] = runTo[i] = nullptr;
+  }
   if (pattern == nullptr) {
     recordError(0);
     return;

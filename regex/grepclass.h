@@ -55,6 +55,8 @@ constexpr int kGrepErrorTextSize = 255;
 constexpr int kGrepGroups = 10;
 // Sets that get a bit in the membership table; further sets are tested by scanning their members.
 constexpr int kGrepFastSets = 32;
+// Runs remembered by countRepeat within one match call.
+constexpr int kGrepRuns = 4;
 // Message index recorded when a program would not fit in `program`.
 constexpr int kGrepErrorTooLong = 10;
 
@@ -102,11 +104,19 @@ class GREPCLASS {
   int nodeCount;  // nodes in the program, repeat operands included
   unsigned char setSlot[kGrepProgramSize / 3 + 1];  // by node offset / 3: 0, or 1 + bit of the set
   uint32_t setMask[256];          // by character: bit k set when it is in fast set k
-  unsigned long long matchSteps;  // attempts of matchFrom's continuations, last match
+  unsigned long long matchSteps;  // continuations tried (calls of a recursive matcher), last match
   unsigned long long armAt;       // steps after which failed attempts are remembered
-  uint64_t* failedBits;           // one bit per (node offset / 3, text offset); or null
-  size_t failedStride;            // text length + 1 while failedBits is set
-  int failedRows;
+  uint64_t* failedBits;           // one bit per (node offset / 3, text offset), row by row; or null
+  uint64_t* failedFull;           // one bit per word of failedBits that is all ones (same block)
+  size_t failedStride;            // text length + 1, once measured in this call
+  size_t failedRowWords;          // words of failedBits per node
+  size_t failedFullWords;         // words of failedFull per node
+  unsigned char failedArmed;      // 1 when the last match call needed the failed-attempt table
+  // The last runs counted by countRepeat in this call, by node offset / 3 modulo kGrepRuns: a
+  // repeat that starts again inside a run it counted ends where that run ended.
+  const unsigned char* runNode[kGrepRuns];
+  const char* runFrom[kGrepRuns];
+  const char* runTo[kGrepRuns];
 
   // --- Compiler steps: each returns its first node, or null after recording an error ---
   unsigned char* parseExpression(int inGroup, int* flags);
@@ -136,7 +146,9 @@ class GREPCLASS {
   void setHints(int flags);
   void indexSets();
   bool armFailedTable();
+  void releaseFailedTable();
   bool knownFailed(const unsigned char* node, const char* pos) const;
+  bool lastOpen(const unsigned char* node, size_t low, size_t* high) const;
   void markFailed(const unsigned char* node, const char* pos);
   friend struct GrepBacktrack;
 };

@@ -1,19 +1,12 @@
-// match and tryAt: where GREPCLASS tries its program in a text, and the table of failed attempts.
+// match and tryAt: where GREPCLASS tries its program in a text.
 //
 // The start-up hints decide the positions: a text lacking the required literal is refused after
 // one scan; an anchored pattern is tried at the start only; with a first character known, attempts
 // jump from one occurrence to the next (strchr, no per-byte calls); otherwise every position up to
-// and including the terminating NUL is tried.
+// and including the terminating NUL is tried. Slow attempts arm the failed-attempt table of
+// regex/failed.cpp for the rest of the call; match releases it before returning.
 //
-// The failed-attempt table: whether the program succeeds from a node at a text position depends on
-// nothing else (group slots are written only once OpFinish is reached), so within one call a
-// (node, position) pair that failed fails again. Once a call has made more attempts than the
-// program has nodes times the text has positions, some pair must have been tried twice; only then
-// is one bit per pair allocated, and from then on a pair known to fail is skipped. That bounds the
-// work by nodes x positions (x the give-backs of a repeat) instead of letting it grow
-// exponentially, and it does not change which match is found. The table lives for one call.
-//
-// Covered by tests/regex_match_test.cpp and tests/regex_pathological_test.cpp.
+// Covered by tests/regex_match_test.cpp.
 #include <limits.h>
 #include <stdlib.h>
 #include <string.h>
@@ -37,6 +30,7 @@ inline int attempt(GREPCLASS& re, const char* position) {
 
 inline void clearSlots(GREPCLASS& re) {
   for (int i = 0; i < kGrepGroups; ++i) re.groupStart[i] = re.groupEnd[i] = nullptr;
+  for (int i = 0; i < kGrepRuns; ++i) re.runNode[i] = nullptr;  // runs of an earlier text
 }
 
 bool containsLiteral(const char* text, const char* literal, int length) {
@@ -60,9 +54,10 @@ int GREPCLASS::match(const char* text) {
   if (requiredText != nullptr && !containsLiteral(text, requiredText, requiredLength)) return 0;
   lineStart = text;
   matchSteps = 0;
+  failedArmed = 0;
+  armAt = kStepsBeforeMeasuring * static_cast<unsigned long long>(nodeCount);
   failedBits = nullptr;
   failedStride = 0;
-  armAt = kStepsBeforeMeasuring * static_cast<unsigned long long>(nodeCount);
   clearSlots(*this);  // failed attempts write no slot, so once per call is enough
 
   int found = 0;
@@ -79,45 +74,14 @@ int GREPCLASS::match(const char* text) {
     }
   }
 
-  free(failedBits);
-  failedBits = nullptr;
-  failedStride = 0;
+  releaseFailedTable();
   armAt = ULLONG_MAX;
   return found;
 }
 
 int GREPCLASS::tryAt(const char* position) {
   clearSlots(*this);
-  return attempt(*this, position);
-}
-
-bool GREPCLASS::armFailedTable() {
-  if (failedBits != nullptr || lineStart == nullptr) {
-    armAt = ULLONG_MAX;
-    return failedBits != nullptr;
-  }
-  if (failedStride == 0) {
-    failedStride = strlen(lineStart) + 1;
-    armAt = static_cast<unsigned long long>(nodeCount) * failedStride;
-    if (matchSteps <= armAt) return false;
-  }
-  failedRows = programSize / 3 + 1;
-  size_t bits = static_cast<size_t>(failedRows) * failedStride;
-  failedBits = static_cast<uint64_t*>(calloc((bits + 63) / 64, sizeof(uint64_t)));
-  armAt = ULLONG_MAX;  // armed, or no memory: either way never asked again in this call
-  return failedBits != nullptr;
-}
-
-bool GREPCLASS::knownFailed(const unsigned char* node, const char* pos) const {
-  if (node == nullptr) return false;
-  size_t bit = static_cast<size_t>((node - program) / 3) * failedStride +
-               static_cast<size_t>(pos - lineStart);
-  return (failedBits[bit / 64] >> (bit % 64)) & 1u;
-}
-
-void GREPCLASS::markFailed(const unsigned char* node, const char* pos) {
-  if (node == nullptr) return;
-  size_t bit = static_cast<size_t>((node - program) / 3) * failedStride +
-               static_cast<size_t>(pos - lineStart);
-  failedBits[bit / 64] |= uint64_t{1} << (bit % 64);
+  int found = attempt(*this, position);
+  releaseFailedTable();  // a table armed outside match lives for this one attempt
+  return found;
 }

@@ -1,0 +1,104 @@
+// The failed-attempt table of one GREPCLASS::match call.
+//
+// Whether the program succeeds from a node at a text position depends on nothing else (group slots
+// are written only once OpFinish is reached), so within one call a (node, position) pair that
+// failed fails again. Once the call has tried more continuations than the program has nodes times
+// the text has positions, some pair must have been tried twice; only then is one bit per pair
+// allocated, and from then on a pair known to fail is skipped. That bounds the work by nodes x
+// positions instead of letting it grow exponentially, and it does not change which match is found.
+//
+// Layout: one row of bits per node (indexed by node offset / 3, which is unique since every node
+// takes at least 3 bytes), one bit per text offset; a second, 64 times smaller bitmap marks the
+// words of a row that are all ones, so a repeat giving back over a long stretch of known failures
+// skips 4096 offsets per word read.
+//
+// Covered by tests/regex_pathological_test.cpp and tests/regex_depth_test.cpp.
+#include <limits.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include "regex/grepclass.h"
+
+namespace {
+
+// The highest clear bit at or below `bit` in `words`, or -1.
+long highestClear(const uint64_t* words, long bit) {
+  while (bit >= 0) {
+    uint64_t word = ~words[bit / 64] << (63 - bit % 64);
+    if (word != 0) return bit - __builtin_clzll(word);
+    bit -= bit % 64 + 1;
+  }
+  return -1;
+}
+
+}  // namespace
+
+bool GREPCLASS::armFailedTable() {
+  if (failedBits != nullptr || lineStart == nullptr) {
+    armAt = ULLONG_MAX;
+    return failedBits != nullptr;
+  }
+  if (failedStride == 0) {
+    failedStride = strlen(lineStart) + 1;
+    armAt = static_cast<unsigned long long>(nodeCount) * failedStride;
+    if (matchSteps <= armAt) return false;
+  }
+  size_t rows = static_cast<size_t>(programSize) / 3 + 1;
+  failedRowWords = (failedStride + 63) / 64;
+  failedFullWords = (failedRowWords + 63) / 64;
+  failedBits =
+      static_cast<uint64_t*>(calloc(rows * (failedRowWords + failedFullWords), sizeof(uint64_t)));
+  failedFull = failedBits != nullptr ? failedBits + rows * failedRowWords : nullptr;
+  if (failedBits != nullptr) failedArmed = 1;
+  armAt = ULLONG_MAX;  // armed, or no memory: either way never asked again in this call
+  return failedBits != nullptr;
+}
+
+void GREPCLASS::releaseFailedTable() {
+  free(failedBits);
+  failedBits = nullptr;
+  failedFull = nullptr;
+  failedStride = 0;
+}
+
+bool GREPCLASS::knownFailed(const unsigned char* node, const char* pos) const {
+  if (node == nullptr) return false;
+  size_t row = static_cast<size_t>((node - program) / 3);
+  size_t offset = static_cast<size_t>(pos - lineStart);
+  return (failedBits[row * failedRowWords + offset / 64] >> (offset % 64)) & 1u;
+}
+
+void GREPCLASS::markFailed(const unsigned char* node, const char* pos) {
+  if (node == nullptr) return;
+  size_t row = static_cast<size_t>((node - program) / 3);
+  size_t offset = static_cast<size_t>(pos - lineStart);
+  uint64_t& word = failedBits[row * failedRowWords + offset / 64];
+  word |= uint64_t{1} << (offset % 64);
+  if (word == ~uint64_t{0}) {
+    size_t index = offset / 64;
+    failedFull[row * failedFullWords + index / 64] |= uint64_t{1} << (index % 64);
+  }
+}
+
+// Lowers *high to the highest text offset in [low, *high] where `node` is not known to fail;
+// false when every offset there is known to fail.
+bool GREPCLASS::lastOpen(const unsigned char* node, size_t low, size_t* high) const {
+  if (node == nullptr) return true;
+  size_t row = static_cast<size_t>((node - program) / 3);
+  const uint64_t* bits = failedBits + row * failedRowWords;
+  const uint64_t* full = failedFull + row * failedFullWords;
+  long at = static_cast<long>(*high);
+  while (at >= static_cast<long>(low)) {
+    uint64_t word = ~bits[at / 64] << (63 - at % 64);
+    if (word != 0) {
+      long found = at - __builtin_clzll(word);
+      if (found < static_cast<long>(low)) return false;
+      *high = static_cast<size_t>(found);
+      return true;
+    }
+    long previous = highestClear(full, at / 64 - 1);
+    if (previous < 0) return false;
+    at = previous * 64 + 63;
+  }
+  return false;
+}

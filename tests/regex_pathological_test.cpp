@@ -1,0 +1,93 @@
+// Patterns that drive a plain backtracker into exponential time: each must finish fast, give the
+// answer plain backtracking would, and its work (matchSteps) must grow polynomially with the text.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+
+#include "regex/grepclass.h"
+
+namespace {
+
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+constexpr double kSecondsAllowed = 10.0;  // instrumented builds run several times slower
+#else
+constexpr double kSecondsAllowed = 1.0;
+#endif
+
+struct Case {
+  const char* pattern;
+  std::string tail;  // after the run of «a»
+  int expected;      // the answer, with the match's offset from the end when it matches
+  int offsetFromEnd;
+};
+
+// «(a|a)*b» and «(a|aa)*c» would be refused at once by their required literal, so their texts carry
+// it behind a character that stops every attempt within the run.
+const Case kCases[] = {
+    {"(a|a)*b", "xb", 1, 1},           {"(a|a)*b", "", 0, 0}, {"(a+)+b", "", 0, 0},
+    {"(a|aa)*c", "bc", 1, 1},          {"(.+)+x", "", 0, 0},  {"((a+)+)+b", "", 0, 0},
+    {"(a|a|a)+(a|a)+y", "zaay", 1, 3},
+};
+
+struct Outcome {
+  int result;
+  unsigned long long steps;
+  double seconds;
+  long offsetFromEnd;
+};
+
+Outcome runOn(const Case& c, size_t runLength) {
+  std::string text(runLength, 'a');
+  text += c.tail;
+  GREPCLASS* re = new GREPCLASS(c.pattern);
+  EXPECT_EQ(re->errorCount, 0) << c.pattern;
+  auto begin = std::chrono::steady_clock::now();
+  Outcome run;
+  run.result = re->match(text.c_str());
+  run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
+  run.steps = re->matchSteps;
+  run.offsetFromEnd =
+      run.result ? static_cast<long>(text.size()) - (re->groupStart[0] - text.c_str()) : 0;
+  delete re;
+  return run;
+}
+
+TEST(RegexPathologicalTest, TenThousandCharactersFinishFast) {
+  for (const Case& c : kCases) {
+    Outcome run = runOn(c, 10000);
+    EXPECT_EQ(run.result, c.expected) << c.pattern;
+    EXPECT_EQ(run.offsetFromEnd, c.offsetFromEnd) << c.pattern;
+    EXPECT_LT(run.seconds, kSecondsAllowed) << c.pattern;
+  }
+}
+
+TEST(RegexPathologicalTest, HundredThousandCharactersFinishFast) {
+  Outcome run = runOn(kCases[0], 100000);
+  EXPECT_EQ(run.result, 1);
+  EXPECT_EQ(run.offsetFromEnd, 1);
+  EXPECT_LT(run.seconds, kSecondsAllowed);
+}
+
+TEST(RegexPathologicalTest, TenTimesTheTextCostsAtMostAHundredTimesTheSteps) {
+  for (const Case& c : kCases) {
+    Outcome small = runOn(c, 1000);
+    Outcome large = runOn(c, 10000);
+    if (small.steps == 0) continue;  // refused by a hint before any attempt
+    double growth = static_cast<double>(large.steps) / static_cast<double>(small.steps);
+    EXPECT_LE(growth, 110.0) << c.pattern << ": " << small.steps << " -> " << large.steps;
+  }
+}
+
+TEST(RegexPathologicalTest, OrdinaryLinesNeverArmTheFailedAttemptTable) {
+  // An ordinary failing line stays below nodes x positions attempts, so it allocates nothing.
+  GREPCLASS re("[A-Z_]+[0-9]");
+  std::string line = "  if (count > LIMIT) return parse(buffer, MAX_PATH);";
+  EXPECT_EQ(re.match(line.c_str()), 0);
+  EXPECT_EQ(re.failedArmed, 0);
+  GREPCLASS nested("(a+)+b");
+  EXPECT_EQ(nested.match("aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa"), 0);
+  EXPECT_EQ(nested.failedArmed, 1);
+}
+
+}  // namespace
