@@ -8,6 +8,8 @@ namespace host {
 
 MessageWindow::MessageWindow() : RefCounted(IID_MessageWindowService) {}
 
+MessageWindow::~MessageWindow() { flush(); }
+
 MessageGroup* MessageWindow::openGroup(HostString* title, HostString* toolName) {
   std::optional<std::string> titleText = takeText(title);
   std::optional<std::string> toolText = takeText(toolName);

@@ -25,6 +25,8 @@ namespace host {
 class MessageWindow final : public RefCounted<MessageWindowService> {
  public:
   MessageWindow();
+  // Flushes the sinks: what is buffered is written out at the end.
+  ~MessageWindow() override;
 
   // Answers a new group, or NULL on exhaustion. Takes over both strings.
   MessageGroup* STDMETHODCALLTYPE openGroup(HostString* title, HostString* toolName) override;

@@ -65,10 +65,11 @@ void appendHex(std::string& out, const char* prefix, unsigned value) {
 
 }  // namespace
 
-std::string toUtf8(std::string_view bytes) {
-  if (isAscii(bytes)) return std::string(bytes);
-  std::string out;
-  out.reserve(bytes.size() + bytes.size() / 2);
+void appendUtf8(std::string& out, std::string_view bytes) {
+  if (isAscii(bytes)) {
+    out.append(bytes);
+    return;
+  }
   for (size_t i = 0; i < bytes.size();) {
     unsigned char b = static_cast<unsigned char>(bytes[i]);
     if (b < 0x80) {
@@ -82,24 +83,45 @@ std::string toUtf8(std::string_view bytes) {
       ++i;
     }
   }
+}
+
+void appendTerminalText(std::string& out, std::string_view bytes) {
+  for (size_t i = 0; i < bytes.size();) {
+    unsigned char b = static_cast<unsigned char>(bytes[i]);
+    if (b < 0x20 || b == 0x7F) {
+      appendHex(out, "\\x", b);
+      ++i;
+    } else if (b < 0x80) {
+      out.push_back(static_cast<char>(b));
+      ++i;
+    } else if (size_t n = utf8SequenceLength(bytes, i)) {
+      unsigned char next = static_cast<unsigned char>(bytes[i + 1]);
+      if (b == 0xC2 && next < 0xA0)
+        appendHex(out, "\\u00", next);  // a C1 control, written as UTF-8
+      else
+        out.append(bytes.substr(i, n));
+      i += n;
+    } else if (b < 0xA0 && kHighControls[b - 0x80] < 0xA0) {
+      appendHex(out, "\\u00", b);  // undefined in Windows-1252: read as the C1 control
+      ++i;
+    } else {
+      appendCodePoint(out, b < 0xA0 ? kHighControls[b - 0x80] : b);
+      ++i;
+    }
+  }
+}
+
+std::string toUtf8(std::string_view bytes) {
+  std::string out;
+  out.reserve(bytes.size());
+  appendUtf8(out, bytes);
   return out;
 }
 
 std::string toTerminalText(std::string_view bytes) {
-  std::string utf8 = toUtf8(bytes);
   std::string out;
-  out.reserve(utf8.size());
-  for (size_t i = 0; i < utf8.size(); ++i) {
-    unsigned char b = static_cast<unsigned char>(utf8[i]);
-    if (b < 0x20 || b == 0x7F) {
-      appendHex(out, "\\x", b);
-    } else if (b == 0xC2 && i + 1 < utf8.size() && static_cast<unsigned char>(utf8[i + 1]) < 0xA0) {
-      appendHex(out, "\\u00", static_cast<unsigned char>(utf8[i + 1]));  // C1 control
-      ++i;
-    } else {
-      out.push_back(static_cast<char>(b));
-    }
-  }
+  out.reserve(bytes.size());
+  appendTerminalText(out, bytes);
   return out;
 }
 

@@ -22,6 +22,10 @@ std::string toUtf8(std::string_view bytes);
 // C1 controls (U+0080..U+009F) become "\u00NN"; everything else is as toUtf8 gives it.
 std::string toTerminalText(std::string_view bytes);
 
+// The same, appended to `out` (no allocation once `out` has grown to the line's size).
+void appendUtf8(std::string& out, std::string_view bytes);
+void appendTerminalText(std::string& out, std::string_view bytes);
+
 }  // namespace host
 
 #endif  // VANTREL_HOST_TEXT_ENCODING_H_

@@ -2,6 +2,8 @@
 // Tested by tests/host_message_window_test.cpp.
 #include "host/text_sink.h"
 
+#include <unistd.h>
+
 #include <charconv>
 
 #include "host/text_encoding.h"
@@ -17,25 +19,28 @@ void appendNumber(std::string& out, int value) {
 
 }  // namespace
 
+SinkOptions SinkOptions::forDescriptor(int fd, bool windowsPaths) {
+  return SinkOptions{windowsPaths, isatty(fd) == 1};
+}
+
 void TextSink::event(const MessageEvent& event) {
   line_.clear();
   switch (event.kind) {
     case MessageEvent::Kind::Heading:
-      line_ = toTerminalText(event.text);
+      appendTerminalText(line_, event.text);
       break;
     case MessageEvent::Kind::Entry:
       if (event.file) {
-        line_ = toTerminalText(paths_.show(*event.file));
+        appendTerminalText(line_, paths_.show(*event.file));
         line_.push_back(':');
         appendNumber(line_, event.line);
         line_.push_back(':');
         appendNumber(line_, event.column);
         line_ += ": ";
-        line_ += toTerminalText(event.text);
       } else {
         line_ = "  ";
-        line_ += toTerminalText(event.text);
       }
+      appendTerminalText(line_, event.text);
       break;
     default:
       return;

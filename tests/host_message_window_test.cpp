@@ -161,7 +161,7 @@ TEST_F(MessageWindowTest, NonUtf8BytesAreReadAsWindows1252) {
   EXPECT_EQ(toUtf8("\xED\xA0\x80"), "\xC3\xAD\xC2\xA0\xE2\x82\xAC");  // surrogate
   EXPECT_EQ(toUtf8("\xF0\x9F\x98\x80"), "\xF0\x9F\x98\x80");          // 4-byte sequence kept
   EXPECT_EQ(toUtf8("\xE2\x82"), "\xC3\xA2\xE2\x80\x9A");              // cut sequence
-  EXPECT_EQ(host::toTerminalText("a\x7F\xC2\x9B[b\x85"), "a\\x7f\\u009b[b\xE2\x80\xA6");
+  EXPECT_EQ(host::toTerminalText("a\x7F\xC2\x9B[b\x85\x9D"), "a\\x7f\\u009b[b\xE2\x80\xA6\\u009d");
 
   host::Host h;
   std::ostringstream out;
@@ -219,6 +219,50 @@ TEST_F(MessageWindowTest, WorkerWritesWhileHostThreadReadsInOrder) {
     }
   }
   EXPECT_EQ(lines(out.str()).size(), kFiles * 4u);
+}
+
+// Counts the flushes that reach the stream's buffer.
+struct CountingBuffer : std::stringbuf {
+  int syncs = 0;
+  int sync() override {
+    ++syncs;
+    return std::stringbuf::sync();
+  }
+};
+
+TEST_F(MessageWindowTest, OutputIsFlushedPerLineOnlyForATerminal) {
+  int pipeFds[2];
+  ASSERT_EQ(pipe(pipeFds), 0);
+  EXPECT_FALSE(host::SinkOptions::forDescriptor(pipeFds[1], false).flushEachLine);
+  close(pipeFds[0]);
+  close(pipeFds[1]);
+  int master = posix_openpt(O_RDWR | O_NOCTTY);
+  if (master >= 0 && grantpt(master) == 0 && unlockpt(master) == 0) {
+    int terminal = ::open(ptsname(master), O_RDWR | O_NOCTTY);
+    ASSERT_GE(terminal, 0);
+    host::SinkOptions options = host::SinkOptions::forDescriptor(terminal, true);
+    EXPECT_TRUE(options.flushEachLine);
+    EXPECT_TRUE(options.windowsPaths);
+    close(terminal);
+  }
+  if (master >= 0) close(master);
+
+  for (bool eachLine : {false, true}) {
+    CountingBuffer buffer;
+    std::ostream out(&buffer);
+    {
+      host::Host h;
+      h.messageWindow()->addSink(
+          std::make_shared<host::TextSink>(out, host::SinkOptions{.flushEachLine = eachLine}));
+      MessageGroup* g = h.messageWindow()->openGroup(newString("Z:\\a.c"), newString("Vantrel"));
+      for (int line = 1; line <= 100; ++line)
+        g->addEntry(1, newString("hit"), newString("Z:\\a.c"), line, 1, 5);
+      g->Release();
+      EXPECT_EQ(buffer.syncs, eachLine ? 100 : 0);
+    }  // the window's end flushes what is buffered
+    EXPECT_EQ(buffer.syncs, eachLine ? 101 : 1);
+    EXPECT_EQ(lines(buffer.str()).size(), 100u);
+  }
 }
 
 TEST_F(MessageWindowTest, KeepingEventsCanBeTurnedOff) {
