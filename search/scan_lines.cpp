@@ -1,0 +1,303 @@
+// The line scan of a file's data in memory (see search/scan.h).
+//
+// Lines are never copied: a plain text is looked for over the whole buffer at once and each
+// occurrence is mapped back to its line, so lines without a hit cost only the search itself; a
+// pattern is run line by line. When case does not matter the block holds a second, upper-cased
+// copy of the data behind the first, made in one pass, so that the display text of a hit still
+// comes from the file's own letters. Tested by tests/scan_lines_test.cpp.
+#include <cstring>
+
+#include "regex/grepclass.h"
+#include "search/scan.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace {
+
+// Offset of the first CR or LF in data[from, size), or size when there is none.
+inline size_t findLineEnd(const char* data, size_t from, size_t size) {
+  size_t i = from;
+#if defined(__SSE2__)
+  const __m128i cr = _mm_set1_epi8('\r');
+  const __m128i lf = _mm_set1_epi8('\n');
+  for (; i + 16 <= size; i += 16) {
+    __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i));
+    int mask =
+        _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(block, cr), _mm_cmpeq_epi8(block, lf)));
+    if (mask) return i + static_cast<size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
+  }
+#endif
+  for (; i < size; ++i)
+    if (data[i] == '\r' || data[i] == '\n') return i;
+  return size;
+}
+
+// Number of LF bytes in data[from, to) (at least one, at `from`); the offset of the last in *last.
+inline LONG countLineFeeds(const char* data, size_t from, size_t to, size_t* last) {
+  LONG count = 0;
+  size_t i = from;
+#if defined(__SSE2__)
+  const __m128i lf = _mm_set1_epi8('\n');
+  for (; i + 16 <= to; i += 16) {
+    __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i));
+    unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, lf)));
+    if (mask) {
+      count += __builtin_popcount(mask);
+      *last = i + 31 - static_cast<size_t>(__builtin_clz(mask));
+    }
+  }
+#endif
+  for (; i < to; ++i)
+    if (data[i] == '\n') {
+      ++count;
+      *last = i;
+    }
+  return count;
+}
+
+// Start of the line after the one ended at `end` (a CR or LF): a CR LF or LF CR pair is one end.
+inline size_t afterLineEnd(const char* data, size_t end, size_t size) {
+  size_t next = end + 1;
+  if (next < size && (data[next] == '\r' || data[next] == '\n') && data[next] != data[end]) ++next;
+  return next;
+}
+
+// First occurrence of needle[0, length) (length >= 1) in haystack[0, size), or NULL.
+inline const char* findText(const char* haystack, size_t size, const char* needle, size_t length) {
+#if defined(__GLIBC__)
+  return static_cast<const char*>(memmem(haystack, size, needle, length));
+#else
+  if (length > size) return nullptr;
+  const char* last = haystack + (size - length);
+  for (const char* p = haystack; p <= last; ++p) {
+    p = static_cast<const char*>(memchr(p, needle[0], static_cast<size_t>(last - p) + 1));
+    if (!p) return nullptr;
+    if (memcmp(p + 1, needle + 1, length - 1) == 0) return p;
+  }
+  return nullptr;
+#endif
+}
+
+// Copies `size` bytes from `from` to `to`, upper-cased as CharUpperA does. Blocks of ASCII, the
+// bulk of source text, fold in registers (in the ANSI code page only "a" to "z" change there);
+// a block holding a byte from 128 up is left to the platform.
+void copyUpperCased(char* to, const char* from, size_t size) {
+  size_t i = 0;
+#if defined(__SSE2__)
+  const __m128i before = _mm_set1_epi8('a' - 1);
+  const __m128i after = _mm_set1_epi8('z' + 1);
+  const __m128i caseBit = _mm_set1_epi8(0x20);
+  for (; i + 16 <= size; i += 16) {
+    __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + i));
+    if (_mm_movemask_epi8(block)) {
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(to + i), block);
+      CharUpperBuffA(to + i, 16);
+      continue;
+    }
+    // Signed compares are right here: every byte of the block is below 128.
+    __m128i lower = _mm_and_si128(_mm_cmpgt_epi8(block, before), _mm_cmplt_epi8(block, after));
+    block = _mm_sub_epi8(block, _mm_and_si128(lower, caseBit));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(to + i), block);
+  }
+#endif
+  memcpy(to + i, from + i, size - i);
+  CharUpperBuffA(to + i, static_cast<DWORD>(size - i));
+}
+
+// The display text of a line whose text (up to its end or first NUL) is `length` bytes long.
+void makeDisplayTextOf(const char* line, size_t length, char* out) {
+  if (length > kDisplaySize - 1) length = kDisplaySize - 1;
+  size_t i = 0;
+  while (i < length && (line[i] == ' ' || line[i] == '\t')) ++i;
+  char* o = out;
+  for (; i < length; ++i) *o++ = line[i] == '\t' ? ' ' : line[i];
+  *o = '\0';
+}
+
+// Length of the text of the line data[start, end): up to its first NUL.
+inline size_t lineTextLength(const char* data, size_t start, size_t end) {
+  const void* nul = memchr(data + start, 0, end - start);
+  return nul ? static_cast<size_t>(static_cast<const char*>(nul) - (data + start)) : end - start;
+}
+
+struct ScanContext {
+  SearchJob* job;
+  const char* original;  // the data as read
+  char* search;          // the data as searched: `original`, or its upper-cased copy
+  size_t size;
+  bool wholeWords;
+  ScanHitFunction onHit;
+  void* hitContext;
+  LONG hits = 0;
+
+  bool stopped() const { return job->stopRequested.load(std::memory_order_relaxed) != 0; }
+
+  void report(LONG lineNumber, size_t lineStart, size_t matchStart, size_t textLength) {
+    char display[kDisplaySize];
+    makeDisplayTextOf(original + lineStart, textLength, display);
+    ++hits;
+    onHit(hitContext, lineNumber, static_cast<LONG>(matchStart - lineStart + 1), display);
+  }
+};
+
+// Plain text: one search over the whole buffer; each occurrence is placed in its line, and the
+// line is left at its first acceptable occurrence. Occurrences in a line's terminator, behind a
+// NUL inside a line, or running past the line's end are not in the line's text and are passed by.
+void scanPlainText(ScanContext& scan, const char* text, size_t textLength) {
+  const char* data = scan.original;
+  const char* search = scan.search;
+  const size_t size = scan.size;
+  size_t lineStart = 0;
+  size_t lineEnd = findLineEnd(data, 0, size);
+  size_t textEnd = 0;  // end of the current line's text, once known
+  bool textEndKnown = false;
+  LONG lineNumber = 1;
+  size_t nextCarriageReturn = 0;  // valid once at or after the current line's end
+  bool carriageReturnKnown = false;
+  size_t position = 0;
+  while (position < size && !scan.stopped()) {
+    const char* found = findText(search + position, size - position, text, textLength);
+    if (!found) break;
+    size_t start = static_cast<size_t>(found - search);
+    if (start >= lineEnd && lineEnd < size) {
+      // Without a CR on the way every LF ends one line: count them in bulk.
+      if (!carriageReturnKnown || nextCarriageReturn < lineEnd) {
+        carriageReturnKnown = true;
+        const void* cr = memchr(data + lineEnd, '\r', size - lineEnd);
+        nextCarriageReturn = cr ? static_cast<size_t>(static_cast<const char*>(cr) - data) : size;
+      }
+      if (nextCarriageReturn > start) {
+        size_t lastFeed = 0;
+        lineNumber += countLineFeeds(data, lineEnd, start, &lastFeed);
+        lineStart = lastFeed + 1;
+        lineEnd = findLineEnd(data, lineStart, size);
+        textEndKnown = false;
+      }
+    }
+    while (start >= lineEnd && lineEnd < size) {
+      lineStart = afterLineEnd(data, lineEnd, size);
+      lineEnd = findLineEnd(data, lineStart, size);
+      textEndKnown = false;
+      ++lineNumber;
+    }
+    if (start < lineStart) {  // in a line terminator
+      position = lineStart;
+      continue;
+    }
+    if (!textEndKnown) {
+      textEnd = lineStart + lineTextLength(search, lineStart, lineEnd);
+      textEndKnown = true;
+    }
+    size_t end = start + textLength;
+    if (end > textEnd) {
+      position = lineEnd + 1;
+      continue;
+    }
+    if (scan.wholeWords &&
+        !((start == lineStart || isNonWordChar(static_cast<unsigned char>(search[start - 1]))) &&
+          (end == textEnd || isNonWordChar(static_cast<unsigned char>(search[end]))))) {
+      position = start + 1;
+      if (position >= textEnd) position = lineEnd + 1;
+      continue;
+    }
+    scan.report(lineNumber, lineStart, start, textEnd - lineStart);
+    position = lineEnd + 1;
+  }
+}
+
+// The first acceptable match in the NUL-terminated line `line`; answers its start or NULL.
+// `find` answers the first match at or after a position (start and one past its end).
+template <typename Find>
+const char* firstAcceptableMatch(const char* line, bool wholeWords, Find find) {
+  const char* position = line;
+  for (;;) {
+    const char* start;
+    const char* end;
+    if (!find(position, &start, &end)) return nullptr;
+    if (!wholeWords) return start;
+    if ((start == line || isNonWordChar(static_cast<unsigned char>(start[-1]))) &&
+        isNonWordChar(static_cast<unsigned char>(*end)))
+      return start;
+    // A refused match at the terminator (an empty match at the line's end) leaves nothing to
+    // retry; otherwise go on one character after its start.
+    if (*start == '\0' || start[1] == '\0') return nullptr;
+    position = start + 1;
+  }
+}
+
+// Line by line, each line ended in the search copy: for a pattern, and for an empty text.
+template <typename Find>
+void scanLineByLine(ScanContext& scan, Find find) {
+  const char* data = scan.original;
+  char* search = scan.search;
+  const size_t size = scan.size;
+  size_t lineStart = 0;
+  LONG lineNumber = 1;
+  while (lineStart < size && !scan.stopped()) {
+    size_t lineEnd = findLineEnd(data, lineStart, size);
+    size_t next = lineEnd < size ? afterLineEnd(data, lineEnd, size) : size;
+    search[lineEnd] = '\0';
+    if (search[lineStart] != '\0') {
+      const char* line = search + lineStart;
+      const char* start = firstAcceptableMatch(line, scan.wholeWords, find);
+      if (start)
+        scan.report(lineNumber, lineStart, static_cast<size_t>(start - search),
+                    lineTextLength(data, lineStart, lineEnd));
+    }
+    lineStart = next;
+    ++lineNumber;
+  }
+}
+
+}  // namespace
+
+char* nextLine(char* line, LONG left) {
+  size_t size = left > 0 ? static_cast<size_t>(left) : 0;
+  size_t end = findLineEnd(line, 0, size);
+  if (end == size) {
+    line[size] = '\0';
+    return nullptr;
+  }
+  size_t next = afterLineEnd(line, end, size);
+  memset(line + end, 0, next - end);
+  return line + next;
+}
+
+void makeDisplayText(const char* line, char* out) {
+  makeDisplayTextOf(line, strnlen(line, kDisplaySize - 1), out);
+}
+
+size_t scanBufferSize(LONG size) {
+  size_t bytes = static_cast<size_t>(size) + kScanSpare;
+  return (searchOptions & CaseSensitive) ? bytes : 2 * bytes;
+}
+
+LONG scanLines(SearchJob* job, char* buffer, LONG size, ScanHitFunction onHit, void* context) {
+  ScanContext scan{
+      job,   buffer, buffer, static_cast<size_t>(size), (searchOptions & WholeWords) != 0,
+      onHit, context};
+  buffer[size] = '\0';
+  if (!(searchOptions & CaseSensitive)) {
+    scan.search = buffer + size + kScanSpare;
+    copyUpperCased(scan.search, buffer, scan.size);
+    scan.search[size] = '\0';
+  }
+  if (GREPCLASS* pattern = job->regexProgram) {
+    scanLineByLine(scan, [pattern](const char* from, const char** start, const char** end) {
+      if (!pattern->match(from)) return false;
+      *start = pattern->groupStart[0];
+      *end = pattern->groupEnd[0];
+      return true;
+    });
+  } else if (size_t length = strlen(textToFind)) {
+    scanPlainText(scan, textToFind, length);
+  } else {
+    scanLineByLine(scan, [](const char* from, const char** start, const char** end) {
+      *start = *end = from;
+      return true;
+    });
+  }
+  return scan.hits;
+}

@@ -1,0 +1,235 @@
+// The line scan's parts on their own: line ends and their pairs, display texts, word characters,
+// and the plain text search over a whole buffer checked against a line-by-line reading of random
+// data (line ends, NULs, tabs, letters of both cases, bytes from 128 up).
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <ostream>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "regex/grepclass.h"
+#include "search/scan.h"
+
+namespace {
+
+// What a line-by-line reading of `data` gives for lines (the scan's own line rules through
+// nextLine, so the tests below pin those rules on their own).
+std::vector<std::string> linesOf(std::string data) {
+  std::vector<std::string> lines;
+  data.append(kScanSpare, 'x');
+  char* line = data.data();
+  LONG size = static_cast<LONG>(data.size() - kScanSpare);
+  LONG consumed = 0;
+  while (line && consumed < size) {
+    char* next = nextLine(line, size - consumed);
+    lines.push_back(line);
+    if (next) consumed += static_cast<LONG>(next - line);
+    line = next;
+  }
+  return lines;
+}
+
+using Strings = std::vector<std::string>;
+
+TEST(NextLine, EndsLinesAtCrLfAndTheirPairs) {
+  EXPECT_EQ(linesOf("abc"), Strings{"abc"});
+  EXPECT_EQ(linesOf("abc\r\n"), Strings{"abc"});
+  EXPECT_EQ(linesOf("abc\n"), Strings{"abc"});
+  EXPECT_EQ(linesOf("a\n\nb"), (Strings{"a", "", "b"}));
+  EXPECT_EQ(linesOf("a\n\rb"), (Strings{"a", "b"}));
+  EXPECT_EQ(linesOf("a\r\nb"), (Strings{"a", "b"}));
+  EXPECT_EQ(linesOf("a\r\rb"), (Strings{"a", "", "b"}));
+  EXPECT_EQ(linesOf("a\r\n\r\nb\r"), (Strings{"a", "", "b"}));
+  EXPECT_EQ(linesOf("\n"), Strings{""});
+  // A NUL inside a line ends its text, not the line.
+  EXPECT_EQ(linesOf(std::string("ab\0cd\nef", 8)), (Strings{"ab", "ef"}));
+}
+
+TEST(NextLine, TerminatesTheLastLineInTheSpareByte) {
+  char buffer[8] = {'a', 'b', 'c', 'x', 'x', 'x', 'x', 'x'};
+  EXPECT_EQ(nextLine(buffer, 3), nullptr);
+  EXPECT_STREQ(buffer, "abc");
+  char pair[8] = {'a', '\r', '\n', 'b', 'x'};
+  EXPECT_EQ(nextLine(pair, 4), pair + 3);
+  EXPECT_EQ(pair[1], '\0');
+  EXPECT_EQ(pair[2], '\0');
+}
+
+TEST(MakeDisplayText, DropsLeadingBlanksTurnsTabsIntoBlanksAndKeeps219Characters) {
+  char out[kDisplaySize];
+  makeDisplayText("\t\tx=1", out);
+  EXPECT_STREQ(out, "x=1");
+  makeDisplayText("  \t a\tb\t", out);
+  EXPECT_STREQ(out, "a b ");
+  makeDisplayText("", out);
+  EXPECT_STREQ(out, "");
+  std::string line(300, 'y');
+  makeDisplayText(line.c_str(), out);
+  EXPECT_EQ(std::string(out), std::string(219, 'y'));
+  // The 219 characters are counted before the leading blanks go.
+  line = std::string(10, ' ') + std::string(300, 'z');
+  makeDisplayText(line.c_str(), out);
+  EXPECT_EQ(std::string(out), std::string(209, 'z'));
+}
+
+TEST(IsNonWordChar, OnlyLettersDigitsAndUnderscoreAreWordCharacters) {
+  int wordChars = 0;
+  for (int c = 0; c < 256; ++c) {
+    bool word =
+        (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_';
+    EXPECT_EQ(isNonWordChar(static_cast<unsigned char>(c)), !word) << c;
+    wordChars += word;
+  }
+  EXPECT_EQ(wordChars, 63);
+}
+
+// One hit as the message window shows it.
+struct Hit {
+  int line;
+  int column;
+  std::string text;
+  bool operator==(const Hit&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& out, const Hit& hit) {
+  return out << hit.line << ":" << hit.column << ": " << hit.text;
+}
+
+using Hits = std::vector<Hit>;
+
+// The scan's line rules, folding and whole-word rule read literally: every line cut with
+// nextLine, its display text made, upper-cased, and searched from its start with strstr.
+Hits oracle(std::string data, const std::string& text, WORD options) {
+  Hits hits;
+  LONG size = static_cast<LONG>(data.size());
+  data.append(kScanSpare, '\0');
+  char* line = data.data();
+  LONG consumed = 0;
+  for (int number = 1; line && consumed < size; ++number) {
+    char* next = nextLine(line, size - consumed);
+    if (*line) {
+      char display[kDisplaySize];
+      makeDisplayText(line, display);
+      if (!(options & CaseSensitive)) CharUpperA(line);
+      const char* position = line;
+      while (const char* start = strstr(position, text.c_str())) {
+        const char* end = start + text.size();
+        if (!(options & WholeWords) ||
+            ((start == line || isNonWordChar(static_cast<unsigned char>(start[-1]))) &&
+             isNonWordChar(static_cast<unsigned char>(*end)))) {
+          hits.push_back({number, static_cast<int>(start - line + 1), display});
+          break;
+        }
+        position = start + 1;
+        if (!*position) break;
+      }
+    }
+    if (next) consumed += static_cast<LONG>(next - line);
+    line = next;
+  }
+  return hits;
+}
+
+void collect(void* context, LONG line, LONG column, const char* display) {
+  static_cast<Hits*>(context)->push_back({line, column, display});
+}
+
+TEST(ScanLines, FindsWhatALineByLineReadingFinds) {
+  std::mt19937 random(20261208);
+  const char alphabet[] = {'a', 'b', 'A', ' ', '\t', '\r', '\n', '\0', '_', '-', '\xE9', '\xC9'};
+  const char textAlphabet[] = {'a', 'b', 'A', 'B', '\xC9', ' ', '\n'};
+  SearchJob job;
+  for (int round = 0; round < 3000; ++round) {
+    std::string data(1 + random() % 60, ' ');
+    for (char& c : data) c = alphabet[random() % sizeof alphabet];
+    std::string text(1 + random() % 3, ' ');
+    for (char& c : text) c = textAlphabet[random() % sizeof textAlphabet];
+    WORD options =
+        static_cast<WORD>((random() % 2 ? CaseSensitive : 0) | (random() % 2 ? WholeWords : 0));
+    if (!(options & CaseSensitive)) CharUpperA(text.data());
+    strcpy(textToFind, text.c_str());
+    searchOptions = options;
+    LONG size = static_cast<LONG>(data.size());
+    std::vector<char> buffer(scanBufferSize(size));
+    memcpy(buffer.data(), data.data(), data.size());
+    Hits found;
+    LONG count = scanLines(&job, buffer.data(), size, collect, &found);
+    Hits expected = oracle(data, text, options);
+    ASSERT_EQ(found, expected) << "round " << round << " options " << options;
+    ASSERT_EQ(count, static_cast<LONG>(found.size()));
+    // The same text as a pattern (it holds no metacharacter) goes line by line.
+    if (text.find('\n') != std::string::npos) continue;
+    GREPCLASS pattern(textToFind);
+    ASSERT_EQ(pattern.errorCount, 0);
+    job.regexProgram = &pattern;
+    memcpy(buffer.data(), data.data(), data.size());
+    found.clear();
+    scanLines(&job, buffer.data(), size, collect, &found);
+    job.regexProgram = nullptr;
+    ASSERT_EQ(found, expected) << "pattern, round " << round << " options " << options;
+  }
+}
+
+TEST(ScanLines, FoldsEveryByteAsTheCodePageDoes) {
+  // One line of every byte but NUL, CR and LF, looked for in its upper-cased form at several
+  // alignments: a byte folded otherwise than CharUpperA folds it loses the hit.
+  std::string line;
+  for (int c = 1; c < 256; ++c)
+    if (c != '\r' && c != '\n') line += static_cast<char>(c);
+  std::string upper = line;
+  CharUpperA(upper.data());
+  ASSERT_NE(upper, line);
+  strcpy(textToFind, upper.c_str());
+  searchOptions = 0;
+  SearchJob job;
+  for (size_t shift = 0; shift < 16; ++shift) {
+    std::string data = "x\n" + std::string(shift, ' ') + line + line;
+    LONG size = static_cast<LONG>(data.size());
+    std::vector<char> buffer(scanBufferSize(size));
+    memcpy(buffer.data(), data.data(), data.size());
+    Hits found;
+    scanLines(&job, buffer.data(), size, collect, &found);
+    ASSERT_EQ(found.size(), 1u) << shift;
+    EXPECT_EQ(found[0].line, 2);
+    EXPECT_EQ(found[0].column, static_cast<int>(shift + 1));
+  }
+}
+
+// Scans `data` for the pattern `text` (upper-cased first when case does not matter).
+Hits scanPattern(const std::string& data, const char* text, WORD options) {
+  strcpy(textToFind, text);
+  searchOptions = options | RegularExpression;
+  if (!(options & CaseSensitive)) CharUpperA(textToFind);
+  GREPCLASS pattern(textToFind);
+  EXPECT_EQ(pattern.errorCount, 0) << pattern.errorText;
+  SearchJob job;
+  job.regexProgram = &pattern;
+  LONG size = static_cast<LONG>(data.size());
+  std::vector<char> buffer(scanBufferSize(size));
+  memcpy(buffer.data(), data.data(), data.size());
+  Hits found;
+  scanLines(&job, buffer.data(), size, collect, &found);
+  return found;
+}
+
+TEST(ScanLines, RunsAPatternOnEachLine) {
+  EXPECT_EQ(scanPattern("a\r\nb\n\nxb", "b$", CaseSensitive), (Hits{{2, 1, "b"}, {4, 2, "xb"}}));
+  EXPECT_EQ(scanPattern("say hello\nHELO", "hel+o", 0),
+            (Hits{{1, 5, "say hello"}, {2, 1, "HELO"}}));
+  EXPECT_EQ(scanPattern(std::string("ab\0cd\ncd", 8), "c", CaseSensitive), (Hits{{2, 1, "cd"}}));
+  // An empty line is never handed to the pattern.
+  EXPECT_EQ(scanPattern("a\n\nb", "^$", CaseSensitive), Hits{});
+}
+
+TEST(ScanLines, APatternRetriedForWholeWordsStartsAnewAtTheNextCharacter) {
+  // "-a" at column 1 is refused for the "b" after it; from column 2 "^" matches again.
+  EXPECT_EQ(scanPattern("-ab", "^(-a|ab)", CaseSensitive | WholeWords), (Hits{{1, 2, "-ab"}}));
+  EXPECT_EQ(scanPattern("print(int x)", "i[a-z]t", CaseSensitive | WholeWords),
+            (Hits{{1, 7, "print(int x)"}}));
+  // An empty match at the end of a line, refused, leaves nothing to retry.
+  EXPECT_EQ(scanPattern("ab\nab ", "$", CaseSensitive | WholeWords), (Hits{{2, 4, "ab "}}));
+}
+
+}  // namespace
