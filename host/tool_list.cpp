@@ -128,6 +128,15 @@ void ToolList::deleteTool(int id) {
   if (removed) removed->Release();  // may release the handler: outside the lock
 }
 
+void ToolList::clear() {
+  std::vector<std::pair<int, Tool*>> removed;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    removed.swap(tools_);
+  }
+  for (auto& [id, tool] : removed) tool->Release();
+}
+
 size_t ToolList::size() const {
   std::lock_guard<std::mutex> lock(mutex_);
   return tools_.size();

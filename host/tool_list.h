@@ -77,6 +77,9 @@ class ToolList final : public RefCounted<ToolRegistry> {
 
   // Host side.
   size_t size() const;
+  // Removes and releases every tool. A host unloading an add-on calls it before the module goes,
+  // since a tool left listed holds a handler whose code lives in the module.
+  void clear();
   // The tools listed, in order, as (id, tool) with a new reference to each tool for the caller.
   std::vector<std::pair<int, Tool*>> tools() const;
   // Runs the first tool of that name with the selected node ids: its handler's runTool. Answers

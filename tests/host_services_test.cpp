@@ -234,6 +234,15 @@ TEST_F(HostServicesTest, ToolListRecordsPropertiesFindsRunsAndDeletes) {
   again->setToolName(newString("Vantrel"));
   tools->addTool(again);
   EXPECT_EQ(tools->findTool(newString("Vantrel")), 3);
+
+  Handler late;
+  ToolEntry* held = tools->createTool();
+  late.AddRef();
+  held->setHandler(&late);
+  tools->addTool(held);
+  h.tools()->clear();  // as before an add-on is unloaded: its handlers are let go now
+  EXPECT_EQ(late.refs, 1);
+  EXPECT_EQ(h.tools()->size(), 0u);
   tools->Release();
 }
 
