@@ -46,6 +46,7 @@ GREPCLASS::GREPCLASS(const char* pattern)
       failedArmed(0) {
   errorText[0] = '\0';
   program[0] = 0;  // refused by match until a program is complete
+  startFilter = 0;
   for (int i = 0; i < kGrepGroups; ++i) groupStart[i] = groupEnd[i] = nullptr;
   for (int i = 0; i < kGrepRuns; ++i) {
     runNode[i] = nullptr;
@@ -77,6 +78,7 @@ GREPCLASS::GREPCLASS(const char* pattern)
   emitPos = &sink;
   setHints(flags);
   indexSets();
+  findStartBytes();
 }
 
 unsigned char* GREPCLASS::parseExpression(int inGroup, int* flags) {

@@ -103,7 +103,10 @@ class GREPCLASS {
   // --- Engine additions: fast set tests and the guard against slow or deep attempts ---
   int nodeCount;  // nodes in the program, repeat operands included
   unsigned char setSlot[kGrepProgramSize / 3 + 1];  // by node offset / 3: 0, or 1 + bit of the set
-  uint32_t setMask[256];          // by character: bit k set when it is in fast set k
+  uint32_t setMask[256];  // by character: bit k set when it is in fast set k
+  // Whether a match can begin with a character, when every match begins with one (startFilter 1).
+  unsigned char startBytes[256];
+  unsigned char startFilter;
   unsigned long long matchSteps;  // continuations tried (calls of a recursive matcher), last match
   unsigned long long armAt;       // steps after which failed attempts are remembered
   uint64_t* failedBits;           // one bit per (node offset / 3, text offset), row by row; or null
@@ -145,6 +148,8 @@ class GREPCLASS {
  private:
   void setHints(int flags);
   void indexSets();
+  void findStartBytes();
+  bool addStartBytes(unsigned char* node, unsigned char* visited);
   bool armFailedTable();
   void releaseFailedTable();
   bool knownFailed(const unsigned char* node, const char* pos) const;

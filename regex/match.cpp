@@ -2,7 +2,8 @@
 //
 // The start-up hints decide the positions: a text lacking the required literal is refused after
 // one scan; an anchored pattern is tried at the start only; with a first character known, attempts
-// jump from one occurrence to the next (strchr, no per-byte calls); otherwise every position up to
+// jump from one occurrence to the next (strchr, no per-byte calls); when every match begins with a
+// character, only positions holding one of startBytes are tried; otherwise every position up to
 // and including the terminating NUL is tried. Slow attempts arm the failed-attempt table of
 // regex/failed.cpp for the rest of the call; match releases it before returning.
 //
@@ -35,7 +36,7 @@ inline void clearSlots(GREPCLASS& re) {
 
 bool containsLiteral(const char* text, const char* literal, int length) {
   for (const char* p = strchr(text, literal[0]); p != nullptr; p = strchr(p + 1, literal[0])) {
-    if (memcmp(p + 1, literal + 1, static_cast<size_t>(length - 1)) == 0) return true;
+    if (strncmp(p + 1, literal + 1, static_cast<size_t>(length - 1)) == 0) return true;
   }
   return false;
 }
@@ -67,6 +68,15 @@ int GREPCLASS::match(const char* text) {
     const char c = static_cast<char>(firstChar);
     for (const char* p = strchr(text, c); p != nullptr && !found; p = strchr(p + 1, c))
       found = attempt(*this, p);
+  } else if (startFilter) {
+    // No match is empty here, so the terminating NUL needs no attempt.
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(text);
+    for (;; ++p) {
+      while (*p != 0 && !startBytes[*p]) ++p;
+      if (*p == 0) break;
+      found = attempt(*this, reinterpret_cast<const char*>(p));
+      if (found) break;
+    }
   } else {
     for (const char* p = text;; ++p) {
       found = attempt(*this, p);

@@ -132,6 +132,34 @@ TEST(RegexCompileTest, Hints) {
   EXPECT_EQ(std::string(longest.requiredText, longest.requiredLength), "bcd");
 }
 
+// The characters that can begin a match, as a string of the printable ones; "any" without filter.
+std::string startBytesOf(const char* pattern) {
+  GREPCLASS re(pattern);
+  EXPECT_EQ(re.errorCount, 0) << pattern;
+  if (!re.startFilter) return "any";
+  EXPECT_EQ(re.startBytes[0], 0) << pattern;
+  std::string printable;
+  for (int c = ' '; c < 127; ++c)
+    if (re.startBytes[c]) printable += static_cast<char>(c);
+  return printable;
+}
+
+TEST(RegexCompileTest, StartBytesFollowEveryWayThatConsumesNothing) {
+  EXPECT_EQ(startBytesOf("[A-C_]+\\("), "ABC_");
+  EXPECT_EQ(startBytesOf("(int|char|void) +"), "civ");
+  EXPECT_EQ(startBytesOf("a?b*(c|d)"), "abcd");
+  EXPECT_EQ(startBytesOf("(a*b)+"), "ab");
+  EXPECT_EQ(startBytesOf("^x"), "x");
+  EXPECT_EQ(startBytesOf("x*"), "any");     // may match the empty string
+  EXPECT_EQ(startBytesOf("(a|$)"), "any");  // may match at the terminating NUL
+  EXPECT_EQ(startBytesOf("a|b?"), "any");
+  GREPCLASS negated("[^a]");
+  EXPECT_EQ(negated.startFilter, 1);
+  EXPECT_EQ(negated.startBytes['a'], 0);
+  EXPECT_EQ(negated.startBytes[0xff], 1);
+  EXPECT_EQ(negated.startBytes[0], 0);
+}
+
 TEST(RegexCompileTest, BracketRules) {
   EXPECT_EQ(firstSetMembers(GREPCLASS("[a-c-e]")), "abcde");
   EXPECT_EQ(firstSetMembers(GREPCLASS("[a-a]")), "a");

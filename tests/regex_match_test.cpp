@@ -2,6 +2,7 @@
 // win, anchors, sets, the group slots, and how errors and hints end a call.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 
 #include "regex/grepclass.h"
@@ -145,6 +146,9 @@ TEST(RegexMatchTest, HintsRejectWithoutAnyAttempt) {
   EXPECT_EQ(required.matchSteps, 0u);
   EXPECT_EQ(required.match("xfoo"), 1);
   EXPECT_EQ(span(required, "xfoo"), "0:4");
+  // The literal's first character ends the text: nothing is read past the NUL.
+  std::unique_ptr<char[]> shortText(new char[3]{'x', 'f', '\0'});
+  EXPECT_EQ(required.match(shortText.get()), 0);
   // The required literal may occur anywhere, also overlapping a false start.
   GREPCLASS overlap("a*abab");
   EXPECT_EQ(overlap.match("aababab"), 1);
@@ -170,6 +174,7 @@ TEST(RegexMatchTest, ErrorsEndTheCall) {
   GREPCLASS bad("ab");
   bad.program[4] = 13;
   bad.firstChar = 0;
+  bad.startFilter = 0;  // every position, so the bad node is met three times
   EXPECT_EQ(bad.match("xy"), 0);
   EXPECT_EQ(bad.errorCount, 3);  // one per position, the NUL included
   EXPECT_STREQ(bad.errorText, "Parse overload");
