@@ -14,8 +14,15 @@ extern int nodesAvailable;
 // after Cancel, -1 when the dialog cannot be created.
 INT_PTR showSearchDialog(int selectedNodeCount);
 
+// Moves the dialog to the middle of its owner (of the screen without one), kept on the screen.
+void centreDialog(HWND dialog);
+
+// Enables OK while all three fields hold text, and names box 105 after the directories field:
+// "&Recurse Nodes" for "[Selected Nodes]", "&Recurse Subdirectories" otherwise.
+void updateDialogState(HWND dialog);
+
 // The dialog's procedure, exported from the module under this name.
 VANTREL_EXPORT INT_PTR CALLBACK VantrelConfigDlgProc(HWND dialog, UINT message, WPARAM wParam,
-                                                      LPARAM lParam);
+                                                     LPARAM lParam);
 
 #endif  // VANTREL_DIALOG_SEARCH_DIALOG_H_
