@@ -16,7 +16,8 @@
 // are independent. The only shared state is constant (the message table, the metacharacters).
 //
 // Covered by tests/regex_compile_test.cpp, tests/regex_match_test.cpp,
-// tests/regex_differential_test.cpp and tests/regex_depth_test.cpp.
+// tests/regex_differential_test.cpp, tests/regex_pathological_test.cpp and
+// tests/regex_depth_test.cpp.
 #ifndef VANTREL_REGEX_GREPCLASS_H_
 #define VANTREL_REGEX_GREPCLASS_H_
 
@@ -59,8 +60,6 @@ constexpr int kGrepFastSets = 32;
 constexpr int kGrepRuns = 4;
 // Message index recorded when a program would not fit in `program`.
 constexpr int kGrepErrorTooLong = 10;
-
-struct GrepBacktrack;  // the matcher's frame stack, private to regex/backtrack.cpp
 
 class GREPCLASS {
  public:
@@ -138,9 +137,12 @@ class GREPCLASS {
   // Copies message `index` (0-10) into errorText and counts it.
   void recordError(int index);
 
-  // --- Matcher steps ---
+  // --- Matcher steps (match sets lineStart; these run on the text it was given) ---
+  // One attempt beginning exactly at `position`: 1 and the group slots set, or 0.
   int tryAt(const char* position);
+  // Runs the program from `node` at inputPos: 1 with inputPos at the end of the match, or 0.
   int matchFrom(unsigned char* node);
+  // How many characters in a row from inputPos the one-character `node` matches; moves past them.
   size_t countRepeat(unsigned char* node);
   // Whether `c` is a member of the set node `node` (OpInSet or OpNotInSet, membership only).
   bool inSet(const unsigned char* node, unsigned char c) const;
@@ -155,7 +157,6 @@ class GREPCLASS {
   bool knownFailed(const unsigned char* node, const char* pos) const;
   bool lastOpen(const unsigned char* node, size_t low, size_t* high) const;
   void markFailed(const unsigned char* node, const char* pos);
-  friend struct GrepBacktrack;
 };
 
 #endif  // VANTREL_REGEX_GREPCLASS_H_
