@@ -197,6 +197,24 @@ TEST_F(RegistryTest, FileIsPrivateToTheUserAndFoundThroughXdgConfigHome) {
   EXPECT_EQ(st.st_mode & 0777, 0700u);
 }
 
+TEST_F(RegistryTest, AnUnusablePlaceFailsEveryCallWithoutHarm) {
+  setenv("VANTREL_REGISTRY", "/proc/self/no-such-dir/registry.sqlite3", 1);
+  HKEY key = nullptr;
+  EXPECT_NE(RegCreateKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Acme", 0, nullptr, 0, KEY_ALL_ACCESS,
+                            nullptr, &key, nullptr),
+            ERROR_SUCCESS);
+  EXPECT_EQ(key, nullptr);
+  EXPECT_NE(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE", 0, KEY_READ, &key), ERROR_SUCCESS);
+  DWORD size = 0;
+  EXPECT_NE(RegQueryValueExA(HKEY_LOCAL_MACHINE, "x", nullptr, nullptr, nullptr, &size),
+            ERROR_SUCCESS);
+  // Back at a usable place, the registry works again.
+  setenv("VANTREL_REGISTRY", path_.c_str(), 1);
+  key = createKey("SOFTWARE\\Acme");
+  EXPECT_EQ(setText(key, "v", "w"), ERROR_SUCCESS);
+  RegCloseKey(key);
+}
+
 void expectSetAside(RegistryTest* test, const std::string& dir, const std::string& path,
                     const std::string& original) {
   (void)test;

@@ -282,6 +282,22 @@ TEST_F(SearchDialogTest, TheDialogIsCentredOnItsOwnerAndKeptOnTheScreen) {
   EXPECT_EQ(r.right, 466);
 }
 
+TEST_F(SearchDialogTest, ARegistryThatCannotBeWrittenStillLetsTheSearchRun) {
+  setenv("VANTREL_REGISTRY", "/proc/self/no-such-dir/registry.sqlite3", 1);
+  vantrel::DialogScript script;
+  View opened;
+  script.then([&opened](HWND dialog) { opened = look(dialog); })
+      .type(101, "still searched")
+      .check(107, true)
+      .click(IDOK);
+  EXPECT_EQ(open(0, script), 1);
+  EXPECT_TRUE(opened.texts.empty());
+  EXPECT_EQ(opened.boxes, 0);
+  EXPECT_STREQ(textToFind, "still searched");
+  EXPECT_EQ(searchOptions, Asynchronous);
+  EXPECT_EQ(countHistoryEntries(kTextToFindPattern), 0);
+}
+
 TEST_F(SearchDialogTest, WithoutADisplayTheDialogCannotBeCreated) {
   VwinSetDisplay(nullptr);
   EXPECT_EQ(showSearchDialog(0), -1);
