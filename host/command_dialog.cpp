@@ -1,6 +1,9 @@
-// Driving the search dialog from the command line (see host/command_dialog.h).
-// Tested by tests/command_e2e_test.cpp.
+// Driving the search dialog from the command line (see host/command_dialog.h),
+// through the dialog script, so the dialog sees what a user's keys and clicks
+// would send. Tested by tests/command_e2e_test.cpp.
 #include "host/command_dialog.h"
+
+#include "host/dialog_script.h"
 
 namespace vantrel {
 namespace {
@@ -12,13 +15,6 @@ constexpr int kDirectoriesCombo = 103;
 constexpr int kFirstBox = 104;  // 104..108 carry the option bits 0x01..0x10 in order
 constexpr int kBoxCount = 5;
 
-// Types `text` into a combo's edit field, replacing what it shows, and tells the dialog.
-void typeInto(HWND dialog, int id, const std::string& text) {
-  HWND combo = GetDlgItem(dialog, id);
-  SetWindowTextA(combo, text.c_str());
-  SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, CBN_EDITCHANGE), reinterpret_cast<LPARAM>(combo));
-}
-
 bool fieldEmpty(HWND dialog, int id) { return GetWindowTextLengthA(GetDlgItem(dialog, id)) == 0; }
 
 int boxes(HWND dialog) {
@@ -28,45 +24,38 @@ int boxes(HWND dialog) {
   return bits;
 }
 
-void press(HWND dialog, int id) {
-  SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
-               reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
-}
-
 }  // namespace
 
 bool driveSearchDialog(HWND dialog, const DialogInput& input, DialogOutcome& outcome) {
   outcome = DialogOutcome{};
-  if (!GetDlgItem(dialog, kTextCombo) || !GetDlgItem(dialog, IDOK)) return false;
+  if (!GetDlgItem(dialog, kTextCombo) || !GetDlgItem(dialog, IDOK))
+    return cancelSearchDialog(dialog);
   outcome.shown = true;
-  if (input.text) typeInto(dialog, kTextCombo, *input.text);
-  if (input.fileTypes) typeInto(dialog, kTypesCombo, *input.fileTypes);
-  if (input.directories) typeInto(dialog, kDirectoriesCombo, *input.directories);
-  int wanted = boxes(dialog);
-  if (input.options) wanted = *input.options;
-  wanted |= input.ticked;
+  DialogScript script;
+  if (input.text) script.type(kTextCombo, *input.text);
+  if (input.fileTypes) script.type(kTypesCombo, *input.fileTypes);
+  if (input.directories) script.type(kDirectoriesCombo, *input.directories);
   for (int i = 0; i < kBoxCount; ++i) {
-    bool on = (wanted >> i) & 1;
-    bool checked = IsDlgButtonChecked(dialog, kFirstBox + i) == BST_CHECKED;
-    if (on != checked) SendDlgItemMessageA(dialog, kFirstBox + i, BM_CLICK, 0, 0);
+    if (input.options) script.check(kFirstBox + i, (*input.options >> i) & 1);
+    if ((input.ticked >> i) & 1) script.check(kFirstBox + i, true);
   }
-  outcome.options = boxes(dialog);
-  if (!IsWindowEnabled(GetDlgItem(dialog, IDOK))) {
-    outcome.emptyField = fieldEmpty(dialog, kTextCombo)    ? "the text to find"
-                         : fieldEmpty(dialog, kTypesCombo) ? "the file type"
-                                                           : "the directories field";
-    press(dialog, IDCANCEL);
-    return true;
-  }
-  press(dialog, IDOK);
-  outcome.confirmed = true;
-  return true;
+  script.then([&outcome](HWND d) {
+    outcome.options = boxes(d);
+    if (IsWindowEnabled(GetDlgItem(d, IDOK))) return;
+    outcome.emptyField = fieldEmpty(d, kTextCombo)    ? "the text to find"
+                         : fieldEmpty(d, kTypesCombo) ? "the file type"
+                                                      : "the directories field";
+  });
+  script.click(IDOK);  // refused while OK is disabled; the script then leaves with Esc
+  bool closed = script.run(dialog);
+  outcome.confirmed = closed && script.error().empty();
+  return closed;
 }
 
 bool cancelSearchDialog(HWND dialog) {
-  if (!GetDlgItem(dialog, IDCANCEL)) return false;
-  press(dialog, IDCANCEL);
-  return true;
+  DialogScript script;
+  script.click(IDCANCEL);
+  return script.run(dialog);
 }
 
 }  // namespace vantrel
