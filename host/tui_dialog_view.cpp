@@ -1,0 +1,312 @@
+// A modal dialog on the terminal (see host/tui_dialog_view.h).
+// Tested by tests/tui_app_test.cpp.
+#include "host/tui_dialog_view.h"
+
+#include <curses.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "host/text_encoding.h"
+#include "host/tui_draw.h"
+#include "host/tui_keys.h"
+#include "win32/controls.h"
+#include "win32/dialog.h"
+#include "win32/dialog_input.h"
+#include "win32/window.h"
+#include "win32/winuser.h"
+
+namespace tui {
+namespace {
+
+// The dialog's look: a grey face with black text, a navy caption, white edit fields.
+constexpr COLORREF kFace = RGB(192, 192, 192);
+constexpr COLORREF kText = RGB(0, 0, 0);
+constexpr COLORREF kGreyText = RGB(128, 128, 128);
+constexpr COLORREF kHighlight = RGB(0, 0, 128);
+constexpr COLORREF kHighlightText = RGB(255, 255, 255);
+constexpr COLORREF kField = RGB(255, 255, 255);
+
+int floorDiv(int a, int b) { return a >= 0 ? a / b : -((-a + b - 1) / b); }
+// The first cell whose centre is at or after pixel `edge`.
+int firstCell(int edge, int size) { return floorDiv(edge - size / 2 + size - 1, size); }
+
+// A caption without its '&' marks, and the position of the marked letter (-1: none).
+std::string plainCaption(const std::string& text, int* marked) {
+  std::string out;
+  *marked = -1;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '&' && i + 1 < text.size()) {
+      ++i;
+      if (text[i] != '&') *marked = static_cast<int>(out.size());
+    }
+    out.push_back(text[i]);
+  }
+  return out;
+}
+
+// Draws a caption (ASCII from the template) with its marked letter underlined.
+void putCaption(int row, int col, const std::string& text, int width, int attr) {
+  int marked = -1;
+  std::string plain = plainCaption(text, &marked);
+  std::string shown = host::toTerminalText(plain);
+  put(row, col, shown, width, attr);
+  if (marked >= 0 && marked < width && marked < static_cast<int>(plain.size()) &&
+      shown.size() == plain.size())
+    put(row, col + marked, std::string(1, plain[static_cast<size_t>(marked)]), 1,
+        attr | A_UNDERLINE);
+}
+
+struct Control {
+  HWND handle;
+  vwin::ControlKind kind;
+  CellRect cells;
+  std::string text;
+  bool enabled;
+  DWORD style;
+};
+
+std::vector<Control> controlsOf(HWND dialog) {
+  std::vector<Control> out;
+  vwin::Window* d = vwin::windowFromHandle(dialog);
+  if (!d) return out;
+  for (HWND child : d->children) {
+    vwin::Window* c = vwin::windowFromHandle(child);
+    if (!c || !(c->style & WS_VISIBLE)) continue;
+    out.push_back({child, vwin::controlKind(*c), cellsOf(c->rect), c->text, c->enabled != false,
+                   c->style});
+  }
+  return out;
+}
+
+// How far text starting at (row, col) may run: to the next control on that row, or the edge.
+int roomFrom(const std::vector<Control>& controls, const Control& self, int row, int col,
+             int limit) {
+  int end = limit;
+  for (const Control& other : controls) {
+    if (other.handle == self.handle || other.kind == vwin::ControlKind::kGroupBox) continue;
+    if (other.cells.firstRow <= row && row <= other.cells.lastRow && other.cells.firstCol > col)
+      end = std::min(end, other.cells.firstCol);
+  }
+  return std::max(0, end - col);
+}
+
+// The right edge (exclusive) that text inside a group box, or the dialog, stops at.
+int innerRight(const std::vector<Control>& controls, const Control& self, const CellRect& dialog) {
+  int right = dialog.lastCol;
+  for (const Control& other : controls) {
+    if (other.kind != vwin::ControlKind::kGroupBox) continue;
+    const CellRect& g = other.cells;
+    if (g.firstRow < self.cells.firstRow && self.cells.firstRow < g.lastRow &&
+        g.firstCol < self.cells.firstCol && self.cells.firstCol < g.lastCol)
+      right = std::min(right, g.lastCol);
+  }
+  return right;
+}
+
+void drawCombo(const Control& c, bool focused, Palette& palette, int* cursorRow, int* cursorCol) {
+  int width = c.cells.lastCol - c.cells.firstCol + 1;
+  int row = c.cells.firstRow;
+  if (width < 2) return;
+  int field = palette.attribute(c.enabled ? kText : kGreyText, kField);
+  std::string shown = host::toTerminalText(c.text);
+  // A long text shows its end, as an edit field scrolls to its caret.
+  int room = width - 1;
+  int length = columns(shown);
+  std::string_view visible = shown;
+  if (length >= room) {
+    int skip = length - room + 1;
+    size_t at = 0;
+    for (int n = 0; at < visible.size(); ++at) {
+      if ((static_cast<unsigned char>(visible[at]) & 0xC0) != 0x80 && n++ == skip) break;
+    }
+    visible = visible.substr(at);
+  }
+  DWORD selStart = 0, selEnd = 0;
+  SendMessageA(c.handle, CB_GETEDITSEL, reinterpret_cast<WPARAM>(&selStart),
+               reinterpret_cast<LPARAM>(&selEnd));
+  bool allSelected = focused && selEnd > selStart && !c.text.empty();
+  blank(row, c.cells.firstCol, room, field);
+  put(row, c.cells.firstCol, visible, room,
+      allSelected ? palette.attribute(kHighlightText, kHighlight) : field);
+  attrset(palette.attribute(kText, kFace));
+  mvaddch(row, c.cells.lastCol, ACS_DARROW);
+  attrset(A_NORMAL);
+  if (focused) {
+    *cursorRow = row;
+    *cursorCol = c.cells.firstCol + std::min(columns(visible), room - 1);
+  }
+}
+
+void drawDroppedList(const Control& c, Palette& palette) {
+  int highlighted = -1;
+  std::vector<std::string> items = vwin::comboItems(c.handle, &highlighted);
+  int width = c.cells.lastCol - c.cells.firstCol + 1;
+  int rows = std::max(1, std::min(static_cast<int>(items.size()), 8));
+  int top = c.cells.firstRow + 1;
+  int first = highlighted >= rows ? highlighted - rows + 1 : 0;
+  int attr = palette.attribute(kText, kField);
+  frame(top, c.cells.firstCol, top + rows + 1, c.cells.lastCol, attr);
+  for (int r = 0; r < rows; ++r) {
+    int index = first + r;
+    std::string text =
+        index < static_cast<int>(items.size()) ? host::toTerminalText(items[index]) : "";
+    int rowAttr = index == highlighted ? palette.attribute(kHighlightText, kHighlight) : attr;
+    put(top + 1 + r, c.cells.firstCol + 1, text, width - 2, rowAttr, true);
+  }
+}
+
+void drawButton(const Control& c, bool focused, bool isDefault, Palette& palette) {
+  int width = c.cells.lastCol - c.cells.firstCol + 1;
+  int row = c.cells.firstRow;
+  int marked = -1;
+  std::string plain = plainCaption(c.text, &marked);
+  int attr = focused ? palette.attribute(kHighlightText, kHighlight)
+                     : palette.attribute(c.enabled ? kText : kGreyText, kFace);
+  if (isDefault && c.enabled) attr |= A_BOLD;
+  std::string label = (isDefault ? "< " : "[ ") + plain + (isDefault ? " >" : " ]");
+  int pad = std::max(0, (width - static_cast<int>(label.size())) / 2);
+  blank(row, c.cells.firstCol, width, palette.attribute(kText, kFace));
+  put(row, c.cells.firstCol + pad, label, width - pad, attr);
+  if (marked >= 0 && c.enabled)
+    put(row, c.cells.firstCol + pad + 2 + marked, std::string(1, plain[marked]), 1,
+        attr | A_UNDERLINE);
+}
+
+}  // namespace
+
+CellRect cellsOf(const RECT& rect) {
+  CellRect cells;
+  cells.firstCol = firstCell(rect.left, vwin::kCellWidth);
+  cells.lastCol = firstCell(rect.right, vwin::kCellWidth) - 1;
+  cells.firstRow = firstCell(rect.top, vwin::kCellHeight);
+  cells.lastRow = firstCell(rect.bottom, vwin::kCellHeight) - 1;
+  return cells;
+}
+
+void drawDialog(HWND dialog, Palette& palette) {
+  vwin::Window* d = vwin::windowFromHandle(dialog);
+  if (!d) return;
+  CellRect box = cellsOf(d->rect);
+  int face = palette.attribute(kText, kFace);
+  for (int row = box.firstRow; row <= box.lastRow; ++row)
+    blank(row, box.firstCol, box.lastCol - box.firstCol + 1, face);
+  frame(box.firstRow, box.firstCol, box.lastRow, box.lastCol, face);
+  std::string title = " " + host::toTerminalText(d->text) + " ";
+  int titleWidth = columns(title);
+  int titleCol = box.firstCol + std::max(1, (box.lastCol - box.firstCol + 1 - titleWidth) / 2);
+  put(box.firstRow, titleCol, title, box.lastCol - titleCol,
+      palette.attribute(kHighlightText, kHighlight) | A_BOLD);
+
+  std::vector<Control> controls = controlsOf(dialog);
+  HWND focus = GetFocus();
+  int cursorRow = -1, cursorCol = -1;
+  const Control* dropped = nullptr;
+  for (const Control& c : controls) {
+    const CellRect& r = c.cells;
+    if (r.lastCol < r.firstCol || r.lastRow < r.firstRow) continue;
+    int textAttr = palette.attribute(c.enabled ? kText : kGreyText, kFace);
+    switch (c.kind) {
+      case vwin::ControlKind::kGroupBox:
+        frame(r.firstRow, r.firstCol, r.lastRow, r.lastCol, face);
+        putCaption(r.firstRow, r.firstCol + 1, " " + c.text + " ", r.lastCol - r.firstCol - 1,
+                   textAttr);
+        break;
+      case vwin::ControlKind::kStatic: {
+        int right = innerRight(controls, c, box);
+        putCaption(r.firstRow, r.firstCol, c.text, roomFrom(controls, c, r.firstRow, r.firstCol,
+                                                            right),
+                   textAttr);
+        break;
+      }
+      case vwin::ControlKind::kCheckBox: {
+        bool checked = SendMessageA(c.handle, BM_GETCHECK, 0, 0) == BST_CHECKED;
+        int right = innerRight(controls, c, box);
+        int room = roomFrom(controls, c, r.firstRow, r.firstCol, right);
+        int attr = c.handle == focus ? palette.attribute(kHighlightText, kHighlight) : textAttr;
+        put(r.firstRow, r.firstCol, checked ? "[x] " : "[ ] ", room, textAttr);
+        putCaption(r.firstRow, r.firstCol + 4, c.text, room - 4, attr);
+        if (c.handle == focus) cursorRow = r.firstRow, cursorCol = r.firstCol + 1;
+        break;
+      }
+      case vwin::ControlKind::kPushButton:
+        drawButton(c, c.handle == focus, (c.style & BS_TYPEMASK) == BS_DEFPUSHBUTTON, palette);
+        break;
+      case vwin::ControlKind::kComboBox:
+        drawCombo(c, c.handle == focus, palette, &cursorRow, &cursorCol);
+        if (vwin::comboDropped(c.handle)) dropped = &c;
+        break;
+      default:
+        break;
+    }
+  }
+  if (dropped) drawDroppedList(*dropped, palette);
+  if (cursorRow >= 0 && !dropped) {
+    move(cursorRow, cursorCol);
+    curs_set(1);
+  } else {
+    curs_set(0);
+  }
+}
+
+bool runDialog(HWND dialog, Palette& palette, const std::function<void()>& repaintBelow) {
+  if (!vwin::dialogState(dialog)) return false;
+  bool repaint = true;
+  while (!VwinDialogEnded(dialog, nullptr)) {
+    if (repaint) {
+      if (repaintBelow) repaintBelow();
+      repaint = false;
+    }
+    drawDialog(dialog, palette);
+    refresh();
+    Key key = readKey(-1);
+    HWND focus = GetFocus();
+    switch (key.type) {
+      case Key::kEscape:
+      case Key::kInterrupt:
+        VwinDialogKey(dialog, VK_ESCAPE, FALSE);
+        break;
+      case Key::kEnter:
+        VwinDialogKey(dialog, VK_RETURN, FALSE);
+        break;
+      case Key::kTab:
+        VwinDialogKey(dialog, VK_TAB, FALSE);
+        break;
+      case Key::kBackTab:
+        VwinDialogKey(dialog, VK_TAB, TRUE);
+        break;
+      case Key::kUp:
+        VwinDialogKey(dialog, key.alt ? VK_F4 : VK_UP, FALSE);
+        break;
+      case Key::kDown:
+        VwinDialogKey(dialog, key.alt ? VK_F4 : VK_DOWN, FALSE);
+        break;
+      case Key::kFunction:
+        if (key.code == 4) VwinDialogKey(dialog, VK_F4, FALSE);
+        break;
+      case Key::kBackspace:
+        VwinDialogKey(dialog, VK_BACK, FALSE);
+        break;
+      case Key::kResize:
+        repaint = true;
+        break;
+      case Key::kChar:
+        if (key.alt) {
+          if (focus && vwin::comboDropped(focus)) VwinDialogKey(dialog, VK_ESCAPE, FALSE);
+          if (!VwinDialogMnemonic(dialog, static_cast<char>(key.code))) beep();
+        } else if (key.code >= 0x20 && key.code != 0x7F) {
+          VwinDialogChar(dialog, static_cast<char>(key.code));
+        }
+        break;
+      default:
+        break;
+    }
+    // A closed list leaves its cells behind: the screen below is drawn again.
+    if (focus && !vwin::comboDropped(focus) && key.type != Key::kNone) repaint = true;
+  }
+  curs_set(0);
+  return true;
+}
+
+}  // namespace tui

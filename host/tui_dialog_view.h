@@ -1,0 +1,43 @@
+// A modal dialog of the layer on the terminal: drawn as a box over the screen from its windows'
+// rectangles (pixels to cells as docs/architecture.md gives them), and driven from the keyboard
+// through the dialog manager's input calls (win32/dialog_input.h), so the dialog procedure sees
+// the messages a user's keys cause on Windows.
+//
+// Keys: Tab and Shift-Tab move through the tab stops; typed characters and Backspace edit a combo
+// box's field; Up and Down step through its list; Alt+Down or F4 drops the list down or closes
+// it; Space toggles a check box; Alt with a letter acts on the control whose caption marks it
+// with '&'; Enter presses the default button (only while it is enabled); Esc, or Ctrl-C, cancels.
+// Static texts and check box captions run on past their rectangle into free cells to their right
+// (a cell is wider than the proportional font's letters the template was made for).
+// Threading: the thread running the dialog's modal loop, which owns the curses screen.
+// Tested by tests/tui_app_test.cpp.
+#ifndef VANTREL_HOST_TUI_DIALOG_VIEW_H_
+#define VANTREL_HOST_TUI_DIALOG_VIEW_H_
+
+#include <functional>
+
+#include "host/tui_palette.h"
+#include "win32/windef.h"
+
+namespace tui {
+
+// The cells a pixel rectangle covers (those whose centre lies in it), inclusive bounds; empty
+// when last < first.
+struct CellRect {
+  int firstCol = 0;
+  int firstRow = 0;
+  int lastCol = -1;
+  int lastRow = -1;
+};
+CellRect cellsOf(const RECT& rect);
+
+// Draws the dialog (and a dropped-down list) over the screen; does not refresh.
+void drawDialog(HWND dialog, Palette& palette);
+
+// Runs the dialog's modal loop until EndDialog. `repaintBelow` redraws what lies under the
+// dialog (after a resize). Answers false when `dialog` is not a dialog.
+bool runDialog(HWND dialog, Palette& palette, const std::function<void()>& repaintBelow);
+
+}  // namespace tui
+
+#endif  // VANTREL_HOST_TUI_DIALOG_VIEW_H_

@@ -1,0 +1,32 @@
+// Drawing helpers of the terminal front end: text clipped to a number of columns, filled spans
+// and frames, on the curses standard screen.
+//
+// Texts are UTF-8 already escaped for the terminal; a column is one code point.
+// Threading: the thread that owns the curses screen. Tested through tests/tui_app_test.cpp.
+#ifndef VANTREL_HOST_TUI_DRAW_H_
+#define VANTREL_HOST_TUI_DRAW_H_
+
+#include <string>
+#include <string_view>
+
+namespace tui {
+
+// The number of columns `text` takes.
+int columns(std::string_view text);
+
+// The longest start of `text` that fits in `width` columns.
+std::string_view clip(std::string_view text, int width);
+
+// Writes `text` at (row, col) with `attr`, at most `width` columns; with `fill`, pads the rest of
+// the width with blanks in the same attribute.
+void put(int row, int col, std::string_view text, int width, int attr, bool fill = false);
+
+// Blanks `width` cells at (row, col) with `attr`.
+void blank(int row, int col, int width, int attr);
+
+// A frame of line-drawing characters around the rectangle (top, left)-(bottom, right), inclusive.
+void frame(int top, int left, int bottom, int right, int attr);
+
+}  // namespace tui
+
+#endif  // VANTREL_HOST_TUI_DRAW_H_

@@ -1,0 +1,43 @@
+// Keys read from the terminal, decoded into what the front end acts on: characters, named keys,
+// Alt with a letter (ESC prefix), Alt+Down however the terminal spells it, Ctrl-C, a resize.
+//
+// Threading: the thread that owns the curses screen. Tested by tests/tui_app_test.cpp (keys
+// typed into a terminal).
+#ifndef VANTREL_HOST_TUI_KEYS_H_
+#define VANTREL_HOST_TUI_KEYS_H_
+
+namespace tui {
+
+struct Key {
+  enum Type {
+    kNone,       // nothing arrived in time
+    kChar,       // `code` is the character (a byte of the input)
+    kEscape,
+    kEnter,
+    kTab,
+    kBackTab,
+    kBackspace,
+    kDelete,
+    kUp,
+    kDown,
+    kLeft,
+    kRight,
+    kHome,
+    kEnd,
+    kPageUp,
+    kPageDown,
+    kFunction,   // `code` is the number: F2 is 2
+    kInterrupt,  // Ctrl-C
+    kResize,
+  };
+  Type type = kNone;
+  int code = 0;
+  bool alt = false;
+};
+
+// Waits up to `timeoutMs` for a key (-1: as long as it takes, 0: only what is already there).
+Key readKey(int timeoutMs);
+
+}  // namespace tui
+
+#endif  // VANTREL_HOST_TUI_KEYS_H_

@@ -1,0 +1,62 @@
+// The message window on screen (see host/tui_message_view.h).
+// Tested by tests/tui_app_test.cpp.
+#include "host/tui_message_view.h"
+
+#include <curses.h>
+
+#include <algorithm>
+
+#include "host/tui_draw.h"
+
+namespace tui {
+
+void MessageView::draw(int height) {
+  drawnVersion_ = list_.version();
+  long count = static_cast<long>(list_.size());
+  if (height <= 0) return;
+  if (follow_) {
+    if (selection_ >= 0) selection_ = count - 1;
+    top_ = std::max(0L, count - height);
+  }
+  if (selection_ >= count) selection_ = count - 1;
+  if (selection_ >= 0 && selection_ < top_) top_ = selection_;
+  if (selection_ >= top_ + height) top_ = selection_ - height + 1;
+  top_ = std::max(0L, std::min(top_, std::max(0L, count - 1)));
+  std::vector<Row> rows = list_.rows(static_cast<size_t>(top_), static_cast<size_t>(height));
+  for (int r = 0; r < height; ++r) {
+    if (r >= static_cast<int>(rows.size())) {
+      blank(r, 0, COLS, A_NORMAL);
+      continue;
+    }
+    const Row& row = rows[static_cast<size_t>(r)];
+    int attr = row.kind == Row::kHeading ? A_BOLD : A_NORMAL;
+    if (top_ + r == selection_) attr = A_REVERSE;
+    put(r, 0, row.shown, COLS, attr, true);
+  }
+}
+
+bool MessageView::handleKey(const Key& key, int height) {
+  long count = static_cast<long>(list_.size());
+  if (count == 0) return false;
+  long page = std::max(1, height - 1);
+  long target = selection_ < 0 ? count - 1 : selection_;
+  switch (key.type) {
+    case Key::kUp: target -= 1; break;
+    case Key::kDown: target += 1; break;
+    case Key::kPageUp: target -= page; break;
+    case Key::kPageDown: target += page; break;
+    case Key::kHome: target = 0; break;
+    case Key::kEnd: target = count - 1; break;
+    default: return false;
+  }
+  selection_ = std::clamp(target, 0L, count - 1);
+  follow_ = selection_ == count - 1;
+  return true;
+}
+
+std::optional<Row> MessageView::selected() const {
+  if (selection_ < 0 || selection_ >= static_cast<long>(list_.size())) return std::nullopt;
+  return list_.row(static_cast<size_t>(selection_));
+}
+
+}  // namespace tui

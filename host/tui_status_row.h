@@ -1,0 +1,27 @@
+// The bottom row of the terminal: the host's status window as the add-on drew it (its cells'
+// characters in their colours: the progress bar), or between searches the keys of the front end
+// and its last note ("12 entries written to vantrel.qf").
+//
+// Threading: the thread that owns the curses screen. Tested by tests/tui_app_test.cpp.
+#ifndef VANTREL_HOST_TUI_STATUS_ROW_H_
+#define VANTREL_HOST_TUI_STATUS_ROW_H_
+
+#include <string>
+
+#include "host/tui_palette.h"
+#include "win32/windef.h"
+
+namespace tui {
+
+// The keys shown between searches.
+extern const char kKeysHint[];
+
+// Draws the status window's surface in screen row `row`.
+void drawStatusWindow(HWND window, int row, Palette& palette);
+
+// Draws the keys and `note` in screen row `row`.
+void drawKeys(int row, const std::string& note, Palette& palette);
+
+}  // namespace tui
+
+#endif  // VANTREL_HOST_TUI_STATUS_ROW_H_
