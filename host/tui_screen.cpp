@@ -90,7 +90,8 @@ bool Screen::start() {
   if (!isatty(STDIN_FILENO) || !isatty(STDOUT_FILENO)) return false;
   std::setlocale(LC_ALL, "");
   haveSavedModes = tcgetattr(STDIN_FILENO, &savedModes) == 0;
-  if (newterm(nullptr, stdout, stdin) == nullptr) return false;
+  screen_ = newterm(nullptr, stdout, stdin);
+  if (screen_ == nullptr) return false;
   prepareExitSequence();
   installHandlers();
   started_ = true;
@@ -112,7 +113,8 @@ void Screen::stop() {
   if (!started_) return;
   started_ = false;
   endwin();
-  delscreen(SP);
+  delscreen(static_cast<SCREEN*>(screen_));
+  screen_ = nullptr;
   if (haveSavedModes) tcsetattr(STDIN_FILENO, TCSAFLUSH, &savedModes);
   removeHandlers();
 }

@@ -42,6 +42,7 @@ class Screen {
 
  private:
   bool started_ = false;
+  void* screen_ = nullptr;  // the curses SCREEN
   Palette palette_;
 };
 
