@@ -74,8 +74,8 @@ std::vector<Control> controlsOf(HWND dialog) {
   for (HWND child : d->children) {
     vwin::Window* c = vwin::windowFromHandle(child);
     if (!c || !(c->style & WS_VISIBLE)) continue;
-    out.push_back({child, vwin::controlKind(*c), cellsOf(c->rect), c->text, c->enabled != false,
-                   c->style});
+    out.push_back(
+        {child, vwin::controlKind(*c), cellsOf(c->rect), c->text, c->enabled != false, c->style});
   }
   return out;
 }
@@ -215,9 +215,8 @@ void drawDialog(HWND dialog, Palette& palette) {
         break;
       case vwin::ControlKind::kStatic: {
         int right = innerRight(controls, c, box);
-        putCaption(r.firstRow, r.firstCol, c.text, roomFrom(controls, c, r.firstRow, r.firstCol,
-                                                            right),
-                   textAttr);
+        putCaption(r.firstRow, r.firstCol, c.text,
+                   roomFrom(controls, c, r.firstRow, r.firstCol, right), textAttr);
         break;
       }
       case vwin::ControlKind::kCheckBox: {

@@ -39,52 +39,97 @@ Key decodeSequence(int introducer) {
   // The modifier parameter is 1 + (shift 1, alt 2, ctrl 4).
   bool alt = count >= 2 && ((parameters[1] - 1) & 2);
   switch (c) {
-    case 'A': return make(Key::kUp, 0, alt);
-    case 'B': return make(Key::kDown, 0, alt);
-    case 'C': return make(Key::kRight, 0, alt);
-    case 'D': return make(Key::kLeft, 0, alt);
-    case 'H': return make(Key::kHome, 0, alt);
-    case 'F': return make(Key::kEnd, 0, alt);
-    case 'Z': return make(Key::kBackTab);
-    case 'P': return make(Key::kFunction, 1, alt);
-    case 'Q': return make(Key::kFunction, 2, alt);
-    case 'R': return make(Key::kFunction, 3, alt);
-    case 'S': return make(Key::kFunction, 4, alt);
+    case 'A':
+      return make(Key::kUp, 0, alt);
+    case 'B':
+      return make(Key::kDown, 0, alt);
+    case 'C':
+      return make(Key::kRight, 0, alt);
+    case 'D':
+      return make(Key::kLeft, 0, alt);
+    case 'H':
+      return make(Key::kHome, 0, alt);
+    case 'F':
+      return make(Key::kEnd, 0, alt);
+    case 'Z':
+      return make(Key::kBackTab);
+    case 'P':
+      return make(Key::kFunction, 1, alt);
+    case 'Q':
+      return make(Key::kFunction, 2, alt);
+    case 'R':
+      return make(Key::kFunction, 3, alt);
+    case 'S':
+      return make(Key::kFunction, 4, alt);
     case '~':
       switch (parameters[0]) {
-        case 1: case 7: return make(Key::kHome, 0, alt);
-        case 4: case 8: return make(Key::kEnd, 0, alt);
-        case 3: return make(Key::kDelete, 0, alt);
-        case 5: return make(Key::kPageUp, 0, alt);
-        case 6: return make(Key::kPageDown, 0, alt);
-        case 11: case 12: case 13: case 14: return make(Key::kFunction, parameters[0] - 10, alt);
-        case 15: return make(Key::kFunction, 5, alt);
-        default: break;
+        case 1:
+        case 7:
+          return make(Key::kHome, 0, alt);
+        case 4:
+        case 8:
+          return make(Key::kEnd, 0, alt);
+        case 3:
+          return make(Key::kDelete, 0, alt);
+        case 5:
+          return make(Key::kPageUp, 0, alt);
+        case 6:
+          return make(Key::kPageDown, 0, alt);
+        case 11:
+        case 12:
+        case 13:
+        case 14:
+          return make(Key::kFunction, parameters[0] - 10, alt);
+        case 15:
+          return make(Key::kFunction, 5, alt);
+        default:
+          break;
       }
       break;
-    default: break;
+    default:
+      break;
   }
   return make(Key::kNone);
 }
 
 Key fromCurses(int c) {
   switch (c) {
-    case 3: return make(Key::kInterrupt);
-    case '\r': case '\n': case KEY_ENTER: return make(Key::kEnter);
-    case '\t': return make(Key::kTab);
-    case KEY_BTAB: return make(Key::kBackTab);
-    case KEY_BACKSPACE: case 127: case 8: return make(Key::kBackspace);
-    case KEY_DC: return make(Key::kDelete);
-    case KEY_UP: return make(Key::kUp);
-    case KEY_DOWN: return make(Key::kDown);
-    case KEY_LEFT: return make(Key::kLeft);
-    case KEY_RIGHT: return make(Key::kRight);
-    case KEY_HOME: return make(Key::kHome);
-    case KEY_END: return make(Key::kEnd);
-    case KEY_PPAGE: return make(Key::kPageUp);
-    case KEY_NPAGE: return make(Key::kPageDown);
-    case KEY_RESIZE: return make(Key::kResize);
-    default: break;
+    case 3:
+      return make(Key::kInterrupt);
+    case '\r':
+    case '\n':
+    case KEY_ENTER:
+      return make(Key::kEnter);
+    case '\t':
+      return make(Key::kTab);
+    case KEY_BTAB:
+      return make(Key::kBackTab);
+    case KEY_BACKSPACE:
+    case 127:
+    case 8:
+      return make(Key::kBackspace);
+    case KEY_DC:
+      return make(Key::kDelete);
+    case KEY_UP:
+      return make(Key::kUp);
+    case KEY_DOWN:
+      return make(Key::kDown);
+    case KEY_LEFT:
+      return make(Key::kLeft);
+    case KEY_RIGHT:
+      return make(Key::kRight);
+    case KEY_HOME:
+      return make(Key::kHome);
+    case KEY_END:
+      return make(Key::kEnd);
+    case KEY_PPAGE:
+      return make(Key::kPageUp);
+    case KEY_NPAGE:
+      return make(Key::kPageDown);
+    case KEY_RESIZE:
+      return make(Key::kResize);
+    default:
+      break;
   }
   if (c >= KEY_F(1) && c <= KEY_F(12)) return make(Key::kFunction, c - KEY_F(0));
   if (c >= 0 && c < 256) return make(Key::kChar, c);

@@ -10,8 +10,8 @@ namespace tui {
 
 struct Key {
   enum Type {
-    kNone,       // nothing arrived in time
-    kChar,       // `code` is the character (a byte of the input)
+    kNone,  // nothing arrived in time
+    kChar,  // `code` is the character (a byte of the input)
     kEscape,
     kEnter,
     kTab,

@@ -23,12 +23,18 @@ struct Button {
 
 std::vector<Button> buttonsOf(UINT type) {
   switch (type & MB_TYPEMASK) {
-    case MB_OKCANCEL: return {{"OK", IDOK}, {"Cancel", IDCANCEL}};
-    case MB_ABORTRETRYIGNORE: return {{"Abort", IDABORT}, {"Retry", IDRETRY}, {"Ignore", IDIGNORE}};
-    case MB_YESNOCANCEL: return {{"Yes", IDYES}, {"No", IDNO}, {"Cancel", IDCANCEL}};
-    case MB_YESNO: return {{"Yes", IDYES}, {"No", IDNO}};
-    case MB_RETRYCANCEL: return {{"Retry", IDRETRY}, {"Cancel", IDCANCEL}};
-    default: return {{"OK", IDOK}};
+    case MB_OKCANCEL:
+      return {{"OK", IDOK}, {"Cancel", IDCANCEL}};
+    case MB_ABORTRETRYIGNORE:
+      return {{"Abort", IDABORT}, {"Retry", IDRETRY}, {"Ignore", IDIGNORE}};
+    case MB_YESNOCANCEL:
+      return {{"Yes", IDYES}, {"No", IDNO}, {"Cancel", IDCANCEL}};
+    case MB_YESNO:
+      return {{"Yes", IDYES}, {"No", IDNO}};
+    case MB_RETRYCANCEL:
+      return {{"Retry", IDRETRY}, {"Cancel", IDCANCEL}};
+    default:
+      return {{"OK", IDOK}};
   }
 }
 
@@ -80,8 +86,8 @@ void draw(const std::vector<std::string>& lines, const std::string& caption,
 
 }  // namespace
 
-int runMessageBox(const std::string& text, const std::string& caption, UINT type,
-                  Palette& palette, const std::function<void()>& repaintBelow) {
+int runMessageBox(const std::string& text, const std::string& caption, UINT type, Palette& palette,
+                  const std::function<void()>& repaintBelow) {
   std::vector<Button> buttons = buttonsOf(type);
   std::vector<std::string> lines = linesOf(text);
   std::string title = host::toTerminalText(caption);

@@ -18,8 +18,8 @@
 namespace tui {
 
 // Shows the box and answers the id of the button pressed (IDOK, IDYES, ...).
-int runMessageBox(const std::string& text, const std::string& caption, UINT type,
-                  Palette& palette, const std::function<void()>& repaintBelow);
+int runMessageBox(const std::string& text, const std::string& caption, UINT type, Palette& palette,
+                  const std::function<void()>& repaintBelow);
 
 }  // namespace tui
 

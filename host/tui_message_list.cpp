@@ -33,8 +33,8 @@ void MessageList::event(const host::MessageEvent& event) {
       row.column = event.column;
       row.shown = "  " + std::to_string(event.line) + ":" + std::to_string(event.column) + ": ";
       host::appendTerminalText(row.shown, event.text);
-      row.quickfix = row.file + ":" + std::to_string(event.line) + ":" +
-                     std::to_string(event.column) + ": ";
+      row.quickfix =
+          row.file + ":" + std::to_string(event.line) + ":" + std::to_string(event.column) + ": ";
       host::appendTerminalText(row.quickfix, event.text);
     } else {
       row.kind = Row::kNote;

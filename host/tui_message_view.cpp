@@ -41,13 +41,26 @@ bool MessageView::handleKey(const Key& key, int height) {
   long page = std::max(1, height - 1);
   long target = selection_ < 0 ? count - 1 : selection_;
   switch (key.type) {
-    case Key::kUp: target -= 1; break;
-    case Key::kDown: target += 1; break;
-    case Key::kPageUp: target -= page; break;
-    case Key::kPageDown: target += page; break;
-    case Key::kHome: target = 0; break;
-    case Key::kEnd: target = count - 1; break;
-    default: return false;
+    case Key::kUp:
+      target -= 1;
+      break;
+    case Key::kDown:
+      target += 1;
+      break;
+    case Key::kPageUp:
+      target -= page;
+      break;
+    case Key::kPageDown:
+      target += page;
+      break;
+    case Key::kHome:
+      target = 0;
+      break;
+    case Key::kEnd:
+      target = count - 1;
+      break;
+    default:
+      return false;
   }
   selection_ = std::clamp(target, 0L, count - 1);
   follow_ = selection_ == count - 1;

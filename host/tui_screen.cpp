@@ -112,6 +112,7 @@ bool Screen::start() {
 void Screen::stop() {
   if (!started_) return;
   started_ = false;
+  curs_set(1);
   endwin();
   delscreen(static_cast<SCREEN*>(screen_));
   screen_ = nullptr;
@@ -122,6 +123,7 @@ void Screen::stop() {
 void Screen::suspend() {
   if (!started_) return;
   def_prog_mode();
+  curs_set(1);
   endwin();
   if (haveSavedModes) tcsetattr(STDIN_FILENO, TCSAFLUSH, &savedModes);
 }

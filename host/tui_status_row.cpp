@@ -33,7 +33,8 @@ void drawStatusWindow(HWND window, int row, Palette& palette) {
     put(row, col, text, end - col, palette.attribute(first.fg, first.bg));
     col = end;
   }
-  if (width < COLS) blank(row, width, COLS - width, palette.attribute(RGB(0, 0, 0), RGB(192, 192, 192)));
+  if (width < COLS)
+    blank(row, width, COLS - width, palette.attribute(RGB(0, 0, 0), RGB(192, 192, 192)));
 }
 
 void drawKeys(int row, const std::string& note, Palette& palette) {

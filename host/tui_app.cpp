@@ -1,0 +1,170 @@
+// The full-screen terminal front end (see host/tui_app.h).
+// Tested by tests/tui_app_test.cpp.
+#include "host/tui_app.h"
+
+#include <curses.h>
+
+#include <cerrno>
+#include <cstring>
+#include <memory>
+
+#include "host/tui_display.h"
+#include "host/tui_editor.h"
+#include "host/tui_keys.h"
+#include "host/tui_message_list.h"
+#include "host/tui_message_view.h"
+#include "host/tui_screen.h"
+#include "host/tui_status_row.h"
+#include "win32/window.h"
+#include "win32/winuser.h"
+
+namespace tui {
+namespace {
+
+class App {
+ public:
+  App(host::Host& host, const FrontEnd& frontEnd)
+      : host_(host),
+        frontEnd_(frontEnd),
+        list_(std::make_shared<MessageList>(frontEnd.windowsPaths)),
+        view_(*list_) {}
+
+  int run();
+
+ private:
+  HWND statusWindow() const {
+    return host_.statusLine() ? host_.statusLine()->getStatusWindow() : nullptr;
+  }
+  void fitToTerminal();
+  void repaint();
+  void runTool();
+  void openSelected();
+  void writeQuickfix();
+  bool workerRunning() const { return frontEnd_.searchRunning && frontEnd_.searchRunning(); }
+
+  host::Host& host_;
+  const FrontEnd& frontEnd_;
+  std::shared_ptr<MessageList> list_;
+  MessageView view_;
+  Screen screen_;
+  std::unique_ptr<TerminalDisplay> display_;
+  std::string note_;
+};
+
+// The layer's screen is the terminal; the status window is its last row.
+void App::fitToTerminal() {
+  vwin::setScreenSize(COLS * vwin::kCellWidth, LINES * vwin::kCellHeight);
+  if (HWND status = statusWindow())
+    MoveWindow(status, 0, (LINES - 1) * vwin::kCellHeight, COLS * vwin::kCellWidth,
+               vwin::kCellHeight, FALSE);
+}
+
+void App::repaint() {
+  view_.draw(LINES - 1);
+  if (display_ && display_->searching() && statusWindow())
+    drawStatusWindow(statusWindow(), LINES - 1, screen_.palette());
+  else
+    drawKeys(LINES - 1, note_, screen_.palette());
+}
+
+void App::runTool() {
+  note_.clear();
+  display_->setSearching(true);
+  frontEnd_.runTool();
+  display_->setSearching(false);
+  erase();
+  repaint();
+  refresh();
+}
+
+void App::openSelected() {
+  std::optional<Row> row = view_.selected();
+  if (!row || row->kind != Row::kHit) return;
+  std::vector<std::string> argv = editorCommand(row->path, row->line);
+  screen_.suspend();
+  int status = runCommand(argv);
+  screen_.resume();
+  Screen::takeInterrupt();  // a Ctrl-C meant for the editor
+  if (status == 127 || status < 0)
+    note_ = "Could not start " + argv[0];
+  else if (status != 0)
+    note_ = argv[0] + " ended with status " + std::to_string(status);
+  else
+    note_.clear();
+  erase();
+}
+
+void App::writeQuickfix() {
+  long lines = list_->writeQuickfix(frontEnd_.quickfixFile);
+  if (lines < 0)
+    note_ = "Cannot write " + frontEnd_.quickfixFile + ": " + std::strerror(errno);
+  else
+    note_ = std::to_string(lines) + (lines == 1 ? " entry" : " entries") + " written to " +
+            frontEnd_.quickfixFile;
+}
+
+int App::run() {
+  if (!screen_.start()) return -1;
+  if (host_.messageWindow()) host_.messageWindow()->addSink(list_);
+  fitToTerminal();
+  display_ = std::make_unique<TerminalDisplay>(screen_, statusWindow(), [this] { repaint(); });
+  display_->setResizeHandler([this] {
+    fitToTerminal();
+    erase();
+  });
+  vwin::Display* previous = VwinGetDisplay();
+  VwinSetDisplay(display_.get());
+
+  repaint();
+  refresh();
+  runTool();
+  bool quitting = false;
+  while (true) {
+    display_->flushBeeps();
+    if (quitting) {
+      if (!workerRunning()) break;
+      note_ = "Waiting for the search to end ...";
+    }
+    repaint();
+    refresh();
+    Key key = readKey(100);
+    switch (key.type) {
+      case Key::kNone:
+        break;
+      case Key::kResize:
+        fitToTerminal();
+        erase();
+        break;
+      case Key::kFunction:
+        if (key.code == 2 && !quitting) runTool();
+        if (key.code == 10) quitting = true;
+        break;
+      case Key::kEnter:
+        openSelected();
+        break;
+      case Key::kInterrupt:
+        quitting = true;
+        break;
+      case Key::kChar:
+        if (key.code == 'q' || key.code == 'Q') quitting = true;
+        if (key.code == 'w' || key.code == 'W') writeQuickfix();
+        break;
+      default:
+        view_.handleKey(key, LINES - 1);
+        break;
+    }
+  }
+  VwinSetDisplay(previous);
+  display_.reset();
+  screen_.stop();
+  return list_->hitCount() > 0 ? 0 : 1;
+}
+
+}  // namespace
+
+int runTerminalFrontEnd(host::Host& host, const FrontEnd& frontEnd) {
+  App app(host, frontEnd);
+  return app.run();
+}
+
+}  // namespace tui

@@ -1,0 +1,83 @@
+// The terminal's display (see host/tui_display.h).
+// Tested by tests/tui_app_test.cpp.
+#include "host/tui_display.h"
+
+#include <curses.h>
+
+#include <string>
+
+#include "host/tui_dialog_view.h"
+#include "host/tui_keys.h"
+#include "host/tui_message_box.h"
+#include "host/tui_status_row.h"
+#include "win32/winuser.h"
+
+namespace tui {
+
+TerminalDisplay::TerminalDisplay(Screen& screen, HWND statusWindow, std::function<void()> repaint)
+    : screen_(screen),
+      statusWindow_(statusWindow),
+      repaint_(std::move(repaint)),
+      owner_(std::this_thread::get_id()) {}
+
+// The calls below come from the add-on through the layer: nothing may be thrown back.
+void TerminalDisplay::beep(UINT) {
+  if (onOwnThread() && screen_.started()) {
+    ::beep();
+    return;
+  }
+  pendingBeeps_.fetch_add(1);
+}
+
+void TerminalDisplay::flushBeeps() {
+  if (pendingBeeps_.exchange(0) > 0) ::beep();
+}
+
+int TerminalDisplay::messageBox(HWND, LPCSTR text, LPCSTR caption, UINT type) {
+  if (!onOwnThread() || !screen_.started()) return 0;
+  try {
+    return runMessageBox(text ? text : "", caption ? caption : "", type, screen_.palette(),
+                         repaint_);
+  } catch (...) {
+    return 0;
+  }
+}
+
+bool TerminalDisplay::runModal(HWND dialog) {
+  if (!onOwnThread() || !screen_.started()) return false;
+  try {
+    bool ran = runDialog(dialog, screen_.palette(), repaint_);
+    if (repaint_) repaint_();
+    refresh();
+    return ran;
+  } catch (...) {
+    return false;
+  }
+}
+
+SHORT TerminalDisplay::asyncKeyState(int virtualKey) {
+  if (!onOwnThread() || !screen_.started()) return 0;
+  try {
+    // Everything typed so far is read now; only Esc (or Ctrl-C) counts.
+    for (Key key = readKey(0); key.type != Key::kNone; key = readKey(0)) {
+      if (key.type == Key::kEscape || key.type == Key::kInterrupt) escapePressed_ = true;
+      if (key.type == Key::kResize && onResize_) onResize_();
+    }
+  } catch (...) {
+  }
+  if (virtualKey != VK_ESCAPE) return 0;
+  bool pressed = escapePressed_;
+  escapePressed_ = false;
+  return pressed ? static_cast<SHORT>(0x8001) : 0;
+}
+
+void TerminalDisplay::surfaceChanged(HWND window) {
+  if (window != statusWindow_ || !onOwnThread() || !screen_.started() || !searching_) return;
+  try {
+    if (repaint_) repaint_();
+    refresh();
+  } catch (...) {
+  }
+}
+
+}  // namespace tui

@@ -1,0 +1,241 @@
+// The front end's dialog and message box on a real terminal (tmux): this test program runs
+// itself in a pane as the IDE around the real search dialog (the dialog manager, the add-on's
+// dialog procedure, a real registry file) or around a message box, types keys and reads the
+// screen. Covers host/tui_dialog_view.cpp, host/tui_message_box.cpp, host/tui_keys.cpp,
+// host/tui_screen.cpp (the terminal given back) and host/tui_app.cpp.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <regex>
+#include <sstream>
+
+#include "dialog/search_dialog.h"
+#include "host/host.h"
+#include "host/tui_app.h"
+#include "search/job.h"
+#include "tests/tui_terminal.h"
+#include "win32/winuser.h"
+
+namespace {
+
+// The program in the pane: VANTREL_TUI_CHILD names what the tool does; what it gives is written
+// to VANTREL_TUI_OUT, one line per run.
+int runChild(const std::string& scenario) {
+  host::Host host;
+  std::ofstream out(getenv("VANTREL_TUI_OUT"));
+  tui::FrontEnd frontEnd;
+  frontEnd.runTool = [&] {
+    if (scenario == "dialog" || scenario == "dialog-nodes") {
+      INT_PTR result = showSearchDialog(scenario == "dialog-nodes" ? 2 : 0);
+      out << "result=" << result << " text=" << textToFind << " mask=" << fileMask
+          << " dirs=" << directories << " options=" << searchOptions << std::endl;
+    } else {
+      int answer = MessageBoxA(nullptr, "Vantrel is currently running.\nDo you want to stop it ?",
+                               "Vantrel", MB_YESNO | MB_ICONQUESTION);
+      out << "answer=" << answer << std::endl;
+    }
+  };
+  return tui::runTerminalFrontEnd(host, frontEnd);
+}
+
+const int childStatus = [] {
+  const char* scenario = getenv("VANTREL_TUI_CHILD");
+  if (scenario) _exit(runChild(scenario));
+  return 0;
+}();
+
+std::string readFile(const std::string& path) {
+  std::ifstream in(path);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+class TuiDialogTest : public ::testing::Test {
+ protected:
+  // Starts this program in a pane as the front end around `scenario`.
+  void start(const std::string& scenario, const std::string& term = "screen-256color") {
+    char self[4096] = {};
+    ASSERT_GT(readlink("/proc/self/exe", self, sizeof self - 1), 0);
+    char pattern[] = "/tmp/vantrel-tui-dialog-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    dir_ = pattern;
+    std::string command =
+        "cd " + tuitest::quote(dir_) + " && env LANG=C.UTF-8 TERM=" + term +
+        " VANTREL_REGISTRY=registry.sqlite3 VANTREL_TUI_OUT=out.txt" +
+        " VANTREL_TUI_CHILD=" + scenario + " " + tuitest::quote(self) +
+        "; echo $? > status.txt; stty -a > stty.txt; mv stty.txt modes.txt; exec cat";
+    terminal_ = std::make_unique<tuitest::Terminal>(command);
+  }
+  void TearDown() override {
+    terminal_.reset();
+    if (!dir_.empty()) tuitest::capture("rm -rf " + tuitest::quote(dir_));
+  }
+  // Quits with q and checks that the terminal was given back as it was.
+  void quitAndCheckRestored() {
+    terminal_->keys("q");
+    ASSERT_TRUE(waitForFile("modes.txt"));
+    // No hit was listed: status 1.
+    EXPECT_EQ(readFile(dir_ + "/status.txt"), "1\n");
+    EXPECT_EQ(terminal_->format("#{alternate_on} #{cursor_flag} #{keypad_flag}"), "0 1 0");
+    std::string modes = readFile(dir_ + "/modes.txt");
+    for (const char* mode : {"icanon", "echo", "isig", "icrnl", "opost"})
+      EXPECT_TRUE(std::regex_search(modes, std::regex(std::string("(^|\\s)") + mode + "(\\s|$)")))
+          << mode << " in " << modes;
+  }
+  std::string out() { return readFile(dir_ + "/out.txt"); }
+  bool waitForFile(const std::string& name) {
+    for (int i = 0; i < 250; ++i) {
+      if (access((dir_ + "/" + name).c_str(), F_OK) == 0) return true;
+      usleep(20000);
+    }
+    return false;
+  }
+
+  std::string dir_;
+  std::unique_ptr<tuitest::Terminal> terminal_;
+};
+
+// Colours as a 256-colour terminal shows the nearest of each.
+constexpr int kGreyFace = 250;  // 192,192,192 -> 188,188,188
+constexpr int kGreyText = 244;  // 128,128,128
+constexpr int kBlack = 16;
+
+TEST_F(TuiDialogTest, FirstUseShowsTheDefaultsWithOkDisabledUntilTextIsTyped) {
+  start("dialog");
+  tuitest::Screen s;
+  ASSERT_TRUE(terminal_->waitForText("Vantrel", &s)) << s.all();
+  ASSERT_TRUE(terminal_->waitForText("< OK >", &s)) << s.all();
+  // Captions with their letters, the defaults, all boxes clear.
+  EXPECT_TRUE(s.contains("[Source Files (.c;.cpp;.cc)]")) << s.all();
+  EXPECT_TRUE(s.contains("[Current Directory]")) << s.all();
+  EXPECT_TRUE(s.contains("[ ] Case sensitive")) << s.all();
+  EXPECT_TRUE(s.contains("[ ] Recurse Subdirector")) << s.all();
+  EXPECT_TRUE(s.contains("[ ] Regular Expression")) << s.all();
+  EXPECT_TRUE(s.contains("[ ] Asynchronous Search")) << s.all();
+  EXPECT_TRUE(s.contains("[ ] Whole Words only")) << s.all();
+  EXPECT_FALSE(s.contains("[x]")) << s.all();
+  int row = 0, col = 0;
+  ASSERT_TRUE(s.find("Case sensitive", &row, &col));
+  EXPECT_TRUE(s.at(row, col + 5).underline) << "the s of Case &sensitive";
+  EXPECT_FALSE(s.at(row, col).underline);
+  // OK is drawn disabled (grey) while the text field is empty.
+  ASSERT_TRUE(s.find("< OK >", &row, &col));
+  EXPECT_EQ(s.at(row, col + 2).fg, kGreyText);
+  EXPECT_EQ(s.at(row, col + 2).bg, kGreyFace);
+  // Enter cannot press it.
+  terminal_->keys("Enter");
+  terminal_->type("needle");
+  ASSERT_TRUE(terminal_->waitFor(
+      [&](const tuitest::Screen& screen) {
+        return screen.find("< OK >", &row, &col) && screen.at(row, col + 2).fg == kBlack &&
+               screen.contains("needle");
+      },
+      &s))
+      << s.all();
+  EXPECT_TRUE(s.at(row, col + 2).bold);
+  EXPECT_EQ(out(), "");
+  terminal_->keys("Enter");
+  ASSERT_TRUE(terminal_->waitFor([&](const tuitest::Screen& screen) {
+    return !screen.contains("< OK >") && screen.contains("F2 Search");
+  }));
+  EXPECT_EQ(out(),
+            "result=1 text=needle mask=[Source Files (.c;.cpp;.cc)] dirs=[Current Directory] "
+            "options=0\n");
+  quitAndCheckRestored();
+}
+
+TEST_F(TuiDialogTest, KeysMoveTheFocusPickEntriesToggleBoxesAndTheRecurseLabelFollows) {
+  start("dialog-nodes");
+  tuitest::Screen s;
+  ASSERT_TRUE(terminal_->waitForText("< OK >", &s)) << s.all();
+  // With nodes selected the directories field shows them and the box reads "Recurse Nodes".
+  EXPECT_TRUE(s.contains("[Selected Nodes]")) << s.all();
+  EXPECT_TRUE(s.contains("[ ] Recurse Nodes")) << s.all();
+  terminal_->type("a.b");
+  // Alt+D focuses the directories field; its list drops down with Alt+Down.
+  terminal_->keys("M-d");
+  terminal_->keys("M-Down");
+  ASSERT_TRUE(terminal_->waitForText("[Current Path]", &s)) << s.all();
+  terminal_->keys("Down");
+  terminal_->keys("Enter");
+  ASSERT_TRUE(terminal_->waitFor(
+      [](const tuitest::Screen& screen) {
+        return screen.contains("[ ] Recurse Subdirector") && !screen.contains("[Current Path]");
+      },
+      &s))
+      << s.all();
+  EXPECT_TRUE(s.contains("[Current Directory]")) << s.all();
+  // F4 drops it again; Up goes back to the nodes and the label follows.
+  terminal_->keys("F4");
+  ASSERT_TRUE(terminal_->waitForText("[Current Path]", &s)) << s.all();
+  terminal_->keys("Up");
+  terminal_->keys("Enter");
+  ASSERT_TRUE(terminal_->waitForText("[ ] Recurse Nodes", &s)) << s.all();
+  // Tab to the first box and Space ticks it; Alt+W ticks Whole Words; Shift-Tab goes back.
+  terminal_->keys("Tab");
+  terminal_->keys("Space");
+  terminal_->keys("M-w");
+  ASSERT_TRUE(terminal_->waitFor(
+      [](const tuitest::Screen& screen) {
+        return screen.contains("[x] Case sensitive") && screen.contains("[x] Whole Words only");
+      },
+      &s))
+      << s.all();
+  terminal_->keys("Enter");
+  ASSERT_TRUE(terminal_->waitForText("F2 Search"));
+  EXPECT_EQ(out(),
+            "result=1 text=a.b mask=[Source Files (.c;.cpp;.cc)] dirs=[Selected Nodes] "
+            "options=17\n");
+  // The next opening shows the remembered text and boxes; Esc cancels it.
+  terminal_->keys("F2");
+  ASSERT_TRUE(terminal_->waitForText("[x] Whole Words only", &s)) << s.all();
+  EXPECT_TRUE(s.contains("a.b")) << s.all();
+  terminal_->keys("Escape");
+  ASSERT_TRUE(
+      terminal_->waitFor([](const tuitest::Screen& screen) { return !screen.contains("< OK >"); }));
+  EXPECT_NE(out().find("result=0 text=a.b"), std::string::npos) << out();
+  quitAndCheckRestored();
+}
+
+TEST_F(TuiDialogTest, TheStopQuestionIsAYesNoBoxAnsweredByKeys) {
+  start("question");
+  tuitest::Screen s;
+  ASSERT_TRUE(terminal_->waitForText("Do you want to stop it ?", &s)) << s.all();
+  EXPECT_TRUE(s.contains("Vantrel is currently running.")) << s.all();
+  EXPECT_TRUE(s.contains("[ Yes ]")) << s.all();
+  EXPECT_TRUE(s.contains("[ No ]")) << s.all();
+  // Esc does nothing in a box without Cancel; N answers No.
+  terminal_->keys("Escape");
+  terminal_->keys("n");
+  ASSERT_TRUE(terminal_->waitForText("F2 Search"));
+  EXPECT_EQ(out(), "answer=7\n");
+  // Right then Left comes back to Yes; Enter presses it.
+  terminal_->keys("F2");
+  ASSERT_TRUE(terminal_->waitForText("[ Yes ]"));
+  terminal_->keys("Right");
+  terminal_->keys("Left");
+  terminal_->keys("Enter");
+  ASSERT_TRUE(terminal_->waitFor(
+      [](const tuitest::Screen& screen) { return !screen.contains("[ Yes ]"); }));
+  EXPECT_EQ(out(), "answer=7\nanswer=6\n");
+  quitAndCheckRestored();
+}
+
+TEST_F(TuiDialogTest, EightColourTerminalsGetTheNearestBasicColours) {
+  start("dialog", "screen");
+  tuitest::Screen s;
+  ASSERT_TRUE(terminal_->waitForText("< OK >", &s)) << s.all();
+  int row = 0, col = 0;
+  ASSERT_TRUE(s.find("Text to", &row, &col));
+  EXPECT_EQ(s.at(row, col).bg, 7);  // light grey face
+  EXPECT_EQ(s.at(row, col).fg, 0);  // black text
+  ASSERT_TRUE(s.find(" Vantrel ", &row, &col));
+  EXPECT_EQ(s.at(row, col + 1).bg, 4);  // navy caption
+  EXPECT_EQ(s.at(row, col + 1).fg, 7);
+  terminal_->keys("Escape");
+  ASSERT_TRUE(terminal_->waitForText("F2 Search"));
+  quitAndCheckRestored();
+}
+
+}  // namespace
