@@ -49,10 +49,14 @@ class App {
   Screen screen_;
   std::unique_ptr<TerminalDisplay> display_;
   std::string note_;
+  int fittedCols_ = 0;
+  int fittedLines_ = 0;
 };
 
 // The layer's screen is the terminal; the status window is its last row.
 void App::fitToTerminal() {
+  fittedCols_ = COLS;
+  fittedLines_ = LINES;
   vwin::setScreenSize(COLS * vwin::kCellWidth, LINES * vwin::kCellHeight);
   if (HWND status = statusWindow())
     MoveWindow(status, 0, (LINES - 1) * vwin::kCellHeight, COLS * vwin::kCellWidth,
@@ -60,8 +64,15 @@ void App::fitToTerminal() {
 }
 
 void App::repaint() {
+  // A resize read by a dialog's or a search's loop lands here first.
+  if (COLS != fittedCols_ || LINES != fittedLines_) {
+    fitToTerminal();
+    erase();
+  }
   view_.draw(LINES - 1);
-  if (display_ && display_->searching() && statusWindow())
+  if (display_ && display_->inDialog())
+    drawKeys(LINES - 1, kDialogKeysHint, screen_.palette(), false);
+  else if (display_ && display_->statusDrawn() && statusWindow())
     drawStatusWindow(statusWindow(), LINES - 1, screen_.palette());
   else
     drawKeys(LINES - 1, note_, screen_.palette());

@@ -46,11 +46,14 @@ int TerminalDisplay::messageBox(HWND, LPCSTR text, LPCSTR caption, UINT type) {
 bool TerminalDisplay::runModal(HWND dialog) {
   if (!onOwnThread() || !screen_.started()) return false;
   try {
+    inDialog_ = true;
     bool ran = runDialog(dialog, screen_.palette(), repaint_);
+    inDialog_ = false;
     if (repaint_) repaint_();
     refresh();
     return ran;
   } catch (...) {
+    inDialog_ = false;
     return false;
   }
 }
@@ -73,6 +76,7 @@ SHORT TerminalDisplay::asyncKeyState(int virtualKey) {
 
 void TerminalDisplay::surfaceChanged(HWND window) {
   if (window != statusWindow_ || !onOwnThread() || !screen_.started() || !searching_) return;
+  statusDrawn_ = true;
   try {
     if (repaint_) repaint_();
     refresh();

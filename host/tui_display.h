@@ -39,9 +39,15 @@ class TerminalDisplay final : public vwin::Display {
 
   // For the front end's loop: beeps asked from other threads, done now.
   void flushBeeps();
-  // Whether the status window shows the add-on's drawing (a search is running on this thread).
-  void setSearching(bool searching) { searching_ = searching; }
-  bool searching() const { return searching_; }
+  // While the tool runs on this thread, the bottom row shows the status window once the add-on
+  // has drawn into it (a blocking search's progress bar).
+  void setSearching(bool searching) {
+    searching_ = searching;
+    statusDrawn_ = false;
+  }
+  bool statusDrawn() const { return searching_ && statusDrawn_; }
+  // Whether a modal dialog is open.
+  bool inDialog() const { return inDialog_; }
   // Called after a resize was read during a search.
   void setResizeHandler(std::function<void()> handler) { onResize_ = std::move(handler); }
 
@@ -56,6 +62,8 @@ class TerminalDisplay final : public vwin::Display {
   std::atomic<int> pendingBeeps_{0};
   bool escapePressed_ = false;
   bool searching_ = false;
+  bool statusDrawn_ = false;
+  bool inDialog_ = false;
 };
 
 }  // namespace tui

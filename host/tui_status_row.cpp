@@ -11,6 +11,8 @@
 namespace tui {
 
 const char kKeysHint[] = " F2 Search  Enter Open  w Write quickfix  q Quit";
+const char kDialogKeysHint[] =
+    " Tab Next  Alt+letter Field  F4 List  Space Tick  Enter OK  Esc Cancel";
 
 void drawStatusWindow(HWND window, int row, Palette& palette) {
   vwin::Surface surface = vwin::copySurface(window);
@@ -37,10 +39,10 @@ void drawStatusWindow(HWND window, int row, Palette& palette) {
     blank(row, width, COLS - width, palette.attribute(RGB(0, 0, 0), RGB(192, 192, 192)));
 }
 
-void drawKeys(int row, const std::string& note, Palette& palette) {
+void drawKeys(int row, const std::string& note, Palette& palette, bool between) {
   int attr = palette.attribute(RGB(0, 0, 0), RGB(192, 192, 192));
-  std::string line = kKeysHint;
-  if (!note.empty()) line += "   " + note;
+  std::string line = between ? kKeysHint : note;
+  if (between && !note.empty()) line += "   " + note;
   put(row, 0, line, COLS, attr, true);
 }
 

@@ -13,14 +13,16 @@
 
 namespace tui {
 
-// The keys shown between searches.
+// The keys shown between searches, and while a dialog is open.
 extern const char kKeysHint[];
+extern const char kDialogKeysHint[];
 
 // Draws the status window's surface in screen row `row`.
 void drawStatusWindow(HWND window, int row, Palette& palette);
 
-// Draws the keys and `note` in screen row `row`.
-void drawKeys(int row, const std::string& note, Palette& palette);
+// Draws the keys between searches and `note` in screen row `row`; with `between` false, `note`
+// alone (the dialog's keys).
+void drawKeys(int row, const std::string& note, Palette& palette, bool between = true);
 
 }  // namespace tui
 

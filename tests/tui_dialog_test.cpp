@@ -4,6 +4,7 @@
 // screen. Covers host/tui_dialog_view.cpp, host/tui_message_box.cpp, host/tui_keys.cpp,
 // host/tui_screen.cpp (the terminal given back) and host/tui_app.cpp.
 #include <gtest/gtest.h>
+#include <signal.h>
 
 #include <fstream>
 #include <regex>
@@ -25,7 +26,12 @@ int runChild(const std::string& scenario) {
   std::ofstream out(getenv("VANTREL_TUI_OUT"));
   tui::FrontEnd frontEnd;
   frontEnd.runTool = [&] {
-    if (scenario == "dialog" || scenario == "dialog-nodes") {
+    if (scenario == "crash") {
+      // The first run tells the test who to signal; the next one crashes.
+      static int runs = 0;
+      if (runs++ > 0) raise(SIGSEGV);
+      out << "pid=" << getpid() << std::endl;
+    } else if (scenario == "dialog" || scenario == "dialog-nodes") {
       INT_PTR result = showSearchDialog(scenario == "dialog-nodes" ? 2 : 0);
       out << "result=" << result << " text=" << textToFind << " mask=" << fileMask
           << " dirs=" << directories << " options=" << searchOptions << std::endl;
@@ -74,9 +80,12 @@ class TuiDialogTest : public ::testing::Test {
   // Quits with q and checks that the terminal was given back as it was.
   void quitAndCheckRestored() {
     terminal_->keys("q");
-    ASSERT_TRUE(waitForFile("modes.txt"));
     // No hit was listed: status 1.
-    EXPECT_EQ(readFile(dir_ + "/status.txt"), "1\n");
+    checkRestored(1);
+  }
+  void checkRestored(int status) {
+    ASSERT_TRUE(waitForFile("modes.txt"));
+    EXPECT_EQ(readFile(dir_ + "/status.txt"), std::to_string(status) + "\n");
     EXPECT_EQ(terminal_->format("#{alternate_on} #{cursor_flag} #{keypad_flag}"), "0 1 0");
     std::string modes = readFile(dir_ + "/modes.txt");
     for (const char* mode : {"icanon", "echo", "isig", "icrnl", "opost"})
@@ -236,6 +245,54 @@ TEST_F(TuiDialogTest, EightColourTerminalsGetTheNearestBasicColours) {
   terminal_->keys("Escape");
   ASSERT_TRUE(terminal_->waitForText("F2 Search"));
   quitAndCheckRestored();
+}
+
+TEST_F(TuiDialogTest, ResizingRedrawsWithTheStatusRowOnTheNewLastRow) {
+  start("dialog");
+  tuitest::Screen s;
+  ASSERT_TRUE(terminal_->waitForText("< OK >", &s)) << s.all();
+  EXPECT_NE(s.text(24).find("Esc Cancel"), std::string::npos) << s.all();
+  terminal_->tmux("resize-window -t 0 -x 100 -y 30");
+  ASSERT_TRUE(terminal_->waitFor(
+      [](const tuitest::Screen& screen) {
+        return screen.rows.size() == 30 && screen.text(29).find("Esc Cancel") != std::string::npos;
+      },
+      &s))
+      << s.all();
+  EXPECT_TRUE(s.contains("< OK >")) << s.all();
+  terminal_->keys("Escape");
+  ASSERT_TRUE(terminal_->waitFor(
+      [](const tuitest::Screen& screen) { return !screen.contains("< OK >"); }, &s));
+  EXPECT_NE(s.text(29).find("F2 Search"), std::string::npos) << s.all();
+  quitAndCheckRestored();
+}
+
+TEST_F(TuiDialogTest, CtrlCQuitsAndGivesTheTerminalBack) {
+  start("question");
+  ASSERT_TRUE(terminal_->waitForText("[ Yes ]"));
+  terminal_->keys("n");
+  ASSERT_TRUE(terminal_->waitForText("F2 Search"));
+  terminal_->keys("C-c");
+  checkRestored(1);
+}
+
+TEST_F(TuiDialogTest, TermAndCrashSignalsGiveTheTerminalBack) {
+  for (int signal : {SIGTERM, SIGSEGV}) {
+    SCOPED_TRACE(signal);
+    start("crash");
+    ASSERT_TRUE(terminal_->waitForText("F2 Search"));
+    ASSERT_TRUE(waitForFile("out.txt"));
+    std::string pidLine;
+    for (int i = 0; i < 100 && pidLine.empty(); ++i, usleep(20000)) pidLine = out();
+    ASSERT_EQ(pidLine.rfind("pid=", 0), 0u) << pidLine;
+    if (signal == SIGTERM)
+      ASSERT_EQ(kill(std::stoi(pidLine.substr(4)), SIGTERM), 0);
+    else
+      terminal_->keys("F2");
+    checkRestored(128 + signal);
+    TearDown();
+    dir_.clear();
+  }
 }
 
 }  // namespace
