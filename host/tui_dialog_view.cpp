@@ -67,15 +67,44 @@ struct Control {
   DWORD style;
 };
 
+// A control's cells: its place in the dialog in pixels, laid out from the dialog's own first
+// cell, so the layout is the same wherever the dialog stands. A control less than two rows high
+// takes the row of its middle (a label and its field then share a row); a taller one the rows its
+// edges lie in.
+CellRect controlCells(const RECT& control, const RECT& dialog, const CellRect& origin) {
+  RECT r{control.left - dialog.left, control.top - dialog.top, control.right - dialog.left,
+         control.bottom - dialog.top};
+  CellRect cells;
+  cells.firstCol = origin.firstCol + firstCell(r.left, vwin::kCellWidth);
+  cells.lastCol = origin.firstCol + firstCell(r.right, vwin::kCellWidth) - 1;
+  if (r.bottom - r.top < 2 * vwin::kCellHeight) {
+    cells.firstRow = cells.lastRow =
+        origin.firstRow + floorDiv((r.top + r.bottom) / 2, vwin::kCellHeight);
+  } else {
+    cells.firstRow = origin.firstRow + floorDiv(r.top, vwin::kCellHeight);
+    cells.lastRow = origin.firstRow + floorDiv(r.bottom - 1, vwin::kCellHeight);
+  }
+  return cells;
+}
+
+// The dialog's cells: from the cell its corner is in, as many rows and columns as it is high and
+// wide.
+CellRect dialogCells(const RECT& rect) {
+  CellRect cells = cellsOf(rect);
+  cells.lastRow = cells.firstRow + floorDiv(rect.bottom - rect.top - 1, vwin::kCellHeight);
+  return cells;
+}
+
 std::vector<Control> controlsOf(HWND dialog) {
   std::vector<Control> out;
   vwin::Window* d = vwin::windowFromHandle(dialog);
   if (!d) return out;
+  CellRect origin = dialogCells(d->rect);
   for (HWND child : d->children) {
     vwin::Window* c = vwin::windowFromHandle(child);
     if (!c || !(c->style & WS_VISIBLE)) continue;
-    out.push_back(
-        {child, vwin::controlKind(*c), cellsOf(c->rect), c->text, c->enabled != false, c->style});
+    out.push_back({child, vwin::controlKind(*c), controlCells(c->rect, d->rect, origin), c->text,
+                   c->enabled != false, c->style});
   }
   return out;
 }
@@ -188,7 +217,7 @@ CellRect cellsOf(const RECT& rect) {
 void drawDialog(HWND dialog, Palette& palette) {
   vwin::Window* d = vwin::windowFromHandle(dialog);
   if (!d) return;
-  CellRect box = cellsOf(d->rect);
+  CellRect box = dialogCells(d->rect);
   int face = palette.attribute(kText, kFace);
   for (int row = box.firstRow; row <= box.lastRow; ++row)
     blank(row, box.firstCol, box.lastCol - box.firstCol + 1, face);

@@ -247,6 +247,35 @@ TEST_F(TuiDialogTest, EightColourTerminalsGetTheNearestBasicColours) {
   quitAndCheckRestored();
 }
 
+// The capture named `name` in docs/tui.md: the block after "<!-- capture: NAME -->".
+std::string documented(const std::string& name) {
+  std::string doc = readFile(std::string(VANTREL_SOURCE_DIR) + "/docs/tui.md");
+  std::string marker = "<!-- capture: " + name + " -->\n```\n";
+  size_t start = doc.find(marker);
+  if (start == std::string::npos) return "";
+  start += marker.size();
+  return doc.substr(start, doc.find("```", start) - start);
+}
+
+TEST_F(TuiDialogTest, TheDocumentedDialogIsWhatTheScreenShows) {
+  start("dialog");
+  tuitest::Screen s;
+  ASSERT_TRUE(terminal_->waitForText("< OK >", &s)) << s.all();
+  int top = 0, bottom = 0, col = 0;
+  ASSERT_TRUE(s.find("┌", &top, &col));
+  // The dialog's own bottom corner is the last one in its left column.
+  for (int r = top; r < static_cast<int>(s.rows.size()); ++r)
+    if (s.at(r, col).ch == "└") bottom = r;
+  ASSERT_GT(bottom, top);
+  std::string capture = tuitest::documentCapture(s, top, bottom);
+  // VANTREL_PRINT_CAPTURES=1 prints the capture for the documentation.
+  if (getenv("VANTREL_PRINT_CAPTURES")) printf("%s", capture.c_str());
+  EXPECT_EQ(capture, documented("dialog"));
+  terminal_->keys("Escape");
+  ASSERT_TRUE(terminal_->waitForText("F2 Search"));
+  quitAndCheckRestored();
+}
+
 TEST_F(TuiDialogTest, ResizingRedrawsWithTheStatusRowOnTheNewLastRow) {
   start("dialog");
   tuitest::Screen s;

@@ -182,6 +182,57 @@ inline Screen decode(const std::string& captured, int cols) {
   return screen;
 }
 
+// A letter for a colour as the documentation's captures write it: the nearest of the colours the
+// front end uses (by a 256-colour palette index), '.' for the terminal's default.
+inline char colourLetter(int colour) {
+  if (colour < 0) return '.';
+  int r, g, b;
+  if (colour >= 0x1000000) {
+    r = colour & 0xFF, g = (colour >> 8) & 0xFF, b = (colour >> 16) & 0xFF;
+  } else if (colour >= 232) {
+    r = g = b = 8 + 10 * (colour - 232);
+  } else if (colour >= 16) {
+    static const int levels[6] = {0, 95, 135, 175, 215, 255};
+    r = levels[(colour - 16) / 36], g = levels[((colour - 16) / 6) % 6],
+    b = levels[(colour - 16) % 6];
+  } else {
+    static const int basic[16][3] = {
+        {0, 0, 0},     {128, 0, 0},     {0, 128, 0},     {128, 128, 0},  {0, 0, 128}, {128, 0, 128},
+        {0, 128, 128}, {192, 192, 192}, {128, 128, 128}, {255, 0, 0},    {0, 255, 0}, {255, 255, 0},
+        {0, 0, 255},   {255, 0, 255},   {0, 255, 255},   {255, 255, 255}};
+    r = basic[colour][0], g = basic[colour][1], b = basic[colour][2];
+  }
+  struct Named {
+    char letter;
+    int r, g, b;
+  };
+  static const Named named[] = {{'k', 0, 0, 0},       {'w', 255, 255, 255}, {'l', 192, 192, 192},
+                                {'g', 128, 128, 128}, {'n', 0, 0, 128},     {'b', 0, 0, 255}};
+  char best = '?';
+  long bestDistance = -1;
+  for (const Named& n : named) {
+    long d = (r - n.r) * (r - n.r) + (g - n.g) * (g - n.g) + (b - n.b) * (b - n.b);
+    if (bestDistance < 0 || d < bestDistance) best = n.letter, bestDistance = d;
+  }
+  return best;
+}
+
+// A capture of rows [first, last] as the documentation shows it: each row's text, then under it
+// the foreground and background letters of its cells.
+inline std::string documentCapture(const Screen& screen, int first, int last) {
+  std::string out;
+  for (int r = first; r <= last && r < static_cast<int>(screen.rows.size()); ++r) {
+    std::string text, fg, bg;
+    for (const Cell& c : screen.rows[r]) {
+      text += c.ch;
+      fg.push_back(colourLetter(c.fg));
+      bg.push_back(colourLetter(c.bg));
+    }
+    out += "   " + text + "\n" + "fg " + fg + "\n" + "bg " + bg + "\n";
+  }
+  return out;
+}
+
 class Terminal {
  public:
   // Starts `command` (a sh command line) in a cols x rows pane.
