@@ -110,7 +110,7 @@ void App::writeQuickfix() {
   if (lines < 0)
     note_ = "Cannot write " + frontEnd_.quickfixFile + ": " + std::strerror(errno);
   else
-    note_ = std::to_string(lines) + (lines == 1 ? " entry" : " entries") + " written to " +
+    note_ = "Wrote " + std::to_string(lines) + (lines == 1 ? " entry" : " entries") + " to " +
             frontEnd_.quickfixFile;
 }
 

@@ -10,7 +10,7 @@
 
 namespace tui {
 
-const char kKeysHint[] = " F2 Search  Enter Open  w Write quickfix  q Quit";
+const char kKeysHint[] = " F2 Search  Enter Open  w Quickfix  q Quit";
 const char kDialogKeysHint[] =
     " Tab Next  Alt+letter Field  F4 List  Space Tick  Enter OK  Esc Cancel";
 

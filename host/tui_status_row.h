@@ -1,6 +1,6 @@
 // The bottom row of the terminal: the host's status window as the add-on drew it (its cells'
 // characters in their colours: the progress bar), or between searches the keys of the front end
-// and its last note ("12 entries written to vantrel.qf").
+// and its last note ("1Wrote 2 entries to vantrel.qf").
 //
 // Threading: the thread that owns the curses screen. Tested by tests/tui_app_test.cpp.
 #ifndef VANTREL_HOST_TUI_STATUS_ROW_H_

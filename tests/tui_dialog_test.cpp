@@ -5,6 +5,7 @@
 // host/tui_screen.cpp (the terminal given back) and host/tui_app.cpp.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
 
 #include <fstream>
 #include <regex>
@@ -12,6 +13,7 @@
 
 #include "dialog/search_dialog.h"
 #include "host/host.h"
+#include "host/host_string.h"
 #include "host/tui_app.h"
 #include "search/job.h"
 #include "tests/tui_terminal.h"
@@ -26,7 +28,21 @@ int runChild(const std::string& scenario) {
   std::ofstream out(getenv("VANTREL_TUI_OUT"));
   tui::FrontEnd frontEnd;
   frontEnd.runTool = [&] {
-    if (scenario == "crash") {
+    if (scenario == "entries") {
+      // What the add-on writes for one file with two hits, and its summary line.
+      MessageWindowService* window = host.messageWindow();
+      std::string file = std::string("Z:") + getenv("PWD") + "/src/main.c";
+      for (char& c : file)
+        if (c == '/') c = '\\';
+      MessageGroup* g = window->openGroup(host::newString(file), host::newString("Vantrel"));
+      int h = g->addHeading(host::newString(file), host::newString(("Vantreling " + file).c_str()));
+      g->addEntry(h, host::newString("int needle = 1;"), host::newString(file), 3, 5, 5);
+      g->addEntry(h, host::newString("needle\x1b[2J\a!"), host::newString(file), 7, 1, 5);
+      g->Release();
+      MessageGroup* m = window->openGroup(host::newString("summary"), host::newString("Vantrel"));
+      m->addHeading(nullptr, host::newString("Vantrel : 2 found in 1 File"));
+      m->Release();
+    } else if (scenario == "crash") {
       // The first run tells the test who to signal; the next one crashes.
       static int runs = 0;
       if (runs++ > 0) raise(SIGSEGV);
@@ -60,16 +76,19 @@ std::string readFile(const std::string& path) {
 class TuiDialogTest : public ::testing::Test {
  protected:
   // Starts this program in a pane as the front end around `scenario`.
-  void start(const std::string& scenario, const std::string& term = "screen-256color") {
+  void start(const std::string& scenario, const std::string& term = "screen-256color",
+             const std::string& environment = "") {
     char self[4096] = {};
     ASSERT_GT(readlink("/proc/self/exe", self, sizeof self - 1), 0);
     char pattern[] = "/tmp/vantrel-tui-dialog-XXXXXX";
     ASSERT_NE(mkdtemp(pattern), nullptr);
     dir_ = pattern;
+    ASSERT_EQ(mkdir((dir_ + "/src").c_str(), 0755), 0);
+    std::ofstream(dir_ + "/src/main.c") << "\n\nint needle = 1;\n";
     std::string command =
         "cd " + tuitest::quote(dir_) + " && env LANG=C.UTF-8 TERM=" + term +
         " VANTREL_REGISTRY=registry.sqlite3 VANTREL_TUI_OUT=out.txt" +
-        " VANTREL_TUI_CHILD=" + scenario + " " + tuitest::quote(self) +
+        " VANTREL_TUI_CHILD=" + scenario + " " + environment + " " + tuitest::quote(self) +
         "; echo $? > status.txt; stty -a > stty.txt; mv stty.txt modes.txt; exec cat";
     terminal_ = std::make_unique<tuitest::Terminal>(command);
   }
@@ -245,6 +264,58 @@ TEST_F(TuiDialogTest, EightColourTerminalsGetTheNearestBasicColours) {
   terminal_->keys("Escape");
   ASSERT_TRUE(terminal_->waitForText("F2 Search"));
   quitAndCheckRestored();
+}
+
+TEST_F(TuiDialogTest, EnterOpensTheSelectedHitInTheEditorAndWSavesTheQuickfixFile) {
+  // A stand-in editor that records its arguments, one a line.
+  std::string editor = "/tmp/vantrel-tui-editor-" + std::to_string(getpid());
+  std::ofstream(editor)
+      << "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > argv.txt\n";
+  ASSERT_EQ(chmod(editor.c_str(), 0755), 0);
+  start("entries", "screen-256color", "VISUAL=" + editor + " EDITOR=false");
+  tuitest::Screen s;
+  ASSERT_TRUE(terminal_->waitForText("Vantrel : 2 found in 1 File", &s)) << s.all();
+  EXPECT_EQ(
+      s.text(0), "Vantreling Z:" + [&] {
+        std::string w = dir_ + "/src/main.c";
+        for (char& c : w)
+          if (c == '/') c = '\\';
+        return w;
+      }());
+  EXPECT_EQ(s.text(1), "  3:5: int needle = 1;");
+  // Control characters from the file are shown escaped.
+  EXPECT_EQ(s.text(2), "  7:1: needle\\x1b[2J\\x07!");
+  EXPECT_TRUE(s.at(0, 0).bold);
+  // Enter on a heading does nothing; Up from the end selects the hits.
+  terminal_->keys("Home");
+  terminal_->keys("Enter");
+  terminal_->keys("Down");
+  terminal_->keys("Down");
+  terminal_->keys("Up");
+  ASSERT_TRUE(terminal_->waitFor([](const tuitest::Screen& screen) {
+    return screen.at(1, 3).reverse && !screen.at(2, 3).reverse;
+  }));
+  terminal_->keys("Enter");
+  ASSERT_TRUE(waitForFile("argv.txt"));
+  std::string argv;
+  for (int i = 0; i < 100 && argv.find(".c\n") == std::string::npos; ++i, usleep(20000))
+    argv = readFile(dir_ + "/argv.txt");
+  EXPECT_EQ(argv, "+3\n" + dir_ + "/src/main.c\n");
+  // The screen is taken back and drawn again.
+  ASSERT_TRUE(terminal_->waitFor(
+      [](const tuitest::Screen& screen) {
+        return screen.text(1) == "  3:5: int needle = 1;" && screen.contains("F2 Search");
+      },
+      &s))
+      << s.all();
+  terminal_->keys("w");
+  ASSERT_TRUE(terminal_->waitForText("Wrote 2 entries to vantrel.qf", &s)) << s.all();
+  EXPECT_EQ(readFile(dir_ + "/vantrel.qf"), dir_ + "/src/main.c:3:5: int needle = 1;\n" + dir_ +
+                                                "/src/main.c:7:1: needle\\x1b[2J\\x07!\n");
+  // Two hits listed: status 0.
+  terminal_->keys("q");
+  checkRestored(0);
+  unlink(editor.c_str());
 }
 
 // The capture named `name` in docs/tui.md: the block after "<!-- capture: NAME -->".
