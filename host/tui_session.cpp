@@ -1,0 +1,97 @@
+// The full-screen program's run (see host/tui_session.h).
+// Tested by tests/tui_program_test.cpp.
+#include "host/tui_session.h"
+
+#include <dirent.h>
+#include <limits.h>
+#include <unistd.h>
+
+#include <vector>
+
+#include "host/command_project.h"
+#include "host/host.h"
+#include "host/tui_app.h"
+#include "win32/paths.h"
+#include "win32/winbase.h"
+
+namespace tui {
+namespace {
+
+// The threads of this process: a worker search the add-on started is one of them.
+long threadCount() {
+  long count = 0;
+  if (DIR* tasks = opendir("/proc/self/task")) {
+    while (dirent* entry = readdir(tasks))
+      if (entry->d_name[0] != '.') ++count;
+    closedir(tasks);
+  }
+  return count;
+}
+
+HMODULE loadAddOn(const std::string& path, std::string& error) {
+  std::string absolute = path;
+  if (absolute.empty() || absolute[0] != '/') {
+    char cwd[PATH_MAX];
+    if (getcwd(cwd, sizeof cwd)) absolute = std::string(cwd) + "/" + path;
+  }
+  char windowsPath[MAX_PATH];
+  if (access(absolute.c_str(), R_OK) != 0 ||
+      VwinToWindowsPath(absolute.c_str(), windowsPath, sizeof windowsPath) == 0) {
+    error = "cannot find the add-on '" + absolute + "' (VANTREL_ADDON names another)";
+    return nullptr;
+  }
+  HMODULE module = LoadLibraryA(windowsPath);
+  if (!module) error = "cannot load the add-on '" + absolute + "'";
+  return module;
+}
+
+}  // namespace
+
+bool wantsTerminalFrontEnd(const vantrel::CommandLine& line) {
+  return !line.text && line.format == vantrel::OutputFormat::kText && isatty(STDIN_FILENO) &&
+         isatty(STDOUT_FILENO);
+}
+
+int runTerminalSession(const vantrel::CommandLine& line, const std::string& addOnPath,
+                       std::ostream& err) {
+  auto fail = [&err](const std::string& message) {
+    err << "vantrel: " << message << std::endl;
+    return 2;
+  };
+  host::ProjectDescription project;
+  std::string error;
+  bool loaded = line.projectFile ? vantrel::loadProjectFile(*line.projectFile, project, error)
+                                 : vantrel::emptyProject(project, error);
+  if (!loaded) return fail(error);
+  std::vector<ProjectNodeId> selected;
+  if (!vantrel::selectNodes(project, line.selectedNodes, selected, error)) return fail(error);
+
+  host::Host ide;
+  ide.messageWindow()->keepEvents(false);
+  HMODULE module = loadAddOn(addOnPath, error);
+  if (!module) return fail(error);
+  auto entry = reinterpret_cast<void(WINAPI*)(HostServer*)>(
+      reinterpret_cast<void (*)()>(GetProcAddress(module, "BcwAddOnEntry")));
+  if (!entry) {
+    FreeLibrary(module);
+    return fail("'" + addOnPath + "' is not an add-on (it has no BcwAddOnEntry)");
+  }
+  entry(ide.serverReference());
+  ide.project()->open(project);
+  long baseline = threadCount();
+
+  FrontEnd frontEnd;
+  frontEnd.windowsPaths = line.windowsPaths;
+  frontEnd.runTool = [&] { ide.tools()->runTool("Vantrel", selected); };
+  frontEnd.searchRunning = [&] { return threadCount() > baseline; };
+  int status = runTerminalFrontEnd(ide, frontEnd);
+
+  ide.project()->close();
+  entry(nullptr);
+  ide.tools()->clear();  // no handler may outlive the module's code
+  FreeLibrary(module);
+  if (status < 0) return fail("the terminal cannot be used full-screen");
+  return status;
+}
+
+}  // namespace tui
