@@ -47,6 +47,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   plain->anchoredAtStart = 0;
   plain->requiredText = nullptr;
   plain->startFilter = 0;
+  plain->oneAttempt = 0;
   plain->nodeCount = 0;
 
   int found = re->match(line);

@@ -65,6 +65,17 @@ struct GrepBacktrack {
 
 namespace {
 
+// The last `c` among the `length` bytes at `from`, or null.
+inline const unsigned char* lastByte(const unsigned char* from, unsigned char c, size_t length) {
+#ifdef __GLIBC__
+  return static_cast<const unsigned char*>(memrchr(from, c, length));
+#else
+  for (size_t i = length; i-- > 0;)
+    if (from[i] == c) return from + i;
+  return nullptr;
+#endif
+}
+
 inline bool isGroupNode(unsigned char op) {
   return (op > OpGroupOpen && op < OpGroupOpen + 10) ||
          (op > OpGroupClose && op < OpGroupClose + 10);
@@ -80,13 +91,37 @@ bool GREPCLASS::inSet(const unsigned char* node, unsigned char c) const {
   return false;
 }
 
+bool GREPCLASS::oneMatches(const unsigned char* node, unsigned char c) const {
+  switch (node[0]) {
+    case OpAnyChar:
+      return c != 0;
+    case OpLiteral:
+      return c == node[3];
+    case OpInSet:
+      return c != 0 && inSet(node, c);
+    case OpNotInSet:
+      return c != 0 && !inSet(node, c);
+    default:
+      return false;
+  }
+}
+
 size_t GREPCLASS::countRepeat(unsigned char* node) {
   const unsigned char* from = reinterpret_cast<const unsigned char*>(inputPos);
   const unsigned char* p = from;
   int cache = static_cast<int>((node - program) / 3) % kGrepRuns;
-  if (runNode[cache] == node && inputPos >= runFrom[cache] && inputPos <= runTo[cache]) {
-    inputPos = runTo[cache];
-    return static_cast<size_t>(inputPos - reinterpret_cast<const char*>(from));
+  if (runNode[cache] == node && inputPos <= runTo[cache]) {
+    // A run counted before: from inside it the count ends where it ended; from below it, the
+    // characters up to its start are counted, and reaching it means going on to its end.
+    const unsigned char* limit = reinterpret_cast<const unsigned char*>(runFrom[cache]);
+    if (node[0] == OpAnyChar) p = limit;  // every character before the NUL is one
+    while (p < limit && oneMatches(node, *p)) ++p;
+    if (p >= limit) {
+      if (from < limit) runFrom[cache] = inputPos;
+      inputPos = runTo[cache];
+      return static_cast<size_t>(inputPos - reinterpret_cast<const char*>(from));
+    }
+    return rememberRun(node, cache, from, p);
   }
   switch (node[0]) {
     case OpAnyChar:
@@ -116,11 +151,16 @@ size_t GREPCLASS::countRepeat(unsigned char* node) {
       recordError(2);
       return 0;
   }
-  inputPos = reinterpret_cast<const char*>(p);
+  return rememberRun(node, cache, from, p);
+}
+
+size_t GREPCLASS::rememberRun(const unsigned char* node, int cache, const unsigned char* from,
+                              const unsigned char* to) {
+  inputPos = reinterpret_cast<const char*>(to);
   runNode[cache] = node;
   runFrom[cache] = reinterpret_cast<const char*>(from);
   runTo[cache] = inputPos;
-  return static_cast<size_t>(p - from);
+  return static_cast<size_t>(to - from);
 }
 
 int GREPCLASS::matchFrom(unsigned char* node) {
@@ -135,24 +175,36 @@ int GREPCLASS::matchFrom(unsigned char* node) {
     unsigned char* next = nextNode(repeat);
     unsigned char look = next != nullptr && next[0] == OpLiteral ? next[3] : 0;
     size_t least = repeat[0] == OpRepeatSome ? 1 : 0;
-    if (failedBits != nullptr && look == 0) {
-      // Armed: skip the counts whose continuation is known to fail, a word of them at a time.
-      if (n < least) return false;
+    if (n < least) return false;
+    if (failedBits != nullptr) {
+      // Armed: skip the counts whose continuation is known to fail, a word of them at a time. A
+      // literal cannot begin where its first character is not, so such counts are marked as they
+      // are passed, and each is looked at only once in the call.
       size_t base = static_cast<size_t>(start - text);
       size_t high = base + n;
-      if (!lastOpen(next, base + least, &high)) return false;
+      for (;;) {
+        if (!lastOpen(next, base + least, &high)) return false;
+        if (look == 0 || text[high] == look) break;
+        markFailed(next, lineStart + high);
+        if (high == base + least) return false;
+        --high;
+      }
       ++matchSteps;
       *picked = high - base;
       return true;
     }
     for (;;) {
       if (n < least) return false;
-      if (look == 0 || start[n] == look) {
-        if (++matchSteps > armAt) armFailedTable();
-        if (failedBits == nullptr || !knownFailed(next, reinterpret_cast<const char*>(start + n))) {
-          *picked = n;
-          return true;
-        }
+      if (look != 0 && start[n] != look) {
+        // Only a count followed by the literal's first character can go on: jump to the last one.
+        const unsigned char* hit = lastByte(start + least, look, n - least);
+        if (hit == nullptr) return false;
+        n = static_cast<size_t>(hit - start);
+      }
+      if (++matchSteps > armAt) armFailedTable();
+      if (failedBits == nullptr || !knownFailed(next, reinterpret_cast<const char*>(start + n))) {
+        *picked = n;
+        return true;
       }
       if (n == 0) return false;
       --n;

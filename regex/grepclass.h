@@ -106,6 +106,9 @@ class GREPCLASS {
   // Whether a match can begin with a character, when every match begins with one (startFilter 1).
   unsigned char startBytes[256];
   unsigned char startFilter;
+  // 1 when the pattern begins with «.*» or «.+»: the attempt at the start of the text tries every
+  // continuation that any later attempt could, so it is the only one made.
+  unsigned char oneAttempt;
   unsigned long long matchSteps;  // continuations tried (calls of a recursive matcher), last match
   unsigned long long armAt;       // steps after which failed attempts are remembered
   uint64_t* failedBits;           // one bit per (node offset / 3, text offset), row by row; or null
@@ -146,12 +149,16 @@ class GREPCLASS {
   size_t countRepeat(unsigned char* node);
   // Whether `c` is a member of the set node `node` (OpInSet or OpNotInSet, membership only).
   bool inSet(const unsigned char* node, unsigned char c) const;
+  // Whether the one-character node `node` matches `c` (never the NUL).
+  bool oneMatches(const unsigned char* node, unsigned char c) const;
 
  private:
   void setHints(int flags);
   void indexSets();
   void findStartBytes();
   bool addStartBytes(unsigned char* node, unsigned char* visited);
+  size_t rememberRun(const unsigned char* node, int cache, const unsigned char* from,
+                     const unsigned char* to);
   bool armFailedTable();
   void releaseFailedTable();
   bool knownFailed(const unsigned char* node, const char* pos) const;

@@ -1,11 +1,12 @@
 // match and tryAt: where GREPCLASS tries its program in a text.
 //
 // The start-up hints decide the positions: a text lacking the required literal is refused after
-// one scan; an anchored pattern is tried at the start only; with a first character known, attempts
-// jump from one occurrence to the next (strchr, no per-byte calls); when every match begins with a
-// character, only positions holding one of startBytes are tried; otherwise every position up to
-// and including the terminating NUL is tried. Slow attempts arm the failed-attempt table of
-// regex/failed.cpp for the rest of the call; match releases it before returning.
+// one scan; an anchored pattern, or one beginning with «.*» or «.+», is tried at the start only;
+// with a first character known, attempts jump from one occurrence to the next (strchr, no per-byte
+// calls); when every match begins with a character, only positions holding one of startBytes are
+// tried; otherwise every position up to and including the terminating NUL is tried. Slow attempts
+// arm the failed-attempt table of regex/failed.cpp for the rest of the call; match releases it
+// before returning.
 //
 // Covered by tests/regex_match_test.cpp.
 #include <limits.h>
@@ -62,7 +63,7 @@ int GREPCLASS::match(const char* text) {
   clearSlots(*this);  // failed attempts write no slot, so once per call is enough
 
   int found = 0;
-  if (anchoredAtStart) {
+  if (anchoredAtStart || oneAttempt) {
     found = attempt(*this, text);
   } else if (firstChar != 0) {
     const char c = static_cast<char>(firstChar);

@@ -1,10 +1,16 @@
-// The characters a match can begin with: a start-up hint of GREPCLASS beyond the first character.
+// Start-up hints of GREPCLASS beyond the first character: the characters a match can begin with,
+// and whether one attempt at the start of the text stands for all.
 //
 // From the program's first node, every way that consumes no character is followed (alternatives,
 // group nodes, optional repeats, empty nodes, "^") up to the nodes that test a character; their
 // characters form startBytes. When some way reaches OpFinish or "$" first, a match may be empty and
 // may begin anywhere, so there is no filter. match then skips, in a plain loop, the positions whose
 // character cannot begin a match; it finds the same match, with fewer attempts.
+//
+// A pattern that begins with «.*» or «.+» (and has no top-level "|"): the attempt at position p
+// tries the rest of the pattern at every position from p (or p + 1) to the end, a superset of what
+// an attempt at any later position tries, and the rest succeeds or fails by position alone. So
+// when the first attempt fails, every later one would, and it is the only attempt made.
 //
 // Covered by tests/regex_compile_test.cpp (hints) and tests/regex_differential_test.cpp.
 #include <string.h>
@@ -16,6 +22,11 @@ void GREPCLASS::findStartBytes() {
   memset(visited, 0, sizeof visited);
   memset(startBytes, 0, sizeof startBytes);
   startFilter = addStartBytes(program + 1, visited) ? 1 : 0;
+
+  unsigned char* after = nextNode(program + 1);
+  const unsigned char* first = program + 4;
+  oneAttempt = after != nullptr && after[0] == OpFinish &&
+               (first[0] == OpRepeatAny || first[0] == OpRepeatSome) && first[3] == OpAnyChar;
 }
 
 // Adds the characters that can begin a match from `node`; false when a match from there can be

@@ -153,6 +153,12 @@ TEST(RegexCompileTest, StartBytesFollowEveryWayThatConsumesNothing) {
   EXPECT_EQ(startBytesOf("x*"), "any");     // may match the empty string
   EXPECT_EQ(startBytesOf("(a|$)"), "any");  // may match at the terminating NUL
   EXPECT_EQ(startBytesOf("a|b?"), "any");
+  // A leading «.*» or «.+» makes the first attempt the only one.
+  EXPECT_EQ(GREPCLASS(".*foo").oneAttempt, 1);
+  EXPECT_EQ(GREPCLASS(".+foo").oneAttempt, 1);
+  EXPECT_EQ(GREPCLASS("a.*foo").oneAttempt, 0);
+  EXPECT_EQ(GREPCLASS(".*foo|x").oneAttempt, 0);
+  EXPECT_EQ(GREPCLASS("[^x]*foo").oneAttempt, 0);
   GREPCLASS negated("[^a]");
   EXPECT_EQ(negated.startFilter, 1);
   EXPECT_EQ(negated.startBytes['a'], 0);

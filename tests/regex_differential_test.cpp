@@ -153,6 +153,7 @@ TEST(RegexDifferentialTest, AgreesWithEcmaScriptOnRandomPatterns) {
     plain->anchoredAtStart = 0;
     plain->requiredText = nullptr;
     plain->startFilter = 0;
+    plain->oneAttempt = 0;
     plain->nodeCount = 0;
     ++patterns;
     for (int t = 0; t < 8; ++t) {

@@ -50,6 +50,10 @@ TEST(RegexMatchTest, FirstAlternativeAndGreedyGiveBack) {
   EXPECT_EQ(find("abc", "ab"), "no");  // the text ends inside the literal
   EXPECT_EQ(find("xx|y", "xy"), "1:1");
   EXPECT_EQ(find("a.c", "abxabc"), "3:3");  // leftmost start, after a failed first try
+  // A repeat restarted below a run it counted before, as the repeat ahead of it gives back.
+  EXPECT_EQ(find("a*[ab]*c", "aaabbbx aabc"), "8:4");
+  EXPECT_EQ(find("b*[ab]*ac", "bbabbbaxbbac"), "8:4");
+  EXPECT_EQ(find("(a|b)*[ab]+x", "abab-abx"), "5:3");
 }
 
 TEST(RegexMatchTest, Anchors) {

@@ -79,6 +79,36 @@ TEST(RegexPathologicalTest, TenTimesTheTextCostsAtMostAHundredTimesTheSteps) {
   }
 }
 
+// Long lines with many places where a match could go on but never does: each repeat gives back
+// over every one of them, from every start, unless what failed is remembered.
+TEST(RegexPathologicalTest, ManyFalseCandidatesOnALongLine) {
+  struct LineCase {
+    const char* pattern;
+    const char* unit;
+  };
+  const LineCase cases[] = {
+      {"foo.*bar.*baz", "foo(x, bar) + FOO_BAR(y) "},
+      {".*foo.*bar", "fooxxxxxxx"},
+      {"[a-z]+[0-9]+q", "abc123 "},
+  };
+  for (const LineCase& c : cases) {
+    unsigned long long steps[2] = {0, 0};
+    for (int i = 0; i < 2; ++i) {
+      std::string line;
+      size_t units = i == 0 ? 1000 : 10000;
+      for (size_t u = 0; u < units; ++u) line += c.unit;
+      GREPCLASS re(c.pattern);
+      auto begin = std::chrono::steady_clock::now();
+      EXPECT_EQ(re.match(line.c_str()), 0) << c.pattern;
+      double seconds =
+          std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
+      EXPECT_LT(seconds, kSecondsAllowed) << c.pattern;
+      steps[i] = re.matchSteps;
+    }
+    EXPECT_LE(steps[1], 110 * (steps[0] + 1)) << c.pattern;
+  }
+}
+
 TEST(RegexPathologicalTest, OrdinaryLinesNeverArmTheFailedAttemptTable) {
   // An ordinary failing line stays below nodes x positions attempts, so it allocates nothing.
   GREPCLASS re("[A-Z_]+[0-9]");
