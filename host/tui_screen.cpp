@@ -27,21 +27,27 @@ constexpr int kFatalSignals[] = {SIGTERM, SIGHUP, SIGSEGV, SIGBUS, SIGFPE, SIGIL
 struct sigaction previousFatal[sizeof kFatalSignals / sizeof kFatalSignals[0]];
 struct sigaction previousInterrupt;
 
-void appendCapability(const char* name) {
+void appendCapability(const char* name, size_t& used) {
   char* value = tigetstr(const_cast<char*>(name));
   if (value == nullptr || value == reinterpret_cast<char*>(-1)) return;
   size_t length = std::strlen(value);
   // Capabilities with padding or parameters are not sent from a handler.
   if (std::strchr(value, '$') || std::strchr(value, '%')) return;
-  if (exitSequenceLength + length >= sizeof exitSequence) return;
-  std::memcpy(exitSequence + exitSequenceLength, value, length);
-  exitSequenceLength += length;
+  if (used + length >= sizeof exitSequence) return;
+  std::memcpy(exitSequence + used, value, length);
+  used += length;
 }
 
-void prepareExitSequence() {
+// Attributes off, the palette back (only when it was changed: it may hold the user's own
+// colours), cursor shown, keypad off, the normal screen back.
+// A handler meanwhile sends the sequence as it was before (its length is set last).
+void prepareExitSequence(bool paletteChanged) {
   exitSequenceLength = 0;
-  // Attributes off, palette back, cursor shown, keypad off, the normal screen back.
-  for (const char* name : {"sgr0", "oc", "cnorm", "rmkx", "rmcup"}) appendCapability(name);
+  size_t used = 0;
+  appendCapability("sgr0", used);
+  if (paletteChanged) appendCapability("oc", used);
+  for (const char* name : {"cnorm", "rmkx", "rmcup"}) appendCapability(name, used);
+  exitSequenceLength = used;
 }
 
 void onInterrupt(int) { interrupted.store(true); }
@@ -92,7 +98,7 @@ bool Screen::start() {
   haveSavedModes = tcgetattr(STDIN_FILENO, &savedModes) == 0;
   screen_ = newterm(nullptr, stdout, stdin);
   if (screen_ == nullptr) return false;
-  prepareExitSequence();
+  prepareExitSequence(false);
   installHandlers();
   started_ = true;
   raw();  // Ctrl-C arrives as a key while curses reads; signals stay for SIGTERM and crashes
@@ -106,6 +112,7 @@ bool Screen::start() {
     use_default_colors();
   }
   palette_.start();
+  prepareExitSequence(palette_.redefines());
   return true;
 }
 
