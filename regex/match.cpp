@@ -2,11 +2,11 @@
 //
 // The start-up hints decide the positions: a text lacking the required literal is refused after
 // one scan; an anchored pattern, or one beginning with «.*» or «.+», is tried at the start only;
-// with a first character known, attempts jump from one occurrence to the next (strchr, no per-byte
-// calls); when every match begins with a character, only positions holding one of startBytes are
-// tried; otherwise every position up to and including the terminating NUL is tried. Slow attempts
-// arm the failed-attempt table of regex/failed.cpp for the rest of the call; match releases it
-// before returning.
+// with a first character known, attempts jump from one occurrence to the next (strchr, or strstr
+// when the first node is a literal of several characters; no per-byte calls); when every match
+// begins with a character, only positions holding one of startBytes are tried; otherwise every
+// position up to and including the terminating NUL is tried. Slow attempts arm the failed-attempt
+// table of regex/failed.cpp for the rest of the call; match releases it before returning.
 //
 // Covered by tests/regex_match_test.cpp.
 #include <limits.h>
@@ -65,6 +65,11 @@ int GREPCLASS::match(const char* text) {
   int found = 0;
   if (anchoredAtStart || oneAttempt) {
     found = attempt(*this, text);
+  } else if (firstChar != 0 && program[8] != 0) {
+    // The first node is a literal of two or more characters: attempts go where it occurs whole.
+    const char* lead = reinterpret_cast<const char*>(program + 7);
+    for (const char* p = strstr(text, lead); p != nullptr && !found; p = strstr(p + 1, lead))
+      found = attempt(*this, p);
   } else if (firstChar != 0) {
     const char c = static_cast<char>(firstChar);
     for (const char* p = strchr(text, c); p != nullptr && !found; p = strchr(p + 1, c))
