@@ -277,6 +277,12 @@ int GREPCLASS::matchFrom(unsigned char* node) {
         }
         case OpRepeatAny:
         case OpRepeatSome: {
+          unsigned char over = node[3];
+          if (over != OpAnyChar && over != OpInSet && over != OpNotInSet && over != OpLiteral) {
+            recordError(2);  // not a one-character node: this attempt fails
+            passed = false;
+            break;
+          }
           inputPos = reinterpret_cast<const char*>(at);
           size_t n = countRepeat(node + 3);
           size_t picked = 0;

@@ -182,6 +182,13 @@ TEST(RegexMatchTest, ErrorsEndTheCall) {
   EXPECT_EQ(bad.match("xy"), 0);
   EXPECT_EQ(bad.errorCount, 3);  // one per position, the NUL included
   EXPECT_STREQ(bad.errorText, "Parse overload");
+
+  // A repeat over a node that tests no single character fails the attempt, even where zero
+  // repetitions would do.
+  GREPCLASS repeat("a*");
+  repeat.program[7] = OpEmpty;
+  EXPECT_EQ(repeat.match("b"), 0);
+  EXPECT_EQ(repeat.errorCount, 2);
 }
 
 }  // namespace
