@@ -29,6 +29,7 @@ typedef SECURITY_ATTRIBUTES* LPSECURITY_ATTRIBUTES;
 #define WAIT_OBJECT_0 0x00000000L
 #define WAIT_TIMEOUT 0x00000102L
 #define WAIT_FAILED 0xFFFFFFFFL
+#define STILL_ACTIVE 259
 
 // Starts a thread. A stack size of 0 gives the Windows default of 1 MiB. *threadId is written
 // before the thread can run. The handle is owned by the caller (CloseHandle); the thread runs on
