@@ -36,7 +36,7 @@ struct Output {
   }
 };
 
-struct Spec {
+struct Field {
   bool left = false;
   bool zero = false;
   bool prefix = false;
@@ -45,31 +45,31 @@ struct Spec {
   char size = 0;  // 'h', 'l' or 0
 };
 
-// Writes `body` (count bytes) with an optional sign/prefix, padded to the spec's width.
-void emitPadded(Output& out, const Spec& spec, const char* head, int headLength, const char* body,
+// Writes `body` (count bytes) with an optional sign/prefix, padded to the field's width.
+void emitPadded(Output& out, const Field& field, const char* head, int headLength, const char* body,
                 int bodyLength, int zeros) {
   int total = headLength + zeros + bodyLength;
-  int pad = spec.width > total ? spec.width - total : 0;
-  if (!spec.left && !spec.zero) out.repeat(' ', pad);
+  int pad = field.width > total ? field.width - total : 0;
+  if (!field.left && !field.zero) out.repeat(' ', pad);
   out.put(head, headLength);
-  if (!spec.left && spec.zero) out.repeat('0', pad);
+  if (!field.left && field.zero) out.repeat('0', pad);
   out.repeat('0', zeros);
   out.put(body, bodyLength);
-  if (spec.left) out.repeat(' ', pad);
+  if (field.left) out.repeat(' ', pad);
 }
 
-void emitNumber(Output& out, Spec spec, char conversion, va_list& args) {
+void emitNumber(Output& out, Field field, char conversion, va_list& args) {
   bool isSigned = conversion == 'd' || conversion == 'i';
   uint32_t magnitude;
   bool negative = false;
   if (isSigned) {
     int32_t value = va_arg(args, int);
-    if (spec.size == 'h') value = static_cast<int16_t>(value);
+    if (field.size == 'h') value = static_cast<int16_t>(value);
     negative = value < 0;
     magnitude = negative ? 0u - static_cast<uint32_t>(value) : static_cast<uint32_t>(value);
   } else {
     magnitude = va_arg(args, unsigned int);
-    if (spec.size == 'h') magnitude = static_cast<uint16_t>(magnitude);
+    if (field.size == 'h') magnitude = static_cast<uint16_t>(magnitude);
   }
 
   char digits[16];
@@ -78,7 +78,7 @@ void emitNumber(Output& out, Spec spec, char conversion, va_list& args) {
   unsigned base = (conversion == 'x' || conversion == 'X') ? 16 : 10;
   char reversed[16];
   // A precision of 0 prints nothing for 0, as printf does.
-  if (magnitude != 0 || spec.precision != 0) {
+  if (magnitude != 0 || field.precision != 0) {
     do {
       reversed[count++] = alphabet[magnitude % base];
       magnitude /= base;
@@ -90,13 +90,13 @@ void emitNumber(Output& out, Spec spec, char conversion, va_list& args) {
   int headLength = 0;
   if (negative) {
     head[headLength++] = '-';
-  } else if (spec.prefix && base == 16 && count > 0 && !(count == 1 && digits[0] == '0')) {
+  } else if (field.prefix && base == 16 && count > 0 && !(count == 1 && digits[0] == '0')) {
     head[headLength++] = '0';
     head[headLength++] = conversion;
   }
-  int zeros = spec.precision > count ? spec.precision - count : 0;
-  if (spec.precision >= 0) spec.zero = false;
-  emitPadded(out, spec, head, headLength, digits, count, zeros);
+  int zeros = field.precision > count ? field.precision - count : 0;
+  if (field.precision >= 0) field.zero = false;
+  emitPadded(out, field, head, headLength, digits, count, zeros);
 }
 
 }  // namespace
@@ -116,48 +116,48 @@ WINAPI_EXPORT int WINAPI wvsprintfA(LPSTR buffer, LPCSTR format, va_list args) {
       continue;
     }
     ++f;  // past '%'
-    Spec spec;
+    Field field;
     for (;; ++f) {
       if (*f == '-')
-        spec.left = true;
+        field.left = true;
       else if (*f == '0')
-        spec.zero = true;
+        field.zero = true;
       else if (*f == '#')
-        spec.prefix = true;
+        field.prefix = true;
       else
         break;
     }
-    if (spec.left) spec.zero = false;
+    if (field.left) field.zero = false;
     while (*f >= '0' && *f <= '9') {
-      if (spec.width < 10000) spec.width = spec.width * 10 + (*f - '0');
+      if (field.width < 10000) field.width = field.width * 10 + (*f - '0');
       ++f;
     }
     if (*f == '.') {
       ++f;
-      spec.precision = 0;
+      field.precision = 0;
       while (*f >= '0' && *f <= '9') {
-        if (spec.precision < 10000) spec.precision = spec.precision * 10 + (*f - '0');
+        if (field.precision < 10000) field.precision = field.precision * 10 + (*f - '0');
         ++f;
       }
     }
-    if (*f == 'h' || *f == 'l') spec.size = *f++;
+    if (*f == 'h' || *f == 'l') field.size = *f++;
     char conversion = *f;
     if (!conversion) break;  // a lone '%' at the end prints nothing
     ++f;
     // Texts are padded with blanks only.
-    if (conversion == 'c' || conversion == 's') spec.zero = false;
+    if (conversion == 'c' || conversion == 's') field.zero = false;
     switch (conversion) {
       case 'c': {
         char c = static_cast<char>(va_arg(ap, int));
-        emitPadded(out, spec, nullptr, 0, &c, 1, 0);
+        emitPadded(out, field, nullptr, 0, &c, 1, 0);
         break;
       }
       case 's': {
         const char* text = va_arg(ap, const char*);
         if (!text) text = "(null)";
         int length = 0;
-        while (text[length] && (spec.precision < 0 || length < spec.precision)) ++length;
-        emitPadded(out, spec, nullptr, 0, text, length, 0);
+        while (text[length] && (field.precision < 0 || length < field.precision)) ++length;
+        emitPadded(out, field, nullptr, 0, text, length, 0);
         break;
       }
       case 'd':
@@ -165,7 +165,7 @@ WINAPI_EXPORT int WINAPI wvsprintfA(LPSTR buffer, LPCSTR format, va_list args) {
       case 'u':
       case 'x':
       case 'X':
-        emitNumber(out, spec, conversion, ap);
+        emitNumber(out, field, conversion, ap);
         break;
       default:
         out.put(conversion);

@@ -75,8 +75,8 @@ std::string joinPosix(const std::vector<std::string>& parts) {
 void loadDrivesLocked() {
   for (std::string& root : drives.root) root.clear();
   drives.root['Z' - 'A'] = "/";
-  if (const char* spec = getenv("VANTREL_DRIVES")) {
-    std::string_view rest(spec);
+  if (const char* table = getenv("VANTREL_DRIVES")) {
+    std::string_view rest(table);
     while (!rest.empty()) {
       size_t end = rest.find(';');
       std::string_view entry = rest.substr(0, end);
