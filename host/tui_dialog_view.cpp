@@ -323,6 +323,12 @@ bool runDialog(HWND dialog, Palette& palette, const std::function<void()>& repai
         if (key.alt) {
           if (focus && vwin::comboDropped(focus)) VwinDialogKey(dialog, VK_ESCAPE, FALSE);
           if (!VwinDialogMnemonic(dialog, static_cast<char>(key.code))) beep();
+          // As Windows' dialog manager does, a field reached by its label has its whole text
+          // selected, also when it had the focus already: typing replaces it.
+          HWND now = GetFocus();
+          vwin::Window* w = vwin::windowFromHandle(now);
+          if (w && vwin::controlKind(*w) == vwin::ControlKind::kComboBox)
+            SendMessageA(now, CB_SETEDITSEL, 0, static_cast<LPARAM>(0xFFFF0000u));
         } else if (key.code >= 0x20 && key.code != 0x7F) {
           VwinDialogChar(dialog, static_cast<char>(key.code));
         }

@@ -22,12 +22,9 @@ void MessageList::event(const host::MessageEvent& event) {
       host::appendTerminalText(row.shown, event.text);
     } else if (event.file) {
       row.kind = Row::kHit;
-      std::string file;
-      {
-        std::lock_guard<std::mutex> lock(mutex_);
-        file = paths_.show(*event.file);
-        row.path = posixPaths_.show(*event.file);
-      }
+      // The path mappings are used only here, one event at a time (the message window's lock).
+      const std::string& file = paths_.show(*event.file);
+      row.path = windowsPaths_ ? posixPaths_.show(*event.file) : file;
       host::appendTerminalText(row.file, file);
       row.line = event.line;
       row.column = event.column;

@@ -35,7 +35,8 @@ struct Row {
 
 class MessageList final : public host::MessageSink {
  public:
-  explicit MessageList(bool windowsPaths = false) : paths_(windowsPaths), posixPaths_(false) {}
+  explicit MessageList(bool windowsPaths = false)
+      : windowsPaths_(windowsPaths), paths_(windowsPaths), posixPaths_(false) {}
 
   void event(const host::MessageEvent& event) override;
 
@@ -57,6 +58,7 @@ class MessageList final : public host::MessageSink {
   std::vector<Row> rows_;
   unsigned long version_ = 0;
   size_t hits_ = 0;
+  bool windowsPaths_;
   host::PathDisplay paths_;
   host::PathDisplay posixPaths_;
 };

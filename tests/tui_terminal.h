@@ -261,7 +261,7 @@ class Terminal {
   // Literal text.
   void type(const std::string& text) { tmux("send-keys -t 0 -l " + quote(text)); }
 
-  Screen screen() { return decode(tmux("capture-pane -p -e -t 0"), cols_); }
+  Screen screen() { return decode(tmux("capture-pane -p -e -N -t 0"), cols_); }
   std::string format(const std::string& spec) {
     std::string out = tmux("display-message -p -t 0 " + quote(spec));
     while (!out.empty() && out.back() == '\n') out.pop_back();
