@@ -123,6 +123,28 @@ TEST(ResourceTest, MissingResourcesAreReportedByWhatIsMissing) {
   EXPECT_NE(FindResourceA(nullptr, "dlg_vantrel", RT_DIALOG), nullptr);
 }
 
+TEST(ResourceTest, ALoadedModuleIsSearchedForItsOwnResourcesOnly) {
+  // The loader's test module carries no resources, though this program does.
+  std::string plain = std::string("Z:") + VANTREL_BUILD_DIR + "/tests/modules/vwin_test_module.so";
+  HMODULE module = LoadLibraryA(plain.c_str());
+  ASSERT_NE(module, nullptr) << GetLastError();
+  EXPECT_EQ(FindResourceA(module, "DLG_VANTREL", RT_DIALOG), nullptr);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_RESOURCE_DATA_NOT_FOUND));
+  FreeLibrary(module);
+
+  // The add-on module carries its own copy, found inside the module's mapping.
+  HMODULE addon = LoadLibraryA((std::string("Z:") + VANTREL_BUILD_DIR + "/vantrel.so").c_str());
+  ASSERT_NE(addon, nullptr) << GetLastError();
+  HRSRC found = FindResourceA(addon, MAKEINTRESOURCEA(1), "MPD_TOPICLIST");
+  ASSERT_NE(found, nullptr);
+  ASSERT_EQ(SizeofResource(addon, found), 18u);
+  const void* inModule = LockResource(LoadResource(addon, found));
+  HRSRC own = FindResourceA(nullptr, MAKEINTRESOURCEA(1), "MPD_TOPICLIST");
+  EXPECT_NE(inModule, LockResource(LoadResource(nullptr, own)));
+  EXPECT_EQ(memcmp(inModule, LockResource(LoadResource(nullptr, own)), 18), 0);
+  FreeLibrary(addon);
+}
+
 TEST(ResourceTest, LanguagesAreUsEnglishAndNeutralForTheTopicList) {
   std::ifstream in(std::string(VANTREL_BUILD_DIR) + "/resources/vantrel.res", std::ios::binary);
   std::vector<BYTE> res((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());

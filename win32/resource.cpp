@@ -18,10 +18,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "win32/module.h"
 #include "win32/winbase.h"
-
-// The loader's path of a module (win32/module.cpp).
-const char* vwinModulePath(HMODULE module) __attribute__((weak));
 
 namespace {
 
@@ -85,7 +83,7 @@ int visit(dl_phdr_info* info, size_t, void* context) {
 Blob resourcesOf(HMODULE module) {
   Search search{module == nullptr, 0, 0, {}};
   if (module) {
-    const char* path = vwinModulePath ? vwinModulePath(module) : nullptr;
+    const char* path = vwinModulePath(module);
     if (!path) return Blob{};
     struct stat st;
     if (stat(path, &st) != 0) return Blob{};
