@@ -81,8 +81,9 @@ void App::repaint() {
 void App::runTool() {
   note_.clear();
   display_->setSearching(true);
-  frontEnd_.runTool();
+  bool ran = frontEnd_.runTool();
   display_->setSearching(false);
+  if (!ran) note_ = "No \"Vantrel\" tool in the add-on";
   erase();
   repaint();
   refresh();

@@ -24,8 +24,8 @@ namespace tui {
 
 struct FrontEnd {
   // Runs the tool once, as the IDE's menu does: the dialog (or the stop question), then a
-  // blocking search, if any, before it returns.
-  std::function<void()> runTool;
+  // blocking search, if any, before it returns. False when there is no tool to run.
+  std::function<bool()> runTool;
   // Whether a worker search still runs (the front end waits for it before it ends); may be empty.
   std::function<bool()> searchRunning;
   bool windowsPaths = false;

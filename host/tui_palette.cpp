@@ -1,5 +1,5 @@
 // Windows colours on a terminal (see host/tui_palette.h).
-// Tested by tests/tui_palette_test.cpp and tests/tui_screen_test.cpp.
+// Tested by tests/tui_editor_test.cpp and tests/tui_app_test.cpp.
 #include "host/tui_palette.h"
 
 #include <curses.h>

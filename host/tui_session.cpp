@@ -82,7 +82,7 @@ int runTerminalSession(const vantrel::CommandLine& line, const std::string& addO
 
   FrontEnd frontEnd;
   frontEnd.windowsPaths = line.windowsPaths;
-  frontEnd.runTool = [&] { ide.tools()->runTool("Vantrel", selected); };
+  frontEnd.runTool = [&] { return ide.tools()->runTool("Vantrel", selected); };
   frontEnd.searchRunning = [&] { return threadCount() > baseline; };
   int status = runTerminalFrontEnd(ide, frontEnd);
 

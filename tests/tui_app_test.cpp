@@ -3,6 +3,8 @@
 // dialog procedure, a real registry file) or around a message box, types keys and reads the
 // screen. Covers host/tui_dialog_view.cpp, host/tui_message_box.cpp, host/tui_keys.cpp,
 // host/tui_screen.cpp (the terminal given back) and host/tui_app.cpp.
+#include "host/tui_app.h"
+
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -14,7 +16,6 @@
 #include "dialog/search_dialog.h"
 #include "host/host.h"
 #include "host/host_string.h"
-#include "host/tui_app.h"
 #include "search/job.h"
 #include "tests/tui_terminal.h"
 #include "win32/winuser.h"
@@ -28,6 +29,7 @@ int runChild(const std::string& scenario) {
   std::ofstream out(getenv("VANTREL_TUI_OUT"));
   tui::FrontEnd frontEnd;
   frontEnd.runTool = [&] {
+    if (scenario == "no-tool") return false;
     if (scenario == "entries") {
       // What the add-on writes for one file with two hits, and its summary line.
       MessageWindowService* window = host.messageWindow();
@@ -56,6 +58,7 @@ int runChild(const std::string& scenario) {
                                "Vantrel", MB_YESNO | MB_ICONQUESTION);
       out << "answer=" << answer << std::endl;
     }
+    return true;
   };
   return tui::runTerminalFrontEnd(host, frontEnd);
 }
@@ -73,14 +76,14 @@ std::string readFile(const std::string& path) {
   return text.str();
 }
 
-class TuiDialogTest : public ::testing::Test {
+class TuiAppTest : public ::testing::Test {
  protected:
   // Starts this program in a pane as the front end around `scenario`.
   void start(const std::string& scenario, const std::string& term = "screen-256color",
              const std::string& environment = "") {
     char self[4096] = {};
     ASSERT_GT(readlink("/proc/self/exe", self, sizeof self - 1), 0);
-    char pattern[] = "/tmp/vantrel-tui-dialog-XXXXXX";
+    char pattern[] = "/tmp/vantrel-tui-app-XXXXXX";
     ASSERT_NE(mkdtemp(pattern), nullptr);
     dir_ = pattern;
     ASSERT_EQ(mkdir((dir_ + "/src").c_str(), 0755), 0);
@@ -129,7 +132,7 @@ constexpr int kGreyFace = 250;  // 192,192,192 -> 188,188,188
 constexpr int kGreyText = 244;  // 128,128,128
 constexpr int kBlack = 16;
 
-TEST_F(TuiDialogTest, FirstUseShowsTheDefaultsWithOkDisabledUntilTextIsTyped) {
+TEST_F(TuiAppTest, FirstUseShowsTheDefaultsWithOkDisabledUntilTextIsTyped) {
   start("dialog");
   tuitest::Screen s;
   ASSERT_TRUE(terminal_->waitForText("Vantrel", &s)) << s.all();
@@ -173,7 +176,7 @@ TEST_F(TuiDialogTest, FirstUseShowsTheDefaultsWithOkDisabledUntilTextIsTyped) {
   quitAndCheckRestored();
 }
 
-TEST_F(TuiDialogTest, KeysMoveTheFocusPickEntriesToggleBoxesAndTheRecurseLabelFollows) {
+TEST_F(TuiAppTest, KeysMoveTheFocusPickEntriesToggleBoxesAndTheRecurseLabelFollows) {
   start("dialog-nodes");
   tuitest::Screen s;
   ASSERT_TRUE(terminal_->waitForText("< OK >", &s)) << s.all();
@@ -226,7 +229,7 @@ TEST_F(TuiDialogTest, KeysMoveTheFocusPickEntriesToggleBoxesAndTheRecurseLabelFo
   quitAndCheckRestored();
 }
 
-TEST_F(TuiDialogTest, TheStopQuestionIsAYesNoBoxAnsweredByKeys) {
+TEST_F(TuiAppTest, TheStopQuestionIsAYesNoBoxAnsweredByKeys) {
   start("question");
   tuitest::Screen s;
   ASSERT_TRUE(terminal_->waitForText("Do you want to stop it ?", &s)) << s.all();
@@ -250,7 +253,7 @@ TEST_F(TuiDialogTest, TheStopQuestionIsAYesNoBoxAnsweredByKeys) {
   quitAndCheckRestored();
 }
 
-TEST_F(TuiDialogTest, EightColourTerminalsGetTheNearestBasicColours) {
+TEST_F(TuiAppTest, EightColourTerminalsGetTheNearestBasicColours) {
   start("dialog", "screen");
   tuitest::Screen s;
   ASSERT_TRUE(terminal_->waitForText("< OK >", &s)) << s.all();
@@ -266,7 +269,7 @@ TEST_F(TuiDialogTest, EightColourTerminalsGetTheNearestBasicColours) {
   quitAndCheckRestored();
 }
 
-TEST_F(TuiDialogTest, EnterOpensTheSelectedHitInTheEditorAndWSavesTheQuickfixFile) {
+TEST_F(TuiAppTest, EnterOpensTheSelectedHitInTheEditorAndWSavesTheQuickfixFile) {
   // A stand-in editor that records its arguments, one a line.
   std::string editor = "/tmp/vantrel-tui-editor-" + std::to_string(getpid());
   std::ofstream(editor)
@@ -328,7 +331,7 @@ std::string documented(const std::string& name) {
   return doc.substr(start, doc.find("```", start) - start);
 }
 
-TEST_F(TuiDialogTest, TheDocumentedDialogIsWhatTheScreenShows) {
+TEST_F(TuiAppTest, TheDocumentedDialogIsWhatTheScreenShows) {
   start("dialog");
   tuitest::Screen s;
   ASSERT_TRUE(terminal_->waitForText("< OK >", &s)) << s.all();
@@ -347,7 +350,7 @@ TEST_F(TuiDialogTest, TheDocumentedDialogIsWhatTheScreenShows) {
   quitAndCheckRestored();
 }
 
-TEST_F(TuiDialogTest, ResizingRedrawsWithTheStatusRowOnTheNewLastRow) {
+TEST_F(TuiAppTest, ResizingRedrawsWithTheStatusRowOnTheNewLastRow) {
   start("dialog");
   tuitest::Screen s;
   ASSERT_TRUE(terminal_->waitForText("< OK >", &s)) << s.all();
@@ -367,7 +370,15 @@ TEST_F(TuiDialogTest, ResizingRedrawsWithTheStatusRowOnTheNewLastRow) {
   quitAndCheckRestored();
 }
 
-TEST_F(TuiDialogTest, CtrlCQuitsAndGivesTheTerminalBack) {
+TEST_F(TuiAppTest, WithoutAToolTheBottomRowSaysSo) {
+  start("no-tool");
+  tuitest::Screen s;
+  ASSERT_TRUE(terminal_->waitForText("No \"Vantrel\" tool in the add-on", &s)) << s.all();
+  EXPECT_NE(s.text(24).find("F2 Search"), std::string::npos) << s.all();
+  quitAndCheckRestored();
+}
+
+TEST_F(TuiAppTest, CtrlCQuitsAndGivesTheTerminalBack) {
   start("question");
   ASSERT_TRUE(terminal_->waitForText("[ Yes ]"));
   terminal_->keys("n");
@@ -376,7 +387,7 @@ TEST_F(TuiDialogTest, CtrlCQuitsAndGivesTheTerminalBack) {
   checkRestored(1);
 }
 
-TEST_F(TuiDialogTest, TermAndCrashSignalsGiveTheTerminalBack) {
+TEST_F(TuiAppTest, TermAndCrashSignalsGiveTheTerminalBack) {
   for (int signal : {SIGTERM, SIGSEGV}) {
     SCOPED_TRACE(signal);
     start("crash");
