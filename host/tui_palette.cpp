@@ -82,12 +82,22 @@ int Palette::colorNumber(COLORREF color) {
   return nearestColor(color, colors_);
 }
 
+// Without colours, light on dark is shown reversed and grey text dim, so a selection, a caption,
+// the done part of a bar and a disabled button still stand out.
+int monochrome(COLORREF fg, COLORREF bg) {
+  if (fg == kDefault || bg == kDefault) return A_NORMAL;
+  auto light = [](COLORREF c) { return GetRValue(c) * 3 + GetGValue(c) * 6 + GetBValue(c); };
+  int attr = light(bg) < light(fg) ? A_REVERSE : A_NORMAL;
+  if ((fg & 0xFFFFFF) == RGB(128, 128, 128)) attr |= A_DIM;
+  return attr;
+}
+
 int Palette::attribute(COLORREF fg, COLORREF bg) {
-  if (!enabled_) return 0;
+  if (!enabled_) return monochrome(fg, bg);
   uint64_t key = (static_cast<uint64_t>(fg) << 32) | bg;
   auto found = pairsByColors_.find(key);
   if (found != pairsByColors_.end()) return COLOR_PAIR(found->second);
-  if (nextPair_ >= pairs_ || nextPair_ > 255) return 0;
+  if (nextPair_ >= pairs_ || nextPair_ > 255) return monochrome(fg, bg);
   int pair = nextPair_++;
   init_pair(static_cast<short>(pair), static_cast<short>(colorNumber(fg)),
             static_cast<short>(colorNumber(bg)));

@@ -32,7 +32,8 @@ class Palette {
   // Reads what the started curses screen offers (COLORS, COLOR_PAIRS, can_change_color).
   void start();
 
-  // The attribute (COLOR_PAIR) that draws `fg` on `bg`; 0 without colours or pairs to spare.
+  // The attribute (COLOR_PAIR) that draws `fg` on `bg`; without colours (or pairs to spare),
+  // reverse video for light on dark and dim for grey text.
   int attribute(COLORREF fg, COLORREF bg);
 
   bool redefines() const { return redefine_; }

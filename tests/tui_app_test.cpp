@@ -269,6 +269,23 @@ TEST_F(TuiAppTest, EightColourTerminalsGetTheNearestBasicColours) {
   quitAndCheckRestored();
 }
 
+TEST_F(TuiAppTest, WithoutColoursReverseAndDimStandIn) {
+  start("dialog", "vt100");
+  tuitest::Screen s;
+  int row = 0, col = 0;
+  ASSERT_TRUE(terminal_->waitFor(
+      [&](const tuitest::Screen& screen) { return screen.find("< OK >", &row, &col); }, &s))
+      << s.all();
+  EXPECT_EQ(s.at(row, col + 2).fg, -1);  // no colour at all
+  ASSERT_TRUE(s.find(" Vantrel ", &row, &col));
+  EXPECT_TRUE(s.at(row, col + 1).reverse) << "the caption, white on navy";
+  ASSERT_TRUE(s.find("Text to", &row, &col));
+  EXPECT_FALSE(s.at(row, col).reverse) << "black on grey";
+  terminal_->keys("Escape");
+  ASSERT_TRUE(terminal_->waitForText("F2 Search"));
+  quitAndCheckRestored();
+}
+
 TEST_F(TuiAppTest, EnterOpensTheSelectedHitInTheEditorAndWSavesTheQuickfixFile) {
   // A stand-in editor that records its arguments, one a line.
   std::string editor = "/tmp/vantrel-tui-editor-" + std::to_string(getpid());
