@@ -72,6 +72,8 @@ void App::repaint() {
   view_.draw(LINES - 1);
   if (display_ && display_->inDialog())
     drawKeys(LINES - 1, kDialogKeysHint, screen_.palette(), false);
+  else if (display_ && display_->inBox())
+    drawKeys(LINES - 1, kBoxKeysHint, screen_.palette(), false);
   else if (display_ && display_->statusDrawn() && statusWindow())
     drawStatusWindow(statusWindow(), LINES - 1, screen_.palette());
   else

@@ -36,9 +36,13 @@ void TerminalDisplay::flushBeeps() {
 int TerminalDisplay::messageBox(HWND, LPCSTR text, LPCSTR caption, UINT type) {
   if (!onOwnThread() || !screen_.started()) return 0;
   try {
-    return runMessageBox(text ? text : "", caption ? caption : "", type, screen_.palette(),
-                         repaint_);
+    inBox_ = true;
+    int answer =
+        runMessageBox(text ? text : "", caption ? caption : "", type, screen_.palette(), repaint_);
+    inBox_ = false;
+    return answer;
   } catch (...) {
+    inBox_ = false;
     return 0;
   }
 }

@@ -46,8 +46,9 @@ class TerminalDisplay final : public vwin::Display {
     statusDrawn_ = false;
   }
   bool statusDrawn() const { return searching_ && statusDrawn_; }
-  // Whether a modal dialog is open.
+  // Whether a modal dialog, or a message box, is open.
   bool inDialog() const { return inDialog_; }
+  bool inBox() const { return inBox_; }
   // Called after a resize was read during a search.
   void setResizeHandler(std::function<void()> handler) { onResize_ = std::move(handler); }
 
@@ -64,6 +65,7 @@ class TerminalDisplay final : public vwin::Display {
   bool searching_ = false;
   bool statusDrawn_ = false;
   bool inDialog_ = false;
+  bool inBox_ = false;
 };
 
 }  // namespace tui

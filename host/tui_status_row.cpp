@@ -13,6 +13,7 @@ namespace tui {
 const char kKeysHint[] = " F2 Search  Enter Open  w Quickfix  q Quit";
 const char kDialogKeysHint[] =
     " Tab Next  Alt+letter Field  F4 List  Space Tick  Enter OK  Esc Cancel";
+const char kBoxKeysHint[] = " Left/Right Choose  Enter Press  or the button's letter";
 
 void drawStatusWindow(HWND window, int row, Palette& palette) {
   vwin::Surface surface = vwin::copySurface(window);

@@ -13,9 +13,10 @@
 
 namespace tui {
 
-// The keys shown between searches, and while a dialog is open.
+// The keys shown between searches, while a dialog is open and while a message box is.
 extern const char kKeysHint[];
 extern const char kDialogKeysHint[];
+extern const char kBoxKeysHint[];
 
 // Draws the status window's surface in screen row `row`.
 void drawStatusWindow(HWND window, int row, Palette& palette);
