@@ -4,6 +4,7 @@
 
 #include <curses.h>
 
+#include <chrono>
 #include <string>
 
 #include "host/tui_dialog_view.h"
@@ -81,6 +82,11 @@ SHORT TerminalDisplay::asyncKeyState(int virtualKey) {
 void TerminalDisplay::surfaceChanged(HWND window) {
   if (window != statusWindow_ || !onOwnThread() || !screen_.started() || !searching_) return;
   statusDrawn_ = true;
+  // The add-on redraws for every file: the terminal is brought up to date at most every
+  // kRedrawInterval, with the window's latest cells, so drawing never slows a search down much.
+  auto now = std::chrono::steady_clock::now();
+  if (now - lastRedraw_ < kRedrawInterval) return;
+  lastRedraw_ = now;
   try {
     if (repaint_) repaint_();
     refresh();

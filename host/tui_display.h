@@ -5,8 +5,9 @@
 // likewise (host/tui_message_box.h). GetAsyncKeyState(VK_ESCAPE) reads the keys already typed
 // without waiting: Esc or Ctrl-C since the previous query reads "pressed" (0x8001); a resize is
 // handled on the way; other keys typed during a blocking search are dropped. A drawn status
-// window is shown at once in the bottom row, with the message window's new rows above it, so a
-// blocking search shows its progress.
+// window is shown in the bottom row, with the message window's new rows above it, so a blocking
+// search shows its progress; the screen follows at most every 15 ms (the add-on draws for
+// every file).
 // Ownership: the front end owns the display and installs it while the screen is up.
 // Threading: the thread that made the display owns the screen. beep and surfaceChanged from
 // another thread (a worker search) are remembered and done by the front end's loop; a message
@@ -16,6 +17,7 @@
 #define VANTREL_HOST_TUI_DISPLAY_H_
 
 #include <atomic>
+#include <chrono>
 #include <functional>
 #include <thread>
 
@@ -66,6 +68,8 @@ class TerminalDisplay final : public vwin::Display {
   bool statusDrawn_ = false;
   bool inDialog_ = false;
   bool inBox_ = false;
+  static constexpr std::chrono::milliseconds kRedrawInterval{15};
+  std::chrono::steady_clock::time_point lastRedraw_{};
 };
 
 }  // namespace tui

@@ -161,7 +161,7 @@ std::string withoutNumbers(const std::string& text) {
 }
 
 TEST_F(TuiProgramTest, ABlockingSearchShowsItsProgressBarAndEscStopsIt) {
-  manyFiles(4000);
+  manyFiles(16000);
   start("", 120, 30);
   search("needle");
   // The bottom row while the bar is part done: the text in white on blue, then navy on grey.
@@ -212,7 +212,7 @@ TEST_F(TuiProgramTest, ABlockingSearchShowsItsProgressBarAndEscStopsIt) {
   ASSERT_TRUE(terminal_->waitForText("Vantrel : User break !", &s, 10000)) << s.all();
   EXPECT_TRUE(s.contains("F2 Search")) << s.all();
   // Stopped early: fewer than all the files were searched.
-  EXPECT_FALSE(s.contains("4000 Files searched")) << s.all();
+  EXPECT_FALSE(s.contains("16000 Files searched")) << s.all();
   terminal_->keys("q");
   checkRestored(0);
 }
