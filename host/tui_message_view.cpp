@@ -31,11 +31,21 @@ void MessageView::draw(int height) {
     const Row& row = rows[static_cast<size_t>(r)];
     int attr = row.kind == Row::kHeading ? A_BOLD : A_NORMAL;
     if (top_ + r == selection_) attr = A_REVERSE;
-    put(r, 0, row.shown, COLS, attr, true);
+    // Left and Right scroll the window sideways for long lines.
+    std::string_view shown = row.shown;
+    for (int skipped = 0; skipped < left_ && !shown.empty();) {
+      shown.remove_prefix(1);
+      if (shown.empty() || (static_cast<unsigned char>(shown[0]) & 0xC0) != 0x80) ++skipped;
+    }
+    put(r, 0, shown, COLS, attr, true);
   }
 }
 
 bool MessageView::handleKey(const Key& key, int height) {
+  if (key.type == Key::kLeft || key.type == Key::kRight) {
+    left_ = std::max(0, left_ + (key.type == Key::kRight ? kSideStep : -kSideStep));
+    return true;
+  }
   long count = static_cast<long>(list_.size());
   if (count == 0) return false;
   long page = std::max(1, height - 1);

@@ -1,5 +1,6 @@
 // The message window on screen: the rows of a MessageList in the area above the status row,
-// with a selection moved by the arrow, Page and Home/End keys.
+// with a selection moved by Up, Down, the Page keys, Home and End; Left and Right scroll long
+// lines sideways by 8 columns.
 //
 // Until the user moves it, and whenever it sits on the last row, the view follows the end, so a
 // running search's rows scroll into sight; once the user moves up, rows keep being added below
@@ -33,6 +34,8 @@ class MessageView {
   const MessageList& list_;
   long selection_ = -1;  // -1: none yet
   long top_ = 0;
+  int left_ = 0;  // columns scrolled off to the left
+  static constexpr int kSideStep = 8;
   bool follow_ = true;
   unsigned long drawnVersion_ = ~0ul;
 };

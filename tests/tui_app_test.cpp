@@ -306,6 +306,15 @@ TEST_F(TuiAppTest, EnterOpensTheSelectedHitInTheEditorAndWSavesTheQuickfixFile) 
   // Control characters from the file are shown escaped.
   EXPECT_EQ(s.text(2), "  7:1: needle\\x1b[2J\\x07!");
   EXPECT_TRUE(s.at(0, 0).bold);
+  // Right scrolls sideways, Left back.
+  terminal_->keys("Right");
+  ASSERT_TRUE(terminal_->waitFor(
+      [](const tuitest::Screen& screen) { return screen.text(1) == "nt needle = 1;"; }, &s))
+      << s.all();
+  terminal_->keys("Left");
+  ASSERT_TRUE(terminal_->waitFor(
+      [](const tuitest::Screen& screen) { return screen.text(1) == "  3:5: int needle = 1;"; }, &s))
+      << s.all();
   // Enter on a heading does nothing; Up from the end selects the hits.
   terminal_->keys("Home");
   terminal_->keys("Enter");
