@@ -137,7 +137,7 @@ int App::run() {
     display_->flushBeeps();
     if (quitting) {
       if (!workerRunning()) break;
-      note_ = "Waiting for the search to end ...";
+      note_ = "Waiting for the search to end (F2 stops it) ...";
     }
     repaint();
     refresh();
@@ -150,7 +150,7 @@ int App::run() {
         erase();
         break;
       case Key::kFunction:
-        if (key.code == 2 && !quitting) runTool();
+        if (key.code == 2) runTool();
         if (key.code == 10) quitting = true;
         break;
       case Key::kEnter:

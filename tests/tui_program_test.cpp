@@ -240,6 +240,20 @@ TEST_F(TuiProgramTest, AWorkerSearchAsksTheStopQuestionAnsweredNoThenYes) {
   checkRestored(0);
 }
 
+TEST_F(TuiProgramTest, QuittingWaitsForAWorkerSearchThatF2CanStop) {
+  manyFiles(12000);
+  start();
+  search("needle", "M-a");
+  tuitest::Screen s;
+  ASSERT_TRUE(terminal_->waitForText("  1:5: int needle;", &s, 10000)) << s.all();
+  terminal_->keys("q");
+  ASSERT_TRUE(terminal_->waitForText("Waiting for the search to end", &s, 10000)) << s.all();
+  terminal_->keys("F2");
+  ASSERT_TRUE(terminal_->waitForText("Do you want to stop it ?", &s, 10000)) << s.all();
+  terminal_->keys("y");
+  checkRestored(0);
+}
+
 TEST_F(TuiProgramTest, EnterOnAHitStartsTheEditorAtItsFileAndLine) {
   write("one.c", "\n\n\nchar *needle;\n");
   std::string editor = dir_ + "/editor";
