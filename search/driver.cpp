@@ -1,0 +1,97 @@
+// The search driver (see search/driver.h): prepares the request, runs the walk the directories
+// field asks for, and writes the summary, a failure or the user break.
+//
+// Invariant: whatever happens, a run ends with no compiled pattern, no node ids and no progress
+// line (both handles cleared).
+// Tested by tests/driver_test.cpp.
+#include "search/driver.h"
+
+#include <cstring>
+#include <new>
+
+#include "regex/grepclass.h"
+#include "search/output.h"
+#include "search/progress.h"
+#include "search/walk.h"
+
+namespace {
+
+constexpr char kSelectedNodes[] = "[Selected Nodes]";
+
+// Compiles `textToFind` into the job; on failure writes the reason, beeps and answers false.
+bool compilePattern(SearchJob* job) {
+  job->regexProgram = new (std::nothrow) GREPCLASS(textToFind);
+  if (!job->regexProgram) {
+    printMessage("Not enough memory to Vantrel files !");
+    MessageBeep(0);
+    return false;
+  }
+  if (job->regexProgram->errorCount != 0) {
+    printMessage("Vantrel regular expression error : %s", job->regexProgram->errorText);
+    MessageBeep(0);
+    return false;
+  }
+  return true;
+}
+
+void search(SearchJob* job) {
+  char withHits[kCountTextSize];
+  char searched[kCountTextSize];
+  if (!std::strcmp(directories, kSelectedNodes)) {
+    job->nodeMode = 1;
+    if (!job->runsDetached) beginProgress(job);
+    LONG total = walkSelectedNodes(job, 0);
+    formatCount(withHits, "%ld Files", "%ld File", job->filesWithHits);
+    formatCount(searched, "%ld Files", "%ld File", job->filesSearched);
+    printMessage("Vantrel : %ld found in %s (%s searched)", static_cast<long>(total), withHits,
+                 searched);
+  } else {
+    job->nodeMode = 0;
+    if (!job->runsDetached) beginProgress(job);
+    LONG total = walkDirectoryList(job, 0);
+    char dirs[kCountTextSize];
+    formatCount(withHits, "%ld Files", "%ld File", job->filesWithHits);
+    formatCount(searched, "%ld Files", "%ld File", job->filesSearched);
+    formatCount(dirs, "%ld Directories", "%ld Directory", job->directoriesSearched);
+    printMessage("Vantrel : %ld found in %s (%s searched in %s)", static_cast<long>(total),
+                 withHits, searched, dirs);
+  }
+}
+
+}  // namespace
+
+void runSearch(SearchJob* job, int detached) {
+  job->runsDetached = detached ? 1 : 0;
+  job->stopRequested = 0;
+  job->filesSearched = 0;
+  job->filesWithHits = 0;
+  job->directoriesSearched = 0;
+  job->hitCount = 0;
+  // The node walk resolves names against the project this search started in.
+  std::strncpy(job->searchProjectPath, projectPath, sizeof job->searchProjectPath - 1);
+  job->searchProjectPath[sizeof job->searchProjectPath - 1] = '\0';
+
+  // Patterns are folded before compilation, letters in classes and after backslashes included,
+  // exactly as each line is folded before it is searched.
+  if (!(searchOptions & CaseSensitive)) CharUpperA(textToFind);
+  if (!(searchOptions & RegularExpression) || compilePattern(job)) {
+    prepareFileMask();
+    search(job);
+  }
+
+  delete job->regexProgram;
+  job->regexProgram = nullptr;
+  delete[] job->nodeIds;
+  job->nodeIds = nullptr;
+  endProgress(job);
+  if (job->stopRequested) {
+    printMessage("Vantrel : User break !");
+    MessageBeep(0);
+  }
+}
+
+DWORD WINAPI searchThreadMain(LPVOID job) {
+  runSearch(static_cast<SearchJob*>(job), 1);
+  searchThreadId = 0;
+  return 0;
+}

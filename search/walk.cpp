@@ -1,0 +1,239 @@
+// The file-set walks (see search/walk.h): the directory list, one directory with its
+// subdirectories, the selected project nodes and their descendants, and the extension test of
+// node names.
+//
+// Invariant: every path is built in a kPathSize work area by appendBounded, which refuses (and
+// the caller then skips) what would not fit, so a long name is never cut into another path.
+// Tested by tests/walk_test.cpp.
+#include "search/walk.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "search/node_path.h"
+#include "search/output.h"
+#include "search/progress.h"
+#include "search/scan.h"
+
+namespace {
+
+constexpr char kCurrentDirectory[] = "[Current Directory]";
+constexpr char kCurrentPath[] = "[Current Path]";
+
+bool stopped(SearchJob* job) { return job->stopRequested != 0; }
+
+// Appends `text` to the NUL-terminated `area` of kPathSize bytes; false (area unchanged) when the
+// result would pass kPathSize - 1 characters.
+bool appendBounded(char* area, LPCSTR text) {
+  size_t have = std::strlen(area);
+  size_t add = std::strlen(text);
+  if (have + add > static_cast<size_t>(kPathSize - 1)) return false;
+  std::memcpy(area + have, text, add + 1);
+  return true;
+}
+
+// Visits one file whose path is complete: counts it, or counts it in the job, lets the progress
+// line redraw and poll Esc, and scans it. A node file's name is first made absolute against the
+// project's path.
+LONG visitFile(SearchJob* job, LPSTR path, int countOnly, bool nodeFile) {
+  if (countOnly) return 1;
+  ++job->filesSearched;
+  updateProgress(job, 0);
+  if (nodeFile) resolveNodePath(job->searchProjectPath, path);
+  return scanFile(job, path);
+}
+
+// Copies the search path into `directories` when it fits; otherwise the whole entries that fit,
+// so that an entry is never cut into another directory's name.
+void replaceWithSearchPath() {
+  char value[kTextSize];
+  DWORD length = GetEnvironmentVariableA("Path", value, sizeof value);
+  if (length == 0) return;  // not set: the special text stays and finds nothing
+  if (length < sizeof value) {
+    std::memcpy(directories, value, length + 1);
+    return;
+  }
+  char* whole = static_cast<char*>(std::malloc(length));
+  if (!whole) return;
+  DWORD got = GetEnvironmentVariableA("Path", whole, length);
+  if (got > 0 && got < length) {
+    size_t keep = 0;
+    for (size_t i = 0; i < kTextSize && i <= got; ++i)
+      if (whole[i] == ';' || whole[i] == '\0') keep = i;
+    if (keep > 0) {
+      std::memcpy(directories, whole, keep);
+      directories[keep] = '\0';
+    }
+  }
+  std::free(whole);
+}
+
+// Walks one file search on `pattern`: each entry that is a file, neither hidden nor system, is
+// visited as dir followed by its name; names that would not fit are skipped.
+LONG walkFiles(SearchJob* job, LPCSTR dir, LPCSTR pattern, int countOnly) {
+  LONG total = 0;
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA(pattern, &found);
+  if (search == INVALID_HANDLE_VALUE) return 0;
+  do {
+    if (found.dwFileAttributes &
+        (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_DIRECTORY))
+      continue;
+    char path[kPathSize] = {};
+    if (!appendBounded(path, dir) || !appendBounded(path, found.cFileName)) continue;
+    total += visitFile(job, path, countOnly, false);
+  } while (!stopped(job) && FindNextFileA(search, &found));
+  FindClose(search);
+  return total;
+}
+
+// Walks the subdirectories of `dir`, neither hidden nor system, depth-first in listing order.
+LONG walkSubdirectories(SearchJob* job, LPCSTR dir, int countOnly) {
+  char pattern[kPathSize] = {};
+  if (!appendBounded(pattern, dir) || !appendBounded(pattern, "*.*")) return 0;
+  LONG total = 0;
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA(pattern, &found);
+  if (search == INVALID_HANDLE_VALUE) return 0;
+  do {
+    DWORD a = found.dwFileAttributes;
+    if (!(a & FILE_ATTRIBUTE_DIRECTORY) || (a & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)))
+      continue;
+    if (!std::strcmp(found.cFileName, ".") || !std::strcmp(found.cFileName, "..")) continue;
+    char sub[kPathSize] = {};
+    if (!appendBounded(sub, dir) || !appendBounded(sub, found.cFileName) ||
+        !appendBounded(sub, "\\"))
+      continue;
+    total += walkDirectory(job, sub, countOnly);
+  } while (!stopped(job) && FindNextFileA(search, &found));
+  FindClose(search);
+  return total;
+}
+
+// Visits a node's file when its name is admitted by the mask list. Names longer than a path work
+// area are skipped.
+LONG visitNode(SearchJob* job, ProjectNode* node, int countOnly) {
+  HostString* name = node->getName();
+  if (!name) return 0;
+  LONG total = 0;
+  LPCSTR text = name->getText();
+  if (text && std::strlen(text) < static_cast<size_t>(kPathSize)) {
+    char path[kPathSize];
+    std::strcpy(path, text);
+    if (matchesMaskList(job, path)) total = visitFile(job, path, countOnly, true);
+  }
+  name->Release();
+  return total;
+}
+
+}  // namespace
+
+LONG walkDirectoryList(SearchJob* job, int countOnly) {
+  if (!std::strcmp(directories, kCurrentDirectory)) {
+    char current[kTextSize];
+    DWORD length = GetCurrentDirectoryA(sizeof current, current);
+    if (length > 0 && length < sizeof current) std::memcpy(directories, current, length + 1);
+  } else if (!std::strcmp(directories, kCurrentPath)) {
+    replaceWithSearchPath();
+  }
+
+  LONG total = 0;
+  const char* cursor = directories;
+  while (*cursor && !stopped(job)) {
+    size_t length = std::strcspn(cursor, ";,");
+    // An empty entry (two separators in a row, or one at the start) names no directory, and an
+    // entry too long for a path work area is skipped whole rather than cut.
+    bool needsBackslash = length > 0 && cursor[length - 1] != '\\';
+    if (length > 0 && length + (needsBackslash ? 1 : 0) <= static_cast<size_t>(kPathSize - 1)) {
+      char dir[kPathSize];
+      std::memcpy(dir, cursor, length);
+      dir[length] = '\0';
+      if (needsBackslash) std::strcat(dir, "\\");
+      total += walkDirectory(job, dir, countOnly);
+    }
+    cursor += length;
+    if (*cursor) ++cursor;  // over the separator
+  }
+  return total;
+}
+
+LONG walkDirectory(SearchJob* job, LPCSTR dir, int countOnly) {
+  if (!countOnly) ++job->directoriesSearched;
+  LONG total = 0;
+  for (const char* entry = fileMask; *entry && !stopped(job); entry += std::strlen(entry) + 1) {
+    char pattern[kPathSize] = {};
+    if (!appendBounded(pattern, dir) || (entry[0] == '.' && !appendBounded(pattern, "*")) ||
+        !appendBounded(pattern, entry))
+      continue;
+    total += walkFiles(job, dir, pattern, countOnly);
+  }
+  if ((searchOptions & Recurse) && !stopped(job)) total += walkSubdirectories(job, dir, countOnly);
+  return total;
+}
+
+int matchesMaskList(SearchJob* job, LPCSTR name) {
+  if (!name || !*name) return 0;
+  const char* component = name;
+  for (const char* p = name; *p; ++p)
+    if (*p == '\\' || *p == '/' || *p == ':') component = p + 1;
+  const char* dot = std::strrchr(component, '.');
+  if (!dot) return 0;
+  size_t length = std::strlen(dot);
+  if (length >= static_cast<size_t>(kPathSize)) return 0;
+  char extension[kPathSize];
+  std::memcpy(extension, dot, length + 1);
+  CharUpperA(extension);
+  for (const char* entry = fileMask; *entry && !stopped(job); entry += std::strlen(entry) + 1) {
+    const char* at = std::strstr(entry, extension);
+    if (at && at[length] == '\0') return 1;
+  }
+  return 0;
+}
+
+LONG walkSelectedNodes(SearchJob* job, int countOnly) {
+  if (!job->nodeIds) {
+    if (!countOnly) {
+      printMessage("Not enough memory to Vantrel files !");
+      MessageBeep(0);
+    }
+    return 0;
+  }
+  job->nodeService = static_cast<ProjectService*>(getService(IID_ProjectService));
+  if (!job->nodeService) return 0;
+  LONG total = 0;
+  for (LONG i = 0; i < job->nodeCount && !stopped(job); ++i) {
+    ProjectNode* node = job->nodeService->getNode(job->nodeIds[i]);
+    if (!node) continue;
+    total += visitNode(job, node, countOnly);
+    node->Release();
+  }
+  if (searchOptions & Recurse) {
+    for (LONG i = 0; i < job->nodeCount && !stopped(job); ++i) {
+      ProjectNode* node = job->nodeService->getNode(job->nodeIds[i]);
+      if (!node) continue;
+      if (node->firstChild() != 0) total += walkNodeChildren(job, job->nodeIds[i], countOnly);
+      node->Release();
+    }
+  }
+  job->nodeService->Release();
+  job->nodeService = nullptr;
+  return total;
+}
+
+LONG walkNodeChildren(SearchJob* job, ProjectNodeId id, int countOnly) {
+  if (!job->nodeService) return 0;  // only walkSelectedNodes holds the service
+  ProjectNode* parent = job->nodeService->getNode(id);
+  if (!parent) return 0;
+  ProjectNodeId child = parent->firstChild();
+  parent->Release();
+  LONG total = 0;
+  while (child != 0 && !stopped(job)) {
+    ProjectNode* node = job->nodeService->getNode(child);
+    if (!node) break;
+    total += visitNode(job, node, countOnly);
+    if (node->firstChild() != 0) total += walkNodeChildren(job, child, countOnly);
+    child = node->nextSibling();
+    node->Release();
+  }
+  return total;
+}
