@@ -14,6 +14,7 @@
 
 namespace {
 
+namespace fs = std::filesystem;
 using Files = std::vector<std::string>;
 
 class WalkTest : public vantrel_test::SearchFixture {
