@@ -21,6 +21,7 @@ class WalkTest : public vantrel_test::SearchFixture {
  protected:
   // Counts, then searches; the two passes must agree on the number of files.
   LONG countThenSearch() {
+    job->filesSearched = job->directoriesSearched = 0;
     LONG counted = walkDirectoryList(job.get(), 1);
     EXPECT_EQ(job->filesSearched, 0);
     EXPECT_EQ(job->directoriesSearched, 0);
@@ -223,6 +224,7 @@ class NodeWalkTest : public WalkTest {
   }
   // Counts, then searches the selected nodes.
   void countThenSearchNodes() {
+    job->filesSearched = 0;
     LONG counted = walkSelectedNodes(job.get(), 1);
     EXPECT_TRUE(sink->events().empty());
     walkSelectedNodes(job.get(), 0);
