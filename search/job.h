@@ -46,7 +46,7 @@ struct SearchJob {
   LONG directoriesSearched = 0;
   LONG filesExpected = 0;
   GREPCLASS* regexProgram = nullptr;
-  ProjectNodeId* nodeIds = nullptr;
+  ProjectNodeId* nodeIds = nullptr;  // new (std::nothrow) ProjectNodeId[]; freed with delete[]
   LONG nodeCount = 0;
   LONG hitCount = 0;
   std::atomic<LONG> stopRequested{0};
