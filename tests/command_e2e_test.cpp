@@ -1,0 +1,396 @@
+// The vantrel command as a user runs it: the built binary on temporary trees and projects with a
+// temporary registry, its --format=json output and its exit status. Plain and regex searches with
+// the options that change results, a node search with recursion and "..", history carried from one
+// run to the next, refusals, an asynchronous search, and Ctrl-C during a blocking and an
+// asynchronous search.
+//
+// For Ctrl-C the command writes into a pipe that the test leaves unread: once the pipe is full the
+// search is held in its next write, mid-way through the tree, and the interrupt arrives while it
+// cannot have ended; the test then reads everything.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <stdlib.h>
+#include <sys/ioctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <set>
+#include <sstream>
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+using nlohmann::json;
+
+const char kProgram[] = VANTREL_BUILD_DIR "/vantrel";
+
+struct Result {
+  int status = -1;
+  std::string out;
+  std::string err;
+  std::vector<json> events() const {
+    std::vector<json> list;
+    std::istringstream lines(out);
+    for (std::string line; std::getline(lines, line);) list.push_back(json::parse(line));
+    return list;
+  }
+};
+
+std::string readFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+class CommandTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char pattern[] = "/tmp/vantrel_e2e_XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    root_ = pattern;
+    registry_ = root_ / "registry.sqlite3";
+  }
+  void TearDown() override { fs::remove_all(root_); }
+
+  void write(const fs::path& relative, const std::string& text) {
+    fs::create_directories((root_ / relative).parent_path());
+    std::ofstream(root_ / relative, std::ios::binary) << text;
+  }
+  std::string windows(const fs::path& relative) {
+    std::string path = (root_ / relative).string();
+    std::string out = "Z:";
+    for (char c : path) out += c == '/' ? '\\' : c;
+    return out;
+  }
+
+  // Starts the command in `root_` (or `cwd`), its output to `out` and `err` descriptors.
+  pid_t spawn(const std::vector<std::string>& args, int out, int err, const fs::path& cwd,
+              const std::vector<std::string>& env) {
+    pid_t pid = fork();
+    if (pid == 0) {
+      dup2(out, 1);
+      dup2(err, 2);
+      int none = open("/dev/null", O_RDONLY);
+      dup2(none, 0);
+      if (chdir(cwd.c_str()) != 0) _exit(127);
+      setenv("VANTREL_REGISTRY", registry_.c_str(), 1);
+      unsetenv("VANTREL_ADDON");
+      for (const std::string& e : env) putenv(const_cast<char*>(e.c_str()));
+      std::vector<char*> argv{const_cast<char*>(kProgram)};
+      for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+      argv.push_back(nullptr);
+      execv(kProgram, argv.data());
+      _exit(127);
+    }
+    return pid;
+  }
+
+  Result run(const std::vector<std::string>& args, const fs::path& cwd = {},
+             const std::vector<std::string>& env = {}) {
+    fs::path outFile = root_ / "stdout", errFile = root_ / "stderr";
+    int out = open(outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    int err = open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    pid_t pid = spawn(args, out, err, cwd.empty() ? root_ : cwd, env);
+    close(out);
+    close(err);
+    Result result;
+    int status = 0;
+    waitpid(pid, &status, 0);
+    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    result.out = readFile(outFile);
+    result.err = readFile(errFile);
+    fs::remove(outFile);
+    fs::remove(errFile);
+    return result;
+  }
+
+  // Runs the command with its output into a pipe left unread until it is full, then interrupts it
+  // and reads everything.
+  Result runInterrupted(const std::vector<std::string>& args) {
+    int pipeEnds[2];
+    EXPECT_EQ(pipe(pipeEnds), 0);
+    fs::path errFile = root_ / "stderr";
+    int err = open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    pid_t pid = spawn(args, pipeEnds[1], err, root_, {});
+    close(pipeEnds[1]);
+    close(err);
+    // The writer is held once the pipe stops filling.
+    int last = -1;
+    for (int still = 0, waited = 0; still < 100 && waited < 20000; ++waited) {
+      int pending = 0;
+      ioctl(pipeEnds[0], FIONREAD, &pending);
+      still = pending > 0 && pending == last ? still + 1 : 0;
+      last = pending;
+      usleep(1000);
+    }
+    usleep(20000);  // let the writer settle in its blocked write
+    kill(pid, SIGINT);
+    usleep(50000);
+    Result result;
+    char buffer[65536];
+    for (ssize_t n; (n = read(pipeEnds[0], buffer, sizeof buffer)) > 0;)
+      result.out.append(buffer, n);
+    close(pipeEnds[0]);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    result.err = readFile(errFile);
+    return result;
+  }
+
+  // The hits of a json run as "path:line:column", paths relative to the root.
+  std::set<std::string> hits(const Result& result) {
+    std::set<std::string> found;
+    for (const json& e : result.events()) {
+      if (e["event"] != "entry" || e["file"].is_null()) continue;
+      std::string file = e["file"];
+      std::string prefix = root_.string() + "/";
+      if (file.rfind(prefix, 0) == 0) file = file.substr(prefix.size());
+      found.insert(file + ":" + std::to_string(e["line"].get<int>()) + ":" +
+                   std::to_string(e["column"].get<int>()));
+    }
+    return found;
+  }
+  static std::vector<std::string> titles(const Result& result) {
+    std::vector<std::string> list;
+    for (const json& e : result.events())
+      if (e["event"] == "group") list.push_back(e["title"]);
+    return list;
+  }
+
+  // Many hits, so that the output fills a pipe long before the search is through.
+  void writeBigTree() {
+    std::string text;
+    for (int line = 0; line < 200; ++line) text += "needle on line " + std::to_string(line) + "\n";
+    for (int i = 0; i < 300; ++i) {
+      char name[32];
+      snprintf(name, sizeof name, "big/f%03d.txt", i);
+      write(name, text);
+    }
+  }
+
+  void writeSmallTree() {
+    write("tree/a.txt", "Needle here\nneedles\nno match\n");
+    write("tree/sub/b.txt", "a needle\nNEEDLE.\n");
+    write("tree/c.log", "needle\n");
+  }
+
+  fs::path root_;
+  fs::path registry_;
+};
+
+TEST_F(CommandTest, PlainAndRegexSearchesWithTheirOptions) {
+  writeSmallTree();
+  std::string tree = windows("tree");
+  struct Case {
+    std::vector<std::string> args;
+    std::set<std::string> expected;
+  };
+  std::vector<Case> cases = {
+      {{"needle", "--options=0"}, {"tree/a.txt:1:1", "tree/a.txt:2:1"}},
+      {{"needle", "--options=0", "-s"}, {"tree/a.txt:2:1"}},
+      {{"needle", "--options=2"},
+       {"tree/a.txt:1:1", "tree/a.txt:2:1", "tree/sub/b.txt:1:3", "tree/sub/b.txt:2:1"}},
+      {{"needle", "--options=3"}, {"tree/a.txt:2:1", "tree/sub/b.txt:1:3"}},
+      {{"needle", "--options=0", "-w"}, {"tree/a.txt:1:1"}},
+      {{"needle", "--options=0", "-rw"},
+       {"tree/a.txt:1:1", "tree/sub/b.txt:1:3", "tree/sub/b.txt:2:1"}},
+      {{"needle", "--options=19"}, {"tree/sub/b.txt:1:3"}},
+      {{"^ne+dle", "--options=6"}, {"tree/a.txt:1:1", "tree/a.txt:2:1", "tree/sub/b.txt:2:1"}},
+      {{"^ne+dle", "-e", "-s", "--options=0"}, {"tree/a.txt:2:1"}},
+      {{"E\\.$", "-er", "--options=0"}, {"tree/sub/b.txt:2:6"}},
+      {{"ne.dle", "--options=22"}, {"tree/a.txt:1:1", "tree/sub/b.txt:1:3", "tree/sub/b.txt:2:1"}},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> args = c.args;
+    for (const char* more : {"-f", "*.txt", "-d", "--format=json"}) args.push_back(more);
+    args.insert(args.end() - 1, tree);
+    Result result = run(args);
+    std::string label;
+    for (const std::string& a : c.args) label += a + " ";
+    EXPECT_EQ(result.status, 0) << label << result.err;
+    EXPECT_EQ(result.err, "") << label;
+    EXPECT_EQ(hits(result), c.expected) << label;
+  }
+
+  // No hit: status 1, and the summary counts in the singular.
+  Result none = run({"haystack", "--options=0", "-f", "*.txt", "-d", tree, "--format=json"});
+  EXPECT_EQ(none.status, 1);
+  ASSERT_FALSE(titles(none).empty());
+  EXPECT_EQ(titles(none).back(), "Vantrel : 0 found in 0 File (1 File searched in 1 Directory)");
+}
+
+TEST_F(CommandTest, TextFormatAsTheQuickStartShowsIt) {
+  writeSmallTree();
+  Result result = run({"-r", "-f", "*.txt", "-d", ".", "--options=0", "NEEDLE"}, root_ / "tree");
+  EXPECT_EQ(result.status, 0) << result.err;
+  std::string a = (root_ / "tree/a.txt").string();
+  EXPECT_NE(result.out.find(a + ":1:1: Needle here\n"), std::string::npos) << result.out;
+  EXPECT_NE(result.out.find((root_ / "tree/sub/b.txt").string() + ":1:3: a needle\n"),
+            std::string::npos)
+      << result.out;
+  EXPECT_NE(result.out.find("Vantrel : 4 found in 2 Files (2 Files searched in 2 Directories)\n"),
+            std::string::npos)
+      << result.out;
+}
+
+TEST_F(CommandTest, NodeSearchWithChildrenAndRelativeNames) {
+  write("proj/src/main.c", "int needle;\n");
+  write("proj/lib/lib.c", "needle lib\n");
+  write("shared/util.c", "needle util\n");
+  write("proj/notes.txt", "needle\n");
+  write("proj/demo.json", R"({"path": "demo.ide", "nodes": [
+      "src\\main.c",
+      {"name": "lib\\lib.c", "children": ["..\\shared\\util.c", "notes.txt"]},
+      "notes.txt"]})");
+  std::vector<std::string> common{"needle",
+                                  "-f",
+                                  "*.c",
+                                  "-d",
+                                  "[Selected Nodes]",
+                                  "--project=proj/demo.json",
+                                  "--select=src\\main.c",
+                                  "--select=lib\\lib.c",
+                                  "--format=json"};
+  std::vector<std::string> flat = common;
+  flat.push_back("--options=0");
+  Result result = run(flat);
+  EXPECT_EQ(result.status, 0) << result.err;
+  EXPECT_EQ(hits(result), (std::set<std::string>{"proj/src/main.c:1:5", "proj/lib/lib.c:1:1"}));
+  EXPECT_EQ(titles(result).back(), "Vantrel : 2 found in 2 Files (2 Files searched)");
+
+  std::vector<std::string> deep = common;
+  deep.push_back("--options=2");
+  result = run(deep);
+  EXPECT_EQ(result.status, 0) << result.err;
+  EXPECT_EQ(hits(result), (std::set<std::string>{"proj/src/main.c:1:5", "proj/lib/lib.c:1:1",
+                                                 "shared/util.c:1:1"}));
+  EXPECT_EQ(titles(result).back(), "Vantrel : 3 found in 3 Files (3 Files searched)");
+
+  // The add-on's own form of the paths: resolved names are upper-cased Windows paths.
+  deep.push_back("--windows-paths");
+  result = run(deep);
+  std::string resolved = windows("shared/util.c");
+  for (char& c : resolved) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
+  bool found = false;
+  for (const json& e : result.events())
+    if (e["event"] == "entry" && e["file"] == resolved) found = true;
+  EXPECT_TRUE(found) << result.out;
+
+  Result unknown = run({"needle", "--project=proj/demo.json", "--select=nope.c"});
+  EXPECT_EQ(unknown.status, 2);
+  EXPECT_NE(unknown.err.find("nope.c"), std::string::npos);
+  Result noneChosen = run({"needle", "--project=proj/demo.json", "-d", "[Selected Nodes]"});
+  EXPECT_EQ(noneChosen.status, 2);
+  EXPECT_NE(noneChosen.err.find("--select"), std::string::npos);
+}
+
+TEST_F(CommandTest, FieldsNotGivenKeepTheLastRunsValues) {
+  writeSmallTree();
+  Result first =
+      run({"needle", "-f", "*.txt", "-d", windows("tree"), "--options=2", "--format=json"});
+  ASSERT_EQ(first.status, 0) << first.err;
+  Result again = run({"--format=json"});
+  EXPECT_EQ(again.status, 0) << again.err;
+  EXPECT_EQ(hits(again), hits(first));
+  // A new text with one more box: the rest comes from the last run.
+  Result upper = run({"NEEDLE", "-s", "--format=json"});
+  EXPECT_EQ(upper.status, 0) << upper.err;
+  EXPECT_EQ(hits(upper), (std::set<std::string>{"tree/sub/b.txt:2:1"}));
+}
+
+TEST_F(CommandTest, RefusalsEndWithStatus2AndOneLine) {
+  writeSmallTree();
+  // Empty text (given empty, or not given with no history): OK cannot be pressed.
+  for (auto args : {std::vector<std::string>{"", "-d", "tree"}, std::vector<std::string>{}}) {
+    Result empty = run(args);
+    EXPECT_EQ(empty.status, 2);
+    EXPECT_EQ(empty.err,
+              "vantrel: the search dialog cannot be confirmed: the "
+              "text to find is empty\n");
+  }
+  // A pattern that does not compile: the add-on's error line and a beep.
+  Result refused = run({"(needle", "-e", "-d", windows("tree"), "--format=json"});
+  EXPECT_EQ(refused.status, 2);
+  std::vector<json> events = refused.events();
+  ASSERT_GE(events.size(), 2u);
+  EXPECT_EQ(events[0]["title"], "Vantrel regular expression error : Mismatched () or []");
+  EXPECT_EQ(events.back()["event"], "beep");
+
+  Result unknown = run({"--frobnicate"});
+  EXPECT_EQ(unknown.status, 2);
+  EXPECT_EQ(std::count(unknown.err.begin(), unknown.err.end(), '\n'), 1);
+  Result missing = run({"needle", "--project=nowhere.json"});
+  EXPECT_EQ(missing.status, 2);
+  EXPECT_EQ(std::count(missing.err.begin(), missing.err.end(), '\n'), 1);
+  EXPECT_NE(missing.err.find("nowhere.json"), std::string::npos);
+  Result noAddOn = run({"needle"}, {}, {"VANTREL_ADDON=/nonexistent/vantrel.so"});
+  EXPECT_EQ(noAddOn.status, 2);
+  EXPECT_NE(noAddOn.err.find("/nonexistent/vantrel.so"), std::string::npos);
+}
+
+TEST_F(CommandTest, HelpAndVersion) {
+  Result help = run({"--help"});
+  EXPECT_EQ(help.status, 0);
+  EXPECT_NE(help.out.find("Usage: vantrel"), std::string::npos);
+  Result version = run({"--version"});
+  EXPECT_EQ(version.status, 0) << version.err;
+  EXPECT_EQ(version.out, "vantrel 1.0.2\nVantrel AddOn for Borland C++ 5.0 (v 1.0.2)\n");
+}
+
+TEST_F(CommandTest, AsynchronousSearchIsWaitedFor) {
+  writeSmallTree();
+  Result result = run(
+      {"needle", "-a", "-r", "--options=0", "-f", "*.txt", "-d", windows("tree"), "--format=json"});
+  EXPECT_EQ(result.status, 0) << result.err;
+  EXPECT_EQ(result.err, "");
+  EXPECT_EQ(hits(result).size(), 4u);
+  EXPECT_EQ(titles(result).back(),
+            "Vantrel : 4 found in 2 Files (2 Files searched in 2 Directories)");
+}
+
+TEST_F(CommandTest, CtrlCStopsABlockingSearch) {
+  writeBigTree();
+  Result result = runInterrupted(
+      {"needle", "--options=0", "-f", "*.txt", "-d", windows("big"), "--format=json"});
+  EXPECT_EQ(result.status, 0) << result.err;
+  EXPECT_EQ(result.err, "") << "nothing leaked, nothing released twice";
+  std::vector<std::string> list = titles(result);
+  ASSERT_GE(list.size(), 2u);
+  EXPECT_EQ(list.back(), "Vantrel : User break !");
+  const std::string& summary = list[list.size() - 2];
+  EXPECT_EQ(summary.rfind("Vantrel : ", 0), 0u) << summary;
+  EXPECT_EQ(summary.find("300 Files searched"), std::string::npos) << summary;
+  EXPECT_EQ(result.events().back()["event"], "beep");
+}
+
+TEST_F(CommandTest, CtrlCStopsAnAsynchronousSearchThroughTheStopQuestion) {
+  writeBigTree();
+  Result result = runInterrupted(
+      {"needle", "--options=8", "-f", "*.txt", "-d", windows("big"), "--format=json"});
+  EXPECT_EQ(result.status, 0) << result.err;
+  EXPECT_EQ(result.err, "") << "nothing leaked, nothing released twice";
+  std::vector<json> events = result.events();
+  bool asked = false;
+  for (const json& e : events)
+    if (e["event"] == "messagebox") {
+      asked = true;
+      EXPECT_EQ(e["text"], "Vantrel is currently running.\nDo you want to stop it ?");
+      EXPECT_EQ(e["type"], 20);
+      EXPECT_EQ(e["answer"], 6);
+    }
+  EXPECT_TRUE(asked);
+  std::vector<std::string> list = titles(result);
+  ASSERT_GE(list.size(), 2u);
+  EXPECT_EQ(list.back(), "Vantrel : User break !");
+  EXPECT_EQ(list[list.size() - 2].find("300 Files searched"), std::string::npos);
+}
+
+}  // namespace
