@@ -122,6 +122,7 @@ int App::run() {
   if (host_.messageWindow()) host_.messageWindow()->addSink(list_);
   fitToTerminal();
   display_ = std::make_unique<TerminalDisplay>(screen_, statusWindow(), [this] { repaint(); });
+  if (frontEnd_.prepareFirstDialog) display_->setFirstDialogHandler(frontEnd_.prepareFirstDialog);
   display_->setResizeHandler([this] {
     fitToTerminal();
     erase();

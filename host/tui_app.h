@@ -28,6 +28,9 @@ struct FrontEnd {
   std::function<bool()> runTool;
   // Whether a worker search still runs (the front end waits for it before it ends); may be empty.
   std::function<bool()> searchRunning;
+  // Called with the first dialog the tool opens, before the user gets it (to enter what the
+  // command line gave); may be empty.
+  std::function<void(HWND dialog)> prepareFirstDialog;
   bool windowsPaths = false;
   std::string quickfixFile = "vantrel.qf";
 };

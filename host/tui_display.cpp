@@ -52,6 +52,11 @@ bool TerminalDisplay::runModal(HWND dialog) {
   if (!onOwnThread() || !screen_.started()) return false;
   try {
     inDialog_ = true;
+    if (firstDialog_) {
+      std::function<void(HWND)> first = std::move(firstDialog_);
+      firstDialog_ = nullptr;
+      first(dialog);
+    }
     bool ran = runDialog(dialog, screen_.palette(), repaint_);
     inDialog_ = false;
     if (repaint_) repaint_();

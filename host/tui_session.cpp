@@ -11,11 +11,19 @@
 #include "host/command_project.h"
 #include "host/host.h"
 #include "host/tui_app.h"
+#include "win32/dialog_input.h"
 #include "win32/paths.h"
 #include "win32/winbase.h"
 
 namespace tui {
 namespace {
+
+// The search dialog's controls.
+constexpr int kTextCombo = 101;
+constexpr int kFileTypeCombo = 102;
+constexpr int kDirectoriesCombo = 103;
+constexpr int kFirstBox = 104;  // 104..108 carry the option bits 0x01..0x10 in order
+constexpr int kBoxCount = 5;
 
 // The threads of this process: a worker search the add-on started is one of them.
 long threadCount() {
@@ -84,6 +92,19 @@ int runTerminalSession(const vantrel::CommandLine& line, const std::string& addO
   frontEnd.windowsPaths = line.windowsPaths;
   frontEnd.runTool = [&] { return ide.tools()->runTool("Vantrel", selected); };
   frontEnd.searchRunning = [&] { return threadCount() > baseline; };
+  // Fields and boxes given on the command line are entered into the first dialog as a user
+  // would; the text to find is left for the user, who gets the focus there.
+  frontEnd.prepareFirstDialog = [&line](HWND dialog) {
+    if (line.fileTypes) VwinDialogType(dialog, kFileTypeCombo, line.fileTypes->c_str());
+    if (line.directories) VwinDialogType(dialog, kDirectoriesCombo, line.directories->c_str());
+    for (int i = 0; i < kBoxCount; ++i) {
+      bool checked = IsDlgButtonChecked(dialog, kFirstBox + i) == BST_CHECKED;
+      bool wanted = line.options ? ((*line.options >> i) & 1) != 0 : checked;
+      if ((line.tickedOptions >> i) & 1) wanted = true;
+      if (wanted != checked) VwinDialogClick(dialog, kFirstBox + i);
+    }
+    VwinDialogFocus(dialog, kTextCombo);
+  };
   int status = runTerminalFrontEnd(ide, frontEnd);
 
   ide.project()->close();

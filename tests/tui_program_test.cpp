@@ -52,11 +52,13 @@ class TuiProgramTest : public ::testing::Test {
   }
 
   // Starts the program in the tree with `environment` (NAME=VALUE words).
-  void start(const std::string& environment = "", int cols = 80, int rows = 25) {
+  void start(const std::string& environment = "", int cols = 80, int rows = 25,
+             const std::string& arguments = "") {
     std::string command = "cd " + tuitest::quote(dir_ + "/tree") +
                           " && env LANG=C.UTF-8 TERM=screen-256color VANTREL_REGISTRY=" +
                           tuitest::quote(dir_ + "/registry.sqlite3") + " " + environment + " " +
-                          tuitest::quote(program_) + "; echo $? > ../status.txt; stty -a > " +
+                          tuitest::quote(program_) + " " + arguments +
+                          "; echo $? > ../status.txt; stty -a > " +
                           "../stty.txt; mv ../stty.txt ../modes.txt; exec cat";
     terminal_ = std::make_unique<tuitest::Terminal>(command, cols, rows);
   }
@@ -251,6 +253,24 @@ TEST_F(TuiProgramTest, QuittingWaitsForAWorkerSearchThatF2CanStop) {
   terminal_->keys("F2");
   ASSERT_TRUE(terminal_->waitForText("Do you want to stop it ?", &s, 10000)) << s.all();
   terminal_->keys("y");
+  checkRestored(0);
+}
+
+TEST_F(TuiProgramTest, FieldsAndBoxesGivenOnTheCommandLineAreInTheFirstDialog) {
+  write("Deep/a.h", "int Needle;\n");
+  start("", 80, 25, "-f '[Header Files (.h;.hpp;.rh)]' -d '[Current Directory]' -s -r");
+  tuitest::Screen s;
+  ASSERT_TRUE(terminal_->waitForText("< OK >", &s)) << s.all();
+  EXPECT_TRUE(s.contains("[Header Files (.h;.hpp;.rh)]")) << s.all();
+  EXPECT_TRUE(s.contains("[x] Case sensitive")) << s.all();
+  EXPECT_TRUE(s.contains("[x] Recurse Subdirector")) << s.all();
+  EXPECT_TRUE(s.contains("[ ] Regular Expression")) << s.all();
+  // The text field has the focus: typing goes there.
+  terminal_->type("Needle");
+  terminal_->keys("Enter");
+  ASSERT_TRUE(terminal_->waitForText("Vantrel : 1 found in 1 File", &s)) << s.all();
+  EXPECT_TRUE(s.contains("  1:5: int Needle;")) << s.all();
+  terminal_->keys("q");
   checkRestored(0);
 }
 
