@@ -78,6 +78,9 @@ std::string readFile(const std::string& path) {
 
 class TuiAppTest : public ::testing::Test {
  protected:
+  void SetUp() override {
+    if (!tuitest::haveTmux()) GTEST_SKIP() << "tmux is not installed (scripts/setup installs it)";
+  }
   // Starts this program in a pane as the front end around `scenario`.
   void start(const std::string& scenario, const std::string& term = "screen-256color",
              const std::string& environment = "") {

@@ -27,6 +27,7 @@ class TuiProgramTest : public ::testing::Test {
     if (access(program_.c_str(), X_OK) != 0 ||
         access((std::string(VANTREL_BUILD_DIR) + "/vantrel.so").c_str(), R_OK) != 0)
       GTEST_SKIP() << "the vantrel program or its add-on is not built";
+    if (!tuitest::haveTmux()) GTEST_SKIP() << "tmux is not installed (scripts/setup installs it)";
     // Thousands of files are made in memory when the machine has a memory file system.
     std::string base = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
     std::string pattern = base + "/vantrel-tui-program-XXXXXX";

@@ -233,6 +233,13 @@ inline std::string documentCapture(const Screen& screen, int first, int last) {
   return out;
 }
 
+// Whether tmux can be run here (scripts/setup installs it).
+inline bool haveTmux() {
+  int status = -1;
+  capture("tmux -V >/dev/null 2>&1", &status);
+  return status == 0;
+}
+
 class Terminal {
  public:
   // Starts `command` (a sh command line) in a cols x rows pane.
