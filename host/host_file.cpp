@@ -13,6 +13,17 @@
 #include "win32/paths.h"
 
 namespace host {
+namespace {
+
+int openForReading(const char* path) {
+  int fd;
+  do {
+    fd = ::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+  } while (fd < 0 && errno == EINTR);
+  return fd;
+}
+
+}  // namespace
 
 File::~File() { close(); }
 
@@ -29,17 +40,20 @@ BOOL File::open(int mode) {
   (void)mode;  // the host holds no editor buffers: every mode reads the file on disk
   close();
   if (name_.empty()) return FALSE;
+  // The name as spelled first: a search hands over names just listed, so the stat that the case
+  // lookup makes would be wasted on nearly every file.
   char path[4096];
-  if (!VwinToPosixPath(name_.c_str(), path, sizeof path)) return FALSE;
+  if (!VwinToPosixPathAsSpelled(name_.c_str(), path, sizeof path)) return FALSE;
+  int fd = openForReading(path);
+  if (fd < 0 && (errno == ENOENT || errno == ENOTDIR)) {
+    if (!VwinToPosixPath(name_.c_str(), path, sizeof path)) return FALSE;
+    fd = openForReading(path);
+  }
   try {
     posixPath_.assign(path);
   } catch (...) {
     posixPath_.clear();
   }
-  int fd;
-  do {
-    fd = ::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-  } while (fd < 0 && errno == EINTR);
   if (fd < 0) return FALSE;
   struct stat status;
   if (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {

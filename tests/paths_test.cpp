@@ -97,6 +97,25 @@ TEST_F(PathsTest, MissingComponentsAreFoundWithoutCase) {
   EXPECT_EQ(toPosix("C:\\sub\\file.txt\\x"), root + "/Sub/file.txt/x");
 }
 
+TEST_F(PathsTest, SpelledMappingLooksNothingUpButChecksTheSame) {
+  auto spelled = [](const std::string& windows) {
+    char out[4096];
+    if (!VwinToPosixPathAsSpelled(windows.c_str(), out, sizeof out))
+      return "error " + std::to_string(GetLastError());
+    return std::string(out);
+  };
+  // Where the names exist as spelled, the same answer as the full mapping.
+  EXPECT_EQ(spelled("C:\\Sub\\.\\Deeper\\..\\file.txt"), toPosix("C:\\Sub\\file.txt"));
+  fs::current_path(root);
+  EXPECT_EQ(spelled(".\\Sub\\file.txt"), root + "/Sub/file.txt");
+  // Other letter case is left as it stands, for the caller to fall back on the full mapping.
+  EXPECT_EQ(spelled("C:\\SUB\\FILE.TXT"), root + "/SUB/FILE.TXT");
+  EXPECT_EQ(toPosix("C:\\SUB\\FILE.TXT"), root + "/Sub/file.txt");
+  // Refused alike: unknown drives and paths of MAX_PATH characters.
+  EXPECT_EQ(spelled("E:\\x"), error(ERROR_PATH_NOT_FOUND));
+  EXPECT_EQ(spelled("C:\\" + std::string(MAX_PATH, 'a')), error(ERROR_FILENAME_EXCED_RANGE));
+}
+
 TEST_F(PathsTest, PathsOfMaxPathCharactersAreRefusedNeverCut) {
   std::string name(MAX_PATH - 4, 'n');  // "C:\" + name = 259 characters
   EXPECT_EQ(toPosix("C:\\" + name), root + "/" + name);

@@ -118,12 +118,13 @@ bool exists(const std::string& path) {
   return lstat(path.c_str(), &st) == 0;
 }
 
-// The POSIX path of `parts` under `root`, each missing component looked up without case.
-std::string resolve(const std::string& root, const std::vector<std::string>& parts) {
+// The POSIX path of `parts` under `root`, each missing component looked up without case unless
+// `lookUp` is false.
+std::string resolve(const std::string& root, const std::vector<std::string>& parts, bool lookUp) {
   std::string spelled = root == "/" ? std::string() : root;
   for (const std::string& part : parts) spelled.append("/").append(part);
   if (spelled.empty()) spelled = "/";
-  if (parts.empty() || exists(spelled)) return spelled;
+  if (!lookUp || parts.empty() || exists(spelled)) return spelled;
 
   std::string path = root == "/" ? std::string() : root;
   bool found = true;  // every component so far exists
@@ -149,9 +150,8 @@ BOOL fail(DWORD error) {
   return FALSE;
 }
 
-}  // namespace
-
-WINAPI_EXPORT BOOL VwinToPosixPath(LPCSTR windowsPath, LPSTR posixPath, DWORD size) {
+// VwinToPosixPath, and VwinToPosixPathAsSpelled when `lookUp` is false.
+BOOL mapPath(LPCSTR windowsPath, LPSTR posixPath, DWORD size, bool lookUp) {
   if (!windowsPath || !posixPath) return fail(ERROR_INVALID_PARAMETER);
   size_t length = strlen(windowsPath);
   if (length >= MAX_PATH) return fail(ERROR_FILENAME_EXCED_RANGE);
@@ -192,11 +192,21 @@ WINAPI_EXPORT BOOL VwinToPosixPath(LPCSTR windowsPath, LPSTR posixPath, DWORD si
   if (fullLength >= MAX_PATH) return fail(ERROR_FILENAME_EXCED_RANGE);
 
   int savedErrno = errno;
-  std::string posix = resolve(root, parts);
+  std::string posix = resolve(root, parts, lookUp);
   errno = savedErrno;
   if (posix.size() + 1 > size) return fail(ERROR_INSUFFICIENT_BUFFER);
   memcpy(posixPath, posix.c_str(), posix.size() + 1);
   return TRUE;
+}
+
+}  // namespace
+
+WINAPI_EXPORT BOOL VwinToPosixPath(LPCSTR windowsPath, LPSTR posixPath, DWORD size) {
+  return mapPath(windowsPath, posixPath, size, true);
+}
+
+WINAPI_EXPORT BOOL VwinToPosixPathAsSpelled(LPCSTR windowsPath, LPSTR posixPath, DWORD size) {
+  return mapPath(windowsPath, posixPath, size, false);
 }
 
 WINAPI_EXPORT DWORD VwinToWindowsPath(LPCSTR posixPath, LPSTR windowsPath, DWORD size) {

@@ -16,6 +16,12 @@
 // ERROR_PATH_NOT_FOUND for an unknown drive or a UNC path, ERROR_INSUFFICIENT_BUFFER.
 WINAPI_EXPORT BOOL VwinToPosixPath(LPCSTR windowsPath, LPSTR posixPath, DWORD size);
 
+// VwinToPosixPath without the file system: the path as spelled, no component looked up without
+// case, so no stat is made. Where every component exists as spelled both answer the same path; so
+// a caller that opens the answer and, only when that fails with ENOENT or ENOTDIR, opens what
+// VwinToPosixPath answers, opens what VwinToPosixPath alone would have, one stat cheaper.
+WINAPI_EXPORT BOOL VwinToPosixPathAsSpelled(LPCSTR windowsPath, LPSTR posixPath, DWORD size);
+
 // Maps an absolute POSIX path to its Windows form through the drive whose directory is the
 // longest prefix of it ("Z:" when no other fits). Answers the length written, or 0 with
 // GetLastError set (ERROR_FILENAME_EXCED_RANGE when the result would not fit MAX_PATH - 1
