@@ -87,6 +87,14 @@ void appendUtf8(std::string& out, std::string_view bytes) {
 
 void appendTerminalText(std::string& out, std::string_view bytes) {
   for (size_t i = 0; i < bytes.size();) {
+    // Printable ASCII, nearly all of a source line, goes out as a run in one append.
+    size_t run = i;
+    while (run < bytes.size() && static_cast<unsigned char>(bytes[run] - 0x20) < 0x5F) ++run;
+    if (run > i) {
+      out.append(bytes.data() + i, run - i);
+      i = run;
+      continue;
+    }
     unsigned char b = static_cast<unsigned char>(bytes[i]);
     if (b < 0x20 || b == 0x7F) {
       appendHex(out, "\\x", b);
