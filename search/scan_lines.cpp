@@ -35,25 +35,36 @@ inline size_t findLineEnd(const char* data, size_t from, size_t size) {
 }
 
 // Number of LF bytes in data[from, to) (at least one, at `from`); the offset of the last in *last.
+// Blocks of 16 bytes add their matches into byte counters, summed every 255 blocks before they
+// could overflow, so the loop has neither a branch nor a bit count per block.
 inline LONG countLineFeeds(const char* data, size_t from, size_t to, size_t* last) {
   LONG count = 0;
   size_t i = from;
 #if defined(__SSE2__)
   const __m128i lf = _mm_set1_epi8('\n');
-  for (; i + 16 <= to; i += 16) {
-    __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i));
-    unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, lf)));
-    if (mask) {
-      count += __builtin_popcount(mask);
-      *last = i + 31 - static_cast<size_t>(__builtin_clz(mask));
+  const __m128i zero = _mm_setzero_si128();
+  while (i + 16 <= to) {
+    size_t blocks = (to - i) / 16;
+    if (blocks > 255) blocks = 255;
+    __m128i counters = zero;
+    for (size_t end = i + 16 * blocks; i < end; i += 16) {
+      __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i));
+      counters = _mm_sub_epi8(counters, _mm_cmpeq_epi8(block, lf));
     }
+    __m128i sums = _mm_sad_epu8(counters, zero);
+    count += _mm_cvtsi128_si32(sums) + _mm_extract_epi16(sums, 4);
   }
 #endif
-  for (; i < to; ++i)
-    if (data[i] == '\n') {
-      ++count;
-      *last = i;
-    }
+  for (; i < to; ++i) count += data[i] == '\n';
+#if defined(__GLIBC__)
+  const void* lastFeed = memrchr(data + from, '\n', to - from);
+  *last = static_cast<size_t>(static_cast<const char*>(lastFeed) - data);
+#else
+  size_t back = to;
+  while (data[--back] != '\n') {
+  }
+  *last = back;
+#endif
   return count;
 }
 

@@ -172,6 +172,30 @@ TEST(ScanLines, FindsWhatALineByLineReadingFinds) {
   }
 }
 
+TEST(ScanLines, LongStretchesWithoutHitsKeepTheLineNumbers) {
+  // Lines counted in bulk between hits far apart: stretches of many thousand bytes, some of them
+  // a multiple of the 16-byte blocks, some ending right at the text, some right after a line end.
+  std::mt19937 random(7);
+  std::string data;
+  for (int line = 0; line < 40000; ++line) {
+    if (random() % 997 == 0) data += "x needle";
+    data.append(random() % 40, 'a' + random() % 3);
+    data += '\n';
+    if (random() % 1999 == 0) data += "needle";
+  }
+  SearchJob job;
+  strcpy(textToFind, "needle");
+  searchOptions = CaseSensitive;
+  LONG size = static_cast<LONG>(data.size());
+  std::vector<char> buffer(scanBufferSize(size));
+  memcpy(buffer.data(), data.data(), data.size());
+  Hits found;
+  scanLines(&job, buffer.data(), size, collect, &found);
+  Hits expected = oracle(data, "needle", CaseSensitive);
+  ASSERT_GT(expected.size(), 30u);
+  EXPECT_EQ(found, expected);
+}
+
 TEST(ScanLines, FoldsEveryByteAsTheCodePageDoes) {
   // One line of every byte but NUL, CR and LF, looked for in its upper-cased form at several
   // alignments: a byte folded otherwise than CharUpperA folds it loses the hit.
