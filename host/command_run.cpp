@@ -1,7 +1,6 @@
 // The vantrel command's run (see host/command_run.h). Tested by tests/command_e2e_test.cpp.
 #include "host/command_run.h"
 
-#include <dirent.h>
 #include <limits.h>
 #include <signal.h>
 #include <sys/ioctl.h>
@@ -122,24 +121,12 @@ void terminalSize(int& columns, int& rows) {
   }
 }
 
-// The threads of this process; a worker search the add-on started is one of them, gone once it has
-// ended.
-long threadCount() {
-  long count = 0;
-  if (DIR* tasks = opendir("/proc/self/task")) {
-    while (dirent* entry = readdir(tasks))
-      if (entry->d_name[0] != '.') ++count;
-    closedir(tasks);
-  }
-  return count;
-}
-
 // Stays until every worker search the add-on started has ended. Ctrl-C meanwhile runs the tool
 // again and answers its stop question Yes, as a user would.
 void waitForWorkers(host::Host& ide, CommandDisplay& display,
                     const std::vector<ProjectNodeId>& selected, long baseline) {
   bool stopAsked = false;
-  while (threadCount() > baseline) {
+  while (VwinRunningThreadCount() > baseline) {
     if (interrupted.load() && !stopAsked) {
       stopAsked = true;
       display.queueAnswer(IDYES);
@@ -234,7 +221,7 @@ int runCommand(const CommandLine& line, const std::string& addOnPath, std::ostre
     }
     entry(ide.serverReference());
     ide.project()->open(project);
-    long baseline = threadCount();
+    long baseline = VwinRunningThreadCount();
     bool ran = ide.tools()->runTool(kToolName, selected);
     if (ran && dialog.confirmed && (dialog.options & kAsynchronous))
       waitForWorkers(ide, display, selected, baseline);

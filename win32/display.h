@@ -54,4 +54,8 @@ WINAPI_EXPORT vwin::Display* VwinGetDisplay(void);
 WINAPI_EXPORT void VwinSetOleFailure(HRESULT failure);
 WINAPI_EXPORT LONG VwinOleInitCount(void);
 
+// The number of threads started with CreateThread whose start routine has not yet returned. A
+// host waits on it for a module's worker threads before it unloads the module.
+WINAPI_EXPORT LONG VwinRunningThreadCount(void);
+
 #endif  // VANTREL_WIN32_DISPLAY_H_

@@ -19,6 +19,7 @@
 #include <mutex>
 #include <thread>
 
+#include "win32/display.h"
 #include "win32/errno_map.h"
 #include "win32/winbase.h"
 
@@ -35,6 +36,8 @@ struct ThreadRecord {
 };
 
 std::atomic<DWORD> nextThreadId{1};
+// Threads started here whose start routine has not returned (VwinRunningThreadCount).
+std::atomic<LONG> runningThreads{0};
 thread_local DWORD currentThreadId = 0;
 
 std::mutex handlesMutex;
@@ -62,6 +65,7 @@ void* threadMain(void* argument) {
     record->finished = true;
   }
   record->ended.notify_all();
+  runningThreads.fetch_sub(1);
   return nullptr;
 }
 
@@ -105,9 +109,11 @@ WINAPI_EXPORT HANDLE WINAPI CreateThread(LPSECURITY_ATTRIBUTES attributes, size_
   pthread_attr_setstacksize(&attr, stack);
   auto* running = new std::shared_ptr<ThreadRecord>(record);
   pthread_t thread;
+  runningThreads.fetch_add(1);
   int error = pthread_create(&thread, &attr, threadMain, running);
   pthread_attr_destroy(&attr);
   if (error != 0) {
+    runningThreads.fetch_sub(1);
     delete running;
     {
       std::lock_guard<std::mutex> lock(handlesMutex);
@@ -165,6 +171,8 @@ WINAPI_EXPORT BOOL WINAPI CloseHandle(HANDLE handle) {
   }
   return TRUE;  // the record goes with the last holder, outside the table's lock
 }
+
+WINAPI_EXPORT LONG VwinRunningThreadCount(void) { return runningThreads.load(); }
 
 WINAPI_EXPORT void WINAPI Sleep(DWORD milliseconds) {
   if (milliseconds == 0) {
