@@ -158,4 +158,31 @@ TEST_F(FindFileTest, DriveRootListsNoDotEntries) {
   EXPECT_NE(std::find(n.begin(), n.end(), "tmp"), n.end());
 }
 
+TEST_F(FindFileTest, SearchesOfOneDirectorySeeItsChanges) {
+  touch(root / "a.c");
+  fs::create_directories(root / "sub");
+  fs::create_directories(root / "t");
+  touch(root / "t" / "x");
+  fs::create_symlink("t/x", root / "link");
+  // Settled: older than the file system clock's tick, so one read may serve several searches.
+  usleep(150 * 1000);
+  EXPECT_EQ(names(list(dir + "*.c")), (std::vector<std::string>{"a.c"}));
+  EXPECT_EQ(names(list(dir + "*.*")),
+            (std::vector<std::string>{".", "..", "a.c", "link", "sub", "t"}));
+  // A link's attributes follow its target, which the link's directory does not see change.
+  fs::remove(root / "t" / "x");
+  fs::create_directory(root / "t" / "x");
+  Listing link = list(dir + "link");
+  ASSERT_EQ(link.size(), 1u);
+  EXPECT_TRUE(link[0].second & FILE_ATTRIBUTE_SYSTEM);  // now a link to a directory
+  // A change right after a read, within the second the read may be reused, shows.
+  touch(root / "b.c");
+  EXPECT_EQ(names(list(dir + "*.c")), (std::vector<std::string>{"a.c", "b.c"}));
+  // The same path, another directory.
+  fs::rename(root, root.string() + ".old");
+  fs::create_directories(root / "other");
+  EXPECT_EQ(names(list(dir + "*.*")), (std::vector<std::string>{".", "..", "other"}));
+  fs::remove_all(root.string() + ".old");
+}
+
 }  // namespace

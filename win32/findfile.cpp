@@ -16,15 +16,27 @@
 // would double the cost of a walk. A name holding a backslash, which no Windows path can carry, is
 // left out.
 //
+// One directory read serves the searches of one visit: a walk asks for "dir\*.c", then for
+// "dir\*.*" to find the subdirectories. Each thread keeps the last listing it read, sorted, with
+// the directory's identity and change times taken before the read; a search of the same directory
+// within a second whose stat shows the same identity and times is answered from that listing, so
+// it costs one stat instead of an open, a read and a sort; a directory changed in the last 100 ms
+// before its read is never answered so, as its times might not move at a change in the same
+// tick of the file system's clock. Anything else reads afresh. Attributes that depend on another
+// file (links, unknown types) are examined again by every search.
+//
 // Invariant: a search handle is a heap record whose address is the handle; only handles in the
 // live set are dereferenced.
 // Tested by tests/findfile_test.cpp.
 #include <dirent.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdint>
 #include <cstring>
+#include <ctime>
 #include <mutex>
 #include <string>
 #include <unordered_set>
@@ -149,25 +161,25 @@ Searches& searches() {
 }
 
 // NTFS order: upper-case-folded bytes first, raw bytes on a tie; "." and ".." before all.
-bool listsBefore(const Entry& a, const Entry& b) {
-  bool aDot = a.name == "." || a.name == "..";
-  bool bDot = b.name == "." || b.name == "..";
+bool listsBefore(const std::string& a, const std::string& b) {
+  bool aDot = a == "." || a == "..";
+  bool bDot = b == "." || b == "..";
   if (aDot != bDot) return aDot;
-  size_t n = std::min(a.name.size(), b.name.size());
+  size_t n = std::min(a.size(), b.size());
   for (size_t i = 0; i < n; ++i) {
-    unsigned char x = foldAscii(static_cast<unsigned char>(a.name[i]));
-    unsigned char y = foldAscii(static_cast<unsigned char>(b.name[i]));
+    unsigned char x = foldAscii(static_cast<unsigned char>(a[i]));
+    unsigned char y = foldAscii(static_cast<unsigned char>(b[i]));
     if (x != y) return x < y;
   }
-  if (a.name.size() != b.name.size()) return a.name.size() < b.name.size();
-  return a.name < b.name;
+  if (a.size() != b.size()) return a.size() < b.size();
+  return a < b;
 }
 
 // The attributes of one entry, from d_type where the file system gives it; a link, or an entry
 // of unknown type, is examined as GetFileAttributesA examines a file.
-DWORD attributesOf(const char* posixDir, const dirent* entry) {
+DWORD attributesOf(const char* posixDir, const std::string& name, unsigned char type) {
   DWORD attributes;
-  switch (entry->d_type) {
+  switch (type) {
     case DT_DIR:
       attributes = FILE_ATTRIBUTE_DIRECTORY;
       break;
@@ -176,8 +188,8 @@ DWORD attributesOf(const char* posixDir, const dirent* entry) {
       break;
     case DT_LNK:
     case DT_UNKNOWN: {
-      std::string path = std::string(posixDir) + "/" + entry->d_name;
-      attributes = vwinFileAttributes(path.c_str(), entry->d_name);
+      std::string path = std::string(posixDir) + "/" + name;
+      attributes = vwinFileAttributes(path.c_str(), name.c_str());
       // Vanished since readdir: nothing a walk may open.
       if (attributes == INVALID_FILE_ATTRIBUTES) attributes = FILE_ATTRIBUTE_SYSTEM;
       break;
@@ -185,8 +197,72 @@ DWORD attributesOf(const char* posixDir, const dirent* entry) {
     default:  // FIFO, socket, character or block device
       attributes = FILE_ATTRIBUTE_SYSTEM;
   }
-  if (entry->d_name[0] == '.') attributes |= FILE_ATTRIBUTE_HIDDEN;
+  if (name[0] == '.') attributes |= FILE_ATTRIBUTE_HIDDEN;
   return attributes;
+}
+
+// A directory as last read by this thread: every name but those no Windows path can carry, in
+// listing order, with d_type; and what tells whether the directory changed since.
+struct DirectoryListing {
+  struct Name {
+    std::string name;
+    unsigned char type;  // d_type
+  };
+  std::string posixDir;
+  struct stat stamp {};
+  std::chrono::steady_clock::time_point readAt;
+  bool reusable = false;
+  std::vector<Name> names;
+};
+
+// A directory changed this lately may change again within the same tick of the file system's
+// clock without its times moving, so a listing of it is never reused.
+constexpr long long kSettledNanoseconds = 100'000'000;
+
+long long nanoseconds(const struct timespec& t) { return t.tv_sec * 1'000'000'000LL + t.tv_nsec; }
+
+constexpr std::chrono::seconds kListingLife{1};
+
+bool sameStamp(const struct stat& a, const struct stat& b) {
+  return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_mtim.tv_sec == b.st_mtim.tv_sec &&
+         a.st_mtim.tv_nsec == b.st_mtim.tv_nsec && a.st_ctim.tv_sec == b.st_ctim.tv_sec &&
+         a.st_ctim.tv_nsec == b.st_ctim.tv_nsec && a.st_size == b.st_size;
+}
+
+// Reads `posixDir` into `listing`; false with errno set when it cannot be opened.
+bool readListing(const char* posixDir, DirectoryListing& listing) {
+  listing.posixDir.clear();
+  listing.names.clear();
+  DIR* stream = opendir(posixDir);
+  if (!stream) return false;
+  listing.readAt = std::chrono::steady_clock::now();
+  // The stamp comes before the entries, so that a change during the read shows at the next stat.
+  struct timespec now;
+  listing.reusable = fstat(dirfd(stream), &listing.stamp) == 0 &&
+                     clock_gettime(CLOCK_REALTIME, &now) == 0 &&
+                     nanoseconds(now) - std::max(nanoseconds(listing.stamp.st_mtim),
+                                                 nanoseconds(listing.stamp.st_ctim)) >
+                         kSettledNanoseconds;
+  while (const dirent* entry = readdir(stream)) {
+    size_t length = strlen(entry->d_name);
+    if (memchr(entry->d_name, '\\', length) || length >= MAX_PATH) continue;
+    listing.names.push_back({std::string(entry->d_name, length), entry->d_type});
+  }
+  closedir(stream);
+  std::sort(listing.names.begin(), listing.names.end(),
+            [](const DirectoryListing::Name& a, const DirectoryListing::Name& b) {
+              return listsBefore(a.name, b.name);
+            });
+  listing.posixDir = posixDir;
+  return true;
+}
+
+// Whether `listing` still shows `posixDir` as it is: read lately, and the directory unchanged.
+bool stillCurrent(const DirectoryListing& listing, const char* posixDir) {
+  if (!listing.reusable || listing.posixDir != posixDir) return false;
+  if (std::chrono::steady_clock::now() - listing.readAt > kListingLife) return false;
+  struct stat now;
+  return stat(posixDir, &now) == 0 && sameStamp(now, listing.stamp);
 }
 
 void fill(const Entry& entry, LPWIN32_FIND_DATAA data) {
@@ -225,38 +301,42 @@ WINAPI_EXPORT HANDLE WINAPI FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA da
     return INVALID_HANDLE_VALUE;
   }
 
+  // The directory as spelled first (a walk names directories just listed); looked up without
+  // case only when it cannot be opened so.
+  thread_local DirectoryListing listing;
+  const char* windowsDir = dir.empty() ? "." : dir.c_str();
   char posix[4096];
-  if (!VwinToPosixPath(dir.empty() ? "." : dir.c_str(), posix, sizeof posix)) {
+  if (!VwinToPosixPathAsSpelled(windowsDir, posix, sizeof posix)) {
     return INVALID_HANDLE_VALUE;  // the mapping set the reason
   }
-  DIR* stream = opendir(posix);
-  if (!stream) {
-    DWORD error = vwinErrorFromErrno(errno);
-    // The directory itself is missing: Windows calls that a missing path.
-    SetLastError(error == ERROR_FILE_NOT_FOUND ? ERROR_PATH_NOT_FOUND : error);
-    return INVALID_HANDLE_VALUE;
+  if (!stillCurrent(listing, posix) && !readListing(posix, listing)) {
+    bool retry = errno == ENOENT || errno == ENOTDIR;
+    if (retry && !VwinToPosixPath(windowsDir, posix, sizeof posix)) return INVALID_HANDLE_VALUE;
+    if (!retry || !readListing(posix, listing)) {
+      DWORD error = vwinErrorFromErrno(errno);
+      // The directory itself is missing: Windows calls that a missing path.
+      SetLastError(error == ERROR_FILE_NOT_FOUND ? ERROR_PATH_NOT_FOUND : error);
+      return INVALID_HANDLE_VALUE;
+    }
   }
 
   auto search = new Search;
   Matcher matcher(compilePattern(namePattern));
   bool root = isDriveRoot(dir);
-  while (const dirent* entry = readdir(stream)) {
-    std::string name = entry->d_name;
-    bool dotName = name == "." || name == "..";
+  for (const DirectoryListing::Name& entry : listing.names) {
+    bool dotName = entry.name == "." || entry.name == "..";
     if (dotName && root) continue;
-    if (name.find('\\') != std::string::npos || name.size() >= MAX_PATH) continue;
-    if (!matcher.matches(name)) continue;
-    DWORD attributes = dotName ? FILE_ATTRIBUTE_DIRECTORY : attributesOf(posix, entry);
-    search->entries.push_back(Entry{std::move(name), attributes});
+    if (!matcher.matches(entry.name)) continue;
+    DWORD attributes =
+        dotName ? FILE_ATTRIBUTE_DIRECTORY : attributesOf(posix, entry.name, entry.type);
+    search->entries.push_back(Entry{entry.name, attributes});
   }
-  closedir(stream);
 
   if (search->entries.empty()) {
     delete search;
     SetLastError(ERROR_FILE_NOT_FOUND);
     return INVALID_HANDLE_VALUE;
   }
-  std::sort(search->entries.begin(), search->entries.end(), listsBefore);
   fill(search->entries[0], data);
   search->next = 1;
   Searches& s = searches();
