@@ -86,7 +86,7 @@ int STDMETHODCALLTYPE VantrelTool::runTool(void* reserved, const ProjectNodeId* 
         showMessageBox(GetActiveWindow(), "Vantrel is currently running.\nDo you want to stop it ?",
                        kToolName, MB_YESNO | MB_ICONSTOP);
     // The running search may belong to the tool of a project closed since.
-    if (answer == IDYES && workerTool) workerTool->stopRequested.store(1);
+    if (answer == IDYES) (workerTool ? workerTool : this)->stopRequested.store(1);
     return 0;
   }
   reapWorker(false);
