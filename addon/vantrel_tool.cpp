@@ -51,6 +51,7 @@ void reapWorker(bool stop) {
 // Starts the search on a worker thread holding a reference to `tool`; false when no thread can be
 // created.
 bool startWorker(VantrelTool* tool) {
+  captureProjectPath(tool);
   tool->AddRef();
   searchThreadId.store(kWorkerStarting);
   DWORD id = 0;

@@ -2,7 +2,6 @@
 // Tested by tests/tui_program_test.cpp.
 #include "host/tui_session.h"
 
-#include <dirent.h>
 #include <limits.h>
 #include <unistd.h>
 
@@ -12,6 +11,7 @@
 #include "host/host.h"
 #include "host/tui_app.h"
 #include "win32/dialog_input.h"
+#include "win32/display.h"
 #include "win32/paths.h"
 #include "win32/winbase.h"
 
@@ -25,16 +25,10 @@ constexpr int kDirectoriesCombo = 103;
 constexpr int kFirstBox = 104;  // 104..108 carry the option bits 0x01..0x10 in order
 constexpr int kBoxCount = 5;
 
-// The threads of this process: a worker search the add-on started is one of them.
-long threadCount() {
-  long count = 0;
-  if (DIR* tasks = opendir("/proc/self/task")) {
-    while (dirent* entry = readdir(tasks))
-      if (entry->d_name[0] != '.') ++count;
-    closedir(tasks);
-  }
-  return count;
-}
+// Threads the layer started whose work has not ended: a worker search the add-on started is one
+// of them. Counted by the layer itself, so threads of libraries or of a sanitizer's runtime do
+// not look like a search that never ends.
+long threadCount() { return VwinRunningThreadCount(); }
 
 HMODULE loadAddOn(const std::string& path, std::string& error) {
   std::string absolute = path;

@@ -60,6 +60,11 @@ void search(SearchJob* job) {
 
 }  // namespace
 
+void captureProjectPath(SearchJob* job) {
+  std::strncpy(job->searchProjectPath, projectPath, sizeof job->searchProjectPath - 1);
+  job->searchProjectPath[sizeof job->searchProjectPath - 1] = '\0';
+}
+
 void runSearch(SearchJob* job, int detached) {
   job->runsDetached = detached ? 1 : 0;
   job->stopRequested = 0;
@@ -67,9 +72,9 @@ void runSearch(SearchJob* job, int detached) {
   job->filesWithHits = 0;
   job->directoriesSearched = 0;
   job->hitCount = 0;
-  // The node walk resolves names against the project this search started in.
-  std::strncpy(job->searchProjectPath, projectPath, sizeof job->searchProjectPath - 1);
-  job->searchProjectPath[sizeof job->searchProjectPath - 1] = '\0';
+  // The node walk resolves names against the project this search started in. A worker's starter
+  // captured it on the IDE's thread, the only thread that writes `projectPath`.
+  if (!detached) captureProjectPath(job);
 
   // Patterns are folded before compilation, letters in classes and after backslashes included,
   // exactly as each line is folded before it is searched.

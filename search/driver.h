@@ -10,6 +10,11 @@
 
 void runSearch(SearchJob* job, int detached);
 
+// Fixes the project path the job's node walk resolves against to the current `projectPath`.
+// runSearch does it for a search on the IDE's thread; whoever starts a worker search does it on
+// the IDE's thread before the worker starts, so a project opened meanwhile changes nothing.
+void captureProjectPath(SearchJob* job);
+
 // A worker thread's entry: runSearch(job, 1), then clears `searchThreadId` as its last step.
 DWORD WINAPI searchThreadMain(LPVOID job);
 

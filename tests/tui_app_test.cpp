@@ -9,9 +9,11 @@
 #include <signal.h>
 #include <sys/stat.h>
 
+#include <chrono>
 #include <fstream>
 #include <regex>
 #include <sstream>
+#include <thread>
 
 #include "dialog/search_dialog.h"
 #include "host/host.h"
@@ -241,6 +243,8 @@ TEST_F(TuiAppTest, TheStopQuestionIsAYesNoBoxAnsweredByKeys) {
   EXPECT_TRUE(s.contains("[ No ]")) << s.all();
   // Esc does nothing in a box without Cancel; N answers No.
   terminal_->keys("Escape");
+  // Let the lone Esc be read as Esc before the next key, not as Alt+N with it.
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
   terminal_->keys("n");
   ASSERT_TRUE(terminal_->waitForText("F2 Search"));
   EXPECT_EQ(out(), "answer=7\n");

@@ -269,8 +269,8 @@ class Terminal {
   void type(const std::string& text) { tmux("send-keys -t 0 -l " + quote(text)); }
 
   Screen screen() { return decode(tmux("capture-pane -p -e -N -t 0"), cols_); }
-  std::string format(const std::string& spec) {
-    std::string out = tmux("display-message -p -t 0 " + quote(spec));
+  std::string format(const std::string& layout) {
+    std::string out = tmux("display-message -p -t 0 " + quote(layout));
     while (!out.empty() && out.back() == '\n') out.pop_back();
     return out;
   }
