@@ -70,7 +70,7 @@ long long queryInteger(sqlite3* db, const char* sql, int* rc) {
 
 enum class Verdict { kRegistry, kEmpty, kNotRegistry, kError };
 
-Verdict examine(sqlite3* db, int* rc) {
+Verdict examineSnapshot(sqlite3* db, int* rc) {
   long long appId = queryInteger(db, "PRAGMA application_id", rc);
   if (*rc == SQLITE_NOTADB || *rc == SQLITE_CORRUPT) return Verdict::kNotRegistry;
   if (*rc != SQLITE_OK) return Verdict::kError;
@@ -96,6 +96,17 @@ Verdict examine(sqlite3* db, int* rc) {
   long long version = queryInteger(db, "PRAGMA user_version", &versionRc);
   if (versionRc == SQLITE_OK && version < kSchemaVersion) return Verdict::kEmpty;
   return Verdict::kRegistry;
+}
+
+// Examines the file in one read transaction: another process may be laying out a new registry at
+// this moment, and reading its id and its tables in two snapshots could see the tables without
+// the id and take a sound registry for a foreign file.
+Verdict examine(sqlite3* db, int* rc) {
+  *rc = sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
+  if (*rc != SQLITE_OK) return Verdict::kError;
+  Verdict verdict = examineSnapshot(db, rc);
+  sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+  return verdict;
 }
 
 // Lays out a new registry in an empty database. Another process may do the same at once: the
