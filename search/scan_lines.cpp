@@ -238,15 +238,74 @@ const char* firstAcceptableMatch(const char* line, bool wholeWords, Find find) {
   }
 }
 
-// Line by line, each line ended in the search copy: for a pattern, and for an empty text.
+// The start of the line holding data[at], given the start `from` of an earlier line (or the same);
+// adds the lines passed to *lineNumber. A position in a line's terminator belongs to that line.
+size_t startOfLineAt(const char* data, size_t size, size_t from, size_t at, LONG* lineNumber) {
+  if (!memchr(data + from, '\r', at - from + 1)) {
+    // Without a CR every LF ends one line: count them in bulk.
+    if (!memchr(data + from, '\n', at - from)) return from;
+    size_t lastFeed = 0;
+    *lineNumber += countLineFeeds(data, from, at, &lastFeed);
+    return lastFeed + 1;
+  }
+  for (;;) {
+    size_t end = findLineEnd(data, from, size);
+    if (end >= at || end == size) return from;
+    size_t next = afterLineEnd(data, end, size);
+    if (next > at) return from;
+    from = next;
+    ++*lineNumber;
+  }
+}
+
+// The longest literal that every match of a compiled pattern holds, or null: the literal nodes met
+// along the links of its single top-level alternative, which pass by whatever is optional,
+// repeated or one of several alternatives (those hang off choice and repeat nodes as operands).
+const char* textEveryMatchHolds(const GREPCLASS& pattern, size_t* length) {
+  const unsigned char* program = pattern.program;
+  auto linkOf = [](const unsigned char* node) { return (node[1] << 8) | node[2]; };
+  *length = 0;
+  // One top-level alternative: the first choice node leads straight to the finish.
+  int top = linkOf(program + 1);
+  if (top == 0 || 1 + top >= kGrepProgramSize || program[1 + top] != OpFinish) return nullptr;
+  const char* best = nullptr;
+  const unsigned char* node = program + 4;
+  for (int steps = 0; steps < kGrepProgramSize && node[0] != OpFinish; ++steps) {
+    if (node[0] == OpLiteral) {
+      const char* text = reinterpret_cast<const char*>(node + 3);
+      size_t n = strnlen(text, static_cast<size_t>(program + kGrepProgramSize - node - 3));
+      if (n >= *length) {
+        best = text;
+        *length = n;
+      }
+    }
+    int link = linkOf(node);
+    if (link == 0 || node[0] == OpLoopBack) break;  // never on this path in a sound program
+    if (node + link >= program + kGrepProgramSize) break;
+    node += link;
+  }
+  if (*length == 0) return nullptr;
+  return best;
+}
+
+// Line by line, each line ended in the search copy: for a pattern, and for an empty text. With a
+// `required` text that every match holds, the lines before its next occurrence are passed by
+// unseen.
 template <typename Find>
-void scanLineByLine(ScanContext& scan, Find find) {
+void scanLineByLine(ScanContext& scan, Find find, const char* required = nullptr,
+                    size_t requiredLength = 0) {
   const char* data = scan.original;
   char* search = scan.search;
   const size_t size = scan.size;
   size_t lineStart = 0;
   LONG lineNumber = 1;
   while (lineStart < size && !scan.stopped()) {
+    if (required) {
+      const char* found = findText(search + lineStart, size - lineStart, required, requiredLength);
+      if (!found) break;
+      lineStart =
+          startOfLineAt(data, size, lineStart, static_cast<size_t>(found - search), &lineNumber);
+    }
     size_t lineEnd = findLineEnd(data, lineStart, size);
     size_t next = lineEnd < size ? afterLineEnd(data, lineEnd, size) : size;
     search[lineEnd] = '\0';
@@ -296,12 +355,17 @@ LONG scanLines(SearchJob* job, char* buffer, LONG size, ScanHitFunction onHit, v
     scan.search[size] = '\0';
   }
   if (GREPCLASS* pattern = job->regexProgram) {
-    scanLineByLine(scan, [pattern](const char* from, const char** start, const char** end) {
-      if (!pattern->match(from)) return false;
-      *start = pattern->groupStart[0];
-      *end = pattern->groupEnd[0];
-      return true;
-    });
+    size_t requiredLength = 0;
+    const char* required = textEveryMatchHolds(*pattern, &requiredLength);
+    scanLineByLine(
+        scan,
+        [pattern](const char* from, const char** start, const char** end) {
+          if (!pattern->match(from)) return false;
+          *start = pattern->groupStart[0];
+          *end = pattern->groupEnd[0];
+          return true;
+        },
+        required, requiredLength);
   } else if (size_t length = strlen(textToFind)) {
     scanPlainText(scan, textToFind, length);
   } else {

@@ -196,6 +196,48 @@ TEST(ScanLines, LongStretchesWithoutHitsKeepTheLineNumbers) {
   EXPECT_EQ(found, expected);
 }
 
+TEST(ScanLines, PatternsWithATextEveryMatchHoldsFindWhatEachLineFinds) {
+  // Lines without the literal that a pattern begins with (or holds) are passed by unseen; what is
+  // found must still be what matching every line finds, whatever ends the lines.
+  std::mt19937 random(11);
+  const char alphabet[] = {'a', 'b', 'x', ' ', '\r', '\n', '\n', '\n'};
+  for (const char* text : {"ab.*b", "xa", "x*ab", "b[ax]+a", "(a|b)b"}) {
+    for (int round = 0; round < 40; ++round) {
+      std::string data(1 + random() % 3000, ' ');
+      for (char& c : data) c = alphabet[random() % sizeof alphabet];
+      GREPCLASS pattern(text);
+      ASSERT_EQ(pattern.errorCount, 0);
+      Hits expected;
+      {
+        std::string copy = data;
+        copy.append(kScanSpare, '\0');
+        LONG size = static_cast<LONG>(data.size()), consumed = 0;
+        char* line = copy.data();
+        for (int number = 1; line && consumed < size; ++number) {
+          char* next = nextLine(line, size - consumed);
+          if (*line && pattern.match(line)) {
+            char display[kDisplaySize];
+            makeDisplayText(line, display);
+            expected.push_back(
+                {number, static_cast<int>(pattern.groupStart[0] - line + 1), display});
+          }
+          if (next) consumed += static_cast<LONG>(next - line);
+          line = next;
+        }
+      }
+      SearchJob job;
+      job.regexProgram = &pattern;
+      searchOptions = CaseSensitive;
+      LONG size = static_cast<LONG>(data.size());
+      std::vector<char> buffer(scanBufferSize(size));
+      memcpy(buffer.data(), data.data(), data.size());
+      Hits found;
+      scanLines(&job, buffer.data(), size, collect, &found);
+      ASSERT_EQ(found, expected) << text << ", round " << round;
+    }
+  }
+}
+
 TEST(ScanLines, FoldsEveryByteAsTheCodePageDoes) {
   // One line of every byte but NUL, CR and LF, looked for in its upper-cased form at several
   // alignments: a byte folded otherwise than CharUpperA folds it loses the hit.
