@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "addon/host_access.h"
+#include "dialog/search_dialog_ids.h"
 #include "dialog/settings_store.h"
 #include "search/job.h"
 
@@ -14,10 +15,10 @@ int nodesAvailable;
 
 namespace {
 
-constexpr int kTextCombo = 101;
-constexpr int kFileTypeCombo = 102;
-constexpr int kDirectoriesCombo = 103;
-constexpr int kRecurseBox = 105;
+using dialog_ids::kDirectoriesCombo;
+using dialog_ids::kFileTypeCombo;
+using dialog_ids::kRecurseBox;
+using dialog_ids::kTextCombo;
 // updateDialogState looks at this much of each field.
 constexpr int kStateTextSize = 100;
 

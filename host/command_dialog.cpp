@@ -3,17 +3,13 @@
 // tests/command_e2e_test.cpp.
 #include "host/command_dialog.h"
 
+#include "dialog/search_dialog_ids.h"
 #include "host/dialog_script.h"
 
 namespace vantrel {
 namespace {
 
-// The search dialog's controls.
-constexpr int kTextCombo = 101;
-constexpr int kTypesCombo = 102;
-constexpr int kDirectoriesCombo = 103;
-constexpr int kFirstBox = 104;  // 104..108 carry the option bits 0x01..0x10 in order
-constexpr int kBoxCount = 5;
+using namespace dialog_ids;
 
 bool fieldEmpty(HWND dialog, int id) { return GetWindowTextLengthA(GetDlgItem(dialog, id)) == 0; }
 
@@ -33,7 +29,7 @@ bool driveSearchDialog(HWND dialog, const DialogInput& input, DialogOutcome& out
   outcome.shown = true;
   DialogScript script;
   if (input.text) script.type(kTextCombo, *input.text);
-  if (input.fileTypes) script.type(kTypesCombo, *input.fileTypes);
+  if (input.fileTypes) script.type(kFileTypeCombo, *input.fileTypes);
   if (input.directories) script.type(kDirectoriesCombo, *input.directories);
   for (int i = 0; i < kBoxCount; ++i) {
     if (input.options) script.check(kFirstBox + i, (*input.options >> i) & 1);
@@ -42,9 +38,9 @@ bool driveSearchDialog(HWND dialog, const DialogInput& input, DialogOutcome& out
   script.then([&outcome](HWND d) {
     outcome.options = boxes(d);
     if (IsWindowEnabled(GetDlgItem(d, IDOK))) return;
-    outcome.emptyField = fieldEmpty(d, kTextCombo)    ? "the text to find"
-                         : fieldEmpty(d, kTypesCombo) ? "the file type"
-                                                      : "the directories field";
+    outcome.emptyField = fieldEmpty(d, kTextCombo)       ? "the text to find"
+                         : fieldEmpty(d, kFileTypeCombo) ? "the file type"
+                                                         : "the directories field";
   });
   script.click(IDOK);  // refused while OK is disabled; the script then leaves with Esc
   bool closed = script.run(dialog);

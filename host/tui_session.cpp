@@ -7,6 +7,7 @@
 
 #include <vector>
 
+#include "dialog/search_dialog_ids.h"
 #include "host/command_project.h"
 #include "host/host.h"
 #include "host/tui_app.h"
@@ -18,12 +19,7 @@
 namespace tui {
 namespace {
 
-// The search dialog's controls.
-constexpr int kTextCombo = 101;
-constexpr int kFileTypeCombo = 102;
-constexpr int kDirectoriesCombo = 103;
-constexpr int kFirstBox = 104;  // 104..108 carry the option bits 0x01..0x10 in order
-constexpr int kBoxCount = 5;
+using namespace dialog_ids;
 
 // Threads the layer started whose work has not ended: a worker search the add-on started is one
 // of them. Counted by the layer itself, so threads of libraries or of a sanitizer's runtime do

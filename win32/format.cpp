@@ -27,7 +27,7 @@ struct Output {
   void put(const char* text, int count) {
     int room = kLimit - 1 - length;
     if (count > room) count = room;
-    if (count <= 0) return;
+    if (count <= 0 || !text) return;
     memcpy(buffer + length, text, static_cast<size_t>(count));
     length += count;
   }
