@@ -205,4 +205,13 @@ bool selectNodes(const host::ProjectDescription& project, const std::vector<std:
   return true;
 }
 
+bool openCommandProject(const std::optional<std::string>& projectFile,
+                        const std::vector<std::string>& selectedNames,
+                        host::ProjectDescription& project, std::vector<ProjectNodeId>& selected,
+                        std::string& error) {
+  bool loaded =
+      projectFile ? loadProjectFile(*projectFile, project, error) : emptyProject(project, error);
+  return loaded && selectNodes(project, selectedNames, selected, error);
+}
+
 }  // namespace vantrel

@@ -14,6 +14,7 @@
 #ifndef VANTREL_HOST_COMMAND_PROJECT_H_
 #define VANTREL_HOST_COMMAND_PROJECT_H_
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -38,6 +39,13 @@ bool emptyProject(host::ProjectDescription& project, std::string& error);
 // case. Answers false with one line in `error` for a name that matches no node.
 bool selectNodes(const host::ProjectDescription& project, const std::vector<std::string>& names,
                  std::vector<ProjectNodeId>& ids, std::string& error);
+
+// The project a command line asks for (its project file, or the empty project) and the ids of the
+// nodes it selects. Answers false with one line in `error`.
+bool openCommandProject(const std::optional<std::string>& projectFile,
+                        const std::vector<std::string>& selectedNames,
+                        host::ProjectDescription& project, std::vector<ProjectNodeId>& selected,
+                        std::string& error);
 
 }  // namespace vantrel
 

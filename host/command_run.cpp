@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <memory>
 
+#include "host/command_addon.h"
 #include "host/command_dialog.h"
 #include "host/command_project.h"
 #include "host/command_status.h"
@@ -19,7 +20,6 @@
 #include "host/recording_display.h"
 #include "host/text_sink.h"
 #include "win32/display.h"
-#include "win32/paths.h"
 
 namespace vantrel {
 namespace {
@@ -87,30 +87,6 @@ class OutcomeSink final : public host::MessageSink {
   bool summaryWritten = false;
 };
 
-std::string absolutePath(const std::string& path) {
-  if (!path.empty() && path[0] == '/') return path;
-  char cwd[PATH_MAX];
-  if (!getcwd(cwd, sizeof cwd)) return path;
-  return std::string(cwd) + "/" + path;
-}
-
-// Loads the add-on with LoadLibraryA; NULL with one line in `error`.
-HMODULE loadAddOn(const std::string& path, std::string& error) {
-  std::string absolute = absolutePath(path);
-  if (access(absolute.c_str(), R_OK) != 0) {
-    error = "cannot find the add-on '" + absolute + "' (VANTREL_ADDON names another)";
-    return nullptr;
-  }
-  char windowsPath[MAX_PATH];
-  if (VwinToWindowsPath(absolute.c_str(), windowsPath, sizeof windowsPath) == 0) {
-    error = "the add-on's path '" + absolute + "' is too long";
-    return nullptr;
-  }
-  HMODULE module = LoadLibraryA(windowsPath);
-  if (!module) error = "cannot load the add-on '" + absolute + "'";
-  return module;
-}
-
 void terminalSize(int& columns, int& rows) {
   columns = 80;
   rows = 24;
@@ -155,12 +131,10 @@ int runCommand(const CommandLine& line, const std::string& addOnPath, std::ostre
     return 2;
   };
   host::ProjectDescription project;
-  std::string error;
-  bool loaded = line.projectFile ? loadProjectFile(*line.projectFile, project, error)
-                                 : emptyProject(project, error);
-  if (!loaded) return fail(error);
   std::vector<ProjectNodeId> selected;
-  if (!selectNodes(project, line.selectedNodes, selected, error)) return fail(error);
+  std::string error;
+  if (!openCommandProject(line.projectFile, line.selectedNodes, project, selected, error))
+    return fail(error);
   // The add-on would only report that it has no node array; say what is missing instead.
   if (line.directories && *line.directories == "[Selected Nodes]" && selected.empty())
     return fail("\"[Selected Nodes]\" searches the nodes chosen with --select; none was chosen");
@@ -212,12 +186,10 @@ int runCommand(const CommandLine& line, const std::string& addOnPath, std::ostre
       VwinSetDisplay(nullptr);
       return fail(error);
     }
-    auto entry = reinterpret_cast<void(WINAPI*)(HostServer*)>(
-        reinterpret_cast<void (*)()>(GetProcAddress(module, "BcwAddOnEntry")));
+    AddOnEntry entry = findAddOnEntry(module, addOnPath, error);
     if (!entry) {
-      FreeLibrary(module);
       VwinSetDisplay(nullptr);
-      return fail("'" + addOnPath + "' is not an add-on (it has no BcwAddOnEntry)");
+      return fail(error);
     }
     entry(ide.serverReference());
     ide.project()->open(project);

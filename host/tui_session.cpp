@@ -8,12 +8,12 @@
 #include <vector>
 
 #include "dialog/search_dialog_ids.h"
+#include "host/command_addon.h"
 #include "host/command_project.h"
 #include "host/host.h"
 #include "host/tui_app.h"
 #include "win32/dialog_input.h"
 #include "win32/display.h"
-#include "win32/paths.h"
 #include "win32/winbase.h"
 
 namespace tui {
@@ -25,23 +25,6 @@ using namespace dialog_ids;
 // of them. Counted by the layer itself, so threads of libraries or of a sanitizer's runtime do
 // not look like a search that never ends.
 long threadCount() { return VwinRunningThreadCount(); }
-
-HMODULE loadAddOn(const std::string& path, std::string& error) {
-  std::string absolute = path;
-  if (absolute.empty() || absolute[0] != '/') {
-    char cwd[PATH_MAX];
-    if (getcwd(cwd, sizeof cwd)) absolute = std::string(cwd) + "/" + path;
-  }
-  char windowsPath[MAX_PATH];
-  if (access(absolute.c_str(), R_OK) != 0 ||
-      VwinToWindowsPath(absolute.c_str(), windowsPath, sizeof windowsPath) == 0) {
-    error = "cannot find the add-on '" + absolute + "' (VANTREL_ADDON names another)";
-    return nullptr;
-  }
-  HMODULE module = LoadLibraryA(windowsPath);
-  if (!module) error = "cannot load the add-on '" + absolute + "'";
-  return module;
-}
 
 }  // namespace
 
@@ -57,23 +40,17 @@ int runTerminalSession(const vantrel::CommandLine& line, const std::string& addO
     return 2;
   };
   host::ProjectDescription project;
-  std::string error;
-  bool loaded = line.projectFile ? vantrel::loadProjectFile(*line.projectFile, project, error)
-                                 : vantrel::emptyProject(project, error);
-  if (!loaded) return fail(error);
   std::vector<ProjectNodeId> selected;
-  if (!vantrel::selectNodes(project, line.selectedNodes, selected, error)) return fail(error);
+  std::string error;
+  if (!vantrel::openCommandProject(line.projectFile, line.selectedNodes, project, selected, error))
+    return fail(error);
 
   host::Host ide;
   ide.messageWindow()->keepEvents(false);
-  HMODULE module = loadAddOn(addOnPath, error);
+  HMODULE module = vantrel::loadAddOn(addOnPath, error);
   if (!module) return fail(error);
-  auto entry = reinterpret_cast<void(WINAPI*)(HostServer*)>(
-      reinterpret_cast<void (*)()>(GetProcAddress(module, "BcwAddOnEntry")));
-  if (!entry) {
-    FreeLibrary(module);
-    return fail("'" + addOnPath + "' is not an add-on (it has no BcwAddOnEntry)");
-  }
+  vantrel::AddOnEntry entry = vantrel::findAddOnEntry(module, addOnPath, error);
+  if (!entry) return fail(error);
   entry(ide.serverReference());
   ide.project()->open(project);
   long baseline = threadCount();
