@@ -14,6 +14,12 @@ void String::setText(LPCSTR text) {
   }
 }
 
+bool String::moveTextIfSole(std::string& out) {
+  if (!soleReference()) return false;
+  out = std::move(text_);
+  return true;
+}
+
 HostString* newString(const std::string& text) {
   try {
     return new String(text);
@@ -26,8 +32,13 @@ std::optional<std::string> takeText(HostString* argument) {
   if (!argument) return std::nullopt;
   std::optional<std::string> text;
   try {
-    LPCSTR bytes = argument->getText();
-    text.emplace(bytes ? bytes : "");
+    text.emplace();
+    // The host's own strings give up their text; another implementation's is copied.
+    auto* own = dynamic_cast<String*>(argument);
+    if (!own || !own->moveTextIfSole(*text)) {
+      LPCSTR bytes = argument->getText();
+      text->assign(bytes ? bytes : "");
+    }
   } catch (...) {
     text.emplace();
   }

@@ -25,6 +25,10 @@ class String final : public RefCounted<HostString> {
   // Valid until the next setText or the last Release.
   LPCSTR STDMETHODCALLTYPE getText() override { return text_.c_str(); }
 
+  // Moves the text into `out` when the caller holds the only reference (the String is about to
+  // go), sparing a copy per hit; false, with nothing moved, otherwise.
+  bool moveTextIfSole(std::string& out);
+
  private:
   std::string text_;
 };

@@ -17,8 +17,8 @@ MessageGroup* MessageWindow::openGroup(HostString* title, HostString* toolName) 
   try {
     MessageEvent event;
     event.kind = MessageEvent::Kind::Group;
-    event.text = titleText.value_or("");
-    event.tool = toolText.value_or("");
+    if (titleText) event.text = std::move(*titleText);
+    if (toolText) event.tool = std::move(*toolText);
     group = new Group(this);
     group->setId(newGroup(std::move(event)));
     return group;
@@ -115,7 +115,7 @@ int Group::addHeading(HostString* file, HostString* text) {
     event.kind = MessageEvent::Kind::Heading;
     event.group = id_;
     event.file = std::move(fileText);
-    event.text = headingText.value_or("");
+    if (headingText) event.text = std::move(*headingText);
     return window_->newHeading(std::move(event));
   } catch (...) {
     return 0;
@@ -131,7 +131,7 @@ void Group::addEntry(int parent, HostString* text, HostString* file, int line, i
     event.kind = MessageEvent::Kind::Entry;
     event.group = id_;
     event.handle = parent;
-    event.text = entryText.value_or("");
+    if (entryText) event.text = std::move(*entryText);
     event.file = std::move(fileText);
     event.line = line;
     event.column = column;

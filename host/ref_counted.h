@@ -42,6 +42,8 @@ class ObjectCount {
   ObjectCount& operator=(const ObjectCount&) = delete;
 
   ULONG addReference() { return refs_.fetch_add(1, std::memory_order_relaxed) + 1; }
+  // Whether the caller holds the only reference, so no other thread can reach the object.
+  bool soleReference() const { return refs_.load(std::memory_order_acquire) == 1; }
   // Answers the count left; true in `destroy` when the caller must delete the object.
   ULONG dropReference(bool& destroy);
 

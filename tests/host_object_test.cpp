@@ -100,6 +100,19 @@ TEST_F(HostObjectTest, StringsHoldTheirTextAndTakeTextReleasesTheArgument) {
   EXPECT_FALSE(host::takeText(nullptr));
 }
 
+TEST_F(HostObjectTest, TakingTheTextOfAStringSomeoneElseHoldsLeavesItWhole) {
+  // The receiver may move the text out only when its reference is the last one.
+  HostString* s = host::newString("a text longer than any small-string buffer");
+  s->AddRef();  // a second holder
+  std::optional<std::string> first = host::takeText(s);
+  ASSERT_TRUE(first);
+  EXPECT_EQ(*first, "a text longer than any small-string buffer");
+  EXPECT_STREQ(s->getText(), "a text longer than any small-string buffer");
+  std::optional<std::string> second = host::takeText(s);  // the last reference
+  ASSERT_TRUE(second);
+  EXPECT_EQ(*second, *first);
+}
+
 TEST_F(HostObjectTest, ServerAnswersTheServicesItWasBuiltWith) {
   struct Case {
     host::HostConfig config;
