@@ -77,8 +77,10 @@ TEST(CommandProjectTest, EmptyProjectLivesInTheCurrentDirectory) {
   std::string error;
   fs::path previous = fs::current_path();
   fs::current_path("/tmp");
+  VwinSyncCurrentDirectory();
   ASSERT_TRUE(vantrel::emptyProject(project, error));
   fs::current_path(previous);
+  VwinSyncCurrentDirectory();
   EXPECT_EQ(project.path, "Z:\\tmp\\vantrel.ide");
   EXPECT_TRUE(project.nodes.empty());
 }

@@ -36,6 +36,7 @@ class PathsTest : public ::testing::Test {
   }
   void TearDown() override {
     fs::current_path(savedCwd);
+    VwinSyncCurrentDirectory();
     if (savedDrives.empty())
       unsetenv("VANTREL_DRIVES");
     else
@@ -107,6 +108,7 @@ TEST_F(PathsTest, SpelledMappingLooksNothingUpButChecksTheSame) {
   // Where the names exist as spelled, the same answer as the full mapping.
   EXPECT_EQ(spelled("C:\\Sub\\.\\Deeper\\..\\file.txt"), toPosix("C:\\Sub\\file.txt"));
   fs::current_path(root);
+  VwinSyncCurrentDirectory();
   EXPECT_EQ(spelled(".\\Sub\\file.txt"), root + "/Sub/file.txt");
   // Other letter case is left as it stands, for the caller to fall back on the full mapping.
   EXPECT_EQ(spelled("C:\\SUB\\FILE.TXT"), root + "/SUB/FILE.TXT");
@@ -124,6 +126,7 @@ TEST_F(PathsTest, PathsOfMaxPathCharactersAreRefusedNeverCut) {
   EXPECT_EQ(toPosix("C:\\a\\..\\" + name), error(ERROR_FILENAME_EXCED_RANGE));
   // A relative path counts with the directory it is relative to ("D:\Deeper\").
   fs::current_path(root + "/Sub/Deeper");
+  VwinSyncCurrentDirectory();
   std::string relative(MAX_PATH - 11, 'r');
   EXPECT_EQ(toPosix(relative), root + "/Sub/Deeper/" + relative);
   EXPECT_EQ(toPosix(relative + "r"), error(ERROR_FILENAME_EXCED_RANGE));
@@ -135,6 +138,7 @@ TEST_F(PathsTest, PathsOfMaxPathCharactersAreRefusedNeverCut) {
 
 TEST_F(PathsTest, RelativeAndRootedPathsUseTheCurrentDirectory) {
   fs::current_path(root + "/Sub/Deeper");
+  VwinSyncCurrentDirectory();
   // The current directory is on D: (its directory is the longest prefix).
   EXPECT_EQ(toPosix("..\\FILE.txt"), root + "/Sub/file.txt");
   EXPECT_EQ(toPosix("."), root + "/Sub/Deeper");
@@ -168,6 +172,7 @@ TEST_F(PathsTest, WindowsFormTakesTheLongestDrivePrefix) {
 
 TEST_F(PathsTest, CurrentDirectoryInDriveFormWithWindowsSizes) {
   fs::current_path(root + "/Sub/Deeper");
+  VwinSyncCurrentDirectory();
   char buffer[MAX_PATH];
   EXPECT_EQ(GetCurrentDirectoryA(sizeof buffer, buffer), 9u);
   EXPECT_STREQ(buffer, "D:\\Deeper");
@@ -176,8 +181,36 @@ TEST_F(PathsTest, CurrentDirectoryInDriveFormWithWindowsSizes) {
   EXPECT_STREQ(tiny, "unused");
   EXPECT_EQ(GetCurrentDirectoryA(0, nullptr), 10u);
   fs::current_path(root);
+  VwinSyncCurrentDirectory();
   EXPECT_EQ(GetCurrentDirectoryA(sizeof buffer, buffer), 3u);
   EXPECT_STREQ(buffer, "C:\\");
+}
+
+TEST_F(PathsTest, SetCurrentDirectoryMovesTheProcessAndRelativePathsFollow) {
+  // Looked up without case, as any path; shown on the drive whose directory fits best.
+  ASSERT_TRUE(SetCurrentDirectoryA("c:\\sub\\deeper"));
+  char buffer[MAX_PATH];
+  EXPECT_EQ(GetCurrentDirectoryA(sizeof buffer, buffer), 9u);
+  EXPECT_STREQ(buffer, "D:\\Deeper");
+  EXPECT_EQ(fs::current_path(), fs::path(root + "/Sub/Deeper"));
+  EXPECT_EQ(toPosix("x.c"), root + "/Sub/Deeper/x.c");
+  EXPECT_EQ(toPosix("..\\file.txt"), root + "/Sub/file.txt");
+
+  // Failures leave the directory where it was.
+  EXPECT_FALSE(SetCurrentDirectoryA("..\\file.txt"));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_DIRECTORY));
+  EXPECT_FALSE(SetCurrentDirectoryA("C:\\Missing"));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
+  EXPECT_FALSE(SetCurrentDirectoryA(("C:\\" + std::string(MAX_PATH, 'x')).c_str()));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILENAME_EXCED_RANGE));
+  EXPECT_STREQ((GetCurrentDirectoryA(sizeof buffer, buffer), buffer), "D:\\Deeper");
+  EXPECT_EQ(fs::current_path(), fs::path(root + "/Sub/Deeper"));
+
+  // A chdir behind the layer's back is seen once the host says so.
+  fs::current_path(root);
+  EXPECT_STREQ((GetCurrentDirectoryA(sizeof buffer, buffer), buffer), "D:\\Deeper");
+  VwinSyncCurrentDirectory();
+  EXPECT_STREQ((GetCurrentDirectoryA(sizeof buffer, buffer), buffer), "C:\\");
 }
 
 TEST_F(PathsTest, EnvironmentNamesIgnoreCaseAndPathIsTranslated) {
@@ -195,6 +228,7 @@ TEST_F(PathsTest, EnvironmentNamesIgnoreCaseAndPathIsTranslated) {
 
   std::string savedPath = getenv("PATH") ? getenv("PATH") : "";
   fs::current_path(root);
+  VwinSyncCurrentDirectory();
   setenv("PATH", (root + "/Sub/Deeper:/usr/bin::Sub:/has\\backslash").c_str(), 1);
   char path[512];
   DWORD length = GetEnvironmentVariableA("Path", path, sizeof path);

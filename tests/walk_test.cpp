@@ -11,6 +11,7 @@
 
 #include "host/project.h"
 #include "search_fixture.h"
+#include "win32/paths.h"
 
 namespace {
 
@@ -80,7 +81,7 @@ TEST_F(WalkTest, CurrentDirectoryAndCurrentPathAreReplacedInPlace) {
   char* savedCwd = getcwd(nullptr, 0);
   std::string savedPath = getenv("PATH") ? getenv("PATH") : "";
 
-  ASSERT_EQ(chdir((root / "d1").c_str()), 0);
+  ASSERT_TRUE(SetCurrentDirectoryA(win("d1").c_str()));
   setField(directories, "[Current Directory]");
   countThenSearch();
   EXPECT_EQ(std::string(directories), win("d1"));
@@ -120,6 +121,7 @@ TEST_F(WalkTest, CurrentDirectoryAndCurrentPathAreReplacedInPlace) {
 
   setenv("PATH", savedPath.c_str(), 1);
   ASSERT_EQ(chdir(savedCwd), 0);
+  VwinSyncCurrentDirectory();
   free(savedCwd);
 }
 

@@ -2,14 +2,22 @@
 // case-insensitive names ("Path" answers PATH with every entry mapped to its drive form and ";"
 // between entries) and GetCurrentDirectoryA (the drive whose directory is the longest prefix).
 //
+// The current directory is the process's own record, as on Windows: read from the system on
+// first use and kept, so that mapping a relative path (a search maps one per file and directory)
+// costs no system call. SetCurrentDirectoryA changes it; a host that changes directory behind the
+// layer's back with chdir says so with VwinSyncCurrentDirectory, and so does VwinReloadDrives,
+// since the drive form depends on the table.
+//
 // Both keep Windows' size rule: the length written without the terminator, or, when the buffer
 // cannot hold the value and its terminator, the size needed including it (nothing written).
 // Tested by tests/paths_test.cpp.
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <string>
 
 #include "win32/errno_map.h"
@@ -71,6 +79,18 @@ std::string windowsSearchPath(const char* value) {
   return out;
 }
 
+struct CurrentDirectory {
+  std::mutex mutex;
+  bool known = false;
+  char windows[MAX_PATH];
+  DWORD length = 0;
+};
+
+CurrentDirectory& currentDirectory() {
+  static CurrentDirectory* current = new CurrentDirectory;  // used until the process ends
+  return *current;
+}
+
 DWORD answer(const char* value, size_t length, LPSTR buffer, DWORD size) {
   if (!buffer || length + 1 > size) return static_cast<DWORD>(length + 1);
   memcpy(buffer, value, length);
@@ -99,13 +119,45 @@ WINAPI_EXPORT DWORD WINAPI GetEnvironmentVariableA(LPCSTR name, LPSTR buffer, DW
 }
 
 WINAPI_EXPORT DWORD WINAPI GetCurrentDirectoryA(DWORD size, LPSTR buffer) {
-  char posix[4096];
-  if (!getcwd(posix, sizeof posix)) {
-    vwinSetLastErrorFromErrno();
-    return 0;
+  CurrentDirectory& current = currentDirectory();
+  std::lock_guard<std::mutex> lock(current.mutex);
+  if (!current.known) {
+    char posix[4096];
+    if (!getcwd(posix, sizeof posix)) {
+      vwinSetLastErrorFromErrno();
+      return 0;
+    }
+    current.length = VwinToWindowsPath(posix, current.windows, sizeof current.windows);
+    if (current.length == 0) return 0;  // not kept: asked again next time
+    current.known = true;
   }
-  char windows[MAX_PATH];
-  DWORD length = VwinToWindowsPath(posix, windows, sizeof windows);
-  if (length == 0) return 0;
-  return answer(windows, length, buffer, size);
+  return answer(current.windows, current.length, buffer, size);
+}
+
+WINAPI_EXPORT BOOL WINAPI SetCurrentDirectoryA(LPCSTR path) {
+  if (!path) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  char posix[4096];
+  if (!VwinToPosixPath(path, posix, sizeof posix)) return FALSE;  // the mapping set the reason
+  if (chdir(posix) != 0) {
+    int cause = errno;
+    struct stat st;
+    DWORD error = vwinErrorFromErrno(cause);
+    if (cause == ENOTDIR && stat(posix, &st) == 0 && !S_ISDIR(st.st_mode))
+      error = ERROR_DIRECTORY;  // the name is a file, not a missing path
+    else if (error == ERROR_FILE_NOT_FOUND)
+      error = ERROR_PATH_NOT_FOUND;
+    SetLastError(error);
+    return FALSE;
+  }
+  VwinSyncCurrentDirectory();
+  return TRUE;
+}
+
+WINAPI_EXPORT void VwinSyncCurrentDirectory(void) {
+  CurrentDirectory& current = currentDirectory();
+  std::lock_guard<std::mutex> lock(current.mutex);
+  current.known = false;
 }

@@ -256,6 +256,9 @@ WINAPI_EXPORT DWORD VwinToWindowsPath(LPCSTR posixPath, LPSTR windowsPath, DWORD
 }
 
 WINAPI_EXPORT void VwinReloadDrives(void) {
-  std::lock_guard<std::mutex> lock(drivesMutex);
-  loadDrivesLocked();
+  {
+    std::lock_guard<std::mutex> lock(drivesMutex);
+    loadDrivesLocked();
+  }
+  VwinSyncCurrentDirectory();
 }

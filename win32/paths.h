@@ -1,5 +1,6 @@
 // The drive mapping between Windows paths and POSIX paths, as the Win32 layer's file functions
-// see the file system: "Z:" is "/", further drives come from VANTREL_DRIVES ("C=/srv/src;D=/mnt/x"),
+// see the file system: "Z:" is "/", further drives come from VANTREL_DRIVES
+// ("C=/srv/src;D=/mnt/x"),
 // "\" and "/" both separate, and a component that does not exist as spelled is looked up
 // case-insensitively in its directory.
 //
@@ -28,7 +29,12 @@ WINAPI_EXPORT BOOL VwinToPosixPathAsSpelled(LPCSTR windowsPath, LPSTR posixPath,
 // characters or `size`, ERROR_INVALID_NAME for a path holding a backslash or not absolute).
 WINAPI_EXPORT DWORD VwinToWindowsPath(LPCSTR posixPath, LPSTR windowsPath, DWORD size);
 
-// Reads VANTREL_DRIVES again (tests change it).
+// Reads VANTREL_DRIVES again (tests change it); the current directory is read again too.
 WINAPI_EXPORT void VwinReloadDrives(void);
+
+// The layer keeps the process's current directory as Windows does, changed by
+// SetCurrentDirectoryA; after a chdir made without the layer, this makes it read the directory
+// from the system again.
+WINAPI_EXPORT void VwinSyncCurrentDirectory(void);
 
 #endif  // VANTREL_WIN32_PATHS_H_

@@ -104,6 +104,9 @@ WINAPI_EXPORT DWORD WINAPI GetFileAttributesA(LPCSTR fileName);
 // when the buffer is too small, the size needed including it; 0 on failure.
 WINAPI_EXPORT DWORD WINAPI GetEnvironmentVariableA(LPCSTR name, LPSTR buffer, DWORD size);
 WINAPI_EXPORT DWORD WINAPI GetCurrentDirectoryA(DWORD size, LPSTR buffer);
+// Changes the process's current directory (a Windows path); FALSE with GetLastError set
+// (ERROR_PATH_NOT_FOUND for a missing directory, ERROR_DIRECTORY for a file).
+WINAPI_EXPORT BOOL WINAPI SetCurrentDirectoryA(LPCSTR path);
 
 // Text in the ANSI code page (Windows-1252).
 WINAPI_EXPORT LPSTR WINAPI CharUpperA(LPSTR text);
