@@ -119,6 +119,14 @@ TEST_F(FindFileTest, WildcardsHaveWindowsEffect) {
   EXPECT_EQ(names(list(dir + "*.c*")),
             (std::vector<std::string>{"a.b.c", "d.c.txt", "FOO.C", "foo1.c", "foo12.c", "x.cpp"}));
 
+  // A "*" followed by plain characters is an ending, ignoring case, and never more.
+  for (const char* n : {"a.tar.gz", "b.TAR.GZ.old", ".c", "tar.gz"}) touch(root / n);
+  EXPECT_EQ(names(list(dir + "*.tar.gz")), (std::vector<std::string>{"a.tar.gz"}));
+  EXPECT_EQ(names(list(dir + "*.c")),
+            (std::vector<std::string>{".c", "a.b.c", "FOO.C", "foo1.c", "foo12.c"}));
+  EXPECT_EQ(names(list(dir + "*gz")), (std::vector<std::string>{"a.tar.gz", "tar.gz"}));
+  for (const char* n : {"a.tar.gz", "b.TAR.GZ.old", ".c", "tar.gz"}) fs::remove(root / n);
+
   // A pattern that would backtrack exponentially still ends at once.
   std::string many(200, 'a');
   touch(root / many);
@@ -178,6 +186,18 @@ TEST_F(FindFileTest, SearchesOfOneDirectorySeeItsChanges) {
   // A change right after a read, within the second the read may be reused, shows.
   touch(root / "b.c");
   EXPECT_EQ(names(list(dir + "*.c")), (std::vector<std::string>{"a.c", "b.c"}));
+  // A search under way keeps the listing it started with; a new one sees the change.
+  WIN32_FIND_DATAA found;
+  HANDLE before = FindFirstFileA((dir + "*.c").c_str(), &found);
+  ASSERT_NE(before, INVALID_HANDLE_VALUE);
+  EXPECT_STREQ(found.cFileName, "a.c");
+  fs::remove(root / "b.c");
+  touch(root / "c.c");
+  EXPECT_EQ(names(list(dir + "*.c")), (std::vector<std::string>{"a.c", "c.c"}));
+  ASSERT_TRUE(FindNextFileA(before, &found));
+  EXPECT_STREQ(found.cFileName, "b.c");
+  EXPECT_FALSE(FindNextFileA(before, &found));
+  FindClose(before);
   // The same path, another directory.
   fs::rename(root, root.string() + ".old");
   fs::create_directories(root / "other");

@@ -16,34 +16,29 @@
 // would double the cost of a walk. A name holding a backslash, which no Windows path can carry, is
 // left out.
 //
-// One directory read serves the searches of one visit: a walk asks for "dir\*.c", then for
-// "dir\*.*" to find the subdirectories. Each thread keeps the last listing it read, sorted, with
-// the directory's identity and change times taken before the read; a search of the same directory
-// within a second whose stat shows the same identity and times is answered from that listing, so
-// it costs one stat instead of an open, a read and a sort; a directory changed in the last 100 ms
-// before its read is never answered so, as its times might not move at a change in the same
-// tick of the file system's clock. Anything else reads afresh. Attributes that depend on another
-// file (links, unknown types) are examined again by every search.
+// Listings come from win32/listing_cache.h: one read of a directory serves every search of it
+// while it stays unchanged (both searches of a walk's visit, and both passes of a search that
+// counts first). Attributes that depend on another file (links, unknown types) are examined again
+// by every search.
 //
 // Invariant: a search handle is a heap record whose address is the handle; only handles in the
 // live set are dereferenced.
 // Tested by tests/findfile_test.cpp.
 #include <dirent.h>
-#include <sys/stat.h>
 
-#include <algorithm>
 #include <cerrno>
-#include <chrono>
 #include <cstdint>
 #include <cstring>
-#include <ctime>
+#include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <unordered_set>
 #include <vector>
 
 #include "win32/attributes.h"
 #include "win32/errno_map.h"
+#include "win32/listing_cache.h"
 #include "win32/paths.h"
 #include "win32/winbase.h"
 
@@ -83,9 +78,27 @@ std::vector<int> compilePattern(const std::string& pattern) {
 // pattern can make the match exponential.
 class Matcher {
  public:
-  explicit Matcher(std::vector<int> tokens) : tokens_(std::move(tokens)) {}
+  explicit Matcher(std::vector<int> tokens) : tokens_(std::move(tokens)) {
+    // "*" followed by plain characters only (a mask such as "*.c"): a name matches exactly when
+    // it ends in them, ignoring case. (A "*" before a dot may not pass the name's last dot, but
+    // a name ending in the rest has that rest's dot as its last.)
+    bool plain = !tokens_.empty() && (tokens_[0] == kAny || tokens_[0] == kDosStar);
+    for (size_t i = 1; plain && i < tokens_.size(); ++i) plain = tokens_[i] < 256;
+    if (plain)
+      for (size_t i = 1; i < tokens_.size(); ++i) suffix_.push_back(static_cast<char>(tokens_[i]));
+    suffixOnly_ = plain;
+  }
 
-  bool matches(const std::string& name) {
+  bool matches(std::string_view name) {
+    if (suffixOnly_) {
+      if (name.size() < suffix_.size()) return false;
+      const char* tail = name.data() + (name.size() - suffix_.size());
+      for (size_t i = 0; i < suffix_.size(); ++i)
+        if (foldAscii(static_cast<unsigned char>(tail[i])) !=
+            static_cast<unsigned char>(suffix_[i]))
+          return false;
+      return true;
+    }
     name_ = name;
     lastDot_ = name.rfind('.');
     memo_.assign((tokens_.size() + 1) * (name.size() + 1), 0);
@@ -135,17 +148,20 @@ class Matcher {
   }
 
   std::vector<int> tokens_;
-  std::string name_;
+  bool suffixOnly_ = false;
+  std::string suffix_;  // folded
+  std::string_view name_;
   size_t lastDot_ = std::string::npos;
   std::vector<int8_t> memo_;
 };
 
 struct Entry {
-  std::string name;
+  uint32_t index;  // into the listing's names
   DWORD attributes;
 };
 
 struct Search {
+  std::shared_ptr<const vwin::DirectoryListing> listing;
   std::vector<Entry> entries;
   size_t next = 0;
 };
@@ -160,24 +176,9 @@ Searches& searches() {
   return *s;
 }
 
-// NTFS order: upper-case-folded bytes first, raw bytes on a tie; "." and ".." before all.
-bool listsBefore(const std::string& a, const std::string& b) {
-  bool aDot = a == "." || a == "..";
-  bool bDot = b == "." || b == "..";
-  if (aDot != bDot) return aDot;
-  size_t n = std::min(a.size(), b.size());
-  for (size_t i = 0; i < n; ++i) {
-    unsigned char x = foldAscii(static_cast<unsigned char>(a[i]));
-    unsigned char y = foldAscii(static_cast<unsigned char>(b[i]));
-    if (x != y) return x < y;
-  }
-  if (a.size() != b.size()) return a.size() < b.size();
-  return a < b;
-}
-
 // The attributes of one entry, from d_type where the file system gives it; a link, or an entry
 // of unknown type, is examined as GetFileAttributesA examines a file.
-DWORD attributesOf(const char* posixDir, const std::string& name, unsigned char type) {
+DWORD attributesOf(const char* posixDir, const char* name, unsigned char type) {
   DWORD attributes;
   switch (type) {
     case DT_DIR:
@@ -189,7 +190,7 @@ DWORD attributesOf(const char* posixDir, const std::string& name, unsigned char 
     case DT_LNK:
     case DT_UNKNOWN: {
       std::string path = std::string(posixDir) + "/" + name;
-      attributes = vwinFileAttributes(path.c_str(), name.c_str());
+      attributes = vwinFileAttributes(path.c_str(), name);
       // Vanished since readdir: nothing a walk may open.
       if (attributes == INVALID_FILE_ATTRIBUTES) attributes = FILE_ATTRIBUTE_SYSTEM;
       break;
@@ -201,74 +202,11 @@ DWORD attributesOf(const char* posixDir, const std::string& name, unsigned char 
   return attributes;
 }
 
-// A directory as last read by this thread: every name but those no Windows path can carry, in
-// listing order, with d_type; and what tells whether the directory changed since.
-struct DirectoryListing {
-  struct Name {
-    std::string name;
-    unsigned char type;  // d_type
-  };
-  std::string posixDir;
-  struct stat stamp {};
-  std::chrono::steady_clock::time_point readAt;
-  bool reusable = false;
-  std::vector<Name> names;
-};
-
-// A directory changed this lately may change again within the same tick of the file system's
-// clock without its times moving, so a listing of it is never reused.
-constexpr long long kSettledNanoseconds = 100'000'000;
-
-long long nanoseconds(const struct timespec& t) { return t.tv_sec * 1'000'000'000LL + t.tv_nsec; }
-
-constexpr std::chrono::seconds kListingLife{1};
-
-bool sameStamp(const struct stat& a, const struct stat& b) {
-  return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_mtim.tv_sec == b.st_mtim.tv_sec &&
-         a.st_mtim.tv_nsec == b.st_mtim.tv_nsec && a.st_ctim.tv_sec == b.st_ctim.tv_sec &&
-         a.st_ctim.tv_nsec == b.st_ctim.tv_nsec && a.st_size == b.st_size;
-}
-
-// Reads `posixDir` into `listing`; false with errno set when it cannot be opened.
-bool readListing(const char* posixDir, DirectoryListing& listing) {
-  listing.posixDir.clear();
-  listing.names.clear();
-  DIR* stream = opendir(posixDir);
-  if (!stream) return false;
-  listing.readAt = std::chrono::steady_clock::now();
-  // The stamp comes before the entries, so that a change during the read shows at the next stat.
-  struct timespec now;
-  listing.reusable = fstat(dirfd(stream), &listing.stamp) == 0 &&
-                     clock_gettime(CLOCK_REALTIME, &now) == 0 &&
-                     nanoseconds(now) - std::max(nanoseconds(listing.stamp.st_mtim),
-                                                 nanoseconds(listing.stamp.st_ctim)) >
-                         kSettledNanoseconds;
-  while (const dirent* entry = readdir(stream)) {
-    size_t length = strlen(entry->d_name);
-    if (memchr(entry->d_name, '\\', length) || length >= MAX_PATH) continue;
-    listing.names.push_back({std::string(entry->d_name, length), entry->d_type});
-  }
-  closedir(stream);
-  std::sort(listing.names.begin(), listing.names.end(),
-            [](const DirectoryListing::Name& a, const DirectoryListing::Name& b) {
-              return listsBefore(a.name, b.name);
-            });
-  listing.posixDir = posixDir;
-  return true;
-}
-
-// Whether `listing` still shows `posixDir` as it is: read lately, and the directory unchanged.
-bool stillCurrent(const DirectoryListing& listing, const char* posixDir) {
-  if (!listing.reusable || listing.posixDir != posixDir) return false;
-  if (std::chrono::steady_clock::now() - listing.readAt > kListingLife) return false;
-  struct stat now;
-  return stat(posixDir, &now) == 0 && sameStamp(now, listing.stamp);
-}
-
-void fill(const Entry& entry, LPWIN32_FIND_DATAA data) {
+void fill(const Search& search, const Entry& entry, LPWIN32_FIND_DATAA data) {
+  const vwin::DirectoryListing::Name& name = search.listing->names[entry.index];
   std::memset(data, 0, sizeof *data);
   data->dwFileAttributes = entry.attributes;
-  std::memcpy(data->cFileName, entry.name.c_str(), entry.name.size() + 1);
+  std::memcpy(data->cFileName, search.listing->name(name), name.length + 1u);
 }
 
 // Whether a Windows directory part ("C:\", "\", "Z:/") names the root of its drive, where Windows
@@ -303,16 +241,17 @@ WINAPI_EXPORT HANDLE WINAPI FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA da
 
   // The directory as spelled first (a walk names directories just listed); looked up without
   // case only when it cannot be opened so.
-  thread_local DirectoryListing listing;
   const char* windowsDir = dir.empty() ? "." : dir.c_str();
   char posix[4096];
   if (!VwinToPosixPathAsSpelled(windowsDir, posix, sizeof posix)) {
     return INVALID_HANDLE_VALUE;  // the mapping set the reason
   }
-  if (!stillCurrent(listing, posix) && !readListing(posix, listing)) {
+  std::shared_ptr<const vwin::DirectoryListing> listing = vwin::listDirectory(posix);
+  if (!listing) {
     bool retry = errno == ENOENT || errno == ENOTDIR;
     if (retry && !VwinToPosixPath(windowsDir, posix, sizeof posix)) return INVALID_HANDLE_VALUE;
-    if (!retry || !readListing(posix, listing)) {
+    if (retry) listing = vwin::listDirectory(posix);
+    if (!listing) {
       DWORD error = vwinErrorFromErrno(errno);
       // The directory itself is missing: Windows calls that a missing path.
       SetLastError(error == ERROR_FILE_NOT_FOUND ? ERROR_PATH_NOT_FOUND : error);
@@ -321,15 +260,18 @@ WINAPI_EXPORT HANDLE WINAPI FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA da
   }
 
   auto search = new Search;
+  search->listing = listing;
   Matcher matcher(compilePattern(namePattern));
   bool root = isDriveRoot(dir);
-  for (const DirectoryListing::Name& entry : listing.names) {
-    bool dotName = entry.name == "." || entry.name == "..";
+  for (size_t i = 0; i < listing->names.size(); ++i) {
+    const vwin::DirectoryListing::Name& entry = listing->names[i];
+    const char* name = listing->name(entry);
+    bool dotName = (entry.length == 1 && name[0] == '.') ||
+                   (entry.length == 2 && name[0] == '.' && name[1] == '.');
     if (dotName && root) continue;
-    if (!matcher.matches(entry.name)) continue;
-    DWORD attributes =
-        dotName ? FILE_ATTRIBUTE_DIRECTORY : attributesOf(posix, entry.name, entry.type);
-    search->entries.push_back(Entry{entry.name, attributes});
+    if (!matcher.matches(std::string_view(name, entry.length))) continue;
+    DWORD attributes = dotName ? FILE_ATTRIBUTE_DIRECTORY : attributesOf(posix, name, entry.type);
+    search->entries.push_back(Entry{static_cast<uint32_t>(i), attributes});
   }
 
   if (search->entries.empty()) {
@@ -337,7 +279,7 @@ WINAPI_EXPORT HANDLE WINAPI FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA da
     SetLastError(ERROR_FILE_NOT_FOUND);
     return INVALID_HANDLE_VALUE;
   }
-  fill(search->entries[0], data);
+  fill(*search, search->entries[0], data);
   search->next = 1;
   Searches& s = searches();
   std::lock_guard<std::mutex> lock(s.mutex);
@@ -360,7 +302,7 @@ WINAPI_EXPORT BOOL WINAPI FindNextFileA(HANDLE handle, LPWIN32_FIND_DATAA data) 
     SetLastError(ERROR_NO_MORE_FILES);
     return FALSE;
   }
-  fill(search->entries[search->next++], data);
+  fill(*search, search->entries[search->next++], data);
   return TRUE;
 }
 
