@@ -14,6 +14,7 @@
 #include <chrono>
 #include <cstring>
 #include <ctime>
+#include <string_view>
 #include <unordered_map>
 
 #include "win32/windef.h"
@@ -31,10 +32,14 @@ constexpr std::chrono::seconds kIdleLife{10};
 
 long long nanoseconds(const struct timespec& t) { return t.tv_sec * 1'000'000'000LL + t.tv_nsec; }
 
-bool sameStamp(const struct stat& a, const struct stat& b) {
-  return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_mtim.tv_sec == b.st_mtim.tv_sec &&
-         a.st_mtim.tv_nsec == b.st_mtim.tv_nsec && a.st_ctim.tv_sec == b.st_ctim.tv_sec &&
-         a.st_ctim.tv_nsec == b.st_ctim.tv_nsec && a.st_size == b.st_size;
+DirectoryListing::Stamp stampOf(const struct stat& st) {
+  return DirectoryListing::Stamp{st.st_dev, st.st_ino, st.st_mtim, st.st_ctim, st.st_size};
+}
+
+bool sameStamp(const DirectoryListing::Stamp& a, const DirectoryListing::Stamp& b) {
+  return a.device == b.device && a.inode == b.inode && a.modified.tv_sec == b.modified.tv_sec &&
+         a.modified.tv_nsec == b.modified.tv_nsec && a.changed.tv_sec == b.changed.tv_sec &&
+         a.changed.tv_nsec == b.changed.tv_nsec && a.size == b.size;
 }
 
 unsigned char foldAscii(unsigned char c) { return c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c; }
@@ -64,10 +69,11 @@ struct Kept {
 };
 
 struct Cache {
-  std::unordered_map<std::string, Kept> kept;
+  // Keyed by the listing's own directory name, which lives as long as the entry.
+  std::unordered_map<std::string_view, Kept> kept;
   size_t bytes = 0;
 
-  void drop(std::unordered_map<std::string, Kept>::iterator it) {
+  void drop(std::unordered_map<std::string_view, Kept>::iterator it) {
     bytes -= it->second.listing->bytes();
     kept.erase(it);
   }
@@ -91,11 +97,12 @@ std::shared_ptr<DirectoryListing> readListing(const char* posixDir, bool& settle
   if (fd < 0) return nullptr;
   auto listing = std::make_shared<DirectoryListing>();
   // The stamp comes before the entries, so that a change during the read shows at the next stat.
+  struct stat st;
   struct timespec now;
-  settled = fstat(fd, &listing->stamp) == 0 && clock_gettime(CLOCK_REALTIME, &now) == 0 &&
-            nanoseconds(now) - std::max(nanoseconds(listing->stamp.st_mtim),
-                                        nanoseconds(listing->stamp.st_ctim)) >
+  settled = fstat(fd, &st) == 0 && clock_gettime(CLOCK_REALTIME, &now) == 0 &&
+            nanoseconds(now) - std::max(nanoseconds(st.st_mtim), nanoseconds(st.st_ctim)) >
                 kSettledNanoseconds;
+  if (settled) listing->stamp = stampOf(st);
   alignas(8) char buffer[32768];
   for (;;) {
     ssize_t got = getdents64(fd, buffer, sizeof buffer);
@@ -137,10 +144,10 @@ size_t DirectoryListing::bytes() const {
 std::shared_ptr<const DirectoryListing> listDirectory(const char* posixDir) {
   thread_local Cache cache;
   Clock::time_point now = Clock::now();
-  auto it = cache.kept.find(posixDir);
+  auto it = cache.kept.find(std::string_view(posixDir));
   if (it != cache.kept.end()) {
     struct stat current;
-    if (stat(posixDir, &current) == 0 && sameStamp(current, it->second.listing->stamp)) {
+    if (stat(posixDir, &current) == 0 && sameStamp(stampOf(current), it->second.listing->stamp)) {
       it->second.usedAt = now;
       return it->second.listing;
     }
@@ -153,8 +160,10 @@ std::shared_ptr<const DirectoryListing> listDirectory(const char* posixDir) {
   listing->names.shrink_to_fit();
   size_t need = listing->bytes();
   if (settled && cache.makeRoom(need, now)) {
-    cache.kept.emplace(listing->posixDir, Kept{listing, now});
+    std::string_view key = listing->posixDir;
+    cache.kept.emplace(key, Kept{std::move(listing), now});
     cache.bytes += need;
+    return cache.kept.find(key)->second.listing;
   }
   return listing;
 }

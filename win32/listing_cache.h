@@ -38,8 +38,16 @@ struct DirectoryListing {
     uint16_t length;     // without the terminator
     unsigned char type;  // d_type as the file system gave it
   };
+  // What tells whether the directory changed since the read.
+  struct Stamp {
+    dev_t device;
+    ino_t inode;
+    struct timespec modified;
+    struct timespec changed;
+    off_t size;
+  };
   std::string posixDir;
-  struct stat stamp {};
+  Stamp stamp{};
   std::string text;         // every name, each followed by a NUL
   std::vector<Name> names;  // in listing order
 
@@ -48,7 +56,7 @@ struct DirectoryListing {
   size_t bytes() const;
 };
 
-constexpr size_t kListingCacheBytes = 4u << 20;
+constexpr size_t kListingCacheBytes = 6u << 20;
 
 // The listing of `posixDir`: kept from an earlier request when the directory is unchanged, else
 // read afresh. NULL with errno set when the directory cannot be opened or read.
