@@ -118,14 +118,48 @@ bool exists(const std::string& path) {
   return lstat(path.c_str(), &st) == 0;
 }
 
-// The POSIX path of `parts` under `root`, each missing component looked up without case unless
-// `lookUp` is false.
-std::string resolve(const std::string& root, const std::vector<std::string>& parts, bool lookUp) {
-  std::string spelled = root == "/" ? std::string() : root;
-  for (const std::string& part : parts) spelled.append("/").append(part);
-  if (spelled.empty()) spelled = "/";
-  if (!lookUp || parts.empty() || exists(spelled)) return spelled;
+// Components of a path, joined as "/a/b" (empty for none), with "." and empty ones dropped and
+// ".." removing the last one but never going above the start. Sized for a current directory and
+// a relative path of under MAX_PATH characters each.
+class JoinedParts {
+ public:
+  // Applies the components of `text`, separated by "\\" or "/".
+  void apply(const char* text, size_t length) {
+    size_t i = 0;
+    while (i < length) {
+      size_t end = i;
+      while (end < length && !isSeparator(text[end])) ++end;
+      size_t partLength = end - i;
+      const char* part = text + i;
+      if (partLength == 2 && part[0] == '.' && part[1] == '.') {
+        while (length_ > 0 && text_[length_ - 1] != '/') --length_;
+        if (length_ > 0) --length_;  // the separator before the removed part
+      } else if (partLength > 0 && !(partLength == 1 && part[0] == '.')) {
+        text_[length_++] = '/';
+        memcpy(text_ + length_, part, partLength);
+        length_ += partLength;
+      }
+      i = end + 1;
+    }
+  }
+  std::string_view view() const { return std::string_view(text_, length_); }
+  bool empty() const { return length_ == 0; }
 
+ private:
+  char text_[2 * MAX_PATH + 2];
+  size_t length_ = 0;
+};
+
+// The POSIX path of `joined` ("/a/b" or empty) under `root`, each missing component looked up
+// without case unless `lookUp` is false.
+std::string resolve(const std::string& root, std::string_view joined, bool lookUp) {
+  std::string spelled = root == "/" ? std::string() : root;
+  spelled.append(joined);
+  if (spelled.empty()) spelled = "/";
+  if (!lookUp || joined.empty() || exists(spelled)) return spelled;
+
+  std::vector<std::string> parts;
+  applyComponents(joined, false, parts);
   std::string path = root == "/" ? std::string() : root;
   bool found = true;  // every component so far exists
   for (const std::string& part : parts) {
@@ -163,36 +197,30 @@ BOOL mapPath(LPCSTR windowsPath, LPSTR posixPath, DWORD size, bool lookUp) {
       windowsPath[1] == ':' && foldAscii(windowsPath[0]) >= 'A' && foldAscii(windowsPath[0]) <= 'Z';
   const char* rest = hasDrive ? windowsPath + 2 : windowsPath;
   char letter = hasDrive ? foldAscii(windowsPath[0]) : 0;
-  std::vector<std::string> parts;
+  JoinedParts parts;
 
-  if (!isSeparator(rest[0])) {
-    // Relative: against the process's directory, or a drive's root for another drive.
+  if (!isSeparator(rest[0]) || !hasDrive) {
+    // Relative: against the process's directory, or a drive's root for another drive. Rooted
+    // without a drive: on the current directory's drive.
     char current[MAX_PATH];
     DWORD currentLength = GetCurrentDirectoryA(sizeof current, current);
     if (currentLength == 0) return FALSE;
     if (currentLength >= sizeof current) return fail(ERROR_FILENAME_EXCED_RANGE);
     if (!hasDrive) letter = current[0];
-    if (letter == current[0]) applyComponents(current + 2, true, parts);
-  } else if (!hasDrive) {
-    char current[MAX_PATH];
-    DWORD currentLength = GetCurrentDirectoryA(sizeof current, current);
-    if (currentLength == 0) return FALSE;
-    if (currentLength >= sizeof current) return fail(ERROR_FILENAME_EXCED_RANGE);
-    letter = current[0];
+    if (!isSeparator(rest[0]) && letter == current[0]) parts.apply(current + 2, currentLength - 2);
   }
-  applyComponents(rest, true, parts);
+  parts.apply(rest, length - static_cast<size_t>(rest - windowsPath));
 
   std::string root = driveRoot(letter);
   if (root.empty()) return fail(ERROR_PATH_NOT_FOUND);
 
   // The full Windows form, "L:\a\b", must stay under MAX_PATH characters.
-  size_t fullLength = 3;
-  for (const std::string& part : parts) fullLength += part.size() + 1;
-  if (!parts.empty()) --fullLength;
+  std::string_view joined = parts.view();
+  size_t fullLength = joined.empty() ? 3 : 2 + joined.size();
   if (fullLength >= MAX_PATH) return fail(ERROR_FILENAME_EXCED_RANGE);
 
   int savedErrno = errno;
-  std::string posix = resolve(root, parts, lookUp);
+  std::string posix = resolve(root, joined, lookUp);
   errno = savedErrno;
   if (posix.size() + 1 > size) return fail(ERROR_INSUFFICIENT_BUFFER);
   memcpy(posixPath, posix.c_str(), posix.size() + 1);
