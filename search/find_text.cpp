@@ -69,16 +69,19 @@ const char* TextFinder::find(const char* haystack, size_t size) const {
   const size_t last = size - length_;  // the last start that leaves room for the needle
   size_t start = 0;
 #if defined(__SSE2__)
-  // A block tries the 16 starts from `start`; each leaves room for the whole needle, so the two
-  // loads, at most length_ - 1 + 15 bytes past `start`, stay inside the haystack.
+  // A round tries the 32 starts from `start` in two blocks of 16; each start leaves room for the
+  // whole needle, so the loads, at most length_ - 1 + 31 bytes past `start`, stay inside the
+  // haystack.
   const __m128i first = _mm_set1_epi8(static_cast<char>(firstByte_));
   const __m128i second = _mm_set1_epi8(static_cast<char>(secondByte_));
-  for (; start + 15 <= last; start += 16) {
-    __m128i atFirst = _mm_loadu_si128(reinterpret_cast<const __m128i*>(haystack + start + first_));
-    __m128i atSecond =
-        _mm_loadu_si128(reinterpret_cast<const __m128i*>(haystack + start + second_));
-    unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(
+  auto probe = [&](size_t from) {
+    __m128i atFirst = _mm_loadu_si128(reinterpret_cast<const __m128i*>(haystack + from + first_));
+    __m128i atSecond = _mm_loadu_si128(reinterpret_cast<const __m128i*>(haystack + from + second_));
+    return static_cast<unsigned>(_mm_movemask_epi8(
         _mm_and_si128(_mm_cmpeq_epi8(atFirst, first), _mm_cmpeq_epi8(atSecond, second))));
+  };
+  for (; start + 31 <= last; start += 32) {
+    unsigned mask = probe(start) | probe(start + 16) << 16;
     while (mask) {
       size_t at = start + static_cast<size_t>(__builtin_ctz(mask));
       if (memcmp(haystack + at, needle_, length_) == 0) return haystack + at;

@@ -1,7 +1,7 @@
 // The literal finder of the file scan: the first occurrence of a fixed byte string in a buffer.
 //
 // A TextFinder is prepared once for a needle and then asked any number of times. It picks two
-// bytes of the needle that are rare in source text and looks, 16 haystack positions at a time,
+// bytes of the needle that are rare in source text and looks, 32 haystack positions at a time,
 // for places where both stand at their offsets; only those places are compared in full. Bytes
 // are compared exactly (the case-insensitive scan folds haystack and needle beforehand).
 //

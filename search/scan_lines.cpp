@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "regex/grepclass.h"
+#include "search/find_text.h"
 #include "search/scan.h"
 
 #if defined(__SSE2__)
@@ -73,22 +74,6 @@ inline size_t afterLineEnd(const char* data, size_t end, size_t size) {
   size_t next = end + 1;
   if (next < size && (data[next] == '\r' || data[next] == '\n') && data[next] != data[end]) ++next;
   return next;
-}
-
-// First occurrence of needle[0, length) (length >= 1) in haystack[0, size), or NULL.
-inline const char* findText(const char* haystack, size_t size, const char* needle, size_t length) {
-#if defined(__GLIBC__)
-  return static_cast<const char*>(memmem(haystack, size, needle, length));
-#else
-  if (length > size) return nullptr;
-  const char* last = haystack + (size - length);
-  for (const char* p = haystack; p <= last; ++p) {
-    p = static_cast<const char*>(memchr(p, needle[0], static_cast<size_t>(last - p) + 1));
-    if (!p) return nullptr;
-    if (memcmp(p + 1, needle + 1, length - 1) == 0) return p;
-  }
-  return nullptr;
-#endif
 }
 
 // Copies `size` bytes from `from` to `to`, upper-cased as CharUpperA does. Blocks of ASCII, the
@@ -157,6 +142,7 @@ struct ScanContext {
 // line is left at its first acceptable occurrence. Occurrences in a line's terminator, behind a
 // NUL inside a line, or running past the line's end are not in the line's text and are passed by.
 void scanPlainText(ScanContext& scan, const char* text, size_t textLength) {
+  const TextFinder finder(text, textLength, scan.search != scan.original);
   const char* data = scan.original;
   const char* search = scan.search;
   const size_t size = scan.size;
@@ -169,7 +155,7 @@ void scanPlainText(ScanContext& scan, const char* text, size_t textLength) {
   bool carriageReturnKnown = false;
   size_t position = 0;
   while (position < size && !scan.stopped()) {
-    const char* found = findText(search + position, size - position, text, textLength);
+    const char* found = finder.find(search + position, size - position);
     if (!found) break;
     size_t start = static_cast<size_t>(found - search);
     if (start >= lineEnd && lineEnd < size) {
@@ -289,11 +275,10 @@ const char* textEveryMatchHolds(const GREPCLASS& pattern, size_t* length) {
 }
 
 // Line by line, each line ended in the search copy: for a pattern, and for an empty text. With a
-// `required` text that every match holds, the lines before its next occurrence are passed by
-// unseen.
+// finder of a `required` text that every match holds, the lines before its next occurrence are
+// passed by unseen.
 template <typename Find>
-void scanLineByLine(ScanContext& scan, Find find, const char* required = nullptr,
-                    size_t requiredLength = 0) {
+void scanLineByLine(ScanContext& scan, Find find, const TextFinder* required = nullptr) {
   const char* data = scan.original;
   char* search = scan.search;
   const size_t size = scan.size;
@@ -301,7 +286,7 @@ void scanLineByLine(ScanContext& scan, Find find, const char* required = nullptr
   LONG lineNumber = 1;
   while (lineStart < size && !scan.stopped()) {
     if (required) {
-      const char* found = findText(search + lineStart, size - lineStart, required, requiredLength);
+      const char* found = required->find(search + lineStart, size - lineStart);
       if (!found) break;
       lineStart =
           startOfLineAt(data, size, lineStart, static_cast<size_t>(found - search), &lineNumber);
@@ -355,17 +340,19 @@ LONG scanLines(SearchJob* job, char* buffer, LONG size, ScanHitFunction onHit, v
     scan.search[size] = '\0';
   }
   if (GREPCLASS* pattern = job->regexProgram) {
+    auto find = [pattern](const char* from, const char** start, const char** end) {
+      if (!pattern->match(from)) return false;
+      *start = pattern->groupStart[0];
+      *end = pattern->groupEnd[0];
+      return true;
+    };
     size_t requiredLength = 0;
-    const char* required = textEveryMatchHolds(*pattern, &requiredLength);
-    scanLineByLine(
-        scan,
-        [pattern](const char* from, const char** start, const char** end) {
-          if (!pattern->match(from)) return false;
-          *start = pattern->groupStart[0];
-          *end = pattern->groupEnd[0];
-          return true;
-        },
-        required, requiredLength);
+    if (const char* required = textEveryMatchHolds(*pattern, &requiredLength)) {
+      const TextFinder finder(required, requiredLength, scan.search != scan.original);
+      scanLineByLine(scan, find, &finder);
+    } else {
+      scanLineByLine(scan, find);
+    }
   } else if (size_t length = strlen(textToFind)) {
     scanPlainText(scan, textToFind, length);
   } else {
