@@ -43,7 +43,7 @@ BOOL File::open(int mode) {
   // The name as spelled first: a search hands over names just listed, so the stat that the case
   // lookup makes would be wasted on nearly every file.
   char path[4096];
-  if (!VwinToPosixPathAsSpelled(name_.c_str(), path, sizeof path)) return FALSE;
+  if (!VwinToOpenablePath(name_.c_str(), path, sizeof path)) return FALSE;
   int fd = openForReading(path);
   if (fd < 0 && (errno == ENOENT || errno == ENOTDIR)) {
     if (!VwinToPosixPath(name_.c_str(), path, sizeof path)) return FALSE;

@@ -40,7 +40,8 @@ class File final : public RefCounted<HostFile> {
   LONG STDMETHODCALLTYPE seek(LONG offset, int origin) override;
   void STDMETHODCALLTYPE close() override;
 
-  // The POSIX path the last open mapped the name to (empty before), for diagnostics and tests.
+  // The POSIX path the last open mapped the name to (empty before), for diagnostics and tests:
+  // relative to the current directory for a relative name inside it.
   const std::string& posixPath() const { return posixPath_; }
 
  private:

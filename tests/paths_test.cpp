@@ -186,6 +186,35 @@ TEST_F(PathsTest, CurrentDirectoryInDriveFormWithWindowsSizes) {
   EXPECT_STREQ(buffer, "C:\\");
 }
 
+TEST_F(PathsTest, OpenablePathsStayRelativeInsideTheCurrentDirectory) {
+  auto openable = [](const std::string& windows) {
+    char out[4096];
+    if (!VwinToOpenablePath(windows.c_str(), out, sizeof out))
+      return "error " + std::to_string(GetLastError());
+    return std::string(out);
+  };
+  fs::current_path(root + "/Sub/Deeper");  // D:\Deeper
+  VwinSyncCurrentDirectory();
+  touch(root + "/Sub/Deeper/x.c");
+  EXPECT_EQ(openable(".\\x.c"), "x.c");
+  EXPECT_EQ(openable("a\\..\\x.c"), "x.c");
+  EXPECT_EQ(openable("."), ".");
+  // Leaving the directory, naming a drive or a root: the absolute form, as spelled. ".." never
+  // goes above a drive's root, where the system's ".." would.
+  EXPECT_EQ(openable("..\\file.txt"), root + "/Sub/file.txt");
+  EXPECT_EQ(openable("..\\..\\file.txt"), root + "/Sub/file.txt");
+  EXPECT_EQ(openable("C:\\SUB\\file.txt"), root + "/SUB/file.txt");
+  EXPECT_EQ(openable("\\file.txt"), root + "/Sub/file.txt");
+  // The whole path's length still counts, the current directory's ("D:\Deeper") included.
+  EXPECT_EQ(openable(std::string(MAX_PATH - 11, 'n')), std::string(MAX_PATH - 11, 'n'));
+  EXPECT_EQ(openable(std::string(MAX_PATH - 10, 'n')), error(ERROR_FILENAME_EXCED_RANGE));
+  // What the system opens through the relative form is the file the full mapping names.
+  std::ifstream in(openable("x.c"));
+  std::string text;
+  in >> text;
+  EXPECT_EQ(text, "x");
+}
+
 TEST_F(PathsTest, SetCurrentDirectoryMovesTheProcessAndRelativePathsFollow) {
   // Looked up without case, as any path; shown on the drive whose directory fits best.
   ASSERT_TRUE(SetCurrentDirectoryA("c:\\sub\\deeper"));

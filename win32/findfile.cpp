@@ -243,7 +243,7 @@ WINAPI_EXPORT HANDLE WINAPI FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA da
   // case only when it cannot be opened so.
   const char* windowsDir = dir.empty() ? "." : dir.c_str();
   char posix[4096];
-  if (!VwinToPosixPathAsSpelled(windowsDir, posix, sizeof posix)) {
+  if (!VwinToOpenablePath(windowsDir, posix, sizeof posix)) {
     return INVALID_HANDLE_VALUE;  // the mapping set the reason
   }
   std::shared_ptr<const vwin::DirectoryListing> listing = vwin::listDirectory(posix);

@@ -132,6 +132,7 @@ class JoinedParts {
       size_t partLength = end - i;
       const char* part = text + i;
       if (partLength == 2 && part[0] == '.' && part[1] == '.') {
+        if (length_ == 0) escaped_ = true;
         while (length_ > 0 && text_[length_ - 1] != '/') --length_;
         if (length_ > 0) --length_;  // the separator before the removed part
       } else if (partLength > 0 && !(partLength == 1 && part[0] == '.')) {
@@ -143,11 +144,13 @@ class JoinedParts {
     }
   }
   std::string_view view() const { return std::string_view(text_, length_); }
-  bool empty() const { return length_ == 0; }
+  // Whether a ".." met no part to remove.
+  bool escaped() const { return escaped_; }
 
  private:
   char text_[2 * MAX_PATH + 2];
   size_t length_ = 0;
+  bool escaped_ = false;
 };
 
 // The POSIX path of `joined` ("/a/b" or empty) under `root`, each missing component looked up
@@ -184,8 +187,20 @@ BOOL fail(DWORD error) {
   return FALSE;
 }
 
-// VwinToPosixPath, and VwinToPosixPathAsSpelled when `lookUp` is false.
-BOOL mapPath(LPCSTR windowsPath, LPSTR posixPath, DWORD size, bool lookUp) {
+enum class Form {
+  kLookedUp,   // VwinToPosixPath
+  kAsSpelled,  // VwinToPosixPathAsSpelled
+  kOpenable,   // VwinToOpenablePath
+};
+
+BOOL answerPath(std::string_view posix, LPSTR posixPath, DWORD size) {
+  if (posix.size() + 1 > size) return fail(ERROR_INSUFFICIENT_BUFFER);
+  memcpy(posixPath, posix.data(), posix.size());
+  posixPath[posix.size()] = '\0';
+  return TRUE;
+}
+
+BOOL mapPath(LPCSTR windowsPath, LPSTR posixPath, DWORD size, Form form) {
   if (!windowsPath || !posixPath) return fail(ERROR_INVALID_PARAMETER);
   size_t length = strlen(windowsPath);
   if (length >= MAX_PATH) return fail(ERROR_FILENAME_EXCED_RANGE);
@@ -219,22 +234,35 @@ BOOL mapPath(LPCSTR windowsPath, LPSTR posixPath, DWORD size, bool lookUp) {
   size_t fullLength = joined.empty() ? 3 : 2 + joined.size();
   if (fullLength >= MAX_PATH) return fail(ERROR_FILENAME_EXCED_RANGE);
 
+  if (form == Form::kOpenable && !hasDrive && !isSeparator(rest[0])) {
+    // Inside the current directory: the system walks only the relative part.
+    JoinedParts inside;
+    inside.apply(rest, length - static_cast<size_t>(rest - windowsPath));
+    if (!inside.escaped()) {
+      std::string_view relative = inside.view();
+      return answerPath(relative.empty() ? std::string_view(".") : relative.substr(1), posixPath,
+                        size);
+    }
+  }
+
   int savedErrno = errno;
-  std::string posix = resolve(root, joined, lookUp);
+  std::string posix = resolve(root, joined, form == Form::kLookedUp);
   errno = savedErrno;
-  if (posix.size() + 1 > size) return fail(ERROR_INSUFFICIENT_BUFFER);
-  memcpy(posixPath, posix.c_str(), posix.size() + 1);
-  return TRUE;
+  return answerPath(posix, posixPath, size);
 }
 
 }  // namespace
 
 WINAPI_EXPORT BOOL VwinToPosixPath(LPCSTR windowsPath, LPSTR posixPath, DWORD size) {
-  return mapPath(windowsPath, posixPath, size, true);
+  return mapPath(windowsPath, posixPath, size, Form::kLookedUp);
 }
 
 WINAPI_EXPORT BOOL VwinToPosixPathAsSpelled(LPCSTR windowsPath, LPSTR posixPath, DWORD size) {
-  return mapPath(windowsPath, posixPath, size, false);
+  return mapPath(windowsPath, posixPath, size, Form::kAsSpelled);
+}
+
+WINAPI_EXPORT BOOL VwinToOpenablePath(LPCSTR windowsPath, LPSTR posixPath, DWORD size) {
+  return mapPath(windowsPath, posixPath, size, Form::kOpenable);
 }
 
 WINAPI_EXPORT DWORD VwinToWindowsPath(LPCSTR posixPath, LPSTR windowsPath, DWORD size) {

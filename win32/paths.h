@@ -23,6 +23,12 @@ WINAPI_EXPORT BOOL VwinToPosixPath(LPCSTR windowsPath, LPSTR posixPath, DWORD si
 // VwinToPosixPath answers, opens what VwinToPosixPath alone would have, one stat cheaper.
 WINAPI_EXPORT BOOL VwinToPosixPathAsSpelled(LPCSTR windowsPath, LPSTR posixPath, DWORD size);
 
+// VwinToPosixPathAsSpelled for a path opened at once, never kept or shown: a relative path that
+// stays inside the current directory comes back relative ("a/b.c", "." for the directory
+// itself), which the system resolves in fewer steps than the absolute form. Valid until the
+// current directory changes.
+WINAPI_EXPORT BOOL VwinToOpenablePath(LPCSTR windowsPath, LPSTR posixPath, DWORD size);
+
 // Maps an absolute POSIX path to its Windows form through the drive whose directory is the
 // longest prefix of it ("Z:" when no other fits). Answers the length written, or 0 with
 // GetLastError set (ERROR_FILENAME_EXCED_RANGE when the result would not fit MAX_PATH - 1
