@@ -3,6 +3,7 @@
 #include "host/text_encoding.h"
 
 #include <cstdint>
+#include <cstring>
 
 namespace host {
 namespace {
@@ -63,6 +64,14 @@ void appendHex(std::string& out, const char* prefix, unsigned value) {
   out.push_back(kDigits[value & 0xF]);
 }
 
+// Whether any of the eight bytes of `w` is outside printable ASCII (0x20 to 0x7E): a byte below
+// 0x20 borrows into its top bit when 0x20 is taken from it, and one of 0x7F or more has its top
+// bit set before or after adding 1. A carry out of a byte only follows a byte already caught.
+inline bool anyUnprintable(uint64_t w) {
+  constexpr uint64_t kOnes = 0x0101010101010101ULL;
+  constexpr uint64_t kTops = 0x8080808080808080ULL;
+  return (((w - 0x20 * kOnes) & ~w) | w | (w + kOnes)) & kTops;
+}
 }  // namespace
 
 void appendUtf8(std::string& out, std::string_view bytes) {
@@ -87,8 +96,15 @@ void appendUtf8(std::string& out, std::string_view bytes) {
 
 void appendTerminalText(std::string& out, std::string_view bytes) {
   for (size_t i = 0; i < bytes.size();) {
-    // Printable ASCII, nearly all of a source line, goes out as a run in one append.
+    // Printable ASCII, nearly all of a source line, goes out as a run in one append; the run is
+    // measured eight bytes at a time.
     size_t run = i;
+    while (run + 8 <= bytes.size()) {
+      uint64_t w;
+      memcpy(&w, bytes.data() + run, 8);
+      if (anyUnprintable(w)) break;
+      run += 8;
+    }
     while (run < bytes.size() && static_cast<unsigned char>(bytes[run] - 0x20) < 0x5F) ++run;
     if (run > i) {
       out.append(bytes.data() + i, run - i);

@@ -31,7 +31,14 @@ void TextSink::event(const MessageEvent& event) {
       break;
     case MessageEvent::Kind::Entry:
       if (event.file) {
-        appendTerminalText(line_, paths_.show(*event.file));
+        // A file's hits come one after another: its path is shown and escaped once.
+        if (!pathKnown_ || *event.file != lastFile_) {
+          lastFile_ = *event.file;
+          shownFile_.clear();
+          appendTerminalText(shownFile_, paths_.show(lastFile_));
+          pathKnown_ = true;
+        }
+        line_ += shownFile_;
         line_.push_back(':');
         appendNumber(line_, event.line);
         line_.push_back(':');

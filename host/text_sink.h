@@ -39,6 +39,9 @@ class TextSink final : public MessageSink {
   SinkOptions options_;
   PathDisplay paths_;
   std::string line_;
+  bool pathKnown_ = false;
+  std::string lastFile_;   // the last entry's file as the add-on gave it
+  std::string shownFile_;  // and as shown
 };
 
 }  // namespace host

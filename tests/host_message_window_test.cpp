@@ -162,6 +162,17 @@ TEST_F(MessageWindowTest, NonUtf8BytesAreReadAsWindows1252) {
   EXPECT_EQ(toUtf8("\xF0\x9F\x98\x80"), "\xF0\x9F\x98\x80");          // 4-byte sequence kept
   EXPECT_EQ(toUtf8("\xE2\x82"), "\xC3\xA2\xE2\x80\x9A");              // cut sequence
   EXPECT_EQ(host::toTerminalText("a\x7F\xC2\x9B[b\x85\x9D"), "a\\x7f\\u009b[b\xE2\x80\xA6\\u009d");
+  // Printable runs are measured eight bytes at a time: any byte, at any place of a run, is
+  // escaped exactly as it is alone.
+  for (int b = 0; b < 256; ++b) {
+    std::string alone = host::toTerminalText(std::string(1, static_cast<char>(b)));
+    for (size_t at = 0; at < 19; ++at) {
+      std::string run(19, 'a');
+      run[at] = static_cast<char>(b);
+      ASSERT_EQ(host::toTerminalText(run), std::string(at, 'a') + alone + std::string(18 - at, 'a'))
+          << "byte " << b << " at " << at;
+    }
+  }
 
   host::Host h;
   std::ostringstream out;
