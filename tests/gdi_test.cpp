@@ -2,6 +2,8 @@
 // and ExtTextOutA's clipping and opaque fill on the pixel-to-cell mapping of win32/window.h.
 #include <gtest/gtest.h>
 
+#include <random>
+#include <string>
 #include <vector>
 
 #include "win32/display.h"
@@ -107,6 +109,48 @@ TEST_F(GdiTest, TextPastTheSurfaceOrUnclippedIsDrawnWhereItFalls) {
   EXPECT_EQ(s.rowText(0), std::string(20, ' '));  // "q" fell at column -1, "p" at -2
   EXPECT_EQ(GetDC(reinterpret_cast<HWND>(0x1)), nullptr);
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_WINDOW_HANDLE));
+}
+
+TEST_F(GdiTest, EveryCellFollowsTheCentreRuleWhereverTextAndRectangleFall) {
+  // Random origins and rectangles, off the pixel grid and partly outside the window, against
+  // the rule itself: a cell is covered when its centre lies in the rectangle, and character i
+  // lands in column (x + 8i + 4) / 8 of row (y + 8) / 16 (rounded down).
+  std::mt19937 random(7);
+  auto floorDiv = [](int a, int b) { return a >= 0 ? a / b : -((-a + b - 1) / b); };
+  for (int round = 0; round < 400; ++round) {
+    HDC dc = GetDC(window);
+    ASSERT_NE(dc, nullptr);
+    SetBkColor(dc, RGB(0, 0, 0));
+    RECT wipe{0, 0, 20 * vwin::kCellWidth, 2 * vwin::kCellHeight};
+    ASSERT_TRUE(ExtTextOutA(dc, 0, 0, ETO_OPAQUE, &wipe, "", 0, nullptr));
+    auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(random); };
+    RECT r{pick(-20, 170), pick(-20, 40), 0, 0};
+    r.right = r.left + pick(-4, 120);
+    r.bottom = r.top + pick(-4, 40);
+    int x = pick(-40, 170), y = pick(-20, 40);
+    UINT options = static_cast<UINT>(pick(0, 3)) & (ETO_CLIPPED | ETO_OPAQUE);
+    SetBkColor(dc, RGB(1, 2, 3));
+    std::string text = "0123456789ABCDEFGHIJKLMNOPQRSTUV";
+    ASSERT_TRUE(ExtTextOutA(dc, x, y, options, &r, text.c_str(), 24, nullptr));
+    ReleaseDC(window, dc);
+
+    vwin::Surface s = vwin::copySurface(window);
+    for (int row = 0; row < 2; ++row) {
+      for (int col = 0; col < 20; ++col) {
+        int cx = col * 8 + 4, cy = row * 16 + 8;
+        bool inRect = cx >= r.left && cx < r.right && cy >= r.top && cy < r.bottom;
+        char expected = ' ';
+        int i = col - floorDiv(x + 4, 8);
+        if (row == floorDiv(y + 8, 16) && i >= 0 && i < 24 && (!(options & ETO_CLIPPED) || inRect))
+          expected = text[static_cast<size_t>(i)];
+        bool painted = expected != ' ' || ((options & ETO_OPAQUE) && inRect);
+        ASSERT_EQ(s.at(col, row).ch, expected)
+            << "round " << round << " cell " << col << "," << row;
+        ASSERT_EQ(s.at(col, row).bg, painted ? RGB(1, 2, 3) : RGB(0, 0, 0))
+            << "round " << round << " cell " << col << "," << row;
+      }
+    }
+  }
 }
 
 }  // namespace

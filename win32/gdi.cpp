@@ -65,11 +65,13 @@ bool isLiveFont(HGDIOBJ object) {
 // Floor division, so that pixels left of or above the origin fall in cells -1, -2, ...
 int floorDiv(int a, int b) { return a >= 0 ? a / b : -((-a + b - 1) / b); }
 
-// Whether the centre of cell (col, row) lies inside `r` (right and bottom edges exclusive).
-bool cellInRect(int col, int row, const RECT& r) {
-  int cx = col * vwin::kCellWidth + vwin::kCellWidth / 2;
-  int cy = row * vwin::kCellHeight + vwin::kCellHeight / 2;
-  return cx >= r.left && cx < r.right && cy >= r.top && cy < r.bottom;
+// The cells whose centres lie in [from, to) along one axis of cells `size` pixels long: the
+// first, and one past the last (equal when none do).
+void cellSpan(LONG from, LONG to, int size, int& first, int& end) {
+  // Centre of cell c: c * size + size / 2; inside when from <= centre < to.
+  first = floorDiv(static_cast<int>(from) - size / 2 + size - 1, size);
+  end = floorDiv(static_cast<int>(to) - size / 2 + size - 1, size);
+  if (end < first) end = first;
 }
 
 }  // namespace
@@ -207,11 +209,12 @@ WINAPI_EXPORT BOOL WINAPI ExtTextOutA(HDC dc, int x, int y, UINT options, const 
     std::lock_guard<std::mutex> lock(window->surfaceMutex);
     vwin::Surface& s = window->surface;
     if (opaque) {
-      int firstCol = std::max(0, floorDiv(rect->left, vwin::kCellWidth));
-      int firstRow = std::max(0, floorDiv(rect->top, vwin::kCellHeight));
-      for (int row = firstRow; row < s.rows; ++row) {
-        for (int col = firstCol; col < s.cols; ++col) {
-          if (!cellInRect(col, row, *rect)) continue;
+      // Only the cells the rectangle covers are visited: the progress line paints twice a file.
+      int firstCol, endCol, firstRow, endRow;
+      cellSpan(rect->left, rect->right, vwin::kCellWidth, firstCol, endCol);
+      cellSpan(rect->top, rect->bottom, vwin::kCellHeight, firstRow, endRow);
+      for (int row = std::max(0, firstRow); row < std::min(endRow, s.rows); ++row) {
+        for (int col = std::max(0, firstCol); col < std::min(endCol, s.cols); ++col) {
           vwin::Cell& cell = s.at(col, row);
           cell.ch = ' ';
           cell.fg = context->text;
@@ -219,14 +222,25 @@ WINAPI_EXPORT BOOL WINAPI ExtTextOutA(HDC dc, int x, int y, UINT options, const 
         }
       }
     }
+    // The i-th character lands in column col0 + i of one row; only the columns inside the
+    // surface, and inside the rectangle when clipped, are written.
     int row = floorDiv(y + vwin::kCellHeight / 2, vwin::kCellHeight);
-    if (row >= 0 && row < s.rows) {
-      for (UINT i = 0; i < count; ++i) {
-        int col = floorDiv(x + static_cast<int>(i) * vwin::kCellWidth + vwin::kCellWidth / 2,
-                           vwin::kCellWidth);
-        if (col >= s.cols) break;
-        if (col < 0 || (clipped && !cellInRect(col, row, *rect))) continue;
-        vwin::Cell& cell = s.at(col, row);
+    int col0 = floorDiv(x + vwin::kCellWidth / 2, vwin::kCellWidth);
+    int lo = 0, hi = s.cols;
+    bool rowShown = row >= 0 && row < s.rows;
+    if (clipped) {
+      int firstCol, endCol, firstRow, endRow;
+      cellSpan(rect->left, rect->right, vwin::kCellWidth, firstCol, endCol);
+      cellSpan(rect->top, rect->bottom, vwin::kCellHeight, firstRow, endRow);
+      rowShown = rowShown && row >= firstRow && row < endRow;
+      lo = std::max(lo, firstCol);
+      hi = std::min(hi, endCol);
+    }
+    if (rowShown) {
+      long long first = std::max<long long>(0, static_cast<long long>(lo) - col0);
+      long long end = std::min<long long>(count, static_cast<long long>(hi) - col0);
+      for (long long i = first; i < end; ++i) {
+        vwin::Cell& cell = s.at(col0 + static_cast<int>(i), row);
         cell.ch = text[i];
         cell.fg = context->text;
         cell.bg = context->background;
