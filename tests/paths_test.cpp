@@ -208,6 +208,12 @@ TEST_F(PathsTest, OpenablePathsStayRelativeInsideTheCurrentDirectory) {
   // The whole path's length still counts, the current directory's ("D:\Deeper") included.
   EXPECT_EQ(openable(std::string(MAX_PATH - 11, 'n')), std::string(MAX_PATH - 11, 'n'));
   EXPECT_EQ(openable(std::string(MAX_PATH - 10, 'n')), error(ERROR_FILENAME_EXCED_RANGE));
+  fs::current_path(root);  // C:\ itself
+  VwinSyncCurrentDirectory();
+  EXPECT_EQ(openable(std::string(MAX_PATH - 4, 'n')), std::string(MAX_PATH - 4, 'n'));
+  EXPECT_EQ(openable(std::string(MAX_PATH - 3, 'n')), error(ERROR_FILENAME_EXCED_RANGE));
+  fs::current_path(root + "/Sub/Deeper");
+  VwinSyncCurrentDirectory();
   // What the system opens through the relative form is the file the full mapping names.
   std::ifstream in(openable("x.c"));
   std::string text;

@@ -212,6 +212,28 @@ BOOL mapPath(LPCSTR windowsPath, LPSTR posixPath, DWORD size, Form form) {
       windowsPath[1] == ':' && foldAscii(windowsPath[0]) >= 'A' && foldAscii(windowsPath[0]) <= 'Z';
   const char* rest = hasDrive ? windowsPath + 2 : windowsPath;
   char letter = hasDrive ? foldAscii(windowsPath[0]) : 0;
+  size_t restLength = length - static_cast<size_t>(rest - windowsPath);
+
+  if (form == Form::kOpenable && !hasDrive && !isSeparator(rest[0])) {
+    // Inside the current directory: the system walks only the relative part, and the full
+    // Windows form is the current directory's ("L:\" or "L:\a\b") with that part added.
+    JoinedParts inside;
+    inside.apply(rest, restLength);
+    if (!inside.escaped()) {
+      char current[MAX_PATH];
+      DWORD currentLength = GetCurrentDirectoryA(sizeof current, current);
+      if (currentLength == 0) return FALSE;
+      if (currentLength >= sizeof current) return fail(ERROR_FILENAME_EXCED_RANGE);
+      std::string_view relative = inside.view();
+      size_t fullLength = relative.empty()
+                              ? currentLength
+                              : (currentLength == 3 ? 2 : currentLength) + relative.size();
+      if (fullLength >= MAX_PATH) return fail(ERROR_FILENAME_EXCED_RANGE);
+      return answerPath(relative.empty() ? std::string_view(".") : relative.substr(1), posixPath,
+                        size);
+    }
+  }
+
   JoinedParts parts;
 
   if (!isSeparator(rest[0]) || !hasDrive) {
@@ -224,7 +246,7 @@ BOOL mapPath(LPCSTR windowsPath, LPSTR posixPath, DWORD size, Form form) {
     if (!hasDrive) letter = current[0];
     if (!isSeparator(rest[0]) && letter == current[0]) parts.apply(current + 2, currentLength - 2);
   }
-  parts.apply(rest, length - static_cast<size_t>(rest - windowsPath));
+  parts.apply(rest, restLength);
 
   std::string root = driveRoot(letter);
   if (root.empty()) return fail(ERROR_PATH_NOT_FOUND);
@@ -233,17 +255,6 @@ BOOL mapPath(LPCSTR windowsPath, LPSTR posixPath, DWORD size, Form form) {
   std::string_view joined = parts.view();
   size_t fullLength = joined.empty() ? 3 : 2 + joined.size();
   if (fullLength >= MAX_PATH) return fail(ERROR_FILENAME_EXCED_RANGE);
-
-  if (form == Form::kOpenable && !hasDrive && !isSeparator(rest[0])) {
-    // Inside the current directory: the system walks only the relative part.
-    JoinedParts inside;
-    inside.apply(rest, length - static_cast<size_t>(rest - windowsPath));
-    if (!inside.escaped()) {
-      std::string_view relative = inside.view();
-      return answerPath(relative.empty() ? std::string_view(".") : relative.substr(1), posixPath,
-                        size);
-    }
-  }
 
   int savedErrno = errno;
   std::string posix = resolve(root, joined, form == Form::kLookedUp);
