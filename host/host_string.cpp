@@ -2,6 +2,7 @@
 // Tested by tests/host_object_test.cpp.
 #include "host/host_string.h"
 
+#include <cstring>
 #include <new>
 
 namespace host {
@@ -28,13 +29,36 @@ HostString* newString(const std::string& text) {
   }
 }
 
+namespace {
+
+// The table an interface pointer points at: by the object model every IDE interface follows, an
+// interface pointer addresses a pointer to its function table, so two objects share it exactly
+// when they are of the same class.
+const void* functionTableOf(const HostString* object) {
+  const void* table;
+  std::memcpy(&table, object, sizeof table);
+  return table;
+}
+
+// This host's String, or NULL for another implementation of HostString; one comparison instead
+// of a run-time type search per hit.
+String* ownString(HostString* argument) {
+  static const void* const ownTable = [] {
+    String probe;
+    return functionTableOf(&probe);
+  }();
+  return functionTableOf(argument) == ownTable ? static_cast<String*>(argument) : nullptr;
+}
+
+}  // namespace
+
 std::optional<std::string> takeText(HostString* argument) {
   if (!argument) return std::nullopt;
   std::optional<std::string> text;
   try {
     text.emplace();
     // The host's own strings give up their text; another implementation's is copied.
-    auto* own = dynamic_cast<String*>(argument);
+    String* own = ownString(argument);
     if (!own || !own->moveTextIfSole(*text)) {
       LPCSTR bytes = argument->getText();
       text->assign(bytes ? bytes : "");

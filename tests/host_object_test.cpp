@@ -100,6 +100,25 @@ TEST_F(HostObjectTest, StringsHoldTheirTextAndTakeTextReleasesTheArgument) {
   EXPECT_FALSE(host::takeText(nullptr));
 }
 
+TEST_F(HostObjectTest, AStringOfAnotherImplementationIsReadNotTakenApart) {
+  // Another module's HostString, handed over with its only reference: its text is read through
+  // getText and left in place, and the reference is released.
+  struct ForeignString final : HostString {
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void**) override { return E_NOINTERFACE; }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs; }
+    ULONG STDMETHODCALLTYPE Release() override { return --refs; }  // lives on the stack
+    void STDMETHODCALLTYPE setText(LPCSTR) override {}
+    LPCSTR STDMETHODCALLTYPE getText() override { return text.c_str(); }
+    ULONG refs = 1;
+    std::string text = "a foreign text, longer than a small-string buffer";
+  } foreign;
+  std::optional<std::string> text = host::takeText(&foreign);
+  ASSERT_TRUE(text);
+  EXPECT_EQ(*text, "a foreign text, longer than a small-string buffer");
+  EXPECT_EQ(foreign.text, *text);
+  EXPECT_EQ(foreign.refs, 0u);
+}
+
 TEST_F(HostObjectTest, TakingTheTextOfAStringSomeoneElseHoldsLeavesItWhole) {
   // The receiver may move the text out only when its reference is the last one.
   HostString* s = host::newString("a text longer than any small-string buffer");
