@@ -27,6 +27,7 @@
 #include <dirent.h>
 
 #include <cerrno>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <memory>
@@ -204,7 +205,9 @@ DWORD attributesOf(const char* posixDir, const char* name, unsigned char type) {
 
 void fill(const Search& search, const Entry& entry, LPWIN32_FIND_DATAA data) {
   const vwin::DirectoryListing::Name& name = search.listing->names[entry.index];
-  std::memset(data, 0, sizeof *data);
+  // Every field but the name's unused tail: a walk fetches each entry of a tree four times.
+  std::memset(data, 0, offsetof(WIN32_FIND_DATAA, cFileName));
+  std::memset(data->cAlternateFileName, 0, sizeof data->cAlternateFileName);
   data->dwFileAttributes = entry.attributes;
   std::memcpy(data->cFileName, search.listing->name(name), name.length + 1u);
 }
