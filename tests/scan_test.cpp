@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -17,6 +18,16 @@
 #include "host/recording_display.h"
 #include "win32/display.h"
 #include "win32/paths.h"
+
+// Every malloc of the objects linked into this program comes here (-Wl,--wrap=malloc): one of
+// at least `failMallocFrom` bytes fails while that is not 0, as on an exhausted machine.
+std::atomic<size_t> failMallocFrom{0};
+extern "C" void* __real_malloc(size_t size);
+extern "C" void* __wrap_malloc(size_t size) {
+  size_t from = failMallocFrom.load(std::memory_order_relaxed);
+  if (from != 0 && size >= from) return nullptr;
+  return __real_malloc(size);
+}
 
 namespace {
 
@@ -318,6 +329,18 @@ TEST_F(ScanFileTest, ScansFilesBelow500000BytesOnly) {
   path = write("toobig.c", big + "\n");
   EXPECT_EQ(scan(path), 0);
   expectMessage(path, "File too large !", true);
+}
+
+TEST_F(ScanFileTest, AFileWhoseBufferCannotBeHadIsReportedWithABeep) {
+  find("x", CaseSensitive);
+  std::string path = write("large.c", std::string(400000, 'x'));
+  failMallocFrom = 300000;  // the buffer for this file, nothing smaller
+  LONG hits = scan(path);
+  failMallocFrom = 0;
+  EXPECT_EQ(hits, 0);
+  expectMessage(path, "Can not allocate memory to grep file !", true);
+  // The same file scans once memory is there again.
+  EXPECT_EQ(scan(path), 1);
 }
 
 TEST_F(ScanFileTest, AFileThatCannotBeOpenedIsReportedWithoutBeep) {
