@@ -12,6 +12,7 @@
 
 #include "host/command_addon.h"
 #include "host/command_dialog.h"
+#include "host/command_keys.h"
 #include "host/command_project.h"
 #include "host/command_status.h"
 #include "host/command_version.h"
@@ -51,15 +52,18 @@ class InterruptScope {
 };
 
 // The recording display, with Ctrl-C read as Esc held down: a blocking search polls Esc before
-// every file, and a press must not be lost to the read the progress line discards at its start. On
-// a terminal it shows the status window's drawing on the terminal's last line.
+// every file, and a press must not be lost to the read the progress line discards at its start.
+// An Esc typed on the terminal is a press. On a terminal it shows the status window's drawing on
+// the terminal's last line.
 class CommandDisplay final : public host::RecordingDisplay {
  public:
   using RecordingDisplay::RecordingDisplay;
   SHORT asyncKeyState(int virtualKey) override {
     if (virtualKey == VK_ESCAPE && interrupted.load()) return static_cast<SHORT>(0x8001);
+    if (virtualKey == VK_ESCAPE && keys_ && keys_->escapePressed()) return 0x0001;
     return RecordingDisplay::asyncKeyState(virtualKey);
   }
+  void readKeys(TerminalKeys* keys) { keys_ = keys; }
   void surfaceChanged(HWND window) override {
     if (status_) status_->surfaceChanged(window);
   }
@@ -67,6 +71,7 @@ class CommandDisplay final : public host::RecordingDisplay {
 
  private:
   TerminalStatus* status_ = nullptr;
+  TerminalKeys* keys_ = nullptr;
 };
 
 // Watches the message window for what decides the exit status.
@@ -165,8 +170,10 @@ int runCommand(const CommandLine& line, const std::string& addOnPath, std::ostre
   if (bar) ide.messageWindow()->addSink(bar);  // before the output, to clear the bar
   ide.messageWindow()->addSink(shown);
 
+  TerminalKeys keys;  // outlives the display that polls it
   CommandDisplay display(ide.messageWindow());
   display.showStatus(bar.get());
+  display.readKeys(&keys);
   display.setDefaultAnswer(IDNO);
   DialogInput input{line.text, line.fileTypes, line.directories, line.options, line.tickedOptions};
   DialogOutcome dialog;
