@@ -11,6 +11,7 @@
 
 #include "regex/grepclass.h"
 #include "search/scan.h"
+#include "tests/scan_oracle.h"
 
 namespace {
 
@@ -32,6 +33,10 @@ std::vector<std::string> linesOf(std::string data) {
 }
 
 using Strings = std::vector<std::string>;
+using scanoracle::collect;
+using scanoracle::Hit;
+using scanoracle::Hits;
+using scanoracle::oracle;
 
 TEST(NextLine, EndsLinesAtCrLfAndTheirPairs) {
   EXPECT_EQ(linesOf("abc"), Strings{"abc"});
@@ -83,57 +88,6 @@ TEST(IsNonWordChar, OnlyLettersDigitsAndUnderscoreAreWordCharacters) {
     wordChars += word;
   }
   EXPECT_EQ(wordChars, 63);
-}
-
-// One hit as the message window shows it.
-struct Hit {
-  int line;
-  int column;
-  std::string text;
-  bool operator==(const Hit&) const = default;
-};
-
-std::ostream& operator<<(std::ostream& out, const Hit& hit) {
-  return out << hit.line << ":" << hit.column << ": " << hit.text;
-}
-
-using Hits = std::vector<Hit>;
-
-// The scan's line rules, folding and whole-word rule read literally: every line cut with
-// nextLine, its display text made, upper-cased, and searched from its start with strstr.
-Hits oracle(std::string data, const std::string& text, WORD options) {
-  Hits hits;
-  LONG size = static_cast<LONG>(data.size());
-  data.append(kScanSpare, '\0');
-  char* line = data.data();
-  LONG consumed = 0;
-  for (int number = 1; line && consumed < size; ++number) {
-    char* next = nextLine(line, size - consumed);
-    if (*line) {
-      char display[kDisplaySize];
-      makeDisplayText(line, display);
-      if (!(options & CaseSensitive)) CharUpperA(line);
-      const char* position = line;
-      while (const char* start = strstr(position, text.c_str())) {
-        const char* end = start + text.size();
-        if (!(options & WholeWords) ||
-            ((start == line || isNonWordChar(static_cast<unsigned char>(start[-1]))) &&
-             isNonWordChar(static_cast<unsigned char>(*end)))) {
-          hits.push_back({number, static_cast<int>(start - line + 1), display});
-          break;
-        }
-        position = start + 1;
-        if (!*position) break;
-      }
-    }
-    if (next) consumed += static_cast<LONG>(next - line);
-    line = next;
-  }
-  return hits;
-}
-
-void collect(void* context, LONG line, LONG column, const char* display) {
-  static_cast<Hits*>(context)->push_back({line, column, display});
 }
 
 TEST(ScanLines, FindsWhatALineByLineReadingFinds) {
