@@ -2,13 +2,21 @@
 // (sorted with CBS_SORT), with the CB_* messages and CBN_* notifications of Windows' combo box.
 // See win32/controls.h. Tested by tests/dialog_manager_test.cpp.
 //
-// Invariants: `selected` and `highlighted` are -1 or a valid index; a selection made by the user
-// puts the item's text in the edit field before CBN_SELCHANGE is sent. Typing replaces the whole
-// edit text while it is selected (as it is after the control gains the focus).
+// The edit field has a caret and a selection as an edit control has: `anchor` is where the
+// selection started and `caret` its moving end (the selection is between the two, empty when they
+// are equal). Left, Right, Home and End move the caret (extending the selection while Shift is
+// down, GetKeyState), Delete and Backspace delete the selection or the character after or before
+// the caret, a character replaces the selection or goes in at the caret.
+//
+// Invariants: `selected` and `highlighted` are -1 or a valid index; anchor and caret are at most
+// the text's length; a selection made by the user puts the item's text in the edit field, all of
+// it selected, before CBN_SELCHANGE is sent; every change of the edit text by the user sends
+// CBN_EDITUPDATE and CBN_EDITCHANGE, a mere caret move sends nothing.
 #include <strings.h>
 
 #include <algorithm>
 #include <cstring>
+#include <string_view>
 
 #include "win32/controls.h"
 #include "win32/winbase.h"
@@ -22,9 +30,14 @@ struct ComboState {
   std::vector<std::string> items;
   int selected = -1;
   bool dropped = false;
-  int highlighted = -1;      // the list's current entry while dropped
-  bool allSelected = false;  // the edit text is selected: the next character replaces it
+  int highlighted = -1;  // the list's current entry while dropped
+  size_t anchor = 0;     // the edit selection's fixed end
+  size_t caret = 0;      // the edit selection's moving end, where the caret is
   size_t limit = kDefaultLimit;
+
+  size_t selectionStart() const { return std::min(anchor, caret); }
+  size_t selectionEnd() const { return std::max(anchor, caret); }
+  void place(size_t at) { anchor = caret = at; }
 };
 
 ComboState* stateOf(Window& w) { return static_cast<ComboState*>(w.classData); }
@@ -61,11 +74,17 @@ LRESULT find(const ComboState& s, WPARAM start, const char* text, bool exact) {
   return CB_ERR;
 }
 
+void selectAll(Window& w) {
+  ComboState& s = *stateOf(w);
+  s.anchor = 0;
+  s.caret = w.text.size();
+}
+
 void select(Window& w, int index) {
   ComboState& s = *stateOf(w);
   s.selected = index;
   w.text = index >= 0 ? s.items[index] : std::string();
-  s.allSelected = true;
+  selectAll(w);
 }
 
 void showList(HWND handle, Window& w, bool show) {
@@ -90,6 +109,31 @@ void editChanged(HWND handle) {
   notifyParent(handle, CBN_EDITCHANGE);
 }
 
+// Replaces the edit selection with `text` (erases it when `text` is empty); the caret ends after
+// the new text. Notifies when the edit text changed.
+void replaceSelection(HWND handle, Window& w, std::string_view text) {
+  ComboState& s = *stateOf(w);
+  size_t start = s.selectionStart(), end = s.selectionEnd();
+  if (start == end && text.empty()) return;
+  w.text.replace(start, end - start, text);
+  s.place(start + text.size());
+  editChanged(handle);
+}
+
+// Left, Right, Home, End: the caret's new place; with Shift down the anchor stays.
+void moveCaret(Window& w, UINT key) {
+  ComboState& s = *stateOf(w);
+  size_t to = s.caret;
+  if (key == VK_LEFT)
+    to = to > 0 ? to - 1 : 0;
+  else if (key == VK_RIGHT)
+    to = std::min(to + 1, w.text.size());
+  else
+    to = key == VK_HOME ? 0 : w.text.size();
+  s.caret = to;
+  if (GetKeyState(VK_SHIFT) >= 0) s.anchor = to;
+}
+
 LRESULT keyDown(HWND handle, Window& w, UINT key) {
   ComboState& s = *stateOf(w);
   int count = static_cast<int>(s.items.size());
@@ -112,14 +156,20 @@ LRESULT keyDown(HWND handle, Window& w, UINT key) {
         choose(handle, w, s.highlighted);
       showList(handle, w, false);
       return 1;
+    case VK_LEFT:
+    case VK_RIGHT:
+    case VK_HOME:
+    case VK_END:
+      moveCaret(w, key);
+      return 1;
     case VK_BACK:
-      if (w.text.empty()) return 1;
-      if (s.allSelected)
-        w.text.clear();
-      else
-        w.text.pop_back();
-      s.allSelected = false;
-      editChanged(handle);
+    case VK_DELETE:
+      // Without a selection, the character before (Backspace) or after (Delete) the caret.
+      if (s.anchor == s.caret) {
+        if (key == VK_BACK && s.caret > 0) --s.anchor;
+        if (key == VK_DELETE && s.caret < w.text.size()) ++s.anchor;
+      }
+      replaceSelection(handle, w, {});
       return 1;
     default:
       return 0;
@@ -129,14 +179,12 @@ LRESULT keyDown(HWND handle, Window& w, UINT key) {
 LRESULT character(HWND handle, Window& w, char ch) {
   ComboState& s = *stateOf(w);
   if (static_cast<unsigned char>(ch) < ' ') return 0;  // control characters are keys, not text
-  if (s.allSelected) w.text.clear();
-  s.allSelected = false;
-  if (w.text.size() >= s.limit) {
+  // The selection makes room for the character; a full field refuses it and keeps its text.
+  if (w.text.size() - (s.selectionEnd() - s.selectionStart()) >= s.limit) {
     MessageBeep(0);
     return 1;
   }
-  w.text.push_back(ch);
-  editChanged(handle);
+  replaceSelection(handle, w, std::string_view(&ch, 1));
   return 1;
 }
 
@@ -221,6 +269,7 @@ LRESULT comboProc(HWND handle, UINT message, WPARAM wParam, LPARAM lParam) {
       s.items.clear();
       s.selected = s.highlighted = -1;
       w->text.clear();
+      s.place(0);
       return CB_OKAY;
     case CB_SHOWDROPDOWN:
       showList(handle, *w, wParam != 0);
@@ -230,25 +279,37 @@ LRESULT comboProc(HWND handle, UINT message, WPARAM wParam, LPARAM lParam) {
     case CB_LIMITTEXT:
       s.limit = wParam ? static_cast<size_t>(wParam) : kDefaultLimit;
       return TRUE;
-    case CB_SETEDITSEL:
-      s.allSelected = LOWORD(lParam) == 0 && static_cast<SHORT>(HIWORD(lParam)) == -1;
+    case CB_SETEDITSEL: {
+      // A start of -1 removes the selection, leaving the caret; an end of -1 is the text's end.
+      // Past the end either one stops at the end.
+      WORD start = LOWORD(lParam), end = HIWORD(lParam);
+      size_t length = w->text.size();
+      if (start == 0xFFFF) {
+        s.anchor = s.caret;
+        return TRUE;
+      }
+      s.anchor = std::min<size_t>(start, length);
+      s.caret = end == 0xFFFF ? length : std::min<size_t>(end, length);
       return TRUE;
-    case CB_GETEDITSEL: {
-      DWORD end = s.allSelected ? static_cast<DWORD>(w->text.size()) : 0;
-      if (wParam) *reinterpret_cast<DWORD*>(wParam) = 0;
-      if (lParam) *reinterpret_cast<DWORD*>(lParam) = end;
-      return MAKELONG(0, end);
     }
-    case WM_SETTEXT:
+    case CB_GETEDITSEL: {
+      DWORD start = static_cast<DWORD>(s.selectionStart());
+      DWORD end = static_cast<DWORD>(s.selectionEnd());
+      if (wParam) *reinterpret_cast<DWORD*>(wParam) = start;
+      if (lParam) *reinterpret_cast<DWORD*>(lParam) = end;
+      return MAKELONG(start, end);
+    }
+    case WM_SETTEXT:  // as an edit control's: the caret at the start, nothing selected
       w->text = text ? text : "";
+      s.place(0);
       return TRUE;
     case WM_SETFOCUS:
-      s.allSelected = true;
+      selectAll(*w);
       notifyParent(handle, CBN_SETFOCUS);
       return 0;
     case WM_KILLFOCUS:
       if (s.dropped) showList(handle, *w, false);
-      s.allSelected = false;
+      s.anchor = s.caret;  // the field keeps its caret but no selection
       notifyParent(handle, CBN_KILLFOCUS);
       return 0;
     case WM_KEYDOWN:

@@ -1,6 +1,7 @@
 // The input a host feeds a modal dialog (see win32/dialog_input.h): the keyboard handling of
 // Windows' dialog manager (Tab, Enter, Esc, mnemonics) and the user's actions on one control,
-// all through the controls' messages. Tested by tests/dialog_manager_test.cpp.
+// all through the controls' messages, and the key state (GetKeyState) those messages are handled
+// under. Tested by tests/dialog_manager_test.cpp and tests/combo_edit_test.cpp.
 #include "win32/dialog_input.h"
 
 #include <cctype>
@@ -10,6 +11,22 @@
 
 namespace vwin {
 namespace {
+
+// Shift as the key being handled on this thread was given (VwinDialogKey's `shift`).
+thread_local bool shiftDown = false;
+
+// Holds Shift down (or up) while a key goes to a control, so that GetKeyState answers as it
+// would while Windows delivers the key.
+class ShiftState {
+ public:
+  explicit ShiftState(bool down) : previous_(shiftDown) { shiftDown = down; }
+  ~ShiftState() { shiftDown = previous_; }
+  ShiftState(const ShiftState&) = delete;
+  ShiftState& operator=(const ShiftState&) = delete;
+
+ private:
+  bool previous_;
+};
 
 // The focused window if it is one of the dialog's controls.
 HWND focusedControl(HWND dialog) {
@@ -39,13 +56,23 @@ BOOL press(HWND dialog, HWND button) {
   return TRUE;
 }
 
-// The control with `letter` after '&' in its text ("&&" is a literal '&').
+// Moves the focus as Tab and mnemonics do: an edit field reached so has its whole text selected,
+// also when it had the focus already.
+void focusFromKeyboard(HWND control) {
+  SetFocus(control);
+  if (kindOf(control) == ControlKind::kComboBox)
+    SendMessageA(control, CB_SETEDITSEL, 0, MAKELPARAM(0, -1));
+}
+
+// The control with `letter` after '&' in its text ("&&" is a literal '&'). An edit field's text
+// is the user's, not a caption: it has no mnemonic.
 HWND mnemonicControl(HWND dialog, char letter) {
   Window* d = windowFromHandle(dialog);
   int wanted = toupper(static_cast<unsigned char>(letter));
   for (HWND child : d->children) {
     Window* c = windowFromHandle(child);
     if (!c || !c->enabled || !(c->style & WS_VISIBLE)) continue;
+    if (controlKind(*c) == ControlKind::kComboBox) continue;
     const std::string& t = c->text;
     for (size_t i = 0; i + 1 < t.size(); ++i) {
       if (t[i] != '&') continue;
@@ -72,7 +99,7 @@ WINAPI_EXPORT BOOL VwinDialogKey(HWND dialog, UINT key, BOOL shift) {
     case VK_TAB: {
       HWND next = nextTabStop(dialog, focus, shift != FALSE);
       if (!next || next == focus) return FALSE;
-      SetFocus(next);
+      focusFromKeyboard(next);
       return TRUE;
     }
     case VK_SPACE:
@@ -86,8 +113,10 @@ WINAPI_EXPORT BOOL VwinDialogKey(HWND dialog, UINT key, BOOL shift) {
       SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED),
                    reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDCANCEL)));
       return TRUE;
-    default:
+    default: {
+      ShiftState held(shift != FALSE);
       return focus && SendMessageA(focus, WM_KEYDOWN, key, 0) != 0;
+    }
   }
 }
 
@@ -123,11 +152,11 @@ WINAPI_EXPORT BOOL VwinDialogMnemonic(HWND dialog, char letter) {
     case ControlKind::kGroupBox: {
       HWND next = nextTabStop(dialog, control, false);
       if (!next) return FALSE;
-      SetFocus(next);
+      focusFromKeyboard(next);
       return TRUE;
     }
     default:
-      SetFocus(control);
+      focusFromKeyboard(control);
       return TRUE;
   }
 }
@@ -185,4 +214,8 @@ WINAPI_EXPORT BOOL VwinDialogEnded(HWND dialog, INT_PTR* result) {
   if (!state || !state->ended) return FALSE;
   if (result) *result = state->result;
   return TRUE;
+}
+
+WINAPI_EXPORT SHORT WINAPI GetKeyState(int virtualKey) {
+  return virtualKey == VK_SHIFT && shiftDown ? static_cast<SHORT>(0x8000) : 0;
 }

@@ -11,21 +11,31 @@
 
 #include "win32/winuser.h"
 
-// A key press. VK_TAB moves the focus to the next tab stop (the previous one with `shift`);
-// VK_RETURN presses the default push button if it is enabled (the focused push button when the
-// focus is on one), or closes a dropped list; VK_ESCAPE closes a dropped list, else sends
-// IDCANCEL; VK_SPACE is the character ' '; VK_UP, VK_DOWN, VK_F4 and VK_BACK go to the focused
-// control (combo box: move through the list, drop it down or close it, delete). FALSE when the
-// key had no effect.
+// A key press. VK_TAB moves the focus to the next tab stop (the previous one with `shift`; a
+// combo box reached so has its whole edit text selected); VK_RETURN presses the default push
+// button if it is enabled (the focused push button when the focus is on one), or closes a dropped
+// list; VK_ESCAPE closes a dropped list, else sends IDCANCEL; VK_SPACE is the character ' '.
+// Every other key goes to the focused control as WM_KEYDOWN, with GetKeyState(VK_SHIFT) showing
+// `shift` down while it is handled. A combo box takes:
+//   VK_UP, VK_DOWN    the previous, next list entry (its text in the field, all selected)
+//   VK_F4             drops the list down or closes it
+//   VK_LEFT, VK_RIGHT the caret one character left, right
+//   VK_HOME, VK_END   the caret to the start, the end of the edit text
+//                     (these four extend the edit selection with `shift`, else remove it)
+//   VK_DELETE         deletes the selection, else the character after the caret
+//   VK_BACK           deletes the selection, else the character before the caret
+// FALSE when no control took the key.
 WINAPI_EXPORT BOOL VwinDialogKey(HWND dialog, UINT virtualKey, BOOL shift);
 
-// A typed character to the focused control: text for a combo box's edit field, ' ' clicks a
-// button. FALSE when the focused control took no character.
+// A typed character to the focused control: for a combo box's edit field it replaces the edit
+// selection or goes in at the caret (refused with a beep when the field is at its CB_LIMITTEXT),
+// ' ' clicks a button. FALSE when the focused control took no character.
 WINAPI_EXPORT BOOL VwinDialogChar(HWND dialog, char character);
 
-// Alt with a letter: the control whose text marks that letter with '&'. A button is clicked; a
-// static text gives the focus to the next tab stop after it. FALSE when no enabled control has
-// the mnemonic.
+// Alt with a letter: the control whose caption marks that letter with '&' (an edit field's text
+// is no caption). A button is clicked; a static text gives the focus to the next tab stop after
+// it, and a combo box reached so has its whole edit text selected, also when it had the focus
+// already. FALSE when no enabled control has the mnemonic.
 WINAPI_EXPORT BOOL VwinDialogMnemonic(HWND dialog, char letter);
 
 // Moves the focus to control `id` (as a click into it would). FALSE when there is no such

@@ -128,10 +128,16 @@ typedef INT_PTR(CALLBACK* DLGPROC)(HWND, UINT, WPARAM, LPARAM);
 #define VK_BACK 0x08
 #define VK_TAB 0x09
 #define VK_RETURN 0x0D
+#define VK_SHIFT 0x10
 #define VK_ESCAPE 0x1B
 #define VK_SPACE 0x20
+#define VK_END 0x23
+#define VK_HOME 0x24
+#define VK_LEFT 0x25
 #define VK_UP 0x26
+#define VK_RIGHT 0x27
 #define VK_DOWN 0x28
+#define VK_DELETE 0x2E
 #define VK_F4 0x73
 
 // Windows.
@@ -180,6 +186,9 @@ WINAPI_EXPORT UINT WINAPI IsDlgButtonChecked(HWND dialog, int id);
 WINAPI_EXPORT int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
 WINAPI_EXPORT BOOL WINAPI MessageBeep(UINT type);
 WINAPI_EXPORT SHORT WINAPI GetAsyncKeyState(int virtualKey);
+// The state of a key as of the input being handled on this thread: bit 15 set while it is down.
+// The host's dialog input (win32/dialog_input.h) holds VK_SHIFT down for a key given with shift.
+WINAPI_EXPORT SHORT WINAPI GetKeyState(int virtualKey);
 
 // Drawing contexts of a window (win32/wingdi.h draws through them).
 WINAPI_EXPORT HDC WINAPI GetDC(HWND window);
