@@ -134,8 +134,10 @@ bool DialogScript::run(HWND dialog) {
 
 bool DialogScript::parse(const std::string& text, DialogScript* script, std::string* error) {
   static const std::pair<const char*, UINT> kKeys[] = {
-      {"tab", VK_TAB},   {"enter", VK_RETURN}, {"escape", VK_ESCAPE},  {"up", VK_UP},
-      {"down", VK_DOWN}, {"f4", VK_F4},        {"backspace", VK_BACK}, {"space", VK_SPACE}};
+      {"tab", VK_TAB},      {"enter", VK_RETURN}, {"escape", VK_ESCAPE},  {"up", VK_UP},
+      {"down", VK_DOWN},    {"f4", VK_F4},        {"backspace", VK_BACK}, {"space", VK_SPACE},
+      {"left", VK_LEFT},    {"right", VK_RIGHT},  {"home", VK_HOME},      {"end", VK_END},
+      {"delete", VK_DELETE}};
   std::istringstream lines(text);
   std::string line;
   for (int number = 1; std::getline(lines, line); ++number) {

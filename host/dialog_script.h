@@ -37,9 +37,10 @@ class DialogScript {
   DialogScript& then(std::function<void(HWND)> look);
 
   // Reads a script, one action a line: "type ID TEXT", "pick ID #INDEX", "pick ID ENTRY",
-  // "check ID on|off", "click ID", "key tab|shift-tab|enter|escape|up|down|f4|backspace",
-  // "char C". Blank lines and lines starting with '#' are skipped. False, with the reason in
-  // *error, for a line it cannot read.
+  // "check ID on|off", "click ID", "key NAME" (tab, enter, escape, up, down, f4, backspace,
+  // space, left, right, home, end, delete; "shift-" before a name holds Shift), "char C". Blank
+  // lines and lines starting with '#' are skipped. False, with the reason in *error, for a line it
+  // cannot read.
   static bool parse(const std::string& text, DialogScript* script, std::string* error);
 
   // Runs the actions on `dialog` in order, stopping at the first that cannot be done (the reason
