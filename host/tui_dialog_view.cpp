@@ -1,5 +1,5 @@
 // A modal dialog on the terminal (see host/tui_dialog_view.h).
-// Tested by tests/tui_app_test.cpp.
+// Tested by tests/tui_app_test.cpp and tests/tui_program_test.cpp (editing a field at its caret).
 #include "host/tui_dialog_view.h"
 
 #include <curses.h>
@@ -134,37 +134,58 @@ int innerRight(const std::vector<Control>& controls, const Control& self, const 
   return right;
 }
 
-void drawCombo(const Control& c, bool focused, Palette& palette, int* cursorRow, int* cursorCol) {
+// The part of `text` from column `first` on.
+std::string_view fromColumn(std::string_view text, int first) {
+  size_t at = 0;
+  for (int n = 0; at < text.size(); ++at)
+    if ((static_cast<unsigned char>(text[at]) & 0xC0) != 0x80 && n++ == first) break;
+  return text.substr(at);
+}
+
+// The column at which byte `at` of the field's text is shown.
+int columnOf(const std::string& text, size_t at) {
+  return columns(host::toTerminalText(std::string_view(text).substr(0, at)));
+}
+
+// An edit field: its text from the first visible column on, the selection (while it has the
+// focus) in the highlight colours, the caret where the terminal's cursor will be. The field
+// scrolls only as far as it takes to keep the caret in view, as an edit control does; `scroll`
+// holds its first visible column from one drawing to the next.
+void drawCombo(const Control& c, bool focused, Palette& palette, int* scroll, int* cursorRow,
+               int* cursorCol) {
   int width = c.cells.lastCol - c.cells.firstCol + 1;
   int row = c.cells.firstRow;
   if (width < 2) return;
   int field = palette.attribute(c.enabled ? kText : kGreyText, kField);
   std::string shown = host::toTerminalText(c.text);
-  // A long text shows its end, as an edit field scrolls to its caret.
-  int room = width - 1;
-  int length = columns(shown);
-  std::string_view visible = shown;
-  if (length >= room) {
-    int skip = length - room + 1;
-    size_t at = 0;
-    for (int n = 0; at < visible.size(); ++at) {
-      if ((static_cast<unsigned char>(visible[at]) & 0xC0) != 0x80 && n++ == skip) break;
-    }
-    visible = visible.substr(at);
-  }
+  int room = width - 1;  // the caret after the last character needs a cell too
   DWORD selStart = 0, selEnd = 0;
   SendMessageA(c.handle, CB_GETEDITSEL, reinterpret_cast<WPARAM>(&selStart),
                reinterpret_cast<LPARAM>(&selEnd));
-  bool allSelected = focused && selEnd > selStart && !c.text.empty();
+  size_t length = c.text.size();
+  int startCol = columnOf(c.text, std::min<size_t>(selStart, length));
+  int endCol = columnOf(c.text, std::min<size_t>(selEnd, length));
+  int caretCol = columnOf(c.text, std::min<size_t>(vwin::comboCaret(c.handle), length));
+  int last = columns(shown);
+  // Keep the caret in view; do not leave blank room at the right that text could fill.
+  *scroll = std::min(*scroll, std::max(0, last - room + 1));
+  if (caretCol < *scroll) *scroll = caretCol;
+  if (caretCol > *scroll + room - 1) *scroll = caretCol - room + 1;
+  std::string_view visible = fromColumn(shown, *scroll);
   blank(row, c.cells.firstCol, room, field);
-  put(row, c.cells.firstCol, visible, room,
-      allSelected ? palette.attribute(kHighlightText, kHighlight) : field);
+  put(row, c.cells.firstCol, visible, room, field);
+  if (focused && endCol > startCol) {
+    int from = std::max(startCol, *scroll), to = std::min(endCol, *scroll + room);
+    if (to > from)
+      put(row, c.cells.firstCol + from - *scroll, fromColumn(visible, from - *scroll), to - from,
+          palette.attribute(kHighlightText, kHighlight));
+  }
   attrset(palette.attribute(kText, kFace));
   mvaddch(row, c.cells.lastCol, ACS_DARROW);
   attrset(A_NORMAL);
   if (focused) {
     *cursorRow = row;
-    *cursorCol = c.cells.firstCol + std::min(columns(visible), room - 1);
+    *cursorCol = c.cells.firstCol + caretCol - *scroll;
   }
 }
 
@@ -214,7 +235,9 @@ CellRect cellsOf(const RECT& rect) {
   return cells;
 }
 
-void drawDialog(HWND dialog, Palette& palette) {
+void drawDialog(HWND dialog, Palette& palette, FieldScroll* scroll) {
+  FieldScroll fresh;
+  if (!scroll) scroll = &fresh;
   vwin::Window* d = vwin::windowFromHandle(dialog);
   if (!d) return;
   CellRect box = dialogCells(d->rect);
@@ -262,7 +285,7 @@ void drawDialog(HWND dialog, Palette& palette) {
         drawButton(c, c.handle == focus, (c.style & BS_TYPEMASK) == BS_DEFPUSHBUTTON, palette);
         break;
       case vwin::ControlKind::kComboBox:
-        drawCombo(c, c.handle == focus, palette, &cursorRow, &cursorCol);
+        drawCombo(c, c.handle == focus, palette, &(*scroll)[c.handle], &cursorRow, &cursorCol);
         if (vwin::comboDropped(c.handle)) dropped = &c;
         break;
       default:
@@ -281,12 +304,13 @@ void drawDialog(HWND dialog, Palette& palette) {
 bool runDialog(HWND dialog, Palette& palette, const std::function<void()>& repaintBelow) {
   if (!vwin::dialogState(dialog)) return false;
   bool repaint = true;
+  FieldScroll scroll;
   while (!VwinDialogEnded(dialog, nullptr)) {
     if (repaint) {
       if (repaintBelow) repaintBelow();
       repaint = false;
     }
-    drawDialog(dialog, palette);
+    drawDialog(dialog, palette, &scroll);
     refresh();
     Key key = readKey(-1);
     HWND focus = GetFocus();
@@ -316,6 +340,21 @@ bool runDialog(HWND dialog, Palette& palette, const std::function<void()>& repai
       case Key::kBackspace:
         VwinDialogKey(dialog, VK_BACK, FALSE);
         break;
+      case Key::kDelete:
+        VwinDialogKey(dialog, VK_DELETE, FALSE);
+        break;
+      case Key::kLeft:
+        VwinDialogKey(dialog, VK_LEFT, key.shift);
+        break;
+      case Key::kRight:
+        VwinDialogKey(dialog, VK_RIGHT, key.shift);
+        break;
+      case Key::kHome:
+        VwinDialogKey(dialog, VK_HOME, key.shift);
+        break;
+      case Key::kEnd:
+        VwinDialogKey(dialog, VK_END, key.shift);
+        break;
       case Key::kResize:
         repaint = true;
         break;
@@ -323,12 +362,6 @@ bool runDialog(HWND dialog, Palette& palette, const std::function<void()>& repai
         if (key.alt) {
           if (focus && vwin::comboDropped(focus)) VwinDialogKey(dialog, VK_ESCAPE, FALSE);
           if (!VwinDialogMnemonic(dialog, static_cast<char>(key.code))) beep();
-          // As Windows' dialog manager does, a field reached by its label has its whole text
-          // selected, also when it had the focus already: typing replaces it.
-          HWND now = GetFocus();
-          vwin::Window* w = vwin::windowFromHandle(now);
-          if (w && vwin::controlKind(*w) == vwin::ControlKind::kComboBox)
-            SendMessageA(now, CB_SETEDITSEL, 0, static_cast<LPARAM>(0xFFFF0000u));
         } else if (key.code >= 0x20 && key.code != 0x7F) {
           VwinDialogChar(dialog, static_cast<char>(key.code));
         }

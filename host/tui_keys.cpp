@@ -9,11 +9,12 @@
 namespace tui {
 namespace {
 
-Key make(Key::Type type, int code = 0, bool alt = false) {
+Key make(Key::Type type, int code = 0, bool alt = false, bool shift = false) {
   Key key;
   key.type = type;
   key.code = code;
   key.alt = alt;
+  key.shift = shift;
   return key;
 }
 
@@ -38,19 +39,20 @@ Key decodeSequence(int introducer) {
   if (c == ERR) return make(Key::kChar, introducer, true);
   // The modifier parameter is 1 + (shift 1, alt 2, ctrl 4).
   bool alt = count >= 2 && ((parameters[1] - 1) & 2);
+  bool shift = count >= 2 && ((parameters[1] - 1) & 1);
   switch (c) {
     case 'A':
       return make(Key::kUp, 0, alt);
     case 'B':
       return make(Key::kDown, 0, alt);
     case 'C':
-      return make(Key::kRight, 0, alt);
+      return make(Key::kRight, 0, alt, shift);
     case 'D':
-      return make(Key::kLeft, 0, alt);
+      return make(Key::kLeft, 0, alt, shift);
     case 'H':
-      return make(Key::kHome, 0, alt);
+      return make(Key::kHome, 0, alt, shift);
     case 'F':
-      return make(Key::kEnd, 0, alt);
+      return make(Key::kEnd, 0, alt, shift);
     case 'Z':
       return make(Key::kBackTab);
     case 'P':
@@ -65,10 +67,10 @@ Key decodeSequence(int introducer) {
       switch (parameters[0]) {
         case 1:
         case 7:
-          return make(Key::kHome, 0, alt);
+          return make(Key::kHome, 0, alt, shift);
         case 4:
         case 8:
-          return make(Key::kEnd, 0, alt);
+          return make(Key::kEnd, 0, alt, shift);
         case 3:
           return make(Key::kDelete, 0, alt);
         case 5:
@@ -122,6 +124,14 @@ Key fromCurses(int c) {
       return make(Key::kHome);
     case KEY_END:
       return make(Key::kEnd);
+    case KEY_SLEFT:
+      return make(Key::kLeft, 0, false, true);
+    case KEY_SRIGHT:
+      return make(Key::kRight, 0, false, true);
+    case KEY_SHOME:
+      return make(Key::kHome, 0, false, true);
+    case KEY_SEND:
+      return make(Key::kEnd, 0, false, true);
     case KEY_PPAGE:
       return make(Key::kPageUp);
     case KEY_NPAGE:

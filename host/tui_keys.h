@@ -1,5 +1,6 @@
 // Keys read from the terminal, decoded into what the front end acts on: characters, named keys,
-// Alt with a letter (ESC prefix), Alt+Down however the terminal spells it, Ctrl-C, a resize.
+// Alt with a letter (ESC prefix), Alt+Down however the terminal spells it, Shift with Left, Right,
+// Home and End (curses' KEY_SLEFT... or the terminal's modifier parameter), Ctrl-C, a resize.
 //
 // Threading: the thread that owns the curses screen. Tested by tests/tui_app_test.cpp (keys
 // typed into a terminal).
@@ -33,6 +34,7 @@ struct Key {
   Type type = kNone;
   int code = 0;
   bool alt = false;
+  bool shift = false;
 };
 
 // Waits up to `timeoutMs` for a key (-1: as long as it takes, 0: only what is already there).

@@ -2,7 +2,8 @@
 // selection under the keys a host sends (win32/dialog_input.h), CB_GETEDITSEL and CB_SETEDITSEL,
 // the text limit, the whole text selected when the field gains the focus, and which actions
 // notify the dialog (a text change does, a caret move does not). Covers win32/controls_combo.cpp
-// and the key state and focus moves of win32/dialog_input.cpp.
+// and the key state and focus moves of win32/dialog_input.cpp; the terminal's drawing of the
+// field is covered by tests/tui_program_test.cpp.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "host/dialog_script.h"
+#include "win32/controls.h"
 #include "win32/dialog_input.h"
 #include "win32/display.h"
 #include "win32/windows.h"
@@ -183,6 +185,8 @@ TEST_F(ComboEditTest, EditSelectionMessages) {
     EXPECT_EQ(setSel(9, 99), TRUE);  // past the end: at the end
     EXPECT_EQ(selection(dialog, kText), "5-5");
     setSel(4, 1);  // the caret goes to the second position, before the first
+    EXPECT_EQ(selection(dialog, kText), "1-4");
+    EXPECT_EQ(vwin::comboCaret(combo), 1u);
   });
   script().key(VK_LEFT, true);
   expect("0-4", "hello");

@@ -286,6 +286,69 @@ TEST_F(TuiProgramTest, FieldsAndBoxesGivenOnTheCommandLineAreInTheFirstDialog) {
   checkRestored(0);
 }
 
+TEST_F(TuiProgramTest, TheTextFieldIsEditedAtItsCaretAndScrollsToKeepItInView) {
+  write("a.c", "int needle;\n");
+  write("b.c", "int nedle;\n");
+  start();
+  tuitest::Screen s;
+  ASSERT_TRUE(terminal_->waitForText("< OK >", &s)) << s.all();
+  // The cursor's cell ("column row") once the screen shows `text` and the cursor is at `wanted`,
+  // or the last one seen.
+  auto cursorAfter = [&](const std::string& text, const std::string& wanted) {
+    EXPECT_TRUE(terminal_->waitForText(text, &s)) << s.all();
+    std::string at;
+    for (int i = 0; i < 100 && at != wanted; ++i, usleep(20000))
+      at = terminal_->format("#{cursor_x} #{cursor_y}");
+    return at;
+  };
+  auto cell = [](int col, int row) { return std::to_string(col) + " " + std::to_string(row); };
+  // A text longer than the field shows its end, the caret after it; Home scrolls to its start.
+  std::string longText = "START" + std::string(60, 'x') + "FINIS";
+  terminal_->type(longText);
+  ASSERT_TRUE(terminal_->waitForText("xxFINIS", &s)) << s.all();
+  EXPECT_FALSE(s.contains("START")) << s.all();
+  int row = 0, finis = 0;
+  ASSERT_TRUE(s.find("FINIS", &row, &finis));
+  EXPECT_EQ(cursorAfter("xxFINIS", cell(finis + 5, row)), cell(finis + 5, row));
+  terminal_->keys("Home");
+  ASSERT_TRUE(terminal_->waitForText("STARTxx", &s)) << s.all();
+  EXPECT_FALSE(s.contains("FINIS")) << s.all();
+  int field = 0;
+  ASSERT_TRUE(s.find("STARTxx", &row, &field));
+  EXPECT_EQ(cursorAfter("STARTxx", cell(field, row)), cell(field, row));
+  // Shift+End selects to the end (the field scrolls along); typing replaces the selection.
+  terminal_->keys("S-End");
+  ASSERT_TRUE(terminal_->waitFor(
+      [&](const tuitest::Screen& screen) {
+        return screen.contains("xxFINIS") && screen.at(row, field).bg == kNavy;
+      },
+      &s))
+      << s.all();
+  terminal_->type("edle");
+  ASSERT_TRUE(terminal_->waitFor(
+      [&](const tuitest::Screen& screen) {
+        return screen.text(row).find("edle") != std::string::npos && !screen.contains("FINIS");
+      },
+      &s))
+      << s.all();
+  EXPECT_EQ(s.at(row, field).ch, "e");
+  EXPECT_NE(s.at(row, field).bg, kNavy) << "nothing is selected after typing";
+  EXPECT_EQ(cursorAfter("edle", cell(field + 4, row)), cell(field + 4, row));
+  // Home, then a letter at the start; End and Left three times, one in the middle.
+  terminal_->keys("Home");
+  terminal_->type("n");
+  EXPECT_EQ(cursorAfter("nedle", cell(field + 1, row)), cell(field + 1, row));
+  terminal_->keys("End Left Left Left");
+  terminal_->type("e");
+  EXPECT_EQ(cursorAfter("needle", cell(field + 3, row)), cell(field + 3, row));
+  terminal_->keys("Enter");
+  ASSERT_TRUE(terminal_->waitForText("Vantrel : 1 found in 1 File", &s)) << s.all();
+  EXPECT_TRUE(s.contains("  1:5: int needle;")) << s.all();
+  EXPECT_FALSE(s.contains("b.c")) << s.all();
+  terminal_->keys("q");
+  checkRestored(0);
+}
+
 TEST_F(TuiProgramTest, EnterOnAHitStartsTheEditorAtItsFileAndLine) {
   write("one.c", "\n\n\nchar *needle;\n");
   std::string editor = dir_ + "/editor";

@@ -39,6 +39,10 @@ bool comboDropped(HWND combo);
 // A combo box's list and the highlighted entry while dropped (-1 for none); for hosts drawing it.
 std::vector<std::string> comboItems(HWND combo, int* highlighted);
 
+// Where a combo box's edit caret is (a position in its text: the moving end of the edit
+// selection, which CB_GETEDITSEL does not tell); for hosts drawing it.
+size_t comboCaret(HWND combo);
+
 // Gives a combo box window its list state and procedure.
 void attachCombo(Window& window);
 
