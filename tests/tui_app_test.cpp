@@ -234,6 +234,44 @@ TEST_F(TuiAppTest, KeysMoveTheFocusPickEntriesToggleBoxesAndTheRecurseLabelFollo
   quitAndCheckRestored();
 }
 
+// xterm's description names Shift with the arrows, Home and End (curses' KEY_SLEFT...), where
+// screen's leaves them to the modifier parameter (tests/tui_program_test.cpp): both select.
+TEST_F(TuiAppTest, ShiftedKeysAsTheTerminalNamesThemSelectInAField) {
+  start("dialog", "xterm-256color");
+  tuitest::Screen s;
+  ASSERT_TRUE(terminal_->waitForText("< OK >", &s)) << s.all();
+  terminal_->type("abcd");
+  int row = 0, col = 0;
+  ASSERT_TRUE(terminal_->waitFor(
+      [&](const tuitest::Screen& screen) { return screen.find("abcd", &row, &col); }, &s))
+      << s.all();
+  int plain = s.at(row, col).bg;
+  terminal_->keys("S-Left S-Left");
+  ASSERT_TRUE(terminal_->waitFor(
+      [&](const tuitest::Screen& screen) {
+        return screen.at(row, col + 2).bg != plain && screen.at(row, col + 3).bg != plain;
+      },
+      &s))
+      << s.all();
+  EXPECT_EQ(s.at(row, col + 1).bg, plain) << "only \"cd\" is selected";
+  terminal_->keys("Delete");
+  ASSERT_TRUE(terminal_->waitFor(
+      [&](const tuitest::Screen& screen) {
+        return !screen.contains("abcd") && screen.at(row, col + 1).ch == "b";
+      },
+      &s))
+      << s.all();
+  terminal_->keys("S-Home");
+  terminal_->type("x");
+  terminal_->keys("S-End");  // at the end already: nothing to select, nothing changes
+  terminal_->type("y");
+  ASSERT_TRUE(terminal_->waitForText("xy", &s)) << s.all();
+  terminal_->keys("Enter");
+  ASSERT_TRUE(terminal_->waitForText("F2 Search"));
+  EXPECT_EQ(out().find("result=1 text=xy "), 0u) << out();
+  quitAndCheckRestored();
+}
+
 TEST_F(TuiAppTest, TheStopQuestionIsAYesNoBoxAnsweredByKeys) {
   start("question");
   tuitest::Screen s;
