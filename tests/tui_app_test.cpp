@@ -71,12 +71,7 @@ const int childStatus = [] {
   return 0;
 }();
 
-std::string readFile(const std::string& path) {
-  std::ifstream in(path);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
+using tuitest::readFile;
 
 class TuiAppTest : public ::testing::Test {
  protected:

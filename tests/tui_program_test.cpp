@@ -9,37 +9,14 @@
 #include <regex>
 #include <sstream>
 
-#include "tests/tui_terminal.h"
+#include "tests/program_pane.h"
 
 namespace {
 
-std::string readFile(const std::string& path) {
-  std::ifstream in(path);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
+using tuitest::readFile;
 
-class TuiProgramTest : public ::testing::Test {
+class TuiProgramTest : public tuitest::ProgramPaneTest {
  protected:
-  void SetUp() override {
-    program_ = std::string(VANTREL_BUILD_DIR) + "/vantrel";
-    if (access(program_.c_str(), X_OK) != 0 ||
-        access((std::string(VANTREL_BUILD_DIR) + "/vantrel.so").c_str(), R_OK) != 0)
-      GTEST_SKIP() << "the vantrel program or its add-on is not built";
-    if (!tuitest::haveTmux()) GTEST_SKIP() << "tmux is not installed (scripts/setup installs it)";
-    // Thousands of files are made in memory when the machine has a memory file system.
-    std::string base = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
-    std::string pattern = base + "/vantrel-tui-program-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    dir_ = pattern;
-    ASSERT_EQ(mkdir((dir_ + "/tree").c_str(), 0755), 0);
-  }
-  void TearDown() override {
-    terminal_.reset();
-    if (!dir_.empty()) tuitest::capture("rm -rf " + tuitest::quote(dir_));
-  }
-
   void write(const std::string& name, const std::string& text) {
     std::string path = dir_ + "/tree/" + name;
     size_t slash = path.rfind('/');
@@ -52,41 +29,9 @@ class TuiProgramTest : public ::testing::Test {
       std::ofstream(dir_ + "/tree/f" + std::to_string(i) + ".c") << "int needle;\n";
   }
 
-  // A tree whose search with kSlowPattern takes seconds however fast the machine: one hit in the
-  // first file, then long lines on which the pattern does real work, so a worker search is still
-  // running when the test acts on it.
-  static constexpr const char* kSlowPattern = "(q|q)*(needle|zz)";
-  void slowTree() {
-    std::ofstream(dir_ + "/tree/f0.c") << "int needle;\n";
-    const std::string longLine(100000, 'q');
-    for (int i = 1; i <= 300; ++i)
-      std::ofstream(dir_ + "/tree/g" + std::to_string(i) + ".c") << longLine << "\n";
-  }
-
-  // Starts the program in the tree with `environment` (NAME=VALUE words).
-  void start(const std::string& environment = "", int cols = 80, int rows = 25,
-             const std::string& arguments = "") {
-    std::string command = "cd " + tuitest::quote(dir_ + "/tree") +
-                          " && env LANG=C.UTF-8 TERM=screen-256color VANTREL_REGISTRY=" +
-                          tuitest::quote(dir_ + "/registry.sqlite3") + " " + environment + " " +
-                          tuitest::quote(program_) + " " + arguments +
-                          "; echo $? > ../status.txt; stty -a > " +
-                          "../stty.txt; mv ../stty.txt ../modes.txt; exec cat";
-    terminal_ = std::make_unique<tuitest::Terminal>(command, cols, rows);
-  }
-  bool waitForFile(const std::string& name) {
-    for (int i = 0; i < 400; ++i, usleep(20000))
-      if (access((dir_ + "/" + name).c_str(), F_OK) == 0) return true;
-    return false;
-  }
   void checkRestored(int status) {
-    ASSERT_TRUE(waitForFile("modes.txt"));
-    EXPECT_EQ(readFile(dir_ + "/status.txt"), std::to_string(status) + "\n");
+    checkStatusAndModes(status);
     EXPECT_EQ(terminal_->format("#{alternate_on} #{cursor_flag} #{keypad_flag}"), "0 1 0");
-    std::string modes = readFile(dir_ + "/modes.txt");
-    for (const char* mode : {"icanon", "echo", "isig", "icrnl", "opost"})
-      EXPECT_TRUE(std::regex_search(modes, std::regex(std::string("(^|\\s)") + mode + "(\\s|$)")))
-          << mode << " in " << modes;
   }
   // Confirms the dialog with `text` typed, after `keys` (tmux key names) when given.
   void search(const std::string& text, const std::string& keys = "") {
@@ -95,9 +40,6 @@ class TuiProgramTest : public ::testing::Test {
     if (!keys.empty()) terminal_->keys(keys);
     terminal_->keys("Enter");
   }
-
-  std::string program_, dir_;
-  std::unique_ptr<tuitest::Terminal> terminal_;
 };
 
 // Colours as a 256-colour terminal shows the nearest of each.

@@ -15,7 +15,9 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <fstream>
 #include <functional>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -32,6 +34,14 @@ inline std::string quote(const std::string& word) {
       out.push_back(c);
   }
   return out + "'";
+}
+
+// The whole content of a file (empty when it cannot be read).
+inline std::string readFile(const std::string& path) {
+  std::ifstream in(path);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
 }
 
 // Runs a shell command and answers its standard output.
