@@ -160,6 +160,13 @@ int App::run() {
       case Key::kInterrupt:
         quitting = true;
         break;
+      case Key::kClick:
+        // A second click on a row (or a double click) opens it, as Enter does.
+        if (view_.click(key.row, LINES - 1)) openSelected();
+        break;
+      case Key::kWheel:
+        view_.wheel(key.code, LINES - 1);
+        break;
       case Key::kChar:
         if (key.code == 'q' || key.code == 'Q') quitting = true;
         if (key.code == 'w' || key.code == 'W') writeQuickfix();

@@ -6,7 +6,8 @@
 // Keys between searches: F2 runs the tool; the arrows, Page keys, Home and End move the
 // selection; Enter on a hit opens its file at its line in $VISUAL/$EDITOR (vi); w writes the hits
 // to the quickfix file (vantrel.qf in the current directory, FILE:LINE:COLUMN: TEXT); q, F10 or
-// Ctrl-C quits, once a worker search has ended (F2 meanwhile asks whether to stop it).
+// Ctrl-C quits, once a worker search has ended (F2 meanwhile asks whether to stop it). The mouse:
+// the wheel scrolls the window, a click selects a row, a click on the selected row opens it.
 //
 // Ownership: the caller keeps the host (with its message window and status line) and the add-on
 // loaded for the whole call. Threading: the calling thread is the IDE's thread; it must be the

@@ -189,13 +189,30 @@ void drawCombo(const Control& c, bool focused, Palette& palette, int* scroll, in
   }
 }
 
-void drawDroppedList(const Control& c, Palette& palette) {
+// A dropped-down list under its field: its frame's top row, the entries shown (at most 8) and
+// the first of them, so that the highlighted entry is in view.
+struct DroppedList {
+  std::vector<std::string> items;
   int highlighted = -1;
-  std::vector<std::string> items = vwin::comboItems(c.handle, &highlighted);
+  int top = 0;
+  int rows = 0;
+  int first = 0;
+};
+
+DroppedList droppedList(const Control& c) {
+  DroppedList list;
+  list.items = vwin::comboItems(c.handle, &list.highlighted);
+  list.rows = std::max(1, std::min(static_cast<int>(list.items.size()), 8));
+  list.top = c.cells.firstRow + 1;
+  list.first = list.highlighted >= list.rows ? list.highlighted - list.rows + 1 : 0;
+  return list;
+}
+
+void drawDroppedList(const Control& c, Palette& palette) {
+  DroppedList list = droppedList(c);
+  const std::vector<std::string>& items = list.items;
+  int highlighted = list.highlighted, rows = list.rows, top = list.top, first = list.first;
   int width = c.cells.lastCol - c.cells.firstCol + 1;
-  int rows = std::max(1, std::min(static_cast<int>(items.size()), 8));
-  int top = c.cells.firstRow + 1;
-  int first = highlighted >= rows ? highlighted - rows + 1 : 0;
   int attr = palette.attribute(kText, kField);
   frame(top, c.cells.firstCol, top + rows + 1, c.cells.lastCol, attr);
   for (int r = 0; r < rows; ++r) {
@@ -224,7 +241,83 @@ void drawButton(const Control& c, bool focused, bool isDefault, Palette& palette
         attr | A_UNDERLINE);
 }
 
+// The cells a click reaches a control in: those it is drawn in, a caption's run-on included.
+CellRect clickCells(const std::vector<Control>& controls, const Control& c, const CellRect& box) {
+  CellRect cells = c.cells;
+  if (c.kind == vwin::ControlKind::kStatic || c.kind == vwin::ControlKind::kCheckBox)
+    cells.lastCol =
+        c.cells.firstCol +
+        roomFrom(controls, c, c.cells.firstRow, c.cells.firstCol, innerRight(controls, c, box)) - 1;
+  return cells;
+}
+
+bool contains(const CellRect& cells, int row, int col) {
+  return cells.firstRow <= row && row <= cells.lastRow && cells.firstCol <= col &&
+         col <= cells.lastCol;
+}
+
+// A click while a list is dropped down: on an entry it takes that entry, as Enter does on the
+// highlighted one; anywhere else it only closes the list.
+void clickDroppedList(HWND dialog, const Control& c, int row, int col) {
+  DroppedList list = droppedList(c);
+  int index = list.first + row - list.top - 1;
+  bool onEntry = row > list.top && row <= list.top + list.rows && col > c.cells.firstCol &&
+                 col < c.cells.lastCol && index < static_cast<int>(list.items.size());
+  if (!onEntry) {
+    VwinDialogKey(dialog, VK_F4, FALSE);
+    return;
+  }
+  for (int at = list.highlighted; at < index; ++at) VwinDialogKey(dialog, VK_DOWN, FALSE);
+  for (int at = list.highlighted; at > index && at > 0; --at) VwinDialogKey(dialog, VK_UP, FALSE);
+  VwinDialogKey(dialog, VK_RETURN, FALSE);
+}
+
 }  // namespace
+
+HWND controlAt(HWND dialog, int row, int col) {
+  vwin::Window* d = vwin::windowFromHandle(dialog);
+  if (!d) return nullptr;
+  CellRect box = dialogCells(d->rect);
+  std::vector<Control> controls = controlsOf(dialog);
+  for (const Control& c : controls)
+    if (c.kind != vwin::ControlKind::kGroupBox && contains(clickCells(controls, c, box), row, col))
+      return c.handle;
+  return nullptr;
+}
+
+bool clickDialog(HWND dialog, int row, int col) {
+  HWND focus = GetFocus();
+  if (focus && vwin::comboDropped(focus)) {
+    for (const Control& c : controlsOf(dialog))
+      if (c.handle == focus) clickDroppedList(dialog, c, row, col);
+    return true;
+  }
+  HWND control = controlAt(dialog, row, col);
+  vwin::Window* w = vwin::windowFromHandle(control);
+  if (!w) return false;
+  int id = GetDlgCtrlID(control);
+  switch (vwin::controlKind(*w)) {
+    case vwin::ControlKind::kComboBox: {
+      if (!VwinDialogFocus(dialog, id)) return false;
+      // The arrow at the field's right end drops the list down.
+      std::vector<Control> controls = controlsOf(dialog);
+      for (const Control& c : controls)
+        if (c.handle == control && col == c.cells.lastCol) VwinDialogKey(dialog, VK_F4, FALSE);
+      return true;
+    }
+    case vwin::ControlKind::kCheckBox:
+    case vwin::ControlKind::kPushButton:
+      return VwinDialogClick(dialog, id) != FALSE;
+    case vwin::ControlKind::kStatic: {
+      // A label leads to its field, as its underlined letter does.
+      int marked = -1;
+      std::string plain = plainCaption(w->text, &marked);
+      return marked >= 0 && VwinDialogMnemonic(dialog, plain[static_cast<size_t>(marked)]);
+    }
+    default:
+      return false;
+  }
+}
 
 CellRect cellsOf(const RECT& rect) {
   CellRect cells;
@@ -358,6 +451,9 @@ bool runDialog(HWND dialog, Palette& palette, const std::function<void()>& repai
       case Key::kResize:
         repaint = true;
         break;
+      case Key::kClick:
+        clickDialog(dialog, key.row, key.col);
+        break;
       case Key::kChar:
         if (key.alt) {
           if (focus && vwin::comboDropped(focus)) VwinDialogKey(dialog, VK_ESCAPE, FALSE);
@@ -370,6 +466,7 @@ bool runDialog(HWND dialog, Palette& palette, const std::function<void()>& repai
         break;
     }
     // A closed list leaves its cells behind: the screen below is drawn again.
+    if (focus && vwin::comboDropped(focus) != vwin::comboDropped(GetFocus())) repaint = true;
     if (focus && !vwin::comboDropped(focus) && key.type != Key::kNone) repaint = true;
   }
   curs_set(0);

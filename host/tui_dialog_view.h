@@ -8,6 +8,9 @@
 // Up and Down step through its list; Alt+Down or F4 drops the list down or closes it; Space
 // toggles a check box; Alt with a letter acts on the control whose caption marks it with '&';
 // Enter presses the default button (only while it is enabled); Esc, or Ctrl-C, cancels.
+// The mouse: a click on a field gives it the focus (its whole text selected; on its arrow the list
+// drops down), on a check box toggles it, on a button presses it, on a label gives the focus to
+// its field; while a list is dropped down a click takes the entry clicked or closes the list.
 // Static texts and check box captions run on past their rectangle into free cells to their right
 // (a cell is wider than the proportional font's letters the template was made for). The focused
 // field shows the terminal's cursor at its caret and its selection in the highlight colours.
@@ -41,6 +44,14 @@ using FieldScroll = std::map<HWND, int>;
 // Draws the dialog (and a dropped-down list) over the screen, the terminal's cursor at the focused
 // field's caret; does not refresh. Without `scroll`, each field scrolls from its start.
 void drawDialog(HWND dialog, Palette& palette, FieldScroll* scroll = nullptr);
+
+// The control a click on cell (`row`, `col`) reaches, as drawDialog lays the dialog out (a
+// caption's run-on cells included, group boxes not); null when none.
+HWND controlAt(HWND dialog, int row, int col);
+
+// A click of the left button on cell (`row`, `col`), acted on through the dialog manager's input
+// calls as described above. Answers false when the click reached nothing it could act on.
+bool clickDialog(HWND dialog, int row, int col);
 
 // Runs the dialog's modal loop until EndDialog. `repaintBelow` redraws what lies under the
 // dialog (after a resize). Answers false when `dialog` is not a dialog.

@@ -94,8 +94,28 @@ Key decodeSequence(int introducer) {
   return make(Key::kNone);
 }
 
+// A mouse event curses decoded; the button's release and other buttons are not acted on.
+Key fromMouse() {
+  MEVENT event;
+  if (getmouse(&event) != OK) return make(Key::kNone);
+  Key key;
+  if (event.bstate & BUTTON1_PRESSED)
+    key.type = Key::kClick;
+  else if (event.bstate & BUTTON4_PRESSED)
+    key = make(Key::kWheel, -1);
+  else if (event.bstate & BUTTON5_PRESSED)
+    key = make(Key::kWheel, 1);
+  else
+    return make(Key::kNone);
+  key.row = event.y;
+  key.col = event.x;
+  return key;
+}
+
 Key fromCurses(int c) {
   switch (c) {
+    case KEY_MOUSE:
+      return fromMouse();
     case 3:
       return make(Key::kInterrupt);
     case '\r':
@@ -153,6 +173,8 @@ Key fromCurses(int c) {
 }
 
 }  // namespace
+
+unsigned long mouseEvents() { return BUTTON1_PRESSED | BUTTON4_PRESSED | BUTTON5_PRESSED; }
 
 Key readKey(int timeoutMs) {
   if (Screen::takeInterrupt()) return make(Key::kInterrupt);

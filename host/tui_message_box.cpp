@@ -55,8 +55,15 @@ constexpr COLORREF kText = RGB(0, 0, 0);
 constexpr COLORREF kHighlight = RGB(0, 0, 128);
 constexpr COLORREF kHighlightText = RGB(255, 255, 255);
 
+// Where a button is drawn: its row and its first and last columns.
+struct Place {
+  int row, first, last;
+};
+
 void draw(const std::vector<std::string>& lines, const std::string& caption,
-          const std::vector<Button>& buttons, size_t chosen, Palette& palette) {
+          const std::vector<Button>& buttons, size_t chosen, Palette& palette,
+          std::vector<Place>& places) {
+  places.clear();
   int buttonsWidth = 0;
   for (const Button& b : buttons) buttonsWidth += static_cast<int>(std::string(b.label).size()) + 6;
   int width = std::max(buttonsWidth, columns(caption) + 4);
@@ -80,6 +87,7 @@ void draw(const std::vector<std::string>& lines, const std::string& caption,
     int attr = i == chosen ? palette.attribute(kHighlightText, kHighlight) : face;
     put(row, col + 1, label, static_cast<int>(label.size()), attr);
     put(row, col + 3, std::string(1, buttons[i].label[0]), 1, attr | A_UNDERLINE);
+    places.push_back({row, col + 1, col + static_cast<int>(label.size())});
     col += static_cast<int>(label.size()) + 2;
   }
 }
@@ -97,11 +105,12 @@ int runMessageBox(const std::string& text, const std::string& caption, UINT type
     if (b.id == IDCANCEL) escapeAnswer = IDCANCEL;
   if (buttons.size() == 1) escapeAnswer = IDOK;
   bool repaint = true;
+  std::vector<Place> places;
   curs_set(0);
   while (true) {
     if (repaint && repaintBelow) repaintBelow();
     repaint = false;
-    draw(lines, title, buttons, chosen, palette);
+    draw(lines, title, buttons, chosen, palette, places);
     refresh();
     Key key = readKey(-1);
     switch (key.type) {
@@ -121,6 +130,11 @@ int runMessageBox(const std::string& text, const std::string& caption, UINT type
         break;
       case Key::kResize:
         repaint = true;
+        break;
+      case Key::kClick:
+        for (size_t i = 0; i < places.size(); ++i)
+          if (key.row == places[i].row && key.col >= places[i].first && key.col <= places[i].last)
+            return buttons[i].id;
         break;
       case Key::kChar:
         if (key.code == ' ') return buttons[chosen].id;

@@ -19,8 +19,10 @@ void MessageView::draw(int height) {
     top_ = std::max(0L, count - height);
   }
   if (selection_ >= count) selection_ = count - 1;
-  if (selection_ >= 0 && selection_ < top_) top_ = selection_;
-  if (selection_ >= top_ + height) top_ = selection_ - height + 1;
+  if (!scrolledAway_) {
+    if (selection_ >= 0 && selection_ < top_) top_ = selection_;
+    if (selection_ >= top_ + height) top_ = selection_ - height + 1;
+  }
   top_ = std::max(0L, std::min(top_, std::max(0L, count - 1)));
   std::vector<Row> rows = list_.rows(static_cast<size_t>(top_), static_cast<size_t>(height));
   for (int r = 0; r < height; ++r) {
@@ -74,7 +76,28 @@ bool MessageView::handleKey(const Key& key, int height) {
   }
   selection_ = std::clamp(target, 0L, count - 1);
   follow_ = selection_ == count - 1;
+  scrolledAway_ = false;
   return true;
+}
+
+bool MessageView::click(int row, int height) {
+  long count = static_cast<long>(list_.size());
+  long index = top_ + row;
+  if (row < 0 || row >= height || index >= count) return false;
+  bool again = index == selection_;
+  selection_ = index;
+  follow_ = selection_ == count - 1;
+  scrolledAway_ = false;
+  return again;
+}
+
+void MessageView::wheel(int notches, int height) {
+  long count = static_cast<long>(list_.size());
+  long bottom = std::max(0L, count - height);
+  top_ = std::clamp(top_ + static_cast<long>(notches) * kWheelStep, 0L, bottom);
+  // Back at the end with the last row (or none) selected, new rows are followed again.
+  follow_ = top_ == bottom && (selection_ < 0 || selection_ == count - 1);
+  scrolledAway_ = !follow_;
 }
 
 std::optional<Row> MessageView::selected() const {

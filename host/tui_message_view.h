@@ -1,6 +1,7 @@
 // The message window on screen: the rows of a MessageList in the area above the status row,
 // with a selection moved by Up, Down, the Page keys, Home and End; Left and Right scroll long
-// lines sideways by 8 columns.
+// lines sideways by 8 columns. The mouse wheel scrolls the rows 3 a notch without moving the
+// selection (the next key brings it back into view); a click selects the row clicked.
 //
 // Until the user moves it, and whenever it sits on the last row, the view follows the end, so a
 // running search's rows scroll into sight; once the user moves up, rows keep being added below
@@ -25,6 +26,11 @@ class MessageView {
   void draw(int height);
   // Moves the selection for a movement key; answers false for any other key.
   bool handleKey(const Key& key, int height);
+  // A click on row `row` of the screen: selects the list's row there. Answers true when that row
+  // was selected already (a second click, as of a double click: the caller opens it).
+  bool click(int row, int height);
+  // The wheel: scrolls `notches` x 3 rows down (up when negative), as far as the last row.
+  void wheel(int notches, int height);
   // The selected row, if any.
   std::optional<Row> selected() const;
   // Whether the list changed since the last draw.
@@ -37,6 +43,8 @@ class MessageView {
   int left_ = 0;  // columns scrolled off to the left
   static constexpr int kSideStep = 8;
   bool follow_ = true;
+  bool scrolledAway_ = false;  // the wheel moved the view: the selection need not be in it
+  static constexpr int kWheelStep = 3;
   unsigned long drawnVersion_ = ~0ul;
 };
 

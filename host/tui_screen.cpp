@@ -12,6 +12,8 @@
 #include <clocale>
 #include <cstring>
 
+#include "host/tui_keys.h"
+
 namespace tui {
 namespace {
 
@@ -38,13 +40,17 @@ void appendCapability(const char* name, size_t& used) {
   used += length;
 }
 
-// Attributes off, the palette back (only when it was changed: it may hold the user's own
-// colours), cursor shown, keypad off, the normal screen back.
-// A handler meanwhile sends the sequence as it was before (its length is set last).
-void prepareExitSequence(bool paletteChanged) {
+// Attributes off, mouse reports off (when they were asked for), the palette back (only when it
+// was changed: it may hold the user's own colours), cursor shown, keypad off, the normal screen
+// back. A handler meanwhile sends the sequence as it was before (its length is set last).
+void prepareExitSequence(bool paletteChanged, bool mouse) {
   exitSequenceLength = 0;
   size_t used = 0;
   appendCapability("sgr0", used);
+  if (mouse && used + sizeof kMouseOff - 1 < sizeof exitSequence) {
+    std::memcpy(exitSequence + used, kMouseOff, sizeof kMouseOff - 1);
+    used += sizeof kMouseOff - 1;
+  }
   if (paletteChanged) appendCapability("oc", used);
   for (const char* name : {"cnorm", "rmkx", "rmcup"}) appendCapability(name, used);
   exitSequenceLength = used;
@@ -98,7 +104,7 @@ bool Screen::start() {
   haveSavedModes = tcgetattr(STDIN_FILENO, &savedModes) == 0;
   screen_ = newterm(nullptr, stdout, stdin);
   if (screen_ == nullptr) return false;
-  prepareExitSequence(false);
+  prepareExitSequence(false, false);
   installHandlers();
   started_ = true;
   raw();  // Ctrl-C arrives as a key while curses reads; signals stay for SIGTERM and crashes
@@ -111,8 +117,12 @@ bool Screen::start() {
     start_color();
     use_default_colors();
   }
+  // Clicks act at once, on the press: no waiting to see whether a release or a second click
+  // follows (curses' click resolution would hold every press back for the interval).
+  mouseinterval(0);
+  bool mouse = mousemask(mouseEvents(), nullptr) != 0;
   palette_.start();
-  prepareExitSequence(palette_.redefines());
+  prepareExitSequence(palette_.redefines(), mouse);
   return true;
 }
 

@@ -2,12 +2,13 @@
 // terminal given back in every way the program can end.
 //
 // start() saves the terminal's modes, enters curses (full screen, no echo, keys unbuffered and
-// decoded) and installs handlers: SIGINT sets a flag the front end reads (Ctrl-C is a key here,
-// not a way to die); SIGTERM, SIGHUP and the crash signals (SIGSEGV, SIGBUS, SIGFPE, SIGILL,
-// SIGABRT) put the terminal back (saved modes, the terminal's exit sequences, written with
-// async-signal-safe calls) and then end the process with the same signal. stop() ends curses and
-// puts everything back as it was; the destructor calls it. suspend()/resume() hand the terminal
-// to a child program (an editor) and take it back.
+// decoded, mouse reports on where the terminal has them) and installs handlers: SIGINT sets a
+// flag the front end reads (Ctrl-C is a key here, not a way to die); SIGTERM, SIGHUP and the
+// crash signals (SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT) put the terminal back (saved modes,
+// mouse reports off, the terminal's exit sequences, written with async-signal-safe calls) and
+// then end the process with the same signal. stop() ends curses and puts everything back as it
+// was; the destructor calls it. suspend()/resume() hand the terminal to a child program (an
+// editor) and take it back.
 // Ownership: one Screen per process at a time. Threading: start/stop/suspend/resume on the
 // front end's thread; the signal flag may be read anywhere.
 // Tested by tests/tui_app_test.cpp (through a terminal).
