@@ -1,7 +1,8 @@
 // The front end's dialog and message box on a real terminal (tmux): this test program runs
 // itself in a pane as the IDE around the real search dialog (the dialog manager, the add-on's
 // dialog procedure, a real registry file) or around a message box, types keys and reads the
-// screen. Covers host/tui_dialog_view.cpp, host/tui_message_box.cpp, host/tui_keys.cpp,
+// screen, and clicks it as a terminal reports the mouse. Covers host/tui_dialog_view.cpp,
+// host/tui_message_box.cpp, host/tui_keys.cpp,
 // host/tui_screen.cpp (the terminal given back) and host/tui_app.cpp.
 #include "host/tui_app.h"
 
@@ -46,6 +47,15 @@ int runChild(const std::string& scenario) {
       MessageGroup* m = window->openGroup(host::newString("summary"), host::newString("Vantrel"));
       m->addHeading(nullptr, host::newString("Vantrel : 2 found in 1 File"));
       m->Release();
+    } else if (scenario == "many-entries") {
+      // More hits than the window has rows.
+      MessageWindowService* window = host.messageWindow();
+      MessageGroup* g = window->openGroup(host::newString("Z:\\a.c"), host::newString("Vantrel"));
+      int h = g->addHeading(host::newString("Z:\\a.c"), host::newString("Vantreling Z:\\a.c"));
+      for (int line = 1; line <= 60; ++line)
+        g->addEntry(h, host::newString(("hit " + std::to_string(line)).c_str()),
+                    host::newString("Z:\\a.c"), line, 1, 3);
+      g->Release();
     } else if (scenario == "crash") {
       // The first run tells the test who to signal; the next one crashes.
       static int runs = 0;
@@ -108,13 +118,37 @@ class TuiAppTest : public ::testing::Test {
   void checkRestored(int status) {
     ASSERT_TRUE(waitForFile("modes.txt"));
     EXPECT_EQ(readFile(dir_ + "/status.txt"), std::to_string(status) + "\n");
-    EXPECT_EQ(terminal_->format("#{alternate_on} #{cursor_flag} #{keypad_flag}"), "0 1 0");
+    EXPECT_EQ(terminal_->format("#{alternate_on} #{cursor_flag} #{keypad_flag} #{mouse_any_flag}"),
+              "0 1 0 0");
     std::string modes = readFile(dir_ + "/modes.txt");
     for (const char* mode : {"icanon", "echo", "isig", "icrnl", "opost"})
       EXPECT_TRUE(std::regex_search(modes, std::regex(std::string("(^|\\s)") + mode + "(\\s|$)")))
           << mode << " in " << modes;
   }
   std::string out() { return readFile(dir_ + "/out.txt"); }
+  // Waits until the program has asked the terminal for mouse reports.
+  bool waitForMouse() {
+    for (int i = 0; i < 250; ++i, usleep(20000))
+      if (terminal_->format("#{mouse_any_flag}") == "1") return true;
+    return false;
+  }
+  // The terminal's report of the left button pressed and released on cell (row, col), 0-based:
+  // xterm's SGR form (what xterm's description asks for) or the older form screen's asks for,
+  // whose bytes are 32 plus the button and the 1-based column and row.
+  void click(int row, int col, bool sgr = true) {
+    if (sgr) {
+      std::string at = std::to_string(col + 1) + ";" + std::to_string(row + 1);
+      terminal_->type("\033[<0;" + at + "M\033[<0;" + at + "m");
+    } else {
+      std::string cell{static_cast<char>(33 + col), static_cast<char>(33 + row)};
+      terminal_->type("\033[M " + cell + "\033[M#" + cell);
+    }
+  }
+  // A notch of the wheel (SGR form), up or down.
+  void wheel(int row, int col, bool down) {
+    terminal_->type("\033[<" + std::string(down ? "65;" : "64;") + std::to_string(col + 1) + ";" +
+                    std::to_string(row + 1) + "M");
+  }
   bool waitForFile(const std::string& name) {
     for (int i = 0; i < 250; ++i) {
       if (access((dir_ + "/" + name).c_str(), F_OK) == 0) return true;
@@ -382,6 +416,137 @@ TEST_F(TuiAppTest, EnterOpensTheSelectedHitInTheEditorAndWSavesTheQuickfixFile) 
   EXPECT_EQ(readFile(dir_ + "/vantrel.qf"), dir_ + "/src/main.c:3:5: int needle = 1;\n" + dir_ +
                                                 "/src/main.c:7:1: needle\\x1b[2J\\x07!\n");
   // Two hits listed: status 0.
+  terminal_->keys("q");
+  checkRestored(0);
+  unlink(editor.c_str());
+}
+
+// screen's description asks for the older report form (the default terminal of these tests).
+TEST_F(TuiAppTest, ClicksFocusFieldsToggleBoxesAndPressButtons) {
+  start("dialog");
+  tuitest::Screen s;
+  ASSERT_TRUE(terminal_->waitForText("< OK >", &s)) << s.all();
+  ASSERT_TRUE(waitForMouse());
+  int row = 0, col = 0;
+  // On the box, and on the run-on part of a caption past its rectangle.
+  ASSERT_TRUE(s.find("[ ] Case sensitive", &row, &col));
+  click(row, col + 1, false);
+  ASSERT_TRUE(terminal_->waitForText("[x] Case sensitive", &s)) << s.all();
+  ASSERT_TRUE(s.find("Whole Words only", &row, &col));
+  click(row, col + 15, false);
+  ASSERT_TRUE(terminal_->waitForText("[x] Whole Words only", &s)) << s.all();
+  // The focus is on the box now; a click into the text field takes it back there, and a click
+  // on the ticked box clears it again.
+  click(row, col, false);
+  ASSERT_TRUE(terminal_->waitForText("[ ] Whole Words only", &s)) << s.all();
+  ASSERT_TRUE(s.find("Text to fi", &row, &col));
+  click(row, col + 20, false);
+  terminal_->type("needle");
+  ASSERT_TRUE(terminal_->waitForText("needle", &s)) << s.all();
+  // A click on the label of the directories field gives the field the focus, its text selected:
+  // typing replaces it.
+  ASSERT_TRUE(s.find("Directorie", &row, &col));
+  click(row, col + 2, false);
+  terminal_->type("src");
+  ASSERT_TRUE(terminal_->waitFor(
+      [](const tuitest::Screen& screen) { return !screen.contains("[Current Directory]"); }, &s))
+      << s.all();
+  ASSERT_TRUE(s.find("< OK >", &row, &col));
+  click(row, col + 3, false);
+  ASSERT_TRUE(terminal_->waitForText("F2 Search", &s)) << s.all();
+  EXPECT_EQ(out(), "result=1 text=needle mask=[Source Files (.c;.cpp;.cc)] dirs=src options=1\n");
+  // The arrow of a field drops its list down; a click on an entry takes it.
+  terminal_->keys("F2");
+  ASSERT_TRUE(terminal_->waitForText("< OK >", &s)) << s.all();
+  ASSERT_TRUE(s.find("File Type", &row, &col));
+  int arrowCol = 0, arrowRow = 0;
+  ASSERT_TRUE(s.find("↓", &arrowRow, &arrowCol));  // the text field's
+  click(row, arrowCol, false);
+  ASSERT_TRUE(terminal_->waitForText("[Header Files (.h;.hpp;.rh)]", &s)) << s.all();
+  ASSERT_TRUE(s.find("[Header Files (.h;.hpp;.rh)]", &row, &col));
+  click(row, col + 1, false);
+  ASSERT_TRUE(terminal_->waitFor(
+      [](const tuitest::Screen& screen) {
+        return screen.contains("File Type [Header Files (.h;.hpp;.rh)]") &&
+               !screen.contains("[Source Files (.c;.cpp;.cc)]");
+      },
+      &s))
+      << s.all();
+  // Cancel by a click.
+  ASSERT_TRUE(s.find("[ Cancel ]", &row, &col));
+  click(row, col + 2, false);
+  ASSERT_TRUE(terminal_->waitFor(
+      [](const tuitest::Screen& screen) { return !screen.contains("< OK >"); }, &s));
+  EXPECT_NE(out().find("\nresult=0 "), std::string::npos) << out();
+  quitAndCheckRestored();
+}
+
+TEST_F(TuiAppTest, AClickOnAMessageBoxButtonPressesIt) {
+  start("question");
+  tuitest::Screen s;
+  ASSERT_TRUE(terminal_->waitForText("[ No ]", &s)) << s.all();
+  ASSERT_TRUE(waitForMouse());
+  int row = 0, col = 0;
+  ASSERT_TRUE(s.find("Do you want", &row, &col));
+  click(row, col, false);  // the text: nothing
+  ASSERT_TRUE(s.find("[ No ]", &row, &col));
+  click(row, col + 3, false);
+  ASSERT_TRUE(terminal_->waitForText("F2 Search"));
+  EXPECT_EQ(out(), "answer=7\n");
+  quitAndCheckRestored();
+}
+
+TEST_F(TuiAppTest, TheWheelScrollsAndClicksSelectAndOpenHits) {
+  std::string editor = "/tmp/vantrel-tui-editor-" + std::to_string(getpid());
+  std::ofstream(editor) << "#!/bin/sh\nprintf '%s\\n' \"$1\" > argv.txt\n";
+  ASSERT_EQ(chmod(editor.c_str(), 0755), 0);
+  start("many-entries", "xterm-256color", "VISUAL=" + editor);
+  tuitest::Screen s;
+  // 61 rows in a window of 24: the end is in view.
+  ASSERT_TRUE(terminal_->waitFor(
+      [](const tuitest::Screen& screen) { return screen.text(23) == "  60:1: hit 60"; }, &s))
+      << s.all();
+  ASSERT_TRUE(waitForMouse());
+  EXPECT_EQ(s.text(0), "  37:1: hit 37");
+  // Two notches up: 6 rows; one down: 3 back.
+  wheel(5, 10, false);
+  wheel(5, 10, false);
+  ASSERT_TRUE(terminal_->waitFor(
+      [](const tuitest::Screen& screen) { return screen.text(0) == "  31:1: hit 31"; }, &s))
+      << s.all();
+  wheel(5, 10, true);
+  ASSERT_TRUE(terminal_->waitFor(
+      [](const tuitest::Screen& screen) { return screen.text(0) == "  34:1: hit 34"; }, &s))
+      << s.all();
+  // A click selects the row; nothing scrolls.
+  click(2, 5);
+  ASSERT_TRUE(
+      terminal_->waitFor([](const tuitest::Screen& screen) { return screen.at(2, 3).reverse; }, &s))
+      << s.all();
+  EXPECT_EQ(s.text(2), "  36:1: hit 36");
+  EXPECT_EQ(s.text(0), "  34:1: hit 34");
+  EXPECT_FALSE(s.at(3, 3).reverse);
+  // The wheel stops at the end; scrolled away from the selection, the next key brings it back
+  // in view.
+  for (int i = 0; i < 3; ++i) wheel(5, 10, true);
+  ASSERT_TRUE(terminal_->waitFor(
+      [](const tuitest::Screen& screen) { return screen.text(23) == "  60:1: hit 60"; }, &s))
+      << s.all();
+  EXPECT_EQ(s.text(0), "  37:1: hit 37");
+  terminal_->keys("Up");
+  ASSERT_TRUE(terminal_->waitFor(
+      [](const tuitest::Screen& screen) {
+        return screen.text(0) == "  35:1: hit 35" && screen.at(0, 3).reverse;
+      },
+      &s))
+      << s.all();
+  // A click on the selected row opens it in the editor.
+  click(0, 8);
+  ASSERT_TRUE(waitForFile("argv.txt"));
+  std::string argv;
+  for (int i = 0; i < 100 && argv.empty(); ++i, usleep(20000)) argv = readFile(dir_ + "/argv.txt");
+  EXPECT_EQ(argv, "+35\n");
+  ASSERT_TRUE(terminal_->waitForText("F2 Search"));
   terminal_->keys("q");
   checkRestored(0);
   unlink(editor.c_str());
