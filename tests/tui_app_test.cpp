@@ -126,29 +126,6 @@ class TuiAppTest : public ::testing::Test {
           << mode << " in " << modes;
   }
   std::string out() { return readFile(dir_ + "/out.txt"); }
-  // Waits until the program has asked the terminal for mouse reports.
-  bool waitForMouse() {
-    for (int i = 0; i < 250; ++i, usleep(20000))
-      if (terminal_->format("#{mouse_any_flag}") == "1") return true;
-    return false;
-  }
-  // The terminal's report of the left button pressed and released on cell (row, col), 0-based:
-  // xterm's SGR form (what xterm's description asks for) or the older form screen's asks for,
-  // whose bytes are 32 plus the button and the 1-based column and row.
-  void click(int row, int col, bool sgr = true) {
-    if (sgr) {
-      std::string at = std::to_string(col + 1) + ";" + std::to_string(row + 1);
-      terminal_->type("\033[<0;" + at + "M\033[<0;" + at + "m");
-    } else {
-      std::string cell{static_cast<char>(33 + col), static_cast<char>(33 + row)};
-      terminal_->type("\033[M " + cell + "\033[M#" + cell);
-    }
-  }
-  // A notch of the wheel (SGR form), up or down.
-  void wheel(int row, int col, bool down) {
-    terminal_->type("\033[<" + std::string(down ? "65;" : "64;") + std::to_string(col + 1) + ";" +
-                    std::to_string(row + 1) + "M");
-  }
   bool waitForFile(const std::string& name) {
     for (int i = 0; i < 250; ++i) {
       if (access((dir_ + "/" + name).c_str(), F_OK) == 0) return true;
@@ -421,38 +398,38 @@ TEST_F(TuiAppTest, EnterOpensTheSelectedHitInTheEditorAndWSavesTheQuickfixFile) 
   unlink(editor.c_str());
 }
 
-// screen's description asks for the older report form (the default terminal of these tests).
+// screen's description (the default terminal of these tests) asks for the older report form.
 TEST_F(TuiAppTest, ClicksFocusFieldsToggleBoxesAndPressButtons) {
   start("dialog");
   tuitest::Screen s;
   ASSERT_TRUE(terminal_->waitForText("< OK >", &s)) << s.all();
-  ASSERT_TRUE(waitForMouse());
+  ASSERT_TRUE(terminal_->waitForMouse());
   int row = 0, col = 0;
   // On the box, and on the run-on part of a caption past its rectangle.
   ASSERT_TRUE(s.find("[ ] Case sensitive", &row, &col));
-  click(row, col + 1, false);
+  terminal_->click(row, col + 1);
   ASSERT_TRUE(terminal_->waitForText("[x] Case sensitive", &s)) << s.all();
   ASSERT_TRUE(s.find("Whole Words only", &row, &col));
-  click(row, col + 15, false);
+  terminal_->click(row, col + 15);
   ASSERT_TRUE(terminal_->waitForText("[x] Whole Words only", &s)) << s.all();
   // The focus is on the box now; a click into the text field takes it back there, and a click
   // on the ticked box clears it again.
-  click(row, col, false);
+  terminal_->click(row, col);
   ASSERT_TRUE(terminal_->waitForText("[ ] Whole Words only", &s)) << s.all();
   ASSERT_TRUE(s.find("Text to fi", &row, &col));
-  click(row, col + 20, false);
+  terminal_->click(row, col + 20);
   terminal_->type("needle");
   ASSERT_TRUE(terminal_->waitForText("needle", &s)) << s.all();
   // A click on the label of the directories field gives the field the focus, its text selected:
   // typing replaces it.
   ASSERT_TRUE(s.find("Directorie", &row, &col));
-  click(row, col + 2, false);
+  terminal_->click(row, col + 2);
   terminal_->type("src");
   ASSERT_TRUE(terminal_->waitFor(
       [](const tuitest::Screen& screen) { return !screen.contains("[Current Directory]"); }, &s))
       << s.all();
   ASSERT_TRUE(s.find("< OK >", &row, &col));
-  click(row, col + 3, false);
+  terminal_->click(row, col + 3);
   ASSERT_TRUE(terminal_->waitForText("F2 Search", &s)) << s.all();
   EXPECT_EQ(out(), "result=1 text=needle mask=[Source Files (.c;.cpp;.cc)] dirs=src options=1\n");
   // The arrow of a field drops its list down; a click on an entry takes it.
@@ -461,10 +438,10 @@ TEST_F(TuiAppTest, ClicksFocusFieldsToggleBoxesAndPressButtons) {
   ASSERT_TRUE(s.find("File Type", &row, &col));
   int arrowCol = 0, arrowRow = 0;
   ASSERT_TRUE(s.find("↓", &arrowRow, &arrowCol));  // the text field's
-  click(row, arrowCol, false);
+  terminal_->click(row, arrowCol);
   ASSERT_TRUE(terminal_->waitForText("[Header Files (.h;.hpp;.rh)]", &s)) << s.all();
   ASSERT_TRUE(s.find("[Header Files (.h;.hpp;.rh)]", &row, &col));
-  click(row, col + 1, false);
+  terminal_->click(row, col + 1);
   ASSERT_TRUE(terminal_->waitFor(
       [](const tuitest::Screen& screen) {
         return screen.contains("File Type [Header Files (.h;.hpp;.rh)]") &&
@@ -474,7 +451,7 @@ TEST_F(TuiAppTest, ClicksFocusFieldsToggleBoxesAndPressButtons) {
       << s.all();
   // Cancel by a click.
   ASSERT_TRUE(s.find("[ Cancel ]", &row, &col));
-  click(row, col + 2, false);
+  terminal_->click(row, col + 2);
   ASSERT_TRUE(terminal_->waitFor(
       [](const tuitest::Screen& screen) { return !screen.contains("< OK >"); }, &s));
   EXPECT_NE(out().find("\nresult=0 "), std::string::npos) << out();
@@ -485,12 +462,12 @@ TEST_F(TuiAppTest, AClickOnAMessageBoxButtonPressesIt) {
   start("question");
   tuitest::Screen s;
   ASSERT_TRUE(terminal_->waitForText("[ No ]", &s)) << s.all();
-  ASSERT_TRUE(waitForMouse());
+  ASSERT_TRUE(terminal_->waitForMouse());
   int row = 0, col = 0;
   ASSERT_TRUE(s.find("Do you want", &row, &col));
-  click(row, col, false);  // the text: nothing
+  terminal_->click(row, col);  // the text: nothing
   ASSERT_TRUE(s.find("[ No ]", &row, &col));
-  click(row, col + 3, false);
+  terminal_->click(row, col + 3);
   ASSERT_TRUE(terminal_->waitForText("F2 Search"));
   EXPECT_EQ(out(), "answer=7\n");
   quitAndCheckRestored();
@@ -506,20 +483,20 @@ TEST_F(TuiAppTest, TheWheelScrollsAndClicksSelectAndOpenHits) {
   ASSERT_TRUE(terminal_->waitFor(
       [](const tuitest::Screen& screen) { return screen.text(23) == "  60:1: hit 60"; }, &s))
       << s.all();
-  ASSERT_TRUE(waitForMouse());
+  ASSERT_TRUE(terminal_->waitForMouse());
   EXPECT_EQ(s.text(0), "  37:1: hit 37");
   // Two notches up: 6 rows; one down: 3 back.
-  wheel(5, 10, false);
-  wheel(5, 10, false);
+  terminal_->wheel(5, 10, false);
+  terminal_->wheel(5, 10, false);
   ASSERT_TRUE(terminal_->waitFor(
       [](const tuitest::Screen& screen) { return screen.text(0) == "  31:1: hit 31"; }, &s))
       << s.all();
-  wheel(5, 10, true);
+  terminal_->wheel(5, 10, true);
   ASSERT_TRUE(terminal_->waitFor(
       [](const tuitest::Screen& screen) { return screen.text(0) == "  34:1: hit 34"; }, &s))
       << s.all();
   // A click selects the row; nothing scrolls.
-  click(2, 5);
+  terminal_->click(2, 5);
   ASSERT_TRUE(
       terminal_->waitFor([](const tuitest::Screen& screen) { return screen.at(2, 3).reverse; }, &s))
       << s.all();
@@ -528,7 +505,7 @@ TEST_F(TuiAppTest, TheWheelScrollsAndClicksSelectAndOpenHits) {
   EXPECT_FALSE(s.at(3, 3).reverse);
   // The wheel stops at the end; scrolled away from the selection, the next key brings it back
   // in view.
-  for (int i = 0; i < 3; ++i) wheel(5, 10, true);
+  for (int i = 0; i < 3; ++i) terminal_->wheel(5, 10, true);
   ASSERT_TRUE(terminal_->waitFor(
       [](const tuitest::Screen& screen) { return screen.text(23) == "  60:1: hit 60"; }, &s))
       << s.all();
@@ -541,7 +518,7 @@ TEST_F(TuiAppTest, TheWheelScrollsAndClicksSelectAndOpenHits) {
       &s))
       << s.all();
   // A click on the selected row opens it in the editor.
-  click(0, 8);
+  terminal_->click(0, 8);
   ASSERT_TRUE(waitForFile("argv.txt"));
   std::string argv;
   for (int i = 0; i < 100 && argv.empty(); ++i, usleep(20000)) argv = readFile(dir_ + "/argv.txt");

@@ -31,7 +31,8 @@ class TuiProgramTest : public tuitest::ProgramPaneTest {
 
   void checkRestored(int status) {
     checkStatusAndModes(status);
-    EXPECT_EQ(terminal_->format("#{alternate_on} #{cursor_flag} #{keypad_flag}"), "0 1 0");
+    EXPECT_EQ(terminal_->format("#{alternate_on} #{cursor_flag} #{keypad_flag} #{mouse_any_flag}"),
+              "0 1 0 0");
   }
   // Confirms the dialog with `text` typed, after `keys` (tmux key names) when given.
   void search(const std::string& text, const std::string& keys = "") {
@@ -85,6 +86,41 @@ TEST_F(TuiProgramTest, FirstUseDialogThenAConfirmedSearchListsItsHits) {
   EXPECT_TRUE(s.contains("  1:4: /* needle */")) << s.all();
   EXPECT_FALSE(s.contains("notes.txt")) << s.all();
   EXPECT_TRUE(s.contains("F2 Search")) << s.all();
+  terminal_->keys("q");
+  checkRestored(0);
+}
+
+// The mouse on the real program: a click into the text field, on a box and on OK runs the
+// search; a click on a hit selects it.
+TEST_F(TuiProgramTest, ClicksFillTheDialogAndSelectAHit) {
+  write("a.c", "int needle;\n");
+  write("sub/c.c", "/* needle */\n");
+  start();
+  tuitest::Screen s;
+  ASSERT_TRUE(terminal_->waitForText("< OK >", &s)) << s.all();
+  ASSERT_TRUE(terminal_->waitForMouse());
+  int row = 0, col = 0;
+  ASSERT_TRUE(s.find("[ ] Recurse Subdirector", &row, &col));
+  terminal_->click(row, col + 6);
+  ASSERT_TRUE(terminal_->waitForText("[x] Recurse Subdirector", &s)) << s.all();
+  ASSERT_TRUE(s.find("Text to fi", &row, &col));
+  terminal_->click(row, col + 12);
+  terminal_->type("needle");
+  ASSERT_TRUE(terminal_->waitFor(
+      [&](const tuitest::Screen& screen) {
+        return screen.find("< OK >", &row, &col) && screen.at(row, col + 2).fg == kBlack;
+      },
+      &s))
+      << s.all();
+  terminal_->click(row, col + 2);
+  ASSERT_TRUE(terminal_->waitForText("Vantrel : 2 found in 2 Files", &s)) << s.all();
+  ASSERT_TRUE(s.find("  1:5: int needle;", &row, &col));
+  terminal_->click(row, col + 4);
+  ASSERT_TRUE(terminal_->waitFor(
+      [&](const tuitest::Screen& screen) { return screen.at(row, col + 4).reverse; }, &s))
+      << s.all();
+  ASSERT_TRUE(s.find("  1:4: /* needle */", &row, &col));
+  EXPECT_FALSE(s.at(row, col + 4).reverse);
   terminal_->keys("q");
   checkRestored(0);
 }

@@ -1,6 +1,8 @@
 // A terminal for tests of the full-screen front end: a detached tmux server (Debian's tmux) runs
-// a command in a pane of a fixed size; the test types keys into it and reads the screen back as
-// cells with their colours and attributes (tmux's capture with escape sequences, decoded here).
+// a command in a pane of a fixed size; the test types keys into it, clicks it (the mouse reports a
+// terminal would send, written into the pane in the form the program asked for) and reads the
+// screen back as cells with their colours and attributes (tmux's capture with escape sequences,
+// decoded here).
 //
 // Every wait polls the screen until a condition holds or a timeout passes, so tests do not sleep
 // for fixed times. The pane stays after its command ends, so the terminal's state after the
@@ -278,6 +280,25 @@ class Terminal {
   // Literal text.
   void type(const std::string& text) { tmux("send-keys -t 0 -l " + quote(text)); }
 
+  // Whether the program in the pane has asked for mouse reports (waits up to `timeoutMs`).
+  bool waitForMouse(int timeoutMs = 5000) {
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (format("#{mouse_any_flag}") != "1") {
+      if (std::chrono::steady_clock::now() > deadline) return false;
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return true;
+  }
+  // What the terminal reports for the left button pressed and released on cell (row, col),
+  // 0-based, in the form the program asked for: xterm's SGR form, or the older one whose bytes
+  // are 32 plus the button (3: released) and the 1-based column and row.
+  void click(int row, int col) {
+    mouse(0, row, col);
+    mouse(-1, row, col);
+  }
+  // A notch of the wheel over cell (row, col), down or up.
+  void wheel(int row, int col, bool down) { mouse(down ? 65 : 64, row, col); }
+
   Screen screen() { return decode(tmux("capture-pane -p -e -N -t 0"), cols_); }
   std::string format(const std::string& layout) {
     std::string out = tmux("display-message -p -t 0 " + quote(layout));
@@ -312,6 +333,21 @@ class Terminal {
   }
 
  private:
+  // A mouse report: `button` as the SGR form numbers it, -1 for the left button's release.
+  void mouse(int button, int row, int col) {
+    if (format("#{mouse_sgr_flag}") == "1") {
+      std::string at = std::to_string(col + 1) + ";" + std::to_string(row + 1);
+      type("\033[<" + std::to_string(button < 0 ? 0 : button) + ";" + at +
+           (button < 0 ? "m" : "M"));
+    } else {
+      std::string report = "\033[M";
+      report += static_cast<char>(32 + (button < 0 ? 3 : button));
+      report += static_cast<char>(33 + col);
+      report += static_cast<char>(33 + row);
+      type(report);
+    }
+  }
+
   int cols_;
   int rows_;
   std::string dir_;
