@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "host/text_encoding.h"
+#include "host/tui_dialog_layout.h"
 #include "host/tui_draw.h"
 #include "host/tui_keys.h"
 #include "win32/controls.h"
@@ -28,24 +29,6 @@ constexpr COLORREF kHighlight = RGB(0, 0, 128);
 constexpr COLORREF kHighlightText = RGB(255, 255, 255);
 constexpr COLORREF kField = RGB(255, 255, 255);
 
-int floorDiv(int a, int b) { return a >= 0 ? a / b : -((-a + b - 1) / b); }
-// The first cell whose centre is at or after pixel `edge`.
-int firstCell(int edge, int size) { return floorDiv(edge - size / 2 + size - 1, size); }
-
-// A caption without its '&' marks, and the position of the marked letter (-1: none).
-std::string plainCaption(const std::string& text, int* marked) {
-  std::string out;
-  *marked = -1;
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '&' && i + 1 < text.size()) {
-      ++i;
-      if (text[i] != '&') *marked = static_cast<int>(out.size());
-    }
-    out.push_back(text[i]);
-  }
-  return out;
-}
-
 // Draws a caption (ASCII from the template) with its marked letter underlined.
 void putCaption(int row, int col, const std::string& text, int width, int attr) {
   int marked = -1;
@@ -56,82 +39,6 @@ void putCaption(int row, int col, const std::string& text, int width, int attr) 
       shown.size() == plain.size())
     put(row, col + marked, std::string(1, plain[static_cast<size_t>(marked)]), 1,
         attr | A_UNDERLINE);
-}
-
-struct Control {
-  HWND handle;
-  vwin::ControlKind kind;
-  CellRect cells;
-  std::string text;
-  bool enabled;
-  DWORD style;
-};
-
-// A control's cells: its place in the dialog in pixels, laid out from the dialog's own first
-// cell, so the layout is the same wherever the dialog stands. A control less than two rows high
-// takes the row of its middle (a label and its field then share a row); a taller one the rows its
-// edges lie in.
-CellRect controlCells(const RECT& control, const RECT& dialog, const CellRect& origin) {
-  RECT r{control.left - dialog.left, control.top - dialog.top, control.right - dialog.left,
-         control.bottom - dialog.top};
-  CellRect cells;
-  cells.firstCol = origin.firstCol + firstCell(r.left, vwin::kCellWidth);
-  cells.lastCol = origin.firstCol + firstCell(r.right, vwin::kCellWidth) - 1;
-  if (r.bottom - r.top < 2 * vwin::kCellHeight) {
-    cells.firstRow = cells.lastRow =
-        origin.firstRow + floorDiv((r.top + r.bottom) / 2, vwin::kCellHeight);
-  } else {
-    cells.firstRow = origin.firstRow + floorDiv(r.top, vwin::kCellHeight);
-    cells.lastRow = origin.firstRow + floorDiv(r.bottom - 1, vwin::kCellHeight);
-  }
-  return cells;
-}
-
-// The dialog's cells: from the cell its corner is in, as many rows and columns as it is high and
-// wide.
-CellRect dialogCells(const RECT& rect) {
-  CellRect cells = cellsOf(rect);
-  cells.lastRow = cells.firstRow + floorDiv(rect.bottom - rect.top - 1, vwin::kCellHeight);
-  return cells;
-}
-
-std::vector<Control> controlsOf(HWND dialog) {
-  std::vector<Control> out;
-  vwin::Window* d = vwin::windowFromHandle(dialog);
-  if (!d) return out;
-  CellRect origin = dialogCells(d->rect);
-  for (HWND child : d->children) {
-    vwin::Window* c = vwin::windowFromHandle(child);
-    if (!c || !(c->style & WS_VISIBLE)) continue;
-    out.push_back({child, vwin::controlKind(*c), controlCells(c->rect, d->rect, origin), c->text,
-                   c->enabled != false, c->style});
-  }
-  return out;
-}
-
-// How far text starting at (row, col) may run: to the next control on that row, or the edge.
-int roomFrom(const std::vector<Control>& controls, const Control& self, int row, int col,
-             int limit) {
-  int end = limit;
-  for (const Control& other : controls) {
-    if (other.handle == self.handle || other.kind == vwin::ControlKind::kGroupBox) continue;
-    if (other.cells.firstRow <= row && row <= other.cells.lastRow && other.cells.firstCol > col)
-      end = std::min(end, other.cells.firstCol);
-  }
-  return std::max(0, end - col);
-}
-
-// The right edge (exclusive) that text inside a group box, or the dialog, stops at.
-int innerRight(const std::vector<Control>& controls, const Control& self, const CellRect& dialog) {
-  int right = dialog.lastCol;
-  for (const Control& other : controls) {
-    if (other.kind != vwin::ControlKind::kGroupBox) continue;
-    const CellRect& g = other.cells;
-    if (g.firstRow < self.cells.firstRow && self.cells.firstRow < g.lastRow &&
-        g.firstCol < self.cells.firstCol && self.cells.firstCol < g.lastCol)
-      right = std::min(right, g.lastCol);
-  }
-  return right;
 }
 
 // The part of `text` from column `first` on.
@@ -189,25 +96,6 @@ void drawCombo(const Control& c, bool focused, Palette& palette, int* scroll, in
   }
 }
 
-// A dropped-down list under its field: its frame's top row, the entries shown (at most 8) and
-// the first of them, so that the highlighted entry is in view.
-struct DroppedList {
-  std::vector<std::string> items;
-  int highlighted = -1;
-  int top = 0;
-  int rows = 0;
-  int first = 0;
-};
-
-DroppedList droppedList(const Control& c) {
-  DroppedList list;
-  list.items = vwin::comboItems(c.handle, &list.highlighted);
-  list.rows = std::max(1, std::min(static_cast<int>(list.items.size()), 8));
-  list.top = c.cells.firstRow + 1;
-  list.first = list.highlighted >= list.rows ? list.highlighted - list.rows + 1 : 0;
-  return list;
-}
-
 void drawDroppedList(const Control& c, Palette& palette) {
   DroppedList list = droppedList(c);
   const std::vector<std::string>& items = list.items;
@@ -241,21 +129,6 @@ void drawButton(const Control& c, bool focused, bool isDefault, Palette& palette
         attr | A_UNDERLINE);
 }
 
-// The cells a click reaches a control in: those it is drawn in, a caption's run-on included.
-CellRect clickCells(const std::vector<Control>& controls, const Control& c, const CellRect& box) {
-  CellRect cells = c.cells;
-  if (c.kind == vwin::ControlKind::kStatic || c.kind == vwin::ControlKind::kCheckBox)
-    cells.lastCol =
-        c.cells.firstCol +
-        roomFrom(controls, c, c.cells.firstRow, c.cells.firstCol, innerRight(controls, c, box)) - 1;
-  return cells;
-}
-
-bool contains(const CellRect& cells, int row, int col) {
-  return cells.firstRow <= row && row <= cells.lastRow && cells.firstCol <= col &&
-         col <= cells.lastCol;
-}
-
 // A click while a list is dropped down: on an entry it takes that entry, as Enter does on the
 // highlighted one; anywhere else it only closes the list.
 void clickDroppedList(HWND dialog, const Control& c, int row, int col) {
@@ -273,17 +146,6 @@ void clickDroppedList(HWND dialog, const Control& c, int row, int col) {
 }
 
 }  // namespace
-
-HWND controlAt(HWND dialog, int row, int col) {
-  vwin::Window* d = vwin::windowFromHandle(dialog);
-  if (!d) return nullptr;
-  CellRect box = dialogCells(d->rect);
-  std::vector<Control> controls = controlsOf(dialog);
-  for (const Control& c : controls)
-    if (c.kind != vwin::ControlKind::kGroupBox && contains(clickCells(controls, c, box), row, col))
-      return c.handle;
-  return nullptr;
-}
 
 bool clickDialog(HWND dialog, int row, int col) {
   HWND focus = GetFocus();
@@ -317,15 +179,6 @@ bool clickDialog(HWND dialog, int row, int col) {
     default:
       return false;
   }
-}
-
-CellRect cellsOf(const RECT& rect) {
-  CellRect cells;
-  cells.firstCol = firstCell(rect.left, vwin::kCellWidth);
-  cells.lastCol = firstCell(rect.right, vwin::kCellWidth) - 1;
-  cells.firstRow = firstCell(rect.top, vwin::kCellHeight);
-  cells.lastRow = firstCell(rect.bottom, vwin::kCellHeight) - 1;
-  return cells;
 }
 
 void drawDialog(HWND dialog, Palette& palette, FieldScroll* scroll) {

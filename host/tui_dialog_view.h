@@ -22,20 +22,11 @@
 #include <functional>
 #include <map>
 
+#include "host/tui_dialog_layout.h"
 #include "host/tui_palette.h"
 #include "win32/windef.h"
 
 namespace tui {
-
-// The cells a pixel rectangle covers (those whose centre lies in it), inclusive bounds; empty
-// when last < first.
-struct CellRect {
-  int firstCol = 0;
-  int firstRow = 0;
-  int lastCol = -1;
-  int lastRow = -1;
-};
-CellRect cellsOf(const RECT& rect);
 
 // The first visible column of each edit field's text, kept from one drawing to the next so that a
 // field scrolls only when its caret would leave the visible part.
@@ -44,10 +35,6 @@ using FieldScroll = std::map<HWND, int>;
 // Draws the dialog (and a dropped-down list) over the screen, the terminal's cursor at the focused
 // field's caret; does not refresh. Without `scroll`, each field scrolls from its start.
 void drawDialog(HWND dialog, Palette& palette, FieldScroll* scroll = nullptr);
-
-// The control a click on cell (`row`, `col`) reaches, as drawDialog lays the dialog out (a
-// caption's run-on cells included, group boxes not); null when none.
-HWND controlAt(HWND dialog, int row, int col);
 
 // A click of the left button on cell (`row`, `col`), acted on through the dialog manager's input
 // calls as described above. Answers false when the click reached nothing it could act on.
