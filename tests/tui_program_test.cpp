@@ -15,6 +15,9 @@ namespace {
 
 using tuitest::readFile;
 
+// Colours as a 256-colour terminal shows the nearest of each.
+constexpr int kBlue = 21, kWhite = 231, kLightGrey = 250, kNavy = 18, kGreyText = 244, kBlack = 16;
+
 class TuiProgramTest : public tuitest::ProgramPaneTest {
  protected:
   void write(const std::string& name, const std::string& text) {
@@ -34,6 +37,14 @@ class TuiProgramTest : public tuitest::ProgramPaneTest {
     EXPECT_EQ(terminal_->format("#{alternate_on} #{cursor_flag} #{keypad_flag} #{mouse_any_flag}"),
               "0 1 0 0");
   }
+  // Waits until OK shows enabled (black on grey); its cell in *row, *col.
+  bool waitForEnabledOk(int* row, int* col, tuitest::Screen* s) {
+    return terminal_->waitFor(
+        [&](const tuitest::Screen& screen) {
+          return screen.find("< OK >", row, col) && screen.at(*row, *col + 2).fg == kBlack;
+        },
+        s);
+  }
   // Confirms the dialog with `text` typed, after `keys` (tmux key names) when given.
   void search(const std::string& text, const std::string& keys = "") {
     ASSERT_TRUE(terminal_->waitForText("< OK >")) << terminal_->screen().all();
@@ -42,9 +53,6 @@ class TuiProgramTest : public tuitest::ProgramPaneTest {
     terminal_->keys("Enter");
   }
 };
-
-// Colours as a 256-colour terminal shows the nearest of each.
-constexpr int kBlue = 21, kWhite = 231, kLightGrey = 250, kNavy = 18, kGreyText = 244, kBlack = 16;
 
 TEST_F(TuiProgramTest, FirstUseDialogThenAConfirmedSearchListsItsHits) {
   write("a.c", "int needle;\n");
@@ -64,12 +72,7 @@ TEST_F(TuiProgramTest, FirstUseDialogThenAConfirmedSearchListsItsHits) {
   ASSERT_TRUE(s.find("< OK >", &row, &col));
   EXPECT_EQ(s.at(row, col + 2).fg, kGreyText);
   terminal_->type("needle");
-  ASSERT_TRUE(terminal_->waitFor(
-      [&](const tuitest::Screen& screen) {
-        return screen.find("< OK >", &row, &col) && screen.at(row, col + 2).fg == kBlack;
-      },
-      &s))
-      << s.all();
+  ASSERT_TRUE(waitForEnabledOk(&row, &col, &s)) << s.all();
   // "[Selected Nodes]" typed into the directories field renames the recurse box.
   terminal_->keys("M-d");
   terminal_->type("[Selected Nodes]");
@@ -106,12 +109,7 @@ TEST_F(TuiProgramTest, ClicksFillTheDialogAndSelectAHit) {
   ASSERT_TRUE(s.find("Text to fi", &row, &col));
   terminal_->click(row, col + 12);
   terminal_->type("needle");
-  ASSERT_TRUE(terminal_->waitFor(
-      [&](const tuitest::Screen& screen) {
-        return screen.find("< OK >", &row, &col) && screen.at(row, col + 2).fg == kBlack;
-      },
-      &s))
-      << s.all();
+  ASSERT_TRUE(waitForEnabledOk(&row, &col, &s)) << s.all();
   terminal_->click(row, col + 2);
   ASSERT_TRUE(terminal_->waitForText("Vantrel : 2 found in 2 Files", &s)) << s.all();
   ASSERT_TRUE(s.find("  1:5: int needle;", &row, &col));
