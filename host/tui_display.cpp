@@ -3,6 +3,8 @@
 #include "host/tui_display.h"
 
 #include <curses.h>
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <string>
@@ -70,6 +72,13 @@ bool TerminalDisplay::runModal(HWND dialog) {
 
 SHORT TerminalDisplay::asyncKeyState(int virtualKey) {
   if (!onOwnThread() || !screen_.started()) return 0;
+  // While it polls, the terminal is read without waiting: curses reads the rest of a mouse
+  // report straight from the terminal, and a report half there (a click made while the search
+  // runs) would otherwise hold the search until the rest came. A report cut so is dropped, as
+  // every mouse event during a search is.
+  int flags = fcntl(STDIN_FILENO, F_GETFL);
+  bool madeNonBlocking =
+      flags >= 0 && !(flags & O_NONBLOCK) && fcntl(STDIN_FILENO, F_SETFL, flags | O_NONBLOCK) == 0;
   try {
     // Everything typed so far is read now; only Esc (or Ctrl-C) counts.
     for (Key key = readKey(0); key.type != Key::kNone; key = readKey(0)) {
@@ -78,6 +87,7 @@ SHORT TerminalDisplay::asyncKeyState(int virtualKey) {
     }
   } catch (...) {
   }
+  if (madeNonBlocking) fcntl(STDIN_FILENO, F_SETFL, flags);
   if (virtualKey != VK_ESCAPE) return 0;
   bool pressed = escapePressed_;
   escapePressed_ = false;

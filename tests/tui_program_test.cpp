@@ -207,6 +207,26 @@ TEST_F(TuiProgramTest, ABlockingSearchShowsItsProgressBarAndEscStopsIt) {
   checkRestored(0);
 }
 
+// A mouse report whose end never comes, met while a blocking search polls for Esc: the search
+// must not wait for the rest (curses reads it straight from the terminal), so the Esc after it
+// still stops the search.
+TEST_F(TuiProgramTest, AMouseReportCutShortDuringABlockingSearchHoldsNothingUp) {
+  slowTree();
+  start("", 120, 30);
+  search(kSlowPattern, "M-e");  // a blocking search: no worker
+  tuitest::Screen s;
+  ASSERT_TRUE(terminal_->waitForText("<Press Esc to Stop>", &s, 10000)) << s.all();
+  ASSERT_TRUE(terminal_->waitForMouse());
+  ASSERT_EQ(terminal_->format("#{mouse_sgr_flag}"), "0");  // the older report form: ESC [ M b x y
+  terminal_->type("\033[M#");
+  usleep(200 * 1000);
+  terminal_->keys("Escape");
+  ASSERT_TRUE(terminal_->waitForText("Vantrel : User break !", &s, 10000)) << s.all();
+  EXPECT_FALSE(s.contains("301 Files searched")) << s.all();
+  terminal_->keys("q");
+  checkRestored(0);
+}
+
 TEST_F(TuiProgramTest, AWorkerSearchAsksTheStopQuestionAnsweredNoThenYes) {
   slowTree();
   start();
