@@ -150,8 +150,8 @@ WINAPI_EXPORT BOOL WINAPI IsWindow(HWND window);
 WINAPI_EXPORT HWND WINAPI GetParent(HWND window);
 WINAPI_EXPORT BOOL WINAPI GetWindowRect(HWND window, LPRECT rect);
 WINAPI_EXPORT BOOL WINAPI GetClientRect(HWND window, LPRECT rect);
-WINAPI_EXPORT BOOL WINAPI SetWindowPos(HWND window, HWND insertAfter, int x, int y, int cx,
-                                       int cy, UINT flags);
+WINAPI_EXPORT BOOL WINAPI SetWindowPos(HWND window, HWND insertAfter, int x, int y, int cx, int cy,
+                                       UINT flags);
 WINAPI_EXPORT BOOL WINAPI MoveWindow(HWND window, int x, int y, int width, int height,
                                      BOOL repaint);
 WINAPI_EXPORT int WINAPI GetSystemMetrics(int index);
@@ -164,19 +164,18 @@ WINAPI_EXPORT BOOL WINAPI InvalidateRect(HWND window, const RECT* rect, BOOL era
 WINAPI_EXPORT HWND WINAPI GetActiveWindow(void);
 WINAPI_EXPORT HWND WINAPI GetFocus(void);
 WINAPI_EXPORT HWND WINAPI SetFocus(HWND window);
-WINAPI_EXPORT LRESULT WINAPI SendMessageA(HWND window, UINT message, WPARAM wParam,
-                                          LPARAM lParam);
+WINAPI_EXPORT LRESULT WINAPI SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Dialogs. DialogBoxParamA builds the dialog from the module's RT_DIALOG resource (a
 // DLGTEMPLATEEX), sends WM_INITDIALOG, hands the dialog to the display's modal loop and answers
 // the EndDialog result, or -1 when the dialog cannot be created.
-WINAPI_EXPORT INT_PTR WINAPI DialogBoxParamA(HINSTANCE instance, LPCSTR templateName,
-                                             HWND owner, DLGPROC dialogProc, LPARAM initParam);
+WINAPI_EXPORT INT_PTR WINAPI DialogBoxParamA(HINSTANCE instance, LPCSTR templateName, HWND owner,
+                                             DLGPROC dialogProc, LPARAM initParam);
 WINAPI_EXPORT BOOL WINAPI EndDialog(HWND dialog, INT_PTR result);
 WINAPI_EXPORT HWND WINAPI GetDlgItem(HWND dialog, int id);
 WINAPI_EXPORT int WINAPI GetDlgCtrlID(HWND control);
-WINAPI_EXPORT LRESULT WINAPI SendDlgItemMessageA(HWND dialog, int id, UINT message,
-                                                 WPARAM wParam, LPARAM lParam);
+WINAPI_EXPORT LRESULT WINAPI SendDlgItemMessageA(HWND dialog, int id, UINT message, WPARAM wParam,
+                                                 LPARAM lParam);
 WINAPI_EXPORT BOOL WINAPI SetDlgItemTextA(HWND dialog, int id, LPCSTR text);
 WINAPI_EXPORT UINT WINAPI GetDlgItemTextA(HWND dialog, int id, LPSTR text, int maxCount);
 WINAPI_EXPORT BOOL WINAPI CheckDlgButton(HWND dialog, int id, UINT check);
