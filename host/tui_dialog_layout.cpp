@@ -7,13 +7,8 @@
 #include "win32/window.h"
 
 namespace tui {
-namespace {
-
-int floorDiv(int a, int b) { return a >= 0 ? a / b : -((-a + b - 1) / b); }
-// The first cell whose centre is at or after pixel `edge`.
-int firstCell(int edge, int size) { return floorDiv(edge - size / 2 + size - 1, size); }
-
-}  // namespace
+using vwin::firstCellFrom;
+using vwin::floorDiv;
 
 // A caption without its '&' marks, and the position of the marked letter (-1: none).
 std::string plainCaption(const std::string& text, int* marked) {
@@ -37,8 +32,8 @@ CellRect controlCells(const RECT& control, const RECT& dialog, const CellRect& o
   RECT r{control.left - dialog.left, control.top - dialog.top, control.right - dialog.left,
          control.bottom - dialog.top};
   CellRect cells;
-  cells.firstCol = origin.firstCol + firstCell(r.left, vwin::kCellWidth);
-  cells.lastCol = origin.firstCol + firstCell(r.right, vwin::kCellWidth) - 1;
+  cells.firstCol = origin.firstCol + firstCellFrom(r.left, vwin::kCellWidth);
+  cells.lastCol = origin.firstCol + firstCellFrom(r.right, vwin::kCellWidth) - 1;
   if (r.bottom - r.top < 2 * vwin::kCellHeight) {
     cells.firstRow = cells.lastRow =
         origin.firstRow + floorDiv((r.top + r.bottom) / 2, vwin::kCellHeight);
@@ -133,10 +128,10 @@ HWND controlAt(HWND dialog, int row, int col) {
 
 CellRect cellsOf(const RECT& rect) {
   CellRect cells;
-  cells.firstCol = firstCell(rect.left, vwin::kCellWidth);
-  cells.lastCol = firstCell(rect.right, vwin::kCellWidth) - 1;
-  cells.firstRow = firstCell(rect.top, vwin::kCellHeight);
-  cells.lastRow = firstCell(rect.bottom, vwin::kCellHeight) - 1;
+  cells.firstCol = firstCellFrom(rect.left, vwin::kCellWidth);
+  cells.lastCol = firstCellFrom(rect.right, vwin::kCellWidth) - 1;
+  cells.firstRow = firstCellFrom(rect.top, vwin::kCellHeight);
+  cells.lastRow = firstCellFrom(rect.bottom, vwin::kCellHeight) - 1;
   return cells;
 }
 

@@ -62,15 +62,11 @@ bool isLiveFont(HGDIOBJ object) {
   return object && o.fonts.count(object);
 }
 
-// Floor division, so that pixels left of or above the origin fall in cells -1, -2, ...
-int floorDiv(int a, int b) { return a >= 0 ? a / b : -((-a + b - 1) / b); }
-
 // The cells whose centres lie in [from, to) along one axis of cells `size` pixels long: the
 // first, and one past the last (equal when none do).
 void cellSpan(LONG from, LONG to, int size, int& first, int& end) {
-  // Centre of cell c: c * size + size / 2; inside when from <= centre < to.
-  first = floorDiv(static_cast<int>(from) - size / 2 + size - 1, size);
-  end = floorDiv(static_cast<int>(to) - size / 2 + size - 1, size);
+  first = vwin::firstCellFrom(static_cast<int>(from), size);
+  end = vwin::firstCellFrom(static_cast<int>(to), size);
   if (end < first) end = first;
 }
 
@@ -224,8 +220,8 @@ WINAPI_EXPORT BOOL WINAPI ExtTextOutA(HDC dc, int x, int y, UINT options, const 
     }
     // The i-th character lands in column col0 + i of one row; only the columns inside the
     // surface, and inside the rectangle when clipped, are written.
-    int row = floorDiv(y + vwin::kCellHeight / 2, vwin::kCellHeight);
-    int col0 = floorDiv(x + vwin::kCellWidth / 2, vwin::kCellWidth);
+    int row = vwin::floorDiv(y + vwin::kCellHeight / 2, vwin::kCellHeight);
+    int col0 = vwin::floorDiv(x + vwin::kCellWidth / 2, vwin::kCellWidth);
     int lo = 0, hi = s.cols;
     bool rowShown = row >= 0 && row < s.rows;
     if (clipped) {

@@ -26,6 +26,16 @@ namespace vwin {
 constexpr int kCellWidth = 8;
 constexpr int kCellHeight = 16;
 
+// Floor division, so that pixels left of or above the origin fall in cells -1, -2, ...
+constexpr int floorDiv(int a, int b) { return a >= 0 ? a / b : -((-a + b - 1) / b); }
+
+// The first cell, along an axis of cells `size` pixels long, whose centre (c * size + size / 2)
+// lies at or after pixel `edge`: a rectangle [from, to) covers the cells from
+// firstCellFrom(from, size) up to, not including, firstCellFrom(to, size).
+constexpr int firstCellFrom(int edge, int size) {
+  return floorDiv(edge - size / 2 + size - 1, size);
+}
+
 struct Cell {
   char ch = ' ';
   COLORREF fg = RGB(0, 0, 0);
