@@ -213,39 +213,35 @@ BOOL mapPath(LPCSTR windowsPath, LPSTR posixPath, DWORD size, Form form) {
   const char* rest = hasDrive ? windowsPath + 2 : windowsPath;
   char letter = hasDrive ? foldAscii(windowsPath[0]) : 0;
   size_t restLength = length - static_cast<size_t>(rest - windowsPath);
+  bool relative = !isSeparator(rest[0]);
 
-  if (form == Form::kOpenable && !hasDrive && !isSeparator(rest[0])) {
+  // A relative path goes against the process's directory (or, naming another drive, that drive's
+  // root); a rooted one without a drive stands on the current directory's drive.
+  char current[MAX_PATH];
+  DWORD currentLength = 0;
+  if (relative || !hasDrive) {
+    currentLength = GetCurrentDirectoryA(sizeof current, current);
+    if (currentLength == 0) return FALSE;
+    if (currentLength >= sizeof current) return fail(ERROR_FILENAME_EXCED_RANGE);
+    if (!hasDrive) letter = current[0];
+  }
+
+  if (form == Form::kOpenable && !hasDrive && relative) {
     // Inside the current directory: the system walks only the relative part, and the full
     // Windows form is the current directory's ("L:\" or "L:\a\b") with that part added.
     JoinedParts inside;
     inside.apply(rest, restLength);
     if (!inside.escaped()) {
-      char current[MAX_PATH];
-      DWORD currentLength = GetCurrentDirectoryA(sizeof current, current);
-      if (currentLength == 0) return FALSE;
-      if (currentLength >= sizeof current) return fail(ERROR_FILENAME_EXCED_RANGE);
-      std::string_view relative = inside.view();
-      size_t fullLength = relative.empty()
-                              ? currentLength
-                              : (currentLength == 3 ? 2 : currentLength) + relative.size();
+      std::string_view part = inside.view();
+      size_t fullLength =
+          part.empty() ? currentLength : (currentLength == 3 ? 2 : currentLength) + part.size();
       if (fullLength >= MAX_PATH) return fail(ERROR_FILENAME_EXCED_RANGE);
-      return answerPath(relative.empty() ? std::string_view(".") : relative.substr(1), posixPath,
-                        size);
+      return answerPath(part.empty() ? std::string_view(".") : part.substr(1), posixPath, size);
     }
   }
 
   JoinedParts parts;
-
-  if (!isSeparator(rest[0]) || !hasDrive) {
-    // Relative: against the process's directory, or a drive's root for another drive. Rooted
-    // without a drive: on the current directory's drive.
-    char current[MAX_PATH];
-    DWORD currentLength = GetCurrentDirectoryA(sizeof current, current);
-    if (currentLength == 0) return FALSE;
-    if (currentLength >= sizeof current) return fail(ERROR_FILENAME_EXCED_RANGE);
-    if (!hasDrive) letter = current[0];
-    if (!isSeparator(rest[0]) && letter == current[0]) parts.apply(current + 2, currentLength - 2);
-  }
+  if (relative && letter == current[0]) parts.apply(current + 2, currentLength - 2);
   parts.apply(rest, restLength);
 
   std::string root = driveRoot(letter);
