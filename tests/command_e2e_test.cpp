@@ -17,9 +17,12 @@
 
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <nlohmann/json.hpp>
 #include <set>
 #include <sstream>
+
+#include "dialog/settings_store.h"
 
 extern char** environ;
 
@@ -90,6 +93,42 @@ class CommandTest : public ::testing::Test {
       _exit(127);
     }
     return pid;
+  }
+
+  // Starts one run per argument list at once and waits for all; their results in that order.
+  std::vector<Result> runTogether(const std::vector<std::vector<std::string>>& argLists) {
+    std::vector<pid_t> pids;
+    for (size_t i = 0; i < argLists.size(); ++i) {
+      fs::path out = root_ / ("stdout" + std::to_string(i)),
+               err = root_ / ("stderr" + std::to_string(i));
+      int outFd = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+      int errFd = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+      pids.push_back(spawn(argLists[i], outFd, errFd, root_, {}));
+      close(outFd);
+      close(errFd);
+    }
+    std::vector<Result> results(argLists.size());
+    for (size_t i = 0; i < pids.size(); ++i) {
+      int status = 0;
+      waitpid(pids[i], &status, 0);
+      results[i].status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+      fs::path out = root_ / ("stdout" + std::to_string(i)),
+               err = root_ / ("stderr" + std::to_string(i));
+      results[i].out = readFile(out);
+      results[i].err = readFile(err);
+      fs::remove(out);
+      fs::remove(err);
+    }
+    return results;
+  }
+
+  // The text-to-find history the runs left, most recent first.
+  std::vector<std::string> textHistory() {
+    setenv("VANTREL_REGISTRY", registry_.c_str(), 1);
+    HistoryList list;
+    readHistory(kTextToFindPattern, &list);
+    unsetenv("VANTREL_REGISTRY");
+    return std::vector<std::string>(list.entries, list.entries + list.count);
   }
 
   Result run(const std::vector<std::string>& args, const fs::path& cwd = {},
@@ -391,6 +430,20 @@ TEST_F(CommandTest, CtrlCStopsAnAsynchronousSearchThroughTheStopQuestion) {
   ASSERT_GE(list.size(), 2u);
   EXPECT_EQ(list.back(), "Vantrel : User break !");
   EXPECT_EQ(list[list.size() - 2].find("300 Files searched"), std::string::npos);
+}
+
+TEST_F(CommandTest, TenRunsAtOnceKeepEveryTextInTheHistoryOnce) {
+  writeSmallTree();
+  std::vector<std::vector<std::string>> argLists;
+  std::set<std::string> texts;
+  for (int i = 0; i < 10; ++i) {
+    texts.insert("needle" + std::to_string(i));
+    argLists.push_back({"needle" + std::to_string(i), "-d", windows("tree"), "--format=json"});
+  }
+  for (const Result& r : runTogether(argLists)) EXPECT_EQ(r.status, 1) << r.err;
+  std::vector<std::string> history = textHistory();
+  EXPECT_EQ(std::set<std::string>(history.begin(), history.end()), texts);
+  EXPECT_EQ(history.size(), texts.size()) << "an entry is doubled";
 }
 
 }  // namespace

@@ -9,7 +9,9 @@
 // window is one cell high; the template's height includes its dropped list.
 //
 // Invariants: a dialog window's classData is its DialogState; the focus is one window for the
-// process (dialogs are modal and run on one thread at a time).
+// process (dialogs are modal and run on one thread at a time); the registry calls the dialog
+// procedure makes while it handles one message are one registry transaction (a Batch of
+// win32/registry_store.h), so a procedure must not wait there for another thread's registry work.
 // Tested by tests/dialog_manager_test.cpp and tests/search_dialog_test.cpp.
 #include "win32/dialog.h"
 
@@ -18,6 +20,7 @@
 #include "win32/controls.h"
 #include "win32/dialog_template.h"
 #include "win32/display.h"
+#include "win32/registry_store.h"
 #include "win32/winbase.h"
 
 namespace vwin {
@@ -29,7 +32,13 @@ LRESULT dialogWindowProc(HWND handle, UINT message, WPARAM wParam, LPARAM lParam
   Window* w = windowFromHandle(handle);
   if (!w) return 0;
   DialogState* state = static_cast<DialogState*>(w->classData);
-  INT_PTR handled = state->proc ? state->proc(handle, message, wParam, lParam) : FALSE;
+  INT_PTR handled = FALSE;
+  if (state->proc) {
+    // What the procedure does for one message is one user action: its registry calls (a history
+    // read, counted, shifted and written back) are one transaction towards other processes.
+    registry::Batch oneAction;
+    handled = state->proc(handle, message, wParam, lParam);
+  }
   if (handled || message == WM_INITDIALOG) return handled;
   switch (message) {
     case WM_CLOSE:  // as DefDlgProc: closing is cancelling
