@@ -446,4 +446,41 @@ TEST_F(CommandTest, TenRunsAtOnceKeepEveryTextInTheHistoryOnce) {
   EXPECT_EQ(history.size(), texts.size()) << "an entry is doubled";
 }
 
+TEST_F(CommandTest, EightRunsFindingADamagedRegistryKeepItsBytesOnce) {
+  writeSmallTree();
+  std::string damaged(5000, 'G'), journal(3000, 'J');
+  write("registry.sqlite3", damaged);
+  write("registry.sqlite3-wal", journal);
+  std::vector<std::vector<std::string>> argLists;
+  std::set<std::string> texts;
+  for (int i = 0; i < 8; ++i) {
+    texts.insert("needle" + std::to_string(i));
+    argLists.push_back({"needle" + std::to_string(i), "-d", windows("tree"), "--format=json"});
+  }
+  int told = 0;
+  for (const Result& r : runTogether(argLists)) {
+    EXPECT_EQ(r.status, 1) << r.err;
+    if (r.err.empty()) continue;
+    ++told;
+    EXPECT_NE(r.err.find("is not a usable registry file; it was kept as"), std::string::npos)
+        << r.err;
+  }
+  EXPECT_EQ(told, 1) << "the user is told once";
+  std::map<std::string, std::string> aside;  // the set-aside files and their bytes
+  for (const auto& entry : fs::directory_iterator(root_)) {
+    std::string name = entry.path().filename();
+    if (name.find(".damaged-") != std::string::npos) aside[name] = readFile(entry.path());
+  }
+  ASSERT_FALSE(aside.empty());
+  std::string base = aside.begin()->first;
+  EXPECT_EQ(aside[base], damaged);
+  EXPECT_EQ(aside[base + "-wal"], journal);
+  aside.erase(base + "-shm");  // the index SQLite made for the journal, if it made one
+  EXPECT_EQ(aside.size(), 2u) << "the file and its journal, once: "
+                              << testing::PrintToString(aside);
+  std::vector<std::string> history = textHistory();
+  EXPECT_EQ(std::set<std::string>(history.begin(), history.end()), texts);
+  EXPECT_EQ(history.size(), texts.size());
+}
+
 }  // namespace

@@ -163,6 +163,7 @@ LONG openForReading(const std::string& path, sqlite3** out) {
     rc = sqlite3_open_v2(name.c_str(), &db,
                          SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_URI, nullptr);
     if (rc == SQLITE_OK) {
+      sqlite3_db_config(db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
       sqlite3_busy_timeout(db, kBusyTimeoutMs);
       Verdict verdict = examine(db, &rc);
       if (verdict == Verdict::kRegistry) {
@@ -257,7 +258,9 @@ LONG openRegistryFile(const std::string& path, sqlite3** out, bool* readOnly) {
   size_t slash = path.find_last_of('/');
   if (slash != std::string::npos && slash > 0 && !makeDirectories(path.substr(0, slash)))
     return static_cast<LONG>(vwinErrorFromErrno(errno));
-  for (int attempt = 0; attempt < 3; ++attempt) {
+  // Each turn either opens the registry or finds that its file was set aside (by this run or
+  // another) and looks again.
+  for (int attempt = 0; attempt < 8; ++attempt) {
     struct stat before;
     bool existed = stat(path.c_str(), &before) == 0;
     int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
@@ -281,9 +284,19 @@ LONG openRegistryFile(const std::string& path, sqlite3** out, bool* readOnly) {
       sqlite3_close_v2(db);
       return errorFromSqlite(rc);
     }
+    // Closing never checkpoints or removes the journal files by their names: they may be a
+    // damaged file's, to be kept with it, or, once it has been set aside, a new registry's.
+    sqlite3_db_config(db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
     sqlite3_busy_timeout(db, kBusyTimeoutMs);
     sqlite3_exec(db, "PRAGMA synchronous=FULL", nullptr, nullptr, nullptr);
     Verdict verdict = examine(db, &rc);
+    struct stat now;
+    if (stat(path.c_str(), &now) != 0 || now.st_dev != opened.st_dev ||
+        now.st_ino != opened.st_ino) {
+      // Set aside meanwhile: what was read may mix its file with a new registry's journal.
+      sqlite3_close_v2(db);
+      continue;
+    }
     if (verdict == Verdict::kEmpty) {
       rc = initialise(db);
       if (rc == SQLITE_OK) verdict = examine(db, &rc);
