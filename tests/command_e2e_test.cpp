@@ -473,8 +473,8 @@ TEST_F(CommandTest, EightRunsFindingADamagedRegistryKeepItsBytesOnce) {
   }
   ASSERT_FALSE(aside.empty());
   std::string base = aside.begin()->first;
-  EXPECT_EQ(aside[base], damaged);
-  EXPECT_EQ(aside[base + "-wal"], journal);
+  EXPECT_TRUE(aside[base] == damaged) << base << " does not hold the damaged file's bytes";
+  EXPECT_TRUE(aside[base + "-wal"] == journal) << "its journal was not kept with it";
   aside.erase(base + "-shm");  // the index SQLite made for the journal, if it made one
   EXPECT_EQ(aside.size(), 2u) << "the file and its journal, once: "
                               << testing::PrintToString(aside);
