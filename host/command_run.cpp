@@ -4,6 +4,7 @@
 #include <limits.h>
 #include <signal.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -23,6 +24,7 @@
 #include "host/recording_display.h"
 #include "host/text_sink.h"
 #include "win32/display.h"
+#include "win32/listing_cache.h"
 
 namespace vantrel {
 namespace {
@@ -167,6 +169,12 @@ int runCommand(const CommandLine& line, const std::string& addOnPath, std::ostre
   if (line.directories && *line.directories == "[Selected Nodes]" && selected.empty())
     return fail("\"[Selected Nodes]\" searches the nodes chosen with --select; none was chosen");
 
+  // Output into a file in the searched tree would be read while it grows: the file is left out
+  // of the search, and the user told.
+  struct stat output {};
+  bool outputIsFile = fstat(STDOUT_FILENO, &output) == 0 && S_ISREG(output.st_mode);
+  VwinHideFromListings(output.st_dev, outputIsFile ? output.st_ino : 0);
+
   // A status window always exists, so Esc (and Ctrl-C) is polled by a blocking search; it is shown
   // on a terminal's last line, and drawn nowhere off a terminal.
   bool terminal = isatty(STDOUT_FILENO);
@@ -241,6 +249,8 @@ int runCommand(const CommandLine& line, const std::string& addOnPath, std::ostre
     if (!dialog.confirmed)
       return fail("the search dialog cannot be confirmed: " + dialog.emptyField + " is empty");
     out.flush();
+    if (VwinHiddenFileListed())
+      err << "vantrel: the output file lies in the searched tree; it was not searched" << std::endl;
     if (out.bad() || outputFailed.load()) {
       auto* buffer = dynamic_cast<host::DescriptorBuffer*>(out.rdbuf());
       std::string cause = buffer && buffer->error() ? std::strerror(buffer->error()) : "";

@@ -371,6 +371,14 @@ TEST_F(CommandTest, OutputThatCannotBeWrittenIsAFailure) {
   }
   // The registry took none of the output meant for a closed descriptor.
   EXPECT_EQ(run({"--format=json"}).status, 0);
+
+  // Output into a file of the searched tree (run() writes to root_/stdout): that file is left
+  // out, and the user told.
+  write("a.txt", "needle\n");
+  Result inTree = run({"needle", "-f", "*", "-d", ".", "--options=0"});
+  EXPECT_EQ(inTree.status, 0) << inTree.err;
+  EXPECT_EQ(inTree.out.find("stdout"), std::string::npos) << inTree.out;
+  EXPECT_NE(inTree.err.find("output file"), std::string::npos) << inTree.err;
 }
 
 TEST_F(CommandTest, HelpAndVersion) {
