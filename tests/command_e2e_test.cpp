@@ -9,9 +9,13 @@
 // cannot have ended; the test then reads everything.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <linux/capability.h>
 #include <signal.h>
+#include <sqlite3.h>
 #include <stdlib.h>
 #include <sys/ioctl.h>
+#include <sys/prctl.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -50,6 +54,21 @@ std::string readFile(const fs::path& path) {
   std::ostringstream text;
   text << in.rdbuf();
   return text.str();
+}
+
+// Makes the calling process and what it executes obey file modes even as root (a process running
+// as root is denied nothing): the capabilities that override them leave its bounding and
+// inheritable sets. False when that cannot be done here.
+bool dropFileModeOverride() {
+  if (geteuid() != 0) return true;
+  for (int cap : {CAP_DAC_OVERRIDE, CAP_DAC_READ_SEARCH, CAP_FOWNER})
+    if (prctl(PR_CAPBSET_DROP, cap, 0, 0, 0) != 0) return false;
+  __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+  __user_cap_data_struct data[2];
+  if (syscall(SYS_capget, &header, data) != 0) return false;
+  for (int cap : {CAP_DAC_OVERRIDE, CAP_DAC_READ_SEARCH, CAP_FOWNER})
+    data[0].inheritable &= ~(1u << cap);
+  return syscall(SYS_capset, &header, data) == 0;
 }
 
 class CommandTest : public ::testing::Test {
@@ -91,6 +110,7 @@ class CommandTest : public ::testing::Test {
       setenv("VANTREL_REGISTRY", registry_.c_str(), 1);
       unsetenv("VANTREL_ADDON");
       for (const std::string& e : env) putenv(const_cast<char*>(e.c_str()));
+      if (honourFileModes_ && !dropFileModeOverride()) _exit(125);
       std::vector<char*> argv{const_cast<char*>(kProgram)};
       for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
       argv.push_back(nullptr);
@@ -228,6 +248,7 @@ class CommandTest : public ::testing::Test {
 
   fs::path root_;
   fs::path registry_;
+  bool honourFileModes_ = false;  // runs obey file modes even as root
 };
 
 TEST_F(CommandTest, PlainAndRegexSearchesWithTheirOptions) {
@@ -526,6 +547,39 @@ TEST_F(CommandTest, EightRunsFindingADamagedRegistryKeepItsBytesOnce) {
   std::vector<std::string> history = textHistory();
   EXPECT_EQ(std::set<std::string>(history.begin(), history.end()), texts);
   EXPECT_EQ(history.size(), texts.size());
+}
+
+// The registry's file or directory read-only: the history is still read and the search runs with
+// it; stderr says once that settings will not be saved, and the file is left as it was.
+TEST_F(CommandTest, AReadOnlyRegistryStillGivesItsHistory) {
+  writeSmallTree();
+  fs::path dir = root_ / "config";
+  registry_ = dir / "registry.sqlite3";
+  Result first = run({"needle", "-f", "*.txt", "-d", windows("tree"), "--format=json"});
+  ASSERT_EQ(first.status, 0) << first.err;
+  // As a registry left by a run that closed it: everything in the file, no journal beside it.
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open(registry_.c_str(), &db), SQLITE_OK);
+  sqlite3_exec(db, "PRAGMA wal_checkpoint(TRUNCATE)", nullptr, nullptr, nullptr);
+  sqlite3_close(db);
+  ASSERT_FALSE(fs::exists(registry_.string() + "-wal"));
+  std::string bytes = readFile(registry_);
+
+  honourFileModes_ = true;
+  for (const fs::path& readOnly : {registry_, dir}) {
+    fs::permissions(readOnly, fs::perms::owner_write, fs::perm_options::remove);
+    Result again = run({"--format=json"});
+    fs::permissions(readOnly, fs::perms::owner_write, fs::perm_options::add);
+    if (again.status == 125) GTEST_SKIP() << "file modes cannot be made to hold here";
+    EXPECT_EQ(again.status, 0) << readOnly << ": " << again.err;
+    EXPECT_EQ(hits(again), hits(first)) << readOnly;
+    EXPECT_EQ(again.err, "vantrel: settings will not be saved: the registry " + registry_.string() +
+                             " cannot be written (the file or its directory is read-only)\n");
+    EXPECT_TRUE(readFile(registry_) == bytes) << readOnly;
+    EXPECT_EQ(std::vector<fs::path>(fs::directory_iterator(dir), {}),
+              std::vector<fs::path>{registry_})
+        << "nothing is made beside it";
+  }
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <vector>
 
 #include "win32/errno_map.h"
 #include "win32/registry_store.h"
@@ -153,12 +154,16 @@ std::string fileUri(const std::string& path, const char* query) {
   return uri + "?" + query;
 }
 
-// Opens the registry at `path` for reading only: first as SQLite reads any database it cannot
-// write (the -wal taken into account), then, when not even its -shm can be had (read-only
-// directory, full disk), as an unchanging file.
+// Opens the registry at `path` for reading only. Without a -wal the file holds everything and is
+// read as an unchanging file, which makes no journal files beside it (they would take the file's
+// read-only mode and outlast it); with one, as SQLite reads a database it cannot write, and, when
+// not even the -shm can be had there, the file alone.
 LONG openForReading(const std::string& path, sqlite3** out) {
   int rc = SQLITE_CANTOPEN;
-  for (const std::string& name : {path, fileUri(path, "immutable=1")}) {
+  struct stat st;
+  std::vector<std::string> names{fileUri(path, "immutable=1")};
+  if (stat((path + "-wal").c_str(), &st) == 0) names.insert(names.begin(), path);
+  for (const std::string& name : names) {
     sqlite3* db = nullptr;
     rc = sqlite3_open_v2(name.c_str(), &db,
                          SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_URI, nullptr);
