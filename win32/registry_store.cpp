@@ -59,10 +59,11 @@ const char* reason(LONG error) {
       return "the file is damaged";
     case ERROR_BUSY:
       return "another process holds it";
-    case ERROR_CANTOPEN:
-      return "it cannot be opened";
+    case ERROR_REGISTRY_IO_FAILED:
+    case ERROR_NOT_ENOUGH_MEMORY:
+      return "a write failed";
     default:
-      return "an input/output error";
+      return "it cannot be opened";
   }
 }
 
