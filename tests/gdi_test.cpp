@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "win32/display.h"
-#include "win32/window.h"
-#include "win32/windows.h"
+#include "win32/include/windows.h"
+#include "win32/user32/display.h"
+#include "win32/user32/window.h"
 
 namespace {
 

@@ -1,0 +1,52 @@
+// The vantrel command: a multi-file text and regular-expression search, run in a small host that
+// plays the IDE for the add-on module (see host/command_run.h for what a run does). Tested by
+// tests/command_e2e_test.cpp.
+#include <unistd.h>
+
+#include <iostream>
+
+#include "host/cli/command_args.h"
+#include "host/cli/command_run.h"
+#include "host/cli/descriptor_buffer.h"
+#include "host/ide/ref_counted.h"
+#include "host/tui/tui_session.h"
+
+namespace {
+
+// A command run whose results reach standard output in large writes.
+int runCommandBuffered(const vantrel::CommandLine& line, const std::string& addOn) {
+  std::cout.flush();
+  host::DescriptorBuffer buffer(STDOUT_FILENO);
+  std::ostream out(&buffer);
+  int status = vantrel::runCommand(line, addOn, out, std::cerr);
+  out.flush();
+  return status;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::ios::sync_with_stdio(false);
+  vantrel::CommandLine line;
+  std::string error;
+  if (!vantrel::parseCommandLine(argc, argv, line, error)) {
+    std::cerr << "vantrel: " << error << " (see vantrel --help)" << std::endl;
+    return 2;
+  }
+  if (line.help) {
+    std::cout << vantrel::usageText();
+    return 0;
+  }
+  std::string addOn = vantrel::findAddOn();
+  if (line.version) return vantrel::showVersion(addOn, std::cout, std::cerr);
+  // Without a text on a terminal, the dialog is shown and asks: the full-screen program.
+  int status = tui::wantsTerminalFrontEnd(line) ? tui::runTerminalSession(line, addOn, std::cerr)
+                                                : runCommandBuffered(line, addOn);
+  std::cout.flush();
+  // Builds that count host objects check that the add-on let go of everything it was given.
+  if (long live = hostLiveObjects())
+    std::cerr << "vantrel: " << live << " host objects outlived the add-on" << std::endl;
+  if (long faults = hostReleaseFaults())
+    std::cerr << "vantrel: " << faults << " releases of dead host objects" << std::endl;
+  return status;
+}
