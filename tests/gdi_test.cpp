@@ -1,5 +1,5 @@
 // Drawing into a window's cells: device contexts, fonts read back through GetObjectA, colours,
-// and ExtTextOutA's clipping and opaque fill on the pixel-to-cell mapping of win32/window.h.
+// and ExtTextOutA's clipping and opaque fill on the pixel-to-cell mapping of win32/user32/window.h.
 #include <gtest/gtest.h>
 
 #include <random>

@@ -1,6 +1,6 @@
 // Starting the user's editor: the argument vector from $VISUAL, $EDITOR or vi, and a real
 // process started without a shell (a recording script stands in for the editor). Covers
-// host/tui_editor.cpp and the nearest-colour mapping of host/tui_palette.cpp.
+// host/tui/tui_editor.cpp and the nearest-colour mapping of host/tui/tui_palette.cpp.
 #include "host/tui/tui_editor.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 // The front end's rows of the message window: what each event becomes, control characters
 // escaped, the editor's path, the quickfix file, and rows added by a worker while read.
-// Covers host/tui_message_list.cpp.
+// Covers host/tui/tui_message_list.cpp.
 #include "host/tui/tui_message_list.h"
 
 #include <fcntl.h>

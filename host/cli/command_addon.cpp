@@ -1,4 +1,4 @@
-// Loading the add-on module (see host/command_addon.h).
+// Loading the add-on module (see host/cli/command_addon.h).
 #include "host/cli/command_addon.h"
 
 #include <limits.h>

@@ -1,4 +1,4 @@
-// Parsing the vantrel command's arguments (see host/command_args.h).
+// Parsing the vantrel command's arguments (see host/cli/command_args.h).
 // Tested by tests/command_args_test.cpp.
 #include "host/cli/command_args.h"
 

@@ -1,4 +1,4 @@
-// Reading the command's project files (see host/command_project.h).
+// Reading the command's project files (see host/cli/command_project.h).
 // Tested by tests/command_project_test.cpp.
 #include "host/cli/command_project.h"
 

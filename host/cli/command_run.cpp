@@ -1,4 +1,4 @@
-// The vantrel command's run (see host/command_run.h). Tested by tests/command_e2e_test.cpp.
+// The vantrel command's run (see host/cli/command_run.h). Tested by tests/command_e2e_test.cpp.
 #include "host/cli/command_run.h"
 
 #include <limits.h>

@@ -1,4 +1,4 @@
-// The status window on a terminal (see host/command_status.h).
+// The status window on a terminal (see host/cli/command_status.h).
 // Tested by tests/command_status_test.cpp.
 #include "host/cli/command_status.h"
 

@@ -1,4 +1,4 @@
-// Reading the module's version block (see host/command_version.h).
+// Reading the module's version block (see host/cli/command_version.h).
 //
 // A block is a tree of records: length, value length, type (0 binary, 1 text), a UTF-16 key,
 // padding to 4 bytes, the value, padding to 4 bytes, then child records up to the length.

@@ -1,4 +1,4 @@
-// Block writes to a descriptor (see host/descriptor_buffer.h).
+// Block writes to a descriptor (see host/cli/descriptor_buffer.h).
 // Tested by tests/descriptor_buffer_test.cpp.
 #include "host/cli/descriptor_buffer.h"
 

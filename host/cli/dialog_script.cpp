@@ -1,4 +1,4 @@
-// The scripted user of a modal dialog (see host/dialog_script.h).
+// The scripted user of a modal dialog (see host/cli/dialog_script.h).
 // Tested by tests/dialog_manager_test.cpp and tests/search_dialog_test.cpp.
 #include "host/cli/dialog_script.h"
 

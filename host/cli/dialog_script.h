@@ -1,6 +1,6 @@
 // Runs a modal dialog from a script of a user's actions: type into a combo box, pick a list
 // entry, tick or clear a box, click a button, press keys. Every action goes through the Win32
-// layer's dialog input calls (win32/dialog_input.h), so the dialog's own procedure sees the
+// layer's dialog input calls (win32/user32/dialog_input.h), so the dialog's own procedure sees the
 // messages and notifications the keyboard would cause. The host's displays delegate
 // Display::runModal here for scripted and headless runs.
 //

@@ -1,5 +1,5 @@
 // The vantrel command: a multi-file text and regular-expression search, run in a small host that
-// plays the IDE for the add-on module (see host/command_run.h for what a run does). Tested by
+// plays the IDE for the add-on module (see host/cli/command_run.h for what a run does). Tested by
 // tests/command_e2e_test.cpp.
 #include <unistd.h>
 

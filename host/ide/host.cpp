@@ -1,4 +1,4 @@
-// The assembled host (see host/host.h).
+// The assembled host (see host/ide/host.h).
 // Tested by tests/host_services_test.cpp.
 #include "host/ide/host.h"
 

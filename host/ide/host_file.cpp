@@ -1,4 +1,4 @@
-// The host's file object (see host/host_file.h).
+// The host's file object (see host/ide/host_file.h).
 // Tested by tests/host_file_test.cpp.
 #include "host/ide/host_file.h"
 

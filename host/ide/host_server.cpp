@@ -1,4 +1,4 @@
-// The host's root object (see host/host_server.h).
+// The host's root object (see host/ide/host_server.h).
 // Tested by tests/host_services_test.cpp.
 #include "host/ide/host_server.h"
 

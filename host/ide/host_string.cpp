@@ -1,4 +1,4 @@
-// The host's text object (see host/host_string.h).
+// The host's text object (see host/ide/host_string.h).
 // Tested by tests/host_object_test.cpp.
 #include "host/ide/host_string.h"
 

@@ -1,4 +1,4 @@
-// The message window as JSON lines (see host/json_sink.h).
+// The message window as JSON lines (see host/ide/json_sink.h).
 // Tested by tests/host_message_window_test.cpp.
 #include "host/ide/json_sink.h"
 

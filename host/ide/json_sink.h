@@ -6,7 +6,7 @@
 //   {"event":"beep","type":N}
 //   {"event":"messagebox","text":T,"caption":C,"type":N,"answer":A}
 // Every group is written, also one that stays empty (every call of the add-on is an event).
-// Texts are UTF-8 (host/text_encoding.h); files are shown as host/path_display.h says.
+// Texts are UTF-8 (host/ide/text_encoding.h); files are shown as host/ide/path_display.h says.
 // Ownership: the stream is the caller's and must outlive the sink.
 // Threading: called under the message window's lock.
 // Tested by tests/host_message_window_test.cpp.

@@ -1,4 +1,4 @@
-// The host's message window and its groups (see host/message_window.h).
+// The host's message window and its groups (see host/ide/message_window.h).
 // Tested by tests/host_message_window_test.cpp.
 #include "host/ide/message_window.h"
 

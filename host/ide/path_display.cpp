@@ -1,4 +1,4 @@
-// Showing the add-on's file paths (see host/path_display.h).
+// Showing the add-on's file paths (see host/ide/path_display.h).
 // Tested by tests/host_message_window_test.cpp.
 #include "host/ide/path_display.h"
 

@@ -1,4 +1,4 @@
-// The host's project service and nodes (see host/project.h).
+// The host's project service and nodes (see host/ide/project.h).
 // Tested by tests/host_services_test.cpp.
 #include "host/ide/project.h"
 

@@ -1,4 +1,4 @@
-// The live-object and release-fault counts of host objects (see host/ref_counted.h).
+// The live-object and release-fault counts of host objects (see host/ide/ref_counted.h).
 // Tested by tests/host_object_test.cpp.
 #include "host/ide/ref_counted.h"
 

@@ -1,4 +1,4 @@
-// The host's status line (see host/status_line.h).
+// The host's status line (see host/ide/status_line.h).
 // Tested by tests/host_services_test.cpp.
 #include "host/ide/status_line.h"
 

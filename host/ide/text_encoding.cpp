@@ -1,4 +1,4 @@
-// Windows-1252 / UTF-8 conversion and terminal escaping (see host/text_encoding.h).
+// Windows-1252 / UTF-8 conversion and terminal escaping (see host/ide/text_encoding.h).
 // Tested by tests/host_message_window_test.cpp.
 #include "host/ide/text_encoding.h"
 

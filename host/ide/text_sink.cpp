@@ -1,4 +1,4 @@
-// The message window as plain lines (see host/text_sink.h).
+// The message window as plain lines (see host/ide/text_sink.h).
 // Tested by tests/host_message_window_test.cpp.
 #include "host/ide/text_sink.h"
 

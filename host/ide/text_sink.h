@@ -4,7 +4,7 @@
 // lists read; a heading, and so a free-standing message, is its text; an entry that names no
 // file (a file's error) is its text indented by two spaces. Groups, beeps and message boxes
 // print nothing, so a file without hits leaves no line. Texts and paths are written as UTF-8 with
-// every control character escaped (host/text_encoding.h): nothing from a file reaches a
+// every control character escaped (host/ide/text_encoding.h): nothing from a file reaches a
 // terminal raw.
 // Ownership: the stream is the caller's and must outlive the sink.
 // Threading: called under the message window's lock.

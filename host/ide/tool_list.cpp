@@ -1,4 +1,4 @@
-// The host's tool list and entries (see host/tool_list.h).
+// The host's tool list and entries (see host/ide/tool_list.h).
 // Tested by tests/host_services_test.cpp.
 #include "host/ide/tool_list.h"
 

@@ -1,4 +1,4 @@
-// Esc from the terminal during a command-line search (see host/command_keys.h).
+// Esc from the terminal during a command-line search (see host/posix/command_keys.h).
 // Tested by tests/command_terminal_test.cpp.
 #include "host/posix/command_keys.h"
 

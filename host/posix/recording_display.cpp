@@ -1,4 +1,4 @@
-// The recording display for tests and headless runs (see host/recording_display.h).
+// The recording display for tests and headless runs (see host/posix/recording_display.h).
 // Tested by tests/host_display_test.cpp.
 #include "host/posix/recording_display.h"
 

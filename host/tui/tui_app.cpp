@@ -1,4 +1,4 @@
-// The full-screen terminal front end (see host/tui_app.h).
+// The full-screen terminal front end (see host/tui/tui_app.h).
 // Tested by tests/tui_app_test.cpp.
 #include "host/tui/tui_app.h"
 

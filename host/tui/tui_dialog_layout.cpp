@@ -1,4 +1,4 @@
-// Where a dialog's controls stand on the terminal (see host/tui_dialog_layout.h).
+// Where a dialog's controls stand on the terminal (see host/tui/tui_dialog_layout.h).
 // Tested by tests/tui_app_test.cpp and tests/tui_program_test.cpp.
 #include "host/tui/tui_dialog_layout.h"
 

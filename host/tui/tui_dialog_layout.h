@@ -1,7 +1,7 @@
 // Where a layer dialog's controls stand on the terminal: the cells of the dialog and of each
 // visible control, laid out from the windows' pixel rectangles (pixels to cells as
 // docs/architecture.md gives them), from the dialog's own first cell, so the layout is the same
-// wherever the dialog stands. The drawing (host/tui_dialog_view.cpp) and the mouse both go by it,
+// wherever the dialog stands. The drawing (host/tui/tui_dialog_view.cpp) and the mouse both go by it,
 // so a click reaches what is drawn under it.
 // Threading: the thread running the dialog's modal loop.
 // Tested by tests/tui_app_test.cpp and tests/tui_program_test.cpp.

@@ -1,4 +1,4 @@
-// A modal dialog on the terminal (see host/tui_dialog_view.h).
+// A modal dialog on the terminal (see host/tui/tui_dialog_view.h).
 // Tested by tests/tui_app_test.cpp and tests/tui_program_test.cpp (editing a field at its caret).
 #include "host/tui/tui_dialog_view.h"
 

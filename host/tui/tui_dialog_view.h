@@ -1,6 +1,6 @@
 // A modal dialog of the layer on the terminal: drawn as a box over the screen from its windows'
 // rectangles (pixels to cells as docs/architecture.md gives them), and driven from the keyboard
-// through the dialog manager's input calls (win32/dialog_input.h), so the dialog procedure sees
+// through the dialog manager's input calls (win32/user32/dialog_input.h), so the dialog procedure sees
 // the messages a user's keys cause on Windows.
 //
 // Keys: Tab and Shift-Tab move through the tab stops; typed characters, Backspace and Delete edit

@@ -1,4 +1,4 @@
-// The terminal's display (see host/tui_display.h).
+// The terminal's display (see host/tui/tui_display.h).
 // Tested by tests/tui_app_test.cpp.
 #include "host/tui/tui_display.h"
 

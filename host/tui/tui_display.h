@@ -1,8 +1,8 @@
 // The terminal's vwin::Display: what the layer's beeps, message boxes, modal dialogs, Esc key
 // state and drawn status window become on the full-screen front end.
 //
-// A dialog runs as a box over the screen driven by keys (host/tui_dialog_view.h); a message box
-// likewise (host/tui_message_box.h). GetAsyncKeyState(VK_ESCAPE) reads the keys already typed
+// A dialog runs as a box over the screen driven by keys (host/tui/tui_dialog_view.h); a message box
+// likewise (host/tui/tui_message_box.h). GetAsyncKeyState(VK_ESCAPE) reads the keys already typed
 // without waiting: Esc or Ctrl-C since the previous query reads "pressed" (0x8001); a resize is
 // handled on the way; other keys typed during a blocking search are dropped. A drawn status
 // window is shown in the bottom row, with the message window's new rows above it, so a blocking

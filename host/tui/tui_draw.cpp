@@ -1,4 +1,4 @@
-// Drawing helpers (see host/tui_draw.h).
+// Drawing helpers (see host/tui/tui_draw.h).
 #include "host/tui/tui_draw.h"
 
 #include <curses.h>

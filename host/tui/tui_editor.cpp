@@ -1,4 +1,4 @@
-// Starting the user's editor (see host/tui_editor.h).
+// Starting the user's editor (see host/tui/tui_editor.h).
 // Tested by tests/tui_editor_test.cpp.
 #include "host/tui/tui_editor.h"
 

@@ -1,4 +1,4 @@
-// Decoding the terminal's keys (see host/tui_keys.h).
+// Decoding the terminal's keys (see host/tui/tui_keys.h).
 // Tested by tests/tui_app_test.cpp.
 #include "host/tui/tui_keys.h"
 

@@ -1,4 +1,4 @@
-// A message box on the terminal (see host/tui_message_box.h).
+// A message box on the terminal (see host/tui/tui_message_box.h).
 // Tested by tests/tui_app_test.cpp.
 #include "host/tui/tui_message_box.h"
 

@@ -1,4 +1,4 @@
-// The front end's rows of the message window (see host/tui_message_list.h).
+// The front end's rows of the message window (see host/tui/tui_message_list.h).
 // Tested by tests/tui_message_list_test.cpp.
 #include "host/tui/tui_message_list.h"
 

@@ -5,7 +5,7 @@
 // A heading row shows its text (a file's heading, or a message of the add-on's own); a hit entry
 // row shows "LINE:COLUMN: TEXT" under its heading and keeps its file, line and column for the
 // editor and the quickfix file; an entry without a file (a file's error) shows its text. Every
-// text is escaped for the terminal (host/text_encoding.h): no control character from a file is
+// text is escaped for the terminal (host/ide/text_encoding.h): no control character from a file is
 // ever drawn. Groups, beeps and message boxes add no row.
 // Threading: event() is called under the message window's lock from any thread; the readers
 // (size, row, version, quickfix) may be called from any thread; one lock guards the rows.

@@ -1,4 +1,4 @@
-// The message window on screen (see host/tui_message_view.h).
+// The message window on screen (see host/tui/tui_message_view.h).
 // Tested by tests/tui_app_test.cpp.
 #include "host/tui/tui_message_view.h"
 

@@ -1,4 +1,4 @@
-// Windows colours on a terminal (see host/tui_palette.h).
+// Windows colours on a terminal (see host/tui/tui_palette.h).
 // Tested by tests/tui_editor_test.cpp and tests/tui_app_test.cpp.
 #include "host/tui/tui_palette.h"
 

@@ -1,4 +1,4 @@
-// Taking over and giving back the terminal (see host/tui_screen.h).
+// Taking over and giving back the terminal (see host/tui/tui_screen.h).
 // Tested by tests/tui_app_test.cpp.
 #include "host/tui/tui_screen.h"
 

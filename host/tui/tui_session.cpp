@@ -1,4 +1,4 @@
-// The full-screen program's run (see host/tui_session.h).
+// The full-screen program's run (see host/tui/tui_session.h).
 // Tested by tests/tui_program_test.cpp.
 #include "host/tui/tui_session.h"
 

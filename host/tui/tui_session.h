@@ -1,5 +1,5 @@
 // The vantrel command as a full-screen program: the host assembled, the add-on loaded and the
-// project opened as for a command-line run, then the terminal front end (host/tui_app.h) around
+// project opened as for a command-line run, then the terminal front end (host/tui/tui_app.h) around
 // the tool until the user quits, then the project closed and the add-on unloaded. The file types,
 // directories and boxes given on the command line are entered into the first dialog.
 //

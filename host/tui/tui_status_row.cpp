@@ -1,4 +1,4 @@
-// The terminal's bottom row (see host/tui_status_row.h).
+// The terminal's bottom row (see host/tui/tui_status_row.h).
 // Tested by tests/tui_app_test.cpp.
 #include "host/tui/tui_status_row.h"
 

@@ -1,5 +1,5 @@
 // RegOpenKeyExA, RegCreateKeyExA, RegQueryValueExA, RegSetValueExA and RegCloseKey over the
-// registry file (win32/registry_store.h).
+// registry file (win32/advapi32/registry_store.h).
 //
 // An open key is a heap record holding the key's full path ("HKEY_LOCAL_MACHINE\SOFTWARE\...")
 // and the access it was opened with; the predefined keys are pseudo-handles that need no closing.

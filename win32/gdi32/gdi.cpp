@@ -1,5 +1,5 @@
 // Device contexts, fonts, colours and clipped opaque text output into a window's surface of
-// character cells (the pixel-to-cell mapping is the one win32/window.h documents).
+// character cells (the pixel-to-cell mapping is the one win32/user32/window.h documents).
 //
 // Invariants: a device context and a font are heap records whose addresses are the handles; only
 // handles in the live sets are ever dereferenced, so a stale or foreign handle fails with

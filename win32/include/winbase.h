@@ -3,7 +3,7 @@
 //
 // Every function keeps the Windows contract: failures answer FALSE, NULL, 0 or
 // INVALID_HANDLE_VALUE and leave the reason in GetLastError (errno is mapped in one place,
-// win32/errors.cpp). Paths are Windows paths (see win32/paths.h for the drive mapping); none
+// win32/kernel32/errors.cpp). Paths are Windows paths (see win32/kernel32/paths.h for the drive mapping); none
 // longer than MAX_PATH - 1 characters is accepted.
 //
 // Threading: every function may be called from any thread. GetLastError is per thread.

@@ -1,5 +1,5 @@
 // Drawing part of the Win32 layer: fonts, colours and clipped opaque text output into a window's
-// surface of character cells (win32/window.h says how pixels map to cells).
+// surface of character cells (win32/user32/window.h says how pixels map to cells).
 //
 // Threading: a device context belongs to the thread that got it with GetDC.
 #ifndef VANTREL_WIN32_WINGDI_H_
@@ -60,7 +60,7 @@ WINAPI_EXPORT BOOL WINAPI DeleteObject(HGDIOBJ object);
 WINAPI_EXPORT int WINAPI GetObjectA(HGDIOBJ object, int size, LPVOID buffer);
 WINAPI_EXPORT COLORREF WINAPI SetBkColor(HDC dc, COLORREF color);
 WINAPI_EXPORT COLORREF WINAPI SetTextColor(HDC dc, COLORREF color);
-// Draws `count` characters at (x, y) into the window's cells (win32/window.h maps pixels to
+// Draws `count` characters at (x, y) into the window's cells (win32/user32/window.h maps pixels to
 // cells) in the text colour on the background colour. ETO_OPAQUE first fills the cells of `rect`
 // with the background colour; ETO_CLIPPED keeps every character inside `rect`. `dx` is ignored:
 // every character takes one cell. The host is told through Display::surfaceChanged.

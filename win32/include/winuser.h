@@ -2,8 +2,8 @@
 // boxes, beeps and the asynchronous key state.
 //
 // A window is a handle with a rectangle, a parent, a text, a style and a surface of character
-// cells (win32/window.h). The host decides what a window is on screen and how a modal dialog or a
-// message box gets its input (win32/display.h); without a display, message boxes answer 0 and
+// cells (win32/user32/window.h). The host decides what a window is on screen and how a modal dialog or a
+// message box gets its input (win32/user32/display.h); without a display, message boxes answer 0 and
 // dialogs cannot be created (-1), as on a desktop-less Windows session.
 //
 // Threading: the window table is shared and locked; a dialog and its controls belong to the
@@ -186,10 +186,10 @@ WINAPI_EXPORT int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UI
 WINAPI_EXPORT BOOL WINAPI MessageBeep(UINT type);
 WINAPI_EXPORT SHORT WINAPI GetAsyncKeyState(int virtualKey);
 // The state of a key as of the input being handled on this thread: bit 15 set while it is down.
-// The host's dialog input (win32/dialog_input.h) holds VK_SHIFT down for a key given with shift.
+// The host's dialog input (win32/user32/dialog_input.h) holds VK_SHIFT down for a key given with shift.
 WINAPI_EXPORT SHORT WINAPI GetKeyState(int virtualKey);
 
-// Drawing contexts of a window (win32/wingdi.h draws through them).
+// Drawing contexts of a window (win32/include/wingdi.h draws through them).
 WINAPI_EXPORT HDC WINAPI GetDC(HWND window);
 WINAPI_EXPORT int WINAPI ReleaseDC(HWND window, HDC dc);
 

@@ -1,4 +1,4 @@
-// Windows file attributes of POSIX files (see win32/attributes.h) and GetFileAttributesA.
+// Windows file attributes of POSIX files (see win32/kernel32/attributes.h) and GetFileAttributesA.
 // Tested by tests/paths_test.cpp.
 #include "win32/kernel32/attributes.h"
 

@@ -1,5 +1,5 @@
 // The calling thread's last error (GetLastError/SetLastError) and the one errno -> Win32 error
-// mapping of the layer (win32/errno_map.h).
+// mapping of the layer (win32/kernel32/errno_map.h).
 // Tested by tests/window_test.cpp, tests/paths_test.cpp and every test that checks a failure's
 // reason.
 #include <cerrno>

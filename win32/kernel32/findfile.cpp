@@ -9,14 +9,14 @@
 // before a dot or at the end), a "." followed by a wildcard or ending the pattern also matches the
 // end of a name without a dot, and "*.*" matches every name, also one without a dot.
 //
-// Attributes are those of win32/attributes.h (hidden dot names; FIFOs, sockets, devices, dangling
+// Attributes are those of win32/kernel32/attributes.h (hidden dot names; FIFOs, sockets, devices, dangling
 // links and links to directories system), but the type comes from d_type: a stat is made only for
 // a link or when the file system gives no type. So a plain file reads as archive, never
 // read-only, and sizes and times are not filled in (0): nothing reads them, and a stat per entry
 // would double the cost of a walk. A name holding a backslash, which no Windows path can carry, is
 // left out.
 //
-// Listings come from win32/listing_cache.h: one read of a directory serves every search of it
+// Listings come from win32/kernel32/listing_cache.h: one read of a directory serves every search of it
 // while it stays unchanged (both searches of a walk's visit, and both passes of a search that
 // counts first). Attributes that depend on another file (links, unknown types) are examined again
 // by every search.

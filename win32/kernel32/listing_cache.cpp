@@ -1,4 +1,4 @@
-// Directory listings, read once and kept while unchanged (see win32/listing_cache.h).
+// Directory listings, read once and kept while unchanged (see win32/kernel32/listing_cache.h).
 //
 // The read uses getdents64 on a descriptor of its own rather than a directory stream, which would
 // stat the directory a second time only to size its buffer.

@@ -1,4 +1,4 @@
-// The drive mapping between Windows paths and POSIX paths (see win32/paths.h).
+// The drive mapping between Windows paths and POSIX paths (see win32/kernel32/paths.h).
 //
 // Windows paths are resolved in their own name space first ("." and ".." by text, never above a
 // drive's root, as Windows does), then mapped onto the drive's directory. A component that does

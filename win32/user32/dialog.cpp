@@ -1,6 +1,6 @@
 // The modal dialog manager: DialogBoxParamA builds a dialog from its DLGTEMPLATEEX resource,
 // runs it through the host's Display and answers the EndDialog result; EndDialog, GetFocus and
-// SetFocus. Keyboard handling shared with the host's input calls is in win32/dialog_input.cpp.
+// SetFocus. Keyboard handling shared with the host's input calls is in win32/user32/dialog_input.cpp.
 //
 // Dialog units become pixels as Windows maps them with the font's average character cell: a
 // horizontal unit is a quarter of a cell's width, a vertical unit an eighth of its height

@@ -1,5 +1,5 @@
 // The dialog manager's own state of a dialog window, shared by DialogBoxParamA and the input
-// calls of win32/dialog_input.h.
+// calls of win32/user32/dialog_input.h.
 //
 // Threading: the thread running the dialog. Tested by tests/dialog_manager_test.cpp.
 #ifndef VANTREL_WIN32_DIALOG_H_

@@ -1,4 +1,4 @@
-// The input a host feeds a modal dialog (see win32/dialog_input.h): the keyboard handling of
+// The input a host feeds a modal dialog (see win32/user32/dialog_input.h): the keyboard handling of
 // Windows' dialog manager (Tab, Enter, Esc, mnemonics) and the user's actions on one control,
 // all through the controls' messages, and the key state (GetKeyState) those messages are handled
 // under. Tested by tests/dialog_manager_test.cpp and tests/combo_edit_test.cpp.

@@ -1,4 +1,4 @@
-// The window table and the generic window calls (see win32/window.h).
+// The window table and the generic window calls (see win32/user32/window.h).
 // Tested by tests/window_test.cpp.
 #include "win32/user32/window.h"
 
