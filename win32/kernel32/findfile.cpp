@@ -9,15 +9,15 @@
 // before a dot or at the end), a "." followed by a wildcard or ending the pattern also matches the
 // end of a name without a dot, and "*.*" matches every name, also one without a dot.
 //
-// Attributes are those of win32/kernel32/attributes.h (hidden dot names; FIFOs, sockets, devices, dangling
-// links and links to directories system), but the type comes from d_type: a stat is made only for
-// a link or when the file system gives no type. So a plain file reads as archive, never
+// Attributes are those of win32/kernel32/attributes.h (hidden dot names; FIFOs, sockets, devices,
+// dangling links and links to directories system), but the type comes from d_type: a stat is made
+// only for a link or when the file system gives no type. So a plain file reads as archive, never
 // read-only, and sizes and times are not filled in (0): nothing reads them, and a stat per entry
 // would double the cost of a walk. A name holding a backslash, which no Windows path can carry, is
 // left out.
 //
-// Listings come from win32/kernel32/listing_cache.h: one read of a directory serves every search of it
-// while it stays unchanged (both searches of a walk's visit, and both passes of a search that
+// Listings come from win32/kernel32/listing_cache.h: one read of a directory serves every search of
+// it while it stays unchanged (both searches of a walk's visit, and both passes of a search that
 // counts first). Attributes that depend on another file (links, unknown types) are examined again
 // by every search.
 //
@@ -42,6 +42,7 @@
 #include "win32/kernel32/errno_map.h"
 #include "win32/kernel32/listing_cache.h"
 #include "win32/kernel32/paths.h"
+#include "win32/kernel32/search_watch.h"
 
 namespace {
 
@@ -281,6 +282,17 @@ WINAPI_EXPORT HANDLE WINAPI FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA da
     delete search;
     SetLastError(ERROR_FILE_NOT_FOUND);
     return INVALID_HANDLE_VALUE;
+  }
+  try {
+    // The plain files, in the order the caller will be handed them: what a walk opens next.
+    std::vector<uint32_t> files;
+    for (const Entry& entry : search->entries)
+      if (!(entry.attributes &
+            (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)))
+        files.push_back(entry.index);
+    vwin::tellFileSearch(vwin::FileSearchSeen{dir, namePattern, listing, &files});
+  } catch (...) {
+    // The watcher only reads ahead: a search answers the same without it.
   }
   fill(*search, search->entries[0], data);
   search->next = 1;
