@@ -136,6 +136,7 @@ void ReadAhead::dropFrontLocked() {
 
 bool ReadAhead::take(const std::string& windowsName, const char* posixPath, ReadAheadFile& out) {
   std::unique_ptr<ReadAheadFile> file;
+  bool wake = false;
   {
     std::unique_lock<std::mutex> lock(mutex_);
     size_t batchIndex = 0;
@@ -172,6 +173,7 @@ bool ReadAhead::take(const std::string& windowsName, const char* posixPath, Read
     uint64_t sequence = batch.sequence;
     if (!followed_[batch.pattern]) {
       // The first opening under this pattern: the reader starts from here.
+      wake = true;
       followed_[batch.pattern] = true;
       readBatch_ = sequence;
       readSlot_ = slotIndex + 1;
@@ -197,8 +199,12 @@ bool ReadAhead::take(const std::string& windowsName, const char* posixPath, Read
       if (now.next == now.slots.size() && &now == &batches_.front()) dropFrontLocked();
     }
     if (!file) ++counts_.missed;
+    // A reader waiting for room is woken once there is room for two of the largest files, not
+    // at every opening, so that it reads in runs.
+    wake = wake ||
+           (readerWantsRoom_ && (held_ == 0 || held_ + 2 * limits_.fileBytes <= limits_.heldBytes));
   }
-  wake_.notify_one();  // room, or a pattern to follow
+  if (wake) wake_.notify_one();
   if (!file) return false;
   struct stat st;
   bool same = stat(posixPath, &st) == 0 && S_ISREG(st.st_mode) && st.st_dev == file->device &&
@@ -215,7 +221,8 @@ bool ReadAhead::take(const std::string& windowsName, const char* posixPath, Read
 }
 
 bool ReadAhead::claimLocked(uint64_t& sequence, size_t& slot, std::string& path) {
-  if (batches_.empty() || held_ + limits_.fileBytes > limits_.heldBytes) return false;
+  readerWantsRoom_ = held_ + limits_.fileBytes > limits_.heldBytes;
+  if (batches_.empty() || readerWantsRoom_) return false;
   const Batch& front = batches_.front();
   if (readBatch_ < front.sequence) {
     readBatch_ = front.sequence;

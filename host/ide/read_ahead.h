@@ -120,7 +120,8 @@ class ReadAhead final : public vwin::FileSearchWatcher {
   uint64_t nextSequence_ = 1;
   size_t queuedFiles_ = 0;
   size_t held_ = 0;
-  uint64_t readBatch_ = 0;  // where the reader goes on
+  bool readerWantsRoom_ = false;  // the reader waits for bytes to be taken
+  uint64_t readBatch_ = 0;        // where the reader goes on
   size_t readSlot_ = 0;
   Counts counts_;
   bool stop_ = false;
