@@ -199,6 +199,9 @@ int runCommand(const CommandLine& line, const std::string& addOnPath, std::ostre
         std::make_shared<TerminalStatus>(out, ide.statusLine()->getStatusWindow(),
                                          config.statusColumns, line.format == OutputFormat::kJson);
   ide.messageWindow()->keepEvents(false);
+  // Off a terminal nothing is drawn between the lines, so they are made and written on a thread
+  // of their own while the search goes on.
+  if (!terminal) ide.messageWindow()->deliverOnThread();
   if (bar) ide.messageWindow()->addSink(bar);  // before the output, to clear the bar
   ide.messageWindow()->addSink(shown);
   ide.messageWindow()->addSink(outcome);
