@@ -1,25 +1,62 @@
 // The full-screen terminal front end (see host/tui_app.h).
-// Tested by tests/tui_app_test.cpp.
+// Tested by tests/tui_app_test.cpp and tests/tui_program_test.cpp.
 #include "host/tui_app.h"
 
 #include <curses.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 
+#include "host/tui_dialog_view.h"
 #include "host/tui_display.h"
 #include "host/tui_editor.h"
 #include "host/tui_keys.h"
+#include "host/tui_message_box.h"
 #include "host/tui_message_list.h"
 #include "host/tui_message_view.h"
 #include "host/tui_screen.h"
+#include "host/tui_search_list.h"
 #include "host/tui_status_row.h"
+#include "win32/dialog_input.h"
 #include "win32/window.h"
 #include "win32/winuser.h"
 
 namespace tui {
 namespace {
+
+// Makes `path` and its parents as private directories; false when it is not a directory after.
+bool makeDirectories(const std::string& path) {
+  for (size_t slash = path.find('/', 1);; slash = path.find('/', slash + 1)) {
+    std::string part = path.substr(0, slash);
+    if (mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) return false;
+    if (slash == std::string::npos) break;
+  }
+  struct stat st;
+  return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+std::string stateDirectory(const FrontEnd& frontEnd) {
+  if (!frontEnd.stateDirectory.empty()) return frontEnd.stateDirectory;
+  const char* state = std::getenv("XDG_STATE_HOME");
+  if (state && state[0] == '/') return std::string(state) + "/vantrel";
+  const char* home = std::getenv("HOME");
+  return std::string(home && *home ? home : "/tmp") + "/.local/state/vantrel";
+}
+
+// A word for a shell line: quoted when it holds anything but plain path characters.
+std::string shellWord(const std::string& word) {
+  if (word.find_first_not_of(
+          "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789/._-+") ==
+      std::string::npos)
+    return word;
+  std::string out = "'";
+  for (char c : word) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return out + "'";
+}
 
 class App {
  public:
@@ -37,9 +74,16 @@ class App {
   }
   void fitToTerminal();
   void repaint();
+  void drawStatus();
   void runTool();
+  void search();
+  bool showRefusal();
+  void confirmed(HWND dialog);
+  void openRow(const Row& row);
   void openSelected();
   void writeQuickfix();
+  void showSearchList();
+  void showPage(long page);
   bool workerRunning() const { return frontEnd_.searchRunning && frontEnd_.searchRunning(); }
 
   host::Host& host_;
@@ -51,6 +95,8 @@ class App {
   std::string note_;
   int fittedCols_ = 0;
   int fittedLines_ = 0;
+  int quickfixes_ = 0;
+  bool quitting_ = false;
 };
 
 // The layer's screen is the terminal; the status window is its last row.
@@ -63,6 +109,28 @@ void App::fitToTerminal() {
                vwin::kCellHeight, FALSE);
 }
 
+void App::drawStatus() {
+  Palette& palette = screen_.palette();
+  int last = LINES - 1;
+  if (display_ && display_->inDialog()) {
+    drawKeys(last, kDialogKeysHint, palette, false);
+  } else if (display_ && display_->inBox()) {
+    drawKeys(last, kBoxKeysHint, palette, false);
+  } else if (display_ && display_->statusDrawn() && statusWindow()) {
+    drawStatusWindow(statusWindow(), last, palette);
+  } else if (workerRunning() && list_->pageCount() > 0) {
+    // A worker search draws no bar: its counts so far, from what it has written.
+    PageSummary s = list_->summary(list_->pageCount() - 1);
+    std::string counts = std::to_string(s.searched) + (s.searched == 1 ? " file, " : " files, ") +
+                         std::to_string(s.hits) + (s.hits == 1 ? " hit" : " hits");
+    std::string line = note_.empty() ? " Searching: " + counts + "   " + kWorkerKeysHint
+                                     : " " + note_ + "   " + counts;
+    drawKeys(last, line, palette, false);
+  } else {
+    drawKeys(last, note_, palette);
+  }
+}
+
 void App::repaint() {
   // A resize read by a dialog's or a search's loop lands here first.
   if (COLS != fittedCols_ || LINES != fittedLines_) {
@@ -70,18 +138,19 @@ void App::repaint() {
     erase();
   }
   view_.draw(LINES - 1);
-  if (display_ && display_->inDialog())
-    drawKeys(LINES - 1, kDialogKeysHint, screen_.palette(), false);
-  else if (display_ && display_->inBox())
-    drawKeys(LINES - 1, kBoxKeysHint, screen_.palette(), false);
-  else if (display_ && display_->statusDrawn() && statusWindow())
-    drawStatusWindow(statusWindow(), LINES - 1, screen_.palette());
-  else
-    drawKeys(LINES - 1, note_, screen_.palette());
+  drawStatus();
+}
+
+void App::confirmed(HWND dialog) {
+  SearchRequest request;
+  if (frontEnd_.readRequest) request = frontEnd_.readRequest(dialog);
+  list_->beginPage(request);
+  view_.showPage(list_->pageCount() - 1);
 }
 
 void App::runTool() {
   note_.clear();
+  paintStatusWindow(statusWindow());
   display_->setSearching(true);
   bool ran = frontEnd_.runTool();
   display_->setSearching(false);
@@ -91,10 +160,37 @@ void App::runTool() {
   refresh();
 }
 
-void App::openSelected() {
-  std::optional<Row> row = view_.selected();
-  if (!row || row->kind != Row::kHit) return;
-  std::vector<std::string> argv = editorCommand(row->path, row->line);
+// Runs the tool; a refused pattern opens the dialog again (with the reason over it) until a
+// search runs or the dialog is cancelled.
+void App::search() {
+  runTool();
+  while (!workerRunning() && showRefusal()) runTool();
+}
+
+// The newest page's search was refused: its page goes, and the next dialog gets the request back
+// with the reason in a message box over it. False when there is nothing to show.
+bool App::showRefusal() {
+  size_t pages = list_->pageCount();
+  if (pages == 0) return false;
+  PageSummary s = list_->summary(pages - 1);
+  if (s.refusal.empty() || s.files > 0 || !s.request.known) return false;
+  list_->dropNewestPage();
+  view_.showPage(list_->pageCount() ? list_->pageCount() - 1 : 0);
+  std::string reason = s.refusal;
+  SearchRequest request = s.request;
+  display_->setFirstDialogHandler([this, reason, request](HWND dialog) {
+    if (frontEnd_.enterRequest) frontEnd_.enterRequest(dialog, request);
+    runMessageBox(reason, "Vantrel", MB_OK | MB_ICONHAND, screen_.palette(), [this, dialog] {
+      repaint();
+      drawDialog(dialog, screen_.palette());
+    });
+  });
+  return true;
+}
+
+void App::openRow(const Row& row) {
+  if (row.file < 0 || (row.kind != Row::kHit && row.kind != Row::kHeading)) return;
+  std::vector<std::string> argv = editorCommand(row.path, row.line, row.column);
   screen_.suspend();
   int status = runCommand(argv);
   screen_.resume();
@@ -108,13 +204,63 @@ void App::openSelected() {
   erase();
 }
 
+void App::openSelected() {
+  std::optional<Row> row = view_.selected();
+  if (!row) return;
+  if (row->kind == Row::kNotices) {
+    view_.toggleSelected();
+    return;
+  }
+  openRow(*row);
+}
+
 void App::writeQuickfix() {
-  long lines = list_->writeQuickfix(frontEnd_.quickfixFile);
-  if (lines < 0)
-    note_ = "Cannot write " + frontEnd_.quickfixFile + ": " + std::strerror(errno);
-  else
-    note_ = "Wrote " + std::to_string(lines) + (lines == 1 ? " entry" : " entries") + " to " +
-            frontEnd_.quickfixFile;
+  if (list_->pageCount() == 0) {
+    note_ = "No hits to write";
+    return;
+  }
+  std::string dir = stateDirectory(frontEnd_);
+  std::string path =
+      dir + "/search-" + std::to_string(getpid()) + "-" + std::to_string(++quickfixes_) + ".qf";
+  long lines = -1;
+  if (makeDirectories(dir)) lines = list_->writeQuickfix(view_.page(), path);
+  if (lines < 0) {
+    note_ = "Cannot write " + path + ": " + std::strerror(errno);
+    return;
+  }
+  note_ = "Wrote " + std::to_string(lines) + (lines == 1 ? " hit" : " hits") + ": vim -q " +
+          shellWord(path);
+}
+
+void App::showPage(long page) {
+  long pages = static_cast<long>(list_->pageCount());
+  if (page < 0 || page >= pages) return;
+  view_.showPage(static_cast<size_t>(page));
+}
+
+void App::showSearchList() {
+  std::vector<std::string> lines;
+  for (size_t i = 0; i < list_->pageCount(); ++i) lines.push_back(describePage(*list_, i));
+  if (lines.empty()) {
+    note_ = "No search yet";
+    return;
+  }
+  SearchListChoice choice =
+      runSearchList(lines, view_.page(), screen_.palette(), [this] { repaint(); });
+  erase();
+  if (choice.action == SearchListChoice::kShow) showPage(static_cast<long>(choice.index));
+  if (choice.action != SearchListChoice::kRerun) return;
+  if (workerRunning()) {
+    note_ = "A search still runs (F2 stops it)";
+    return;
+  }
+  SearchRequest request = list_->summary(choice.index).request;
+  if (!request.known || !frontEnd_.enterRequest) return;
+  display_->setFirstDialogHandler([this, request](HWND dialog) {
+    frontEnd_.enterRequest(dialog, request);
+    VwinDialogKey(dialog, VK_RETURN, FALSE);
+  });
+  search();
 }
 
 int App::run() {
@@ -123,6 +269,7 @@ int App::run() {
   fitToTerminal();
   display_ = std::make_unique<TerminalDisplay>(screen_, statusWindow(), [this] { repaint(); });
   if (frontEnd_.prepareFirstDialog) display_->setFirstDialogHandler(frontEnd_.prepareFirstDialog);
+  display_->setConfirmedHandler([this](HWND dialog) { confirmed(dialog); });
   display_->setResizeHandler([this] {
     fitToTerminal();
     erase();
@@ -132,11 +279,11 @@ int App::run() {
 
   repaint();
   refresh();
-  runTool();
-  bool quitting = false;
+  search();
   while (true) {
     display_->flushBeeps();
-    if (quitting) {
+    if (!workerRunning() && showRefusal()) search();
+    if (quitting_) {
       if (!workerRunning()) break;
       note_ = "Waiting for the search to end (F2 stops it) ...";
     }
@@ -151,14 +298,14 @@ int App::run() {
         erase();
         break;
       case Key::kFunction:
-        if (key.code == 2) runTool();
-        if (key.code == 10) quitting = true;
+        if (key.code == 2) search();
+        if (key.code == 10) quitting_ = true;
         break;
       case Key::kEnter:
         openSelected();
         break;
       case Key::kInterrupt:
-        quitting = true;
+        quitting_ = true;
         break;
       case Key::kClick:
         // A second click on a row (or a double click) opens it, as Enter does.
@@ -168,8 +315,45 @@ int App::run() {
         view_.wheel(key.code, LINES - 1);
         break;
       case Key::kChar:
-        if (key.code == 'q' || key.code == 'Q') quitting = true;
-        if (key.code == 'w' || key.code == 'W') writeQuickfix();
+        switch (key.code) {
+          case 'q':
+          case 'Q':
+            quitting_ = true;
+            break;
+          case 'w':
+          case 'W':
+            writeQuickfix();
+            break;
+          case '[':
+            showPage(static_cast<long>(view_.page()) - 1);
+            break;
+          case ']':
+            showPage(static_cast<long>(view_.page()) + 1);
+            break;
+          case 'l':
+          case 'L':
+            showSearchList();
+            break;
+          case 'c':
+          case 'C':
+            list_->clearOlderPages();
+            view_.showPage(0);
+            note_ = "Cleared the older pages";
+            break;
+          case ' ':
+            view_.toggleSelected();
+            break;
+          case 'n':
+          case 'N':
+            // The neighbouring hit, opened at once; the list stays where it is.
+            if (view_.stepHit(key.code == 'n' ? 1 : -1))
+              openSelected();
+            else
+              note_ = key.code == 'n' ? "No next hit" : "No previous hit";
+            break;
+          default:
+            break;
+        }
         break;
       default:
         view_.handleKey(key, LINES - 1);

@@ -13,6 +13,7 @@
 #include "host/tui_keys.h"
 #include "host/tui_message_box.h"
 #include "host/tui_status_row.h"
+#include "win32/dialog_input.h"
 #include "win32/winuser.h"
 
 namespace tui {
@@ -61,6 +62,8 @@ bool TerminalDisplay::runModal(HWND dialog) {
     }
     bool ran = runDialog(dialog, screen_.palette(), repaint_);
     inDialog_ = false;
+    INT_PTR result = 0;
+    if (ran && confirmed_ && VwinDialogEnded(dialog, &result) && result == IDOK) confirmed_(dialog);
     if (repaint_) repaint_();
     refresh();
     return ran;

@@ -7,13 +7,32 @@
 #include "host/text_encoding.h"
 #include "host/tui_draw.h"
 #include "win32/window.h"
+#include "win32/wingdi.h"
+#include "win32/winuser.h"
 
 namespace tui {
 
-const char kKeysHint[] = " F2 Search  Enter Open  w Quickfix  q Quit";
+const char kKeysHint[] =
+    " F2 Search  Enter Open  Tab File  Space Fold  [ ] Page  l List  w Quickfix  q Quit";
+const char kWorkerKeysHint[] = "F2 Stop  Enter Open  [ ] Page  q Quit";
 const char kDialogKeysHint[] =
     " Tab Next  Alt+letter Field  F4 List  Space Tick  Enter OK  Esc Cancel";
 const char kBoxKeysHint[] = " Left/Right Choose  Enter Press  or the button's letter";
+
+void paintStatusWindow(HWND window) {
+  RECT rect;
+  if (!window || !GetClientRect(window, &rect)) return;
+  HDC dc = GetDC(window);
+  if (!dc) return;
+  SetBkColor(dc, RGB(192, 192, 192));
+  SetTextColor(dc, RGB(0, 0, 0));
+  ExtTextOutA(dc, 0, 0, ETO_OPAQUE, &rect, "", 0, nullptr);
+  // The 96 pixels at the right stay the host's while the bar is drawn.
+  static const char kStop[] = " Esc Stop";
+  int x = rect.right - 96;
+  if (x > 0) ExtTextOutA(dc, x, 0, 0, nullptr, kStop, sizeof kStop - 1, nullptr);
+  ReleaseDC(window, dc);
+}
 
 void drawStatusWindow(HWND window, int row, Palette& palette) {
   vwin::Surface surface = vwin::copySurface(window);
@@ -42,8 +61,9 @@ void drawStatusWindow(HWND window, int row, Palette& palette) {
 
 void drawKeys(int row, const std::string& note, Palette& palette, bool between) {
   int attr = palette.attribute(RGB(0, 0, 0), RGB(192, 192, 192));
+  // The note first: the keys may not all fit.
   std::string line = between ? kKeysHint : note;
-  if (between && !note.empty()) line += "   " + note;
+  if (between && !note.empty()) line = " " + note + "  \xe2\x94\x82" + kKeysHint;  // │
   put(row, 0, line, COLS, attr, true);
 }
 
