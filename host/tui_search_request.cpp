@@ -25,12 +25,14 @@ std::string describe(const SearchRequest& request) {
   if (!request.known) return "Messages";
   std::string out = "\"";
   host::appendTerminalText(out, request.text);
-  out += "\" in ";
+  out += "\"";
+  // The options before the places, which are often long.
+  std::string words = optionWords(request.options);
+  if (!words.empty()) out += " (" + words + ")";
+  out += " in ";
   host::appendTerminalText(out, request.fileTypes);
   out += ", ";
   host::appendTerminalText(out, request.directories);
-  std::string words = optionWords(request.options);
-  if (!words.empty()) out += " (" + words + ")";
   return out;
 }
 

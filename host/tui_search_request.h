@@ -21,7 +21,7 @@ struct SearchRequest {
 // The options as words ("case sensitive, recursive"), or "" when none is set.
 std::string optionWords(int options);
 
-// The page's heading: "needle" in *.c;*.h, [Current Directory] (recursive, regular expression).
+// The page's heading: "needle" (recursive, regular expression) in *.c;*.h, [Current Directory].
 // The texts are the add-on's bytes (escaped for the terminal).
 std::string describe(const SearchRequest& request);
 

@@ -108,7 +108,7 @@ TEST_F(MessageListTest, RowsShowFilesWithCountsHitsFoldedNoticesAndMessagesEscap
   EXPECT_EQ(s.searched, 2);
   EXPECT_EQ(s.notSearched, 1);
   EXPECT_FALSE(s.stopped);
-  EXPECT_EQ(tui::describe(s.request), "\"main\" in *.c, " + dir_ + " (recursive, whole words)");
+  EXPECT_EQ(tui::describe(s.request), "\"main\" (recursive, whole words) in *.c, " + dir_);
 }
 
 TEST_F(MessageListTest, EverySearchHasItsPageAndAStopOrARefusalIsTold) {

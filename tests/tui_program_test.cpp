@@ -20,18 +20,6 @@ constexpr int kBlue = 21, kWhite = 231, kLightGrey = 250, kNavy = 18, kGreyText 
 
 class TuiProgramTest : public tuitest::ProgramPaneTest {
  protected:
-  void write(const std::string& name, const std::string& text) {
-    std::string path = dir_ + "/tree/" + name;
-    size_t slash = path.rfind('/');
-    tuitest::capture("mkdir -p " + tuitest::quote(path.substr(0, slash)));
-    std::ofstream(path) << text;
-  }
-  // `count` files in the tree, each with one hit on its first line.
-  void manyFiles(int count) {
-    for (int i = 0; i < count; ++i)
-      std::ofstream(dir_ + "/tree/f" + std::to_string(i) + ".c") << "int needle;\n";
-  }
-
   void checkRestored(int status) {
     checkStatusAndModes(status);
     EXPECT_EQ(terminal_->format("#{alternate_on} #{cursor_flag} #{keypad_flag} #{mouse_any_flag}"),
@@ -44,13 +32,6 @@ class TuiProgramTest : public tuitest::ProgramPaneTest {
           return screen.find("< OK >", row, col) && screen.at(*row, *col + 2).fg == kBlack;
         },
         s);
-  }
-  // Confirms the dialog with `text` typed, after `keys` (tmux key names) when given.
-  void search(const std::string& text, const std::string& keys = "") {
-    ASSERT_TRUE(terminal_->waitForText("< OK >")) << terminal_->screen().all();
-    terminal_->type(text);
-    if (!keys.empty()) terminal_->keys(keys);
-    terminal_->keys("Enter");
   }
 };
 

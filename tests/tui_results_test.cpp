@@ -1,0 +1,233 @@
+// The full-screen program's results, end to end in a tmux pane (the real command, add-on and
+// files): a page per search and the session's searches; files grouped with their counts, pinned
+// headings, folding and the folded files not searched; errors and state in view (a refused
+// pattern over the reopened dialog, a worker search's counts, a stopped search, the progress
+// line's own cells); the editor's forms and the quickfix file. Covers host/tui_app.cpp,
+// host/tui_message_list.cpp, host/tui_message_view.cpp and host/tui_search_list.cpp.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <string>
+
+#include "tests/program_pane.h"
+
+namespace {
+
+using tuitest::readFile;
+
+class TuiResultsTest : public tuitest::ProgramPaneTest {
+ protected:
+  // Whether row `row` shows `text` selected (in reverse video from its first letter).
+  static bool selectedRow(const tuitest::Screen& screen, const std::string& text) {
+    int row = 0, col = 0;
+    return screen.find(text, &row, &col) && screen.at(row, col + 2).reverse;
+  }
+  bool waitForSelected(const std::string& text, tuitest::Screen* s) {
+    return terminal_->waitFor(
+        [&](const tuitest::Screen& screen) { return selectedRow(screen, text); }, s);
+  }
+};
+
+// 1. One page per search, shown at once with its first hit selected; the pages and the list of
+// searches; clearing.
+TEST_F(TuiResultsTest, EverySearchOpensItsOwnPageAndEarlierPagesStay) {
+  write("a.c", "int needle;\nx needle y\n");
+  write("b.c", "needless\n");
+  start();
+  search("needle", "M-s");
+  tuitest::Screen s;
+  ASSERT_TRUE(terminal_->waitForText("Vantrel : 3 found in 2 Files", &s)) << s.all();
+  // The header, cut at the window's edge: what was searched, options before the long places.
+  EXPECT_EQ(s.text(0),
+            " 1/1  3 hits in 2 files  \"needle\" (case sensitive) in [Source Files (.c;.cpp;.cc");
+  EXPECT_TRUE(selectedRow(s, "  1:5: int needle;")) << s.all();
+  // A second search: its page at once, nothing of the first on it.
+  terminal_->keys("F2");
+  search("x ne");
+  ASSERT_TRUE(terminal_->waitForText(" 2/2  1 hit in 1 file  \"x ne\"", &s)) << s.all();
+  EXPECT_TRUE(selectedRow(s, "  2:1: x needle y")) << s.all();
+  EXPECT_FALSE(s.contains("int needle;")) << s.all();
+  EXPECT_FALSE(s.contains("b.c")) << s.all();
+  // [ and ] go between pages, each with its first hit selected.
+  terminal_->type("[");
+  ASSERT_TRUE(terminal_->waitForText(" 1/2  3 hits", &s)) << s.all();
+  EXPECT_TRUE(selectedRow(s, "  1:5: int needle;")) << s.all();
+  terminal_->type("[");  // there is no page before the first
+  terminal_->type("]");
+  ASSERT_TRUE(terminal_->waitForText(" 2/2  1 hit", &s)) << s.all();
+  // The list of searches: the first shown again, then run again with its own options.
+  terminal_->type("l");
+  ASSERT_TRUE(terminal_->waitForText("Searches", &s)) << s.all();
+  EXPECT_TRUE(s.contains("1/2  3 hits in 2 files  \"needle\"")) << s.all();
+  terminal_->keys("Up Enter");
+  ASSERT_TRUE(terminal_->waitForText(" 1/2  3 hits", &s)) << s.all();
+  terminal_->type("l");
+  ASSERT_TRUE(terminal_->waitForText("Searches", &s)) << s.all();
+  terminal_->type("r");
+  ASSERT_TRUE(terminal_->waitForText(" 3/3  3 hits in 2 files  \"needle\"", &s)) << s.all();
+  EXPECT_TRUE(s.contains("(case sensitive)")) << s.all();
+  // c leaves the newest page alone.
+  terminal_->type("c");
+  ASSERT_TRUE(terminal_->waitForText(" 1/1  3 hits in 2 files  \"needle\"", &s)) << s.all();
+  terminal_->keys("q");
+  checkStatusAndModes(0);
+}
+
+// 2. Rows a person reads.
+TEST_F(TuiResultsTest, HitsAreGroupedUnderTheirFilesAndTheFilesNotSearchedFoldIntoOneRow) {
+  write("a.c", "int needle;\nx needle y\n");
+  write("sub/b.c", "needle\n");
+  write("empty.c", "");
+  write("big.c", std::string(600000, 'a'));
+  write("also.c", "");
+  std::string deep = "a-directory-with-a-long-name/another-directory-with-a-long-name/deeper";
+  write(deep + "/the-file.c", "needle\n");
+  std::string many;
+  for (int i = 1; i <= 40; ++i) many += "needle " + std::to_string(i) + "\n";
+  write("z.c", many);
+  start();
+  search("needle", "M-r");
+  tuitest::Screen s;
+  ASSERT_TRUE(terminal_->waitForText("44 hits in 4 files", &s)) << s.all();
+  EXPECT_EQ(s.text(1), "\u25be a.c  (2 hits)");
+  EXPECT_EQ(s.text(2), "  1:5: int needle;");
+  // Tab to the next file, Shift-Tab back; Space folds a file, its heading marked.
+  terminal_->keys("Tab");
+  ASSERT_TRUE(waitForSelected("\u25be z.c", &s)) << s.all();
+  terminal_->keys("BTab");
+  ASSERT_TRUE(waitForSelected("\u25be a.c", &s)) << s.all();
+  terminal_->keys("Space");
+  ASSERT_TRUE(terminal_->waitForText("\u25b8 a.c  (2 hits)", &s)) << s.all();
+  EXPECT_FALSE(s.contains("int needle;")) << s.all();
+  terminal_->keys("Space");
+  ASSERT_TRUE(terminal_->waitForText("  1:5: int needle;", &s)) << s.all();
+  // At the end, below the hits of the long file: its heading stays pinned in the first list row.
+  terminal_->keys("End");
+  ASSERT_TRUE(terminal_->waitForText("Vantrel : 44 found", &s)) << s.all();
+  EXPECT_EQ(s.text(1), "\u25be z.c  (40 hits)");
+  EXPECT_TRUE(s.at(1, 2).underline);
+  EXPECT_TRUE(s.text(2).find(":1: needle ") != std::string::npos) << s.all();
+  EXPECT_TRUE(s.contains("\u25be sub/b.c  (1 hit)")) << s.all();
+  // Too long for the row: the file's name first, its directory after.
+  EXPECT_TRUE(s.contains("\u25be the-file.c  (1 hit)  a-directory-with-a-long-name/")) << s.all();
+  // The files not searched: one row, opened with Enter to the list.
+  int row = 0, col = 0;
+  ASSERT_TRUE(s.find("\u25b8 3 files not searched: 2 empty, 1 too large", &row, &col)) << s.all();
+  EXPECT_FALSE(s.contains("File is 0 byte length")) << s.all();
+  terminal_->keys("Up");
+  ASSERT_TRUE(waitForSelected("\u25b8 3 files", &s)) << s.all();
+  terminal_->keys("Enter");
+  ASSERT_TRUE(terminal_->waitForText("\u25be 3 files not searched", &s)) << s.all();
+  terminal_->keys("End");
+  ASSERT_TRUE(terminal_->waitForText("  big.c: too large", &s)) << s.all();
+  EXPECT_TRUE(s.contains("  empty.c: empty")) << s.all();
+  EXPECT_TRUE(s.contains("  also.c: empty")) << s.all();
+  terminal_->keys("q");
+  checkStatusAndModes(0);
+}
+
+// 6. Errors and state in view.
+TEST_F(TuiResultsTest, ARefusedPatternIsShownOverTheDialogReopenedWithTheText) {
+  write("a.c", "int needle;\n");
+  start();
+  search("(nee", "M-e");
+  tuitest::Screen s;
+  ASSERT_TRUE(terminal_->waitForText("[ OK ]", &s)) << s.all();
+  EXPECT_TRUE(s.contains("Vantrel regular expression error : ")) << s.all();
+  EXPECT_TRUE(s.contains("Text to fi(nee")) << s.all();
+  terminal_->keys("Enter");  // the box goes; the dialog stays with the text
+  ASSERT_TRUE(terminal_->waitFor(
+      [](const tuitest::Screen& screen) {
+        return !screen.contains("[ OK ]") && screen.contains("< OK >");
+      },
+      &s))
+      << s.all();
+  terminal_->keys("End BSpace");
+  terminal_->type("edle)");
+  terminal_->keys("Enter");
+  ASSERT_TRUE(
+      terminal_->waitForText(" 1/1  1 hit in 1 file  \"(needle)\" (regular expression)", &s))
+      << s.all();
+  terminal_->keys("q");
+  checkStatusAndModes(0);
+}
+
+TEST_F(TuiResultsTest, AWorkerSearchShowsItsCountsAndAStoppedSearchSaysSo) {
+  slowTree();
+  start();
+  search(kSlowPattern, "M-a M-e");
+  tuitest::Screen s;
+  ASSERT_TRUE(terminal_->waitFor(
+      [](const tuitest::Screen& screen) {
+        return screen.text(24).find(" Searching: ") == 0 &&
+               screen.text(24).find(" files, 1 hit   F2 Stop") != std::string::npos;
+      },
+      &s, 10000))
+      << s.all();
+  terminal_->keys("F2");
+  ASSERT_TRUE(terminal_->waitForText("Do you want to stop it ?", &s, 10000)) << s.all();
+  terminal_->keys("y");
+  ASSERT_TRUE(terminal_->waitForText(" 1/1  1 hit in 1 file, stopped by the user  ", &s, 10000))
+      << s.all();
+  ASSERT_TRUE(terminal_->waitForText("F2 Search", &s)) << s.all();
+  terminal_->keys("q");
+  checkStatusAndModes(0);
+}
+
+TEST_F(TuiResultsTest, TheProgressLineAt80ColumnsEndsWithTheStopKeyWhateverCameBefore) {
+  manyFiles(4000);
+  start();
+  search("needle");
+  tuitest::Screen s;
+  ASSERT_TRUE(terminal_->waitForText("4000 hits in 4000 files", &s, 20000)) << s.all();
+  // The next bar leaves nothing of the one before in its last cells.
+  terminal_->keys("F2");
+  search("needle");
+  ASSERT_TRUE(terminal_->waitFor(
+      [](const tuitest::Screen& screen) {
+        return screen.text(24).find("Vantrel : ") == 0 && screen.text(24).size() > 68;
+      },
+      &s, 20000))
+      << s.all();
+  std::string last = s.text(24);
+  EXPECT_EQ(s.rows[24].size(), 80u);
+  EXPECT_EQ(last.substr(last.size() - 9), " Esc Stop") << last;
+  ASSERT_TRUE(terminal_->waitForText("2/2  4000 hits", &s, 20000)) << s.all();
+  terminal_->keys("q");
+  checkStatusAndModes(0);
+}
+
+// 5. The editor: a template, a heading's first hit, and the quickfix file.
+TEST_F(TuiResultsTest, VantrelEditorIsATemplateAndTheQuickfixFileGoesToTheStateDirectory) {
+  write("one.c", "\n\n\nchar *needle;\nneedle\n");
+  std::string editor = dir_ + "/editor";
+  std::ofstream(editor) << "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > " +
+                               tuitest::quote(dir_ + "/argv.txt") + "\n";
+  ASSERT_EQ(chmod(editor.c_str(), 0755), 0);
+  start("VANTREL_EDITOR=" + tuitest::quote(editor + " --at {file}:{line}:{column} -") +
+        " XDG_STATE_HOME=" + tuitest::quote(dir_ + "/state"));
+  search("needle");
+  tuitest::Screen s;
+  ASSERT_TRUE(terminal_->waitForText("\u25be one.c  (2 hits)", &s)) << s.all();
+  terminal_->keys("Home Enter");  // the heading: its first hit
+  ASSERT_TRUE(waitForFile("argv.txt"));
+  std::string argv;
+  for (int i = 0; i < 100 && argv.find("-\n") == std::string::npos; ++i, usleep(20000))
+    argv = readFile(dir_ + "/argv.txt");
+  EXPECT_EQ(argv, "--at\n" + dir_ + "/tree/one.c:4:7\n-\n");
+  ASSERT_TRUE(terminal_->waitForText("F2 Search", &s)) << s.all();
+  terminal_->keys("w");
+  std::string folder = dir_ + "/state/vantrel/";
+  ASSERT_TRUE(terminal_->waitForText("Wrote 2 hits: vim -q " + folder, &s)) << s.all();
+  EXPECT_EQ(tuitest::capture("cat " + tuitest::quote(folder) + "*.qf"),
+            dir_ + "/tree/one.c:4:7: char *needle;\n" + dir_ + "/tree/one.c:5:1: needle\n");
+  struct stat st;
+  ASSERT_EQ(stat(folder.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0700u);
+  terminal_->keys("q");
+  checkStatusAndModes(0);
+}
+
+}  // namespace
