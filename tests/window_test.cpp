@@ -1,9 +1,9 @@
 // The window table: handles, rectangles of children relative to their parent, texts, surfaces.
 #include "win32/window.h"
 
-#include <gtest/gtest.h>
-
 #include "win32/winbase.h"
+
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -35,8 +35,8 @@ TEST(WindowTest, ChildRectanglesFollowTheirParent) {
 }
 
 TEST(WindowTest, TextIsCutToTheCallersBuffer) {
-  HWND w = CreateWindowExA(0, "static", "abcdef", WS_POPUP, 0, 0, 80, 16, nullptr, nullptr, nullptr,
-                           nullptr);
+  HWND w = CreateWindowExA(0, "static", "abcdef", WS_POPUP, 0, 0, 80, 16, nullptr, nullptr,
+                           nullptr, nullptr);
   char buffer[4];
   EXPECT_EQ(GetWindowTextA(w, buffer, sizeof buffer), 3);
   EXPECT_STREQ(buffer, "abc");
