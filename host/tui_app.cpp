@@ -11,13 +11,16 @@
 #include <cstring>
 #include <memory>
 
+#include "host/text_encoding.h"
 #include "host/tui_dialog_view.h"
 #include "host/tui_display.h"
+#include "host/tui_draw.h"
 #include "host/tui_editor.h"
 #include "host/tui_keys.h"
 #include "host/tui_message_box.h"
 #include "host/tui_message_list.h"
 #include "host/tui_message_view.h"
+#include "host/tui_preview.h"
 #include "host/tui_screen.h"
 #include "host/tui_search_list.h"
 #include "host/tui_status_row.h"
@@ -74,6 +77,9 @@ class App {
   }
   void fitToTerminal();
   void repaint();
+  // The rows and columns of the list, and where the preview goes (none while it is off).
+  int listRows() const;
+  int listColumns() const;
   void drawStatus();
   void runTool();
   void search();
@@ -96,6 +102,9 @@ class App {
   int fittedCols_ = 0;
   int fittedLines_ = 0;
   int quickfixes_ = 0;
+  enum PreviewPlace { kNoPreview, kBelow, kBeside };
+  PreviewPlace preview_ = kNoPreview;
+  Preview previewPane_;
   bool quitting_ = false;
 };
 
@@ -131,13 +140,38 @@ void App::drawStatus() {
   }
 }
 
+// Below, the preview takes two fifths of the rows above the status row; beside, the right half.
+int App::listRows() const {
+  int rows = LINES - 1;
+  if (preview_ == kBelow && rows >= 12) rows -= std::max(4, rows * 2 / 5);
+  return rows;
+}
+
+int App::listColumns() const { return preview_ == kBeside && COLS >= 60 ? COLS / 2 : COLS; }
+
 void App::repaint() {
   // A resize read by a dialog's or a search's loop lands here first.
   if (COLS != fittedCols_ || LINES != fittedLines_) {
     fitToTerminal();
     erase();
   }
-  view_.draw(LINES - 1);
+  int rows = listRows(), cols = listColumns();
+  view_.draw(rows, cols);
+  if (preview_ != kNoPreview && (rows < LINES - 1 || cols < COLS)) {
+    std::optional<Row> row = view_.selected();
+    Row shown = row ? *row : Row();
+    SearchRequest request = list_->summary(view_.page()).request;
+    std::string title = shown.file >= 0 ? " " + host::toTerminalText(shown.path) : " Preview";
+    if (shown.file >= 0) title += ":" + std::to_string(shown.line);
+    if (rows < LINES - 1) {
+      put(rows, 0, title, COLS, A_REVERSE | A_DIM, true);
+      previewPane_.draw(shown, request, rows + 1, 0, LINES - 2 - rows, COLS);
+    } else {
+      for (int r = 1; r < LINES - 1; ++r) mvaddstr(r, cols, "\xe2\x94\x82");  // │
+      put(1, cols + 1, title, COLS - cols - 1, A_REVERSE | A_DIM, true);
+      previewPane_.draw(shown, request, 2, cols + 1, LINES - 3, COLS - cols - 1);
+    }
+  }
   drawStatus();
 }
 
@@ -309,10 +343,10 @@ int App::run() {
         break;
       case Key::kClick:
         // A second click on a row (or a double click) opens it, as Enter does.
-        if (view_.click(key.row, LINES - 1)) openSelected();
+        if (key.col < listColumns() && view_.click(key.row, listRows())) openSelected();
         break;
       case Key::kWheel:
-        view_.wheel(key.code, LINES - 1);
+        view_.wheel(key.code, listRows());
         break;
       case Key::kChar:
         switch (key.code) {
@@ -343,6 +377,12 @@ int App::run() {
           case ' ':
             view_.toggleSelected();
             break;
+          case 'p':
+          case 'P':
+            // Off, below the list, beside it, off.
+            preview_ = preview_ == kNoPreview ? kBelow : preview_ == kBelow ? kBeside : kNoPreview;
+            erase();
+            break;
           case 'n':
           case 'N':
             // The neighbouring hit, opened at once; the list stays where it is.
@@ -356,7 +396,7 @@ int App::run() {
         }
         break;
       default:
-        view_.handleKey(key, LINES - 1);
+        view_.handleKey(key, listRows());
         break;
     }
   }

@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "host/tui_draw.h"
+#include "host/tui_preview.h"
 
 namespace tui {
 namespace {
@@ -59,9 +60,10 @@ void MessageView::showPage(size_t page) {
   scrolledAway_ = false;
 }
 
-void MessageView::draw(int height) {
+void MessageView::draw(int height, int width) {
   drawnVersion_ = list_.version();
   if (height <= 0) return;
+  if (width <= 0 || width > COLS) width = COLS;
   if (page_ >= list_.pageCount() && list_.pageCount() > 0) showPage(list_.pageCount() - 1);
   put(0, 0, list_.pageCount() ? describePage(list_, page_) : " No search yet", COLS,
       A_REVERSE | A_BOLD, true);
@@ -100,13 +102,16 @@ void MessageView::draw(int height) {
     if (heading >= 0) rows[0] = list_.row(page_, static_cast<size_t>(heading));
   }
   int longest = 0;
-  for (const Row& row : rows) longest = std::max(longest, columns(row.shown) + 16);
-  maxLeft_ = std::max(0, longest - COLS);
+  for (const Row& row : rows)
+    longest = std::max(longest, row.kind == Row::kHeading ? columns(headingText(row, 1 << 20))
+                                                          : columns(row.shown));
+  maxLeft_ = std::max(0, longest - width);
+  SearchRequest request = list_.summary(page_).request;
   left_ = std::min(left_, maxLeft_);
   for (int r = 0; r < rowsShown; ++r) {
     int screenRow = r + 1;
     if (r >= static_cast<int>(rows.size())) {
-      blank(screenRow, 0, COLS, A_NORMAL);
+      blank(screenRow, 0, width, A_NORMAL);
       continue;
     }
     const Row& row = rows[static_cast<size_t>(r)];
@@ -117,9 +122,20 @@ void MessageView::draw(int height) {
     if (pinned) attr = A_BOLD | A_UNDERLINE;
     if (!pinned && top_ + r == selection_) attr = A_REVERSE;
     std::string text = row.shown;
-    if (row.kind == Row::kHeading) text = headingText(row, COLS + left_);
+    if (row.kind == Row::kHeading) text = headingText(row, width + left_);
     if (row.kind == Row::kNotices) text = (row.folded ? "\xe2\x96\xb8 " : "\xe2\x96\xbe ") + text;
-    put(screenRow, 0, fromColumn(text, left_), COLS, attr, true);
+    put(screenRow, 0, fromColumn(text, left_), width, attr, true);
+    size_t at = 0, length = 0;
+    if (row.kind == Row::kHit && left_ == 0 &&
+        matchInShown(row.text, request, row.column, &at, &length)) {
+      // The matched text, in the row's colours turned about (or bold on the selection).
+      size_t prefix = row.shown.size() - row.text.size();
+      int col = columns(std::string_view(row.shown).substr(0, prefix + at));
+      std::string_view match = std::string_view(row.text).substr(at, length);
+      if (col < width)
+        put(screenRow, col, match, width - col,
+            attr == A_REVERSE ? A_REVERSE | A_BOLD | A_UNDERLINE : A_REVERSE);
+    }
   }
 }
 

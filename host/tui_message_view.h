@@ -30,8 +30,9 @@ class MessageView {
  public:
   explicit MessageView(MessageList& list) : list_(list) {}
 
-  // Draws rows [0, height) of the screen: the header, then the page's rows.
-  void draw(int height);
+  // Draws rows [0, height) of the screen, `width` columns from the left (all when 0): the
+  // header, then the page's rows, the matched text of a plain search's hits highlighted.
+  void draw(int height, int width = 0);
   // Moves the selection for a movement key; answers false for any other key.
   bool handleKey(const Key& key, int height);
   // A click on row `row` of the screen: selects the row there. Answers true when that row was

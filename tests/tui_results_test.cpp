@@ -128,6 +128,57 @@ TEST_F(TuiResultsTest, HitsAreGroupedUnderTheirFilesAndTheFilesNotSearchedFoldIn
   checkStatusAndModes(0);
 }
 
+// 3. The preview, the highlighted match, and sideways scrolling bounded by the longest row.
+TEST_F(TuiResultsTest, ThePreviewShowsTheLinesAroundTheHitBelowOrBesideTheList) {
+  write("m.c", "#include <x>\n\nint main() {\n\tint Needle = 3;\n  return 0;\n}\n");
+  write("long.c", std::string(150, '-') + "needle" + std::string(20, '=') + "END\n");
+  start("", 100, 25);
+  search("needle");
+  tuitest::Screen s;
+  ASSERT_TRUE(terminal_->waitForText("Vantrel : 2 found", &s)) << s.all();
+  // The matched text is highlighted in the list: on the selection too (underlined there).
+  int row = 0, col = 0;
+  ASSERT_TRUE(s.find("  4:6: int Needle = 3;", &row, &col)) << s.all();
+  EXPECT_TRUE(s.at(row, col + 11).reverse && !s.at(row, col + 10).reverse);
+  EXPECT_FALSE(s.at(row, col + 17).reverse);
+  terminal_->keys("Tab Down p");
+  ASSERT_TRUE(terminal_->waitForText("/tree/m.c:4", &s)) << s.all();
+  ASSERT_TRUE(s.find("4\u25b6        int Needle = 3;", &row, &col)) << s.all();
+  EXPECT_GT(row, 12);  // below the list
+  EXPECT_TRUE(s.contains("1\u2502#include <x>")) << s.all();
+  EXPECT_TRUE(s.contains("6\u2502}")) << s.all();
+  EXPECT_FALSE(s.contains("7\u2502")) << s.all();
+  EXPECT_TRUE(s.at(row, col + 14).reverse && s.at(row, col + 19).reverse) << s.all();
+  EXPECT_FALSE(s.at(row, col + 13).reverse || s.at(row, col + 20).reverse) << s.all();
+  // Beside the list, then off.
+  terminal_->keys("p");
+  ASSERT_TRUE(terminal_->waitFor(
+      [&](const tuitest::Screen& screen) {
+        return screen.find("4\u25b6        int Needle", &row, &col) && col > 50 && row < 10;
+      },
+      &s))
+      << s.all();
+  terminal_->keys("p");
+  ASSERT_TRUE(terminal_->waitFor(
+      [](const tuitest::Screen& screen) { return !screen.contains("4\u25b6"); }, &s))
+      << s.all();
+  // Right scrolls as far as the long row's end and no further; Home goes back.
+  terminal_->keys("Home");
+  for (int i = 0; i < 40; ++i) terminal_->keys("Right");
+  ASSERT_TRUE(terminal_->waitFor(
+      [](const tuitest::Screen& screen) {
+        return screen.all().find("===END\n") != std::string::npos;
+      },
+      &s))
+      << s.all();
+  ASSERT_TRUE(s.find("===END", &row, &col));
+  EXPECT_EQ(col + 6, 100) << s.all();
+  terminal_->keys("Home");
+  ASSERT_TRUE(terminal_->waitForText("  1:151: -----", &s)) << s.all();
+  terminal_->keys("q");
+  checkStatusAndModes(0);
+}
+
 // 6. Errors and state in view.
 TEST_F(TuiResultsTest, ARefusedPatternIsShownOverTheDialogReopenedWithTheText) {
   write("a.c", "int needle;\n");
