@@ -377,6 +377,10 @@ int App::run() {
           case ' ':
             view_.toggleSelected();
             break;
+          case 26:  // Ctrl-Z
+            screen_.stopForShell();
+            erase();
+            break;
           case 'p':
           case 'P':
             // Off, below the list, beside it, off.

@@ -42,7 +42,9 @@ bool clickDialog(HWND dialog, int row, int col);
 
 // Runs the dialog's modal loop until EndDialog. `repaintBelow` redraws what lies under the
 // dialog (after a resize). Answers false when `dialog` is not a dialog.
-bool runDialog(HWND dialog, Palette& palette, const std::function<void()>& repaintBelow);
+// Ctrl-Z calls `stop` (which gives the terminal to the shell until the program is continued).
+bool runDialog(HWND dialog, Palette& palette, const std::function<void()>& repaintBelow,
+               const std::function<void()>& stop = {});
 
 }  // namespace tui
 

@@ -60,7 +60,7 @@ bool TerminalDisplay::runModal(HWND dialog) {
       firstDialog_ = nullptr;
       first(dialog);
     }
-    bool ran = runDialog(dialog, screen_.palette(), repaint_);
+    bool ran = runDialog(dialog, screen_.palette(), repaint_, [this] { screen_.stopForShell(); });
     inDialog_ = false;
     INT_PTR result = 0;
     if (ran && confirmed_ && VwinDialogEnded(dialog, &result) && result == IDOK) confirmed_(dialog);
