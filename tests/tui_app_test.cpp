@@ -152,7 +152,7 @@ TEST_F(TuiAppTest, FirstUseShowsTheDefaultsWithOkDisabledUntilTextIsTyped) {
   EXPECT_TRUE(s.contains("[Source Files (.c;.cpp;.cc)]")) << s.all();
   EXPECT_TRUE(s.contains("[Current Directory]")) << s.all();
   EXPECT_TRUE(s.contains("[ ] Case sensitive")) << s.all();
-  EXPECT_TRUE(s.contains("[ ] Recurse Subdirector")) << s.all();
+  EXPECT_TRUE(s.contains("[ ] Recurse Subdirectories")) << s.all();
   EXPECT_TRUE(s.contains("[ ] Regular Expression")) << s.all();
   EXPECT_TRUE(s.contains("[ ] Asynchronous Search")) << s.all();
   EXPECT_TRUE(s.contains("[ ] Whole Words only")) << s.all();
@@ -203,7 +203,7 @@ TEST_F(TuiAppTest, KeysMoveTheFocusPickEntriesToggleBoxesAndTheRecurseLabelFollo
   terminal_->keys("Enter");
   ASSERT_TRUE(terminal_->waitFor(
       [](const tuitest::Screen& screen) {
-        return screen.contains("[ ] Recurse Subdirector") && !screen.contains("[Current Path]");
+        return screen.contains("[ ] Recurse Subdirectories") && !screen.contains("[Current Path]");
       },
       &s))
       << s.all();
@@ -422,7 +422,7 @@ TEST_F(TuiAppTest, ClicksFocusFieldsToggleBoxesAndPressButtons) {
   // on the ticked box clears it again.
   terminal_->click(row, col);
   ASSERT_TRUE(terminal_->waitForText("[ ] Whole Words only", &s)) << s.all();
-  ASSERT_TRUE(s.find("Text to fi", &row, &col));
+  ASSERT_TRUE(s.find("Text to find", &row, &col));
   terminal_->click(row, col + 20);
   terminal_->type("needle");
   ASSERT_TRUE(terminal_->waitForText("needle", &s)) << s.all();
@@ -450,7 +450,7 @@ TEST_F(TuiAppTest, ClicksFocusFieldsToggleBoxesAndPressButtons) {
   terminal_->click(row, col + 1);
   ASSERT_TRUE(terminal_->waitFor(
       [](const tuitest::Screen& screen) {
-        return screen.contains("File Type [Header Files (.h;.hpp;.rh)]") &&
+        return screen.contains("File Type    [Header Files (.h;.hpp;.rh)]") &&
                !screen.contains("[Source Files (.c;.cpp;.cc)]");
       },
       &s))

@@ -44,12 +44,16 @@ TEST_F(TuiProgramTest, FirstUseDialogThenAConfirmedSearchListsItsHits) {
   tuitest::Screen s;
   ASSERT_TRUE(terminal_->waitForText("< OK >", &s)) << s.all();
   int row = 0, col = 0;
-  ASSERT_TRUE(s.find("Text to fi", &row, &col));
-  EXPECT_EQ(s.text(row).find("Text to fi  "), s.text(row).find("Text to fi")) << "text is empty";
+  ASSERT_TRUE(s.find("Text to find", &row, &col));
+  // Each label whole at 80 columns, the text field empty.
+  EXPECT_EQ(s.text(row).find("Text to find   "), s.text(row).find("Text")) << "text is empty";
+  EXPECT_TRUE(s.contains("File Type    [Source Files (.c;.cpp;.cc)]")) << s.all();
+  EXPECT_TRUE(s.contains("Directories  [Current Directory]")) << s.all();
+  EXPECT_TRUE(s.contains("[ ] Asynchronous Search")) << s.all();
   EXPECT_TRUE(s.contains("[Source Files (.c;.cpp;.cc)]")) << s.all();
   EXPECT_TRUE(s.contains("[Current Directory]")) << s.all();
   EXPECT_EQ(std::regex_search(s.all(), std::regex("\\[x\\]")), false) << s.all();
-  EXPECT_TRUE(s.contains("[ ] Recurse Subdirector")) << s.all();
+  EXPECT_TRUE(s.contains("[ ] Recurse Subdirectories")) << s.all();
   ASSERT_TRUE(s.find("< OK >", &row, &col));
   EXPECT_EQ(s.at(row, col + 2).fg, kGreyText);
   terminal_->type("needle");
@@ -60,9 +64,9 @@ TEST_F(TuiProgramTest, FirstUseDialogThenAConfirmedSearchListsItsHits) {
   ASSERT_TRUE(terminal_->waitForText("[ ] Recurse Nodes", &s)) << s.all();
   terminal_->keys("M-d");
   terminal_->type("[Current Directory]");
-  ASSERT_TRUE(terminal_->waitForText("[ ] Recurse Subdirector", &s)) << s.all();
+  ASSERT_TRUE(terminal_->waitForText("[ ] Recurse Subdirectories", &s)) << s.all();
   terminal_->keys("M-r");
-  ASSERT_TRUE(terminal_->waitForText("[x] Recurse Subdirector", &s)) << s.all();
+  ASSERT_TRUE(terminal_->waitForText("[x] Recurse Subdirectories", &s)) << s.all();
   terminal_->keys("Enter");
   ASSERT_TRUE(terminal_->waitForText("Vantrel : 3 found in 3 Files", &s)) << s.all();
   EXPECT_TRUE(s.contains("  1:5: int needle;")) << s.all();
@@ -84,11 +88,11 @@ TEST_F(TuiProgramTest, ClicksFillTheDialogAndSelectAHit) {
   ASSERT_TRUE(terminal_->waitForText("< OK >", &s)) << s.all();
   ASSERT_TRUE(terminal_->waitForMouse());
   int row = 0, col = 0;
-  ASSERT_TRUE(s.find("[ ] Recurse Subdirector", &row, &col));
+  ASSERT_TRUE(s.find("[ ] Recurse Subdirectories", &row, &col));
   terminal_->click(row, col + 6);
-  ASSERT_TRUE(terminal_->waitForText("[x] Recurse Subdirector", &s)) << s.all();
-  ASSERT_TRUE(s.find("Text to fi", &row, &col));
-  terminal_->click(row, col + 12);
+  ASSERT_TRUE(terminal_->waitForText("[x] Recurse Subdirectories", &s)) << s.all();
+  ASSERT_TRUE(s.find("Text to find", &row, &col));
+  terminal_->click(row, col + 14);
   terminal_->type("needle");
   ASSERT_TRUE(waitForEnabledOk(&row, &col, &s)) << s.all();
   terminal_->click(row, col + 2);
@@ -266,7 +270,7 @@ TEST_F(TuiProgramTest, FieldsAndBoxesGivenOnTheCommandLineAreInTheFirstDialog) {
   ASSERT_TRUE(terminal_->waitForText("< OK >", &s)) << s.all();
   EXPECT_TRUE(s.contains("[Header Files (.h;.hpp;.rh)]")) << s.all();
   EXPECT_TRUE(s.contains("[x] Case sensitive")) << s.all();
-  EXPECT_TRUE(s.contains("[x] Recurse Subdirector")) << s.all();
+  EXPECT_TRUE(s.contains("[x] Recurse Subdirectories")) << s.all();
   EXPECT_TRUE(s.contains("[ ] Regular Expression")) << s.all();
   // The text field has the focus: typing goes there.
   terminal_->type("Needle");

@@ -187,7 +187,7 @@ TEST_F(TuiResultsTest, ARefusedPatternIsShownOverTheDialogReopenedWithTheText) {
   tuitest::Screen s;
   ASSERT_TRUE(terminal_->waitForText("[ OK ]", &s)) << s.all();
   EXPECT_TRUE(s.contains("Vantrel regular expression error : ")) << s.all();
-  EXPECT_TRUE(s.contains("Text to fi(nee")) << s.all();
+  EXPECT_TRUE(s.contains("Text to find (nee")) << s.all();
   terminal_->keys("Enter");  // the box goes; the dialog stays with the text
   ASSERT_TRUE(terminal_->waitFor(
       [](const tuitest::Screen& screen) {
@@ -248,6 +248,108 @@ TEST_F(TuiResultsTest, TheProgressLineAt80ColumnsEndsWithTheStopKeyWhateverCameB
   ASSERT_TRUE(terminal_->waitForText("2/2  4000 hits", &s, 20000)) << s.all();
   terminal_->keys("q");
   checkStatusAndModes(0);
+}
+
+// 7. The dialog in cells.
+TEST_F(TuiResultsTest, TheDialogsFieldsTakeControlKeysAndPastesAndTheCursorFollowsTheFocus) {
+  write("a.c", "int needle;\nint other;\n");
+  start();
+  tuitest::Screen s;
+  ASSERT_TRUE(terminal_->waitForText("< OK >", &s)) << s.all();
+  auto cursor = [&] { return terminal_->format("#{cursor_y} #{cursor_x}"); };
+  auto waitCursor = [&](int row, int col) {
+    std::string wanted = std::to_string(row) + " " + std::to_string(col), at;
+    for (int i = 0; i < 100 && at != wanted; ++i, usleep(20000)) at = cursor();
+    return at;
+  };
+  int row = 0, col = 0;
+  // Ctrl-W takes the word before the caret, Ctrl-A and Ctrl-E go to the ends, Ctrl-U takes all
+  // before the caret.
+  terminal_->type("one two three");
+  terminal_->keys("C-w C-a");
+  terminal_->type("<");
+  terminal_->keys("C-e");
+  terminal_->type(">");
+  ASSERT_TRUE(terminal_->waitForText("Text to find <one two >", &s)) << s.all();
+  terminal_->keys("Left C-u");
+  ASSERT_TRUE(terminal_->waitFor(
+      [](const tuitest::Screen& screen) {
+        return screen.contains("Text to find >") && !screen.contains("one");
+      },
+      &s))
+      << s.all();
+  // A pasted text with a line end is typed in, the line end a blank, and runs no search.
+  terminal_->keys("C-u Delete");
+  terminal_->tmux("set-buffer " + tuitest::quote("int\nneedle"));
+  terminal_->tmux("paste-buffer -p -t 0");
+  ASSERT_TRUE(terminal_->waitForText("Text to find int needle", &s)) << s.all();
+  usleep(300 * 1000);
+  EXPECT_TRUE(terminal_->screen().contains("< OK >"));
+  // The cursor stands on the focused control: a box, then Cancel.
+  terminal_->keys("M-w");
+  ASSERT_TRUE(terminal_->waitForText("[x] Whole Words only", &s)) << s.all();
+  ASSERT_TRUE(s.find("[x] Whole Words only", &row, &col));
+  EXPECT_EQ(waitCursor(row, col + 1), std::to_string(row) + " " + std::to_string(col + 1));
+  terminal_->keys("Tab");
+  ASSERT_TRUE(s.find("[ Cancel ]", &row, &col));
+  EXPECT_EQ(waitCursor(row, col + 2), std::to_string(row) + " " + std::to_string(col + 2));
+  terminal_->keys("Tab");
+  ASSERT_TRUE(s.find("< OK >", &row, &col));
+  EXPECT_EQ(waitCursor(row, col + 2), std::to_string(row) + " " + std::to_string(col + 2));
+  terminal_->keys("Enter");
+  ASSERT_TRUE(terminal_->waitForText(" 1/1  1 hit in 1 file  \"int needle\" (whole words)", &s))
+      << s.all();
+  terminal_->keys("q");
+  checkStatusAndModes(0);
+}
+
+TEST_F(TuiResultsTest, ATerminalTooSmallForTheDialogSaysSo) {
+  start("", 60, 20);
+  tuitest::Screen s;
+  ASSERT_TRUE(
+      terminal_->waitForText("The dialog needs 73 x 18 cells; the terminal has 60 x 20.", &s))
+      << s.all();
+  EXPECT_FALSE(s.contains("Vantrel \u2500")) << s.all();
+  terminal_->keys("Escape");
+  ASSERT_TRUE(terminal_->waitForText("F2 Search", &s)) << s.all();
+  terminal_->keys("q");
+  checkStatusAndModes(1);
+}
+
+TEST_F(TuiResultsTest, CtrlZStopsTheProgramAsAShellJobAndFgTakesItBack) {
+  terminal_ = std::make_unique<tuitest::Terminal>("cd " + tuitest::quote(dir_ + "/tree") +
+                                                  " && exec bash --norc --noprofile -i");
+  tuitest::Screen s;
+  ASSERT_TRUE(terminal_->waitFor(
+      [](const tuitest::Screen& screen) {
+        return screen.contains("$") || screen.contains("#");  // the shell's prompt
+      },
+      &s))
+      << s.all();
+  terminal_->type("env LANG=C.UTF-8 TERM=screen-256color VANTREL_REGISTRY=" +
+                  tuitest::quote(dir_ + "/registry.sqlite3") + " " + tuitest::quote(program_));
+  terminal_->keys("Enter");
+  ASSERT_TRUE(terminal_->waitForText("< OK >", &s)) << s.all();
+  terminal_->type("kept");
+  terminal_->keys("C-z");
+  ASSERT_TRUE(terminal_->waitForText("Stopped", &s)) << s.all();
+  EXPECT_EQ(terminal_->format("#{alternate_on} #{mouse_any_flag}"), "0 0");
+  terminal_->type("fg");
+  terminal_->keys("Enter");
+  ASSERT_TRUE(terminal_->waitForText("Text to find kept", &s)) << s.all();
+  terminal_->keys("Escape");
+  ASSERT_TRUE(terminal_->waitForText("F2 Search", &s)) << s.all();
+  terminal_->keys("C-z");
+  ASSERT_TRUE(terminal_->waitFor(
+      [](const tuitest::Screen& screen) { return !screen.contains("F2 Search"); }, &s))
+      << s.all();
+  terminal_->type("fg");
+  terminal_->keys("Enter");
+  ASSERT_TRUE(terminal_->waitForText("F2 Search", &s)) << s.all();
+  terminal_->keys("q");
+  terminal_->type("echo status=$?");
+  terminal_->keys("Enter");
+  ASSERT_TRUE(terminal_->waitForText("status=1", &s)) << s.all();
 }
 
 // 5. The editor: a template, a heading's first hit, and the quickfix file.
