@@ -15,7 +15,7 @@
 #include <utility>
 #include <vector>
 
-#include "win32/windows.h"
+#include "win32/include/windows.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 // The front end's result pages: what each event becomes (files with counts, hits, folded
 // notices, messages), control characters escaped, a page per search, the editor's path, the
-// quickfix file, and rows added by a worker while read. Covers host/tui_message_list.cpp and
-// host/tui_search_request.cpp.
-#include "host/tui_message_list.h"
+// quickfix file, and rows added by a worker while read. Covers host/tui/tui_message_list.cpp and
+// host/tui/tui_search_request.cpp.
+#include "host/tui/tui_message_list.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -13,9 +13,9 @@
 #include <sstream>
 #include <thread>
 
-#include "host/host.h"
-#include "host/host_string.h"
-#include "win32/paths.h"
+#include "host/ide/host.h"
+#include "host/ide/host_string.h"
+#include "win32/kernel32/paths.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 // files): a page per search and the session's searches; files grouped with their counts, pinned
 // headings, folding and the folded files not searched; errors and state in view (a refused
 // pattern over the reopened dialog, a worker search's counts, a stopped search, the progress
-// line's own cells); the editor's forms and the quickfix file. Covers host/tui_app.cpp,
-// host/tui_message_list.cpp, host/tui_message_view.cpp and host/tui_search_list.cpp.
+// line's own cells); the editor's forms and the quickfix file. Covers host/tui/tui_app.cpp,
+// host/tui/tui_message_list.cpp, host/tui/tui_message_view.cpp and host/tui/tui_search_list.cpp.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
