@@ -141,6 +141,36 @@ TEST_F(MessageListTest, EverySearchHasItsPageAndAStopOrARefusalIsTold) {
   EXPECT_EQ(list->hitCount(), 4u);
 }
 
+TEST_F(MessageListTest, AFilterNarrowsThePageToMatchingFilesHitsAndLines) {
+  host::Host h;
+  auto list = std::make_shared<tui::MessageList>();
+  h.messageWindow()->addSink(list);
+  list->beginPage({"main", "*.c", dir_, 0, true});
+  writeSample(h.messageWindow());
+  // A hit's text, either case: its file's heading and that hit.
+  list->setFilter(0, "MAIN(");
+  ASSERT_EQ(list->size(0), 2u);
+  EXPECT_EQ(list->row(0, 0).kind, tui::Row::kHeading);
+  EXPECT_EQ(list->row(0, 1).line, 1);
+  EXPECT_EQ(list->headingRow(0, 0), 0);
+  // A path: the file with all its hits; the files not searched by theirs; the add-on's lines.
+  list->setFilter(0, "main.c");
+  EXPECT_EQ(list->size(0), 3u);
+  list->setFilter(0, "empty");
+  ASSERT_EQ(list->size(0), 1u);
+  EXPECT_EQ(list->row(0, 0).kind, tui::Row::kNotices);
+  EXPECT_EQ(list->headingRow(0, 0), -1);
+  list->setFilter(0, "2 found");
+  ASSERT_EQ(list->size(0), 1u);
+  EXPECT_EQ(list->row(0, 0).shown, "Vantrel : 2 found");
+  // Rows that come later are narrowed as well; an empty filter shows every row.
+  list->setFilter(0, "\\x1b");
+  writeSample(h.messageWindow());
+  EXPECT_EQ(list->size(0), 4u);
+  list->setFilter(0, "");
+  EXPECT_EQ(list->size(0), 9u);
+}
+
 TEST_F(MessageListTest, WindowsPathsAreShownAsGivenButTheEditorGetsThePosixPath) {
   host::Host h;
   auto list = std::make_shared<tui::MessageList>(true);

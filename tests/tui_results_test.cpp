@@ -179,6 +179,38 @@ TEST_F(TuiResultsTest, ThePreviewShowsTheLinesAroundTheHitBelowOrBesideTheList) 
   checkStatusAndModes(0);
 }
 
+// 4. The filter.
+TEST_F(TuiResultsTest, ATypedFilterNarrowsThePageToRowsWhosePathOrTextHoldsIt) {
+  write("a.c", "int needle;\nreturn needle;\n");
+  write("keep/b.c", "needle\n");
+  start();
+  search("needle", "M-r");
+  tuitest::Screen s;
+  ASSERT_TRUE(terminal_->waitForText("Vantrel : 3 found", &s)) << s.all();
+  terminal_->type("/RET");
+  ASSERT_TRUE(terminal_->waitForText(" Filter: RET_", &s)) << s.all();
+  ASSERT_TRUE(terminal_->waitFor(
+      [](const tuitest::Screen& screen) { return !screen.contains("int needle;"); }, &s))
+      << s.all();
+  EXPECT_TRUE(s.contains("[filter: ret]")) << s.all();
+  EXPECT_TRUE(selectedRow(s, "  2:8: return needle;")) << s.all();
+  EXPECT_FALSE(s.contains("b.c")) << s.all();
+  // A path holds it: the file with its hits. Enter keeps the filter, / edits it again.
+  terminal_->keys("C-u");
+  terminal_->type("keep/");
+  terminal_->keys("Enter");
+  ASSERT_TRUE(terminal_->waitForText("F2 Search", &s)) << s.all();
+  EXPECT_TRUE(s.contains("\u25be keep/b.c  (1 hit)")) << s.all();
+  EXPECT_FALSE(s.contains("a.c")) << s.all();
+  terminal_->type("/");
+  ASSERT_TRUE(terminal_->waitForText(" Filter: keep/_", &s)) << s.all();
+  terminal_->keys("Escape");
+  ASSERT_TRUE(terminal_->waitForText("  1:5: int needle;", &s)) << s.all();
+  EXPECT_FALSE(s.contains("[filter:")) << s.all();
+  terminal_->keys("q");
+  checkStatusAndModes(0);
+}
+
 // 6. Errors and state in view.
 TEST_F(TuiResultsTest, ARefusedPatternIsShownOverTheDialogReopenedWithTheText) {
   write("a.c", "int needle;\n");

@@ -106,6 +106,9 @@ class App {
   PreviewPlace preview_ = kNoPreview;
   Preview previewPane_;
   bool quitting_ = false;
+  bool editingFilter_ = false;
+  std::string filter_;
+  void filterKey(const Key& key);
 };
 
 // The layer's screen is the terminal; the status window is its last row.
@@ -127,6 +130,9 @@ void App::drawStatus() {
     drawKeys(last, kBoxKeysHint, palette, false);
   } else if (display_ && display_->statusDrawn() && statusWindow()) {
     drawStatusWindow(statusWindow(), last, palette);
+  } else if (editingFilter_) {
+    drawKeys(last, " Filter: " + host::toTerminalText(filter_) + "_   Enter Keep  Esc Clear",
+             palette, false);
   } else if (workerRunning() && list_->pageCount() > 0) {
     // A worker search draws no bar: its counts so far, from what it has written.
     PageSummary s = list_->summary(list_->pageCount() - 1);
@@ -266,6 +272,33 @@ void App::writeQuickfix() {
           shellWord(path);
 }
 
+// Typing narrows the page as it goes; Enter keeps the filter, Esc (or emptying it) drops it.
+void App::filterKey(const Key& key) {
+  bool changed = true;
+  if (key.type == Key::kEnter) {
+    editingFilter_ = false;
+    changed = false;
+  } else if (key.type == Key::kEscape || key.type == Key::kInterrupt) {
+    editingFilter_ = false;
+    filter_.clear();
+  } else if (key.type == Key::kBackspace) {
+    if (filter_.empty()) editingFilter_ = false;
+    // One character: its UTF-8 continuation bytes with it.
+    while (!filter_.empty() && (static_cast<unsigned char>(filter_.back()) & 0xC0) == 0x80)
+      filter_.pop_back();
+    if (!filter_.empty()) filter_.pop_back();
+  } else if (key.type == Key::kChar && key.code == 21) {  // Ctrl-U
+    filter_.clear();
+  } else if (key.type == Key::kChar && !key.alt && key.code >= 0x20 && key.code != 0x7F) {
+    filter_.push_back(static_cast<char>(key.code));
+  } else {
+    changed = false;
+  }
+  if (!changed) return;
+  list_->setFilter(view_.page(), filter_);
+  view_.showPage(view_.page());
+}
+
 void App::showPage(long page) {
   long pages = static_cast<long>(list_->pageCount());
   if (page < 0 || page >= pages) return;
@@ -324,6 +357,11 @@ int App::run() {
     repaint();
     refresh();
     Key key = readKey(100);
+    if (editingFilter_ && key.type != Key::kNone && key.type != Key::kResize &&
+        key.type != Key::kClick && key.type != Key::kWheel) {
+      filterKey(key);
+      continue;
+    }
     switch (key.type) {
       case Key::kNone:
         break;
@@ -376,6 +414,11 @@ int App::run() {
             break;
           case ' ':
             view_.toggleSelected();
+            break;
+          case '/':
+            if (list_->pageCount() == 0) break;
+            editingFilter_ = true;
+            filter_ = list_->filter(view_.page());
             break;
           case 26:  // Ctrl-Z
             screen_.stopForShell();

@@ -17,6 +17,8 @@ namespace {
 
 constexpr size_t kChunk = size_t{1} << 22;  // hit texts are kept in chunks of this size
 
+char foldAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
 // The words for a file the add-on did not search, by its error entry.
 std::string reasonWord(const std::string& text) {
   if (text == "File too large !") return "too large";
@@ -72,6 +74,69 @@ struct MessageList::Page {
   int group = 0;
   std::string groupTitle;
   long groupFile = -1;
+
+  // A filter narrows the rows shown to those of matching files and hits; `shown` lists the rows
+  // that pass, made again when the page has changed since.
+  std::string filter;
+  std::vector<uint64_t> shown;
+  bool shownStale = true;
+
+  static bool holds(std::string_view text, const std::string& folded) {
+    if (folded.size() > text.size()) return false;
+    for (size_t p = 0; p + folded.size() <= text.size(); ++p) {
+      size_t i = 0;
+      while (i < folded.size() && foldAscii(text[p + i]) == folded[i]) ++i;
+      if (i == folded.size()) return true;
+    }
+    return false;
+  }
+  void refilter() {
+    shownStale = false;
+    shown.clear();
+    if (filter.empty()) return;
+    for (size_t f = 0; f < files.size(); ++f) {
+      const File& file = files[f];
+      bool whole = holds(file.relative, filter);
+      bool any = whole;
+      size_t headingAt = shown.size();
+      shown.push_back(rowStart[f]);
+      for (uint32_t h = 0; h < file.hits; ++h) {
+        if (!whole && !holds(text(hits[file.firstHit + h]), filter)) continue;
+        any = true;
+        if (!file.collapsed) shown.push_back(rowStart[f] + 1 + h);
+      }
+      if (!any) shown.resize(headingAt);
+    }
+    uint64_t at = fileRows;
+    if (!notices.empty()) {
+      bool anyNotice = false;
+      for (const Notice& n : notices) anyNotice = anyNotice || holds(n.path, filter);
+      if (anyNotice) shown.push_back(at);
+      ++at;
+      if (noticesOpen)
+        for (const Notice& n : notices) {
+          if (holds(n.path, filter)) shown.push_back(at);
+          ++at;
+        }
+    }
+    for (const std::string& m : messages) {
+      if (holds(m, filter)) shown.push_back(at);
+      ++at;
+    }
+  }
+  uint64_t shownCount() {
+    if (filter.empty()) return rowCount();
+    if (shownStale) refilter();
+    return shown.size();
+  }
+  // The row behind shown row `index` (index < shownCount()).
+  uint64_t behind(uint64_t index) const { return filter.empty() ? index : shown[index]; }
+  // The shown row of underlying row `row`, or the first after it.
+  uint64_t shownIndexOf(uint64_t row) {
+    if (filter.empty()) return row;
+    if (shownStale) refilter();
+    return static_cast<uint64_t>(std::lower_bound(shown.begin(), shown.end(), row) - shown.begin());
+  }
 
   std::string_view text(const Hit& hit) const {
     return std::string_view(chunks[hit.chunk]).substr(hit.offset, hit.length);
@@ -266,6 +331,7 @@ void MessageList::event(const host::MessageEvent& event) {
       default:
         return;
     }
+    page.shownStale = true;
     ++version_;
   } catch (...) {
     // Out of memory: the row is lost, the search goes on.
@@ -295,21 +361,22 @@ PageSummary MessageList::summary(size_t index) const {
 
 size_t MessageList::size(size_t index) const {
   std::lock_guard<std::mutex> lock(mutex_);
-  return index < pages_.size() ? static_cast<size_t>(pages_[index]->rowCount()) : 0;
+  return index < pages_.size() ? static_cast<size_t>(pages_[index]->shownCount()) : 0;
 }
 
 Row MessageList::row(size_t page, size_t index) const {
   std::lock_guard<std::mutex> lock(mutex_);
-  if (page >= pages_.size() || index >= pages_[page]->rowCount()) return Row();
-  return pages_[page]->row(index);
+  if (page >= pages_.size() || index >= pages_[page]->shownCount()) return Row();
+  return pages_[page]->row(pages_[page]->behind(index));
 }
 
 std::vector<Row> MessageList::rows(size_t page, size_t first, size_t count) const {
   std::lock_guard<std::mutex> lock(mutex_);
   std::vector<Row> out;
   if (page >= pages_.size()) return out;
-  const Page& p = *pages_[page];
-  for (uint64_t i = first; i < p.rowCount() && i < first + count; ++i) out.push_back(p.row(i));
+  Page& p = *pages_[page];
+  for (uint64_t i = first; i < p.shownCount() && i < first + count; ++i)
+    out.push_back(p.row(p.behind(i)));
   return out;
 }
 
@@ -317,7 +384,27 @@ long MessageList::headingRow(size_t page, long file) const {
   std::lock_guard<std::mutex> lock(mutex_);
   if (page >= pages_.size() || file < 0 || static_cast<size_t>(file) >= pages_[page]->files.size())
     return -1;
-  return static_cast<long>(pages_[page]->rowStart[static_cast<size_t>(file)]);
+  Page& p = *pages_[page];
+  uint64_t row = p.rowStart[static_cast<size_t>(file)];
+  uint64_t index = p.shownIndexOf(row);
+  if (index >= p.shownCount() || p.behind(index) != row) return -1;
+  return static_cast<long>(index);
+}
+
+void MessageList::setFilter(size_t page, const std::string& text) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (page >= pages_.size()) return;
+  std::string folded;
+  host::appendTerminalText(folded, text);
+  for (char& c : folded) c = foldAscii(c);
+  pages_[page]->filter = folded;
+  pages_[page]->shownStale = true;
+  ++version_;
+}
+
+std::string MessageList::filter(size_t page) const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return page < pages_.size() ? pages_[page]->filter : std::string();
 }
 
 long MessageList::fileCount(size_t page) const {
@@ -332,6 +419,7 @@ void MessageList::toggleFile(size_t page, long file) {
   Page& p = *pages_[page];
   p.files[static_cast<size_t>(file)].collapsed = !p.files[static_cast<size_t>(file)].collapsed;
   p.restartRows(static_cast<size_t>(file));
+  p.shownStale = true;
   ++version_;
 }
 
@@ -339,6 +427,7 @@ void MessageList::toggleNotices(size_t page) {
   std::lock_guard<std::mutex> lock(mutex_);
   if (page >= pages_.size()) return;
   pages_[page]->noticesOpen = !pages_[page]->noticesOpen;
+  pages_[page]->shownStale = true;
   ++version_;
 }
 

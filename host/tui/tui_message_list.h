@@ -82,6 +82,12 @@ class MessageList final : public host::MessageSink {
   // The row of file `file`'s heading, or -1.
   long headingRow(size_t page, long file) const;
   long fileCount(size_t page) const;
+  // Narrows the page's rows to the files whose path holds `text` (with all their hits), the hits
+  // whose text holds it (under their file's heading), and the other rows that hold it; ASCII
+  // letters match either case. An empty text shows every row again. The row calls above then
+  // count and index the narrowed rows.
+  void setFilter(size_t page, const std::string& text);
+  std::string filter(size_t page) const;
   // Collapses or expands a file; opens or closes the list of files not searched.
   void toggleFile(size_t page, long file);
   void toggleNotices(size_t page);

@@ -33,6 +33,8 @@ std::string describePage(const MessageList& list, size_t page) {
   out += std::to_string(s.hits) + (s.hits == 1 ? " hit in " : " hits in ") +
          std::to_string(s.files) + (s.files == 1 ? " file" : " files");
   if (s.stopped) out += ", stopped by the user";
+  std::string filter = list.filter(page);
+  if (!filter.empty()) out += "  [filter: " + filter + "]";
   out += "  " + describe(s.request);
   return out;
 }
@@ -153,8 +155,14 @@ void MessageView::fileStep(int direction, long count) {
   long file = row && row->file >= 0 ? row->file : (direction > 0 ? -1 : files);
   // Back from a hit goes to its own heading first.
   if (direction < 0 && row && row->kind == Row::kHit) file += 1;
-  file = std::clamp(file + direction, 0L, files - 1);
-  moveTo(list_.headingRow(page_, file), count);
+  // Files the filter leaves out have no heading shown: passed over.
+  for (file += direction; file >= 0 && file < files; file += direction) {
+    long heading = list_.headingRow(page_, file);
+    if (heading >= 0) {
+      moveTo(heading, count);
+      return;
+    }
+  }
 }
 
 bool MessageView::handleKey(const Key& key, int height) {
