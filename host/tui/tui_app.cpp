@@ -142,7 +142,12 @@ void App::drawStatus() {
                                      : " " + note_ + "   " + counts;
     drawKeys(last, line, palette, false);
   } else {
-    drawKeys(last, note_, palette);
+    // The keys that apply to what is selected.
+    std::optional<Row> row = view_.selected();
+    const char* keys = kKeysHint;
+    if (row && row->kind == Row::kHeading) keys = kHeadingKeysHint;
+    if (row && row->kind == Row::kNotices) keys = kNoticesKeysHint;
+    drawKeys(last, note_, palette, true, keys);
   }
 }
 

@@ -15,7 +15,9 @@ namespace tui {
 
 // The keys shown between searches, while a worker search runs, while a dialog is open and while
 // a message box is.
-extern const char kKeysHint[];
+extern const char kKeysHint[];  // a hit selected; on a file's heading, on the files not searched:
+extern const char kHeadingKeysHint[];
+extern const char kNoticesKeysHint[];
 extern const char kWorkerKeysHint[];
 extern const char kDialogKeysHint[];
 extern const char kBoxKeysHint[];
@@ -30,7 +32,8 @@ void drawStatusWindow(HWND window, int row, Palette& palette);
 
 // Draws the keys between searches and `note` in screen row `row`; with `between` false, `note`
 // alone (the dialog's keys).
-void drawKeys(int row, const std::string& note, Palette& palette, bool between = true);
+void drawKeys(int row, const std::string& note, Palette& palette, bool between = true,
+              const char* keys = kKeysHint);
 
 }  // namespace tui
 
