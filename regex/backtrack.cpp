@@ -18,6 +18,14 @@
 
 #include "regex/grepclass.h"
 
+namespace {
+
+inline bool isWordByte(unsigned char c) {
+  return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
+}
+
+}  // namespace
+
 struct GrepBacktrack {
   struct Frame {
     unsigned char* node;  // the OpChoice tried, the repeat, or the group node
@@ -220,6 +228,10 @@ int GREPCLASS::matchFrom(unsigned char* node) {
       unsigned char op = node[0];
       switch (op) {
         case OpFinish: {
+          if (wholeWords && isWordByte(*at)) {
+            passed = false;  // ends inside a word: the other ways to match are tried
+            break;
+          }
           // Success: the open group frames write their positions, latest first.
           for (size_t i = stack.size; i-- > 0;) {
             unsigned char code = stack.frames[i].node[0];

@@ -109,6 +109,12 @@ class GREPCLASS {
   // 1 when the pattern begins with «.*» or «.+»: the attempt at the start of the text tries every
   // continuation that any later attempt could, so it is the only one made.
   unsigned char oneAttempt;
+  // Set by the caller: 1 when only a whole-word match counts, one whose first character starts
+  // the text or follows a non-word character and whose end is a non-word character or the
+  // terminating NUL (word characters: letters A-Z and a-z, digits, "_"). Every way to match at a
+  // position is then tried until one ends at a word's end, so the order of alternatives and the
+  // length a repeat first takes decide nothing.
+  unsigned char wholeWords;
   unsigned long long matchSteps;  // continuations tried (calls of a recursive matcher), last match
   unsigned long long armAt;       // steps after which failed attempts are remembered
   uint64_t* failedBits;           // one bit per (node offset / 3, text offset), row by row; or null

@@ -43,29 +43,108 @@ LONG visitFile(SearchJob* job, LPSTR path, int countOnly, bool nodeFile) {
   return scanFile(job, path);
 }
 
-// Copies the search path into `directories` when it fits; otherwise the whole entries that fit,
+// Whether a directory must be quoted to stay one entry of the list.
+bool needsQuotes(const char* dir, size_t length) {
+  for (size_t i = 0; i < length; ++i)
+    if (dir[i] == ';' || dir[i] == ',') return true;
+  return false;
+}
+
+// Appends one directory to the list being built in `list` (kTextSize bytes, `*used` of them
+// filled), quoted when it holds a separator; false (list unchanged) when it would not fit.
+bool appendEntry(char* list, size_t* used, const char* dir, size_t length) {
+  bool quote = needsQuotes(dir, length);
+  size_t need = (*used ? 1 : 0) + length + (quote ? 2 : 0);
+  if (*used + need > static_cast<size_t>(kTextSize - 1)) return false;
+  char* out = list + *used;
+  if (*used) *out++ = ';';
+  if (quote) *out++ = '"';
+  std::memcpy(out, dir, length);
+  out += length;
+  if (quote) *out++ = '"';
+  *out = '\0';
+  *used += need;
+  return true;
+}
+
+// Puts the current directory into `directories` as one entry.
+void replaceWithCurrentDirectory() {
+  char current[kTextSize];
+  DWORD length = GetCurrentDirectoryA(sizeof current, current);
+  if (length == 0 || length >= sizeof current) return;  // the special text stays, finds nothing
+  char list[kTextSize];
+  size_t used = 0;
+  if (appendEntry(list, &used, current, length)) std::memcpy(directories, list, used + 1);
+}
+
+// Puts the search path into `directories`, entry by entry: "Path" is read as Windows lists read
+// it (";" between entries, double quotes around an entry holding one), and each directory becomes
+// one entry of the list. A search path too long for the field keeps its whole leading entries,
 // so that an entry is never cut into another directory's name.
 void replaceWithSearchPath() {
-  char value[kTextSize];
-  DWORD length = GetEnvironmentVariableA("Path", value, sizeof value);
+  char small[kTextSize];
+  char* value = small;
+  DWORD length = GetEnvironmentVariableA("Path", small, sizeof small);
   if (length == 0) return;  // not set: the special text stays and finds nothing
-  if (length < sizeof value) {
-    std::memcpy(directories, value, length + 1);
-    return;
-  }
-  char* whole = static_cast<char*>(std::malloc(length));
-  if (!whole) return;
-  DWORD got = GetEnvironmentVariableA("Path", whole, length);
-  if (got > 0 && got < length) {
-    size_t keep = 0;
-    for (size_t i = 0; i < kTextSize && i <= got; ++i)
-      if (whole[i] == ';' || whole[i] == '\0') keep = i;
-    if (keep > 0) {
-      std::memcpy(directories, whole, keep);
-      directories[keep] = '\0';
+  if (length >= sizeof small) {
+    value = static_cast<char*>(std::malloc(length));
+    if (!value) return;
+    DWORD got = GetEnvironmentVariableA("Path", value, length);
+    if (got == 0 || got >= length) {
+      std::free(value);
+      return;
     }
   }
-  std::free(whole);
+  char list[kTextSize];
+  size_t used = 0;
+  char dir[kTextSize];
+  for (const char* p = value; *p;) {
+    size_t n = 0;
+    bool quoted = false;
+    bool fits = true;
+    for (; *p && (quoted || *p != ';'); ++p) {
+      if (*p == '"')
+        quoted = !quoted;
+      else if (n < sizeof dir - 1)
+        dir[n++] = *p;
+      else
+        fits = false;
+    }
+    if (*p) ++p;
+    if (n > 0 && (!fits || !appendEntry(list, &used, dir, n))) break;
+  }
+  if (used > 0) std::memcpy(directories, list, used + 1);
+  if (value != small) std::free(value);
+}
+
+// Copies the entry of the directory list at *cursor into `dir` (kPathSize bytes) and moves the
+// cursor past it and its separator. Double quotes hold a ";" or "," inside the entry and are
+// dropped; trailing slashes and backslashes give way to one backslash. Answers false for an
+// entry to pass by: an empty one, or one too long for a path work area (never cut).
+bool nextDirectoryEntry(const char** cursor, char* dir) {
+  const char* p = *cursor;
+  size_t n = 0;
+  bool quoted = false;
+  bool fits = true;
+  for (; *p && (quoted || (*p != ';' && *p != ',')); ++p) {
+    if (*p == '"')
+      quoted = !quoted;
+    else if (n < static_cast<size_t>(kPathSize - 1))
+      dir[n++] = *p;
+    else
+      fits = false;
+  }
+  if (*p) ++p;
+  *cursor = p;
+  if (n == 0 || !fits) return false;
+  while (n > 1 && (dir[n - 1] == '\\' || dir[n - 1] == '/')) --n;
+  if (dir[n - 1] == '/') dir[n - 1] = '\\';
+  if (dir[n - 1] != '\\') {
+    if (n + 1 > static_cast<size_t>(kPathSize - 1)) return false;
+    dir[n++] = '\\';
+  }
+  dir[n] = '\0';
+  return true;
 }
 
 // Walks one file search on `pattern`: each entry that is a file, neither hidden nor system, is
@@ -129,30 +208,16 @@ LONG visitNode(SearchJob* job, ProjectNode* node, int countOnly) {
 }  // namespace
 
 LONG walkDirectoryList(SearchJob* job, int countOnly) {
-  if (!std::strcmp(directories, kCurrentDirectory)) {
-    char current[kTextSize];
-    DWORD length = GetCurrentDirectoryA(sizeof current, current);
-    if (length > 0 && length < sizeof current) std::memcpy(directories, current, length + 1);
-  } else if (!std::strcmp(directories, kCurrentPath)) {
+  if (!std::strcmp(directories, kCurrentDirectory))
+    replaceWithCurrentDirectory();
+  else if (!std::strcmp(directories, kCurrentPath))
     replaceWithSearchPath();
-  }
 
   LONG total = 0;
   const char* cursor = directories;
   while (*cursor && !stopped(job)) {
-    size_t length = std::strcspn(cursor, ";,");
-    // An empty entry (two separators in a row, or one at the start) names no directory, and an
-    // entry too long for a path work area is skipped whole rather than cut.
-    bool needsBackslash = length > 0 && cursor[length - 1] != '\\';
-    if (length > 0 && length + (needsBackslash ? 1 : 0) <= static_cast<size_t>(kPathSize - 1)) {
-      char dir[kPathSize];
-      std::memcpy(dir, cursor, length);
-      dir[length] = '\0';
-      if (needsBackslash) std::strcat(dir, "\\");
-      total += walkDirectory(job, dir, countOnly);
-    }
-    cursor += length;
-    if (*cursor) ++cursor;  // over the separator
+    char dir[kPathSize];
+    if (nextDirectoryEntry(&cursor, dir)) total += walkDirectory(job, dir, countOnly);
   }
   return total;
 }
@@ -160,7 +225,7 @@ LONG walkDirectoryList(SearchJob* job, int countOnly) {
 LONG walkDirectory(SearchJob* job, LPCSTR dir, int countOnly) {
   if (!countOnly) ++job->directoriesSearched;
   LONG total = 0;
-  for (const char* entry = fileMask; *entry && !stopped(job); entry += std::strlen(entry) + 1) {
+  for (LPCSTR entry = firstMaskEntry(); entry && !stopped(job); entry = nextMaskEntry(entry)) {
     char pattern[kPathSize] = {};
     if (!appendBounded(pattern, dir) || (entry[0] == '.' && !appendBounded(pattern, "*")) ||
         !appendBounded(pattern, entry))
@@ -173,6 +238,9 @@ LONG walkDirectory(SearchJob* job, LPCSTR dir, int countOnly) {
 
 int matchesMaskList(SearchJob* job, LPCSTR name) {
   if (!name || !*name) return 0;
+  // "*" and "*.*" admit every node, as they admit every file of a directory.
+  for (LPCSTR entry = firstMaskEntry(); entry; entry = nextMaskEntry(entry))
+    if (!std::strcmp(entry, "*") || !std::strcmp(entry, "*.*")) return 1;
   const char* component = name;
   for (const char* p = name; *p; ++p)
     if (*p == '\\' || *p == '/' || *p == ':') component = p + 1;
@@ -183,7 +251,7 @@ int matchesMaskList(SearchJob* job, LPCSTR name) {
   char extension[kPathSize];
   std::memcpy(extension, dot, length + 1);
   CharUpperA(extension);
-  for (const char* entry = fileMask; *entry && !stopped(job); entry += std::strlen(entry) + 1) {
+  for (LPCSTR entry = firstMaskEntry(); entry && !stopped(job); entry = nextMaskEntry(entry)) {
     const char* at = std::strstr(entry, extension);
     if (at && at[length] == '\0') return 1;
   }
