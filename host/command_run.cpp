@@ -18,6 +18,7 @@
 #include "host/command_version.h"
 #include "host/host.h"
 #include "host/json_sink.h"
+#include "host/passed_over_report.h"
 #include "host/recording_display.h"
 #include "host/text_sink.h"
 #include "win32/display.h"
@@ -167,6 +168,8 @@ int runCommand(const CommandLine& line, const std::string& addOnPath, std::ostre
                                          config.statusColumns, line.format == OutputFormat::kJson);
   ide.messageWindow()->keepEvents(false);
   ide.messageWindow()->addSink(outcome);
+  auto passedOver = std::make_shared<host::PassedOverReport>();
+  ide.messageWindow()->addSink(passedOver);
   if (bar) ide.messageWindow()->addSink(bar);  // before the output, to clear the bar
   ide.messageWindow()->addSink(shown);
 
@@ -201,6 +204,7 @@ int runCommand(const CommandLine& line, const std::string& addOnPath, std::ostre
     entry(ide.serverReference());
     ide.project()->open(project);
     long baseline = VwinRunningThreadCount();
+    passedOver->start();
     bool ran = ide.tools()->runTool(kToolName, selected);
     if (ran && dialog.confirmed && (dialog.options & kAsynchronous))
       waitForWorkers(ide, display, selected, baseline);
@@ -211,6 +215,9 @@ int runCommand(const CommandLine& line, const std::string& addOnPath, std::ostre
     FreeLibrary(module);
     VwinSetDisplay(nullptr);
     ide.messageWindow()->flush();
+    // What the walk passed over goes beside the message window's lines, never among them.
+    std::string skipped = passedOver->last().describe();
+    if (!skipped.empty()) err << "vantrel: passed over " << skipped << std::endl;
 
     if (!ran) return fail("the add-on listed no tool named \"Vantrel\"");
     if (!dialog.shown) return fail("the search dialog could not be shown");

@@ -3,7 +3,9 @@
 // message window shown in the chosen format, then the project closed and the add-on unloaded.
 //
 // Exit status: 0 when a hit was listed, 1 when none, 2 when the search could not run (bad
-// arguments, no add-on, the dialog not confirmed, a pattern refused).
+// arguments, no add-on, the dialog not confirmed, a pattern refused). What the search passed over
+// (directories not found or unreadable, paths too long, names no Windows path can carry, files
+// the add-on refused) is counted in one line on `err`, after the run.
 // Ctrl-C (SIGINT) during a blocking search acts as Esc held down; during an asynchronous search it
 // runs the tool again and answers its stop question Yes. With the asynchronous option the command
 // waits for the worker search to end before it unloads the add-on.
