@@ -83,6 +83,7 @@ class OutcomeSink final : public host::MessageSink {
     if (event.kind == Kind::Entry && event.file) hitListed = true;
     if (event.kind == Kind::Group) {
       if (event.text.rfind("Vantrel regular expression error", 0) == 0) refused = true;
+      if (event.text.rfind("Vantrel", 0) == 0) lastLine = event.text;
       if (event.text.rfind("Vantrel : ", 0) == 0 &&
           event.text.find(" found in ") != std::string::npos)
         summaryWritten = true;
@@ -91,6 +92,7 @@ class OutcomeSink final : public host::MessageSink {
   bool hitListed = false;
   bool refused = false;
   bool summaryWritten = false;
+  std::string lastLine;  // the add-on's last line of its own: why a search did not run
 };
 
 void terminalSize(int& columns, int& rows) {
@@ -223,10 +225,12 @@ int runCommand(const CommandLine& line, const std::string& addOnPath, std::ostre
     if (!dialog.shown) return fail("the search dialog could not be shown");
     if (!dialog.confirmed)
       return fail("the search dialog cannot be confirmed: " + dialog.emptyField + " is empty");
-    if (outcome->refused || !outcome->summaryWritten)
-      status = 2;  // the add-on's own line tells why
-    else
+    if (outcome->refused || !outcome->summaryWritten) {
+      status = 2;  // the add-on's own line tells why, on stderr too
+      if (!outcome->lastLine.empty()) err << "vantrel: " << outcome->lastLine << std::endl;
+    } else {
       status = outcome->hitListed ? 0 : 1;
+    }
   }
   return status;
 }

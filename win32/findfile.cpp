@@ -28,6 +28,7 @@
 // Tested by tests/findfile_test.cpp.
 #include <dirent.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstddef>
 #include <cstdint>
@@ -290,6 +291,9 @@ WINAPI_EXPORT HANDLE WINAPI FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA da
   search->listing = listing;
   Matcher matcher(compilePattern(namePattern));
   bool root = isDriveRoot(dir);
+  // Where an entry's name starts in the caller's path to it, as spelled and in full form.
+  size_t dirFull = vwin::fullPathLength(windowsDir);
+  size_t nameAt = std::max(dir.size(), dirFull == 3 ? dirFull : dirFull + 1);
   for (size_t i = 0; i < listing->names.size(); ++i) {
     const vwin::DirectoryListing::Name& entry = listing->names[i];
     const char* name = listing->name(entry);
@@ -298,10 +302,11 @@ WINAPI_EXPORT HANDLE WINAPI FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA da
     if (dotName && root) continue;
     if (!matcher.matches(std::string_view(name, entry.length))) continue;
     DWORD attributes = dotName ? FILE_ATTRIBUTE_DIRECTORY : attributesOf(posix, name, entry.type);
-    // The caller names an entry by the directory as it spelled it and the name, and a directory
-    // also needs a separator after it: an entry that leaves no room for that is left out.
+    // The caller names an entry by the directory and the name, and a directory also needs a
+    // separator after it: an entry that leaves no room for that, as spelled or in full form, is
+    // left out.
     bool directory = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-    if (!dotName && dir.size() + entry.length + (directory ? 1 : 0) >= MAX_PATH) {
+    if (!dotName && nameAt + entry.length + (directory ? 1 : 0) >= MAX_PATH) {
       if (takenByAWalk(attributes) && vwin::countingPassedOver())
         vwin::notePassedOver(vwin::PassedOver::kLongPath, std::string(posix) + "/" + name);
       continue;
