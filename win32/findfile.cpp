@@ -226,9 +226,19 @@ void notePassedOverDirectory(const char* windowsDir, int error) {
   if (!vwin::countingPassedOver()) return;
   std::string key(windowsDir);
   for (char& c : key) c = static_cast<char>(foldAscii(static_cast<unsigned char>(c)));
-  bool missing = error == ENOENT || error == ENOTDIR;
-  vwin::notePassedOver(
-      missing ? vwin::PassedOver::kMissingDirectory : vwin::PassedOver::kUnreadableDirectory, key);
+  vwin::PassedOver why = vwin::PassedOver::kUnreadableDirectory;
+  if (error == ENAMETOOLONG)
+    why = vwin::PassedOver::kLongPath;
+  else if (error == ENOENT || error == ENOTDIR)
+    why = vwin::PassedOver::kMissingDirectory;
+  vwin::notePassedOver(why, key);
+}
+
+// Counts a directory whose Windows path could not be mapped: too long in full form, or naming no
+// drive of ours.
+void notePassedOverMapping(const char* windowsDir) {
+  notePassedOverDirectory(windowsDir,
+                          GetLastError() == ERROR_FILENAME_EXCED_RANGE ? ENAMETOOLONG : ENOENT);
 }
 
 // Whether a Windows directory part ("C:\", "\", "Z:/") names the root of its drive, where Windows
@@ -266,14 +276,14 @@ WINAPI_EXPORT HANDLE WINAPI FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA da
   const char* windowsDir = dir.empty() ? "." : dir.c_str();
   char posix[4096];
   if (!VwinToOpenablePath(windowsDir, posix, sizeof posix)) {
-    notePassedOverDirectory(windowsDir, ENOENT);
+    notePassedOverMapping(windowsDir);
     return INVALID_HANDLE_VALUE;  // the mapping set the reason
   }
   std::shared_ptr<const vwin::DirectoryListing> listing = vwin::listDirectory(posix);
   if (!listing) {
     bool retry = errno == ENOENT || errno == ENOTDIR;
     if (retry && !VwinToPosixPath(windowsDir, posix, sizeof posix)) {
-      notePassedOverDirectory(windowsDir, ENOENT);
+      notePassedOverMapping(windowsDir);
       return INVALID_HANDLE_VALUE;
     }
     if (retry) listing = vwin::listDirectory(posix);
