@@ -18,14 +18,6 @@
 
 #include "regex/grepclass.h"
 
-namespace {
-
-inline bool isWordByte(unsigned char c) {
-  return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
-}
-
-}  // namespace
-
 struct GrepBacktrack {
   struct Frame {
     unsigned char* node;  // the OpChoice tried, the repeat, or the group node
@@ -228,7 +220,7 @@ int GREPCLASS::matchFrom(unsigned char* node) {
       unsigned char op = node[0];
       switch (op) {
         case OpFinish: {
-          if (wholeWords && isWordByte(*at)) {
+          if (wholeWords && grepIsWordByte(*at)) {
             passed = false;  // ends inside a word: the other ways to match are tried
             break;
           }

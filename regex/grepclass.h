@@ -61,6 +61,11 @@ constexpr int kGrepRuns = 4;
 // Message index recorded when a program would not fit in `program`.
 constexpr int kGrepErrorTooLong = 10;
 
+// Whether `c` is a word character for whole-word matching: A-Z, a-z, 0-9 or "_".
+inline bool grepIsWordByte(unsigned char c) {
+  return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
+}
+
 class GREPCLASS {
  public:
   // Compiles `pattern` (may be null). Never throws and never allocates.

@@ -20,13 +20,9 @@ namespace {
 // Attempts below this many per node are never worth measuring the text for.
 constexpr unsigned long long kStepsBeforeMeasuring = 8;
 
-inline bool isWordByte(unsigned char c) {
-  return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
-}
-
 inline int attempt(GREPCLASS& re, const char* position) {
   if (re.wholeWords && position != re.lineStart &&
-      isWordByte(static_cast<unsigned char>(position[-1])))
+      grepIsWordByte(static_cast<unsigned char>(position[-1])))
     return 0;  // inside a word: no whole word begins here
   re.inputPos = position;
   re.startSlots = re.groupStart;
