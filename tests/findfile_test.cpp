@@ -16,8 +16,8 @@
 #include <utility>
 #include <vector>
 
-#include "win32/passed_over.h"
-#include "win32/windows.h"
+#include "win32/include/windows.h"
+#include "win32/kernel32/passed_over.h"
 
 namespace {
 
