@@ -11,6 +11,7 @@
 #include <cstring>
 #include <memory>
 
+#include "host/ide/passed_over_report.h"
 #include "host/ide/text_encoding.h"
 #include "host/tui/tui_dialog_view.h"
 #include "host/tui/tui_display.h"
@@ -67,6 +68,11 @@ class App {
       : host_(host),
         frontEnd_(frontEnd),
         list_(std::make_shared<MessageList>(frontEnd.windowsPaths)),
+        passedOver_(
+            std::make_shared<host::PassedOverReport>([list = list_](const host::PassedOver& p) {
+              std::string skipped = p.describe();
+              if (!skipped.empty()) list->addLine("Passed over " + skipped);
+            })),
         view_(*list_) {}
 
   int run();
@@ -95,6 +101,7 @@ class App {
   host::Host& host_;
   const FrontEnd& frontEnd_;
   std::shared_ptr<MessageList> list_;
+  std::shared_ptr<host::PassedOverReport> passedOver_;
   MessageView view_;
   Screen screen_;
   std::unique_ptr<TerminalDisplay> display_;
@@ -196,6 +203,7 @@ void App::confirmed(HWND dialog) {
 void App::runTool() {
   note_.clear();
   paintStatusWindow(statusWindow());
+  if (!workerRunning()) passedOver_->start();  // else the tool asks whether to stop that search
   display_->setSearching(true);
   bool ran = frontEnd_.runTool();
   display_->setSearching(false);
@@ -337,7 +345,10 @@ void App::showSearchList() {
 
 int App::run() {
   if (!screen_.start()) return -1;
-  if (host_.messageWindow()) host_.messageWindow()->addSink(list_);
+  if (host_.messageWindow()) {
+    host_.messageWindow()->addSink(list_);
+    host_.messageWindow()->addSink(passedOver_);  // after the list: its row follows the summary
+  }
   fitToTerminal();
   display_ = std::make_unique<TerminalDisplay>(screen_, statusWindow(), [this] { repaint(); });
   if (frontEnd_.prepareFirstDialog) display_->setFirstDialogHandler(frontEnd_.prepareFirstDialog);

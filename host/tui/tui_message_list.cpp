@@ -66,6 +66,7 @@ struct MessageList::Page {
   std::vector<Notice> notices;
   bool noticesOpen = false;
   std::vector<std::string> messages;  // escaped
+  std::vector<std::string> trailer;   // the front end's own lines, after every other row
   long searched = 0;
   long messageGroups = 0;
   bool stopped = false;
@@ -123,6 +124,10 @@ struct MessageList::Page {
       if (holds(m, filter)) shown.push_back(at);
       ++at;
     }
+    for (const std::string& m : trailer) {
+      if (holds(m, filter)) shown.push_back(at);
+      ++at;
+    }
   }
   uint64_t shownCount() {
     if (filter.empty()) return rowCount();
@@ -153,7 +158,7 @@ struct MessageList::Page {
   uint64_t noticeRows() const {
     return notices.empty() ? 0 : 1 + (noticesOpen ? notices.size() : 0);
   }
-  uint64_t rowCount() const { return fileRows + noticeRows() + messages.size(); }
+  uint64_t rowCount() const { return fileRows + noticeRows() + messages.size() + trailer.size(); }
   std::string noticesLine() const {
     std::map<std::string, long> counts;
     for (const Notice& n : notices) ++counts[n.reason];
@@ -211,7 +216,12 @@ struct MessageList::Page {
         index -= notices.size();
       }
     }
-    if (index < messages.size()) out.shown = messages[index];
+    if (index < messages.size()) {
+      out.shown = messages[index];
+      return out;
+    }
+    index -= messages.size();
+    if (index < trailer.size()) out.shown = trailer[index];
     return out;
   }
   // The page's hit text storage for `length` more bytes.
@@ -335,6 +345,19 @@ void MessageList::event(const host::MessageEvent& event) {
     ++version_;
   } catch (...) {
     // Out of memory: the row is lost, the search goes on.
+  }
+}
+
+void MessageList::addLine(const std::string& text) {
+  try {
+    std::lock_guard<std::mutex> lock(mutex_);
+    Page& page = newestPage();
+    page.trailer.emplace_back();
+    host::appendTerminalText(page.trailer.back(), text);
+    page.shownStale = true;
+    ++version_;
+  } catch (...) {
+    // Out of memory: the line is lost.
   }
 }
 

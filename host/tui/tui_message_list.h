@@ -64,6 +64,9 @@ class MessageList final : public host::MessageSink {
   ~MessageList() override;
 
   void event(const host::MessageEvent& event) override;
+  // Adds a line of the front end's own to the newest page, after all its other rows (the
+  // add-on's summary may still be on its way: the line is written when the search ends).
+  void addLine(const std::string& text);
 
   // What comes next goes to a new page for `request` (a search confirmed in the dialog).
   void beginPage(const SearchRequest& request);
