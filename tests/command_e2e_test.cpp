@@ -71,11 +71,16 @@ class CommandTest : public ::testing::Test {
   }
 
   // Starts the command in `root_` (or `cwd`), its output to `out` and `err` descriptors.
+  // `out` -1 leaves standard output closed; SIGPIPE is ignored when `ignorePipe`.
   pid_t spawn(const std::vector<std::string>& args, int out, int err, const fs::path& cwd,
-              const std::vector<std::string>& env) {
+              const std::vector<std::string>& env, bool ignorePipe = false) {
     pid_t pid = fork();
     if (pid == 0) {
-      dup2(out, 1);
+      if (out < 0)
+        close(1);
+      else
+        dup2(out, 1);
+      if (ignorePipe) signal(SIGPIPE, SIG_IGN);
       dup2(err, 2);
       int none = open("/dev/null", O_RDONLY);
       dup2(none, 0);
@@ -323,6 +328,7 @@ TEST_F(CommandTest, RefusalsEndWithStatus2AndOneLine) {
   ASSERT_GE(events.size(), 2u);
   EXPECT_EQ(events[0]["title"], "Vantrel regular expression error : Mismatched () or []");
   EXPECT_EQ(events.back()["event"], "beep");
+  EXPECT_EQ(refused.err, "vantrel: Vantrel regular expression error : Mismatched () or []\n");
 
   Result unknown = run({"--frobnicate"});
   EXPECT_EQ(unknown.status, 2);
@@ -334,6 +340,45 @@ TEST_F(CommandTest, RefusalsEndWithStatus2AndOneLine) {
   Result noAddOn = run({"needle"}, {}, {"VANTREL_ADDON=/nonexistent/vantrel.so"});
   EXPECT_EQ(noAddOn.status, 2);
   EXPECT_NE(noAddOn.err.find("/nonexistent/vantrel.so"), std::string::npos);
+}
+
+TEST_F(CommandTest, OutputThatCannotBeWrittenIsAFailure) {
+  writeBigTree();
+  std::vector<std::string> args{"needle", "--options=0", "-f", "*.txt", "-d", windows("big")};
+  auto runInto = [&](int out, bool ignorePipe) {
+    fs::path errFile = root_ / "stderr";
+    int err = open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    pid_t pid = spawn(args, out, err, root_, {}, ignorePipe);
+    if (out >= 0) close(out);
+    close(err);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    Result result;
+    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    result.err = readFile(errFile);
+    return result;
+  };
+  int ends[2];
+  ASSERT_EQ(pipe(ends), 0);
+  close(ends[0]);  // nobody reads: with SIGPIPE ignored every write fails
+  for (auto [out, ignorePipe, what] :
+       {std::tuple{open("/dev/full", O_WRONLY), false, "full"}, std::tuple{-1, false, "closed"},
+        std::tuple{ends[1], true, "broken pipe"}}) {
+    Result result = runInto(out, ignorePipe);
+    EXPECT_EQ(result.status, 2) << what;
+    EXPECT_NE(result.err.find("vantrel: "), std::string::npos) << what << ": " << result.err;
+    EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1) << result.err;
+  }
+  // The registry took none of the output meant for a closed descriptor.
+  EXPECT_EQ(run({"--format=json"}).status, 0);
+
+  // Output into a file of the searched tree (run() writes to root_/stdout): that file is left
+  // out, and the user told.
+  write("a.txt", "needle\n");
+  Result inTree = run({"needle", "-f", "*", "-d", ".", "--options=0"});
+  EXPECT_EQ(inTree.status, 0) << inTree.err;
+  EXPECT_EQ(inTree.out.find("stdout"), std::string::npos) << inTree.out;
+  EXPECT_NE(inTree.err.find("output file"), std::string::npos) << inTree.err;
 }
 
 TEST_F(CommandTest, HelpAndVersion) {
@@ -360,7 +405,7 @@ TEST_F(CommandTest, CtrlCStopsABlockingSearch) {
   writeBigTree();
   Result result = runInterrupted(
       {"needle", "--options=0", "-f", "*.txt", "-d", windows("big"), "--format=json"});
-  EXPECT_EQ(result.status, 0) << result.err;
+  EXPECT_EQ(result.status, 130) << result.err;
   EXPECT_EQ(result.err, "") << "nothing leaked, nothing released twice";
   std::vector<std::string> list = titles(result);
   ASSERT_GE(list.size(), 2u);
@@ -375,7 +420,7 @@ TEST_F(CommandTest, CtrlCStopsAnAsynchronousSearchThroughTheStopQuestion) {
   writeBigTree();
   Result result = runInterrupted(
       {"needle", "--options=8", "-f", "*.txt", "-d", windows("big"), "--format=json"});
-  EXPECT_EQ(result.status, 0) << result.err;
+  EXPECT_EQ(result.status, 130) << result.err;
   EXPECT_EQ(result.err, "") << "nothing leaked, nothing released twice";
   std::vector<json> events = result.events();
   bool asked = false;
