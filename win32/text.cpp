@@ -42,10 +42,25 @@ inline unsigned char upperAscii(unsigned char c) {
 }
 
 // The capital of `codePoint` when it has the same UTF-8 length, else 0.
-inline uint32_t capitalOf(uint32_t codePoint) {
+constexpr uint32_t capitalOf(uint32_t codePoint) {
   if (codePoint >= kUpperLimit) return 0;
   return kUpperRows[kUpperRowOfBlock[codePoint / kUpperBlockSize]][codePoint % kUpperBlockSize];
 }
+
+// The two-byte letters (Latin, Greek, Cyrillic, Armenian, ...) are most of what a UTF-8 text
+// folds: the two bytes of each code point's capital, or its own, high byte first, by
+// (lead - 0xC2) * 64 + the continuation's low six bits. Written back whether or not they
+// changed, so that mixed text costs no branch on it.
+constexpr std::array<uint16_t, 30 * 64> makeTwoByteTable() {
+  std::array<uint16_t, 30 * 64> table{};
+  for (uint32_t c = 0x80; c < 0x800; ++c) {
+    uint32_t capital = capitalOf(c) ? capitalOf(c) : c;
+    table[c - 0x80] = static_cast<uint16_t>((0xC0 | capital >> 6) << 8 | (0x80 | (capital & 0x3F)));
+  }
+  return table;
+}
+
+constexpr std::array<uint16_t, 30 * 64> kTwoByteUpper = makeTwoByteTable();
 
 // Writes `codePoint` as a UTF-8 sequence of `length` bytes (its own length) at `out`.
 inline void putUtf8(unsigned char* out, int length, uint32_t codePoint) {
@@ -73,6 +88,22 @@ void upperUtf8(unsigned char* text, size_t length) {
     unsigned char c = text[i];
     if (c < 0x80) {
       text[i++] = upperAscii(c);
+      continue;
+    }
+    if (c >= 0xC2 && c <= 0xDF && i + 1 < length && (text[i + 1] & 0xC0) == 0x80) {
+      uint16_t capital = kTwoByteUpper[(c - 0xC2) * 64 + (text[i + 1] & 0x3F)];
+      text[i] = static_cast<unsigned char>(capital >> 8);
+      text[i + 1] = static_cast<unsigned char>(capital);
+      i += 2;
+      continue;
+    }
+    if (c >= 0xE1 && c <= 0xEF && c != 0xED && i + 2 < length && (text[i + 1] & 0xC0) == 0x80 &&
+        (text[i + 2] & 0xC0) == 0x80) {
+      // Three bytes whose lead needs no range check on the second: E1-EC, EE, EF.
+      uint32_t codePoint = (c & 0x0Fu) << 12 | (text[i + 1] & 0x3Fu) << 6 | (text[i + 2] & 0x3Fu);
+      uint32_t capital = capitalOf(codePoint);
+      putUtf8(text + i, 3, capital ? capital : codePoint);
+      i += 3;
       continue;
     }
     uint32_t codePoint = 0;
