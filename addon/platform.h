@@ -7,7 +7,7 @@
 #include <windows.h>
 #define VANTREL_EXPORT extern "C" __declspec(dllexport)
 #else
-#include "win32/windows.h"
+#include "win32/include/windows.h"
 #define VANTREL_EXPORT extern "C" __attribute__((visibility("default")))
 #endif
 

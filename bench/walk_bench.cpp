@@ -13,7 +13,7 @@
 
 #include "search/job.h"
 #include "search/walk.h"
-#include "win32/windows.h"
+#include "win32/include/windows.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #ifndef VANTREL_TESTS_CODE_PAGE_H_
 #define VANTREL_TESTS_CODE_PAGE_H_
 
-#include "win32/codepage.h"
+#include "win32/kernel32/codepage.h"
 
 class ScopedCodePage {
  public:

@@ -1,6 +1,6 @@
 // The vantrel command's argument parsing: fields, boxes, grouped flags, values after "=" or as
 // the next argument, and the one-line errors that end the command with status 2.
-#include "host/command_args.h"
+#include "host/cli/command_args.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The command's project files: the path as the add-on sees it (Windows paths kept, POSIX paths
 // mapped, the file's own path by default), nodes as names or objects, one-line errors, and the
 // choice of selected nodes by name.
-#include "host/command_project.h"
+#include "host/cli/command_project.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "win32/paths.h"
+#include "win32/kernel32/paths.h"
 
 namespace {
 

@@ -1,12 +1,12 @@
 // The status line on a terminal: a drawn surface as one line with its colours, cut to the width;
 // cleared before output and at the end; redraws throttled.
-#include "host/command_status.h"
+#include "host/cli/command_status.h"
 
 #include <gtest/gtest.h>
 
 #include <sstream>
 
-#include "win32/windows.h"
+#include "win32/include/windows.h"
 
 namespace {
 

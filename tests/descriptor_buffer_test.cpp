@@ -1,7 +1,7 @@
 // The command's block-writing output buffer: bytes arrive whole and in order through a real pipe,
 // a flush reaches the reader at once, and a reader that went away fails the stream instead of
 // killing or hanging the writer.
-#include "host/descriptor_buffer.h"
+#include "host/cli/descriptor_buffer.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>

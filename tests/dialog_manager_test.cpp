@@ -9,12 +9,12 @@
 #include <string>
 #include <vector>
 
-#include "host/dialog_script.h"
-#include "win32/dialog_input.h"
-#include "win32/dialog_template.h"
-#include "win32/display.h"
-#include "win32/window.h"
-#include "win32/windows.h"
+#include "host/cli/dialog_script.h"
+#include "win32/include/windows.h"
+#include "win32/user32/dialog_input.h"
+#include "win32/user32/dialog_template.h"
+#include "win32/user32/display.h"
+#include "win32/user32/window.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "host/message_event.h"
-#include "host/project.h"
+#include "host/ide/message_event.h"
+#include "host/ide/project.h"
 #include "regex/grepclass.h"
 #include "search_fixture.h"
 

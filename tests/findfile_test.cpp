@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "tests/code_page.h"
-#include "win32/windows.h"
+#include "win32/include/windows.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string>
 
-#include "win32/winbase.h"
+#include "win32/include/winbase.h"
 
 namespace {
 

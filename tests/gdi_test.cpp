@@ -1,14 +1,14 @@
 // Drawing into a window's cells: device contexts, fonts read back through GetObjectA, colours,
-// and ExtTextOutA's clipping and opaque fill on the pixel-to-cell mapping of win32/window.h.
+// and ExtTextOutA's clipping and opaque fill on the pixel-to-cell mapping of win32/user32/window.h.
 #include <gtest/gtest.h>
 
 #include <random>
 #include <string>
 #include <vector>
 
-#include "win32/display.h"
-#include "win32/window.h"
-#include "win32/windows.h"
+#include "win32/include/windows.h"
+#include "win32/user32/display.h"
+#include "win32/user32/window.h"
 
 namespace {
 

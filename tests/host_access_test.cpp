@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "host/host.h"
+#include "host/ide/host.h"
 
 namespace {
 

@@ -6,10 +6,10 @@
 #include <stdexcept>
 #include <thread>
 
-#include "host/host.h"
-#include "host/recording_display.h"
-#include "win32/display.h"
-#include "win32/winuser.h"
+#include "host/ide/host.h"
+#include "host/posix/recording_display.h"
+#include "win32/include/winuser.h"
+#include "win32/user32/display.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // The host's file object on real files in a temporary directory: read-only, regular files only,
 // the size from the end position, the whole file in one read.
-#include "host/host_file.h"
+#include "host/ide/host_file.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -12,9 +12,9 @@
 #include <limits>
 #include <string>
 
-#include "host/host.h"
-#include "host/host_string.h"
-#include "win32/paths.h"
+#include "host/ide/host.h"
+#include "host/ide/host_string.h"
+#include "win32/kernel32/paths.h"
 
 namespace {
 

@@ -11,14 +11,14 @@
 #include <thread>
 #include <vector>
 
-#include "host/host.h"
-#include "host/host_string.h"
-#include "host/json_sink.h"
-#include "host/recording_display.h"
-#include "host/text_encoding.h"
-#include "host/text_sink.h"
+#include "host/ide/host.h"
+#include "host/ide/host_string.h"
+#include "host/ide/json_sink.h"
+#include "host/ide/text_encoding.h"
+#include "host/ide/text_sink.h"
+#include "host/posix/recording_display.h"
 #include "nlohmann/json.hpp"
-#include "win32/paths.h"
+#include "win32/kernel32/paths.h"
 
 namespace {
 

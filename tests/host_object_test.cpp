@@ -5,8 +5,8 @@
 #include <thread>
 #include <vector>
 
-#include "host/host.h"
-#include "host/host_string.h"
+#include "host/ide/host.h"
+#include "host/ide/host_string.h"
 
 namespace {
 

@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "host/host.h"
-#include "host/host_string.h"
-#include "win32/window.h"
-#include "win32/winuser.h"
+#include "host/ide/host.h"
+#include "host/ide/host_string.h"
+#include "win32/include/winuser.h"
+#include "win32/user32/window.h"
 
 namespace {
 

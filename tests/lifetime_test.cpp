@@ -12,10 +12,10 @@
 #include "addon/host_access.h"
 #include "addon/project_client.h"
 #include "addon/vantrel_tool.h"
-#include "host/host.h"
-#include "host/host_string.h"
-#include "win32/display.h"
-#include "win32/paths.h"
+#include "host/ide/host.h"
+#include "host/ide/host_string.h"
+#include "win32/kernel32/paths.h"
+#include "win32/user32/display.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // The layer's loader on a real module: attach and detach calls, load counts, the instance handle
 // and file name, a refusing DllEntryPoint, and loads that cannot succeed; OLE's counting.
-#include "win32/module.h"
+#include "win32/kernel32/module.h"
 
 #include <dlfcn.h>
 #include <gtest/gtest.h>
@@ -10,9 +10,9 @@
 #include <fstream>
 #include <string>
 
-#include "win32/display.h"
-#include "win32/paths.h"
-#include "win32/winbase.h"
+#include "win32/include/winbase.h"
+#include "win32/kernel32/paths.h"
+#include "win32/user32/display.h"
 
 namespace {
 

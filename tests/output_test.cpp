@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "addon/host_access.h"
-#include "host/host.h"
-#include "host/recording_display.h"
-#include "win32/display.h"
+#include "host/ide/host.h"
+#include "host/posix/recording_display.h"
+#include "win32/user32/display.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // The drive mapping both ways on real directories: drives, separators, "." and "..", lookup of
 // names without case, over-long paths; the current directory, environment variables and file
 // attributes in Windows form.
-#include "win32/paths.h"
+#include "win32/kernel32/paths.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -14,7 +14,7 @@
 #include <string>
 
 #include "tests/code_page.h"
-#include "win32/winbase.h"
+#include "win32/include/winbase.h"
 
 namespace {
 

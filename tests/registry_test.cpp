@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "win32/windows.h"
+#include "win32/include/windows.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "win32/windows.h"
+#include "win32/include/windows.h"
 
 namespace {
 

@@ -14,11 +14,11 @@
 #include <string>
 #include <vector>
 
-#include "host/host.h"
-#include "host/recording_display.h"
+#include "host/ide/host.h"
+#include "host/posix/recording_display.h"
 #include "tests/code_page.h"
-#include "win32/display.h"
-#include "win32/paths.h"
+#include "win32/kernel32/paths.h"
+#include "win32/user32/display.h"
 
 // Every malloc of the objects linked into this program comes here (-Wl,--wrap=malloc): one of
 // at least `failMallocFrom` bytes fails while that is not 0, as on an exhausted machine.

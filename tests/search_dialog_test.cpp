@@ -13,11 +13,11 @@
 #include <vector>
 
 #include "dialog/settings_store.h"
-#include "host/dialog_script.h"
-#include "host/recording_display.h"
+#include "host/cli/dialog_script.h"
+#include "host/posix/recording_display.h"
 #include "search/job.h"
-#include "win32/dialog_input.h"
-#include "win32/window.h"
+#include "win32/user32/dialog_input.h"
+#include "win32/user32/window.h"
 
 namespace {
 

@@ -20,14 +20,14 @@
 #include <vector>
 
 #include "addon/host_access.h"
-#include "host/host.h"
-#include "host/message_window.h"
-#include "host/recording_display.h"
-#include "host/recording_sink.h"
-#include "host/ref_counted.h"
+#include "host/ide/host.h"
+#include "host/ide/message_window.h"
+#include "host/ide/recording_sink.h"
+#include "host/ide/ref_counted.h"
+#include "host/posix/recording_display.h"
 #include "search/job.h"
-#include "win32/display.h"
-#include "win32/window.h"
+#include "win32/user32/display.h"
+#include "win32/user32/window.h"
 
 namespace vantrel_test {
 

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "tests/code_page.h"
-#include "win32/winbase.h"
+#include "win32/include/winbase.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <set>
 
-#include "win32/winbase.h"
+#include "win32/include/winbase.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
 // The front end's dialog and message box on a real terminal (tmux): this test program runs
 // itself in a pane as the IDE around the real search dialog (the dialog manager, the add-on's
 // dialog procedure, a real registry file) or around a message box, types keys and reads the
-// screen, and clicks it as a terminal reports the mouse. Covers host/tui_dialog_view.cpp,
-// host/tui_message_box.cpp, host/tui_keys.cpp,
-// host/tui_screen.cpp (the terminal given back) and host/tui_app.cpp.
-#include "host/tui_app.h"
+// screen, and clicks it as a terminal reports the mouse. Covers host/tui/tui_dialog_view.cpp,
+// host/tui/tui_message_box.cpp, host/tui/tui_keys.cpp,
+// host/tui/tui_screen.cpp (the terminal given back) and host/tui/tui_app.cpp.
+#include "host/tui/tui_app.h"
 
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -17,11 +17,11 @@
 #include <thread>
 
 #include "dialog/search_dialog.h"
-#include "host/host.h"
-#include "host/host_string.h"
+#include "host/ide/host.h"
+#include "host/ide/host_string.h"
 #include "search/job.h"
 #include "tests/tui_terminal.h"
-#include "win32/winuser.h"
+#include "win32/include/winuser.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // Starting the user's editor: the argument vector from $VISUAL, $EDITOR or vi, and a real
 // process started without a shell (a recording script stands in for the editor). Covers
-// host/tui_editor.cpp and the nearest-colour mapping of host/tui_palette.cpp.
-#include "host/tui_editor.h"
+// host/tui/tui_editor.cpp and the nearest-colour mapping of host/tui/tui_palette.cpp.
+#include "host/tui/tui_editor.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -10,7 +10,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "host/tui_palette.h"
+#include "host/tui/tui_palette.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // The front end's rows of the message window: what each event becomes, control characters
 // escaped, the editor's path, the quickfix file, and rows added by a worker while read.
-// Covers host/tui_message_list.cpp.
-#include "host/tui_message_list.h"
+// Covers host/tui/tui_message_list.cpp.
+#include "host/tui/tui_message_list.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -12,9 +12,9 @@
 #include <sstream>
 #include <thread>
 
-#include "host/host.h"
-#include "host/host_string.h"
-#include "win32/paths.h"
+#include "host/ide/host.h"
+#include "host/ide/host_string.h"
+#include "win32/kernel32/paths.h"
 
 namespace {
 

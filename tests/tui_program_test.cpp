@@ -1,6 +1,6 @@
 // The vantrel program as a full-screen terminal program, end to end: the real command, the real
 // add-on and real files, run in a tmux pane; the test types keys and reads the screen. Covers
-// host/tui_session.cpp and, through it, the whole front end (host/tui_*.cpp).
+// host/tui/tui_session.cpp and, through it, the whole front end (host/tui/tui_*.cpp).
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>

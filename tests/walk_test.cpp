@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "host/project.h"
+#include "host/ide/project.h"
 #include "search_fixture.h"
-#include "win32/paths.h"
+#include "win32/kernel32/paths.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // The window table: handles, rectangles of children relative to their parent, texts, surfaces.
-#include "win32/window.h"
+#include "win32/user32/window.h"
 
-#include "win32/winbase.h"
+#include "win32/include/winbase.h"
 
 #include <gtest/gtest.h>
 

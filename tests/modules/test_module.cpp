@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "win32/windows.h"
+#include "win32/include/windows.h"
 
 namespace {
 HINSTANCE savedInstance;

@@ -1,4 +1,4 @@
-// Build-time generator of the UTF-8 upper-case table (win32/utf8_upper.cpp) from the Unicode
+// Build-time generator of the UTF-8 upper-case table (win32/user32/text.cpp) from the Unicode
 // character database's UnicodeData.txt (Debian's unicode-data package).
 //
 // Usage: upper_table_gen UnicodeData.txt OUTPUT

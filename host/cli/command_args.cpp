@@ -1,0 +1,212 @@
+// Parsing the vantrel command's arguments (see host/cli/command_args.h).
+// Tested by tests/command_args_test.cpp.
+#include "host/cli/command_args.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+namespace vantrel {
+namespace {
+
+// Option bits as the dialog's boxes carry them: case, recurse, regex, async, whole words.
+int tickBit(char flag) {
+  switch (flag) {
+    case 's':
+      return 0x01;
+    case 'r':
+      return 0x02;
+    case 'e':
+      return 0x04;
+    case 'a':
+      return 0x08;
+    case 'w':
+      return 0x10;
+  }
+  return 0;
+}
+
+bool parseOptionsValue(const std::string& value, int& bits) {
+  if (value.empty()) return false;
+  // Decimal, as a user writes a number (a leading 0 is no octal), or hexadecimal after "0x".
+  bool hex = value.size() > 2 && value[0] == '0' && (value[1] == 'x' || value[1] == 'X');
+  errno = 0;
+  char* end = nullptr;
+  long n = std::strtol(value.c_str(), &end, hex ? 16 : 10);
+  if (errno != 0 || *end != '\0' || n < 0 || n > 0x1F) return false;
+  bits = static_cast<int>(n);
+  return true;
+}
+
+// Splits "--name=value" into name and value; `hasValue` tells whether "=" was there.
+void splitLong(const std::string& arg, std::string& name, std::string& value, bool& hasValue) {
+  size_t eq = arg.find('=');
+  hasValue = eq != std::string::npos;
+  name = arg.substr(2, hasValue ? eq - 2 : std::string::npos);
+  value = hasValue ? arg.substr(eq + 1) : std::string();
+}
+
+// The most characters the dialog's fields take; a longer value would be cut there into another
+// search (a directory nobody named), so the command refuses it.
+constexpr size_t kFieldLimit = 499;
+
+bool withinFieldLimit(const std::optional<std::string>& value, const char* what,
+                      std::string& error) {
+  if (!value || value->size() <= kFieldLimit) return true;
+  error = std::string(what) + " is " + std::to_string(value->size()) +
+          " characters long; the dialog takes at most " + std::to_string(kFieldLimit);
+  return false;
+}
+
+}  // namespace
+
+bool parseCommandLine(int argc, char* const* argv, CommandLine& line, std::string& error) {
+  bool onlyOperands = false;
+  for (int i = 1; i < argc; ++i) {
+    std::string arg = argv[i];
+    auto setText = [&](std::optional<std::string>& field, const std::string& value,
+                       const char* what) {
+      if (field) {
+        error = std::string(what) + " given twice";
+        return false;
+      }
+      field = value;
+      return true;
+    };
+    if (onlyOperands || arg.size() < 2 || arg[0] != '-') {
+      if (!setText(line.text, arg, "the text to find")) return false;
+      continue;
+    }
+    if (arg == "--") {
+      onlyOperands = true;
+      continue;
+    }
+    if (arg.compare(0, 2, "--") == 0) {
+      std::string name, value;
+      bool hasValue = false;
+      splitLong(arg, name, value, hasValue);
+      // Options that take a value accept it after "=" or as the next argument.
+      auto takeValue = [&]() -> bool {
+        if (hasValue) return true;
+        if (i + 1 >= argc) {
+          error = "option --" + name + " needs a value";
+          return false;
+        }
+        value = argv[++i];
+        return true;
+      };
+      if (name == "help" || name == "version" || name == "windows-paths") {
+        if (hasValue) {
+          error = "option --" + name + " takes no value";
+          return false;
+        }
+        if (name == "help") line.help = true;
+        if (name == "version") line.version = true;
+        if (name == "windows-paths") line.windowsPaths = true;
+      } else if (name == "options") {
+        if (!takeValue()) return false;
+        int bits = 0;
+        if (!parseOptionsValue(value, bits)) {
+          error = "--options wants a number from 0 to 31, not '" + value + "'";
+          return false;
+        }
+        line.options = bits;
+      } else if (name == "project") {
+        if (!takeValue()) return false;
+        if (value.empty()) {
+          error = "--project wants a file name";
+          return false;
+        }
+        line.projectFile = value;
+      } else if (name == "select") {
+        if (!takeValue()) return false;
+        line.selectedNodes.push_back(value);
+      } else if (name == "format") {
+        if (!takeValue()) return false;
+        if (value == "text") {
+          line.format = OutputFormat::kText;
+        } else if (value == "json") {
+          line.format = OutputFormat::kJson;
+        } else {
+          error = "--format wants text or json, not '" + value + "'";
+          return false;
+        }
+      } else {
+        error = "unknown option '" + arg + "'";
+        return false;
+      }
+      continue;
+    }
+    // Short options, grouped as in -rw; -t, -f and -d take the rest of the word or the next one.
+    for (size_t k = 1; k < arg.size(); ++k) {
+      char flag = arg[k];
+      if (tickBit(flag)) {
+        line.tickedOptions |= tickBit(flag);
+        continue;
+      }
+      if (flag == 'h') {
+        line.help = true;
+        continue;
+      }
+      if (flag == 't' || flag == 'f' || flag == 'd') {
+        std::string value;
+        if (k + 1 < arg.size()) {
+          value = arg.substr(k + 1);
+        } else if (i + 1 < argc) {
+          value = argv[++i];
+        } else {
+          error = std::string("option -") + flag + " needs a value";
+          return false;
+        }
+        bool ok = flag == 't'   ? setText(line.text, value, "the text to find")
+                  : flag == 'f' ? setText(line.fileTypes, value, "-f")
+                                : setText(line.directories, value, "-d");
+        if (!ok) return false;
+        break;
+      }
+      error = std::string("unknown option '-") + flag + "'";
+      return false;
+    }
+  }
+  return withinFieldLimit(line.text, "the text to find", error) &&
+         withinFieldLimit(line.fileTypes, "the file types (-f)", error) &&
+         withinFieldLimit(line.directories, "the directories (-d)", error);
+}
+
+std::string usageText() {
+  return R"(Usage: vantrel [TEXT] [OPTION]...
+Search many files at once for a text or a regular expression and list every matching line.
+
+The search dialog always runs: what is given here is typed into it and OK is pressed; a field
+not given keeps what the dialog shows (the last value used, remembered in the registry).
+
+  TEXT, -t TEXT      the text (or pattern) to find
+  -f TYPES           file types: masks or extensions separated by ';' (*.cpp;*.h or .c;.h),
+                     or a bracketed entry such as "[Source Files (.c;.cpp;.cc)]"
+  -d DIRS            directories separated by ';', or "[Current Directory]", "[Current Path]",
+                     "[Selected Nodes]" (the nodes given with --select)
+  -s                 case sensitive
+  -r                 recurse into subdirectories (or child nodes)
+  -e                 TEXT is a regular expression
+  -a                 asynchronous search (on a worker thread)
+  -w                 whole words only
+  --options=N        set all five boxes from the bits of N (1 case, 2 recurse, 4 regex,
+                     8 asynchronous, 16 whole words); -s -r -e -a -w tick boxes on top
+  --project=FILE     open the project described by the JSON file FILE (default: an empty
+                     project in the current directory)
+  --select=NODE      select the project node(s) of that name; may be repeated
+  --format=FORMAT    text (default: FILE:LINE:COLUMN: TEXT lines) or json (one event a line)
+  --windows-paths    show file paths as the add-on gives them (Z:\...) instead of POSIX paths
+  -h, --help         show this help and exit
+  --version          show the add-on's version and exit
+
+Each of TEXT, TYPES and DIRS is at most 499 characters, as the dialog's fields are.
+
+Exit status: 0 when a hit was listed, 1 when none, 2 when the search could not run (the reason
+on stderr), 130 when it was stopped (Esc, Ctrl-C).
+Environment: VANTREL_REGISTRY (settings file), VANTREL_DRIVES (drive letters),
+VANTREL_ADDON (the add-on module; default: vantrel.so next to this program).
+)";
+}
+
+}  // namespace vantrel

@@ -1,0 +1,41 @@
+// Driving the add-on's search dialog from the command line, as a user would: type the given
+// texts into the three combo boxes, set the option boxes, and press OK when it can be pressed
+// (Cancel otherwise, so nothing is saved and no search starts).
+//
+// Threading: the thread running the dialog's modal loop. Tested by tests/command_e2e_test.cpp.
+#ifndef VANTREL_HOST_COMMAND_DIALOG_H_
+#define VANTREL_HOST_COMMAND_DIALOG_H_
+
+#include <optional>
+#include <string>
+
+#include "win32/include/windows.h"
+
+namespace vantrel {
+
+// What to enter. Unset fields keep what the dialog shows when it opens.
+struct DialogInput {
+  std::optional<std::string> text;
+  std::optional<std::string> fileTypes;
+  std::optional<std::string> directories;
+  std::optional<int> options;  // all five boxes from these bits
+  int ticked = 0;              // boxes ticked on top
+};
+
+// What became of the dialog.
+struct DialogOutcome {
+  bool shown = false;      // the dialog was driven at all
+  bool confirmed = false;  // OK was pressed
+  int options = 0;         // the boxes' bits when the dialog was left
+  std::string emptyField;  // when OK could not be pressed: which field was empty
+};
+
+// Drives the open dialog `dialog` and ends it. Answers false when it is not the search dialog.
+bool driveSearchDialog(HWND dialog, const DialogInput& input, DialogOutcome& outcome);
+
+// Leaves the open dialog with Cancel. Answers false when it has no Cancel button.
+bool cancelSearchDialog(HWND dialog);
+
+}  // namespace vantrel
+
+#endif  // VANTREL_HOST_COMMAND_DIALOG_H_

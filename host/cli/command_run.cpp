@@ -1,0 +1,286 @@
+// The vantrel command's run (see host/cli/command_run.h). Tested by tests/command_e2e_test.cpp.
+#include "host/cli/command_run.h"
+
+#include <limits.h>
+#include <signal.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+
+#include "host/cli/command_addon.h"
+#include "host/cli/command_dialog.h"
+#include "host/cli/command_project.h"
+#include "host/cli/command_status.h"
+#include "host/cli/command_version.h"
+#include "host/cli/descriptor_buffer.h"
+#include "host/ide/host.h"
+#include "host/ide/json_sink.h"
+#include "host/ide/text_sink.h"
+#include "host/posix/command_keys.h"
+#include "host/posix/recording_display.h"
+#include "win32/kernel32/listing_cache.h"
+#include "win32/user32/display.h"
+
+namespace vantrel {
+namespace {
+
+const char kToolName[] = "Vantrel";
+constexpr int kAsynchronous = 0x08;
+
+// Set by SIGINT; read by the display (as Esc) and by the wait for a worker search.
+std::atomic<bool> interrupted{false};
+static_assert(std::atomic<bool>::is_always_lock_free);
+
+void onInterrupt(int) { interrupted.store(true); }
+
+// Set when the results could not be written: the search is stopped as by Esc, since nobody can
+// read what it would list, and the run ends with status 2.
+std::atomic<bool> outputFailed{false};
+
+// Installs the SIGINT handler for the length of a run. A second Ctrl-C ends the program as usual.
+class InterruptScope {
+ public:
+  InterruptScope() {
+    interrupted.store(false);
+    struct sigaction action {};
+    action.sa_handler = onInterrupt;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESETHAND;
+    sigaction(SIGINT, &action, &previous_);
+  }
+  ~InterruptScope() { sigaction(SIGINT, &previous_, nullptr); }
+
+ private:
+  struct sigaction previous_ {};
+};
+
+// The recording display, with Ctrl-C read as Esc held down: a blocking search polls Esc before
+// every file, and a press must not be lost to the read the progress line discards at its start.
+// An Esc typed on the terminal is a press. On a terminal it shows the status window's drawing on
+// the terminal's last line.
+class CommandDisplay final : public host::RecordingDisplay {
+ public:
+  using RecordingDisplay::RecordingDisplay;
+  SHORT asyncKeyState(int virtualKey) override {
+    if (virtualKey == VK_ESCAPE && (interrupted.load() || outputFailed.load()))
+      return static_cast<SHORT>(0x8001);
+    if (virtualKey == VK_ESCAPE && keys_ && keys_->escapePressed()) return 0x0001;
+    return RecordingDisplay::asyncKeyState(virtualKey);
+  }
+  void readKeys(TerminalKeys* keys) { keys_ = keys; }
+  void surfaceChanged(HWND window) override {
+    if (status_) status_->surfaceChanged(window);
+  }
+  void showStatus(TerminalStatus* status) { status_ = status; }
+
+ private:
+  TerminalStatus* status_ = nullptr;
+  TerminalKeys* keys_ = nullptr;
+};
+
+// Watches the message window for what decides the exit status. Comes after the sink that shows
+// the results, so it also sees when their stream has failed.
+class OutcomeSink final : public host::MessageSink {
+ public:
+  explicit OutcomeSink(std::ostream& shownOn) : shownOn_(shownOn) {}
+  void event(const host::MessageEvent& event) override {
+    using Kind = host::MessageEvent::Kind;
+    if (event.kind == Kind::Entry && event.file) hitListed = true;
+    if (event.kind == Kind::Group) {
+      // The add-on's own lines that end a search without its summary say why.
+      if (event.text.rfind("Vantrel regular expression error", 0) == 0 ||
+          event.text.rfind("Not enough memory", 0) == 0) {
+        refused = true;
+        reason = event.text;
+      }
+      if (event.text.rfind("Vantrel : ", 0) == 0 &&
+          event.text.find(" found in ") != std::string::npos)
+        summaryWritten = true;
+      if (event.text == "Vantrel : User break !") userBreak = true;
+    }
+    if (shownOn_.bad()) outputFailed.store(true);
+  }
+  bool hitListed = false;
+  bool refused = false;
+  bool summaryWritten = false;
+  bool userBreak = false;
+  std::string reason;
+
+ private:
+  std::ostream& shownOn_;
+};
+
+void terminalSize(int& columns, int& rows) {
+  columns = 80;
+  rows = 24;
+  struct winsize size {};
+  if (ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0 && size.ws_row > 0) {
+    columns = size.ws_col;
+    rows = size.ws_row;
+  }
+}
+
+// Stays until every worker search the add-on started has ended. Ctrl-C or Esc on the terminal
+// meanwhile runs the tool again and answers its stop question Yes, as a user would; so does a
+// failed output.
+void waitForWorkers(host::Host& ide, CommandDisplay& display, TerminalKeys& keys,
+                    const std::vector<ProjectNodeId>& selected, long baseline) {
+  bool stopAsked = false;
+  while (VwinRunningThreadCount() > baseline) {
+    bool stop = interrupted.load() || outputFailed.load() || keys.escapePressed();
+    if (stop && !stopAsked) {
+      stopAsked = true;
+      display.queueAnswer(IDYES);
+      ide.tools()->runTool(kToolName, selected);
+    }
+    Sleep(10);
+  }
+}
+
+}  // namespace
+
+std::string findAddOn() {
+  const char* named = std::getenv("VANTREL_ADDON");
+  if (named && *named) return named;
+  char program[PATH_MAX];
+  ssize_t length = readlink("/proc/self/exe", program, sizeof program - 1);
+  if (length <= 0) return "vantrel.so";
+  std::string path(program, static_cast<size_t>(length));
+  return path.substr(0, path.rfind('/') + 1) + "vantrel.so";
+}
+
+int runCommand(const CommandLine& line, const std::string& addOnPath, std::ostream& out,
+               std::ostream& err) {
+  auto fail = [&err](const std::string& message) {
+    err << "vantrel: " << message << std::endl;
+    return 2;
+  };
+  host::ProjectDescription project;
+  std::vector<ProjectNodeId> selected;
+  std::string error;
+  if (!openCommandProject(line.projectFile, line.selectedNodes, project, selected, error))
+    return fail(error);
+  // The add-on would only report that it has no node array; say what is missing instead.
+  if (line.directories && *line.directories == "[Selected Nodes]" && selected.empty())
+    return fail("\"[Selected Nodes]\" searches the nodes chosen with --select; none was chosen");
+
+  // Output into a file in the searched tree would be read while it grows: the file is left out
+  // of the search, and the user told.
+  struct stat output {};
+  bool outputIsFile = fstat(STDOUT_FILENO, &output) == 0 && S_ISREG(output.st_mode);
+  VwinHideFromListings(output.st_dev, outputIsFile ? output.st_ino : 0);
+
+  // A status window always exists, so Esc (and Ctrl-C) is polled by a blocking search; it is shown
+  // on a terminal's last line, and drawn nowhere off a terminal.
+  bool terminal = isatty(STDOUT_FILENO);
+  host::HostConfig config;
+  terminalSize(config.statusColumns, config.statusRow);
+  config.statusRow -= 1;
+  host::Host ide(config);
+  outputFailed.store(false);
+  auto outcome = std::make_shared<OutcomeSink>(out);
+  host::SinkOptions sinkOptions;
+  sinkOptions.windowsPaths = line.windowsPaths;
+  sinkOptions.flushEachLine = terminal;
+  std::shared_ptr<host::MessageSink> shown;
+  if (line.format == OutputFormat::kJson)
+    shown = std::make_shared<host::JsonSink>(out, sinkOptions);
+  else
+    shown = std::make_shared<host::TextSink>(out, sinkOptions);
+  std::shared_ptr<TerminalStatus> bar;
+  if (terminal)
+    bar =
+        std::make_shared<TerminalStatus>(out, ide.statusLine()->getStatusWindow(),
+                                         config.statusColumns, line.format == OutputFormat::kJson);
+  ide.messageWindow()->keepEvents(false);
+  if (bar) ide.messageWindow()->addSink(bar);  // before the output, to clear the bar
+  ide.messageWindow()->addSink(shown);
+  ide.messageWindow()->addSink(outcome);
+
+  TerminalKeys keys;  // outlives the display that polls it
+  CommandDisplay display(ide.messageWindow());
+  display.showStatus(bar.get());
+  display.readKeys(&keys);
+  display.setDefaultAnswer(IDNO);
+  DialogInput input{line.text, line.fileTypes, line.directories, line.options, line.tickedOptions};
+  DialogOutcome dialog;
+  int dialogRuns = 0;
+  display.setModalDriver([&](HWND window) {
+    // Only the first dialog is the user's; one opened again (a stop question that came too late) is
+    // cancelled, so no second search starts.
+    if (++dialogRuns > 1) return cancelSearchDialog(window);
+    return driveSearchDialog(window, input, dialog);
+  });
+  VwinSetDisplay(&display);
+  int status = 2;
+  {
+    InterruptScope interrupts;
+    HMODULE module = loadAddOn(addOnPath, error);
+    if (!module) {
+      VwinSetDisplay(nullptr);
+      return fail(error);
+    }
+    AddOnEntry entry = findAddOnEntry(module, addOnPath, error);
+    if (!entry) {
+      VwinSetDisplay(nullptr);
+      return fail(error);
+    }
+    entry(ide.serverReference());
+    ide.project()->open(project);
+    long baseline = VwinRunningThreadCount();
+    bool ran = ide.tools()->runTool(kToolName, selected);
+    if (ran && dialog.confirmed && (dialog.options & kAsynchronous))
+      waitForWorkers(ide, display, keys, selected, baseline);
+    if (bar) bar->clear();
+    ide.project()->close();
+    entry(nullptr);
+    ide.tools()->clear();  // no handler may outlive the module's code
+    FreeLibrary(module);
+    VwinSetDisplay(nullptr);
+    ide.messageWindow()->flush();
+
+    if (!ran) return fail("the add-on listed no tool named \"Vantrel\"");
+    if (!dialog.shown) return fail("the search dialog could not be shown");
+    if (!dialog.confirmed)
+      return fail("the search dialog cannot be confirmed: " + dialog.emptyField + " is empty");
+    out.flush();
+    if (VwinHiddenFileListed())
+      err << "vantrel: the output file lies in the searched tree; it was not searched" << std::endl;
+    if (out.bad() || outputFailed.load()) {
+      auto* buffer = dynamic_cast<host::DescriptorBuffer*>(out.rdbuf());
+      std::string cause = buffer && buffer->error() ? std::strerror(buffer->error()) : "";
+      return fail("the results could not be written" + (cause.empty() ? "" : ": " + cause));
+    }
+    if (outcome->refused) return fail(outcome->reason);
+    if (!outcome->summaryWritten) return fail("the search ended without its summary");
+    if (outcome->userBreak)
+      status = kStatusStopped;
+    else
+      status = outcome->hitListed ? 0 : 1;
+  }
+  return status;
+}
+
+int showVersion(const std::string& addOnPath, std::ostream& out, std::ostream& err) {
+  std::string error;
+  HMODULE module = loadAddOn(addOnPath, error);
+  if (!module) {
+    err << "vantrel: " << error << std::endl;
+    return 2;
+  }
+  std::map<std::string, std::string> version = readModuleVersion(module);
+  FreeLibrary(module);
+  if (version.empty()) {
+    err << "vantrel: the add-on '" << addOnPath << "' carries no version block" << std::endl;
+    return 2;
+  }
+  out << "vantrel " << version["FileVersion"] << "\n" << version["FileDescription"] << "\n";
+  return 0;
+}
+
+}  // namespace vantrel

@@ -1,0 +1,57 @@
+// The host's file object (HostFile): reads one file, named by a Windows path, from disk for the
+// add-on.
+//
+// Invariants: the file is opened read-only and never created, written or locked; only a regular
+// file opens (a directory, FIFO, socket or device is refused after fstat, and O_NONBLOCK keeps the
+// open of a FIFO from waiting for a writer). The size comes from fstat at open, the position is
+// kept here, and `read` reads at that position with pread until the count is read or the file
+// ends, so a scan costs one open, one fstat and one read. `probe` answers 0: this host holds no
+// file in an editor buffer, so every file is read from disk whatever the open mode.
+// Ownership: a File is born with one reference (the add-on's); the descriptor is closed by
+// `close` or at the last Release.
+// Threading: one thread at a time (the thread of the scan that made it).
+// Tested by tests/host_file_test.cpp.
+#ifndef VANTREL_HOST_HOST_FILE_H_
+#define VANTREL_HOST_HOST_FILE_H_
+
+#include <string>
+
+#include "host/ide/ref_counted.h"
+
+namespace host {
+
+class File final : public RefCounted<HostFile> {
+ public:
+  File() = default;
+  ~File() override;
+
+  // Takes over `name` (a Windows path); NULL clears the name.
+  void STDMETHODCALLTYPE setName(HostString* name) override;
+  BOOL STDMETHODCALLTYPE probe() override { return FALSE; }
+  // Any mode reads from disk. Non-zero when the named regular file is open for reading; a file
+  // already open is closed first.
+  BOOL STDMETHODCALLTYPE open(int mode) override;
+  // Reads up to `count` bytes at the position: the bytes read (fewer only at the end of the
+  // file), or -1 when the file is not open, the count is negative or the read fails.
+  LONG STDMETHODCALLTYPE read(void* buffer, LONG count) override;
+  // Origin 0 start, 1 current, 2 end. Answers the new position, or -1 for an unknown origin, a
+  // position before the start or a file that is not open. A file of 2 GiB or more reports its
+  // end as 0x7FFFFFFF, the largest position the interface can carry.
+  LONG STDMETHODCALLTYPE seek(LONG offset, int origin) override;
+  void STDMETHODCALLTYPE close() override;
+
+  // The POSIX path the last open mapped the name to (empty before), for diagnostics and tests:
+  // relative to the current directory for a relative name inside it.
+  const std::string& posixPath() const { return posixPath_; }
+
+ private:
+  std::string name_;
+  std::string posixPath_;
+  int fd_ = -1;
+  long long size_ = 0;
+  long long position_ = 0;
+};
+
+}  // namespace host
+
+#endif  // VANTREL_HOST_HOST_FILE_H_

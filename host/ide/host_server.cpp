@@ -1,0 +1,63 @@
+// The host's root object (see host/ide/host_server.h).
+// Tested by tests/host_services_test.cpp.
+#include "host/ide/host_server.h"
+
+#include "host/ide/host_file.h"
+#include "host/ide/host_string.h"
+
+namespace host {
+
+namespace {
+template <class T>
+T* referenced(T* service) {
+  if (service) service->AddRef();
+  return service;
+}
+
+template <class T>
+HRESULT answer(T* service, void** out) {
+  if (!service) return E_NOINTERFACE;
+  service->AddRef();
+  *out = service;
+  return S_OK;
+}
+}  // namespace
+
+Server::Server(const ServiceSet& services)
+    : services_{referenced(services.messageWindow), referenced(services.statusLine),
+                referenced(services.project), referenced(services.tools)} {}
+
+Server::~Server() {
+  release(services_.messageWindow);
+  release(services_.statusLine);
+  release(services_.project);
+  release(services_.tools);
+}
+
+HRESULT Server::QueryInterface(REFIID iid, void** out) {
+  if (!out) return E_POINTER;
+  *out = nullptr;
+  if (IsEqualIID(iid, IID_MessageWindowService)) return answer(services_.messageWindow, out);
+  if (IsEqualIID(iid, IID_StatusLineService)) return answer(services_.statusLine, out);
+  if (IsEqualIID(iid, IID_ProjectService)) return answer(services_.project, out);
+  if (IsEqualIID(iid, IID_ToolRegistry)) return answer(services_.tools, out);
+  return RefCounted::QueryInterface(iid, out);
+}
+
+HostString* Server::createString() {
+  try {
+    return new String();
+  } catch (...) {
+    return nullptr;
+  }
+}
+
+HostFile* Server::createFile() {
+  try {
+    return new File();
+  } catch (...) {
+    return nullptr;
+  }
+}
+
+}  // namespace host

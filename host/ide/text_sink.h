@@ -1,0 +1,49 @@
+// The message window as plain lines (the command's text format).
+//
+// A hit entry (one that names a file) is "FILE:LINE:COLUMN: TEXT", the form editors' quickfix
+// lists read; a heading, and so a free-standing message, is its text; an entry that names no
+// file (a file's error) is its text indented by two spaces. Groups, beeps and message boxes
+// print nothing, so a file without hits leaves no line. Texts and paths are written as UTF-8 with
+// every control character escaped (host/ide/text_encoding.h): nothing from a file reaches a
+// terminal raw.
+// Ownership: the stream is the caller's and must outlive the sink.
+// Threading: called under the message window's lock.
+// Tested by tests/host_message_window_test.cpp.
+#ifndef VANTREL_HOST_TEXT_SINK_H_
+#define VANTREL_HOST_TEXT_SINK_H_
+
+#include <ostream>
+
+#include "host/ide/message_event.h"
+#include "host/ide/path_display.h"
+
+namespace host {
+
+struct SinkOptions {
+  bool windowsPaths = false;   // show paths as the add-on gave them
+  bool flushEachLine = false;  // for a terminal; a pipe or file is flushed only on demand
+
+  // The options for output to descriptor `fd`: each line flushed when it is a terminal.
+  static SinkOptions forDescriptor(int fd, bool windowsPaths);
+};
+
+class TextSink final : public MessageSink {
+ public:
+  TextSink(std::ostream& out, SinkOptions options)
+      : out_(out), options_(options), paths_(options.windowsPaths) {}
+  void event(const MessageEvent& event) override;
+  void flush() override { out_.flush(); }
+
+ private:
+  std::ostream& out_;
+  SinkOptions options_;
+  PathDisplay paths_;
+  std::string line_;
+  bool pathKnown_ = false;
+  std::string lastFile_;   // the last entry's file as the add-on gave it
+  std::string shownFile_;  // and as shown
+};
+
+}  // namespace host
+
+#endif  // VANTREL_HOST_TEXT_SINK_H_

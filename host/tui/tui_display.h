@@ -1,0 +1,82 @@
+// The terminal's vwin::Display: what the layer's beeps, message boxes, modal dialogs, Esc key
+// state and drawn status window become on the full-screen front end.
+//
+// A dialog runs as a box over the screen driven by keys (host/tui/tui_dialog_view.h); a message box
+// likewise (host/tui/tui_message_box.h). GetAsyncKeyState(VK_ESCAPE) reads the keys already typed
+// without waiting: Esc or Ctrl-C since the previous query reads "pressed" (0x8001); a resize is
+// handled on the way; other keys typed during a blocking search are dropped. A drawn status
+// window is shown in the bottom row, with the message window's new rows above it, so a blocking
+// search shows its progress; the screen follows at most every 15 ms (the add-on draws for
+// every file).
+// Ownership: the front end owns the display and installs it while the screen is up.
+// Threading: the thread that made the display owns the screen. beep and surfaceChanged from
+// another thread (a worker search) are remembered and done by the front end's loop; a message
+// box asked from another thread answers 0 (it cannot be shown there).
+// Tested by tests/tui_app_test.cpp.
+#ifndef VANTREL_HOST_TUI_DISPLAY_H_
+#define VANTREL_HOST_TUI_DISPLAY_H_
+
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <thread>
+
+#include "host/tui/tui_screen.h"
+#include "win32/user32/display.h"
+
+namespace tui {
+
+class TerminalDisplay final : public vwin::Display {
+ public:
+  // `repaint` draws the whole screen (message window and bottom row) without refreshing;
+  // `statusWindow` is the window shown in the bottom row while a search draws into it.
+  TerminalDisplay(Screen& screen, HWND statusWindow, std::function<void()> repaint);
+
+  void beep(UINT type) override;
+  int messageBox(HWND owner, LPCSTR text, LPCSTR caption, UINT type) override;
+  bool runModal(HWND dialog) override;
+  SHORT asyncKeyState(int virtualKey) override;
+  void surfaceChanged(HWND window) override;
+  HWND activeWindow() override { return nullptr; }
+
+  // For the front end's loop: beeps asked from other threads, done now.
+  void flushBeeps();
+  // While the tool runs on this thread, the bottom row shows the status window once the add-on
+  // has drawn into it (a blocking search's progress bar).
+  void setSearching(bool searching) {
+    searching_ = searching;
+    statusDrawn_ = false;
+  }
+  bool statusDrawn() const { return searching_ && statusDrawn_; }
+  // Whether a modal dialog, or a message box, is open.
+  bool inDialog() const { return inDialog_; }
+  bool inBox() const { return inBox_; }
+  // Called after a resize was read during a search.
+  void setResizeHandler(std::function<void()> handler) { onResize_ = std::move(handler); }
+  // Called once, with the first dialog, before its keys are read.
+  void setFirstDialogHandler(std::function<void(HWND)> handler) {
+    firstDialog_ = std::move(handler);
+  }
+
+ private:
+  bool onOwnThread() const { return std::this_thread::get_id() == owner_; }
+
+  Screen& screen_;
+  HWND statusWindow_;
+  std::function<void()> repaint_;
+  std::function<void()> onResize_;
+  std::function<void(HWND)> firstDialog_;
+  std::thread::id owner_;
+  std::atomic<int> pendingBeeps_{0};
+  bool escapePressed_ = false;
+  bool searching_ = false;
+  bool statusDrawn_ = false;
+  bool inDialog_ = false;
+  bool inBox_ = false;
+  static constexpr std::chrono::milliseconds kRedrawInterval{15};
+  std::chrono::steady_clock::time_point lastRedraw_{};
+};
+
+}  // namespace tui
+
+#endif  // VANTREL_HOST_TUI_DISPLAY_H_

@@ -1,0 +1,158 @@
+// Taking over and giving back the terminal (see host/tui/tui_screen.h).
+// Tested by tests/tui_app_test.cpp.
+#include "host/tui/tui_screen.h"
+
+#include <curses.h>
+#include <signal.h>
+#include <term.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <clocale>
+#include <cstring>
+
+#include "host/tui/tui_keys.h"
+
+namespace tui {
+namespace {
+
+std::atomic<bool> interrupted{false};
+
+// What a signal handler needs to give the terminal back, prepared before any signal can come.
+struct termios savedModes;
+bool haveSavedModes = false;
+char exitSequence[256];
+size_t exitSequenceLength = 0;
+
+constexpr int kFatalSignals[] = {SIGTERM, SIGHUP, SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT};
+struct sigaction previousFatal[sizeof kFatalSignals / sizeof kFatalSignals[0]];
+struct sigaction previousInterrupt;
+
+void appendCapability(const char* name, size_t& used) {
+  char* value = tigetstr(const_cast<char*>(name));
+  if (value == nullptr || value == reinterpret_cast<char*>(-1)) return;
+  size_t length = std::strlen(value);
+  // Capabilities with padding or parameters are not sent from a handler.
+  if (std::strchr(value, '$') || std::strchr(value, '%')) return;
+  if (used + length >= sizeof exitSequence) return;
+  std::memcpy(exitSequence + used, value, length);
+  used += length;
+}
+
+// Attributes off, mouse reports off (when they were asked for), the palette back (only when it
+// was changed: it may hold the user's own colours), cursor shown, keypad off, the normal screen
+// back. A handler meanwhile sends the sequence as it was before (its length is set last).
+void prepareExitSequence(bool paletteChanged, bool mouse) {
+  exitSequenceLength = 0;
+  size_t used = 0;
+  appendCapability("sgr0", used);
+  if (mouse && used + sizeof kMouseOff - 1 < sizeof exitSequence) {
+    std::memcpy(exitSequence + used, kMouseOff, sizeof kMouseOff - 1);
+    used += sizeof kMouseOff - 1;
+  }
+  if (paletteChanged) appendCapability("oc", used);
+  for (const char* name : {"cnorm", "rmkx", "rmcup"}) appendCapability(name, used);
+  exitSequenceLength = used;
+}
+
+void onInterrupt(int) { interrupted.store(true); }
+
+void onFatal(int signal) {
+  if (haveSavedModes) tcsetattr(STDIN_FILENO, TCSAFLUSH, &savedModes);
+  if (exitSequenceLength) {
+    ssize_t ignored = write(STDOUT_FILENO, exitSequence, exitSequenceLength);
+    (void)ignored;
+  }
+  // Die of the same signal, so the parent sees what happened.
+  struct sigaction fallback {};
+  fallback.sa_handler = SIG_DFL;
+  sigemptyset(&fallback.sa_mask);
+  sigaction(signal, &fallback, nullptr);
+  sigset_t unblock;
+  sigemptyset(&unblock);
+  sigaddset(&unblock, signal);
+  sigprocmask(SIG_UNBLOCK, &unblock, nullptr);
+  raise(signal);
+}
+
+void installHandlers() {
+  struct sigaction action {};
+  sigemptyset(&action.sa_mask);
+  action.sa_handler = onInterrupt;
+  sigaction(SIGINT, &action, &previousInterrupt);
+  action.sa_handler = onFatal;
+  action.sa_flags = SA_RESETHAND;
+  for (size_t i = 0; i < sizeof kFatalSignals / sizeof kFatalSignals[0]; ++i)
+    sigaction(kFatalSignals[i], &action, &previousFatal[i]);
+}
+
+void removeHandlers() {
+  sigaction(SIGINT, &previousInterrupt, nullptr);
+  for (size_t i = 0; i < sizeof kFatalSignals / sizeof kFatalSignals[0]; ++i)
+    sigaction(kFatalSignals[i], &previousFatal[i], nullptr);
+}
+
+}  // namespace
+
+Screen::~Screen() { stop(); }
+
+bool Screen::start() {
+  if (started_) return true;
+  if (!isatty(STDIN_FILENO) || !isatty(STDOUT_FILENO)) return false;
+  std::setlocale(LC_ALL, "");
+  haveSavedModes = tcgetattr(STDIN_FILENO, &savedModes) == 0;
+  screen_ = newterm(nullptr, stdout, stdin);
+  if (screen_ == nullptr) return false;
+  prepareExitSequence(false, false);
+  installHandlers();
+  started_ = true;
+  raw();  // Ctrl-C arrives as a key while curses reads; signals stay for SIGTERM and crashes
+  noecho();
+  nonl();
+  keypad(stdscr, TRUE);
+  set_escdelay(25);
+  curs_set(0);
+  if (has_colors()) {
+    start_color();
+    use_default_colors();
+  }
+  // Clicks act at once, on the press: no waiting to see whether a release or a second click
+  // follows (curses' click resolution would hold every press back for the interval).
+  mouseinterval(0);
+  bool mouse = mousemask(mouseEvents(), nullptr) != 0;
+  palette_.start();
+  prepareExitSequence(palette_.redefines(), mouse);
+  return true;
+}
+
+void Screen::stop() {
+  if (!started_) return;
+  started_ = false;
+  curs_set(1);
+  endwin();
+  delscreen(static_cast<SCREEN*>(screen_));
+  screen_ = nullptr;
+  if (haveSavedModes) tcsetattr(STDIN_FILENO, TCSAFLUSH, &savedModes);
+  removeHandlers();
+}
+
+void Screen::suspend() {
+  if (!started_) return;
+  def_prog_mode();
+  curs_set(1);
+  endwin();
+  if (haveSavedModes) tcsetattr(STDIN_FILENO, TCSAFLUSH, &savedModes);
+}
+
+void Screen::resume() {
+  if (!started_) return;
+  reset_prog_mode();
+  clearok(curscr, TRUE);
+  refresh();
+}
+
+bool Screen::takeInterrupt() { return interrupted.exchange(false); }
+bool Screen::interruptPending() { return interrupted.load(); }
+
+}  // namespace tui

@@ -1,0 +1,52 @@
+// The terminal the front end takes over: curses started on the controlling terminal, and the
+// terminal given back in every way the program can end.
+//
+// start() saves the terminal's modes, enters curses (full screen, no echo, keys unbuffered and
+// decoded, mouse reports on where the terminal has them) and installs handlers: SIGINT sets a
+// flag the front end reads (Ctrl-C is a key here, not a way to die); SIGTERM, SIGHUP and the
+// crash signals (SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT) put the terminal back (saved modes,
+// mouse reports off, the terminal's exit sequences, written with async-signal-safe calls) and
+// then end the process with the same signal. stop() ends curses and puts everything back as it
+// was; the destructor calls it. suspend()/resume() hand the terminal to a child program (an
+// editor) and take it back.
+// Ownership: one Screen per process at a time. Threading: start/stop/suspend/resume on the
+// front end's thread; the signal flag may be read anywhere.
+// Tested by tests/tui_app_test.cpp (through a terminal).
+#ifndef VANTREL_HOST_TUI_SCREEN_H_
+#define VANTREL_HOST_TUI_SCREEN_H_
+
+#include "host/tui/tui_palette.h"
+
+namespace tui {
+
+class Screen {
+ public:
+  Screen() = default;
+  ~Screen();
+  Screen(const Screen&) = delete;
+  Screen& operator=(const Screen&) = delete;
+
+  // Answers false (nothing changed) when standard input/output is not a usable terminal.
+  bool start();
+  void stop();
+  bool started() const { return started_; }
+
+  void suspend();
+  void resume();
+
+  // Whether Ctrl-C was pressed since the last call (the flag is cleared).
+  static bool takeInterrupt();
+  // Whether Ctrl-C is pending, without clearing it.
+  static bool interruptPending();
+
+  Palette& palette() { return palette_; }
+
+ private:
+  bool started_ = false;
+  void* screen_ = nullptr;  // the curses SCREEN
+  Palette palette_;
+};
+
+}  // namespace tui
+
+#endif  // VANTREL_HOST_TUI_SCREEN_H_

@@ -1,0 +1,85 @@
+// The full-screen program's run (see host/tui/tui_session.h).
+// Tested by tests/tui_program_test.cpp.
+#include "host/tui/tui_session.h"
+
+#include <limits.h>
+#include <unistd.h>
+
+#include <vector>
+
+#include "dialog/search_dialog_ids.h"
+#include "host/cli/command_addon.h"
+#include "host/cli/command_project.h"
+#include "host/ide/host.h"
+#include "host/tui/tui_app.h"
+#include "win32/include/winbase.h"
+#include "win32/user32/dialog_input.h"
+#include "win32/user32/display.h"
+
+namespace tui {
+namespace {
+
+using namespace dialog_ids;
+
+// Threads the layer started whose work has not ended: a worker search the add-on started is one
+// of them. Counted by the layer itself, so threads of libraries or of a sanitizer's runtime do
+// not look like a search that never ends.
+long threadCount() { return VwinRunningThreadCount(); }
+
+}  // namespace
+
+bool wantsTerminalFrontEnd(const vantrel::CommandLine& line) {
+  return !line.text && line.format == vantrel::OutputFormat::kText && isatty(STDIN_FILENO) &&
+         isatty(STDOUT_FILENO);
+}
+
+int runTerminalSession(const vantrel::CommandLine& line, const std::string& addOnPath,
+                       std::ostream& err) {
+  auto fail = [&err](const std::string& message) {
+    err << "vantrel: " << message << std::endl;
+    return 2;
+  };
+  host::ProjectDescription project;
+  std::vector<ProjectNodeId> selected;
+  std::string error;
+  if (!vantrel::openCommandProject(line.projectFile, line.selectedNodes, project, selected, error))
+    return fail(error);
+
+  host::Host ide;
+  ide.messageWindow()->keepEvents(false);
+  HMODULE module = vantrel::loadAddOn(addOnPath, error);
+  if (!module) return fail(error);
+  vantrel::AddOnEntry entry = vantrel::findAddOnEntry(module, addOnPath, error);
+  if (!entry) return fail(error);
+  entry(ide.serverReference());
+  ide.project()->open(project);
+  long baseline = threadCount();
+
+  FrontEnd frontEnd;
+  frontEnd.windowsPaths = line.windowsPaths;
+  frontEnd.runTool = [&] { return ide.tools()->runTool("Vantrel", selected); };
+  frontEnd.searchRunning = [&] { return threadCount() > baseline; };
+  // Fields and boxes given on the command line are entered into the first dialog as a user
+  // would; the text to find is left for the user, who gets the focus there.
+  frontEnd.prepareFirstDialog = [&line](HWND dialog) {
+    if (line.fileTypes) VwinDialogType(dialog, kFileTypeCombo, line.fileTypes->c_str());
+    if (line.directories) VwinDialogType(dialog, kDirectoriesCombo, line.directories->c_str());
+    for (int i = 0; i < kBoxCount; ++i) {
+      bool checked = IsDlgButtonChecked(dialog, kFirstBox + i) == BST_CHECKED;
+      bool wanted = line.options ? ((*line.options >> i) & 1) != 0 : checked;
+      if ((line.tickedOptions >> i) & 1) wanted = true;
+      if (wanted != checked) VwinDialogClick(dialog, kFirstBox + i);
+    }
+    VwinDialogFocus(dialog, kTextCombo);
+  };
+  int status = runTerminalFrontEnd(ide, frontEnd);
+
+  ide.project()->close();
+  entry(nullptr);
+  ide.tools()->clear();  // no handler may outlive the module's code
+  FreeLibrary(module);
+  if (status < 0) return fail("the terminal cannot be used full-screen");
+  return status;
+}
+
+}  // namespace tui

@@ -1,0 +1,361 @@
+// File search with wildcards: FindFirstFileA, FindNextFileA, FindClose.
+//
+// FindFirstFileA reads the pattern's directory once (one readdir pass), keeps the names that fit
+// the last component and sorts them as NTFS lists a directory: names compared byte by byte after
+// folding ASCII letters to upper case, ties broken by the raw bytes, with "." and ".." first.
+// So every run lists the same tree the same way.
+//
+// Wildcards have Windows' effect, case-insensitive: "*" any run, "?" one character (or none
+// before a dot or at the end), a "." followed by a wildcard or ending the pattern also matches the
+// end of a name without a dot, and "*.*" matches every name, also one without a dot. Pattern and
+// name are folded alike, with CharUpperBuffA in the ANSI code page, so a mask matches every name
+// that differs from it only in case, whatever bytes it holds; in UTF-8 "?" is one whole sequence.
+//
+// Attributes are those of win32/kernel32/attributes.h (hidden dot names; FIFOs, sockets, devices,
+// dangling links and links to directories system), but the type comes from d_type: a stat is made
+// only for a link or when the file system gives no type. So a plain file reads as archive, never
+// read-only, and sizes and times are not filled in (0): nothing reads them, and a stat per entry
+// would double the cost of a walk. A name holding a backslash, which no Windows path can carry, is
+// left out.
+//
+// Listings come from win32/kernel32/listing_cache.h: one read of a directory serves every search of
+// it while it stays unchanged (both searches of a walk's visit, and both passes of a search that
+// counts first). Attributes that depend on another file (links, unknown types) are examined again
+// by every search.
+//
+// Invariant: a search handle is a heap record whose address is the handle; only handles in the
+// live set are dereferenced.
+// Tested by tests/findfile_test.cpp.
+#include <dirent.h>
+
+#include <cerrno>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <unordered_set>
+#include <vector>
+
+#include "win32/include/winbase.h"
+#include "win32/kernel32/attributes.h"
+#include "win32/kernel32/codepage.h"
+#include "win32/kernel32/errno_map.h"
+#include "win32/kernel32/listing_cache.h"
+#include "win32/kernel32/paths.h"
+
+namespace {
+
+// Pattern tokens after the Windows translation of "?", "." and "*".
+enum Token : int {
+  kAny = 256,  // "*": any run of characters
+  kDosStar,    // "*" before ".": any run that leaves the name's last dot still to match
+  kDosQm,      // "?": one character, or none at a dot or the end of the name
+  kDosDot,     // "." before a wildcard or at the end: a dot, or the end of the name
+};
+
+unsigned char foldAscii(unsigned char c) { return c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c; }
+
+bool isContinuation(unsigned char c) { return (c & 0xC0) == 0x80; }
+
+std::vector<int> compilePattern(std::string pattern) {
+  std::vector<int> tokens;
+  if (pattern == "*.*") return {kAny};
+  CharUpperBuffA(pattern.data(), static_cast<DWORD>(pattern.size()));
+  for (size_t i = 0; i < pattern.size(); ++i) {
+    unsigned char c = static_cast<unsigned char>(pattern[i]);
+    bool last = i + 1 == pattern.size();
+    char next = last ? '\0' : pattern[i + 1];
+    if (c == '?') {
+      tokens.push_back(kDosQm);
+    } else if (c == '*') {
+      tokens.push_back(next == '.' ? kDosStar : kAny);
+    } else if (c == '.' && (last || next == '*' || next == '?')) {
+      tokens.push_back(kDosDot);
+    } else {
+      tokens.push_back(c);
+    }
+  }
+  return tokens;
+}
+
+// Matches a name against the tokens; memo holds one state per (token, position) pair, so that no
+// pattern can make the match exponential.
+class Matcher {
+ public:
+  explicit Matcher(std::vector<int> tokens)
+      : tokens_(std::move(tokens)), utf8_(GetACP() == CP_UTF8) {
+    // "*" followed by plain characters only (a mask such as "*.c"): a name matches exactly when
+    // it ends in them, ignoring case. (A "*" before a dot may not pass the name's last dot, but
+    // a name ending in the rest has that rest's dot as its last.)
+    bool plain = !tokens_.empty() && (tokens_[0] == kAny || tokens_[0] == kDosStar);
+    for (size_t i = 1; plain && i < tokens_.size(); ++i) plain = tokens_[i] < 256;
+    if (plain)
+      for (size_t i = 1; i < tokens_.size(); ++i) suffix_.push_back(static_cast<char>(tokens_[i]));
+    suffixOnly_ = plain;
+  }
+
+  bool matches(std::string_view name) {
+    if (suffixOnly_) {
+      if (name.size() < suffix_.size()) return false;
+      size_t tail = name.size() - suffix_.size();
+      if (asciiFrom(name, tail)) {
+        for (size_t i = 0; i < suffix_.size(); ++i)
+          if (foldAscii(static_cast<unsigned char>(name[tail + i])) !=
+              static_cast<unsigned char>(suffix_[i]))
+            return false;
+        return true;
+      }
+      // Folded from the start of the character the tail begins in, as the whole name would be.
+      size_t from = tail;
+      while (from > 0 && tail - from < 3 && isContinuation(static_cast<unsigned char>(name[from])))
+        --from;
+      folded_.assign(name.substr(from));
+      CharUpperBuffA(folded_.data(), static_cast<DWORD>(folded_.size()));
+      return std::string_view(folded_).substr(tail - from) == suffix_;
+    }
+    folded_.assign(name);
+    CharUpperBuffA(folded_.data(), static_cast<DWORD>(folded_.size()));
+    name_ = folded_;
+    lastDot_ = name_.rfind('.');
+    memo_.assign((tokens_.size() + 1) * (name.size() + 1), 0);
+    return at(0, 0);
+  }
+
+ private:
+  bool at(size_t t, size_t n) {
+    int8_t& m = memo_[t * (name_.size() + 1) + n];
+    if (m) return m > 0;
+    bool r = compute(t, n);
+    m = r ? 1 : -1;
+    return r;
+  }
+
+  bool compute(size_t t, size_t n) {
+    size_t size = name_.size();
+    if (t == tokens_.size()) return n == size;
+    int tok = tokens_[t];
+    switch (tok) {
+      case kAny:
+        for (size_t k = n; k <= size; ++k)
+          if (at(t + 1, k)) return true;
+        return false;
+      case kDosStar: {
+        // May run up to the last dot (which the rest must then match), or to the end when there
+        // is no dot left.
+        size_t limit = lastDot_ == std::string::npos || lastDot_ < n ? size : lastDot_;
+        for (size_t k = n; k <= limit; ++k)
+          if (at(t + 1, k)) return true;
+        return false;
+      }
+      case kDosQm:
+        if (n == size || name_[n] == '.') {
+          size_t u = t;
+          while (u < tokens_.size() && tokens_[u] == kDosQm) ++u;
+          return at(u, n);
+        }
+        return at(t + 1, n + characterLength(n));
+      case kDosDot:
+        if (n == size) return at(t + 1, n);
+        return name_[n] == '.' && at(t + 1, n + 1);
+      default:
+        return n < size && static_cast<unsigned char>(name_[n]) == tok && at(t + 1, n + 1);
+    }
+  }
+
+  // Whether name[from, end) is ASCII only, and no sequence runs into it from before.
+  static bool asciiFrom(std::string_view name, size_t from) {
+    for (size_t i = from; i < name.size(); ++i)
+      if (static_cast<unsigned char>(name[i]) >= 0x80) return false;
+    return true;
+  }
+
+  // The bytes of the character at name_[n] (n < size): a whole sequence in UTF-8, else one.
+  size_t characterLength(size_t n) const {
+    uint32_t codePoint;
+    int length = 0;
+    if (utf8_)
+      length = vwin::utf8SequenceAt(reinterpret_cast<const unsigned char*>(name_.data()) + n,
+                                    name_.size() - n, &codePoint);
+    return length > 0 ? static_cast<size_t>(length) : 1;
+  }
+
+  std::vector<int> tokens_;
+  bool suffixOnly_ = false;
+  bool utf8_;
+  std::string suffix_;  // folded
+  std::string folded_;  // the name (or its tail) being matched, folded
+  std::string_view name_;
+  size_t lastDot_ = std::string::npos;
+  std::vector<int8_t> memo_;
+};
+
+struct Entry {
+  uint32_t index;  // into the listing's names
+  DWORD attributes;
+};
+
+struct Search {
+  std::shared_ptr<const vwin::DirectoryListing> listing;
+  std::vector<Entry> entries;
+  size_t next = 0;
+};
+
+struct Searches {
+  std::mutex mutex;
+  std::unordered_set<const void*> live;
+};
+
+Searches& searches() {
+  static Searches* s = new Searches;  // never destroyed: handles may be closed during exit
+  return *s;
+}
+
+// The attributes of one entry, from d_type where the file system gives it; a link, or an entry
+// of unknown type, is examined as GetFileAttributesA examines a file.
+DWORD attributesOf(const char* posixDir, const char* name, unsigned char type) {
+  DWORD attributes;
+  switch (type) {
+    case DT_DIR:
+      attributes = FILE_ATTRIBUTE_DIRECTORY;
+      break;
+    case DT_REG:
+      attributes = FILE_ATTRIBUTE_ARCHIVE;
+      break;
+    case DT_LNK:
+    case DT_UNKNOWN: {
+      std::string path = std::string(posixDir) + "/" + name;
+      attributes = vwinFileAttributes(path.c_str(), name);
+      // Vanished since readdir: nothing a walk may open.
+      if (attributes == INVALID_FILE_ATTRIBUTES) attributes = FILE_ATTRIBUTE_SYSTEM;
+      break;
+    }
+    default:  // FIFO, socket, character or block device
+      attributes = FILE_ATTRIBUTE_SYSTEM;
+  }
+  if (name[0] == '.') attributes |= FILE_ATTRIBUTE_HIDDEN;
+  return attributes;
+}
+
+void fill(const Search& search, const Entry& entry, LPWIN32_FIND_DATAA data) {
+  const vwin::DirectoryListing::Name& name = search.listing->names[entry.index];
+  // Every field but the name's unused tail: a walk fetches each entry of a tree four times.
+  std::memset(data, 0, offsetof(WIN32_FIND_DATAA, cFileName));
+  std::memset(data->cAlternateFileName, 0, sizeof data->cAlternateFileName);
+  data->dwFileAttributes = entry.attributes;
+  std::memcpy(data->cFileName, search.listing->name(name), name.length + 1u);
+}
+
+// Whether a Windows directory part ("C:\", "\", "Z:/") names the root of its drive, where Windows
+// lists no "." and "..".
+bool isDriveRoot(const std::string& dir) {
+  size_t start = dir.size() >= 2 && dir[1] == ':' ? 2 : 0;
+  std::string rest = dir.substr(start);
+  return rest == "\\" || rest == "/";
+}
+
+}  // namespace
+
+WINAPI_EXPORT HANDLE WINAPI FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA data) {
+  if (!pattern || !data) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return INVALID_HANDLE_VALUE;
+  }
+  size_t length = strnlen(pattern, MAX_PATH);
+  if (length >= MAX_PATH) {
+    SetLastError(ERROR_FILENAME_EXCED_RANGE);
+    return INVALID_HANDLE_VALUE;
+  }
+  std::string whole(pattern, length);
+  size_t cut = whole.find_last_of("\\/");
+  if (cut == std::string::npos && whole.size() >= 2 && whole[1] == ':') cut = 1;
+  std::string dir = cut == std::string::npos ? "" : whole.substr(0, cut + 1);
+  std::string namePattern = cut == std::string::npos ? whole : whole.substr(cut + 1);
+  if (namePattern.empty()) {
+    SetLastError(ERROR_FILE_NOT_FOUND);
+    return INVALID_HANDLE_VALUE;
+  }
+
+  // The directory as spelled first (a walk names directories just listed); looked up without
+  // case only when it cannot be opened so.
+  const char* windowsDir = dir.empty() ? "." : dir.c_str();
+  char posix[4096];
+  if (!VwinToOpenablePath(windowsDir, posix, sizeof posix)) {
+    return INVALID_HANDLE_VALUE;  // the mapping set the reason
+  }
+  std::shared_ptr<const vwin::DirectoryListing> listing = vwin::listDirectory(posix);
+  if (!listing) {
+    bool retry = errno == ENOENT || errno == ENOTDIR;
+    if (retry && !VwinToPosixPath(windowsDir, posix, sizeof posix)) return INVALID_HANDLE_VALUE;
+    if (retry) listing = vwin::listDirectory(posix);
+    if (!listing) {
+      DWORD error = vwinErrorFromErrno(errno);
+      // The directory itself is missing: Windows calls that a missing path.
+      SetLastError(error == ERROR_FILE_NOT_FOUND ? ERROR_PATH_NOT_FOUND : error);
+      return INVALID_HANDLE_VALUE;
+    }
+  }
+
+  auto search = new Search;
+  search->listing = listing;
+  Matcher matcher(compilePattern(namePattern));
+  bool root = isDriveRoot(dir);
+  for (size_t i = 0; i < listing->names.size(); ++i) {
+    const vwin::DirectoryListing::Name& entry = listing->names[i];
+    const char* name = listing->name(entry);
+    bool dotName = (entry.length == 1 && name[0] == '.') ||
+                   (entry.length == 2 && name[0] == '.' && name[1] == '.');
+    if (dotName && root) continue;
+    if (!matcher.matches(std::string_view(name, entry.length))) continue;
+    DWORD attributes = dotName ? FILE_ATTRIBUTE_DIRECTORY : attributesOf(posix, name, entry.type);
+    search->entries.push_back(Entry{static_cast<uint32_t>(i), attributes});
+  }
+
+  if (search->entries.empty()) {
+    delete search;
+    SetLastError(ERROR_FILE_NOT_FOUND);
+    return INVALID_HANDLE_VALUE;
+  }
+  fill(*search, search->entries[0], data);
+  search->next = 1;
+  Searches& s = searches();
+  std::lock_guard<std::mutex> lock(s.mutex);
+  s.live.insert(search);
+  return search;
+}
+
+WINAPI_EXPORT BOOL WINAPI FindNextFileA(HANDLE handle, LPWIN32_FIND_DATAA data) {
+  Search* search = nullptr;
+  {
+    Searches& s = searches();
+    std::lock_guard<std::mutex> lock(s.mutex);
+    if (s.live.count(handle)) search = static_cast<Search*>(handle);
+  }
+  if (!search || !data) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return FALSE;
+  }
+  if (search->next >= search->entries.size()) {
+    SetLastError(ERROR_NO_MORE_FILES);
+    return FALSE;
+  }
+  fill(*search, search->entries[search->next++], data);
+  return TRUE;
+}
+
+WINAPI_EXPORT BOOL WINAPI FindClose(HANDLE handle) {
+  {
+    Searches& s = searches();
+    std::lock_guard<std::mutex> lock(s.mutex);
+    auto it = s.live.find(handle);
+    if (it == s.live.end()) {
+      SetLastError(ERROR_INVALID_HANDLE);
+      return FALSE;
+    }
+    s.live.erase(it);
+  }
+  delete static_cast<Search*>(handle);
+  return TRUE;
+}

@@ -1,0 +1,192 @@
+// Directory listings, read once and kept while unchanged (see win32/kernel32/listing_cache.h).
+//
+// The read uses getdents64 on a descriptor of its own rather than a directory stream, which would
+// stat the directory a second time only to size its buffer.
+// Tested by tests/findfile_test.cpp.
+#include "win32/kernel32/listing_cache.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <ctime>
+#include <string_view>
+#include <unordered_map>
+
+#include "win32/include/windef.h"
+
+namespace vwin {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// A directory changed this lately may change again within the same tick of the file system's
+// clock without its times moving, so a listing of it is never kept.
+constexpr long long kSettledNanoseconds = 100'000'000;
+// A kept listing unused this long gives way when the cache is full.
+constexpr std::chrono::seconds kIdleLife{10};
+
+long long nanoseconds(const struct timespec& t) { return t.tv_sec * 1'000'000'000LL + t.tv_nsec; }
+
+DirectoryListing::Stamp stampOf(const struct stat& st) {
+  return DirectoryListing::Stamp{st.st_dev, st.st_ino, st.st_mtim, st.st_ctim, st.st_size};
+}
+
+bool sameStamp(const DirectoryListing::Stamp& a, const DirectoryListing::Stamp& b) {
+  return a.device == b.device && a.inode == b.inode && a.modified.tv_sec == b.modified.tv_sec &&
+         a.modified.tv_nsec == b.modified.tv_nsec && a.changed.tv_sec == b.changed.tv_sec &&
+         a.changed.tv_nsec == b.changed.tv_nsec && a.size == b.size;
+}
+
+unsigned char foldAscii(unsigned char c) { return c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c; }
+
+bool isDotName(const char* name, size_t length) {
+  return (length == 1 && name[0] == '.') || (length == 2 && name[0] == '.' && name[1] == '.');
+}
+
+// NTFS order: upper-case-folded bytes first, raw bytes on a tie; "." and ".." before all.
+bool listsBefore(const char* a, size_t aLength, const char* b, size_t bLength) {
+  bool aDot = isDotName(a, aLength);
+  bool bDot = isDotName(b, bLength);
+  if (aDot != bDot) return aDot;
+  size_t n = std::min(aLength, bLength);
+  for (size_t i = 0; i < n; ++i) {
+    unsigned char x = foldAscii(static_cast<unsigned char>(a[i]));
+    unsigned char y = foldAscii(static_cast<unsigned char>(b[i]));
+    if (x != y) return x < y;
+  }
+  if (aLength != bLength) return aLength < bLength;
+  return memcmp(a, b, n) < 0;
+}
+
+struct Kept {
+  std::shared_ptr<const DirectoryListing> listing;
+  Clock::time_point usedAt;
+};
+
+struct Cache {
+  // Keyed by the listing's own directory name, which lives as long as the entry.
+  std::unordered_map<std::string_view, Kept> kept;
+  size_t bytes = 0;
+
+  void drop(std::unordered_map<std::string_view, Kept>::iterator it) {
+    bytes -= it->second.listing->bytes();
+    kept.erase(it);
+  }
+
+  // Makes room for `need` bytes by dropping idle listings; false when it cannot.
+  bool makeRoom(size_t need, Clock::time_point now) {
+    if (bytes + need <= kListingCacheBytes) return true;
+    for (auto it = kept.begin(); it != kept.end() && bytes + need > kListingCacheBytes;) {
+      auto next = std::next(it);
+      if (now - it->second.usedAt > kIdleLife) drop(it);
+      it = next;
+    }
+    return bytes + need <= kListingCacheBytes;
+  }
+};
+
+// The file left out of every listing (the host's output file), set before a search begins.
+std::atomic<dev_t> hiddenDevice{0};
+std::atomic<ino_t> hiddenInode{0};
+std::atomic<bool> hiddenSeen{false};
+
+// Reads the directory into a new listing; whether it may be kept in `settled`. NULL with errno
+// set on failure.
+std::shared_ptr<DirectoryListing> readListing(const char* posixDir, bool& settled) {
+  int fd = open(posixDir, O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return nullptr;
+  auto listing = std::make_shared<DirectoryListing>();
+  // The stamp comes before the entries, so that a change during the read shows at the next stat.
+  struct stat st;
+  struct timespec now;
+  bool known = fstat(fd, &st) == 0;
+  ino_t hidden =
+      known && hiddenInode.load() != 0 && st.st_dev == hiddenDevice.load() ? hiddenInode.load() : 0;
+  settled = known && clock_gettime(CLOCK_REALTIME, &now) == 0 &&
+            nanoseconds(now) - std::max(nanoseconds(st.st_mtim), nanoseconds(st.st_ctim)) >
+                kSettledNanoseconds;
+  if (settled) listing->stamp = stampOf(st);
+  alignas(8) char buffer[32768];
+  for (;;) {
+    ssize_t got = getdents64(fd, buffer, sizeof buffer);
+    if (got < 0) {
+      int cause = errno;
+      close(fd);
+      errno = cause;
+      return nullptr;
+    }
+    if (got == 0) break;
+    for (ssize_t at = 0; at < got;) {
+      const auto* entry = reinterpret_cast<const struct dirent64*>(buffer + at);
+      at += entry->d_reclen;
+      size_t length = strlen(entry->d_name);
+      if (length >= MAX_PATH || memchr(entry->d_name, '\\', length)) continue;
+      if (hidden != 0 && entry->d_ino == hidden) {
+        hiddenSeen.store(true);
+        continue;
+      }
+      listing->names.push_back(DirectoryListing::Name{static_cast<uint32_t>(listing->text.size()),
+                                                      static_cast<uint16_t>(length),
+                                                      entry->d_type});
+      listing->text.append(entry->d_name, length + 1);
+    }
+  }
+  close(fd);
+  const DirectoryListing& l = *listing;
+  std::sort(listing->names.begin(), listing->names.end(),
+            [&l](const DirectoryListing::Name& a, const DirectoryListing::Name& b) {
+              return listsBefore(l.name(a), a.length, l.name(b), b.length);
+            });
+  listing->posixDir = posixDir;
+  return listing;
+}
+
+}  // namespace
+
+size_t DirectoryListing::bytes() const {
+  return sizeof *this + posixDir.capacity() + text.capacity() + names.capacity() * sizeof(Name) +
+         64;  // the cache's own node
+}
+
+std::shared_ptr<const DirectoryListing> listDirectory(const char* posixDir) {
+  thread_local Cache cache;
+  Clock::time_point now = Clock::now();
+  auto it = cache.kept.find(std::string_view(posixDir));
+  if (it != cache.kept.end()) {
+    struct stat current;
+    if (stat(posixDir, &current) == 0 && sameStamp(stampOf(current), it->second.listing->stamp)) {
+      it->second.usedAt = now;
+      return it->second.listing;
+    }
+    cache.drop(it);
+  }
+  bool settled = false;
+  std::shared_ptr<DirectoryListing> listing = readListing(posixDir, settled);
+  if (!listing) return nullptr;
+  listing->text.shrink_to_fit();
+  listing->names.shrink_to_fit();
+  size_t need = listing->bytes();
+  if (settled && cache.makeRoom(need, now)) {
+    std::string_view key = listing->posixDir;
+    cache.kept.emplace(key, Kept{std::move(listing), now});
+    cache.bytes += need;
+    return cache.kept.find(key)->second.listing;
+  }
+  return listing;
+}
+
+}  // namespace vwin
+
+WINAPI_EXPORT void VwinHideFromListings(dev_t device, ino_t inode) {
+  vwin::hiddenDevice.store(device);
+  vwin::hiddenInode.store(inode);
+  vwin::hiddenSeen.store(false);
+}
+
+WINAPI_EXPORT BOOL VwinHiddenFileListed(void) { return vwin::hiddenSeen.load() ? TRUE : FALSE; }

@@ -1,0 +1,76 @@
+// Directory listings for the file search, each read once and kept while the directory stays as
+// it was.
+//
+// A search walks a tree twice (once to count its files, once to search them) and asks for each
+// directory twice per visit (its files by mask, then "*.*" for its subdirectories). Every one of
+// those answers comes from one read of the directory: a listing is kept, per thread, with the
+// directory's identity and change times taken before its read, and a later request whose stat of
+// the directory shows the same identity and times is answered from it, at the cost of that one
+// stat instead of an open, a read and a sort. A directory changed in the last 100 ms before its
+// read is never kept, since its times might not move at a change in the same tick of the file
+// system's clock.
+//
+// Invariants: a listing never changes once made; the names are in NTFS listing order (compared
+// byte by byte after folding ASCII letters to upper case, ties broken by the raw bytes, "." and
+// ".." first); names holding a backslash, which no Windows path can carry, or of MAX_PATH bytes
+// or more are left out. The listings kept by one thread take at most kListingCacheBytes; when
+// that is full, listings unused for a while make room, or else a new listing is answered but not
+// kept.
+// Ownership: a listing is shared; a search handle may keep its listing after the cache dropped
+// it. Threading: each thread keeps its own listings; a listing may be read from any thread.
+// Tested by tests/findfile_test.cpp.
+#ifndef VANTREL_WIN32_LISTING_CACHE_H_
+#define VANTREL_WIN32_LISTING_CACHE_H_
+
+#include <sys/stat.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "win32/include/windef.h"
+
+namespace vwin {
+
+struct DirectoryListing {
+  struct Name {
+    uint32_t offset;     // into `text`, where the name starts (NUL-terminated)
+    uint16_t length;     // without the terminator
+    unsigned char type;  // d_type as the file system gave it
+  };
+  // What tells whether the directory changed since the read.
+  struct Stamp {
+    dev_t device;
+    ino_t inode;
+    struct timespec modified;
+    struct timespec changed;
+    off_t size;
+  };
+  std::string posixDir;
+  Stamp stamp{};
+  std::string text;         // every name, each followed by a NUL
+  std::vector<Name> names;  // in listing order
+
+  const char* name(const Name& n) const { return text.data() + n.offset; }
+  // What keeping the listing costs, for the cache's budget.
+  size_t bytes() const;
+};
+
+constexpr size_t kListingCacheBytes = 6u << 20;
+
+// The listing of `posixDir`: kept from an earlier request when the directory is unchanged, else
+// read afresh. NULL with errno set when the directory cannot be opened or read.
+std::shared_ptr<const DirectoryListing> listDirectory(const char* posixDir);
+
+}  // namespace vwin
+
+// Leaves the file of this identity out of every directory read from now on: the host's own
+// output file, which a search must not read while it grows. Inode 0 hides nothing. Set before a
+// search, with no listing of that directory kept yet. Any thread.
+WINAPI_EXPORT void VwinHideFromListings(dev_t device, ino_t inode);
+// Whether a directory read since VwinHideFromListings held the hidden file.
+WINAPI_EXPORT BOOL VwinHiddenFileListed(void);
+
+#endif  // VANTREL_WIN32_LISTING_CACHE_H_
