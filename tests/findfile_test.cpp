@@ -154,6 +154,7 @@ TEST_F(FindFileTest, MasksMatchNamesThatDifferOnlyInCaseInEitherCodePage) {
       {CP_UTF8, "\xE6\x97\xA5\xE6\x9C\xAC?.txt", {"\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E.txt"}},
       {CP_UTF8, "NA\xC3\x8FVE.txt", {"na\xC3\xAFve.TXT"}},
       {CP_UTF8, "\xC3\xBA.c", {"\xC3\x9A.c"}},
+      {CP_UTF8, "CAF\xE9.MD", {"caf\xE9.md"}},  // a Windows-1252 letter is not UTF-8: as typed
       {1252, "caf\xC9.md", {"caf\xE9.md"}},
       {1252, "*\xE9.MD", {"caf\xE9.md"}},
       {1252, "\xE6\x97\xA5\xE6\x9C\xAC*.txt", {"\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E.txt"}},
