@@ -20,6 +20,7 @@
 #include "host/cli/descriptor_buffer.h"
 #include "host/ide/host.h"
 #include "host/ide/json_sink.h"
+#include "host/ide/passed_over_report.h"
 #include "host/ide/text_sink.h"
 #include "host/posix/command_keys.h"
 #include "host/posix/recording_display.h"
@@ -94,7 +95,8 @@ class OutcomeSink final : public host::MessageSink {
     if (event.kind == Kind::Group) {
       // The add-on's own lines that end a search without its summary say why.
       if (event.text.rfind("Vantrel regular expression error", 0) == 0 ||
-          event.text.rfind("Not enough memory", 0) == 0) {
+          event.text.rfind("Not enough memory", 0) == 0 ||
+          event.text.rfind("Vantrel : A file type may not name a folder", 0) == 0) {
         refused = true;
         reason = event.text;
       }
@@ -201,6 +203,8 @@ int runCommand(const CommandLine& line, const std::string& addOnPath, std::ostre
   if (bar) ide.messageWindow()->addSink(bar);  // before the output, to clear the bar
   ide.messageWindow()->addSink(shown);
   ide.messageWindow()->addSink(outcome);
+  auto passedOver = std::make_shared<host::PassedOverReport>();
+  ide.messageWindow()->addSink(passedOver);
 
   TerminalKeys keys;  // outlives the display that polls it
   CommandDisplay display(ide.messageWindow());
@@ -233,6 +237,7 @@ int runCommand(const CommandLine& line, const std::string& addOnPath, std::ostre
     entry(ide.serverReference());
     ide.project()->open(project);
     long baseline = VwinRunningThreadCount();
+    passedOver->start();
     bool ran = ide.tools()->runTool(kToolName, selected);
     if (ran && dialog.confirmed && (dialog.options & kAsynchronous))
       waitForWorkers(ide, display, keys, selected, baseline);
@@ -251,6 +256,9 @@ int runCommand(const CommandLine& line, const std::string& addOnPath, std::ostre
     out.flush();
     if (VwinHiddenFileListed())
       err << "vantrel: the output file lies in the searched tree; it was not searched" << std::endl;
+    // What the walk passed over goes beside the message window's lines, never among them.
+    std::string skipped = passedOver->last().describe();
+    if (!skipped.empty()) err << "vantrel: passed over " << skipped << std::endl;
     if (out.bad() || outputFailed.load()) {
       auto* buffer = dynamic_cast<host::DescriptorBuffer*>(out.rdbuf());
       std::string cause = buffer && buffer->error() ? std::strerror(buffer->error()) : "";
