@@ -23,4 +23,7 @@ target_link_options(vantrel_module PRIVATE -Wl,--enable-stdcall-fixup -Wl,--no-u
                     $<$<NOT:$<CONFIG:Debug>>:-s>)
 
 enable_testing()
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  add_subdirectory(host/windows)
+endif()
 add_subdirectory(tests/windows)

@@ -12,6 +12,7 @@
 
 #include "host/cli/command_addon.h"
 #include "host/cli/command_dialog.h"
+#include "host/cli/command_outcome.h"
 #include "host/cli/command_project.h"
 #include "host/cli/command_status.h"
 #include "host/cli/command_version.h"
@@ -72,24 +73,6 @@ class CommandDisplay final : public host::RecordingDisplay {
  private:
   TerminalStatus* status_ = nullptr;
   TerminalKeys* keys_ = nullptr;
-};
-
-// Watches the message window for what decides the exit status.
-class OutcomeSink final : public host::MessageSink {
- public:
-  void event(const host::MessageEvent& event) override {
-    using Kind = host::MessageEvent::Kind;
-    if (event.kind == Kind::Entry && event.file) hitListed = true;
-    if (event.kind == Kind::Group) {
-      if (event.text.rfind("Vantrel regular expression error", 0) == 0) refused = true;
-      if (event.text.rfind("Vantrel : ", 0) == 0 &&
-          event.text.find(" found in ") != std::string::npos)
-        summaryWritten = true;
-    }
-  }
-  bool hitListed = false;
-  bool refused = false;
-  bool summaryWritten = false;
 };
 
 void terminalSize(int& columns, int& rows) {
