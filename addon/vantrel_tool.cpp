@@ -34,10 +34,8 @@ constexpr DWORD kWorkerStarting = 0xFFFFFFFF;
 void reapWorker(bool stop) {
   if (!workerThread) return;
   if (stop) {
-    // The worker clears the flag when its search starts; keep setting it until it has ended.
-    do {
-      workerTool->stopRequested.store(1);
-    } while (WaitForSingleObject(workerThread, 20) == WAIT_TIMEOUT);
+    workerTool->stopRequested.store(1);
+    WaitForSingleObject(workerThread, INFINITE);
   } else {
     WaitForSingleObject(workerThread, INFINITE);
   }
@@ -52,6 +50,7 @@ void reapWorker(bool stop) {
 // created.
 bool startWorker(VantrelTool* tool) {
   captureProjectPath(tool);
+  tool->stopRequested.store(0);
   tool->AddRef();
   searchThreadId.store(kWorkerStarting);
   DWORD id = 0;

@@ -67,7 +67,9 @@ void captureProjectPath(SearchJob* job) {
 
 void runSearch(SearchJob* job, int detached) {
   job->runsDetached = detached ? 1 : 0;
-  job->stopRequested = 0;
+  // A worker's starter cleared the flag before the thread began, so a Yes to the stop question
+  // given before this point still stops it.
+  if (!detached) job->stopRequested = 0;
   job->filesSearched = 0;
   job->filesWithHits = 0;
   job->directoriesSearched = 0;

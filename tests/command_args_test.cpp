@@ -57,6 +57,25 @@ TEST(CommandArgsTest, TextsThatLookLikeOptions) {
   EXPECT_EQ(empty.text, "");
 }
 
+TEST(CommandArgsTest, NumbersAreDecimalAndFieldsFitTheDialog) {
+  for (auto [value, bits] : {std::pair{"010", 10}, std::pair{"0x1f", 31}, std::pair{"7", 7}}) {
+    CommandLine line;
+    std::string error;
+    std::string arg = std::string("--options=") + value;
+    ASSERT_TRUE(parse({arg.c_str()}, line, error)) << error;
+    EXPECT_EQ(line.options, bits) << value;
+  }
+  // 499 characters fit; one more would be cut by the dialog into a search nobody asked for.
+  std::string fits(499, 'x'), over(500, ';');
+  for (const char* flag : {"-t", "-f", "-d"}) {
+    CommandLine line, refused;
+    std::string error;
+    EXPECT_TRUE(parse({flag, fits.c_str()}, line, error)) << flag;
+    EXPECT_FALSE(parse({flag, over.c_str()}, refused, error)) << flag;
+    EXPECT_NE(error.find("499"), std::string::npos) << error;
+  }
+}
+
 TEST(CommandArgsTest, ErrorsAreOneLine) {
   for (auto args : std::vector<std::vector<const char*>>{{"--bogus"},
                                                          {"-q"},

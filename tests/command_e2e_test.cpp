@@ -9,17 +9,24 @@
 // cannot have ended; the test then reads everything.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <linux/capability.h>
 #include <signal.h>
+#include <sqlite3.h>
 #include <stdlib.h>
 #include <sys/ioctl.h>
+#include <sys/prctl.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <nlohmann/json.hpp>
 #include <set>
 #include <sstream>
+
+#include "dialog/settings_store.h"
 
 extern char** environ;
 
@@ -49,6 +56,21 @@ std::string readFile(const fs::path& path) {
   return text.str();
 }
 
+// Makes the calling process and what it executes obey file modes even as root (a process running
+// as root is denied nothing): the capabilities that override them leave its bounding and
+// inheritable sets. False when that cannot be done here.
+bool dropFileModeOverride() {
+  if (geteuid() != 0) return true;
+  for (int cap : {CAP_DAC_OVERRIDE, CAP_DAC_READ_SEARCH, CAP_FOWNER})
+    if (prctl(PR_CAPBSET_DROP, cap, 0, 0, 0) != 0) return false;
+  __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+  __user_cap_data_struct data[2];
+  if (syscall(SYS_capget, &header, data) != 0) return false;
+  for (int cap : {CAP_DAC_OVERRIDE, CAP_DAC_READ_SEARCH, CAP_FOWNER})
+    data[0].inheritable &= ~(1u << cap);
+  return syscall(SYS_capset, &header, data) == 0;
+}
+
 class CommandTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -71,11 +93,16 @@ class CommandTest : public ::testing::Test {
   }
 
   // Starts the command in `root_` (or `cwd`), its output to `out` and `err` descriptors.
+  // `out` -1 leaves standard output closed; SIGPIPE is ignored when `ignorePipe`.
   pid_t spawn(const std::vector<std::string>& args, int out, int err, const fs::path& cwd,
-              const std::vector<std::string>& env) {
+              const std::vector<std::string>& env, bool ignorePipe = false) {
     pid_t pid = fork();
     if (pid == 0) {
-      dup2(out, 1);
+      if (out < 0)
+        close(1);
+      else
+        dup2(out, 1);
+      if (ignorePipe) signal(SIGPIPE, SIG_IGN);
       dup2(err, 2);
       int none = open("/dev/null", O_RDONLY);
       dup2(none, 0);
@@ -83,6 +110,7 @@ class CommandTest : public ::testing::Test {
       setenv("VANTREL_REGISTRY", registry_.c_str(), 1);
       unsetenv("VANTREL_ADDON");
       for (const std::string& e : env) putenv(const_cast<char*>(e.c_str()));
+      if (honourFileModes_ && !dropFileModeOverride()) _exit(125);
       std::vector<char*> argv{const_cast<char*>(kProgram)};
       for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
       argv.push_back(nullptr);
@@ -90,6 +118,42 @@ class CommandTest : public ::testing::Test {
       _exit(127);
     }
     return pid;
+  }
+
+  // Starts one run per argument list at once and waits for all; their results in that order.
+  std::vector<Result> runTogether(const std::vector<std::vector<std::string>>& argLists) {
+    std::vector<pid_t> pids;
+    for (size_t i = 0; i < argLists.size(); ++i) {
+      fs::path out = root_ / ("stdout" + std::to_string(i)),
+               err = root_ / ("stderr" + std::to_string(i));
+      int outFd = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+      int errFd = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+      pids.push_back(spawn(argLists[i], outFd, errFd, root_, {}));
+      close(outFd);
+      close(errFd);
+    }
+    std::vector<Result> results(argLists.size());
+    for (size_t i = 0; i < pids.size(); ++i) {
+      int status = 0;
+      waitpid(pids[i], &status, 0);
+      results[i].status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+      fs::path out = root_ / ("stdout" + std::to_string(i)),
+               err = root_ / ("stderr" + std::to_string(i));
+      results[i].out = readFile(out);
+      results[i].err = readFile(err);
+      fs::remove(out);
+      fs::remove(err);
+    }
+    return results;
+  }
+
+  // The text-to-find history the runs left, most recent first.
+  std::vector<std::string> textHistory() {
+    setenv("VANTREL_REGISTRY", registry_.c_str(), 1);
+    HistoryList list;
+    readHistory(kTextToFindPattern, &list);
+    unsetenv("VANTREL_REGISTRY");
+    return std::vector<std::string>(list.entries, list.entries + list.count);
   }
 
   Result run(const std::vector<std::string>& args, const fs::path& cwd = {},
@@ -184,6 +248,7 @@ class CommandTest : public ::testing::Test {
 
   fs::path root_;
   fs::path registry_;
+  bool honourFileModes_ = false;  // runs obey file modes even as root
 };
 
 TEST_F(CommandTest, PlainAndRegexSearchesWithTheirOptions) {
@@ -323,6 +388,7 @@ TEST_F(CommandTest, RefusalsEndWithStatus2AndOneLine) {
   ASSERT_GE(events.size(), 2u);
   EXPECT_EQ(events[0]["title"], "Vantrel regular expression error : Mismatched () or []");
   EXPECT_EQ(events.back()["event"], "beep");
+  EXPECT_EQ(refused.err, "vantrel: Vantrel regular expression error : Mismatched () or []\n");
 
   Result unknown = run({"--frobnicate"});
   EXPECT_EQ(unknown.status, 2);
@@ -334,6 +400,45 @@ TEST_F(CommandTest, RefusalsEndWithStatus2AndOneLine) {
   Result noAddOn = run({"needle"}, {}, {"VANTREL_ADDON=/nonexistent/vantrel.so"});
   EXPECT_EQ(noAddOn.status, 2);
   EXPECT_NE(noAddOn.err.find("/nonexistent/vantrel.so"), std::string::npos);
+}
+
+TEST_F(CommandTest, OutputThatCannotBeWrittenIsAFailure) {
+  writeBigTree();
+  std::vector<std::string> args{"needle", "--options=0", "-f", "*.txt", "-d", windows("big")};
+  auto runInto = [&](int out, bool ignorePipe) {
+    fs::path errFile = root_ / "stderr";
+    int err = open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    pid_t pid = spawn(args, out, err, root_, {}, ignorePipe);
+    if (out >= 0) close(out);
+    close(err);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    Result result;
+    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    result.err = readFile(errFile);
+    return result;
+  };
+  int ends[2];
+  ASSERT_EQ(pipe(ends), 0);
+  close(ends[0]);  // nobody reads: with SIGPIPE ignored every write fails
+  for (auto [out, ignorePipe, what] :
+       {std::tuple{open("/dev/full", O_WRONLY), false, "full"}, std::tuple{-1, false, "closed"},
+        std::tuple{ends[1], true, "broken pipe"}}) {
+    Result result = runInto(out, ignorePipe);
+    EXPECT_EQ(result.status, 2) << what;
+    EXPECT_NE(result.err.find("vantrel: "), std::string::npos) << what << ": " << result.err;
+    EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1) << result.err;
+  }
+  // The registry took none of the output meant for a closed descriptor.
+  EXPECT_EQ(run({"--format=json"}).status, 0);
+
+  // Output into a file of the searched tree (run() writes to root_/stdout): that file is left
+  // out, and the user told.
+  write("a.txt", "needle\n");
+  Result inTree = run({"needle", "-f", "*", "-d", ".", "--options=0"});
+  EXPECT_EQ(inTree.status, 0) << inTree.err;
+  EXPECT_EQ(inTree.out.find("stdout"), std::string::npos) << inTree.out;
+  EXPECT_NE(inTree.err.find("output file"), std::string::npos) << inTree.err;
 }
 
 TEST_F(CommandTest, HelpAndVersion) {
@@ -360,7 +465,7 @@ TEST_F(CommandTest, CtrlCStopsABlockingSearch) {
   writeBigTree();
   Result result = runInterrupted(
       {"needle", "--options=0", "-f", "*.txt", "-d", windows("big"), "--format=json"});
-  EXPECT_EQ(result.status, 0) << result.err;
+  EXPECT_EQ(result.status, 130) << result.err;
   EXPECT_EQ(result.err, "") << "nothing leaked, nothing released twice";
   std::vector<std::string> list = titles(result);
   ASSERT_GE(list.size(), 2u);
@@ -375,7 +480,7 @@ TEST_F(CommandTest, CtrlCStopsAnAsynchronousSearchThroughTheStopQuestion) {
   writeBigTree();
   Result result = runInterrupted(
       {"needle", "--options=8", "-f", "*.txt", "-d", windows("big"), "--format=json"});
-  EXPECT_EQ(result.status, 0) << result.err;
+  EXPECT_EQ(result.status, 130) << result.err;
   EXPECT_EQ(result.err, "") << "nothing leaked, nothing released twice";
   std::vector<json> events = result.events();
   bool asked = false;
@@ -391,6 +496,90 @@ TEST_F(CommandTest, CtrlCStopsAnAsynchronousSearchThroughTheStopQuestion) {
   ASSERT_GE(list.size(), 2u);
   EXPECT_EQ(list.back(), "Vantrel : User break !");
   EXPECT_EQ(list[list.size() - 2].find("300 Files searched"), std::string::npos);
+}
+
+TEST_F(CommandTest, TenRunsAtOnceKeepEveryTextInTheHistoryOnce) {
+  writeSmallTree();
+  std::vector<std::vector<std::string>> argLists;
+  std::set<std::string> texts;
+  for (int i = 0; i < 10; ++i) {
+    texts.insert("needle" + std::to_string(i));
+    argLists.push_back({"needle" + std::to_string(i), "-d", windows("tree"), "--format=json"});
+  }
+  for (const Result& r : runTogether(argLists)) EXPECT_EQ(r.status, 1) << r.err;
+  std::vector<std::string> history = textHistory();
+  EXPECT_EQ(std::set<std::string>(history.begin(), history.end()), texts);
+  EXPECT_EQ(history.size(), texts.size()) << "an entry is doubled";
+}
+
+TEST_F(CommandTest, EightRunsFindingADamagedRegistryKeepItsBytesOnce) {
+  writeSmallTree();
+  std::string damaged(5000, 'G'), journal(3000, 'J');
+  write("registry.sqlite3", damaged);
+  write("registry.sqlite3-wal", journal);
+  std::vector<std::vector<std::string>> argLists;
+  std::set<std::string> texts;
+  for (int i = 0; i < 8; ++i) {
+    texts.insert("needle" + std::to_string(i));
+    argLists.push_back({"needle" + std::to_string(i), "-d", windows("tree"), "--format=json"});
+  }
+  int told = 0;
+  for (const Result& r : runTogether(argLists)) {
+    EXPECT_EQ(r.status, 1) << r.err;
+    if (r.err.empty()) continue;
+    ++told;
+    EXPECT_NE(r.err.find("is not a usable registry file; it was kept as"), std::string::npos)
+        << r.err;
+  }
+  EXPECT_EQ(told, 1) << "the user is told once";
+  std::map<std::string, std::string> aside;  // the set-aside files and their bytes
+  for (const auto& entry : fs::directory_iterator(root_)) {
+    std::string name = entry.path().filename();
+    if (name.find(".damaged-") != std::string::npos) aside[name] = readFile(entry.path());
+  }
+  ASSERT_FALSE(aside.empty());
+  std::string base = aside.begin()->first;
+  EXPECT_TRUE(aside[base] == damaged) << base << " does not hold the damaged file's bytes";
+  EXPECT_TRUE(aside[base + "-wal"] == journal) << "its journal was not kept with it";
+  aside.erase(base + "-shm");  // the index SQLite made for the journal, if it made one
+  EXPECT_EQ(aside.size(), 2u) << "the file and its journal, once: "
+                              << testing::PrintToString(aside);
+  std::vector<std::string> history = textHistory();
+  EXPECT_EQ(std::set<std::string>(history.begin(), history.end()), texts);
+  EXPECT_EQ(history.size(), texts.size());
+}
+
+// The registry's file or directory read-only: the history is still read and the search runs with
+// it; stderr says once that settings will not be saved, and the file is left as it was.
+TEST_F(CommandTest, AReadOnlyRegistryStillGivesItsHistory) {
+  writeSmallTree();
+  fs::path dir = root_ / "config";
+  registry_ = dir / "registry.sqlite3";
+  Result first = run({"needle", "-f", "*.txt", "-d", windows("tree"), "--format=json"});
+  ASSERT_EQ(first.status, 0) << first.err;
+  // As a registry left by a run that closed it: everything in the file, no journal beside it.
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open(registry_.c_str(), &db), SQLITE_OK);
+  sqlite3_exec(db, "PRAGMA wal_checkpoint(TRUNCATE)", nullptr, nullptr, nullptr);
+  sqlite3_close(db);
+  ASSERT_FALSE(fs::exists(registry_.string() + "-wal"));
+  std::string bytes = readFile(registry_);
+
+  honourFileModes_ = true;
+  for (const fs::path& readOnly : {registry_, dir}) {
+    fs::permissions(readOnly, fs::perms::owner_write, fs::perm_options::remove);
+    Result again = run({"--format=json"});
+    fs::permissions(readOnly, fs::perms::owner_write, fs::perm_options::add);
+    if (again.status == 125) GTEST_SKIP() << "file modes cannot be made to hold here";
+    EXPECT_EQ(again.status, 0) << readOnly << ": " << again.err;
+    EXPECT_EQ(hits(again), hits(first)) << readOnly;
+    EXPECT_EQ(again.err, "vantrel: settings will not be saved: the registry " + registry_.string() +
+                             " cannot be written (the file or its directory is read-only)\n");
+    EXPECT_TRUE(readFile(registry_) == bytes) << readOnly;
+    EXPECT_EQ(std::vector<fs::path>(fs::directory_iterator(dir), {}),
+              std::vector<fs::path>{registry_})
+        << "nothing is made beside it";
+  }
 }
 
 }  // namespace

@@ -45,16 +45,28 @@ TEST(CommandProjectTest, PathsAndNodes) {
 
 TEST(CommandProjectTest, MistakesAreOneLine) {
   host::ProjectDescription project;
-  for (const char* text : {"{", "[]", R"({"nodes": {}})", R"({"nodes": [3]})", R"({"path": ""})",
-                           R"({"colour": 1})", R"({"nodes": [{"name": "a", "kids": []}]})"}) {
+  // Hostile documents too: nesting far past the nodes' limit, a node that is a huge array, a huge
+  // key. Each gives one short line, never the document quoted back.
+  std::string deep = R"({"nodes":)" + std::string(100000, '[');
+  std::string wideNode = R"({"nodes": [[)" + std::string(100000, '1').insert(1, ",") + "]]}";
+  std::string longKey = "{\"" + std::string(100000, 'k') + "\": 1}";
+  for (std::string text :
+       {std::string("{"), std::string("[]"), std::string(R"({"nodes": {}})"),
+        std::string(R"({"nodes": [3]})"), std::string(R"({"path": ""})"),
+        std::string(R"({"colour": 1})"), std::string(R"({"nodes": [{"name": "a", "kids": []}]})"),
+        deep, wideNode, longKey}) {
     std::string error;
-    EXPECT_FALSE(vantrel::parseProject(text, "/tmp/p.json", project, error)) << text;
+    EXPECT_FALSE(vantrel::parseProject(text, "/tmp/p.json", project, error)) << text.substr(0, 40);
     EXPECT_FALSE(error.empty());
+    EXPECT_LT(error.size(), 160u) << error.substr(0, 200);
     EXPECT_EQ(error.find('\n'), std::string::npos) << error;
   }
   std::string error;
   EXPECT_FALSE(vantrel::loadProjectFile("/nonexistent/p.json", project, error));
   EXPECT_NE(error.find("/nonexistent/p.json"), std::string::npos);
+  // An endless file is read only up to the limit.
+  EXPECT_FALSE(vantrel::loadProjectFile("/dev/zero", project, error));
+  EXPECT_NE(error.find("larger than"), std::string::npos) << error;
 }
 
 TEST(CommandProjectTest, NodesAreSelectedByName) {

@@ -28,7 +28,7 @@ TEST_F(CommandTerminalTest, EscTypedDuringABlockingSearchStopsItAndGivesTheTermi
   usleep(300 * 1000);
   EXPECT_FALSE(terminal_->screen().contains("User break")) << terminal_->screen().all();
   terminal_->keys("Escape");
-  checkStatusAndModes(0);
+  checkStatusAndModes(130);
   s = terminal_->screen();
   EXPECT_TRUE(s.contains("Vantrel : User break !")) << s.all();
   EXPECT_TRUE(s.contains("f0.c:1:5: int needle;")) << s.all();
@@ -42,6 +42,24 @@ TEST_F(CommandTerminalTest, ATerminatedSearchGivesTheTerminalBack) {
   // The pane's shell runs the program as its child.
   tuitest::capture("pkill -TERM -P " + terminal_->format("#{pane_pid}"));
   checkStatusAndModes(128 + SIGTERM);
+  EXPECT_FALSE(terminal_->screen().contains("<Press Esc to Stop>")) << terminal_->screen().all();
+}
+
+TEST_F(CommandTerminalTest, EscStopsAnAsynchronousSearchAndNothingTypedReachesTheShell) {
+  slowTree();
+  start("", 100, 20, std::string("--options=14 -f '*.c' -d . -t ") + tuitest::quote(kSlowPattern));
+  tuitest::Screen s;
+  ASSERT_TRUE(terminal_->waitForText("f0.c:1:5: int needle;", &s, 10000)) << s.all();
+  terminal_->keys("w");
+  terminal_->keys("v");
+  terminal_->keys("Escape");
+  checkStatusAndModes(130);
+  // The shell's `cat` now echoes what reaches it: "K9" alone, not "wvK9".
+  terminal_->keys("K");
+  terminal_->keys("9");
+  ASSERT_TRUE(terminal_->waitForText("K9", &s, 5000)) << s.all();
+  EXPECT_TRUE(s.contains("Vantrel : User break !")) << s.all();
+  EXPECT_FALSE(s.contains("vK9")) << s.all();
 }
 
 }  // namespace

@@ -175,6 +175,15 @@ TEST_F(DriverTest, WorkerSearchStoppedWhileItsSecondFileIsScanned) {
   EXPECT_TRUE(display->snapshots.empty());  // no progress line
   EXPECT_EQ(display->beeps(), (std::vector<UINT>{0}));
   expectClean();
+
+  // A Yes given before the next worker has begun still stops it, before its first file.
+  job->stopRequested = 1;
+  worker = CreateThread(nullptr, 0, searchThreadMain, job.get(), 0, &id);
+  ASSERT_NE(worker, nullptr);
+  ASSERT_EQ(WaitForSingleObject(worker, 10000), static_cast<DWORD>(WAIT_OBJECT_0));
+  CloseHandle(worker);
+  EXPECT_EQ(lines().back(), "Vantrel : User break !");
+  EXPECT_EQ(job->filesSearched, 0);
 }
 
 }  // namespace

@@ -117,7 +117,7 @@ TEST_F(MessageWindowTest, JsonFormatGoldenLines) {
           R"j({"event":"entry","group":1,"parent":1,"text":"int main(void)","file":")j" +
               posixFile_ + R"(","line":3,"column":5,"kind":5})",
           "{\"event\":\"entry\",\"group\":1,\"parent\":1,\"text\":\"caf\xC3\xA9 "
-          "\\u001b[31mred\\t\",\"file\":\"" +
+          "\\u001b[31mred\\t\",\"text_bytes\":\"Y2Fm6SAbWzMxbXJlZAk=\",\"file\":\"" +
               posixFile_ + R"(","line":10,"column":1,"kind":5})",
           R"({"event":"group","group":2,"title":"Z:\\nohits.c","tool":"Vantrel"})",
           R"({"event":"group","group":3,"title":"Z:\\empty.c","tool":"Vantrel"})",
@@ -181,13 +181,20 @@ TEST_F(MessageWindowTest, NonUtf8BytesAreReadAsWindows1252) {
   e.kind = MessageEvent::Kind::Entry;
   e.text = "x\xFF\x93q\x94";
   e.file = "Z:\\A\xE9.c";
+  // Bytes that are not UTF-8 also come exactly, in base64 beside their text.
   EXPECT_EQ(json.format(e),
             "{\"event\":\"entry\",\"group\":0,\"parent\":0,\"text\":"
-            "\"x\xC3\xBF\xE2\x80\x9Cq\xE2\x80\x9D\","
-            "\"file\":\"/A\xC3\xA9.c\",\"line\":0,\"column\":0,\"kind\":0}");
+            "\"x\xC3\xBF\xE2\x80\x9Cq\xE2\x80\x9D\",\"text_bytes\":\"eP+TcZQ=\","
+            "\"file\":\"/A\xC3\xA9.c\",\"file_bytes\":\"L0HpLmM=\",\"line\":0,\"column\":0,"
+            "\"kind\":0}");
   nlohmann::json parsed = nlohmann::json::parse(json.format(e));
   EXPECT_EQ(parsed["text"], "x\xC3\xBF\xE2\x80\x9Cq\xE2\x80\x9D");
   EXPECT_EQ(parsed["file"], "/A\xC3\xA9.c");
+  e.text = "\xC3\xA9t\xC3\xA9";  // valid UTF-8 needs no bytes
+  EXPECT_EQ(nlohmann::json::parse(json.format(e)).count("text_bytes"), 0u);
+  for (auto [bytes, base64] : {std::pair{"", ""}, std::pair{"f", "Zg=="}, std::pair{"fo", "Zm8="},
+                               std::pair{"foo", "Zm9v"}, std::pair{"foob", "Zm9vYg=="}})
+    EXPECT_EQ(host::toBase64(bytes), base64);
 }
 
 TEST_F(MessageWindowTest, WorkerWritesWhileHostThreadReadsInOrder) {

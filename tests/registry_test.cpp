@@ -5,12 +5,15 @@
 // Child processes are forked before the parent touches the test's registry file, so no SQLite
 // connection is ever carried across fork().
 #include <dirent.h>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -231,7 +234,8 @@ void expectSetAside(RegistryTest* test, const std::string& dir, const std::strin
   DIR* d = opendir(dir.c_str());
   while (dirent* e = readdir(d))
     if (std::string(e->d_name).find(".damaged-") != std::string::npos &&
-        std::string(e->d_name).find("-wal") == std::string::npos)
+        std::string(e->d_name).find("-wal") == std::string::npos &&
+        std::string(e->d_name).find("-shm") == std::string::npos)
       asideName = e->d_name;
   closedir(d);
   ASSERT_FALSE(asideName.empty());
@@ -358,6 +362,56 @@ TEST_F(RegistryTest, AWriterKilledMidWayLosesNoCompletedWrite) {
   EXPECT_EQ(testing::internal::GetCapturedStderr(), "") << "the file must still be sound";
   for (const std::string& name : filesInDir())
     EXPECT_EQ(name.find("damaged"), std::string::npos) << name;
+}
+
+// A registry that cannot grow (a full disk; here the file size limit) is still read, and a write
+// fails whole with one line on stderr.
+TEST_F(RegistryTest, ARegistryThatCannotGrowIsReadAndSaysOnceThatNothingIsSaved) {
+  pid_t pid = fork();
+  if (pid == 0) {
+    HKEY key = createKey("SOFTWARE\\Acme");
+    _exit(setText(key, "Kept", "old") == ERROR_SUCCESS ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(pid, &status, 0), pid);
+  ASSERT_EQ(status, 0);
+  std::string errFile = dir_ + "/stderr";
+  pid = fork();
+  if (pid == 0) {
+    // Room for the files as they are (SQLite rebuilds the -shm in place), none to grow the -wal.
+    rlim_t size = 0;
+    for (const char* suffix : {"", "-wal", "-shm"}) {
+      struct stat st;
+      if (stat((path_ + suffix).c_str(), &st) != 0) _exit(3);
+      size = std::max(size, static_cast<rlim_t>(st.st_size));
+    }
+    signal(SIGXFSZ, SIG_IGN);
+    rlimit limit{size, size};
+    setrlimit(RLIMIT_FSIZE, &limit);
+    int err = open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    if (err < 0 || dup2(err, 2) != 2) _exit(3);
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Acme", 0, KEY_ALL_ACCESS, &key) !=
+            ERROR_SUCCESS ||
+        readText(key, "Kept") != "old")
+      _exit(4);
+    if (setText(key, "New", std::string(3 * size, 'x')) == ERROR_SUCCESS) _exit(5);
+    if (setText(key, "Newer", std::string(3 * size, 'y')) == ERROR_SUCCESS) _exit(6);
+    _exit(readText(key, "Kept") == "old" ? 0 : 7);
+  }
+  ASSERT_EQ(waitpid(pid, &status, 0), pid);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
+      << "child step " << WEXITSTATUS(status);
+  std::ifstream errors(errFile);
+  std::string text((std::istreambuf_iterator<char>(errors)), std::istreambuf_iterator<char>());
+  std::string told =
+      "vantrel: settings will not be saved: the registry " + path_ + " cannot be written (";
+  EXPECT_EQ(text.substr(0, told.size()), told);
+  EXPECT_EQ(text.find('\n'), text.size() - 1) << "told once: " << text;
+  HKEY key = nullptr;
+  ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Acme", 0, KEY_READ, &key), ERROR_SUCCESS);
+  EXPECT_EQ(readText(key, "New"), "<absent>");
+  RegCloseKey(key);
 }
 
 }  // namespace

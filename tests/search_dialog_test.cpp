@@ -6,10 +6,15 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "dialog/settings_store.h"
@@ -302,6 +307,56 @@ TEST_F(SearchDialogTest, WithoutADisplayTheDialogCannotBeCreated) {
   VwinSetDisplay(nullptr);
   EXPECT_EQ(showSearchDialog(0), -1);
   EXPECT_STREQ(textToFind, "old text");
+}
+
+// A run killed at any moment leaves each list as it was before its OK or as it is after, never
+// with a text doubled or lost: a child confirms the dialog with new texts in every field, over and
+// over, and is killed at a random moment of one of its OKs.
+TEST_F(SearchDialogTest, AKillDuringOkLeavesTheOldListsOrTheNew) {
+  auto texts = [](const char* prefix, int newest) {
+    std::vector<std::string> list;
+    for (int i = newest; i > newest - kHistoryLength; --i)
+      list.push_back(prefix + std::to_string(i));
+    return list;
+  };
+  srand(static_cast<unsigned>(getpid()));
+  for (int round = 0; round < 3; ++round) {
+    setenv("VANTREL_REGISTRY", (dir_ + "/round" + std::to_string(round)).c_str(), 1);
+    int fds[2];
+    ASSERT_EQ(pipe(fds), 0);
+    pid_t pid = fork();
+    if (pid == 0) {
+      close(fds[0]);
+      for (int i = 0;; ++i) {
+        vantrel::DialogScript script;
+        std::string n = std::to_string(i);
+        script.type(101, "t" + n).type(102, "f" + n).type(103, "d" + n).click(IDOK);
+        if (open(0, script) != 1) _exit(1);
+        if (write(fds[1], &i, sizeof i) != sizeof i) _exit(3);
+      }
+    }
+    close(fds[1]);
+    int last = -1, i;
+    auto start = std::chrono::steady_clock::now();
+    while (last < 17 && read(fds[0], &i, sizeof i) == sizeof i) last = i;
+    auto perOk = (std::chrono::steady_clock::now() - start) / 18;
+    std::this_thread::sleep_for(perOk * (rand() % 100) / 100);
+    kill(pid, SIGKILL);
+    int status;
+    waitpid(pid, &status, 0);
+    while (read(fds[0], &i, sizeof i) == sizeof i) last = i;
+    close(fds[0]);
+    ASSERT_TRUE(WIFSIGNALED(status)) << "the child failed on its own: " << status;
+    for (auto [pattern, prefix] : {std::pair<const char*, const char*>{kTextToFindPattern, "t"},
+                                   {kFileMaskPattern, "f"},
+                                   {kDirectoriesPattern, "d"}}) {
+      HistoryList list;
+      readHistory(pattern, &list);
+      std::vector<std::string> left(list.entries, list.entries + list.count);
+      EXPECT_TRUE(left == texts(prefix, last) || left == texts(prefix, last + 1))
+          << "round " << round << ", last OK " << last << ": " << testing::PrintToString(left);
+    }
+  }
 }
 
 }  // namespace

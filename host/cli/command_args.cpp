@@ -28,9 +28,11 @@ int tickBit(char flag) {
 
 bool parseOptionsValue(const std::string& value, int& bits) {
   if (value.empty()) return false;
+  // Decimal, as a user writes a number (a leading 0 is no octal), or hexadecimal after "0x".
+  bool hex = value.size() > 2 && value[0] == '0' && (value[1] == 'x' || value[1] == 'X');
   errno = 0;
   char* end = nullptr;
-  long n = std::strtol(value.c_str(), &end, 0);
+  long n = std::strtol(value.c_str(), &end, hex ? 16 : 10);
   if (errno != 0 || *end != '\0' || n < 0 || n > 0x1F) return false;
   bits = static_cast<int>(n);
   return true;
@@ -42,6 +44,18 @@ void splitLong(const std::string& arg, std::string& name, std::string& value, bo
   hasValue = eq != std::string::npos;
   name = arg.substr(2, hasValue ? eq - 2 : std::string::npos);
   value = hasValue ? arg.substr(eq + 1) : std::string();
+}
+
+// The most characters the dialog's fields take; a longer value would be cut there into another
+// search (a directory nobody named), so the command refuses it.
+constexpr size_t kFieldLimit = 499;
+
+bool withinFieldLimit(const std::optional<std::string>& value, const char* what,
+                      std::string& error) {
+  if (!value || value->size() <= kFieldLimit) return true;
+  error = std::string(what) + " is " + std::to_string(value->size()) +
+          " characters long; the dialog takes at most " + std::to_string(kFieldLimit);
+  return false;
 }
 
 }  // namespace
@@ -154,7 +168,9 @@ bool parseCommandLine(int argc, char* const* argv, CommandLine& line, std::strin
       return false;
     }
   }
-  return true;
+  return withinFieldLimit(line.text, "the text to find", error) &&
+         withinFieldLimit(line.fileTypes, "the file types (-f)", error) &&
+         withinFieldLimit(line.directories, "the directories (-d)", error);
 }
 
 std::string usageText() {
@@ -184,7 +200,10 @@ not given keeps what the dialog shows (the last value used, remembered in the re
   -h, --help         show this help and exit
   --version          show the add-on's version and exit
 
-Exit status: 0 when a hit was listed, 1 when none, 2 when the search could not run.
+Each of TEXT, TYPES and DIRS is at most 499 characters, as the dialog's fields are.
+
+Exit status: 0 when a hit was listed, 1 when none, 2 when the search could not run (the reason
+on stderr), 130 when it was stopped (Esc, Ctrl-C).
 Environment: VANTREL_REGISTRY (settings file), VANTREL_DRIVES (drive letters),
 VANTREL_ADDON (the add-on module; default: vantrel.so next to this program).
 )";

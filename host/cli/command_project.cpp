@@ -11,7 +11,6 @@
 #include <cstring>
 #include <fstream>
 #include <nlohmann/json.hpp>
-#include <sstream>
 
 #include "win32/kernel32/paths.h"
 
@@ -50,6 +49,43 @@ bool isWindowsPath(const std::string& path) {
   return drive || path.rfind("\\\\", 0) == 0;
 }
 
+// Project files are hand-written lists of a few thousand names at most; anything larger is refused
+// before it is parsed, so an endless or huge file costs bounded memory.
+constexpr size_t kMaxProjectBytes = 16u << 20;
+
+// JSON nesting allowed in a project file: nodes nest at most 200 deep, each level an object and its
+// "children" array. Checked before parsing, so no deep document ever reaches the JSON library.
+constexpr int kMaxNesting = 2 * 200 + 4;
+
+// Whether the brackets of `text` (outside strings) nest deeper than kMaxNesting.
+bool nestsTooDeeply(const std::string& text) {
+  int depth = 0;
+  bool inString = false;
+  for (size_t i = 0; i < text.size(); ++i) {
+    char c = text[i];
+    if (inString) {
+      if (c == '\\')
+        ++i;
+      else if (c == '"')
+        inString = false;
+    } else if (c == '"') {
+      inString = true;
+    } else if (c == '[' || c == '{') {
+      if (++depth > kMaxNesting) return true;
+    } else if (c == ']' || c == '}') {
+      --depth;
+    }
+  }
+  return false;
+}
+
+// A key or name quoted in a message, cut so that a message stays one short line.
+std::string quoted(const std::string& text) {
+  constexpr size_t kShown = 60;
+  if (text.size() <= kShown) return "\"" + text + "\"";
+  return "\"" + text.substr(0, kShown) + "\"...";
+}
+
 bool readNode(const json& value, host::NodeDescription& node, std::string& error, int depth) {
   if (depth > 200) {
     error = "project nodes nest too deeply";
@@ -60,7 +96,7 @@ bool readNode(const json& value, host::NodeDescription& node, std::string& error
     return true;
   }
   if (!value.is_object()) {
-    error = "a project node must be a name or an object, not " + value.dump();
+    error = std::string("a project node must be a name or an object, not ") + value.type_name();
     return false;
   }
   for (auto it = value.begin(); it != value.end(); ++it) {
@@ -81,7 +117,7 @@ bool readNode(const json& value, host::NodeDescription& node, std::string& error
         if (!readNode(child, node.children.back(), error, depth + 1)) return false;
       }
     } else {
-      error = "unknown key \"" + it.key() + "\" in a project node";
+      error = "unknown key " + quoted(it.key()) + " in a project node";
       return false;
     }
   }
@@ -99,6 +135,11 @@ bool asciiEqualIgnoringCase(const std::string& a, const std::string& b) {
 
 bool parseProject(const std::string& text, const std::string& projectFile,
                   host::ProjectDescription& project, std::string& error) {
+  if (nestsTooDeeply(text)) {
+    error = "project file '" + projectFile + "' nests deeper than " + std::to_string(kMaxNesting) +
+            " levels";
+    return false;
+  }
   json document = json::parse(text, nullptr, false);
   if (document.is_discarded()) {
     error = "project file '" + projectFile + "' is not valid JSON";
@@ -132,7 +173,7 @@ bool parseProject(const std::string& text, const std::string& projectFile,
         }
       }
     } else {
-      error = "unknown key \"" + it.key() + "\" in project file '" + projectFile + "'";
+      error = "unknown key " + quoted(it.key()) + " in project file '" + projectFile + "'";
       return false;
     }
   }
@@ -155,13 +196,23 @@ bool loadProjectFile(const std::string& posixPath, host::ProjectDescription& pro
     error = "cannot open project file '" + posixPath + "': " + std::strerror(errno);
     return false;
   }
-  std::ostringstream text;
-  text << in.rdbuf();
+  // Read in blocks up to the limit, so an endless file (a device, a pipe that never ends) stops
+  // there instead of filling memory.
+  std::string text;
+  char block[1 << 16];
+  while (in.read(block, sizeof block) || in.gcount() > 0) {
+    text.append(block, static_cast<size_t>(in.gcount()));
+    if (text.size() > kMaxProjectBytes) {
+      error = "project file '" + posixPath + "' is larger than " +
+              std::to_string(kMaxProjectBytes >> 20) + " MiB";
+      return false;
+    }
+  }
   if (in.bad()) {
     error = "cannot read project file '" + posixPath + "'";
     return false;
   }
-  return parseProject(text.str(), posixPath, project, error);
+  return parseProject(text, posixPath, project, error);
 }
 
 bool emptyProject(host::ProjectDescription& project, std::string& error) {

@@ -4,10 +4,12 @@
 #include <limits.h>
 #include <signal.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 
 #include "host/cli/command_addon.h"
@@ -16,11 +18,13 @@
 #include "host/cli/command_project.h"
 #include "host/cli/command_status.h"
 #include "host/cli/command_version.h"
+#include "host/cli/descriptor_buffer.h"
 #include "host/ide/host.h"
 #include "host/ide/json_sink.h"
 #include "host/ide/text_sink.h"
 #include "host/posix/command_keys.h"
 #include "host/posix/recording_display.h"
+#include "win32/kernel32/listing_cache.h"
 #include "win32/user32/display.h"
 
 namespace vantrel {
@@ -34,6 +38,10 @@ std::atomic<bool> interrupted{false};
 static_assert(std::atomic<bool>::is_always_lock_free);
 
 void onInterrupt(int) { interrupted.store(true); }
+
+// Set when the results could not be written: the search is stopped as by Esc, since nobody can
+// read what it would list, and the run ends with status 2.
+std::atomic<bool> outputFailed{false};
 
 // Installs the SIGINT handler for the length of a run. A second Ctrl-C ends the program as usual.
 class InterruptScope {
@@ -60,7 +68,8 @@ class CommandDisplay final : public host::RecordingDisplay {
  public:
   using RecordingDisplay::RecordingDisplay;
   SHORT asyncKeyState(int virtualKey) override {
-    if (virtualKey == VK_ESCAPE && interrupted.load()) return static_cast<SHORT>(0x8001);
+    if (virtualKey == VK_ESCAPE && (interrupted.load() || outputFailed.load()))
+      return static_cast<SHORT>(0x8001);
     if (virtualKey == VK_ESCAPE && keys_ && keys_->escapePressed()) return 0x0001;
     return RecordingDisplay::asyncKeyState(virtualKey);
   }
@@ -85,13 +94,15 @@ void terminalSize(int& columns, int& rows) {
   }
 }
 
-// Stays until every worker search the add-on started has ended. Ctrl-C meanwhile runs the tool
-// again and answers its stop question Yes, as a user would.
-void waitForWorkers(host::Host& ide, CommandDisplay& display,
+// Stays until every worker search the add-on started has ended. Ctrl-C or Esc on the terminal
+// meanwhile runs the tool again and answers its stop question Yes, as a user would; so does a
+// failed output.
+void waitForWorkers(host::Host& ide, CommandDisplay& display, TerminalKeys& keys,
                     const std::vector<ProjectNodeId>& selected, long baseline) {
   bool stopAsked = false;
   while (VwinRunningThreadCount() > baseline) {
-    if (interrupted.load() && !stopAsked) {
+    bool stop = interrupted.load() || outputFailed.load() || keys.escapePressed();
+    if (stop && !stopAsked) {
       stopAsked = true;
       display.queueAnswer(IDYES);
       ide.tools()->runTool(kToolName, selected);
@@ -127,6 +138,12 @@ int runCommand(const CommandLine& line, const std::string& addOnPath, std::ostre
   if (line.directories && *line.directories == "[Selected Nodes]" && selected.empty())
     return fail("\"[Selected Nodes]\" searches the nodes chosen with --select; none was chosen");
 
+  // Output into a file in the searched tree would be read while it grows: the file is left out
+  // of the search, and the user told.
+  struct stat output {};
+  bool outputIsFile = fstat(STDOUT_FILENO, &output) == 0 && S_ISREG(output.st_mode);
+  VwinHideFromListings(output.st_dev, outputIsFile ? output.st_ino : 0);
+
   // A status window always exists, so Esc (and Ctrl-C) is polled by a blocking search; it is shown
   // on a terminal's last line, and drawn nowhere off a terminal.
   bool terminal = isatty(STDOUT_FILENO);
@@ -134,7 +151,8 @@ int runCommand(const CommandLine& line, const std::string& addOnPath, std::ostre
   terminalSize(config.statusColumns, config.statusRow);
   config.statusRow -= 1;
   host::Host ide(config);
-  auto outcome = std::make_shared<OutcomeSink>();
+  outputFailed.store(false);
+  auto outcome = std::make_shared<OutcomeSink>(out, outputFailed);
   host::SinkOptions sinkOptions;
   sinkOptions.windowsPaths = line.windowsPaths;
   sinkOptions.flushEachLine = terminal;
@@ -149,9 +167,9 @@ int runCommand(const CommandLine& line, const std::string& addOnPath, std::ostre
         std::make_shared<TerminalStatus>(out, ide.statusLine()->getStatusWindow(),
                                          config.statusColumns, line.format == OutputFormat::kJson);
   ide.messageWindow()->keepEvents(false);
-  ide.messageWindow()->addSink(outcome);
   if (bar) ide.messageWindow()->addSink(bar);  // before the output, to clear the bar
   ide.messageWindow()->addSink(shown);
+  ide.messageWindow()->addSink(outcome);
 
   TerminalKeys keys;  // outlives the display that polls it
   CommandDisplay display(ide.messageWindow());
@@ -186,7 +204,7 @@ int runCommand(const CommandLine& line, const std::string& addOnPath, std::ostre
     long baseline = VwinRunningThreadCount();
     bool ran = ide.tools()->runTool(kToolName, selected);
     if (ran && dialog.confirmed && (dialog.options & kAsynchronous))
-      waitForWorkers(ide, display, selected, baseline);
+      waitForWorkers(ide, display, keys, selected, baseline);
     if (bar) bar->clear();
     ide.project()->close();
     entry(nullptr);
@@ -199,8 +217,18 @@ int runCommand(const CommandLine& line, const std::string& addOnPath, std::ostre
     if (!dialog.shown) return fail("the search dialog could not be shown");
     if (!dialog.confirmed)
       return fail("the search dialog cannot be confirmed: " + dialog.emptyField + " is empty");
-    if (outcome->refused || !outcome->summaryWritten)
-      status = 2;  // the add-on's own line tells why
+    out.flush();
+    if (VwinHiddenFileListed())
+      err << "vantrel: the output file lies in the searched tree; it was not searched" << std::endl;
+    if (out.bad() || outputFailed.load()) {
+      auto* buffer = dynamic_cast<host::DescriptorBuffer*>(out.rdbuf());
+      std::string cause = buffer && buffer->error() ? std::strerror(buffer->error()) : "";
+      return fail("the results could not be written" + (cause.empty() ? "" : ": " + cause));
+    }
+    if (outcome->refused) return fail(outcome->reason);
+    if (!outcome->summaryWritten) return fail("the search ended without its summary");
+    if (outcome->userBreak)
+      status = kStatusStopped;
     else
       status = outcome->hitListed ? 0 : 1;
   }

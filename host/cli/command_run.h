@@ -3,7 +3,8 @@
 // message window shown in the chosen format, then the project closed and the add-on unloaded.
 //
 // Exit status: 0 when a hit was listed, 1 when none, 2 when the search could not run (bad
-// arguments, no add-on, the dialog not confirmed, a pattern refused).
+// arguments, no add-on, the dialog not confirmed, a pattern refused, results that could not be
+// written), 130 when the user stopped it. Every status 2 comes with its reason on `err`.
 // Ctrl-C (SIGINT) during a blocking search acts as Esc held down; during an asynchronous search it
 // runs the tool again and answers its stop question Yes. With the asynchronous option the command
 // waits for the worker search to end before it unloads the add-on.
@@ -19,6 +20,10 @@
 #include "host/cli/command_args.h"
 
 namespace vantrel {
+
+// The exit status of a search the user stopped (Esc, Ctrl-C, Yes to the stop question), as shells
+// report a program ended by Ctrl-C, so scripts tell it from "no hits".
+constexpr int kStatusStopped = 130;
 
 // The add-on module to load: VANTREL_ADDON, else vantrel.so next to the running program.
 std::string findAddOn();

@@ -18,6 +18,7 @@ bool DescriptorBuffer::writeAll(const char* data, std::streamsize size) {
     ssize_t written = ::write(fd_, data, static_cast<size_t>(size));
     if (written < 0) {
       if (errno == EINTR) continue;
+      error_ = errno;
       failed_ = true;  // a closed pipe or a full disk: later output is dropped, not retried
       break;
     }

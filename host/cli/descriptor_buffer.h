@@ -23,6 +23,8 @@ class DescriptorBuffer final : public std::streambuf {
 
   // Whether every write so far reached the descriptor.
   bool good() const { return !failed_; }
+  // The errno of the write that failed; 0 while good().
+  int error() const { return error_; }
 
  protected:
   int_type overflow(int_type c) override;
@@ -36,6 +38,7 @@ class DescriptorBuffer final : public std::streambuf {
 
   int fd_;
   bool failed_ = false;
+  int error_ = 0;
   char buffer_[kSize];
 };
 

@@ -10,29 +10,38 @@ namespace host {
 
 std::string JsonSink::format(const MessageEvent& event) {
   nlohmann::ordered_json line;
+  // A text whose bytes are not UTF-8 also gets them exactly, in base64 beside it ("file_bytes"
+  // beside "file"), so a consumer can open a file whatever its name holds.
+  auto text = [&](const char* key, const std::string& bytes) {
+    line[key] = toUtf8(bytes);
+    if (!isUtf8(bytes)) line[std::string(key) + "_bytes"] = toBase64(bytes);
+  };
   auto file = [&](const std::optional<std::string>& path) {
-    return path ? nlohmann::ordered_json(toUtf8(paths_.show(*path))) : nlohmann::ordered_json();
+    if (path)
+      text("file", paths_.show(*path));
+    else
+      line["file"] = nullptr;
   };
   switch (event.kind) {
     case MessageEvent::Kind::Group:
       line["event"] = "group";
       line["group"] = event.group;
-      line["title"] = toUtf8(event.text);
-      line["tool"] = toUtf8(event.tool);
+      text("title", event.text);
+      text("tool", event.tool);
       break;
     case MessageEvent::Kind::Heading:
       line["event"] = "heading";
       line["group"] = event.group;
       line["handle"] = event.handle;
-      line["file"] = file(event.file);
-      line["text"] = toUtf8(event.text);
+      file(event.file);
+      text("text", event.text);
       break;
     case MessageEvent::Kind::Entry:
       line["event"] = "entry";
       line["group"] = event.group;
       line["parent"] = event.handle;
-      line["text"] = toUtf8(event.text);
-      line["file"] = file(event.file);
+      text("text", event.text);
+      file(event.file);
       line["line"] = event.line;
       line["column"] = event.column;
       line["kind"] = event.entryKind;
@@ -43,8 +52,8 @@ std::string JsonSink::format(const MessageEvent& event) {
       break;
     case MessageEvent::Kind::MessageBox:
       line["event"] = "messagebox";
-      line["text"] = toUtf8(event.text);
-      line["caption"] = toUtf8(event.caption);
+      text("text", event.text);
+      text("caption", event.caption);
       line["type"] = event.type;
       line["answer"] = event.answer;
       break;

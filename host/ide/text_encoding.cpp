@@ -2,6 +2,8 @@
 // Tested by tests/host_message_window_test.cpp.
 #include "host/ide/text_encoding.h"
 
+#include <algorithm>
+
 #include <cstdint>
 #include <cstring>
 
@@ -133,6 +135,35 @@ void appendTerminalText(std::string& out, std::string_view bytes) {
       ++i;
     }
   }
+}
+
+bool isUtf8(std::string_view bytes) {
+  for (size_t i = 0; i < bytes.size();) {
+    if (static_cast<unsigned char>(bytes[i]) < 0x80) {
+      ++i;
+      continue;
+    }
+    size_t length = utf8SequenceLength(bytes, i);
+    if (length == 0) return false;
+    i += length;
+  }
+  return true;
+}
+
+std::string toBase64(std::string_view bytes) {
+  static const char kDigits[] =
+      "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+  std::string out;
+  out.reserve((bytes.size() + 2) / 3 * 4);
+  for (size_t i = 0; i < bytes.size(); i += 3) {
+    size_t n = std::min<size_t>(3, bytes.size() - i);
+    uint32_t group = 0;
+    for (size_t k = 0; k < 3; ++k)
+      group = group << 8 | (k < n ? static_cast<unsigned char>(bytes[i + k]) : 0u);
+    for (size_t k = 0; k < 4; ++k)
+      out.push_back(k <= n ? kDigits[(group >> (18 - 6 * k)) & 0x3F] : '=');
+  }
+  return out;
 }
 
 std::string toUtf8(std::string_view bytes) {

@@ -26,6 +26,13 @@ std::string toTerminalText(std::string_view bytes);
 void appendUtf8(std::string& out, std::string_view bytes);
 void appendTerminalText(std::string& out, std::string_view bytes);
 
+// Whether the bytes are valid UTF-8 as they stand (toUtf8 gives them back unchanged).
+bool isUtf8(std::string_view bytes);
+
+// The bytes in base64 (RFC 4648, with padding), so a consumer gets back bytes that no text can
+// carry, such as a file name that is not UTF-8.
+std::string toBase64(std::string_view bytes);
+
 }  // namespace host
 
 #endif  // VANTREL_HOST_TEXT_ENCODING_H_

@@ -23,8 +23,11 @@ void restoreModes() {
   if (modesTaken) tcsetattr(STDIN_FILENO, TCSANOW, &savedModes);
 }
 
-// Gives the terminal back, then lets the signal end the program as it would have.
+// Gives the terminal back, with no progress line left on its last row, then lets the signal end
+// the program as it would have.
 void onEndingSignal(int signal) {
+  static const char kClearLine[] = "\r\033[K";
+  if (modesTaken) (void)!write(STDOUT_FILENO, kClearLine, sizeof kClearLine - 1);
   restoreModes();
   modesTaken = 0;
   struct sigaction fallback {};
@@ -61,6 +64,8 @@ TerminalKeys::TerminalKeys() {
 
 TerminalKeys::~TerminalKeys() {
   if (!active_) return;
+  // What was typed during the search was meant for it, not for the shell that comes next.
+  if (inForeground()) tcflush(STDIN_FILENO, TCIFLUSH);
   restoreModes();
   modesTaken = 0;
   for (size_t i = 0; i < 3; ++i) sigaction(kEndingSignals[i], &previousActions[i], nullptr);

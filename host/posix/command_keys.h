@@ -6,7 +6,8 @@
 // reads what was typed: an Esc on its own (not the start of a key's escape sequence) counts as a
 // press. Other keys typed meanwhile are read and dropped, as by any program reading its terminal.
 // The terminal's modes come back when the object goes, and also when SIGTERM, SIGHUP or SIGQUIT
-// ends the program. Ctrl-C keeps its signal.
+// ends the program (the progress line is cleared then). Keys typed and not yet read are dropped
+// when the object goes, so none reaches the shell. Ctrl-C keeps its signal.
 // Ownership: one instance at a time; it owns the terminal's modes while it lives.
 // Threading: the thread that made it polls.
 // Tested by tests/command_terminal_test.cpp.

@@ -9,8 +9,9 @@
 // Tested under Wine by tests/windows/wine_test.sh.
 #include "host/cli/command_run.h"
 
-#include <tlhelp32.h>
 #include <windows.h>
+// After <windows.h>, whose types it uses.
+#include <tlhelp32.h>
 
 #include <atomic>
 #include <cstdlib>
@@ -171,7 +172,8 @@ int runCommand(const CommandLine& line, const std::string& addOnPath, std::ostre
   host::HostConfig config;
   config.statusRow = 0;
   host::Host ide(config);
-  auto outcome = std::make_shared<OutcomeSink>();
+  std::atomic<bool> outputFailed{false};
+  auto outcome = std::make_shared<OutcomeSink>(out, outputFailed);
   host::SinkOptions sinkOptions;
   sinkOptions.windowsPaths = line.windowsPaths;
   std::shared_ptr<host::MessageSink> shown;
@@ -180,8 +182,8 @@ int runCommand(const CommandLine& line, const std::string& addOnPath, std::ostre
   else
     shown = std::make_shared<host::TextSink>(out, sinkOptions);
   ide.messageWindow()->keepEvents(false);
-  ide.messageWindow()->addSink(outcome);
   ide.messageWindow()->addSink(shown);
+  ide.messageWindow()->addSink(outcome);
 
   ModalDriver modal;
   modal.input = {line.text, line.fileTypes, line.directories, line.options, line.tickedOptions};
@@ -217,8 +219,14 @@ int runCommand(const CommandLine& line, const std::string& addOnPath, std::ostre
       error = "the search dialog could not be shown";
     else if (!modal.outcome.confirmed)
       error = "the search dialog cannot be confirmed: " + modal.outcome.emptyField + " is empty";
-    else if (!outcome->refused && outcome->summaryWritten)
-      status = outcome->hitListed ? 0 : 1;
+    else if ((out.flush(), out.bad()) || outputFailed.load())
+      error = "the results could not be written";
+    else if (outcome->refused)
+      error = outcome->reason;
+    else if (!outcome->summaryWritten)
+      error = "the search ended without its summary";
+    else
+      status = outcome->userBreak ? kStatusStopped : outcome->hitListed ? 0 : 1;
   }
   if (module) FreeLibrary(module);
   SetConsoleCtrlHandler(onConsoleControl, FALSE);

@@ -3,8 +3,9 @@
 //
 // An open key is a heap record holding the key's full path ("HKEY_LOCAL_MACHINE\SOFTWARE\...")
 // and the access it was opened with; the predefined keys are pseudo-handles that need no closing.
-// Every change is one IMMEDIATE transaction, so a reader or another process sees a value either
-// whole or not at all. Tested by tests/registry_test.cpp.
+// Every change is one transaction (or part of the calling thread's batch,
+// win32/advapi32/registry_store.h), so a reader or another process sees a value either whole or not
+// at all. Tested by tests/registry_test.cpp.
 #include <sqlite3.h>
 
 #include <cstring>
@@ -108,21 +109,6 @@ bool keyExists(sqlite3* db, const std::string& path, int* rc) {
   return found;
 }
 
-// Runs `change` inside BEGIN IMMEDIATE ... COMMIT; rolls back unless both it and the commit
-// succeed. The busy timeout makes BEGIN wait for another writer instead of failing.
-LONG inTransaction(sqlite3* db, const std::function<LONG()>& change) {
-  int rc = sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
-  if (rc != SQLITE_OK) return vwin::registry::errorFromSqlite(rc);
-  LONG result = change();
-  if (result == ERROR_SUCCESS) {
-    rc = sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
-    if (rc == SQLITE_OK) return ERROR_SUCCESS;
-    result = vwin::registry::errorFromSqlite(rc);
-  }
-  if (!sqlite3_get_autocommit(db)) sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
-  return result;
-}
-
 std::string valueName(LPCSTR name) { return name ? name : ""; }
 
 }  // namespace
@@ -161,24 +147,22 @@ WINAPI_EXPORT LONG WINAPI RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD, LPSTR,
   if (LONG error = appendSubKey(&path, subKey, &prefixes); error != ERROR_SUCCESS) return error;
   bool created = false;
   if (!prefixes.empty()) {
-    LONG error = vwin::registry::withDatabase([&](sqlite3* db) -> LONG {
-      return inTransaction(db, [&]() -> LONG {
-        sqlite3_stmt* stmt = nullptr;
-        int rc = sqlite3_prepare_v2(db, "INSERT OR IGNORE INTO keys(path) VALUES(?1)", -1, &stmt,
-                                    nullptr);
-        for (const std::string& prefix : prefixes) {
-          if (rc != SQLITE_OK) break;
-          sqlite3_reset(stmt);
-          bindText(stmt, 1, prefix);
-          rc = sqlite3_step(stmt);
-          if (rc == SQLITE_DONE) {
-            created = sqlite3_changes(db) > 0;
-            rc = SQLITE_OK;
-          }
+    LONG error = vwin::registry::withChange([&](sqlite3* db) -> LONG {
+      sqlite3_stmt* stmt = nullptr;
+      int rc =
+          sqlite3_prepare_v2(db, "INSERT OR IGNORE INTO keys(path) VALUES(?1)", -1, &stmt, nullptr);
+      for (const std::string& prefix : prefixes) {
+        if (rc != SQLITE_OK) break;
+        sqlite3_reset(stmt);
+        bindText(stmt, 1, prefix);
+        rc = sqlite3_step(stmt);
+        if (rc == SQLITE_DONE) {
+          created = sqlite3_changes(db) > 0;
+          rc = SQLITE_OK;
         }
-        sqlite3_finalize(stmt);
-        return vwin::registry::errorFromSqlite(rc);
-      });
+      }
+      sqlite3_finalize(stmt);
+      return vwin::registry::errorFromSqlite(rc);
     });
     if (error != ERROR_SUCCESS) return error;
   }
@@ -239,29 +223,27 @@ WINAPI_EXPORT LONG WINAPI RegSetValueExA(HKEY key, LPCSTR name, DWORD, DWORD typ
   REGSAM access;
   if (!describe(key, &path, &access)) return ERROR_INVALID_HANDLE;
   if (!(access & KEY_SET_VALUE)) return ERROR_ACCESS_DENIED;
-  return vwin::registry::withDatabase([&](sqlite3* db) -> LONG {
-    return inTransaction(db, [&]() -> LONG {
-      int rc;
-      if (!keyExists(db, path, &rc))
-        return rc == SQLITE_OK ? ERROR_KEY_DELETED : vwin::registry::errorFromSqlite(rc);
-      sqlite3_stmt* stmt = nullptr;
-      rc = sqlite3_prepare_v2(db,
-                              "INSERT INTO vals(key, name, type, data) VALUES(?1, ?2, ?3, ?4)"
-                              " ON CONFLICT(key, name) DO UPDATE SET type = excluded.type,"
-                              " data = excluded.data",
-                              -1, &stmt, nullptr);
-      if (rc == SQLITE_OK) {
-        bindText(stmt, 1, path);
-        bindText(stmt, 2, valueName(name));
-        sqlite3_bind_int64(stmt, 3, type);
-        sqlite3_bind_blob(stmt, 4, dataSize ? data : reinterpret_cast<const BYTE*>(""),
-                          static_cast<int>(dataSize), SQLITE_TRANSIENT);
-        rc = sqlite3_step(stmt);
-        if (rc == SQLITE_DONE) rc = SQLITE_OK;
-      }
-      sqlite3_finalize(stmt);
-      return vwin::registry::errorFromSqlite(rc);
-    });
+  return vwin::registry::withChange([&](sqlite3* db) -> LONG {
+    int rc;
+    if (!keyExists(db, path, &rc))
+      return rc == SQLITE_OK ? ERROR_KEY_DELETED : vwin::registry::errorFromSqlite(rc);
+    sqlite3_stmt* stmt = nullptr;
+    rc = sqlite3_prepare_v2(db,
+                            "INSERT INTO vals(key, name, type, data) VALUES(?1, ?2, ?3, ?4)"
+                            " ON CONFLICT(key, name) DO UPDATE SET type = excluded.type,"
+                            " data = excluded.data",
+                            -1, &stmt, nullptr);
+    if (rc == SQLITE_OK) {
+      bindText(stmt, 1, path);
+      bindText(stmt, 2, valueName(name));
+      sqlite3_bind_int64(stmt, 3, type);
+      sqlite3_bind_blob(stmt, 4, dataSize ? data : reinterpret_cast<const BYTE*>(""),
+                        static_cast<int>(dataSize), SQLITE_TRANSIENT);
+      rc = sqlite3_step(stmt);
+      if (rc == SQLITE_DONE) rc = SQLITE_OK;
+    }
+    sqlite3_finalize(stmt);
+    return vwin::registry::errorFromSqlite(rc);
   });
 }
 

@@ -1,20 +1,23 @@
-// The registry's file: one SQLite database shared by every process of the user, opened lazily and
-// reopened when the file named by the environment changes (tests point VANTREL_REGISTRY at a new
-// temporary file per case).
+// The registry's connection: one SQLite connection per process to the file that
+// win32/advapi32/registry_file.h opens, reopened when the file named by the environment changes
+// (tests point VANTREL_REGISTRY at a new temporary file per case), and the transactions the
+// registry functions run in.
 //
 // Invariants:
-// - The file is VANTREL_REGISTRY, else $XDG_CONFIG_HOME/vantrel/registry.sqlite3, else
-//   $HOME/.config/vantrel/registry.sqlite3; it is created with mode 0600 (its journal files take
-//   the same mode) and its directory with 0700.
-// - A file there that is not a registry (not SQLite, damaged, or another program's database) is
-//   never written: it is renamed aside, the user is told once on stderr, and a new registry starts.
-// - Keys are rows of `keys` (full path, case-insensitive); values are rows of `vals` (key path,
-//   case-insensitive name, type, raw bytes). A write is one IMMEDIATE transaction; a busy file is
-//   waited for, so concurrent processes queue instead of failing.
+// - A change is one IMMEDIATE transaction of its own, or, inside a Batch, a savepoint of the
+//   batch's transaction; a busy file is waited for, so concurrent processes queue instead of
+//   failing.
+// - A Batch's transaction begins at its first registry call and ends with it: committed whole
+//   when every change succeeded, rolled back whole otherwise, so another process or a kill sees
+//   all of its changes or none.
+// - When a change cannot be stored (the file or its directory read-only, the disk full, the file
+//   unusable) the user is told once per process on stderr that settings will not be saved.
 //
 // Threading: every function locks the one connection of the process; callable from any thread.
-// A child made by fork() opens its own connection and never touches its parent's.
-// Tested by tests/registry_test.cpp.
+// A Batch belongs to the thread that made it and keeps other threads' registry calls waiting
+// while its transaction is open. A child made by fork() opens its own connection and never
+// touches its parent's.
+// Tested by tests/registry_test.cpp and tests/search_dialog_test.cpp.
 #ifndef VANTREL_WIN32_REGISTRY_STORE_H_
 #define VANTREL_WIN32_REGISTRY_STORE_H_
 
@@ -27,17 +30,31 @@ struct sqlite3;
 
 namespace vwin::registry {
 
-// Runs `work` with the open database under the process's registry lock. Answers what `work`
-// answers, or a system error code when the file cannot be opened (ERROR_CANTOPEN and friends).
-// When `work` answers ERROR_REGISTRY_CORRUPT the connection is dropped, so that the next call
-// checks the file again and sets it aside.
+// Runs `work` with the open database under the process's registry lock (inside the thread's
+// Batch transaction when there is one). Answers what `work` answers, or a system error code when
+// the file cannot be opened (ERROR_CANTOPEN and friends). When `work` answers
+// ERROR_REGISTRY_CORRUPT the connection is dropped, so that the next call checks the file again
+// and sets it aside.
 LONG withDatabase(const std::function<LONG(sqlite3*)>& work);
+
+// Runs `change` as one change of the registry (see the invariants); a failure leaves the file as
+// it was and tells the user once that settings will not be saved.
+LONG withChange(const std::function<LONG(sqlite3*)>& change);
 
 // Maps an SQLite result code to the Windows error the registry functions answer.
 LONG errorFromSqlite(int code);
 
-// The registry file's path as the environment names it now; empty when none can be formed.
-std::string registryPath();
+// Makes every registry call of the calling thread, while the outermost Batch of the thread lives,
+// one transaction (see the invariants). Nested Batches join the outermost one. The dialog manager
+// holds one while a dialog procedure handles a message, so that one dialog action (reading a
+// history list and writing it back shifted) is atomic towards other processes.
+class Batch {
+ public:
+  Batch();
+  ~Batch();
+  Batch(const Batch&) = delete;
+  Batch& operator=(const Batch&) = delete;
+};
 
 }  // namespace vwin::registry
 

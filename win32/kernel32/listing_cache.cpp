@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -90,6 +91,11 @@ struct Cache {
   }
 };
 
+// The file left out of every listing (the host's output file), set before a search begins.
+std::atomic<dev_t> hiddenDevice{0};
+std::atomic<ino_t> hiddenInode{0};
+std::atomic<bool> hiddenSeen{false};
+
 // Reads the directory into a new listing; whether it may be kept in `settled`. NULL with errno
 // set on failure.
 std::shared_ptr<DirectoryListing> readListing(const char* posixDir, bool& settled) {
@@ -99,7 +105,10 @@ std::shared_ptr<DirectoryListing> readListing(const char* posixDir, bool& settle
   // The stamp comes before the entries, so that a change during the read shows at the next stat.
   struct stat st;
   struct timespec now;
-  settled = fstat(fd, &st) == 0 && clock_gettime(CLOCK_REALTIME, &now) == 0 &&
+  bool known = fstat(fd, &st) == 0;
+  ino_t hidden =
+      known && hiddenInode.load() != 0 && st.st_dev == hiddenDevice.load() ? hiddenInode.load() : 0;
+  settled = known && clock_gettime(CLOCK_REALTIME, &now) == 0 &&
             nanoseconds(now) - std::max(nanoseconds(st.st_mtim), nanoseconds(st.st_ctim)) >
                 kSettledNanoseconds;
   if (settled) listing->stamp = stampOf(st);
@@ -118,6 +127,10 @@ std::shared_ptr<DirectoryListing> readListing(const char* posixDir, bool& settle
       at += entry->d_reclen;
       size_t length = strlen(entry->d_name);
       if (length >= MAX_PATH || memchr(entry->d_name, '\\', length)) continue;
+      if (hidden != 0 && entry->d_ino == hidden) {
+        hiddenSeen.store(true);
+        continue;
+      }
       listing->names.push_back(DirectoryListing::Name{static_cast<uint32_t>(listing->text.size()),
                                                       static_cast<uint16_t>(length),
                                                       entry->d_type});
@@ -169,3 +182,11 @@ std::shared_ptr<const DirectoryListing> listDirectory(const char* posixDir) {
 }
 
 }  // namespace vwin
+
+WINAPI_EXPORT void VwinHideFromListings(dev_t device, ino_t inode) {
+  vwin::hiddenDevice.store(device);
+  vwin::hiddenInode.store(inode);
+  vwin::hiddenSeen.store(false);
+}
+
+WINAPI_EXPORT BOOL VwinHiddenFileListed(void) { return vwin::hiddenSeen.load() ? TRUE : FALSE; }

@@ -1,6 +1,7 @@
 // The modal dialog manager: DialogBoxParamA builds a dialog from its DLGTEMPLATEEX resource,
 // runs it through the host's Display and answers the EndDialog result; EndDialog, GetFocus and
-// SetFocus. Keyboard handling shared with the host's input calls is in win32/user32/dialog_input.cpp.
+// SetFocus. Keyboard handling shared with the host's input calls is in
+// win32/user32/dialog_input.cpp.
 //
 // Dialog units become pixels as Windows maps them with the font's average character cell: a
 // horizontal unit is a quarter of a cell's width, a vertical unit an eighth of its height
@@ -9,12 +10,15 @@
 // window is one cell high; the template's height includes its dropped list.
 //
 // Invariants: a dialog window's classData is its DialogState; the focus is one window for the
-// process (dialogs are modal and run on one thread at a time).
-// Tested by tests/dialog_manager_test.cpp and tests/search_dialog_test.cpp.
+// process (dialogs are modal and run on one thread at a time); the registry calls the dialog
+// procedure makes while it handles one message are one registry transaction (a Batch of
+// win32/advapi32/registry_store.h), so a procedure must not wait there for another thread's
+// registry work. Tested by tests/dialog_manager_test.cpp and tests/search_dialog_test.cpp.
 #include "win32/user32/dialog.h"
 
 #include <atomic>
 
+#include "win32/advapi32/registry_store.h"
 #include "win32/include/winbase.h"
 #include "win32/user32/controls.h"
 #include "win32/user32/dialog_template.h"
@@ -29,7 +33,13 @@ LRESULT dialogWindowProc(HWND handle, UINT message, WPARAM wParam, LPARAM lParam
   Window* w = windowFromHandle(handle);
   if (!w) return 0;
   DialogState* state = static_cast<DialogState*>(w->classData);
-  INT_PTR handled = state->proc ? state->proc(handle, message, wParam, lParam) : FALSE;
+  INT_PTR handled = FALSE;
+  if (state->proc) {
+    // What the procedure does for one message is one user action: its registry calls (a history
+    // read, counted, shifted and written back) are one transaction towards other processes.
+    registry::Batch oneAction;
+    handled = state->proc(handle, message, wParam, lParam);
+  }
   if (handled || message == WM_INITDIALOG) return handled;
   switch (message) {
     case WM_CLOSE:  // as DefDlgProc: closing is cancelling
