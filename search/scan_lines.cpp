@@ -340,6 +340,8 @@ LONG scanLines(SearchJob* job, char* buffer, LONG size, ScanHitFunction onHit, v
     scan.search[size] = '\0';
   }
   if (GREPCLASS* pattern = job->regexProgram) {
+    // The pattern itself looks for a whole word, so no way to match one is passed by.
+    pattern->wholeWords = scan.wholeWords ? 1 : 0;
     auto find = [pattern](const char* from, const char** start, const char** end) {
       if (!pattern->match(from)) return false;
       *start = pattern->groupStart[0];

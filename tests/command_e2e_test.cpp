@@ -272,6 +272,8 @@ TEST_F(CommandTest, PlainAndRegexSearchesWithTheirOptions) {
       {{"^ne+dle", "-e", "-s", "--options=0"}, {"tree/a.txt:2:1"}},
       {{"E\\.$", "-er", "--options=0"}, {"tree/sub/b.txt:2:6"}},
       {{"ne.dle", "--options=22"}, {"tree/a.txt:1:1", "tree/sub/b.txt:1:3", "tree/sub/b.txt:2:1"}},
+      // A whole word is found whichever alternative comes first.
+      {{"needl|needle", "-ew", "--options=0"}, {"tree/a.txt:1:1"}},
   };
   for (const Case& c : cases) {
     std::vector<std::string> args = c.args;
@@ -390,6 +392,11 @@ TEST_F(CommandTest, RefusalsEndWithStatus2AndOneLine) {
   EXPECT_EQ(events.back()["event"], "beep");
   EXPECT_EQ(refused.err, "vantrel: Vantrel regular expression error : Mismatched () or []\n");
 
+  // A file type naming a folder: the add-on's refusal, on stderr too.
+  Result folder = run({"needle", "-f", "*.log;tree/*.txt", "-d", windows("tree")});
+  EXPECT_EQ(folder.status, 2);
+  EXPECT_EQ(folder.err, "vantrel: Vantrel : A file type may not name a folder : tree/*.txt !\n");
+
   Result unknown = run({"--frobnicate"});
   EXPECT_EQ(unknown.status, 2);
   EXPECT_EQ(std::count(unknown.err.begin(), unknown.err.end(), '\n'), 1);
@@ -400,6 +407,30 @@ TEST_F(CommandTest, RefusalsEndWithStatus2AndOneLine) {
   Result noAddOn = run({"needle"}, {}, {"VANTREL_ADDON=/nonexistent/vantrel.so"});
   EXPECT_EQ(noAddOn.status, 2);
   EXPECT_NE(noAddOn.err.find("/nonexistent/vantrel.so"), std::string::npos);
+}
+
+TEST_F(CommandTest, WhatTheWalkPassedOverIsCountedOnStderrOnly) {
+  write("skip/hit.txt", "needle\n");
+  write("skip/empty.txt", "");
+  write("skip/big.txt", std::string(500000, 'x'));
+  write("skip/back\\slash.txt", "needle\n");
+  write("skip/" + std::string(240, 'l') + ".txt", "needle\n");
+  write("skip/.hidden\\too.txt", "needle\n");  // hidden: no walk takes it anyway
+  write("a,b/hit.txt", "needle\n");
+  std::string dirs = "skip;\"" + (root_ / "a,b").string() + "\";missing;Missing";
+  Result result = run({"needle", "-f", "*.txt", "-d", dirs, "--options=0"});
+  EXPECT_EQ(result.status, 0);
+  EXPECT_EQ(result.out,
+            "Vantreling skip\\big.txt\n  File too large !\n"
+            "Vantreling skip\\empty.txt\n  File is 0 byte length !\n"
+            "Vantreling skip\\hit.txt\n" +
+                (root_ / "skip/hit.txt").string() + ":1:1: needle\n" + "Vantreling " +
+                (root_ / "a,b").string() + "\\hit.txt\n" + (root_ / "a,b/hit.txt").string() +
+                ":1:1: needle\n" +
+                "Vantrel : 2 found in 2 Files (4 Files searched in 4 Directories)\n");
+  EXPECT_EQ(result.err,
+            "vantrel: passed over 1 directory not found, 1 path over 259 characters, 1 name no "
+            "Windows path can carry, 1 file too large, 1 empty file\n");
 }
 
 TEST_F(CommandTest, OutputThatCannotBeWrittenIsAFailure) {

@@ -1,5 +1,6 @@
 // File search on a real temporary directory: NTFS listing order, Windows' wildcard effect,
-// attributes of hidden files, FIFOs and links, and the failure reasons.
+// attributes of hidden files, FIFOs and links, the failure reasons, and the count of what searches
+// passed over.
 #include <gtest/gtest.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -16,6 +17,7 @@
 #include <vector>
 
 #include "win32/include/windows.h"
+#include "win32/kernel32/passed_over.h"
 
 namespace {
 
@@ -156,6 +158,45 @@ TEST_F(FindFileTest, FailuresAnswerInvalidHandleWithTheirReason) {
   EXPECT_FALSE(FindClose(h));  // closed twice: refused, not freed again
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
   EXPECT_FALSE(FindNextFileA(h, &data));
+}
+
+TEST_F(FindFileTest, WhatASearchPassesOverIsCountedOncePerPath) {
+  // A directory's path with its separator, and names that bring a path to 259 characters or past.
+  std::string deep(200, 'd');
+  size_t deepLength = dir.size() + deep.size() + 1;
+  std::string fits(MAX_PATH - 1 - deepLength, 'f');
+  for (const char* n : {"a.c", "back\\slash.c", ".hid\\den.c"}) touch(root / n);
+  fs::create_directory(root / deep);
+  for (std::string n : {fits, fits + "x", std::string(".") + fits}) touch(root / deep / n);
+  fs::create_directory(root / deep / ("D" + fits.substr(1)));  // as long, with a separator after
+  fs::create_symlink("self", root / "self");  // exists, but cannot be opened (a loop)
+  auto take = [] {
+    VWIN_PASSED_OVER c{};
+    VwinTakePassedOverCount(&c);
+    return std::vector<DWORD>{c.missingDirectories, c.unreadableDirectories, c.longPaths,
+                              c.uncarriedNames};
+  };
+  list(dir + "missing\\*.c");  // before the count starts
+  EXPECT_EQ(take(), (std::vector<DWORD>{0, 0, 0, 0}));
+
+  VwinStartPassedOverCount();
+  for (int pass = 0; pass < 2; ++pass) {
+    EXPECT_EQ(names(list(dir + "*.c")), (std::vector<std::string>{"a.c"}));
+    EXPECT_EQ(names(list(dir + deep + "\\*")), (std::vector<std::string>{".", "..", fits}));
+    EXPECT_TRUE(list(dir + "missing\\*.c").empty());
+    EXPECT_TRUE(list(dir + "MISSING\\*.*").empty());
+    EXPECT_TRUE(list(dir + "a.c\\*.*").empty());  // a file is no directory either
+    EXPECT_TRUE(list("Q:\\*.*").empty());         // nor is a drive nobody mapped
+    EXPECT_TRUE(list(dir + "self\\*.c").empty());
+  }
+  // A relative directory whose full form is too long for MAX_PATH.
+  char saved[MAX_PATH];
+  ASSERT_GT(GetCurrentDirectoryA(sizeof saved, saved), 0u);
+  ASSERT_TRUE(SetCurrentDirectoryA((dir + deep).c_str()));
+  EXPECT_TRUE(list(std::string(40, 'r') + "\\*.c").empty());
+  ASSERT_TRUE(SetCurrentDirectoryA(saved));
+  EXPECT_EQ(take(), (std::vector<DWORD>{3, 1, 3, 1}));
+  EXPECT_EQ(take(), (std::vector<DWORD>{0, 0, 0, 0}));  // taking ends the count
 }
 
 TEST_F(FindFileTest, DriveRootListsNoDotEntries) {

@@ -243,12 +243,17 @@ TEST(ScanLines, RunsAPatternOnEachLine) {
   EXPECT_EQ(scanPattern("a\n\nb", "^$", CaseSensitive), Hits{});
 }
 
-TEST(ScanLines, APatternRetriedForWholeWordsStartsAnewAtTheNextCharacter) {
-  // "-a" at column 1 is refused for the "b" after it; from column 2 "^" matches again.
-  EXPECT_EQ(scanPattern("-ab", "^(-a|ab)", CaseSensitive | WholeWords), (Hits{{1, 2, "-ab"}}));
+TEST(ScanLines, AWholeWordPatternFindsAnyWayToMatchAWholeWord) {
+  // Whatever the first way to match at a position, a way that ends at a word's end is found.
+  EXPECT_EQ(scanPattern("ab", "a|ab", CaseSensitive | WholeWords), (Hits{{1, 1, "ab"}}));
+  EXPECT_EQ(scanPattern("ab", "ab|a", CaseSensitive | WholeWords), (Hits{{1, 1, "ab"}}));
+  EXPECT_EQ(scanPattern("x aab-", "a*ab|a", WholeWords), (Hits{{1, 3, "x aab-"}}));
+  EXPECT_EQ(scanPattern("aaa b", "a+", CaseSensitive | WholeWords), (Hits{{1, 1, "aaa b"}}));
+  // "^" is the line's start only, also for whole words.
+  EXPECT_EQ(scanPattern("-ab", "^(-a|ab)", CaseSensitive | WholeWords), Hits{});
   EXPECT_EQ(scanPattern("print(int x)", "i[a-z]t", CaseSensitive | WholeWords),
             (Hits{{1, 7, "print(int x)"}}));
-  // An empty match at the end of a line, refused, leaves nothing to retry.
+  // An empty match counts only where a word edge stands on both sides.
   EXPECT_EQ(scanPattern("ab\nab ", "$", CaseSensitive | WholeWords), (Hits{{2, 4, "ab "}}));
 }
 

@@ -59,6 +59,7 @@ TEST_F(TuiProgramTest, FirstUseDialogThenAConfirmedSearchListsItsHits) {
   write("b.cpp", "x\ny needle\n");
   write("sub/c.c", "/* needle */\n");
   write("notes.txt", "needle\n");
+  write("empty.c", "");
   start();
   tuitest::Screen s;
   ASSERT_TRUE(terminal_->waitForText("< OK >", &s)) << s.all();
@@ -84,6 +85,8 @@ TEST_F(TuiProgramTest, FirstUseDialogThenAConfirmedSearchListsItsHits) {
   ASSERT_TRUE(terminal_->waitForText("[x] Recurse Subdirector", &s)) << s.all();
   terminal_->keys("Enter");
   ASSERT_TRUE(terminal_->waitForText("Vantrel : 3 found in 3 Files", &s)) << s.all();
+  // What the search passed over, counted in a row of the front end's own after the summary.
+  ASSERT_TRUE(terminal_->waitForText("Passed over 1 empty file", &s)) << s.all();
   EXPECT_TRUE(s.contains("  1:5: int needle;")) << s.all();
   EXPECT_TRUE(s.contains("  2:3: y needle")) << s.all();
   EXPECT_TRUE(s.contains("  1:4: /* needle */")) << s.all();

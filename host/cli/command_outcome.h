@@ -26,7 +26,8 @@ class OutcomeSink final : public host::MessageSink {
     if (event.kind == Kind::Group) {
       // The add-on's own lines that end a search without its summary say why.
       if (event.text.rfind("Vantrel regular expression error", 0) == 0 ||
-          event.text.rfind("Not enough memory", 0) == 0) {
+          event.text.rfind("Not enough memory", 0) == 0 ||
+          event.text.rfind("Vantrel : A file type may not name a folder", 0) == 0) {
         refused = true;
         reason = event.text;
       }

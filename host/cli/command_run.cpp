@@ -21,6 +21,7 @@
 #include "host/cli/descriptor_buffer.h"
 #include "host/ide/host.h"
 #include "host/ide/json_sink.h"
+#include "host/ide/passed_over_report.h"
 #include "host/ide/text_sink.h"
 #include "host/posix/command_keys.h"
 #include "host/posix/recording_display.h"
@@ -170,6 +171,8 @@ int runCommand(const CommandLine& line, const std::string& addOnPath, std::ostre
   if (bar) ide.messageWindow()->addSink(bar);  // before the output, to clear the bar
   ide.messageWindow()->addSink(shown);
   ide.messageWindow()->addSink(outcome);
+  auto passedOver = std::make_shared<host::PassedOverReport>();
+  ide.messageWindow()->addSink(passedOver);
 
   TerminalKeys keys;  // outlives the display that polls it
   CommandDisplay display(ide.messageWindow());
@@ -202,6 +205,7 @@ int runCommand(const CommandLine& line, const std::string& addOnPath, std::ostre
     entry(ide.serverReference());
     ide.project()->open(project);
     long baseline = VwinRunningThreadCount();
+    passedOver->start();
     bool ran = ide.tools()->runTool(kToolName, selected);
     if (ran && dialog.confirmed && (dialog.options & kAsynchronous))
       waitForWorkers(ide, display, keys, selected, baseline);
@@ -220,6 +224,9 @@ int runCommand(const CommandLine& line, const std::string& addOnPath, std::ostre
     out.flush();
     if (VwinHiddenFileListed())
       err << "vantrel: the output file lies in the searched tree; it was not searched" << std::endl;
+    // What the walk passed over goes beside the message window's lines, never among them.
+    std::string skipped = passedOver->last().describe();
+    if (!skipped.empty()) err << "vantrel: passed over " << skipped << std::endl;
     if (out.bad() || outputFailed.load()) {
       auto* buffer = dynamic_cast<host::DescriptorBuffer*>(out.rdbuf());
       std::string cause = buffer && buffer->error() ? std::strerror(buffer->error()) : "";

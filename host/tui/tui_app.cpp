@@ -8,6 +8,7 @@
 #include <cstring>
 #include <memory>
 
+#include "host/ide/passed_over_report.h"
 #include "host/tui/tui_display.h"
 #include "host/tui/tui_editor.h"
 #include "host/tui/tui_keys.h"
@@ -27,6 +28,11 @@ class App {
       : host_(host),
         frontEnd_(frontEnd),
         list_(std::make_shared<MessageList>(frontEnd.windowsPaths)),
+        passedOver_(
+            std::make_shared<host::PassedOverReport>([list = list_](const host::PassedOver& p) {
+              std::string skipped = p.describe();
+              if (!skipped.empty()) list->addLine("Passed over " + skipped);
+            })),
         view_(*list_) {}
 
   int run();
@@ -45,6 +51,8 @@ class App {
   host::Host& host_;
   const FrontEnd& frontEnd_;
   std::shared_ptr<MessageList> list_;
+  // Adds the count of what a search passed over as a row after its summary.
+  std::shared_ptr<host::PassedOverReport> passedOver_;
   MessageView view_;
   Screen screen_;
   std::unique_ptr<TerminalDisplay> display_;
@@ -82,6 +90,7 @@ void App::repaint() {
 
 void App::runTool() {
   note_.clear();
+  if (!workerRunning()) passedOver_->start();  // else the tool asks whether to stop that search
   display_->setSearching(true);
   bool ran = frontEnd_.runTool();
   display_->setSearching(false);
@@ -119,7 +128,10 @@ void App::writeQuickfix() {
 
 int App::run() {
   if (!screen_.start()) return -1;
-  if (host_.messageWindow()) host_.messageWindow()->addSink(list_);
+  if (host_.messageWindow()) {
+    host_.messageWindow()->addSink(list_);
+    host_.messageWindow()->addSink(passedOver_);  // after the list: its row follows the summary
+  }
   fitToTerminal();
   display_ = std::make_unique<TerminalDisplay>(screen_, statusWindow(), [this] { repaint(); });
   if (frontEnd_.prepareFirstDialog) display_->setFirstDialogHandler(frontEnd_.prepareFirstDialog);

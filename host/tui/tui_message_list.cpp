@@ -47,6 +47,18 @@ void MessageList::event(const host::MessageEvent& event) {
   }
 }
 
+void MessageList::addLine(const std::string& text) {
+  try {
+    Row row;
+    host::appendTerminalText(row.shown, text);
+    std::lock_guard<std::mutex> lock(mutex_);
+    rows_.push_back(std::move(row));
+    ++version_;
+  } catch (...) {
+    // Out of memory: the row is lost.
+  }
+}
+
 size_t MessageList::size() const {
   std::lock_guard<std::mutex> lock(mutex_);
   return rows_.size();

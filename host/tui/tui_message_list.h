@@ -39,6 +39,8 @@ class MessageList final : public host::MessageSink {
       : windowsPaths_(windowsPaths), paths_(windowsPaths), posixPaths_(false) {}
 
   void event(const host::MessageEvent& event) override;
+  // Adds a line of the front end's own after the rows so far, shown as a heading is.
+  void addLine(const std::string& text);
 
   size_t size() const;
   // A copy of row `index` (an empty heading row when out of range).

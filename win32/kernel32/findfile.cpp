@@ -9,15 +9,17 @@
 // before a dot or at the end), a "." followed by a wildcard or ending the pattern also matches the
 // end of a name without a dot, and "*.*" matches every name, also one without a dot.
 //
-// Attributes are those of win32/kernel32/attributes.h (hidden dot names; FIFOs, sockets, devices, dangling
-// links and links to directories system), but the type comes from d_type: a stat is made only for
-// a link or when the file system gives no type. So a plain file reads as archive, never
+// Attributes are those of win32/kernel32/attributes.h (hidden dot names; FIFOs, sockets, devices,
+// dangling links and links to directories system), but the type comes from d_type: a stat is made
+// only for a link or when the file system gives no type. So a plain file reads as archive, never
 // read-only, and sizes and times are not filled in (0): nothing reads them, and a stat per entry
 // would double the cost of a walk. A name holding a backslash, which no Windows path can carry, is
-// left out.
+// left out, and so is an entry whose path (the pattern's directory as spelled, the name and, for a
+// directory, a separator) would reach MAX_PATH characters; both, and a directory that cannot be
+// listed, are counted for the host when it asks (win32/kernel32/passed_over.h).
 //
-// Listings come from win32/kernel32/listing_cache.h: one read of a directory serves every search of it
-// while it stays unchanged (both searches of a walk's visit, and both passes of a search that
+// Listings come from win32/kernel32/listing_cache.h: one read of a directory serves every search of
+// it while it stays unchanged (both searches of a walk's visit, and both passes of a search that
 // counts first). Attributes that depend on another file (links, unknown types) are examined again
 // by every search.
 //
@@ -26,6 +28,7 @@
 // Tested by tests/findfile_test.cpp.
 #include <dirent.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstddef>
 #include <cstdint>
@@ -41,6 +44,7 @@
 #include "win32/kernel32/attributes.h"
 #include "win32/kernel32/errno_map.h"
 #include "win32/kernel32/listing_cache.h"
+#include "win32/kernel32/passed_over.h"
 #include "win32/kernel32/paths.h"
 
 namespace {
@@ -212,6 +216,31 @@ void fill(const Search& search, const Entry& entry, LPWIN32_FIND_DATAA data) {
   std::memcpy(data->cFileName, search.listing->name(name), name.length + 1u);
 }
 
+// Whether a walk would take an entry with these attributes: neither hidden nor system.
+bool takenByAWalk(DWORD attributes) {
+  return !(attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
+}
+
+// Counts a directory that could not be listed, by the reason `error` (an errno value).
+void notePassedOverDirectory(const char* windowsDir, int error) {
+  if (!vwin::countingPassedOver()) return;
+  std::string key(windowsDir);
+  for (char& c : key) c = static_cast<char>(foldAscii(static_cast<unsigned char>(c)));
+  vwin::PassedOver why = vwin::PassedOver::kUnreadableDirectory;
+  if (error == ENAMETOOLONG)
+    why = vwin::PassedOver::kLongPath;
+  else if (error == ENOENT || error == ENOTDIR)
+    why = vwin::PassedOver::kMissingDirectory;
+  vwin::notePassedOver(why, key);
+}
+
+// Counts a directory whose Windows path could not be mapped: too long in full form, or naming no
+// drive of ours.
+void notePassedOverMapping(const char* windowsDir) {
+  notePassedOverDirectory(windowsDir,
+                          GetLastError() == ERROR_FILENAME_EXCED_RANGE ? ENAMETOOLONG : ENOENT);
+}
+
 // Whether a Windows directory part ("C:\", "\", "Z:/") names the root of its drive, where Windows
 // lists no "." and "..".
 bool isDriveRoot(const std::string& dir) {
@@ -247,15 +276,21 @@ WINAPI_EXPORT HANDLE WINAPI FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA da
   const char* windowsDir = dir.empty() ? "." : dir.c_str();
   char posix[4096];
   if (!VwinToOpenablePath(windowsDir, posix, sizeof posix)) {
+    notePassedOverMapping(windowsDir);
     return INVALID_HANDLE_VALUE;  // the mapping set the reason
   }
   std::shared_ptr<const vwin::DirectoryListing> listing = vwin::listDirectory(posix);
   if (!listing) {
     bool retry = errno == ENOENT || errno == ENOTDIR;
-    if (retry && !VwinToPosixPath(windowsDir, posix, sizeof posix)) return INVALID_HANDLE_VALUE;
+    if (retry && !VwinToPosixPath(windowsDir, posix, sizeof posix)) {
+      notePassedOverMapping(windowsDir);
+      return INVALID_HANDLE_VALUE;
+    }
     if (retry) listing = vwin::listDirectory(posix);
     if (!listing) {
-      DWORD error = vwinErrorFromErrno(errno);
+      int cause = errno;
+      notePassedOverDirectory(windowsDir, cause);
+      DWORD error = vwinErrorFromErrno(cause);
       // The directory itself is missing: Windows calls that a missing path.
       SetLastError(error == ERROR_FILE_NOT_FOUND ? ERROR_PATH_NOT_FOUND : error);
       return INVALID_HANDLE_VALUE;
@@ -266,6 +301,9 @@ WINAPI_EXPORT HANDLE WINAPI FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA da
   search->listing = listing;
   Matcher matcher(compilePattern(namePattern));
   bool root = isDriveRoot(dir);
+  // Where an entry's name starts in the caller's path to it, as spelled and in full form.
+  size_t dirFull = vwin::fullPathLength(windowsDir);
+  size_t nameAt = std::max(dir.size(), dirFull == 3 ? dirFull : dirFull + 1);
   for (size_t i = 0; i < listing->names.size(); ++i) {
     const vwin::DirectoryListing::Name& entry = listing->names[i];
     const char* name = listing->name(entry);
@@ -274,7 +312,24 @@ WINAPI_EXPORT HANDLE WINAPI FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA da
     if (dotName && root) continue;
     if (!matcher.matches(std::string_view(name, entry.length))) continue;
     DWORD attributes = dotName ? FILE_ATTRIBUTE_DIRECTORY : attributesOf(posix, name, entry.type);
+    // The caller names an entry by the directory and the name, and a directory also needs a
+    // separator after it: an entry that leaves no room for that, as spelled or in full form, is
+    // left out.
+    bool directory = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    if (!dotName && nameAt + entry.length + (directory ? 1 : 0) >= MAX_PATH) {
+      if (takenByAWalk(attributes) && vwin::countingPassedOver())
+        vwin::notePassedOver(vwin::PassedOver::kLongPath, std::string(posix) + "/" + name);
+      continue;
+    }
     search->entries.push_back(Entry{static_cast<uint32_t>(i), attributes});
+  }
+  if (vwin::countingPassedOver()) {
+    for (const vwin::DirectoryListing::Name& entry : listing->uncarried) {
+      const char* name = listing->name(entry);
+      if (!matcher.matches(std::string_view(name, entry.length))) continue;
+      if (takenByAWalk(attributesOf(posix, name, entry.type)))
+        vwin::notePassedOver(vwin::PassedOver::kUncarriedName, std::string(posix) + "/" + name);
+    }
   }
 
   if (search->entries.empty()) {

@@ -200,6 +200,13 @@ BOOL answerPath(std::string_view posix, LPSTR posixPath, DWORD size) {
   return TRUE;
 }
 
+// The drive letter of the current directory, 0 when it cannot be read.
+char currentDriveLetter() {
+  char current[MAX_PATH];
+  DWORD length = GetCurrentDirectoryA(sizeof current, current);
+  return length > 0 && length < sizeof current ? foldAscii(current[0]) : 0;
+}
+
 BOOL mapPath(LPCSTR windowsPath, LPSTR posixPath, DWORD size, Form form) {
   if (!windowsPath || !posixPath) return fail(ERROR_INVALID_PARAMETER);
   size_t length = strlen(windowsPath);
@@ -259,6 +266,28 @@ BOOL mapPath(LPCSTR windowsPath, LPSTR posixPath, DWORD size, Form form) {
 }
 
 }  // namespace
+
+namespace vwin {
+
+size_t fullPathLength(const char* windowsPath) {
+  size_t length = strlen(windowsPath);
+  if (length == 0 || length >= MAX_PATH) return length;
+  bool hasDrive =
+      windowsPath[1] == ':' && foldAscii(windowsPath[0]) >= 'A' && foldAscii(windowsPath[0]) <= 'Z';
+  const char* rest = hasDrive ? windowsPath + 2 : windowsPath;
+  bool relative = !isSeparator(rest[0]);
+  JoinedParts parts;
+  if (relative && (!hasDrive || foldAscii(windowsPath[0]) == currentDriveLetter())) {
+    char current[MAX_PATH];
+    DWORD currentLength = GetCurrentDirectoryA(sizeof current, current);
+    if (currentLength == 0 || currentLength >= sizeof current) return MAX_PATH;
+    parts.apply(current + 2, currentLength - 2);
+  }
+  parts.apply(rest, length - static_cast<size_t>(rest - windowsPath));
+  return parts.view().empty() ? 3 : 2 + parts.view().size();
+}
+
+}  // namespace vwin
 
 WINAPI_EXPORT BOOL VwinToPosixPath(LPCSTR windowsPath, LPSTR posixPath, DWORD size) {
   return mapPath(windowsPath, posixPath, size, Form::kLookedUp);
