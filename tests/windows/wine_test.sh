@@ -2,6 +2,8 @@
 # Runs vantrel.exe with the 64-bit Vantrel.dll under Wine, on Wine's own user32, kernel32 and
 # advapi32, and holds it to the POSIX command on the same generated tree: the same hits, sorted
 # (Wine lists a directory in the file system's order, our layer in NTFS's), the same summary.
+# The mask "*." is left out: Wine drops its dot and lists every name, where Windows lists the
+# names without an extension, as our layer does.
 #
 # Usage: wine_test.sh MODE BUILD_DIR [LINUX_COMMAND]
 #   prefix    makes the Wine prefix (BUILD_DIR/wineprefix) once for the whole test run
@@ -51,6 +53,8 @@ for a in Alpha beta; do
       done
       echo "needle hidden" > "$d/.hidden.txt"
       echo "needle in a log" > "$d/skip.log"
+      echo "needle without an extension" > "$d/NOTES"
+      echo "needle in a long name" > "$d/a.name.with.dots.TXT"
     done
   done
 done
@@ -94,6 +98,7 @@ case $mode in
     same regex 'ne+dle[0-9]' -f '[Source Files (.c;.cpp;.cc)]' --options=6
     same whole-word needle -f '*.txt' --options=18
     same json needle -f '*.txt' --options=18 --format=json
+    same masks needle -f 'file?.TXT;*.with.*;notes' --options=2
     same no-hit 'not-in-any-file' -f '*.*' --options=2
     same bad-pattern 'ne(dle' -f '*.*' --options=6
     ;;
