@@ -101,6 +101,7 @@ case $mode in
     same masks needle -f 'file?.TXT;*.with.*;notes' --options=2
     same no-hit 'not-in-any-file' -f '*.*' --options=2
     same bad-pattern 'ne(dle' -f '*.*' --options=6
+    same empty-text -t '' -f '*.*' --options=2
     ;;
   async)
     same async needle -f '*.*' --options=10
