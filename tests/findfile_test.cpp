@@ -16,6 +16,7 @@
 #include <utility>
 #include <vector>
 
+#include "tests/code_page.h"
 #include "win32/include/windows.h"
 #include "win32/kernel32/passed_over.h"
 
@@ -134,6 +135,38 @@ TEST_F(FindFileTest, WildcardsHaveWindowsEffect) {
   touch(root / many);
   EXPECT_TRUE(list(dir + "*a*a*a*a*a*a*a*a*a*a*a*b").empty());
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+}
+
+TEST_F(FindFileTest, MasksMatchNamesThatDifferOnlyInCaseInEitherCodePage) {
+  // UTF-8 names, and one in Windows-1252 ("caf\xE9.md").
+  for (const char* n : {"CAF\xC3\x89.md", "caf\xE9.md", "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E.txt",
+                        "na\xC3\xAFve.TXT", "\xC3\x9A.c", "\xC3\x8A.c"})
+    touch(root / n);
+  using Names = std::vector<std::string>;
+  struct Case {
+    UINT page;
+    const char* mask;
+    Names expected;
+  };
+  const Case cases[] = {
+      {CP_UTF8, "caf\xC3\xA9.md", {"CAF\xC3\x89.md"}},
+      {CP_UTF8, "*\xC3\xA9.MD", {"CAF\xC3\x89.md"}},
+      {CP_UTF8, "*.md", {"CAF\xC3\x89.md", "caf\xE9.md"}},
+      {CP_UTF8, "\xE6\x97\xA5\xE6\x9C\xAC*.txt", {"\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E.txt"}},
+      {CP_UTF8, "\xE6\x97\xA5\xE6\x9C\xAC?.txt", {"\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E.txt"}},
+      {CP_UTF8, "NA\xC3\x8FVE.txt", {"na\xC3\xAFve.TXT"}},
+      {CP_UTF8, "\xC3\xBA.c", {"\xC3\x9A.c"}},
+      {CP_UTF8, "CAF\xE9.MD", {"caf\xE9.md"}},  // a Windows-1252 letter is not UTF-8: as typed
+      {1252, "caf\xC9.md", {"caf\xE9.md"}},
+      {1252, "*\xE9.MD", {"caf\xE9.md"}},
+      {1252, "\xE6\x97\xA5\xE6\x9C\xAC*.txt", {"\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E.txt"}},
+      // Windows-1252 folds the second byte of "\xC3\x9A" as a small s caron, as it always has.
+      {1252, "\xC3\x9A.c", {"\xC3\x8A.c", "\xC3\x9A.c"}},
+  };
+  for (const Case& c : cases) {
+    ScopedCodePage page(c.page);
+    EXPECT_EQ(names(list(dir + c.mask)), c.expected) << c.mask << " in " << c.page;
+  }
 }
 
 TEST_F(FindFileTest, FailuresAnswerInvalidHandleWithTheirReason) {

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/code_page.h"
+
 namespace {
 
 // Prepares `mask` and answers the entries a reader of the list sees.
@@ -64,7 +66,12 @@ TEST(PrepareFileMask, AnEntryNamingAFolderIsFoundAsTyped) {
 }
 
 TEST(PrepareFileMask, UpperCasesInTheAnsiCodePage) {
-  EXPECT_EQ(maskList("*.\xE9t\xE9"), List{"*.\xC9T\xC9"});
+  {
+    ScopedCodePage windows1252(1252);
+    EXPECT_EQ(maskList("*.\xE9t\xE9"), List{"*.\xC9T\xC9"});
+  }
+  ScopedCodePage utf8(CP_UTF8);
+  EXPECT_EQ(maskList("caf\xC3\xA9*;\xE6\x97\xA5*"), (List{"CAF\xC3\x89*", "\xE6\x97\xA5*"}));
 }
 
 TEST(PrepareFileMask, CutsALongParenthesisedTextAt259Characters) {

@@ -7,7 +7,9 @@
 //
 // Wildcards have Windows' effect, case-insensitive: "*" any run, "?" one character (or none
 // before a dot or at the end), a "." followed by a wildcard or ending the pattern also matches the
-// end of a name without a dot, and "*.*" matches every name, also one without a dot.
+// end of a name without a dot, and "*.*" matches every name, also one without a dot. Pattern and
+// name are folded alike, with CharUpperBuffA in the ANSI code page, so a mask matches every name
+// that differs from it only in case, whatever bytes it holds; in UTF-8 "?" is one whole sequence.
 //
 // Attributes are those of win32/kernel32/attributes.h (hidden dot names; FIFOs, sockets, devices,
 // dangling links and links to directories system), but the type comes from d_type: a stat is made
@@ -42,6 +44,7 @@
 
 #include "win32/include/winbase.h"
 #include "win32/kernel32/attributes.h"
+#include "win32/kernel32/codepage.h"
 #include "win32/kernel32/errno_map.h"
 #include "win32/kernel32/listing_cache.h"
 #include "win32/kernel32/passed_over.h"
@@ -59,9 +62,12 @@ enum Token : int {
 
 unsigned char foldAscii(unsigned char c) { return c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c; }
 
-std::vector<int> compilePattern(const std::string& pattern) {
+bool isContinuation(unsigned char c) { return (c & 0xC0) == 0x80; }
+
+std::vector<int> compilePattern(std::string pattern) {
   std::vector<int> tokens;
   if (pattern == "*.*") return {kAny};
+  CharUpperBuffA(pattern.data(), static_cast<DWORD>(pattern.size()));
   for (size_t i = 0; i < pattern.size(); ++i) {
     unsigned char c = static_cast<unsigned char>(pattern[i]);
     bool last = i + 1 == pattern.size();
@@ -73,7 +79,7 @@ std::vector<int> compilePattern(const std::string& pattern) {
     } else if (c == '.' && (last || next == '*' || next == '?')) {
       tokens.push_back(kDosDot);
     } else {
-      tokens.push_back(foldAscii(c));
+      tokens.push_back(c);
     }
   }
   return tokens;
@@ -83,7 +89,8 @@ std::vector<int> compilePattern(const std::string& pattern) {
 // pattern can make the match exponential.
 class Matcher {
  public:
-  explicit Matcher(std::vector<int> tokens) : tokens_(std::move(tokens)) {
+  explicit Matcher(std::vector<int> tokens)
+      : tokens_(std::move(tokens)), utf8_(GetACP() == CP_UTF8) {
     // "*" followed by plain characters only (a mask such as "*.c"): a name matches exactly when
     // it ends in them, ignoring case. (A "*" before a dot may not pass the name's last dot, but
     // a name ending in the rest has that rest's dot as its last.)
@@ -97,15 +104,26 @@ class Matcher {
   bool matches(std::string_view name) {
     if (suffixOnly_) {
       if (name.size() < suffix_.size()) return false;
-      const char* tail = name.data() + (name.size() - suffix_.size());
-      for (size_t i = 0; i < suffix_.size(); ++i)
-        if (foldAscii(static_cast<unsigned char>(tail[i])) !=
-            static_cast<unsigned char>(suffix_[i]))
-          return false;
-      return true;
+      size_t tail = name.size() - suffix_.size();
+      if (asciiFrom(name, tail)) {
+        for (size_t i = 0; i < suffix_.size(); ++i)
+          if (foldAscii(static_cast<unsigned char>(name[tail + i])) !=
+              static_cast<unsigned char>(suffix_[i]))
+            return false;
+        return true;
+      }
+      // Folded from the start of the character the tail begins in, as the whole name would be.
+      size_t from = tail;
+      while (from > 0 && tail - from < 3 && isContinuation(static_cast<unsigned char>(name[from])))
+        --from;
+      folded_.assign(name.substr(from));
+      CharUpperBuffA(folded_.data(), static_cast<DWORD>(folded_.size()));
+      return std::string_view(folded_).substr(tail - from) == suffix_;
     }
-    name_ = name;
-    lastDot_ = name.rfind('.');
+    folded_.assign(name);
+    CharUpperBuffA(folded_.data(), static_cast<DWORD>(folded_.size()));
+    name_ = folded_;
+    lastDot_ = name_.rfind('.');
     memo_.assign((tokens_.size() + 1) * (name.size() + 1), 0);
     return at(0, 0);
   }
@@ -142,19 +160,37 @@ class Matcher {
           while (u < tokens_.size() && tokens_[u] == kDosQm) ++u;
           return at(u, n);
         }
-        return at(t + 1, n + 1);
+        return at(t + 1, n + characterLength(n));
       case kDosDot:
         if (n == size) return at(t + 1, n);
         return name_[n] == '.' && at(t + 1, n + 1);
       default:
-        return n < size && foldAscii(static_cast<unsigned char>(name_[n])) == tok &&
-               at(t + 1, n + 1);
+        return n < size && static_cast<unsigned char>(name_[n]) == tok && at(t + 1, n + 1);
     }
+  }
+
+  // Whether name[from, end) is ASCII only, and no sequence runs into it from before.
+  static bool asciiFrom(std::string_view name, size_t from) {
+    for (size_t i = from; i < name.size(); ++i)
+      if (static_cast<unsigned char>(name[i]) >= 0x80) return false;
+    return true;
+  }
+
+  // The bytes of the character at name_[n] (n < size): a whole sequence in UTF-8, else one.
+  size_t characterLength(size_t n) const {
+    uint32_t codePoint;
+    int length = 0;
+    if (utf8_)
+      length = vwin::utf8SequenceAt(reinterpret_cast<const unsigned char*>(name_.data()) + n,
+                                    name_.size() - n, &codePoint);
+    return length > 0 ? static_cast<size_t>(length) : 1;
   }
 
   std::vector<int> tokens_;
   bool suffixOnly_ = false;
+  bool utf8_;
   std::string suffix_;  // folded
+  std::string folded_;  // the name (or its tail) being matched, folded
   std::string_view name_;
   size_t lastDot_ = std::string::npos;
   std::vector<int8_t> memo_;

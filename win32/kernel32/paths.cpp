@@ -2,7 +2,8 @@
 //
 // Windows paths are resolved in their own name space first ("." and ".." by text, never above a
 // drive's root, as Windows does), then mapped onto the drive's directory. A component that does
-// not exist as spelled is looked up in its directory with ASCII letters folded; when several
+// not exist as spelled is looked up in its directory with both names folded by CharUpperBuffA,
+// in the ANSI code page, as file masks are; when several
 // names fit, the first in byte order is taken, so the answer is the same on every machine. A path
 // of MAX_PATH characters or more is refused, never cut into another path.
 //
@@ -42,11 +43,10 @@ bool isSeparator(char c) { return c == '\\' || c == '/'; }
 
 char foldAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 0x20) : c; }
 
-bool equalFolded(std::string_view a, const char* b) {
-  size_t i = 0;
-  for (; i < a.size(); ++i)
-    if (b[i] == '\0' || foldAscii(a[i]) != foldAscii(b[i])) return false;
-  return b[i] == '\0';
+std::string folded(std::string_view text) {
+  std::string out(text);
+  CharUpperBuffA(out.data(), static_cast<DWORD>(out.size()));
+  return out;
 }
 
 // Applies the components of `text` (split at any of `separators`) to `parts`: empty ones and "."
@@ -99,14 +99,20 @@ std::string driveRoot(char letter) {
   return drives.root[letter - 'A'];
 }
 
-// The name in `directory` that equals `name` with ASCII letters folded, the first in byte order
-// when several do; empty when none does or the directory cannot be read.
+// The name in `directory` that equals `name` when both are folded, the first in byte order when
+// several do; empty when none does or the directory cannot be read.
 std::string findFolded(const std::string& directory, std::string_view name) {
   std::string best;
   DIR* dir = opendir(directory.c_str());
   if (!dir) return best;
+  const std::string wanted = folded(name);
+  std::string candidate;
   while (const dirent* entry = readdir(dir)) {
-    if (!equalFolded(name, entry->d_name)) continue;
+    size_t length = strlen(entry->d_name);
+    if (length != wanted.size()) continue;  // folding keeps every length
+    candidate.assign(entry->d_name, length);
+    CharUpperBuffA(candidate.data(), static_cast<DWORD>(length));
+    if (candidate != wanted) continue;
     if (best.empty() || strcmp(entry->d_name, best.c_str()) < 0) best = entry->d_name;
   }
   closedir(dir);
