@@ -14,6 +14,7 @@
 
 #include "host/cli/command_addon.h"
 #include "host/cli/command_dialog.h"
+#include "host/cli/command_outcome.h"
 #include "host/cli/command_project.h"
 #include "host/cli/command_status.h"
 #include "host/cli/command_version.h"
@@ -84,39 +85,6 @@ class CommandDisplay final : public host::RecordingDisplay {
   TerminalKeys* keys_ = nullptr;
 };
 
-// Watches the message window for what decides the exit status. Comes after the sink that shows
-// the results, so it also sees when their stream has failed.
-class OutcomeSink final : public host::MessageSink {
- public:
-  explicit OutcomeSink(std::ostream& shownOn) : shownOn_(shownOn) {}
-  void event(const host::MessageEvent& event) override {
-    using Kind = host::MessageEvent::Kind;
-    if (event.kind == Kind::Entry && event.file) hitListed = true;
-    if (event.kind == Kind::Group) {
-      // The add-on's own lines that end a search without its summary say why.
-      if (event.text.rfind("Vantrel regular expression error", 0) == 0 ||
-          event.text.rfind("Not enough memory", 0) == 0 ||
-          event.text.rfind("Vantrel : A file type may not name a folder", 0) == 0) {
-        refused = true;
-        reason = event.text;
-      }
-      if (event.text.rfind("Vantrel : ", 0) == 0 &&
-          event.text.find(" found in ") != std::string::npos)
-        summaryWritten = true;
-      if (event.text == "Vantrel : User break !") userBreak = true;
-    }
-    if (shownOn_.bad()) outputFailed.store(true);
-  }
-  bool hitListed = false;
-  bool refused = false;
-  bool summaryWritten = false;
-  bool userBreak = false;
-  std::string reason;
-
- private:
-  std::ostream& shownOn_;
-};
-
 void terminalSize(int& columns, int& rows) {
   columns = 80;
   rows = 24;
@@ -185,7 +153,7 @@ int runCommand(const CommandLine& line, const std::string& addOnPath, std::ostre
   config.statusRow -= 1;
   host::Host ide(config);
   outputFailed.store(false);
-  auto outcome = std::make_shared<OutcomeSink>(out);
+  auto outcome = std::make_shared<OutcomeSink>(out, outputFailed);
   host::SinkOptions sinkOptions;
   sinkOptions.windowsPaths = line.windowsPaths;
   sinkOptions.flushEachLine = terminal;
