@@ -47,8 +47,10 @@ VANTREL_EXPORT BOOL WINAPI DllEntryPoint(HINSTANCE instance, DWORD reason, LPVOI
     if (OleInitialize(nullptr) < 0) return 0;
     oleInitialized = TRUE;
   } else if (reason == DLL_PROCESS_DETACH) {
-    // The code a worker runs is about to go away with the module.
-    stopWorkerSearch();
+    // BcwAddOnEntry(NULL) has stopped and waited for any worker. Should the IDE unload without
+    // it, the worker is only told to stop: the loader lock is held here, and a thread cannot end
+    // without it, so waiting would hang the process.
+    requestWorkerStop();
     if (oleInitialized) {
       OleUninitialize();
       oleInitialized = FALSE;

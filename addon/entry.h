@@ -4,7 +4,8 @@
 // Load: DllEntryPoint(attach) initialises OLE; BcwAddOnEntry(server) keeps the server, obtains the
 // ProjectService and registers the add-on's ProjectClient there. Unload: BcwAddOnEntry(NULL)
 // stops and waits for a worker search, unregisters and releases the client, releases the service
-// and the server; DllEntryPoint(detach) uninitialises OLE.
+// and the server; DllEntryPoint(detach) uninitialises OLE and never waits for a thread (the
+// loader lock is held there).
 //
 // Ownership: `projectService` and `projectClient` each hold one reference owned by the module.
 // Threading: the IDE's thread only. Tested by tests/lifetime_test.cpp.

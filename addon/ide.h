@@ -12,12 +12,6 @@
 
 #include "addon/platform.h"
 
-struct IUnknown {
-  virtual HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) = 0;
-  virtual ULONG STDMETHODCALLTYPE AddRef() = 0;
-  virtual ULONG STDMETHODCALLTYPE Release() = 0;
-};
-
 // A project node's id; 0 means none.
 typedef DWORD ProjectNodeId;
 
@@ -118,8 +112,6 @@ struct IToolImplementor : IUnknown {
                                         int count) = 0;
 };
 
-// {00000000-0000-0000-C000-000000000046}
-constexpr IID IID_IUnknown = {0x00000000, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 // {707240C0-4B4B-11CF-9D40-444553540000}
 constexpr IID IID_MessageWindowService = {
     0x707240C0, 0x4B4B, 0x11CF, {0x9D, 0x40, 0x44, 0x45, 0x53, 0x54, 0x00, 0x00}};
@@ -138,13 +130,5 @@ constexpr IID IID_ToolRegistry = {
 // {94D38B60-E488-11CE-BA8F-0000C0F4A355}
 constexpr IID IID_IToolImplementor = {
     0x94D38B60, 0xE488, 0x11CE, {0xBA, 0x8F, 0x00, 0x00, 0xC0, 0xF4, 0xA3, 0x55}};
-
-// All 16 bytes compared.
-inline bool IsEqualIID(REFIID a, REFIID b) {
-  if (a.Data1 != b.Data1 || a.Data2 != b.Data2 || a.Data3 != b.Data3) return false;
-  for (int i = 0; i < 8; ++i)
-    if (a.Data4[i] != b.Data4[i]) return false;
-  return true;
-}
 
 #endif  // VANTREL_ADDON_IDE_H_

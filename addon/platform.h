@@ -5,7 +5,8 @@
 
 #ifdef _WIN32
 #include <windows.h>
-#define VANTREL_EXPORT extern "C" __declspec(dllexport)
+// The exports are listed, undecorated, in addon/vantrel.def.
+#define VANTREL_EXPORT extern "C"
 #else
 #include "win32/include/windows.h"
 #define VANTREL_EXPORT extern "C" __attribute__((visibility("default")))

@@ -146,6 +146,10 @@ void unregisterTool(ProjectClient* client) {
 
 void stopWorkerSearch() { reapWorker(true); }
 
+void requestWorkerStop() {
+  if (workerTool) workerTool->stopRequested.store(1);
+}
+
 DWORD WINAPI toolThreadMain(LPVOID tool) {
   return searchThreadMain(static_cast<SearchJob*>(static_cast<VantrelTool*>(tool)));
 }

@@ -52,6 +52,9 @@ void unregisterTool(ProjectClient* client);
 // Sets the running worker search's stop flag and waits until the worker has ended, then releases
 // its reference to the tool. Nothing when no worker was started. For unloading.
 void stopWorkerSearch();
+// Sets a running worker search's stop flag without waiting: for process detach, where the
+// loader lock is held and a thread that ends needs it, so waiting for the worker would hang.
+void requestWorkerStop();
 
 // The worker thread's entry, with the VantrelTool whose reference the worker holds.
 DWORD WINAPI toolThreadMain(LPVOID tool);

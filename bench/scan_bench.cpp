@@ -1,10 +1,12 @@
 // Speed of the line scan over a file's data in memory: about 400 KB of generated C source searched
 // for a literal with and without case, a literal found nowhere, one found on every ninth line, a
-// whole-word literal and a pattern. Each iteration copies the data into the file buffer (as the
-// read would) and scans it; the figure is MB/s of data.
-// For comparison each case also runs `grep -c` with the same meaning over the same bytes (the
-// source repeated to 20 MB, so that starting the process does not dominate) and reports its MB/s
-// by the CPU time it used, and its count of matching lines for one copy.
+// whole-word literal and a pattern; and about 400 KB of UTF-8 text, nearly all of it letters of
+// two and three bytes (Latin, Greek, Cyrillic, Armenian, Georgian, ...) taken from the Unicode
+// character database, a script a line, searched with and without case in the UTF-8 code page. Each
+// iteration copies the data into the file buffer (as the read would) and scans it; the figure is
+// MB/s of data. For comparison each case also runs `grep -c` with the same meaning over the same
+// bytes (the text repeated to 20 MB, so that starting the process does not dominate) and reports
+// its MB/s by the CPU time it used, and its count of matching lines for one copy.
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -12,6 +14,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -57,6 +62,66 @@ const std::string& source() {
   return text;
 }
 
+// The UTF-8 form of a code point below U+10000.
+std::string utf8Of(unsigned c) {
+  std::string out;
+  if (c < 0x80) {
+    out += static_cast<char>(c);
+  } else if (c < 0x800) {
+    out += static_cast<char>(0xC0 | c >> 6);
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    out += static_cast<char>(0xE0 | c >> 12);
+    out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  }
+  return out;
+}
+
+// About `size` bytes of words of cased letters, both cases, from the character database: each
+// line in one script (the first word of the letters' names: LATIN, GREEK, CYRILLIC, ARMENIAN,
+// GEORGIAN, ...), seven words a line, as multilingual text runs; every 40th line also holds
+// "ΣΟΦΙΑ". Empty when the database cannot be read.
+std::string makeUtf8Text(size_t size) {
+  std::ifstream in("/usr/share/unicode/UnicodeData.txt");
+  std::map<std::string, std::vector<std::string>> scripts;
+  for (std::string line; std::getline(in, line);) {
+    std::istringstream fields(line);
+    std::string code, name, category;
+    std::getline(fields, code, ';');
+    std::getline(fields, name, ';');
+    std::getline(fields, category, ';');
+    unsigned c = static_cast<unsigned>(std::stoul(code, nullptr, 16));
+    if (c >= 0x80 && c < 0x10000 && (category == "Ll" || category == "Lu"))
+      scripts[name.substr(0, name.find(' '))].push_back(utf8Of(c));
+  }
+  std::vector<const std::vector<std::string>*> lists;
+  for (const auto& [script, letters] : scripts)
+    if (letters.size() >= 20) lists.push_back(&letters);
+  std::string text;
+  if (lists.empty()) return text;
+  unsigned seed = 4321;
+  auto next = [&seed] { return seed = seed * 1103515245u + 12345u; };
+  for (int line = 0; text.size() < size; ++line) {
+    const std::vector<std::string>& letters = *lists[next() % lists.size()];
+    for (int word = 0; word < 7; ++word) {
+      size_t length = 3 + next() % 6;
+      for (size_t i = 0; i < length; ++i) text += letters[next() % letters.size()];
+      text += ' ';
+    }
+    if (line % 40 == 0) text += "\xCE\xA3\xCE\x9F\xCE\xA6\xCE\x99\xCE\x91";
+    text += '\n';
+  }
+  text.resize(size);
+  text.back() = '\n';
+  return text;
+}
+
+const std::string& utf8Text() {
+  static const std::string text = makeUtf8Text(kSourceSize);
+  return text;
+}
+
 void countHit(void* context, LONG, LONG, const char*) { ++*static_cast<LONG*>(context); }
 
 // grep over the source repeated kGrepRepeats times: MB/s and the count for one copy.
@@ -65,19 +130,21 @@ struct GrepFigure {
   long count = -1;
 };
 
-GrepFigure runGrep(const char* flags, const char* pattern) {
-  static std::string path;
+GrepFigure runGrep(const std::string& data, const char* locale, const char* flags,
+                   const char* pattern) {
+  static std::map<const std::string*, std::string> paths;
+  std::string& path = paths[&data];
   if (path.empty()) {
     char name[] = "/tmp/vantrel_bench_XXXXXX";
     int fd = mkstemp(name);
     if (fd < 0) return {};
     for (int i = 0; i < kGrepRepeats; ++i)
-      if (write(fd, source().data(), source().size()) != static_cast<ssize_t>(source().size()))
-        break;
+      if (write(fd, data.data(), data.size()) != static_cast<ssize_t>(data.size())) break;
     close(fd);
     path = name;
   }
-  std::string command = std::string("LC_ALL=C grep -c ") + flags + " -e '" + pattern + "' " + path;
+  std::string command =
+      std::string("LC_ALL=") + locale + " grep -c " + flags + " -e '" + pattern + "' " + path;
   GrepFigure figure;
   double best = 1e9;
   for (int run = 0; run < 3; ++run) {
@@ -98,12 +165,16 @@ GrepFigure runGrep(const char* flags, const char* pattern) {
     if (used > 0 && used < best) best = used;
     figure.count = count < 0 ? -1 : count / kGrepRepeats;
   }
-  figure.megabytesPerSecond = source().size() * double(kGrepRepeats) / best / 1e6;
+  figure.megabytesPerSecond = data.size() * double(kGrepRepeats) / best / 1e6;
   return figure;
 }
 
-void scanBenchmark(benchmark::State& state, const char* text, WORD options, const char* grepFlags,
-                   const char* grepPattern) {
+void scanData(benchmark::State& state, const std::string& data, const char* locale,
+              const char* text, WORD options, const char* grepFlags, const char* grepPattern) {
+  if (data.empty()) {
+    state.SkipWithError("no data");
+    return;
+  }
   strcpy(textToFind, text);
   searchOptions = options;
   if (!(options & CaseSensitive)) CharUpperA(textToFind);
@@ -116,7 +187,6 @@ void scanBenchmark(benchmark::State& state, const char* text, WORD options, cons
       return;
     }
   }
-  const std::string& data = source();
   LONG size = static_cast<LONG>(data.size());
   std::vector<char> buffer(scanBufferSize(size));
   LONG hits = 0;
@@ -127,12 +197,23 @@ void scanBenchmark(benchmark::State& state, const char* text, WORD options, cons
   }
   delete job.regexProgram;
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * size);
-  GrepFigure grep = runGrep(grepFlags, grepPattern);
+  GrepFigure grep = runGrep(data, locale, grepFlags, grepPattern);
   state.counters["hits"] = hits;
   state.counters["grep_hits"] = static_cast<double>(grep.count);
   state.counters["MB/s"] = benchmark::Counter(static_cast<double>(state.iterations()) * size / 1e6,
                                               benchmark::Counter::kIsRate);
   state.counters["grep_MB/s"] = grep.megabytesPerSecond;
+}
+
+void scanBenchmark(benchmark::State& state, const char* text, WORD options, const char* grepFlags,
+                   const char* grepPattern) {
+  scanData(state, source(), "C", text, options, grepFlags, grepPattern);
+}
+
+// The UTF-8 text in the UTF-8 code page (the default), against grep in a UTF-8 locale.
+void utf8Benchmark(benchmark::State& state, const char* text, WORD options, const char* grepFlags,
+                   const char* grepPattern) {
+  scanData(state, utf8Text(), "C.UTF-8", text, options, grepFlags, grepPattern);
 }
 
 BENCHMARK_CAPTURE(scanBenchmark, literal_case_sensitive, "table[i]", CaseSensitive, "-F",
@@ -145,6 +226,10 @@ BENCHMARK_CAPTURE(scanBenchmark, literal_rare_case_insensitive, "row99999", 0, "
 BENCHMARK_CAPTURE(scanBenchmark, literal_common, "return", CaseSensitive, "-F", "return");
 BENCHMARK_CAPTURE(scanBenchmark, regex_case_sensitive, "comp[a-z]*_[0-9]+",
                   CaseSensitive | RegularExpression, "-E", "comp[a-z]*_[0-9]+");
+BENCHMARK_CAPTURE(utf8Benchmark, utf8_case_insensitive, "\xCF\x83\xCE\xBF\xCF\x86\xCE\xB9\xCE\xB1",
+                  0, "-F -i", "\xCF\x83\xCE\xBF\xCF\x86\xCE\xB9\xCE\xB1");
+BENCHMARK_CAPTURE(utf8Benchmark, utf8_case_sensitive, "\xCE\xA3\xCE\x9F\xCE\xA6\xCE\x99\xCE\x91",
+                  CaseSensitive, "-F", "\xCE\xA3\xCE\x9F\xCE\xA6\xCE\x99\xCE\x91");
 
 }  // namespace
 

@@ -2,6 +2,7 @@
 // Tested by tests/settings_store_test.cpp.
 #include "dialog/settings_store.h"
 
+#include <cstdint>
 #include <cstring>
 
 const char kSettingsKey[] = "SOFTWARE\\Borland\\Borland C++\\5.0\\Ide\\AddOns\\vantrel";

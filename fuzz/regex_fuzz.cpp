@@ -2,7 +2,8 @@
 // text. Checks what must hold for every pattern and text: the compiler either succeeds or records
 // one known message, a compiled program never makes the matcher record an error, the spans of a
 // match lie inside the text in order, matching again gives the same answer, and neither the
-// start-up hints nor the failed-attempt table change what is found.
+// start-up hints nor the failed-attempt table change what is found, with whole words
+// or without, and a whole-word match begins and ends at a word's edge.
 // Build and run: see docs/regex.md.
 #include <stddef.h>
 #include <stdint.h>
@@ -50,14 +51,27 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   plain->oneAttempt = 0;
   plain->nodeCount = 0;
 
-  int found = re->match(line);
-  check(re->errorCount == 0);
-  check(plain->match(line) == found && plain->errorCount == 0);
-  if (found) {
-    for (int n = 0; n < kGrepGroups; ++n)
-      check(plain->groupStart[n] == re->groupStart[n] && plain->groupEnd[n] == re->groupEnd[n]);
+  // Whole words: what is found begins and ends at a word's edge, and hints and table still only
+  // save work.
+  auto isWord = [](char c) {
+    return c == '_' || (c >= '0' && c <= '9') || ((c | 0x20) >= 'a' && (c | 0x20) <= 'z');
+  };
+  for (unsigned char whole = 1;; whole = 0) {
+    re->wholeWords = plain->wholeWords = whole;
+    int found = re->match(line);
+    check(re->errorCount == 0);
+    check(plain->match(line) == found && plain->errorCount == 0);
+    if (found) {
+      for (int n = 0; n < kGrepGroups; ++n)
+        check(plain->groupStart[n] == re->groupStart[n] && plain->groupEnd[n] == re->groupEnd[n]);
+      if (whole)
+        check((re->groupStart[0] == line || !isWord(re->groupStart[0][-1])) &&
+              !isWord(*re->groupEnd[0]));
+    }
+    if (!whole) break;
   }
   delete plain;
+  int found = re->match(line);
   if (found) {
     check(re->groupStart[0] >= line && re->groupStart[0] <= re->groupEnd[0]);
     check(re->groupEnd[0] <= line + lineLength);

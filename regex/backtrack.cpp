@@ -220,6 +220,10 @@ int GREPCLASS::matchFrom(unsigned char* node) {
       unsigned char op = node[0];
       switch (op) {
         case OpFinish: {
+          if (wholeWords && grepIsWordByte(*at)) {
+            passed = false;  // ends inside a word: the other ways to match are tried
+            break;
+          }
           // Success: the open group frames write their positions, latest first.
           for (size_t i = stack.size; i-- > 0;) {
             unsigned char code = stack.frames[i].node[0];

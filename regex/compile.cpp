@@ -48,6 +48,7 @@ GREPCLASS::GREPCLASS(const char* pattern)
   program[0] = 0;  // refused by match until a program is complete
   startFilter = 0;
   oneAttempt = 0;
+  wholeWords = 0;
   for (int i = 0; i < kGrepGroups; ++i) groupStart[i] = groupEnd[i] = nullptr;
   for (int i = 0; i < kGrepRuns; ++i) {
     runNode[i] = nullptr;

@@ -61,6 +61,11 @@ constexpr int kGrepRuns = 4;
 // Message index recorded when a program would not fit in `program`.
 constexpr int kGrepErrorTooLong = 10;
 
+// Whether `c` is a word character for whole-word matching: A-Z, a-z, 0-9 or "_".
+inline bool grepIsWordByte(unsigned char c) {
+  return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
+}
+
 class GREPCLASS {
  public:
   // Compiles `pattern` (may be null). Never throws and never allocates.
@@ -109,6 +114,12 @@ class GREPCLASS {
   // 1 when the pattern begins with «.*» or «.+»: the attempt at the start of the text tries every
   // continuation that any later attempt could, so it is the only one made.
   unsigned char oneAttempt;
+  // Set by the caller: 1 when only a whole-word match counts, one whose first character starts
+  // the text or follows a non-word character and whose end is a non-word character or the
+  // terminating NUL (word characters: letters A-Z and a-z, digits, "_"). Every way to match at a
+  // position is then tried until one ends at a word's end, so the order of alternatives and the
+  // length a repeat first takes decide nothing.
+  unsigned char wholeWords;
   unsigned long long matchSteps;  // continuations tried (calls of a recursive matcher), last match
   unsigned long long armAt;       // steps after which failed attempts are remembered
   uint64_t* failedBits;           // one bit per (node offset / 3, text offset), row by row; or null

@@ -21,6 +21,9 @@ namespace {
 constexpr unsigned long long kStepsBeforeMeasuring = 8;
 
 inline int attempt(GREPCLASS& re, const char* position) {
+  if (re.wholeWords && position != re.lineStart &&
+      grepIsWordByte(static_cast<unsigned char>(position[-1])))
+    return 0;  // inside a word: no whole word begins here
   re.inputPos = position;
   re.startSlots = re.groupStart;
   re.endSlots = re.groupEnd;

@@ -82,8 +82,14 @@ void runSearch(SearchJob* job, int detached) {
   // exactly as each line is folded before it is searched.
   if (!(searchOptions & CaseSensitive)) CharUpperA(textToFind);
   if (!(searchOptions & RegularExpression) || compilePattern(job)) {
-    prepareFileMask();
-    search(job);
+    char folder[kTextSize];
+    if (maskNamesFolder(folder)) {
+      printMessage("Vantrel : A file type may not name a folder : %s !", folder);
+      MessageBeep(0);
+    } else {
+      prepareFileMask();
+      search(job);
+    }
   }
 
   delete job->regexProgram;

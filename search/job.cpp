@@ -10,32 +10,68 @@ char directories[kTextSize];
 WORD searchOptions;
 std::atomic<DWORD> searchThreadId{0};
 
-void prepareFileMask() {
+namespace {
+
+bool isSeparator(char c) { return c == ';' || c == ','; }
+
+// The part of `fileMask` that becomes the list: a predefined entry carries it in parentheses
+// ("[Source Files (.c;.cpp;.cc)]"). It goes through a path-sized work area, so a longer
+// parenthesised text keeps its first 259 characters.
+const char* listText(size_t* length) {
   fileMask[kTextSize - 1] = '\0';
-  // A predefined entry carries its list in parentheses: "[Source Files (.c;.cpp;.cc)]". The list
-  // goes through a path-sized work area, so a longer text keeps its first 259 characters.
-  char* open = strchr(fileMask, '(');
-  char* close = strchr(fileMask, ')');
+  const char* open = strchr(fileMask, '(');
+  const char* close = strchr(fileMask, ')');
   if (open && close && close > open) {
-    char work[kPathSize];
-    size_t length = static_cast<size_t>(close - open - 1);
-    if (length > kPathSize - 1) length = kPathSize - 1;
-    memcpy(work, open + 1, length);
-    work[length] = '\0';
-    memcpy(fileMask, work, length + 1);
+    *length = static_cast<size_t>(close - open - 1);
+    if (*length > kPathSize - 1) *length = kPathSize - 1;
+    return open + 1;
   }
+  *length = strlen(fileMask);
+  return fileMask;
+}
+
+LPCSTR entryAt(const char* at) { return at < fileMask + kTextSize && *at ? at : nullptr; }
+
+}  // namespace
+
+void prepareFileMask() {
+  size_t length;
+  const char* text = listText(&length);
+  memmove(fileMask, text, length);
+  fileMask[length] = '\0';
   CharUpperA(fileMask);
-  // Separators become terminators; one more NUL after the last entry ends the list. The text is
-  // at most 499 characters, so its terminator is at 499 at the latest and 500 bytes suffice.
-  size_t length = strlen(fileMask);
-  for (size_t i = 0; i < length; ++i)
-    if (fileMask[i] == ';' || fileMask[i] == ',') fileMask[i] = '\0';
-  if (length + 1 < kTextSize) {
-    fileMask[length + 1] = '\0';
-  } else {
-    // A full field (499 characters) has no room after its terminator; end the list by giving up
-    // its last character.
-    fileMask[length - 1] = '\0';
-    fileMask[length] = '\0';
+  // Entries move down over separators and empty entries, each ended by a NUL; one more NUL ends
+  // the list when there is room, and the field's end ends it otherwise.
+  length = strlen(fileMask);
+  size_t out = 0;
+  for (size_t i = 0; i < length; ++i) {
+    if (!isSeparator(fileMask[i]))
+      fileMask[out++] = fileMask[i];
+    else if (out > 0 && fileMask[out - 1] != '\0')
+      fileMask[out++] = '\0';
   }
+  if (out > 0 && fileMask[out - 1] != '\0') fileMask[out++] = '\0';
+  if (out < kTextSize) fileMask[out] = '\0';
+}
+
+LPCSTR firstMaskEntry() { return entryAt(fileMask); }
+
+LPCSTR nextMaskEntry(LPCSTR entry) { return entryAt(entry + strlen(entry) + 1); }
+
+int maskNamesFolder(LPSTR entry) {
+  size_t length;
+  const char* text = listText(&length);
+  for (size_t start = 0; start < length;) {
+    size_t end = start;
+    while (end < length && !isSeparator(text[end])) ++end;
+    for (size_t i = start; i < end; ++i) {
+      if (text[i] == '\\' || text[i] == '/') {
+        memcpy(entry, text + start, end - start);
+        entry[end - start] = '\0';
+        return 1;
+      }
+    }
+    start = end + 1;
+  }
+  return 0;
 }

@@ -60,8 +60,18 @@ struct SearchJob {
 };
 
 // Rewrites `fileMask` into the mask list: the text between its first "(" and a later ")" (at most
-// 259 characters of it), upper-cased, split at ";" and "," into NUL-terminated entries ended by
-// an empty entry.
+// 259 characters of it), upper-cased, split at ";" and "," into NUL-terminated entries, empty
+// entries left out. The list ends at an empty entry or at the end of the field, so a full field
+// keeps every character.
 void prepareFileMask();
+
+// The mask list's entries in order: the first, then each one's successor; NULL after the last.
+LPCSTR firstMaskEntry();
+LPCSTR nextMaskEntry(LPCSTR entry);
+
+// Before prepareFileMask: 1 when an entry of the file-type text names a folder ("sub\*.c",
+// "sub/*.c"), with that entry as typed copied into `entry` (kTextSize bytes); else 0. The walks
+// would list such a folder's files but read files of the same names in the walked directory.
+int maskNamesFolder(LPSTR entry);
 
 #endif  // VANTREL_SEARCH_JOB_H_

@@ -77,34 +77,68 @@ inline size_t afterLineEnd(const char* data, size_t end, size_t size) {
 }
 
 // Copies `size` bytes from `from` to `to`, upper-cased as CharUpperA does. Blocks of ASCII, the
-// bulk of source text, fold in registers (in the ANSI code page only "a" to "z" change there);
-// a block holding a byte from 128 up is left to the platform.
+// bulk of source text, fold in registers (in either ANSI code page only "a" to "z" change there).
+// A run of blocks holding bytes from 128 up is left to the platform in one call, carried on over
+// the continuation bytes that follow it, so that no UTF-8 sequence is cut between two calls (in
+// Windows-1252 every byte folds alone, and where the run ends does not matter).
 void copyUpperCased(char* to, const char* from, size_t size) {
   size_t i = 0;
 #if defined(__SSE2__)
   const __m128i before = _mm_set1_epi8('a' - 1);
   const __m128i after = _mm_set1_epi8('z' + 1);
   const __m128i caseBit = _mm_set1_epi8(0x20);
-  for (; i + 16 <= size; i += 16) {
+  while (i + 16 <= size) {
     __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + i));
     if (_mm_movemask_epi8(block)) {
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(to + i), block);
-      CharUpperBuffA(to + i, 16);
+      size_t end = i + 16;
+      while (end + 16 <= size &&
+             _mm_movemask_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(from + end))))
+        end += 16;
+      // A sequence begun before `end` has at most three bytes after its lead.
+      for (int k = 0; k < 3 && end < size && (from[end] & 0xC0) == 0x80; ++k) ++end;
+      memcpy(to + i, from + i, end - i);
+      CharUpperBuffA(to + i, static_cast<DWORD>(end - i));
+      i = end;
       continue;
     }
     // Signed compares are right here: every byte of the block is below 128.
     __m128i lower = _mm_and_si128(_mm_cmpgt_epi8(block, before), _mm_cmplt_epi8(block, after));
     block = _mm_sub_epi8(block, _mm_and_si128(lower, caseBit));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(to + i), block);
+    i += 16;
   }
 #endif
   memcpy(to + i, from + i, size - i);
   CharUpperBuffA(to + i, static_cast<DWORD>(size - i));
 }
 
-// The display text of a line whose text (up to its end or first NUL) is `length` bytes long.
+// How many of the first `length` bytes of line[0, available) (all of them when fewer) make whole
+// characters: in UTF-8, a
+// well-formed sequence that `length` would cut is left out entirely; otherwise `length`.
+size_t wholeCharacters(const char* line, size_t length, size_t available, bool utf8) {
+  if (length >= available) return available;
+  if (!utf8) return length;
+  auto byte = [line](size_t i) { return static_cast<unsigned char>(line[i]); };
+  if ((byte(length) & 0xC0) != 0x80) return length;  // the cut falls between characters
+  size_t lead = length;
+  while (lead > 0 && length - lead < 3 && (byte(lead - 1) & 0xC0) == 0x80) --lead;
+  if (lead == 0) return length;
+  --lead;
+  unsigned char c = byte(lead);
+  size_t sequence = c >= 0xF0 && c <= 0xF4 ? 4
+                    : c >= 0xE0            ? (c <= 0xEF ? 3 : 0)
+                    : c >= 0xC2            ? 2
+                                           : 0;
+  if (sequence == 0 || lead + sequence <= length || lead + sequence > available) return length;
+  for (size_t i = lead + 1; i < lead + sequence; ++i)
+    if ((byte(i) & 0xC0) != 0x80) return length;
+  return lead;
+}
+
+// The display text of a line whose text (up to its end or first NUL) is `length` bytes long: at
+// most its first 219 bytes, in UTF-8 without a character cut in two.
 void makeDisplayTextOf(const char* line, size_t length, char* out) {
-  if (length > kDisplaySize - 1) length = kDisplaySize - 1;
+  length = wholeCharacters(line, kDisplaySize - 1, length, GetACP() == CP_UTF8);
   size_t i = 0;
   while (i < length && (line[i] == ' ' || line[i] == '\t')) ++i;
   char* o = out;
@@ -321,7 +355,8 @@ char* nextLine(char* line, LONG left) {
 }
 
 void makeDisplayText(const char* line, char* out) {
-  makeDisplayTextOf(line, strnlen(line, kDisplaySize - 1), out);
+  // A few bytes past the cut tell whether it falls inside a character.
+  makeDisplayTextOf(line, strnlen(line, kDisplaySize + 3), out);
 }
 
 size_t scanBufferSize(LONG size) {
@@ -340,6 +375,8 @@ LONG scanLines(SearchJob* job, char* buffer, LONG size, ScanHitFunction onHit, v
     scan.search[size] = '\0';
   }
   if (GREPCLASS* pattern = job->regexProgram) {
+    // The pattern itself looks for a whole word, so no way to match one is passed by.
+    pattern->wholeWords = scan.wholeWords ? 1 : 0;
     auto find = [pattern](const char* from, const char** start, const char** end) {
       if (!pattern->match(from)) return false;
       *start = pattern->groupStart[0];

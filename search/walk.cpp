@@ -7,18 +7,15 @@
 // Tested by tests/walk_test.cpp.
 #include "search/walk.h"
 
-#include <cstdlib>
 #include <cstring>
 
+#include "search/directory_list.h"
 #include "search/node_path.h"
 #include "search/output.h"
 #include "search/progress.h"
 #include "search/scan.h"
 
 namespace {
-
-constexpr char kCurrentDirectory[] = "[Current Directory]";
-constexpr char kCurrentPath[] = "[Current Path]";
 
 bool stopped(SearchJob* job) { return job->stopRequested != 0; }
 
@@ -41,31 +38,6 @@ LONG visitFile(SearchJob* job, LPSTR path, int countOnly, bool nodeFile) {
   updateProgress(job, 0);
   if (nodeFile) resolveNodePath(job->searchProjectPath, path);
   return scanFile(job, path);
-}
-
-// Copies the search path into `directories` when it fits; otherwise the whole entries that fit,
-// so that an entry is never cut into another directory's name.
-void replaceWithSearchPath() {
-  char value[kTextSize];
-  DWORD length = GetEnvironmentVariableA("Path", value, sizeof value);
-  if (length == 0) return;  // not set: the special text stays and finds nothing
-  if (length < sizeof value) {
-    std::memcpy(directories, value, length + 1);
-    return;
-  }
-  char* whole = static_cast<char*>(std::malloc(length));
-  if (!whole) return;
-  DWORD got = GetEnvironmentVariableA("Path", whole, length);
-  if (got > 0 && got < length) {
-    size_t keep = 0;
-    for (size_t i = 0; i < kTextSize && i <= got; ++i)
-      if (whole[i] == ';' || whole[i] == '\0') keep = i;
-    if (keep > 0) {
-      std::memcpy(directories, whole, keep);
-      directories[keep] = '\0';
-    }
-  }
-  std::free(whole);
 }
 
 // Walks one file search on `pattern`: each entry that is a file, neither hidden nor system, is
@@ -129,30 +101,13 @@ LONG visitNode(SearchJob* job, ProjectNode* node, int countOnly) {
 }  // namespace
 
 LONG walkDirectoryList(SearchJob* job, int countOnly) {
-  if (!std::strcmp(directories, kCurrentDirectory)) {
-    char current[kTextSize];
-    DWORD length = GetCurrentDirectoryA(sizeof current, current);
-    if (length > 0 && length < sizeof current) std::memcpy(directories, current, length + 1);
-  } else if (!std::strcmp(directories, kCurrentPath)) {
-    replaceWithSearchPath();
-  }
+  replaceSpecialDirectories();
 
   LONG total = 0;
   const char* cursor = directories;
   while (*cursor && !stopped(job)) {
-    size_t length = std::strcspn(cursor, ";,");
-    // An empty entry (two separators in a row, or one at the start) names no directory, and an
-    // entry too long for a path work area is skipped whole rather than cut.
-    bool needsBackslash = length > 0 && cursor[length - 1] != '\\';
-    if (length > 0 && length + (needsBackslash ? 1 : 0) <= static_cast<size_t>(kPathSize - 1)) {
-      char dir[kPathSize];
-      std::memcpy(dir, cursor, length);
-      dir[length] = '\0';
-      if (needsBackslash) std::strcat(dir, "\\");
-      total += walkDirectory(job, dir, countOnly);
-    }
-    cursor += length;
-    if (*cursor) ++cursor;  // over the separator
+    char dir[kPathSize];
+    if (nextDirectoryEntry(&cursor, dir)) total += walkDirectory(job, dir, countOnly);
   }
   return total;
 }
@@ -160,7 +115,7 @@ LONG walkDirectoryList(SearchJob* job, int countOnly) {
 LONG walkDirectory(SearchJob* job, LPCSTR dir, int countOnly) {
   if (!countOnly) ++job->directoriesSearched;
   LONG total = 0;
-  for (const char* entry = fileMask; *entry && !stopped(job); entry += std::strlen(entry) + 1) {
+  for (LPCSTR entry = firstMaskEntry(); entry && !stopped(job); entry = nextMaskEntry(entry)) {
     char pattern[kPathSize] = {};
     if (!appendBounded(pattern, dir) || (entry[0] == '.' && !appendBounded(pattern, "*")) ||
         !appendBounded(pattern, entry))
@@ -173,6 +128,9 @@ LONG walkDirectory(SearchJob* job, LPCSTR dir, int countOnly) {
 
 int matchesMaskList(SearchJob* job, LPCSTR name) {
   if (!name || !*name) return 0;
+  // "*" and "*.*" admit every node, as they admit every file of a directory.
+  for (LPCSTR entry = firstMaskEntry(); entry; entry = nextMaskEntry(entry))
+    if (!std::strcmp(entry, "*") || !std::strcmp(entry, "*.*")) return 1;
   const char* component = name;
   for (const char* p = name; *p; ++p)
     if (*p == '\\' || *p == '/' || *p == ':') component = p + 1;
@@ -183,7 +141,7 @@ int matchesMaskList(SearchJob* job, LPCSTR name) {
   char extension[kPathSize];
   std::memcpy(extension, dot, length + 1);
   CharUpperA(extension);
-  for (const char* entry = fileMask; *entry && !stopped(job); entry += std::strlen(entry) + 1) {
+  for (LPCSTR entry = firstMaskEntry(); entry && !stopped(job); entry = nextMaskEntry(entry)) {
     const char* at = std::strstr(entry, extension);
     if (at && at[length] == '\0') return 1;
   }

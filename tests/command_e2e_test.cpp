@@ -272,6 +272,8 @@ TEST_F(CommandTest, PlainAndRegexSearchesWithTheirOptions) {
       {{"^ne+dle", "-e", "-s", "--options=0"}, {"tree/a.txt:2:1"}},
       {{"E\\.$", "-er", "--options=0"}, {"tree/sub/b.txt:2:6"}},
       {{"ne.dle", "--options=22"}, {"tree/a.txt:1:1", "tree/sub/b.txt:1:3", "tree/sub/b.txt:2:1"}},
+      // A whole word is found whichever alternative comes first.
+      {{"needl|needle", "-ew", "--options=0"}, {"tree/a.txt:1:1"}},
   };
   for (const Case& c : cases) {
     std::vector<std::string> args = c.args;
@@ -371,6 +373,63 @@ TEST_F(CommandTest, FieldsNotGivenKeepTheLastRunsValues) {
   EXPECT_EQ(hits(upper), (std::set<std::string>{"tree/sub/b.txt:2:1"}));
 }
 
+TEST_F(CommandTest, FoldsInTheCodePageTheLocaleOrOverrideChooses) {
+  // UTF-8 files and names, and one file in Windows-1252.
+  write("intl/names.txt",
+        "\xC3\x89ric\n\xD0\x9F\xD0\xA0\xD0\x98\xD0\x92\xD0\x95\xD0\xA2\n"
+        "\xCE\xA3\xCE\x9F\xCE\xA6\xCE\x99\xCE\x91\n\xC3\x8Atre\n");
+  write("intl/CAF\xC3\x89.md", "menu\n");
+  write("intl/\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E.txt", "menu\n");
+  write("intl/legacy.txt", "Caf\xE9 cr\xE8me\n");
+  std::string longLine;
+  for (int i = 0; i < 150; ++i) longLine += "\xC3\xA9";
+  write("intl/long.txt", longLine + "\n");
+  const std::string utf8 = "LC_ALL=C", latin1 = "LC_ALL=de_DE.ISO-8859-1";
+  struct Case {
+    std::vector<std::string> env;
+    std::string text, types;
+    std::set<std::string> expected;
+  };
+  const Case cases[] = {
+      // The default, also for the "C" locale, is UTF-8: letters of every script fold.
+      {{utf8}, "\xC3\xA9ric", "*.txt", {"intl/names.txt:1:1"}},
+      {{"LC_ALL=C.UTF-8"},
+       "\xD0\xBF\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82",
+       "*.txt",
+       {"intl/names.txt:2:1"}},
+      {{utf8}, "\xCF\x83\xCE\xBF\xCF\x86\xCE\xB9\xCE\xB1", "*.txt", {"intl/names.txt:3:1"}},
+      {{utf8}, "\xC3\x9A", "*.txt", {}},  // a capital is not folded into another letter
+      // Masks fold as the text does, whatever bytes they hold.
+      {{utf8}, "menu", "caf\xC3\xA9.md", {"intl/CAF\xC3\x89.md:1:1"}},
+      {{utf8},
+       "menu",
+       "\xE6\x97\xA5\xE6\x9C\xAC*.txt",
+       {"intl/\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E.txt:1:1"}},
+      // A single-byte locale, or the override, searches a Windows-1252 tree as before.
+      {{latin1}, "caf\xC9", "*.txt", {"intl/legacy.txt:1:1"}},
+      {{utf8, "VANTREL_CODEPAGE=1252"}, "CR\xC8ME", "LEGACY.TXT", {"intl/legacy.txt:1:6"}},
+      {{utf8, "VANTREL_CODEPAGE=1252"}, "\xC3\xA9ric", "*.txt", {}},
+      {{latin1, "VANTREL_CODEPAGE=65001"}, "\xC3\xA9ric", "*.txt", {"intl/names.txt:1:1"}},
+  };
+  for (const Case& c : cases) {
+    Result result = run(
+        {c.text, "-f", c.types, "-d", windows("intl"), "--options=0", "--format=json"}, {}, c.env);
+    std::string label = c.env.back() + " " + c.text + " " + c.types;
+    EXPECT_EQ(result.status, c.expected.empty() ? 1 : 0) << label << result.err;
+    EXPECT_EQ(hits(result), c.expected) << label;
+  }
+
+  // A display text cut at 219 bytes ends at the last whole character.
+  Result cut =
+      run({"\xC3\x89", "-f", "long.txt", "-d", windows("intl"), "--options=0", "--format=json"}, {},
+          {utf8});
+  ASSERT_EQ(cut.status, 0) << cut.err;
+  std::string shown;
+  for (const json& e : cut.events())
+    if (e["event"] == "entry") shown = e["text"];
+  EXPECT_EQ(shown, longLine.substr(0, 218));
+}
+
 TEST_F(CommandTest, RefusalsEndWithStatus2AndOneLine) {
   writeSmallTree();
   // Empty text (given empty, or not given with no history): OK cannot be pressed.
@@ -390,6 +449,11 @@ TEST_F(CommandTest, RefusalsEndWithStatus2AndOneLine) {
   EXPECT_EQ(events.back()["event"], "beep");
   EXPECT_EQ(refused.err, "vantrel: Vantrel regular expression error : Mismatched () or []\n");
 
+  // A file type naming a folder: the add-on's refusal, on stderr too.
+  Result folder = run({"needle", "-f", "*.log;tree/*.txt", "-d", windows("tree")});
+  EXPECT_EQ(folder.status, 2);
+  EXPECT_EQ(folder.err, "vantrel: Vantrel : A file type may not name a folder : tree/*.txt !\n");
+
   Result unknown = run({"--frobnicate"});
   EXPECT_EQ(unknown.status, 2);
   EXPECT_EQ(std::count(unknown.err.begin(), unknown.err.end(), '\n'), 1);
@@ -400,6 +464,30 @@ TEST_F(CommandTest, RefusalsEndWithStatus2AndOneLine) {
   Result noAddOn = run({"needle"}, {}, {"VANTREL_ADDON=/nonexistent/vantrel.so"});
   EXPECT_EQ(noAddOn.status, 2);
   EXPECT_NE(noAddOn.err.find("/nonexistent/vantrel.so"), std::string::npos);
+}
+
+TEST_F(CommandTest, WhatTheWalkPassedOverIsCountedOnStderrOnly) {
+  write("skip/hit.txt", "needle\n");
+  write("skip/empty.txt", "");
+  write("skip/big.txt", std::string(500000, 'x'));
+  write("skip/back\\slash.txt", "needle\n");
+  write("skip/" + std::string(240, 'l') + ".txt", "needle\n");
+  write("skip/.hidden\\too.txt", "needle\n");  // hidden: no walk takes it anyway
+  write("a,b/hit.txt", "needle\n");
+  std::string dirs = "skip;\"" + (root_ / "a,b").string() + "\";missing;Missing";
+  Result result = run({"needle", "-f", "*.txt", "-d", dirs, "--options=0"});
+  EXPECT_EQ(result.status, 0);
+  EXPECT_EQ(result.out,
+            "Vantreling skip\\big.txt\n  File too large !\n"
+            "Vantreling skip\\empty.txt\n  File is 0 byte length !\n"
+            "Vantreling skip\\hit.txt\n" +
+                (root_ / "skip/hit.txt").string() + ":1:1: needle\n" + "Vantreling " +
+                (root_ / "a,b").string() + "\\hit.txt\n" + (root_ / "a,b/hit.txt").string() +
+                ":1:1: needle\n" +
+                "Vantrel : 2 found in 2 Files (4 Files searched in 4 Directories)\n");
+  EXPECT_EQ(result.err,
+            "vantrel: passed over 1 directory not found, 1 path over 259 characters, 1 name no "
+            "Windows path can carry, 1 file too large, 1 empty file\n");
 }
 
 TEST_F(CommandTest, OutputThatCannotBeWrittenIsAFailure) {

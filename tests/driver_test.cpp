@@ -1,7 +1,7 @@
 // The search driver end to end on real trees with the real host services: summaries, the node
-// form, a refused pattern, the special entry's exact spelling, case folding of a pattern, and the
-// stops of a blocking search (Esc) and of a worker search (the stop flag set from the IDE's
-// thread while the worker scans).
+// form, a refused pattern or file type, the special entry's exact spelling, case folding of a
+// pattern, and the stops of a blocking search (Esc) and of a worker search (the stop flag set from
+// the IDE's thread while the worker scans).
 #include "search/driver.h"
 
 #include <condition_variable>
@@ -85,6 +85,17 @@ TEST_F(DriverTest, RefusedPatternGivesOnlyItsErrorAndABeep) {
   EXPECT_EQ(display->beeps(), (std::vector<UINT>{0}));
   EXPECT_TRUE(scanned().empty());
   EXPECT_EQ(job->filesSearched, 0);
+  expectClean();
+}
+
+TEST_F(DriverTest, FileTypeNamingAFolderGivesOnlyItsRefusalAndABeep) {
+  // The walk would list the folder's files but read files of the same names beside it.
+  write("sub/b.c", "abc\n");
+  request("abc", "*.h;sub/*.c", win());
+  runSearch(job.get(), 0);
+  EXPECT_EQ(lines(), (Lines{"Vantrel : A file type may not name a folder : sub/*.c !"}));
+  EXPECT_EQ(display->beeps(), (std::vector<UINT>{0}));
+  EXPECT_TRUE(scanned().empty());
   expectClean();
 }
 

@@ -1,5 +1,6 @@
 // File search on a real temporary directory: NTFS listing order, Windows' wildcard effect,
-// attributes of hidden files, FIFOs and links, and the failure reasons.
+// attributes of hidden files, FIFOs and links, the failure reasons, and the count of what searches
+// passed over.
 #include <gtest/gtest.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -15,7 +16,9 @@
 #include <utility>
 #include <vector>
 
+#include "tests/code_page.h"
 #include "win32/include/windows.h"
+#include "win32/kernel32/passed_over.h"
 
 namespace {
 
@@ -134,6 +137,38 @@ TEST_F(FindFileTest, WildcardsHaveWindowsEffect) {
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
 }
 
+TEST_F(FindFileTest, MasksMatchNamesThatDifferOnlyInCaseInEitherCodePage) {
+  // UTF-8 names, and one in Windows-1252 ("caf\xE9.md").
+  for (const char* n : {"CAF\xC3\x89.md", "caf\xE9.md", "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E.txt",
+                        "na\xC3\xAFve.TXT", "\xC3\x9A.c", "\xC3\x8A.c"})
+    touch(root / n);
+  using Names = std::vector<std::string>;
+  struct Case {
+    UINT page;
+    const char* mask;
+    Names expected;
+  };
+  const Case cases[] = {
+      {CP_UTF8, "caf\xC3\xA9.md", {"CAF\xC3\x89.md"}},
+      {CP_UTF8, "*\xC3\xA9.MD", {"CAF\xC3\x89.md"}},
+      {CP_UTF8, "*.md", {"CAF\xC3\x89.md", "caf\xE9.md"}},
+      {CP_UTF8, "\xE6\x97\xA5\xE6\x9C\xAC*.txt", {"\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E.txt"}},
+      {CP_UTF8, "\xE6\x97\xA5\xE6\x9C\xAC?.txt", {"\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E.txt"}},
+      {CP_UTF8, "NA\xC3\x8FVE.txt", {"na\xC3\xAFve.TXT"}},
+      {CP_UTF8, "\xC3\xBA.c", {"\xC3\x9A.c"}},
+      {CP_UTF8, "CAF\xE9.MD", {"caf\xE9.md"}},  // a Windows-1252 letter is not UTF-8: as typed
+      {1252, "caf\xC9.md", {"caf\xE9.md"}},
+      {1252, "*\xE9.MD", {"caf\xE9.md"}},
+      {1252, "\xE6\x97\xA5\xE6\x9C\xAC*.txt", {"\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E.txt"}},
+      // Windows-1252 folds the second byte of "\xC3\x9A" as a small s caron, as it always has.
+      {1252, "\xC3\x9A.c", {"\xC3\x8A.c", "\xC3\x9A.c"}},
+  };
+  for (const Case& c : cases) {
+    ScopedCodePage page(c.page);
+    EXPECT_EQ(names(list(dir + c.mask)), c.expected) << c.mask << " in " << c.page;
+  }
+}
+
 TEST_F(FindFileTest, FailuresAnswerInvalidHandleWithTheirReason) {
   touch(root / "a.c");
   WIN32_FIND_DATAA data;
@@ -156,6 +191,45 @@ TEST_F(FindFileTest, FailuresAnswerInvalidHandleWithTheirReason) {
   EXPECT_FALSE(FindClose(h));  // closed twice: refused, not freed again
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
   EXPECT_FALSE(FindNextFileA(h, &data));
+}
+
+TEST_F(FindFileTest, WhatASearchPassesOverIsCountedOncePerPath) {
+  // A directory's path with its separator, and names that bring a path to 259 characters or past.
+  std::string deep(200, 'd');
+  size_t deepLength = dir.size() + deep.size() + 1;
+  std::string fits(MAX_PATH - 1 - deepLength, 'f');
+  for (const char* n : {"a.c", "back\\slash.c", ".hid\\den.c"}) touch(root / n);
+  fs::create_directory(root / deep);
+  for (std::string n : {fits, fits + "x", std::string(".") + fits}) touch(root / deep / n);
+  fs::create_directory(root / deep / ("D" + fits.substr(1)));  // as long, with a separator after
+  fs::create_symlink("self", root / "self");  // exists, but cannot be opened (a loop)
+  auto take = [] {
+    VWIN_PASSED_OVER c{};
+    VwinTakePassedOverCount(&c);
+    return std::vector<DWORD>{c.missingDirectories, c.unreadableDirectories, c.longPaths,
+                              c.uncarriedNames};
+  };
+  list(dir + "missing\\*.c");  // before the count starts
+  EXPECT_EQ(take(), (std::vector<DWORD>{0, 0, 0, 0}));
+
+  VwinStartPassedOverCount();
+  for (int pass = 0; pass < 2; ++pass) {
+    EXPECT_EQ(names(list(dir + "*.c")), (std::vector<std::string>{"a.c"}));
+    EXPECT_EQ(names(list(dir + deep + "\\*")), (std::vector<std::string>{".", "..", fits}));
+    EXPECT_TRUE(list(dir + "missing\\*.c").empty());
+    EXPECT_TRUE(list(dir + "MISSING\\*.*").empty());
+    EXPECT_TRUE(list(dir + "a.c\\*.*").empty());  // a file is no directory either
+    EXPECT_TRUE(list("Q:\\*.*").empty());         // nor is a drive nobody mapped
+    EXPECT_TRUE(list(dir + "self\\*.c").empty());
+  }
+  // A relative directory whose full form is too long for MAX_PATH.
+  char saved[MAX_PATH];
+  ASSERT_GT(GetCurrentDirectoryA(sizeof saved, saved), 0u);
+  ASSERT_TRUE(SetCurrentDirectoryA((dir + deep).c_str()));
+  EXPECT_TRUE(list(std::string(40, 'r') + "\\*.c").empty());
+  ASSERT_TRUE(SetCurrentDirectoryA(saved));
+  EXPECT_EQ(take(), (std::vector<DWORD>{3, 1, 3, 1}));
+  EXPECT_EQ(take(), (std::vector<DWORD>{0, 0, 0, 0}));  // taking ends the count
 }
 
 TEST_F(FindFileTest, DriveRootListsNoDotEntries) {

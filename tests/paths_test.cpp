@@ -13,6 +13,7 @@
 #include <fstream>
 #include <string>
 
+#include "tests/code_page.h"
 #include "win32/include/winbase.h"
 
 namespace {
@@ -96,6 +97,16 @@ TEST_F(PathsTest, MissingComponentsAreFoundWithoutCase) {
   // What cannot be found stays as spelled, and so does everything after it.
   EXPECT_EQ(toPosix("C:\\SUB\\Missing\\FILE.TXT"), root + "/Sub/Missing/FILE.TXT");
   EXPECT_EQ(toPosix("C:\\sub\\file.txt\\x"), root + "/Sub/file.txt/x");
+  // Letters beyond ASCII fold as the ANSI code page folds them.
+  fs::create_directories(root + "/caf\xC3\xA9/\xD0\xBF\xD1\x80\xD0\xB8");
+  touch(root + "/na\xEFve");
+  {
+    ScopedCodePage utf8(CP_UTF8);
+    EXPECT_EQ(toPosix("C:\\CAF\xC3\x89\\\xD0\x9F\xD0\xA0\xD0\x98"),
+              root + "/caf\xC3\xA9/\xD0\xBF\xD1\x80\xD0\xB8");
+  }
+  ScopedCodePage windows1252(1252);
+  EXPECT_EQ(toPosix("C:\\NA\xCFVE"), root + "/na\xEFve");
 }
 
 TEST_F(PathsTest, SpelledMappingLooksNothingUpButChecksTheSame) {

@@ -1,7 +1,8 @@
 // A test fixture that runs the built vantrel program in a tmux pane (tests/tui_terminal.h) on a
 // scratch tree: the program with its arguments and environment, its exit status and the
 // terminal's modes afterwards left in files, and the pane kept so the screen can still be read.
-// Shared by tests/tui_program_test.cpp and tests/command_terminal_test.cpp.
+// Shared by tests/tui_program_test.cpp, tests/tui_results_test.cpp and
+// tests/command_terminal_test.cpp.
 // Ownership: the fixture owns the scratch directory (removed by TearDown) and the terminal.
 #ifndef VANTREL_TESTS_PROGRAM_PANE_H_
 #define VANTREL_TESTS_PROGRAM_PANE_H_
@@ -49,6 +50,27 @@ class ProgramPaneTest : public ::testing::Test {
     const std::string longLine(100000, 'q');
     for (int i = 1; i <= 300; ++i)
       std::ofstream(dir_ + "/tree/g" + std::to_string(i) + ".c") << longLine << "\n";
+  }
+
+  void write(const std::string& name, const std::string& text) {
+    std::string path = dir_ + "/tree/" + name;
+    size_t slash = path.rfind('/');
+    tuitest::capture("mkdir -p " + tuitest::quote(path.substr(0, slash)));
+    std::ofstream(path) << text;
+  }
+  // Confirms the dialog once it shows with `text` typed, after `keys` (tmux key names) when
+  // given.
+  void search(const std::string& text, const std::string& keys = "") {
+    ASSERT_TRUE(terminal_->waitForText("< OK >")) << terminal_->screen().all();
+    terminal_->type(text);
+    if (!keys.empty()) terminal_->keys(keys);
+    terminal_->keys("Enter");
+  }
+
+  // `count` files in the tree, each with one hit on its first line.
+  void manyFiles(int count) {
+    for (int i = 0; i < count; ++i)
+      std::ofstream(dir_ + "/tree/f" + std::to_string(i) + ".c") << "int needle;\n";
   }
 
   // Starts the program in the tree with `environment` (NAME=VALUE words) and `arguments` (shell

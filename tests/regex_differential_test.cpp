@@ -1,8 +1,10 @@
 // GREPCLASS against std::regex (ECMAScript, also leftmost and first-alternative-first) on random
 // patterns and texts drawn from the supported syntax, with a fixed seed: both must agree on whether
-// a text matches and on the span of the whole match.
+// a text matches and on the span of the whole match, also when only whole words count (there
+// ECMAScript tries each start after a non-word character with a look-ahead for the word's end).
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <random>
 #include <regex>
 #include <string>
@@ -132,6 +134,7 @@ TEST(RegexDifferentialTest, AgreesWithEcmaScriptOnRandomPatterns) {
   int compared = 0;
   int matched = 0;
   int patterns = 0;
+  int wholeMatched = 0;
   for (int attempt = 0; attempt < 6000; ++attempt) {
     Pair p = maker.expression(0);
     GREPCLASS* ours = new GREPCLASS(p.ours.c_str());
@@ -140,8 +143,10 @@ TEST(RegexDifferentialTest, AgreesWithEcmaScriptOnRandomPatterns) {
       continue;
     }
     std::regex theirs;
+    std::regex theirsWhole;
     try {
       theirs.assign(p.theirs, std::regex::ECMAScript);
+      theirsWhole.assign("(?:" + p.theirs + ")(?![A-Za-z0-9_])", std::regex::ECMAScript);
     } catch (const std::regex_error&) {
       delete ours;  // ECMAScript refuses a closure on an anchor that we accept with "?"
       continue;
@@ -175,6 +180,33 @@ TEST(RegexDifferentialTest, AgreesWithEcmaScriptOnRandomPatterns) {
       ASSERT_EQ(start, m.position(0)) << "pattern «" << p.ours << "» text «" << text << "»";
       ASSERT_EQ(length, m.length(0)) << "pattern «" << p.ours << "» text «" << text << "»";
     }
+    ours->wholeWords = plain->wholeWords = 1;
+    for (int t = 0; t < 8; ++t) {
+      std::string text = maker.text();
+      long expectedStart = -1;
+      long expectedLength = 0;
+      for (size_t at = 0; at <= text.size() && expectedStart < 0; ++at) {
+        if (at > 0 &&
+            (std::isalnum(static_cast<unsigned char>(text[at - 1])) || text[at - 1] == '_'))
+          continue;
+        auto flags = std::regex_constants::match_continuous;
+        if (at > 0) flags |= std::regex_constants::match_prev_avail;
+        std::smatch m;
+        if (std::regex_search(text.cbegin() + static_cast<long>(at), text.cend(), m, theirsWhole,
+                              flags)) {
+          expectedStart = static_cast<long>(at);
+          expectedLength = m.length(0);
+        }
+      }
+      int found = ours->match(text.c_str());
+      ASSERT_EQ(plain->match(text.c_str()), found) << "whole «" << p.ours << "» text «" << text;
+      ASSERT_EQ(found, expectedStart >= 0 ? 1 : 0) << "whole «" << p.ours << "» text «" << text;
+      if (!found) continue;
+      ++wholeMatched;
+      ASSERT_EQ(ours->groupStart[0] - text.c_str(), expectedStart) << p.ours << " «" << text;
+      ASSERT_EQ(ours->groupEnd[0] - ours->groupStart[0], expectedLength) << p.ours << " «" << text;
+      ASSERT_EQ(plain->groupEnd[0], ours->groupEnd[0]) << p.ours << " «" << text;
+    }
     delete plain;
     delete ours;
   }
@@ -182,6 +214,7 @@ TEST(RegexDifferentialTest, AgreesWithEcmaScriptOnRandomPatterns) {
   EXPECT_GT(patterns, 3000);
   EXPECT_GT(matched, compared / 5);
   EXPECT_GT(compared - matched, compared / 5);
+  EXPECT_GT(wholeMatched, compared / 10);
 }
 
 }  // namespace

@@ -56,6 +56,37 @@ TEST(RegexMatchTest, FirstAlternativeAndGreedyGiveBack) {
   EXPECT_EQ(find("(a|b)*[ab]+x", "abab-abx"), "5:3");
 }
 
+// With whole words only, the leftmost start at a word's edge where some way to match ends at one.
+TEST(RegexMatchTest, WholeWordsTryEveryWayToEndAtAWordsEnd) {
+  struct Case {
+    const char* pattern;
+    const char* text;
+    const char* span;
+  } cases[] = {
+      {"a|ab", "ab", "0:2"},
+      {"ab|a", "ab", "0:2"},
+      {"a*", "aaa", "0:3"},
+      {"a*a", "aab aa", "4:2"},
+      {"(a|ab)(c|bcd)", "abcd", "0:4"},
+      {"a+", "ba a", "3:1"},
+      {"x*", "ab", "no"},
+      {"x*", "ab-", "3:0"},
+      {"x*", "-", "0:0"},
+      {".*b", "abc b", "0:5"},
+      {"^a", "ab a", "no"},
+      {"b", "ab_b b", "5:1"},
+      {"b|", "ab ", "3:0"},
+      {"(a|ab)*c", "ababc", "0:5"},
+  };
+  for (const Case& c : cases) {
+    GREPCLASS re(c.pattern);
+    ASSERT_EQ(re.errorCount, 0) << c.pattern;
+    re.wholeWords = 1;
+    std::string got = re.match(c.text) == 1 ? span(re, c.text) : "no";
+    EXPECT_EQ(got, c.span) << "«" << c.pattern << "» on «" << c.text << "»";
+  }
+}
+
 TEST(RegexMatchTest, Anchors) {
   EXPECT_EQ(find("^b", "ab"), "no");
   EXPECT_EQ(find("^a", "ab"), "0:1");

@@ -1,5 +1,6 @@
-// Patterns that drive a plain backtracker into exponential time: each must finish fast, give the
-// answer plain backtracking would, and its work (matchSteps) must grow polynomially with the text.
+// Patterns that drive a plain backtracker into exponential time, also where only whole words count:
+// each must finish fast, give the answer plain backtracking would, and its work (matchSteps) must
+// grow polynomially with the text.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -20,14 +21,16 @@ struct Case {
   std::string tail;  // after the run of «a»
   int expected;      // the answer, with the match's offset from the end when it matches
   int offsetFromEnd;
+  bool wholeWords = false;  // every way to match must then be tried for a word's end
 };
 
 // «(a|a)*b» and «(a|aa)*c» would be refused at once by their required literal, so their texts carry
 // it behind a character that stops every attempt within the run.
 const Case kCases[] = {
-    {"(a|a)*b", "xb", 1, 1},           {"(a|a)*b", "", 0, 0}, {"(a+)+b", "", 0, 0},
-    {"(a|aa)*c", "bc", 1, 1},          {"(.+)+x", "", 0, 0},  {"((a+)+)+b", "", 0, 0},
-    {"(a|a|a)+(a|a)+y", "zaay", 1, 3},
+    {"(a|a)*b", "xb", 1, 1},           {"(a|a)*b", "", 0, 0},        {"(a+)+b", "", 0, 0},
+    {"(a|aa)*c", "bc", 1, 1},          {"(.+)+x", "", 0, 0},         {"((a+)+)+b", "", 0, 0},
+    {"(a|a|a)+(a|a)+y", "zaay", 1, 3}, {"(a|aa)*", "b", 0, 0, true}, {"(a+)+", "_", 0, 0, true},
+    {"(a|a)*-", "x", 0, 0, true},
 };
 
 struct Outcome {
@@ -42,6 +45,7 @@ Outcome runOn(const Case& c, size_t runLength) {
   text += c.tail;
   GREPCLASS* re = new GREPCLASS(c.pattern);
   EXPECT_EQ(re->errorCount, 0) << c.pattern;
+  re->wholeWords = c.wholeWords;
   auto begin = std::chrono::steady_clock::now();
   Outcome run;
   run.result = re->match(text.c_str());

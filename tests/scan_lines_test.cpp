@@ -11,6 +11,7 @@
 
 #include "regex/grepclass.h"
 #include "search/scan.h"
+#include "tests/code_page.h"
 #include "tests/scan_oracle.h"
 
 namespace {
@@ -77,6 +78,41 @@ TEST(MakeDisplayText, DropsLeadingBlanksTurnsTabsIntoBlanksAndKeeps219Characters
   line = std::string(10, ' ') + std::string(300, 'z');
   makeDisplayText(line.c_str(), out);
   EXPECT_EQ(std::string(out), std::string(209, 'z'));
+}
+
+TEST(MakeDisplayText, InUtf8NeverEndsInACutCharacter) {
+  const std::string e = "\xC3\xA9", euro = "\xE2\x82\xAC", deseret = "\xF0\x90\x90\xA8";
+  auto x = [](size_t n) { return std::string(n, 'x'); };
+  auto repeat = [](const std::string& text, int n) {
+    std::string out;
+    while (n-- > 0) out += text;
+    return out;
+  };
+  struct Case {
+    const char* what;
+    std::string line, utf8, windows1252;
+  };
+  const Case cases[] = {
+      {"two bytes cut", x(218) + e + "tail", x(218), x(218) + "\xC3"},
+      {"two bytes whole", x(217) + e + "tail", x(217) + e, x(217) + e},
+      {"three bytes cut after two", x(217) + euro + "t", x(217), x(217) + euro.substr(0, 2)},
+      {"three bytes whole", x(216) + euro + "t", x(216) + euro, x(216) + euro},
+      {"four bytes cut after three", x(216) + deseret, x(216), x(216) + deseret.substr(0, 3)},
+      {"a line of letters", repeat(e, 150), repeat(e, 109), repeat(e, 109) + "\xC3"},
+      {"blanks dropped after the cut", std::string(10, ' ') + x(208) + e, x(208), x(208) + "\xC3"},
+      // A malformed sequence is the file's own, not a cut: it stays.
+      {"malformed before the cut", x(218) + "\xC3z", x(218) + "\xC3", x(218) + "\xC3"},
+      {"short line", "ab" + e, "ab" + e, "ab" + e},
+  };
+  char out[kDisplaySize];
+  for (UINT page : {static_cast<UINT>(CP_UTF8), 1252u}) {
+    ScopedCodePage codePage(page);
+    for (const Case& c : cases) {
+      makeDisplayText(c.line.c_str(), out);
+      EXPECT_EQ(std::string(out), page == CP_UTF8 ? c.utf8 : c.windows1252)
+          << c.what << " in " << page;
+    }
+  }
 }
 
 TEST(IsNonWordChar, OnlyLettersDigitsAndUnderscoreAreWordCharacters) {
@@ -192,12 +228,14 @@ TEST(ScanLines, PatternsWithATextEveryMatchHoldsFindWhatEachLineFinds) {
   }
 }
 
-TEST(ScanLines, FoldsEveryByteAsTheCodePageDoes) {
-  // One line of every byte but NUL, CR and LF, looked for in its upper-cased form at several
-  // alignments: a byte folded otherwise than CharUpperA folds it loses the hit.
+void foldsEveryByteAsTheCodePageDoes(UINT page) {
   std::string line;
   for (int c = 1; c < 256; ++c)
     if (c != '\r' && c != '\n') line += static_cast<char>(c);
+  line +=
+      " \xC3\xA9ric \xD0\xBF\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82 "
+      "\xCF\x83\xCE\xBF\xCF\x86\xCE\xB9\xCE\xB1 "
+      "\xC5\x93\xE1\xBA\x81\xEF\xBD\x81\xF0\x90\x90\xA8\xC3\xBF";
   std::string upper = line;
   CharUpperA(upper.data());
   ASSERT_NE(upper, line);
@@ -211,9 +249,20 @@ TEST(ScanLines, FoldsEveryByteAsTheCodePageDoes) {
     memcpy(buffer.data(), data.data(), data.size());
     Hits found;
     scanLines(&job, buffer.data(), size, collect, &found);
-    ASSERT_EQ(found.size(), 1u) << shift;
+    ASSERT_EQ(found.size(), 1u) << shift << " in " << page;
     EXPECT_EQ(found[0].line, 2);
     EXPECT_EQ(found[0].column, static_cast<int>(shift + 1));
+  }
+}
+
+TEST(ScanLines, FoldsEveryByteAsTheCodePageDoes) {
+  // One line of every byte but NUL, CR and LF, then letters of two, three and four UTF-8 bytes,
+  // looked for in its upper-cased form at every alignment to the folding's 16-byte blocks: a
+  // byte folded otherwise than CharUpperA folds the whole line, or a sequence cut between two
+  // blocks, loses the hit.
+  for (UINT page : {static_cast<UINT>(CP_UTF8), 1252u}) {
+    ScopedCodePage codePage(page);
+    foldsEveryByteAsTheCodePageDoes(page);
   }
 }
 
@@ -243,12 +292,17 @@ TEST(ScanLines, RunsAPatternOnEachLine) {
   EXPECT_EQ(scanPattern("a\n\nb", "^$", CaseSensitive), Hits{});
 }
 
-TEST(ScanLines, APatternRetriedForWholeWordsStartsAnewAtTheNextCharacter) {
-  // "-a" at column 1 is refused for the "b" after it; from column 2 "^" matches again.
-  EXPECT_EQ(scanPattern("-ab", "^(-a|ab)", CaseSensitive | WholeWords), (Hits{{1, 2, "-ab"}}));
+TEST(ScanLines, AWholeWordPatternFindsAnyWayToMatchAWholeWord) {
+  // Whatever the first way to match at a position, a way that ends at a word's end is found.
+  EXPECT_EQ(scanPattern("ab", "a|ab", CaseSensitive | WholeWords), (Hits{{1, 1, "ab"}}));
+  EXPECT_EQ(scanPattern("ab", "ab|a", CaseSensitive | WholeWords), (Hits{{1, 1, "ab"}}));
+  EXPECT_EQ(scanPattern("x aab-", "a*ab|a", WholeWords), (Hits{{1, 3, "x aab-"}}));
+  EXPECT_EQ(scanPattern("aaa b", "a+", CaseSensitive | WholeWords), (Hits{{1, 1, "aaa b"}}));
+  // "^" is the line's start only, also for whole words.
+  EXPECT_EQ(scanPattern("-ab", "^(-a|ab)", CaseSensitive | WholeWords), Hits{});
   EXPECT_EQ(scanPattern("print(int x)", "i[a-z]t", CaseSensitive | WholeWords),
             (Hits{{1, 7, "print(int x)"}}));
-  // An empty match at the end of a line, refused, leaves nothing to retry.
+  // An empty match counts only where a word edge stands on both sides.
   EXPECT_EQ(scanPattern("ab\nab ", "$", CaseSensitive | WholeWords), (Hits{{2, 4, "ab "}}));
 }
 

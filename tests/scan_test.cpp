@@ -16,6 +16,7 @@
 
 #include "host/ide/host.h"
 #include "host/posix/recording_display.h"
+#include "tests/code_page.h"
 #include "win32/kernel32/paths.h"
 #include "win32/user32/display.h"
 
@@ -309,7 +310,13 @@ TEST_F(ScanFileTest, IgnoringCaseShowsTheFilesOwnLetters) {
   // The driver upper-cases the text to find before the scan.
   EXPECT_EQ(scanHits("say Hello\n\thello there\nHELLO\nhelo", "HELLO", 0),
             (Hits{{1, 5, "say Hello"}, {2, 2, "hello there"}, {3, 1, "HELLO"}}));
-  EXPECT_EQ(scanHits("Caf\xE9 au lait", "CAF\xC9", WholeWords), (Hits{{1, 1, "Caf\xE9 au lait"}}));
+  {
+    ScopedCodePage windows1252(1252);
+    EXPECT_EQ(scanHits("Caf\xE9 au lait", "CAF\xC9", WholeWords),
+              (Hits{{1, 1, "Caf\xE9 au lait"}}));
+  }
+  EXPECT_EQ(scanHits("Caf\xC3\xA9 au lait", "CAF\xC3\x89", WholeWords),
+            (Hits{{1, 1, "Caf\xC3\xA9 au lait"}}));
   EXPECT_EQ(scanHits("say Hello", "HELLO", CaseSensitive), Hits{});
 }
 

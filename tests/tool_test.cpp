@@ -309,4 +309,28 @@ TEST_F(ToolTest, UnloadingUnderAWorkerStopsItAndWaits) {
   opener.join();
 }
 
+// At process detach the loader lock is held: the entry point must not wait for the worker, only
+// tell it to stop; the unload that follows reaps it.
+TEST_F(ToolTest, ProcessDetachUnderAWorkerStopsItWithoutWaiting) {
+  writeFiles(50, "needle\n");
+  host::Host ide;
+  auto recording = ide.record();
+  auto gate = std::make_shared<GateSink>();
+  ide.messageWindow()->addSink(gate);
+  BcwAddOnEntry(ide.serverReference());
+  ide.project()->open(project("C:\\P\\A.IDE"));
+  script("needle", Asynchronous);
+  ASSERT_TRUE(ide.tools()->runTool("Vantrel", {}));
+  gate->waitUntilReached();
+  EXPECT_EQ(DllEntryPoint(moduleInstance, DLL_PROCESS_DETACH, nullptr), 1);  // the gate is shut
+  EXPECT_NE(searchThreadId.load(), 0u);
+  gate->open();
+  waitForWorker();
+  std::vector<std::string> titles = groupTitles(recording->events());
+  ASSERT_FALSE(titles.empty());
+  EXPECT_EQ(titles.back(), "Vantrel : User break !");
+  ide.project()->close();
+  BcwAddOnEntry(nullptr);
+}
+
 }  // namespace

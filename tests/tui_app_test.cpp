@@ -152,7 +152,7 @@ TEST_F(TuiAppTest, FirstUseShowsTheDefaultsWithOkDisabledUntilTextIsTyped) {
   EXPECT_TRUE(s.contains("[Source Files (.c;.cpp;.cc)]")) << s.all();
   EXPECT_TRUE(s.contains("[Current Directory]")) << s.all();
   EXPECT_TRUE(s.contains("[ ] Case sensitive")) << s.all();
-  EXPECT_TRUE(s.contains("[ ] Recurse Subdirector")) << s.all();
+  EXPECT_TRUE(s.contains("[ ] Recurse Subdirectories")) << s.all();
   EXPECT_TRUE(s.contains("[ ] Regular Expression")) << s.all();
   EXPECT_TRUE(s.contains("[ ] Asynchronous Search")) << s.all();
   EXPECT_TRUE(s.contains("[ ] Whole Words only")) << s.all();
@@ -203,7 +203,7 @@ TEST_F(TuiAppTest, KeysMoveTheFocusPickEntriesToggleBoxesAndTheRecurseLabelFollo
   terminal_->keys("Enter");
   ASSERT_TRUE(terminal_->waitFor(
       [](const tuitest::Screen& screen) {
-        return screen.contains("[ ] Recurse Subdirector") && !screen.contains("[Current Path]");
+        return screen.contains("[ ] Recurse Subdirectories") && !screen.contains("[Current Path]");
       },
       &s))
       << s.all();
@@ -343,55 +343,61 @@ TEST_F(TuiAppTest, EnterOpensTheSelectedHitInTheEditorAndWSavesTheQuickfixFile) 
   std::ofstream(editor)
       << "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > argv.txt\n";
   ASSERT_EQ(chmod(editor.c_str(), 0755), 0);
-  start("entries", "screen-256color", "VISUAL=" + editor + " EDITOR=false");
+  start("entries", "screen-256color",
+        "VISUAL=" + editor + " EDITOR=false XDG_STATE_HOME=\"$PWD/state\"");
   tuitest::Screen s;
-  ASSERT_TRUE(terminal_->waitForText("Vantrel : 2 found in 1 File", &s)) << s.all();
-  EXPECT_EQ(
-      s.text(0), "Vantreling Z:" + [&] {
-        std::string w = dir_ + "/src/main.c";
-        for (char& c : w)
-          if (c == '/') c = '\\';
-        return w;
-      }());
-  EXPECT_EQ(s.text(1), "  3:5: int needle = 1;");
+  ASSERT_TRUE(terminal_->waitForText("2 hits in 1 file", &s)) << s.all();
+  // The page's header; the file relative to the current directory with its count; the first hit
+  // selected.
+  EXPECT_EQ(s.text(0), " 1/1  2 hits in 1 file  Messages");
+  EXPECT_EQ(s.text(1), "\u25be src/main.c  (2 hits)");
+  EXPECT_TRUE(s.at(1, 2).bold);
+  EXPECT_EQ(s.text(2), "  3:5: int needle = 1;");
+  EXPECT_TRUE(s.at(2, 3).reverse);
   // Control characters from the file are shown escaped.
-  EXPECT_EQ(s.text(2), "  7:1: needle\\x1b[2J\\x07!");
-  EXPECT_TRUE(s.at(0, 0).bold);
-  // Right scrolls sideways, Left back.
-  terminal_->keys("Right");
-  ASSERT_TRUE(terminal_->waitFor(
-      [](const tuitest::Screen& screen) { return screen.text(1) == "nt needle = 1;"; }, &s))
+  EXPECT_EQ(s.text(3), "  7:1: needle\\x1b[2J\\x07!");
+  EXPECT_EQ(s.text(4), "Vantrel : 2 found in 1 File");
+  // Rows that fit do not scroll sideways.
+  terminal_->keys("Right Down");
+  ASSERT_TRUE(
+      terminal_->waitFor([](const tuitest::Screen& screen) { return screen.at(3, 3).reverse; }, &s))
       << s.all();
-  terminal_->keys("Left");
-  ASSERT_TRUE(terminal_->waitFor(
-      [](const tuitest::Screen& screen) { return screen.text(1) == "  3:5: int needle = 1;"; }, &s))
-      << s.all();
-  // Enter on a heading does nothing; Up from the end selects the hits.
+  EXPECT_EQ(s.text(2), "  3:5: int needle = 1;");
+  // Enter on the heading opens the file at its first hit.
   terminal_->keys("Home");
   terminal_->keys("Enter");
-  terminal_->keys("Down");
-  terminal_->keys("Down");
-  terminal_->keys("Up");
-  ASSERT_TRUE(terminal_->waitFor([](const tuitest::Screen& screen) {
-    return screen.at(1, 3).reverse && !screen.at(2, 3).reverse;
-  }));
-  terminal_->keys("Enter");
-  ASSERT_TRUE(waitForFile("argv.txt"));
-  std::string argv;
-  for (int i = 0; i < 100 && argv.find(".c\n") == std::string::npos; ++i, usleep(20000))
-    argv = readFile(dir_ + "/argv.txt");
-  EXPECT_EQ(argv, "+3\n" + dir_ + "/src/main.c\n");
-  // The screen is taken back and drawn again.
+  auto editorArguments = [&](const std::string& ending) {
+    EXPECT_TRUE(waitForFile("argv.txt"));
+    std::string argv;
+    for (int i = 0; i < 100 && argv.find(ending) == std::string::npos; ++i, usleep(20000))
+      argv = readFile(dir_ + "/argv.txt");
+    unlink((dir_ + "/argv.txt").c_str());
+    return argv;
+  };
+  EXPECT_EQ(editorArguments(".c\n"), "+3\n" + dir_ + "/src/main.c\n");
+  // n opens the next hit from the selection, which moves to it.
+  ASSERT_TRUE(terminal_->waitForText("F2 Search"));
+  terminal_->keys("n");
+  EXPECT_EQ(editorArguments(".c\n"), "+3\n" + dir_ + "/src/main.c\n");
+  ASSERT_TRUE(terminal_->waitForText("F2 Search"));
+  terminal_->keys("n");
+  EXPECT_EQ(editorArguments(".c\n"), "+7\n" + dir_ + "/src/main.c\n");
+  // The screen is taken back and drawn again, the last hit selected.
   ASSERT_TRUE(terminal_->waitFor(
       [](const tuitest::Screen& screen) {
-        return screen.text(1) == "  3:5: int needle = 1;" && screen.contains("F2 Search");
+        return screen.at(3, 3).reverse && screen.contains("F2 Search");
       },
       &s))
       << s.all();
+  terminal_->keys("n");
+  ASSERT_TRUE(terminal_->waitForText("No next hit", &s)) << s.all();
+  // w writes the page's hits under the state directory and says how to load them.
   terminal_->keys("w");
-  ASSERT_TRUE(terminal_->waitForText("Wrote 2 entries to vantrel.qf", &s)) << s.all();
-  EXPECT_EQ(readFile(dir_ + "/vantrel.qf"), dir_ + "/src/main.c:3:5: int needle = 1;\n" + dir_ +
-                                                "/src/main.c:7:1: needle\\x1b[2J\\x07!\n");
+  ASSERT_TRUE(terminal_->waitForText("Wrote 2 hits: vim -q " + dir_ + "/state/vantrel/", &s))
+      << s.all();
+  std::string written = tuitest::capture("cat " + tuitest::quote(dir_) + "/state/vantrel/*.qf");
+  EXPECT_EQ(written, dir_ + "/src/main.c:3:5: int needle = 1;\n" + dir_ +
+                         "/src/main.c:7:1: needle\\x1b[2J\\x07!\n");
   // Two hits listed: status 0.
   terminal_->keys("q");
   checkRestored(0);
@@ -416,7 +422,7 @@ TEST_F(TuiAppTest, ClicksFocusFieldsToggleBoxesAndPressButtons) {
   // on the ticked box clears it again.
   terminal_->click(row, col);
   ASSERT_TRUE(terminal_->waitForText("[ ] Whole Words only", &s)) << s.all();
-  ASSERT_TRUE(s.find("Text to fi", &row, &col));
+  ASSERT_TRUE(s.find("Text to find", &row, &col));
   terminal_->click(row, col + 20);
   terminal_->type("needle");
   ASSERT_TRUE(terminal_->waitForText("needle", &s)) << s.all();
@@ -444,7 +450,7 @@ TEST_F(TuiAppTest, ClicksFocusFieldsToggleBoxesAndPressButtons) {
   terminal_->click(row, col + 1);
   ASSERT_TRUE(terminal_->waitFor(
       [](const tuitest::Screen& screen) {
-        return screen.contains("File Type [Header Files (.h;.hpp;.rh)]") &&
+        return screen.contains("File Type    [Header Files (.h;.hpp;.rh)]") &&
                !screen.contains("[Source Files (.c;.cpp;.cc)]");
       },
       &s))
@@ -479,50 +485,53 @@ TEST_F(TuiAppTest, TheWheelScrollsAndClicksSelectAndOpenHits) {
   ASSERT_EQ(chmod(editor.c_str(), 0755), 0);
   start("many-entries", "xterm-256color", "VISUAL=" + editor);
   tuitest::Screen s;
-  // 61 rows in a window of 24: the end is in view.
+  // 61 rows under the header of a window of 24: the first hit selected, the start in view.
   ASSERT_TRUE(terminal_->waitFor(
-      [](const tuitest::Screen& screen) { return screen.text(23) == "  60:1: hit 60"; }, &s))
+      [](const tuitest::Screen& screen) { return screen.text(23) == "  22:1: hit 22"; }, &s))
       << s.all();
   ASSERT_TRUE(terminal_->waitForMouse());
-  EXPECT_EQ(s.text(0), "  37:1: hit 37");
-  // Two notches up: 6 rows; one down: 3 back.
-  terminal_->wheel(5, 10, false);
-  terminal_->wheel(5, 10, false);
-  ASSERT_TRUE(terminal_->waitFor(
-      [](const tuitest::Screen& screen) { return screen.text(0) == "  31:1: hit 31"; }, &s))
-      << s.all();
+  EXPECT_EQ(s.text(2), "  1:1: hit 1");
+  EXPECT_TRUE(s.at(2, 3).reverse);
+  // Two notches down: 6 rows, the file's heading pinned above its hits; one up: 3 back.
+  terminal_->wheel(5, 10, true);
   terminal_->wheel(5, 10, true);
   ASSERT_TRUE(terminal_->waitFor(
-      [](const tuitest::Screen& screen) { return screen.text(0) == "  34:1: hit 34"; }, &s))
+      [](const tuitest::Screen& screen) { return screen.text(2) == "  7:1: hit 7"; }, &s))
+      << s.all();
+  EXPECT_EQ(s.text(1), "\u25be /a.c  (60 hits)");
+  EXPECT_TRUE(s.at(1, 2).underline);
+  terminal_->wheel(5, 10, false);
+  ASSERT_TRUE(terminal_->waitFor(
+      [](const tuitest::Screen& screen) { return screen.text(2) == "  4:1: hit 4"; }, &s))
       << s.all();
   // A click selects the row; nothing scrolls.
-  terminal_->click(2, 5);
+  terminal_->click(3, 5);
   ASSERT_TRUE(
-      terminal_->waitFor([](const tuitest::Screen& screen) { return screen.at(2, 3).reverse; }, &s))
+      terminal_->waitFor([](const tuitest::Screen& screen) { return screen.at(3, 3).reverse; }, &s))
       << s.all();
-  EXPECT_EQ(s.text(2), "  36:1: hit 36");
-  EXPECT_EQ(s.text(0), "  34:1: hit 34");
-  EXPECT_FALSE(s.at(3, 3).reverse);
+  EXPECT_EQ(s.text(3), "  5:1: hit 5");
+  EXPECT_EQ(s.text(2), "  4:1: hit 4");
+  EXPECT_FALSE(s.at(4, 3).reverse);
   // The wheel stops at the end; scrolled away from the selection, the next key brings it back
   // in view.
-  for (int i = 0; i < 3; ++i) terminal_->wheel(5, 10, true);
+  for (int i = 0; i < 15; ++i) terminal_->wheel(5, 10, true);
   ASSERT_TRUE(terminal_->waitFor(
       [](const tuitest::Screen& screen) { return screen.text(23) == "  60:1: hit 60"; }, &s))
       << s.all();
-  EXPECT_EQ(s.text(0), "  37:1: hit 37");
+  EXPECT_EQ(s.text(2), "  39:1: hit 39");
   terminal_->keys("Up");
   ASSERT_TRUE(terminal_->waitFor(
       [](const tuitest::Screen& screen) {
-        return screen.text(0) == "  35:1: hit 35" && screen.at(0, 3).reverse;
+        return screen.text(2) == "  4:1: hit 4" && screen.at(2, 3).reverse;
       },
       &s))
       << s.all();
   // A click on the selected row opens it in the editor.
-  terminal_->click(0, 8);
+  terminal_->click(2, 8);
   ASSERT_TRUE(waitForFile("argv.txt"));
   std::string argv;
   for (int i = 0; i < 100 && argv.empty(); ++i, usleep(20000)) argv = readFile(dir_ + "/argv.txt");
-  EXPECT_EQ(argv, "+35\n");
+  EXPECT_EQ(argv, "+4\n");
   ASSERT_TRUE(terminal_->waitForText("F2 Search"));
   terminal_->keys("q");
   checkRestored(0);

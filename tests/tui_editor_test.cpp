@@ -19,6 +19,7 @@ class EditorTest : public ::testing::Test {
   void SetUp() override {
     unsetenv("VISUAL");
     unsetenv("EDITOR");
+    unsetenv("VANTREL_EDITOR");
     char pattern[] = "/tmp/vantrel-tui-editor-XXXXXX";
     ASSERT_NE(mkdtemp(pattern), nullptr);
     dir_ = pattern;
@@ -26,6 +27,7 @@ class EditorTest : public ::testing::Test {
   void TearDown() override {
     unsetenv("VISUAL");
     unsetenv("EDITOR");
+    unsetenv("VANTREL_EDITOR");
     ASSERT_EQ(system(("rm -rf '" + dir_ + "'").c_str()), 0);
   }
   std::string dir_;
@@ -44,6 +46,38 @@ TEST_F(EditorTest, VisualThenEditorThenViWithTheLineBeforeThePath) {
   // A path that reads as an option is made a plain path.
   EXPECT_EQ(tui::editorCommand("-rf", 1), (Argv{"nano", "+1", "./-rf"}));
   EXPECT_EQ(tui::editorCommand("+5", 1), (Argv{"nano", "+1", "./+5"}));
+}
+
+TEST_F(EditorTest, EachEditorGetsTheLineAndColumnInItsOwnForm) {
+  struct Case {
+    const char* editor;
+    Argv argv;
+  } cases[] = {
+      {"vi", {"vi", "+12", "/a.c"}},
+      {"/usr/bin/vim -p", {"/usr/bin/vim", "-p", "+call cursor(12,5)", "/a.c"}},
+      {"nvim", {"nvim", "+call cursor(12,5)", "/a.c"}},
+      {"emacs -nw", {"emacs", "-nw", "+12:5", "/a.c"}},
+      {"nano", {"nano", "+12,5", "/a.c"}},
+      {"micro", {"micro", "+12:5", "/a.c"}},
+      {"kak", {"kak", "+12:5", "/a.c"}},
+      {"hx", {"hx", "/a.c:12:5"}},
+      {"code -w", {"code", "-w", "--goto", "/a.c:12:5"}},
+      {"ed", {"ed", "+12", "/a.c"}},
+  };
+  for (const Case& c : cases) {
+    setenv("EDITOR", c.editor, 1);
+    EXPECT_EQ(tui::editorCommand("/a.c", 12, 5), c.argv) << c.editor;
+  }
+  // Without a column: the line alone.
+  setenv("EDITOR", "hx", 1);
+  EXPECT_EQ(tui::editorCommand("/a.c", 12), (Argv{"hx", "/a.c:12"}));
+  // A template: its words as given, the place put in; without {file} the path comes last.
+  setenv("VANTREL_EDITOR", "myedit --line={line} {file}#{column}", 1);
+  EXPECT_EQ(tui::editorCommand("/a b.c", 3, 9), (Argv{"myedit", "--line=3", "/a b.c#9"}));
+  setenv("VANTREL_EDITOR", "subl -w", 1);
+  EXPECT_EQ(tui::editorCommand("-x.c", 3, 9), (Argv{"subl", "-w", "./-x.c"}));
+  setenv("VANTREL_EDITOR", "   ", 1);
+  EXPECT_EQ(tui::editorCommand("/a.c", 3, 9), (Argv{"hx", "/a.c:3:9"}));
 }
 
 TEST_F(EditorTest, TheEditorGetsItsArgumentsAsTheyAreWithoutAShell) {

@@ -73,6 +73,17 @@ TEST_F(WalkTest, DirectoryListsWithBothSeparatorsAndOddEntries) {
   countThenSearch();
   EXPECT_EQ(scanned(), (Files{"d1\\f.c", "d3\\f.c", "d1\\f.c"}));
   EXPECT_EQ(job->directoriesSearched, 4);
+
+  // Double quotes keep a separator inside one entry (and may enclose part of it); a trailing
+  // slash or backslash run gives way to one backslash; an empty quoted entry names nothing.
+  for (const char* f : {"a,b/f.c", "c;d/f.c"}) write(f);
+  sink->clear();
+  job->filesSearched = job->directoriesSearched = 0;
+  std::string slashed = win("d2") + "\\/";
+  setField(directories, "\"" + win("a,b") + "\";" + win() + "\\\"c;d\"," + slashed + ";\"\"");
+  countThenSearch();
+  EXPECT_EQ(scanned(), (Files{"a,b\\f.c", "c;d\\f.c", "d2\\f.c"}));
+  EXPECT_EQ(job->directoriesSearched, 3);
 }
 
 TEST_F(WalkTest, CurrentDirectoryAndCurrentPathAreReplacedInPlace) {
@@ -86,6 +97,23 @@ TEST_F(WalkTest, CurrentDirectoryAndCurrentPathAreReplacedInPlace) {
   countThenSearch();
   EXPECT_EQ(std::string(directories), win("d1"));
   EXPECT_EQ(scanned(), (Files{"d1\\f.c"}));
+
+  // A current directory holding a separator is one entry, quoted in the field.
+  write("x,y;z/h.c");
+  sink->clear();
+  ASSERT_TRUE(SetCurrentDirectoryA(win("x,y;z").c_str()));
+  setField(directories, "[Current Directory]");
+  countThenSearch();
+  EXPECT_EQ(std::string(directories), "\"" + win("x,y;z") + "\"");
+  EXPECT_EQ(scanned(), (Files{"x,y;z\\h.c"}));
+
+  // So is each directory of the search path, whichever separator it holds.
+  sink->clear();
+  setenv("PATH", ((root / "x,y;z").string() + ":" + (root / "d1").string()).c_str(), 1);
+  setField(directories, "[Current Path]");
+  countThenSearch();
+  EXPECT_EQ(std::string(directories), "\"" + win("x,y;z") + "\";" + win("d1"));
+  EXPECT_EQ(scanned(), (Files{"x,y;z\\h.c", "d1\\f.c"}));
 
   // A search path of two directories, walked in its order.
   sink->clear();
@@ -195,10 +223,15 @@ TEST_F(WalkTest, MaskListAdmitsByExtensionOnly) {
   EXPECT_EQ(matchesMaskList(job.get(), "dir.d\\README"), 0);
   EXPECT_EQ(matchesMaskList(job.get(), "x.cp"), 0);  // ".CP" occurs, but not at an entry's end
   EXPECT_EQ(matchesMaskList(job.get(), ""), 0);
-  setMask("*.*;*");
-  EXPECT_EQ(matchesMaskList(job.get(), "a.cpp"), 0);
-  setMask(".c;;.h");  // the empty entry ends the list
-  EXPECT_EQ(matchesMaskList(job.get(), "a.h"), 0);
+  setMask(".c;;.h");  // the empty entry is passed by
+  EXPECT_EQ(matchesMaskList(job.get(), "a.h"), 1);
+  // "*" and "*.*" admit every name, with an extension or without.
+  for (const char* all : {"*.*", ".h;*"}) {
+    setMask(all);
+    EXPECT_EQ(matchesMaskList(job.get(), "a.cpp"), 1) << all;
+    EXPECT_EQ(matchesMaskList(job.get(), "dir.d\\README"), 1) << all;
+    EXPECT_EQ(matchesMaskList(job.get(), ""), 0) << all;
+  }
 }
 
 class NodeWalkTest : public WalkTest {
@@ -259,11 +292,12 @@ TEST_F(NodeWalkTest, MaskRuleAdmitsByExtension) {
   countThenSearchNodes();
   EXPECT_EQ(scanned(), (Files{"A.CPP"}));
   sink->clear();
-  setMask("*.*");
-  countThenSearchNodes();
-  setMask("*;README");
+  setMask("README");
   countThenSearchNodes();
   EXPECT_TRUE(scanned().empty());
+  setMask("*.*");
+  countThenSearchNodes();
+  EXPECT_EQ(scanned(), (Files{"A.CPP", "B.H", "README"}));
 }
 
 TEST_F(NodeWalkTest, WithoutNodeIdsOnlyTheSearchingPassComplains) {

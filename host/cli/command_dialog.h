@@ -9,7 +9,7 @@
 #include <optional>
 #include <string>
 
-#include "win32/include/windows.h"
+#include "addon/platform.h"
 
 namespace vantrel {
 

@@ -14,12 +14,14 @@
 
 #include "host/cli/command_addon.h"
 #include "host/cli/command_dialog.h"
+#include "host/cli/command_outcome.h"
 #include "host/cli/command_project.h"
 #include "host/cli/command_status.h"
 #include "host/cli/command_version.h"
 #include "host/cli/descriptor_buffer.h"
 #include "host/ide/host.h"
 #include "host/ide/json_sink.h"
+#include "host/ide/passed_over_report.h"
 #include "host/ide/text_sink.h"
 #include "host/posix/command_keys.h"
 #include "host/posix/recording_display.h"
@@ -81,38 +83,6 @@ class CommandDisplay final : public host::RecordingDisplay {
  private:
   TerminalStatus* status_ = nullptr;
   TerminalKeys* keys_ = nullptr;
-};
-
-// Watches the message window for what decides the exit status. Comes after the sink that shows
-// the results, so it also sees when their stream has failed.
-class OutcomeSink final : public host::MessageSink {
- public:
-  explicit OutcomeSink(std::ostream& shownOn) : shownOn_(shownOn) {}
-  void event(const host::MessageEvent& event) override {
-    using Kind = host::MessageEvent::Kind;
-    if (event.kind == Kind::Entry && event.file) hitListed = true;
-    if (event.kind == Kind::Group) {
-      // The add-on's own lines that end a search without its summary say why.
-      if (event.text.rfind("Vantrel regular expression error", 0) == 0 ||
-          event.text.rfind("Not enough memory", 0) == 0) {
-        refused = true;
-        reason = event.text;
-      }
-      if (event.text.rfind("Vantrel : ", 0) == 0 &&
-          event.text.find(" found in ") != std::string::npos)
-        summaryWritten = true;
-      if (event.text == "Vantrel : User break !") userBreak = true;
-    }
-    if (shownOn_.bad()) outputFailed.store(true);
-  }
-  bool hitListed = false;
-  bool refused = false;
-  bool summaryWritten = false;
-  bool userBreak = false;
-  std::string reason;
-
- private:
-  std::ostream& shownOn_;
 };
 
 void terminalSize(int& columns, int& rows) {
@@ -184,7 +154,7 @@ int runCommand(const CommandLine& line, const std::string& addOnPath, std::ostre
   config.statusRow -= 1;
   host::Host ide(config);
   outputFailed.store(false);
-  auto outcome = std::make_shared<OutcomeSink>(out);
+  auto outcome = std::make_shared<OutcomeSink>(out, outputFailed);
   host::SinkOptions sinkOptions;
   sinkOptions.windowsPaths = line.windowsPaths;
   sinkOptions.flushEachLine = terminal;
@@ -205,6 +175,8 @@ int runCommand(const CommandLine& line, const std::string& addOnPath, std::ostre
   if (bar) ide.messageWindow()->addSink(bar);  // before the output, to clear the bar
   ide.messageWindow()->addSink(shown);
   ide.messageWindow()->addSink(outcome);
+  auto passedOver = std::make_shared<host::PassedOverReport>();
+  ide.messageWindow()->addSink(passedOver);
 
   TerminalKeys keys;  // outlives the display that polls it
   CommandDisplay display(ide.messageWindow());
@@ -237,6 +209,7 @@ int runCommand(const CommandLine& line, const std::string& addOnPath, std::ostre
     entry(ide.serverReference());
     ide.project()->open(project);
     long baseline = VwinRunningThreadCount();
+    passedOver->start();
     bool ran = ide.tools()->runTool(kToolName, selected);
     if (ran && dialog.confirmed && (dialog.options & kAsynchronous))
       waitForWorkers(ide, display, keys, selected, baseline);
@@ -255,6 +228,9 @@ int runCommand(const CommandLine& line, const std::string& addOnPath, std::ostre
     out.flush();
     if (VwinHiddenFileListed())
       err << "vantrel: the output file lies in the searched tree; it was not searched" << std::endl;
+    // What the walk passed over goes beside the message window's lines, never among them.
+    std::string skipped = passedOver->last().describe();
+    if (!skipped.empty()) err << "vantrel: passed over " << skipped << std::endl;
     if (out.bad() || outputFailed.load()) {
       auto* buffer = dynamic_cast<host::DescriptorBuffer*>(out.rdbuf());
       std::string cause = buffer && buffer->error() ? std::strerror(buffer->error()) : "";

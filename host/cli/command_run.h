@@ -4,7 +4,9 @@
 //
 // Exit status: 0 when a hit was listed, 1 when none, 2 when the search could not run (bad
 // arguments, no add-on, the dialog not confirmed, a pattern refused, results that could not be
-// written), 130 when the user stopped it. Every status 2 comes with its reason on `err`.
+// written), 130 when the user stopped it. Every status 2 comes with its reason on `err`. What the
+// search passed over (directories not found or unreadable, paths too long, names no Windows path
+// can carry, files the add-on refused) is counted in one line on `err`, after the run.
 // Ctrl-C (SIGINT) during a blocking search acts as Esc held down; during an asynchronous search it
 // runs the tool again and answers its stop question Yes. With the asynchronous option the command
 // waits for the worker search to end before it unloads the add-on.

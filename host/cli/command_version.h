@@ -8,7 +8,7 @@
 #include <map>
 #include <string>
 
-#include "win32/include/windows.h"
+#include "addon/platform.h"
 
 namespace vantrel {
 

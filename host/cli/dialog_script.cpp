@@ -4,7 +4,7 @@
 
 #include <sstream>
 
-#include "win32/user32/dialog_input.h"
+#include "host/cli/dialog_input.h"
 
 namespace vantrel {
 namespace {

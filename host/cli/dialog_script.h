@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "win32/include/windows.h"
+#include "addon/platform.h"
 
 namespace vantrel {
 

@@ -57,7 +57,11 @@ class File final : public RefCounted<HostFile> {
   ReadAheadFile ahead_;  // the open file's bytes, when they were read ahead
   std::string name_;
   std::string posixPath_;
+#ifdef _WIN32
+  HANDLE handle_ = INVALID_HANDLE_VALUE;  // host/windows/host_file.cpp
+#else
   int fd_ = -1;
+#endif
   long long size_ = 0;
   long long position_ = 0;
 };

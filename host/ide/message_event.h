@@ -10,7 +10,7 @@
 #include <optional>
 #include <string>
 
-#include "win32/include/windef.h"
+#include "addon/platform.h"
 
 namespace host {
 

@@ -2,9 +2,9 @@
 // UTF-8 with every control character escaped.
 //
 // The add-on writes bytes as they stand in the searched files. A run of bytes that is valid UTF-8
-// is kept as it is; every other byte is read as Windows-1252, the add-on's ANSI code page (the
-// five bytes that code page leaves undefined map to the C1 code points of the same value, as
-// Windows maps them).
+// is kept as it is, as the UTF-8 code page gives it; every other byte is read as Windows-1252,
+// the other ANSI code page the layer knows (the five bytes that code page leaves undefined map to
+// the C1 code points of the same value, as Windows maps them).
 // Threading: pure functions.
 // Tested by tests/host_message_window_test.cpp.
 #ifndef VANTREL_HOST_TEXT_ENCODING_H_

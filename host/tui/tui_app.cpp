@@ -1,25 +1,66 @@
 // The full-screen terminal front end (see host/tui/tui_app.h).
-// Tested by tests/tui_app_test.cpp.
+// Tested by tests/tui_app_test.cpp and tests/tui_program_test.cpp.
 #include "host/tui/tui_app.h"
 
 #include <curses.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 
+#include "host/ide/passed_over_report.h"
+#include "host/ide/text_encoding.h"
+#include "host/tui/tui_dialog_view.h"
 #include "host/tui/tui_display.h"
+#include "host/tui/tui_draw.h"
 #include "host/tui/tui_editor.h"
 #include "host/tui/tui_keys.h"
+#include "host/tui/tui_message_box.h"
 #include "host/tui/tui_message_list.h"
 #include "host/tui/tui_message_view.h"
+#include "host/tui/tui_preview.h"
 #include "host/tui/tui_screen.h"
+#include "host/tui/tui_search_list.h"
 #include "host/tui/tui_status_row.h"
 #include "win32/include/winuser.h"
+#include "win32/user32/dialog_input.h"
 #include "win32/user32/window.h"
 
 namespace tui {
 namespace {
+
+// Makes `path` and its parents as private directories; false when it is not a directory after.
+bool makeDirectories(const std::string& path) {
+  for (size_t slash = path.find('/', 1);; slash = path.find('/', slash + 1)) {
+    std::string part = path.substr(0, slash);
+    if (mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) return false;
+    if (slash == std::string::npos) break;
+  }
+  struct stat st;
+  return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+std::string stateDirectory(const FrontEnd& frontEnd) {
+  if (!frontEnd.stateDirectory.empty()) return frontEnd.stateDirectory;
+  const char* state = std::getenv("XDG_STATE_HOME");
+  if (state && state[0] == '/') return std::string(state) + "/vantrel";
+  const char* home = std::getenv("HOME");
+  return std::string(home && *home ? home : "/tmp") + "/.local/state/vantrel";
+}
+
+// A word for a shell line: quoted when it holds anything but plain path characters.
+std::string shellWord(const std::string& word) {
+  if (word.find_first_not_of(
+          "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789/._-+") ==
+      std::string::npos)
+    return word;
+  std::string out = "'";
+  for (char c : word) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return out + "'";
+}
 
 class App {
  public:
@@ -27,6 +68,11 @@ class App {
       : host_(host),
         frontEnd_(frontEnd),
         list_(std::make_shared<MessageList>(frontEnd.windowsPaths)),
+        passedOver_(
+            std::make_shared<host::PassedOverReport>([list = list_](const host::PassedOver& p) {
+              std::string skipped = p.describe();
+              if (!skipped.empty()) list->addLine("Passed over " + skipped);
+            })),
         view_(*list_) {}
 
   int run();
@@ -37,20 +83,39 @@ class App {
   }
   void fitToTerminal();
   void repaint();
+  // The rows and columns of the list, and where the preview goes (none while it is off).
+  int listRows() const;
+  int listColumns() const;
+  void drawStatus();
   void runTool();
+  void search();
+  bool showRefusal();
+  void confirmed(HWND dialog);
+  void openRow(const Row& row);
   void openSelected();
   void writeQuickfix();
+  void showSearchList();
+  void showPage(long page);
   bool workerRunning() const { return frontEnd_.searchRunning && frontEnd_.searchRunning(); }
 
   host::Host& host_;
   const FrontEnd& frontEnd_;
   std::shared_ptr<MessageList> list_;
+  std::shared_ptr<host::PassedOverReport> passedOver_;
   MessageView view_;
   Screen screen_;
   std::unique_ptr<TerminalDisplay> display_;
   std::string note_;
   int fittedCols_ = 0;
   int fittedLines_ = 0;
+  int quickfixes_ = 0;
+  enum PreviewPlace { kNoPreview, kBelow, kBeside };
+  PreviewPlace preview_ = kNoPreview;
+  Preview previewPane_;
+  bool quitting_ = false;
+  bool editingFilter_ = false;
+  std::string filter_;
+  void filterKey(const Key& key);
 };
 
 // The layer's screen is the terminal; the status window is its last row.
@@ -63,25 +128,82 @@ void App::fitToTerminal() {
                vwin::kCellHeight, FALSE);
 }
 
+void App::drawStatus() {
+  Palette& palette = screen_.palette();
+  int last = LINES - 1;
+  if (display_ && display_->inDialog()) {
+    drawKeys(last, kDialogKeysHint, palette, false);
+  } else if (display_ && display_->inBox()) {
+    drawKeys(last, kBoxKeysHint, palette, false);
+  } else if (display_ && display_->statusDrawn() && statusWindow()) {
+    drawStatusWindow(statusWindow(), last, palette);
+  } else if (editingFilter_) {
+    drawKeys(last, " Filter: " + host::toTerminalText(filter_) + "_   Enter Keep  Esc Clear",
+             palette, false);
+  } else if (workerRunning() && list_->pageCount() > 0) {
+    // A worker search draws no bar: its counts so far, from what it has written.
+    PageSummary s = list_->summary(list_->pageCount() - 1);
+    std::string counts = std::to_string(s.searched) + (s.searched == 1 ? " file, " : " files, ") +
+                         std::to_string(s.hits) + (s.hits == 1 ? " hit" : " hits");
+    std::string line = note_.empty() ? " Searching: " + counts + "   " + kWorkerKeysHint
+                                     : " " + note_ + "   " + counts;
+    drawKeys(last, line, palette, false);
+  } else {
+    // The keys that apply to what is selected.
+    std::optional<Row> row = view_.selected();
+    const char* keys = kKeysHint;
+    if (row && row->kind == Row::kHeading) keys = kHeadingKeysHint;
+    if (row && row->kind == Row::kNotices) keys = kNoticesKeysHint;
+    drawKeys(last, note_, palette, true, keys);
+  }
+}
+
+// Below, the preview takes two fifths of the rows above the status row; beside, the right half.
+int App::listRows() const {
+  int rows = LINES - 1;
+  if (preview_ == kBelow && rows >= 12) rows -= std::max(4, rows * 2 / 5);
+  return rows;
+}
+
+int App::listColumns() const { return preview_ == kBeside && COLS >= 60 ? COLS / 2 : COLS; }
+
 void App::repaint() {
   // A resize read by a dialog's or a search's loop lands here first.
   if (COLS != fittedCols_ || LINES != fittedLines_) {
     fitToTerminal();
     erase();
   }
-  view_.draw(LINES - 1);
-  if (display_ && display_->inDialog())
-    drawKeys(LINES - 1, kDialogKeysHint, screen_.palette(), false);
-  else if (display_ && display_->inBox())
-    drawKeys(LINES - 1, kBoxKeysHint, screen_.palette(), false);
-  else if (display_ && display_->statusDrawn() && statusWindow())
-    drawStatusWindow(statusWindow(), LINES - 1, screen_.palette());
-  else
-    drawKeys(LINES - 1, note_, screen_.palette());
+  int rows = listRows(), cols = listColumns();
+  view_.draw(rows, cols);
+  if (preview_ != kNoPreview && (rows < LINES - 1 || cols < COLS)) {
+    std::optional<Row> row = view_.selected();
+    Row shown = row ? *row : Row();
+    SearchRequest request = list_->summary(view_.page()).request;
+    std::string title = shown.file >= 0 ? " " + host::toTerminalText(shown.path) : " Preview";
+    if (shown.file >= 0) title += ":" + std::to_string(shown.line);
+    if (rows < LINES - 1) {
+      put(rows, 0, title, COLS, A_REVERSE | A_DIM, true);
+      previewPane_.draw(shown, request, rows + 1, 0, LINES - 2 - rows, COLS);
+    } else {
+      for (int r = 1; r < LINES - 1; ++r) mvaddstr(r, cols, "\xe2\x94\x82");  // │
+      put(1, cols + 1, title, COLS - cols - 1, A_REVERSE | A_DIM, true);
+      previewPane_.draw(shown, request, 2, cols + 1, LINES - 3, COLS - cols - 1);
+    }
+  }
+  drawStatus();
+}
+
+void App::confirmed(HWND dialog) {
+  SearchRequest request;
+  if (frontEnd_.readRequest) request = frontEnd_.readRequest(dialog);
+  list_->beginPage(request);
+  view_.showPage(list_->pageCount() - 1);
 }
 
 void App::runTool() {
   note_.clear();
+  paintStatusWindow(statusWindow());
+  if (!workerRunning()) passedOver_->start();  // else the tool asks whether to stop that search
   display_->setSearching(true);
   bool ran = frontEnd_.runTool();
   display_->setSearching(false);
@@ -91,10 +213,37 @@ void App::runTool() {
   refresh();
 }
 
-void App::openSelected() {
-  std::optional<Row> row = view_.selected();
-  if (!row || row->kind != Row::kHit) return;
-  std::vector<std::string> argv = editorCommand(row->path, row->line);
+// Runs the tool; a refused pattern opens the dialog again (with the reason over it) until a
+// search runs or the dialog is cancelled.
+void App::search() {
+  runTool();
+  while (!workerRunning() && showRefusal()) runTool();
+}
+
+// The newest page's search was refused: its page goes, and the next dialog gets the request back
+// with the reason in a message box over it. False when there is nothing to show.
+bool App::showRefusal() {
+  size_t pages = list_->pageCount();
+  if (pages == 0) return false;
+  PageSummary s = list_->summary(pages - 1);
+  if (s.refusal.empty() || s.files > 0 || !s.request.known) return false;
+  list_->dropNewestPage();
+  view_.showPage(list_->pageCount() ? list_->pageCount() - 1 : 0);
+  std::string reason = s.refusal;
+  SearchRequest request = s.request;
+  display_->setFirstDialogHandler([this, reason, request](HWND dialog) {
+    if (frontEnd_.enterRequest) frontEnd_.enterRequest(dialog, request);
+    runMessageBox(reason, "Vantrel", MB_OK | MB_ICONHAND, screen_.palette(), [this, dialog] {
+      repaint();
+      drawDialog(dialog, screen_.palette());
+    });
+  });
+  return true;
+}
+
+void App::openRow(const Row& row) {
+  if (row.file < 0 || (row.kind != Row::kHit && row.kind != Row::kHeading)) return;
+  std::vector<std::string> argv = editorCommand(row.path, row.line, row.column);
   screen_.suspend();
   int status = runCommand(argv);
   screen_.resume();
@@ -108,21 +257,102 @@ void App::openSelected() {
   erase();
 }
 
+void App::openSelected() {
+  std::optional<Row> row = view_.selected();
+  if (!row) return;
+  if (row->kind == Row::kNotices) {
+    view_.toggleSelected();
+    return;
+  }
+  openRow(*row);
+}
+
 void App::writeQuickfix() {
-  long lines = list_->writeQuickfix(frontEnd_.quickfixFile);
-  if (lines < 0)
-    note_ = "Cannot write " + frontEnd_.quickfixFile + ": " + std::strerror(errno);
-  else
-    note_ = "Wrote " + std::to_string(lines) + (lines == 1 ? " entry" : " entries") + " to " +
-            frontEnd_.quickfixFile;
+  if (list_->pageCount() == 0) {
+    note_ = "No hits to write";
+    return;
+  }
+  std::string dir = stateDirectory(frontEnd_);
+  std::string path =
+      dir + "/search-" + std::to_string(getpid()) + "-" + std::to_string(++quickfixes_) + ".qf";
+  long lines = -1;
+  if (makeDirectories(dir)) lines = list_->writeQuickfix(view_.page(), path);
+  if (lines < 0) {
+    note_ = "Cannot write " + path + ": " + std::strerror(errno);
+    return;
+  }
+  note_ = "Wrote " + std::to_string(lines) + (lines == 1 ? " hit" : " hits") + ": vim -q " +
+          shellWord(path);
+}
+
+// Typing narrows the page as it goes; Enter keeps the filter, Esc (or emptying it) drops it.
+void App::filterKey(const Key& key) {
+  bool changed = true;
+  if (key.type == Key::kEnter) {
+    editingFilter_ = false;
+    changed = false;
+  } else if (key.type == Key::kEscape || key.type == Key::kInterrupt) {
+    editingFilter_ = false;
+    filter_.clear();
+  } else if (key.type == Key::kBackspace) {
+    if (filter_.empty()) editingFilter_ = false;
+    // One character: its UTF-8 continuation bytes with it.
+    while (!filter_.empty() && (static_cast<unsigned char>(filter_.back()) & 0xC0) == 0x80)
+      filter_.pop_back();
+    if (!filter_.empty()) filter_.pop_back();
+  } else if (key.type == Key::kChar && key.code == 21) {  // Ctrl-U
+    filter_.clear();
+  } else if (key.type == Key::kChar && !key.alt && key.code >= 0x20 && key.code != 0x7F) {
+    filter_.push_back(static_cast<char>(key.code));
+  } else {
+    changed = false;
+  }
+  if (!changed) return;
+  list_->setFilter(view_.page(), filter_);
+  view_.showPage(view_.page());
+}
+
+void App::showPage(long page) {
+  long pages = static_cast<long>(list_->pageCount());
+  if (page < 0 || page >= pages) return;
+  view_.showPage(static_cast<size_t>(page));
+}
+
+void App::showSearchList() {
+  std::vector<std::string> lines;
+  for (size_t i = 0; i < list_->pageCount(); ++i) lines.push_back(describePage(*list_, i));
+  if (lines.empty()) {
+    note_ = "No search yet";
+    return;
+  }
+  SearchListChoice choice =
+      runSearchList(lines, view_.page(), screen_.palette(), [this] { repaint(); });
+  erase();
+  if (choice.action == SearchListChoice::kShow) showPage(static_cast<long>(choice.index));
+  if (choice.action != SearchListChoice::kRerun) return;
+  if (workerRunning()) {
+    note_ = "A search still runs (F2 stops it)";
+    return;
+  }
+  SearchRequest request = list_->summary(choice.index).request;
+  if (!request.known || !frontEnd_.enterRequest) return;
+  display_->setFirstDialogHandler([this, request](HWND dialog) {
+    frontEnd_.enterRequest(dialog, request);
+    VwinDialogKey(dialog, VK_RETURN, FALSE);
+  });
+  search();
 }
 
 int App::run() {
   if (!screen_.start()) return -1;
-  if (host_.messageWindow()) host_.messageWindow()->addSink(list_);
+  if (host_.messageWindow()) {
+    host_.messageWindow()->addSink(list_);
+    host_.messageWindow()->addSink(passedOver_);  // after the list: its row follows the summary
+  }
   fitToTerminal();
   display_ = std::make_unique<TerminalDisplay>(screen_, statusWindow(), [this] { repaint(); });
   if (frontEnd_.prepareFirstDialog) display_->setFirstDialogHandler(frontEnd_.prepareFirstDialog);
+  display_->setConfirmedHandler([this](HWND dialog) { confirmed(dialog); });
   display_->setResizeHandler([this] {
     fitToTerminal();
     erase();
@@ -132,17 +362,22 @@ int App::run() {
 
   repaint();
   refresh();
-  runTool();
-  bool quitting = false;
+  search();
   while (true) {
     display_->flushBeeps();
-    if (quitting) {
+    if (!workerRunning() && showRefusal()) search();
+    if (quitting_) {
       if (!workerRunning()) break;
       note_ = "Waiting for the search to end (F2 stops it) ...";
     }
     repaint();
     refresh();
     Key key = readKey(100);
+    if (editingFilter_ && key.type != Key::kNone && key.type != Key::kResize &&
+        key.type != Key::kClick && key.type != Key::kWheel) {
+      filterKey(key);
+      continue;
+    }
     switch (key.type) {
       case Key::kNone:
         break;
@@ -151,28 +386,80 @@ int App::run() {
         erase();
         break;
       case Key::kFunction:
-        if (key.code == 2) runTool();
-        if (key.code == 10) quitting = true;
+        if (key.code == 2) search();
+        if (key.code == 10) quitting_ = true;
         break;
       case Key::kEnter:
         openSelected();
         break;
       case Key::kInterrupt:
-        quitting = true;
+        quitting_ = true;
         break;
       case Key::kClick:
         // A second click on a row (or a double click) opens it, as Enter does.
-        if (view_.click(key.row, LINES - 1)) openSelected();
+        if (key.col < listColumns() && view_.click(key.row, listRows())) openSelected();
         break;
       case Key::kWheel:
-        view_.wheel(key.code, LINES - 1);
+        view_.wheel(key.code, listRows());
         break;
       case Key::kChar:
-        if (key.code == 'q' || key.code == 'Q') quitting = true;
-        if (key.code == 'w' || key.code == 'W') writeQuickfix();
+        switch (key.code) {
+          case 'q':
+          case 'Q':
+            quitting_ = true;
+            break;
+          case 'w':
+          case 'W':
+            writeQuickfix();
+            break;
+          case '[':
+            showPage(static_cast<long>(view_.page()) - 1);
+            break;
+          case ']':
+            showPage(static_cast<long>(view_.page()) + 1);
+            break;
+          case 'l':
+          case 'L':
+            showSearchList();
+            break;
+          case 'c':
+          case 'C':
+            list_->clearOlderPages();
+            view_.showPage(0);
+            note_ = "Cleared the older pages";
+            break;
+          case ' ':
+            view_.toggleSelected();
+            break;
+          case '/':
+            if (list_->pageCount() == 0) break;
+            editingFilter_ = true;
+            filter_ = list_->filter(view_.page());
+            break;
+          case 26:  // Ctrl-Z
+            screen_.stopForShell();
+            erase();
+            break;
+          case 'p':
+          case 'P':
+            // Off, below the list, beside it, off.
+            preview_ = preview_ == kNoPreview ? kBelow : preview_ == kBelow ? kBeside : kNoPreview;
+            erase();
+            break;
+          case 'n':
+          case 'N':
+            // The neighbouring hit, opened at once; the list stays where it is.
+            if (view_.stepHit(key.code == 'n' ? 1 : -1))
+              openSelected();
+            else
+              note_ = key.code == 'n' ? "No next hit" : "No previous hit";
+            break;
+          default:
+            break;
+        }
         break;
       default:
-        view_.handleKey(key, LINES - 1);
+        view_.handleKey(key, listRows());
         break;
     }
   }

@@ -3,11 +3,18 @@
 // runs at start and again on F2, its dialog and message boxes appearing as boxes over the
 // window; a blocking search shows its progress bar in the bottom row and stops on Esc.
 //
-// Keys between searches: F2 runs the tool; the arrows, Page keys, Home and End move the
-// selection; Enter on a hit opens its file at its line in $VISUAL/$EDITOR (vi); w writes the hits
-// to the quickfix file (vantrel.qf in the current directory, FILE:LINE:COLUMN: TEXT); q, F10 or
-// Ctrl-C quits, once a worker search has ended (F2 meanwhile asks whether to stop it). The mouse:
-// the wheel scrolls the window, a click selects a row, a click on the selected row opens it.
+// Every search confirmed in the dialog gets a result page of its own, shown at once (the message
+// window's rows are filed into pages by host/tui/tui_message_list.h). A refused pattern's line is
+// shown in a message box over the dialog, reopened with what was typed.
+//
+// Keys between searches (docs/tui.md has the table): F2 runs the tool; the arrows, Page keys,
+// Home and End move the selection, Tab and Shift-Tab to the next and previous file, Space folds
+// a file; [ and ] show the previous and next page, l the list of the session's searches, c clears
+// every page but the newest; Enter opens the selected hit (or a heading's first hit) in the
+// editor (host/tui/tui_editor.h), n and N the next and previous hit; w writes the page's hits as a
+// quickfix file under the state directory; q, F10 or Ctrl-C quits, once a worker search has
+// ended (F2 meanwhile asks whether to stop it). The mouse: the wheel scrolls the window, a click
+// selects a row, a click on the selected row opens it.
 //
 // Ownership: the caller keeps the host (with its message window and status line) and the add-on
 // loaded for the whole call. Threading: the calling thread is the IDE's thread; it must be the
@@ -20,6 +27,8 @@
 #include <string>
 
 #include "host/ide/host.h"
+#include "host/tui/tui_search_request.h"
+#include "win32/include/windef.h"
 
 namespace tui {
 
@@ -32,8 +41,13 @@ struct FrontEnd {
   // Called with the first dialog the tool opens, before the user gets it (to enter what the
   // command line gave); may be empty.
   std::function<void(HWND dialog)> prepareFirstDialog;
+  // What a dialog ended with OK holds, for the page's header; may be empty (no header then).
+  std::function<SearchRequest(HWND dialog)> readRequest;
+  // Enters a request into a dialog as a user would, the text field focused; may be empty.
+  std::function<void(HWND dialog, const SearchRequest& request)> enterRequest;
   bool windowsPaths = false;
-  std::string quickfixFile = "vantrel.qf";
+  // Where quickfix files go; empty: $XDG_STATE_HOME/vantrel, else ~/.local/state/vantrel.
+  std::string stateDirectory;
 };
 
 // Runs the front end on the controlling terminal until the user quits. Answers 0 when a hit was

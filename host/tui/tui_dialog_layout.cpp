@@ -10,6 +10,8 @@ namespace tui {
 using vwin::firstCellFrom;
 using vwin::floorDiv;
 
+int stretch(int pixels) { return pixels * kStretchNumerator / kStretchDenominator; }
+
 // A caption without its '&' marks, and the position of the marked letter (-1: none).
 std::string plainCaption(const std::string& text, int* marked) {
   std::string out;
@@ -29,8 +31,8 @@ std::string plainCaption(const std::string& text, int* marked) {
 // takes the row of its middle (a label and its field then share a row); a taller one the rows its
 // edges lie in.
 CellRect controlCells(const RECT& control, const RECT& dialog, const CellRect& origin) {
-  RECT r{control.left - dialog.left, control.top - dialog.top, control.right - dialog.left,
-         control.bottom - dialog.top};
+  RECT r{stretch(control.left - dialog.left), control.top - dialog.top,
+         stretch(control.right - dialog.left), control.bottom - dialog.top};
   CellRect cells;
   cells.firstCol = origin.firstCol + firstCellFrom(r.left, vwin::kCellWidth);
   cells.lastCol = origin.firstCol + firstCellFrom(r.right, vwin::kCellWidth) - 1;
@@ -49,6 +51,11 @@ CellRect controlCells(const RECT& control, const RECT& dialog, const CellRect& o
 CellRect dialogCells(const RECT& rect) {
   CellRect cells = cellsOf(rect);
   cells.lastRow = cells.firstRow + floorDiv(rect.bottom - rect.top - 1, vwin::kCellHeight);
+  // Stretched about the dialog's middle, but never off the screen's left edge.
+  int width = floorDiv(stretch(rect.right - rect.left) - 1, vwin::kCellWidth) + 1;
+  int middle = (cells.firstCol + cells.lastCol + 1) / 2;
+  cells.firstCol = std::max(0, middle - width / 2);
+  cells.lastCol = cells.firstCol + width - 1;
   return cells;
 }
 

@@ -1,10 +1,9 @@
 // Where a layer dialog's controls stand on the terminal: the cells of the dialog and of each
 // visible control, laid out from the windows' pixel rectangles (pixels to cells as
 // docs/architecture.md gives them), from the dialog's own first cell, so the layout is the same
-// wherever the dialog stands. The drawing (host/tui/tui_dialog_view.cpp) and the mouse both go by it,
-// so a click reaches what is drawn under it.
-// Threading: the thread running the dialog's modal loop.
-// Tested by tests/tui_app_test.cpp and tests/tui_program_test.cpp.
+// wherever the dialog stands. The drawing (host/tui/tui_dialog_view.cpp) and the mouse both go by
+// it, so a click reaches what is drawn under it. Threading: the thread running the dialog's modal
+// loop. Tested by tests/tui_app_test.cpp and tests/tui_program_test.cpp.
 #ifndef VANTREL_HOST_TUI_DIALOG_LAYOUT_H_
 #define VANTREL_HOST_TUI_DIALOG_LAYOUT_H_
 
@@ -16,6 +15,14 @@
 
 namespace tui {
 
+// A dialog is laid out wider than its dialog units give: its template was made for a
+// proportional font, whose letters are narrower than a cell, and at this stretch every label and
+// check box caption of the search dialog is shown whole at 80 columns. `stretch` applies it to a
+// horizontal distance in pixels.
+inline constexpr int kStretchNumerator = 5;
+inline constexpr int kStretchDenominator = 4;
+int stretch(int pixels);
+
 // The cells a pixel rectangle covers (those whose centre lies in it), inclusive bounds; empty
 // when last < first.
 struct CellRect {
@@ -26,8 +33,8 @@ struct CellRect {
 };
 CellRect cellsOf(const RECT& rect);
 
-// The dialog's cells: from the cell its corner is in, as many rows and columns as it is high and
-// wide.
+// The dialog's cells: from the row its corner is in, as many rows as it is high; as many columns
+// as it is wide stretched, about its middle.
 CellRect dialogCells(const RECT& rect);
 
 // A visible control of a dialog as the terminal shows it.

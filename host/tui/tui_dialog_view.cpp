@@ -112,7 +112,8 @@ void drawDroppedList(const Control& c, Palette& palette) {
   }
 }
 
-void drawButton(const Control& c, bool focused, bool isDefault, Palette& palette) {
+// Answers the column of the button's caption.
+int drawButton(const Control& c, bool focused, bool isDefault, Palette& palette) {
   int width = c.cells.lastCol - c.cells.firstCol + 1;
   int row = c.cells.firstRow;
   int marked = -1;
@@ -127,6 +128,7 @@ void drawButton(const Control& c, bool focused, bool isDefault, Palette& palette
   if (marked >= 0 && c.enabled)
     put(row, c.cells.firstCol + pad + 2 + marked, std::string(1, plain[marked]), 1,
         attr | A_UNDERLINE);
+  return c.cells.firstCol + pad + 2;
 }
 
 // A click while a list is dropped down: on an entry it takes that entry, as Enter does on the
@@ -143,6 +145,46 @@ void clickDroppedList(HWND dialog, const Control& c, int row, int col) {
   for (int at = list.highlighted; at < index; ++at) VwinDialogKey(dialog, VK_DOWN, FALSE);
   for (int at = list.highlighted; at > index && at > 0; --at) VwinDialogKey(dialog, VK_UP, FALSE);
   VwinDialogKey(dialog, VK_RETURN, FALSE);
+}
+
+// Ctrl-A and Ctrl-E go to the start and end of the focused field, Ctrl-U removes what is before
+// the caret, Ctrl-W the word before it (or the selection).
+void editKey(HWND dialog, int code) {
+  HWND focus = GetFocus();
+  vwin::Window* w = vwin::windowFromHandle(focus);
+  if (!w || vwin::controlKind(*w) != vwin::ControlKind::kComboBox) return;
+  if (code == 1) VwinDialogKey(dialog, VK_HOME, FALSE);
+  if (code == 5) VwinDialogKey(dialog, VK_END, FALSE);
+  if (code != 21 && code != 23) return;
+  DWORD start = 0, end = 0;
+  SendMessageA(focus, CB_GETEDITSEL, reinterpret_cast<WPARAM>(&start),
+               reinterpret_cast<LPARAM>(&end));
+  if (start != end) {
+    VwinDialogKey(dialog, VK_BACK, FALSE);
+    return;
+  }
+  char text[1024] = {};
+  GetWindowTextA(focus, text, sizeof text);
+  DWORD from = 0;
+  if (code == 23) {
+    from = end;
+    while (from > 0 && text[from - 1] == ' ') --from;
+    while (from > 0 && text[from - 1] != ' ') --from;
+  }
+  for (DWORD i = from; i < end; ++i) VwinDialogKey(dialog, VK_LEFT, TRUE);
+  if (from < end) VwinDialogKey(dialog, VK_BACK, FALSE);
+}
+
+// A bracketed paste: its text goes into the focused field as typed, line ends as blanks, so a
+// pasted line end never presses OK.
+void pasteInto(HWND dialog) {
+  for (Key key = readKey(200); key.type != Key::kPasteEnd && key.type != Key::kNone;
+       key = readKey(200)) {
+    if (key.type == Key::kEnter || key.type == Key::kTab)
+      VwinDialogChar(dialog, ' ');
+    else if (key.type == Key::kChar && !key.alt && key.code >= 0x20 && key.code != 0x7F)
+      VwinDialogChar(dialog, static_cast<char>(key.code));
+  }
 }
 
 }  // namespace
@@ -188,6 +230,17 @@ void drawDialog(HWND dialog, Palette& palette, FieldScroll* scroll) {
   if (!d) return;
   CellRect box = dialogCells(d->rect);
   int face = palette.attribute(kText, kFace);
+  int needCols = box.lastCol - box.firstCol + 1, needRows = box.lastRow - box.firstRow + 1;
+  if (needCols > COLS || needRows > LINES - 1) {
+    // Cut, it could not be used: it says what it needs instead (Esc still cancels it).
+    std::string text = " The dialog needs " + std::to_string(needCols) + " x " +
+                       std::to_string(needRows + 1) + " cells; the terminal has " +
+                       std::to_string(COLS) + " x " + std::to_string(LINES) + ". ";
+    for (int row = 0; row < LINES - 1; ++row) blank(row, 0, COLS, face);
+    put(std::max(0, (LINES - 1) / 2), 0, text, COLS, face);
+    curs_set(0);
+    return;
+  }
   for (int row = box.firstRow; row <= box.lastRow; ++row)
     blank(row, box.firstCol, box.lastCol - box.firstCol + 1, face);
   frame(box.firstRow, box.firstCol, box.lastRow, box.lastCol, face);
@@ -227,9 +280,12 @@ void drawDialog(HWND dialog, Palette& palette, FieldScroll* scroll) {
         if (c.handle == focus) cursorRow = r.firstRow, cursorCol = r.firstCol + 1;
         break;
       }
-      case vwin::ControlKind::kPushButton:
-        drawButton(c, c.handle == focus, (c.style & BS_TYPEMASK) == BS_DEFPUSHBUTTON, palette);
+      case vwin::ControlKind::kPushButton: {
+        int caption =
+            drawButton(c, c.handle == focus, (c.style & BS_TYPEMASK) == BS_DEFPUSHBUTTON, palette);
+        if (c.handle == focus) cursorRow = r.firstRow, cursorCol = caption;
         break;
+      }
       case vwin::ControlKind::kComboBox:
         drawCombo(c, c.handle == focus, palette, &(*scroll)[c.handle], &cursorRow, &cursorCol);
         if (vwin::comboDropped(c.handle)) dropped = &c;
@@ -247,7 +303,8 @@ void drawDialog(HWND dialog, Palette& palette, FieldScroll* scroll) {
   }
 }
 
-bool runDialog(HWND dialog, Palette& palette, const std::function<void()>& repaintBelow) {
+bool runDialog(HWND dialog, Palette& palette, const std::function<void()>& repaintBelow,
+               const std::function<void()>& stop) {
   if (!vwin::dialogState(dialog)) return false;
   bool repaint = true;
   FieldScroll scroll;
@@ -313,7 +370,15 @@ bool runDialog(HWND dialog, Palette& palette, const std::function<void()>& repai
           if (!VwinDialogMnemonic(dialog, static_cast<char>(key.code))) beep();
         } else if (key.code >= 0x20 && key.code != 0x7F) {
           VwinDialogChar(dialog, static_cast<char>(key.code));
+        } else if (key.code == 26 && stop) {
+          stop();
+          repaint = true;
+        } else {
+          editKey(dialog, key.code);
         }
+        break;
+      case Key::kPaste:
+        pasteInto(dialog);
         break;
       default:
         break;

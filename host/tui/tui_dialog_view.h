@@ -1,7 +1,7 @@
 // A modal dialog of the layer on the terminal: drawn as a box over the screen from its windows'
 // rectangles (pixels to cells as docs/architecture.md gives them), and driven from the keyboard
-// through the dialog manager's input calls (win32/user32/dialog_input.h), so the dialog procedure sees
-// the messages a user's keys cause on Windows.
+// through the dialog manager's input calls (win32/user32/dialog_input.h), so the dialog procedure
+// sees the messages a user's keys cause on Windows.
 //
 // Keys: Tab and Shift-Tab move through the tab stops; typed characters, Backspace and Delete edit
 // a combo box's field at its caret, which Left, Right, Home and End move (with Shift they select);
@@ -42,7 +42,9 @@ bool clickDialog(HWND dialog, int row, int col);
 
 // Runs the dialog's modal loop until EndDialog. `repaintBelow` redraws what lies under the
 // dialog (after a resize). Answers false when `dialog` is not a dialog.
-bool runDialog(HWND dialog, Palette& palette, const std::function<void()>& repaintBelow);
+// Ctrl-Z calls `stop` (which gives the terminal to the shell until the program is continued).
+bool runDialog(HWND dialog, Palette& palette, const std::function<void()>& repaintBelow,
+               const std::function<void()>& stop = {});
 
 }  // namespace tui
 

@@ -14,6 +14,7 @@
 #include "host/tui/tui_message_box.h"
 #include "host/tui/tui_status_row.h"
 #include "win32/include/winuser.h"
+#include "win32/user32/dialog_input.h"
 
 namespace tui {
 
@@ -59,8 +60,10 @@ bool TerminalDisplay::runModal(HWND dialog) {
       firstDialog_ = nullptr;
       first(dialog);
     }
-    bool ran = runDialog(dialog, screen_.palette(), repaint_);
+    bool ran = runDialog(dialog, screen_.palette(), repaint_, [this] { screen_.stopForShell(); });
     inDialog_ = false;
+    INT_PTR result = 0;
+    if (ran && confirmed_ && VwinDialogEnded(dialog, &result) && result == IDOK) confirmed_(dialog);
     if (repaint_) repaint_();
     refresh();
     return ran;

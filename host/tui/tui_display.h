@@ -53,10 +53,12 @@ class TerminalDisplay final : public vwin::Display {
   bool inBox() const { return inBox_; }
   // Called after a resize was read during a search.
   void setResizeHandler(std::function<void()> handler) { onResize_ = std::move(handler); }
-  // Called once, with the first dialog, before its keys are read.
+  // Called once, with the next dialog, before its keys are read.
   void setFirstDialogHandler(std::function<void(HWND)> handler) {
     firstDialog_ = std::move(handler);
   }
+  // Called with every dialog that ends with OK, while its controls still hold what was confirmed.
+  void setConfirmedHandler(std::function<void(HWND)> handler) { confirmed_ = std::move(handler); }
 
  private:
   bool onOwnThread() const { return std::this_thread::get_id() == owner_; }
@@ -66,6 +68,7 @@ class TerminalDisplay final : public vwin::Display {
   std::function<void()> repaint_;
   std::function<void()> onResize_;
   std::function<void(HWND)> firstDialog_;
+  std::function<void(HWND)> confirmed_;
   std::thread::id owner_;
   std::atomic<int> pendingBeeps_{0};
   bool escapePressed_ = false;

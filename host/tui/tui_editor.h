@@ -1,9 +1,14 @@
-// Opening a file at a line in the user's editor: $VISUAL, else $EDITOR, else vi, started with its
-// arguments as words (the variable split at blanks, no shell ever involved), then "+LINE" and the
-// path. The caller hands the terminal over before and takes it back after.
+// Opening a file at a line and column in the user's editor, started with its arguments as words
+// (no shell ever involved). VANTREL_EDITOR, when set, is a template whose words may hold {file},
+// {line} and {column} ("code --goto {file}:{line}:{column}"); a template without {file} gets the
+// path as its last word. Otherwise $VISUAL, else $EDITOR, else vi, with the form the editor
+// (told by its program's name) understands for a line and a column: vim and nvim
+// "+call cursor(L,C)", emacs, kak and micro "+L:C", nano "+L,C", hx and code "FILE:L:C" (code
+// with --goto), and "+L" for vi and any other. The caller hands the terminal over before and
+// takes it back after.
 //
 // Threading: the front end's thread (it waits for the editor). Tested by
-// tests/tui_editor_test.cpp and tests/tui_app_test.cpp.
+// tests/tui_editor_test.cpp and tests/tui_program_test.cpp.
 #ifndef VANTREL_HOST_TUI_EDITOR_H_
 #define VANTREL_HOST_TUI_EDITOR_H_
 
@@ -12,8 +17,8 @@
 
 namespace tui {
 
-// The editor's argument vector for `path` at `line` (line 0 or less: no line argument).
-std::vector<std::string> editorCommand(const std::string& path, int line);
+// The editor's argument vector for `path` at `line` and `column` (0 or less: not given).
+std::vector<std::string> editorCommand(const std::string& path, int line, int column = 0);
 
 // Runs the command and waits for it. Answers its exit status, 127 when it could not be started,
 // or -1 when no process could be made.

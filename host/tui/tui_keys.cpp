@@ -84,6 +84,10 @@ Key decodeSequence(int introducer) {
           return make(Key::kFunction, parameters[0] - 10, alt);
         case 15:
           return make(Key::kFunction, 5, alt);
+        case 200:
+          return make(Key::kPaste);
+        case 201:
+          return make(Key::kPasteEnd);
         default:
           break;
       }

@@ -33,6 +33,8 @@ struct Key {
     kResize,
     kClick,  // the left button went down on cell (`row`, `col`)
     kWheel,  // the wheel turned a notch over (`row`, `col`): `code` -1 up, +1 down
+    kPaste,  // a bracketed paste begins: its text follows as keys, then kPasteEnd
+    kPasteEnd,
   };
   Type type = kNone;
   int code = 0;
@@ -46,6 +48,9 @@ struct Key {
 // reports, for a signal handler to send (curses sends it on endwin).
 unsigned long mouseEvents();
 inline constexpr char kMouseOff[] = "\033[?1006l\033[?1000l";
+// Bracketed paste (the terminal marks pasted text), asked for while the program runs.
+inline constexpr char kPasteOn[] = "\033[?2004h";
+inline constexpr char kPasteOff[] = "\033[?2004l";
 
 // Waits up to `timeoutMs` for a key (-1: as long as it takes, 0: only what is already there).
 Key readKey(int timeoutMs);

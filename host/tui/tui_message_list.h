@@ -1,61 +1,120 @@
-// The message window as the terminal front end keeps it: a sink of the host's message window
-// that turns every heading and entry into a row ready to show, as it happens (a worker search
-// adds rows while the front end draws).
+// The message window as the terminal front end keeps it: a sink of the host's message window that
+// files what the add-on writes into result pages, one page per search, as it happens (a worker
+// search adds to its page while the front end draws).
 //
-// A heading row shows its text (a file's heading, or a message of the add-on's own); a hit entry
-// row shows "LINE:COLUMN: TEXT" under its heading and keeps its file, line and column for the
-// editor and the quickfix file; an entry without a file (a file's error) shows its text. Every
-// text is escaped for the terminal (host/ide/text_encoding.h): no control character from a file is
-// ever drawn. Groups, beeps and message boxes add no row.
-// Threading: event() is called under the message window's lock from any thread; the readers
-// (size, row, version, quickfix) may be called from any thread; one lock guards the rows.
+// A page holds the search's request (its header), its files in the order searched, each with its
+// hits, the files the add-on did not search (a file's error entry: "File too large !"), and the
+// add-on's own lines ("Vantrel : 12 found in 3 Files ..."). Its rows, as shown: each file's
+// heading (its path relative to the directory searched, and its hit count) followed by its hits
+// as "LINE:COLUMN: TEXT" unless the file is collapsed; then one row that sums up the files not
+// searched ("153 files not searched: 141 too large, 12 empty"), followed by the list of them when
+// it is opened; then the add-on's lines. Every text is escaped for the terminal
+// (host/text_encoding.h): no control character from a file is ever drawn.
+//
+// Memory: a hit costs a fixed 24-byte record and its escaped text in a chunk that is never moved;
+// paths are kept once per file. Rows are made only when asked for.
+// Threading: event() is called under the message window's lock from any thread (a worker
+// search); every other call may come from any thread; one lock guards the pages. Events go to the
+// newest page: only one search runs at a time.
 // Tested by tests/tui_message_list_test.cpp.
 #ifndef VANTREL_HOST_TUI_MESSAGE_LIST_H_
 #define VANTREL_HOST_TUI_MESSAGE_LIST_H_
 
+#include <cstdint>
+#include <deque>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
 
 #include "host/ide/message_event.h"
 #include "host/ide/path_display.h"
+#include "host/tui/tui_search_request.h"
 
 namespace tui {
 
 struct Row {
-  enum Kind { kHeading, kHit, kNote };
-  Kind kind = kHeading;
-  std::string shown;  // the row's text as drawn (escaped, UTF-8)
-  std::string file;   // kHit: the file as shown (POSIX path unless Windows paths were asked for)
-  std::string path;   // kHit: the file's POSIX path as bytes, for the editor
-  int line = 0;
+  enum Kind { kHeading, kHit, kNotices, kNotice, kMessage };
+  Kind kind = kMessage;
+  std::string shown;  // kHeading: the relative path; kHit: "  LINE:COLUMN: TEXT"; others: the text
+  std::string path;   // kHeading, kHit: the file's POSIX path as bytes, for the editor
+  std::string text;   // kHit: the hit's text (escaped)
+  int line = 0;       // kHeading: the line of its first hit
   int column = 0;
-  std::string quickfix;  // kHit: "FILE:LINE:COLUMN: TEXT"
+  long file = -1;       // kHeading, kHit: the file's index in its page
+  long hits = 0;        // kHeading: the file's hit count
+  bool folded = false;  // kHeading: collapsed; kNotices: its list is closed
+};
+
+// What a page's header shows.
+struct PageSummary {
+  SearchRequest request;
+  long files = 0;  // files with hits
+  long hits = 0;
+  long searched = 0;     // files the add-on opened a group for (every file it scanned)
+  long notSearched = 0;  // files it did not search (their error entries)
+  bool stopped = false;  // "Vantrel : User break !" came
+  bool ended = false;    // the summary or another line of the add-on's own came
+  std::string refusal;   // the pattern's error line, when the search was refused
 };
 
 class MessageList final : public host::MessageSink {
  public:
-  explicit MessageList(bool windowsPaths = false)
-      : windowsPaths_(windowsPaths), paths_(windowsPaths), posixPaths_(false) {}
+  explicit MessageList(bool windowsPaths = false);
+  ~MessageList() override;
 
   void event(const host::MessageEvent& event) override;
+  // Adds a line of the front end's own to the newest page, after all its other rows (the
+  // add-on's summary may still be on its way: the line is written when the search ends).
+  void addLine(const std::string& text);
 
-  size_t size() const;
-  // A copy of row `index` (an empty heading row when out of range).
-  Row row(size_t index) const;
-  // Rows [first, first + count) (fewer at the end).
-  std::vector<Row> rows(size_t first, size_t count) const;
-  // Raised by every added row: a reader redraws when it changed.
+  // What comes next goes to a new page for `request` (a search confirmed in the dialog).
+  void beginPage(const SearchRequest& request);
+  // Removes every page but the newest.
+  void clearOlderPages();
+  // Removes the newest page (a refused search, whose dialog is shown again).
+  void dropNewestPage();
+
+  size_t pageCount() const;
+  PageSummary summary(size_t page) const;
+  size_t size(size_t page) const;  // rows
+  // A copy of row `index` of `page` (an empty message row when out of range).
+  Row row(size_t page, size_t index) const;
+  // Rows [first, first + count) of `page` (fewer at the end).
+  std::vector<Row> rows(size_t page, size_t first, size_t count) const;
+  // The row of file `file`'s heading, or -1.
+  long headingRow(size_t page, long file) const;
+  long fileCount(size_t page) const;
+  // Narrows the page's rows to the files whose path holds `text` (with all their hits), the hits
+  // whose text holds it (under their file's heading), and the other rows that hold it; ASCII
+  // letters match either case. An empty text shows every row again. The row calls above then
+  // count and index the narrowed rows.
+  void setFilter(size_t page, const std::string& text);
+  std::string filter(size_t page) const;
+  // Collapses or expands a file; opens or closes the list of files not searched.
+  void toggleFile(size_t page, long file);
+  void toggleNotices(size_t page);
+
+  // Raised by every change: a reader redraws when it changed.
   unsigned long version() const;
+  // Hits listed during the session, cleared pages included.
   size_t hitCount() const;
 
-  // Writes every hit row's quickfix line to `path` (created or replaced). Answers the number of
-  // lines written, or -1 with errno set when the file could not be written.
-  long writeQuickfix(const std::string& path) const;
+  // Writes the page's hits as "FILE:LINE:COLUMN: TEXT" lines to `path` (created or replaced; a
+  // symbolic link is refused). Answers the number of lines, or -1 with errno set.
+  long writeQuickfix(size_t page, const std::string& path) const;
+
+  // The single-page forms, for the newest page.
+  size_t size() const { return pageCount() ? size(pageCount() - 1) : 0; }
+  Row row(size_t index) const { return pageCount() ? row(pageCount() - 1, index) : Row(); }
+
+  struct Page;
 
  private:
+  Page& newestPage();  // under the lock; makes a page when there is none
+
   mutable std::mutex mutex_;
-  std::vector<Row> rows_;
+  std::deque<std::unique_ptr<Page>> pages_;
   unsigned long version_ = 0;
   size_t hits_ = 0;
   bool windowsPaths_;

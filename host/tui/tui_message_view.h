@@ -1,13 +1,18 @@
-// The message window on screen: the rows of a MessageList in the area above the status row,
-// with a selection moved by Up, Down, the Page keys, Home and End; Left and Right scroll long
-// lines sideways by 8 columns. The mouse wheel scrolls the rows 3 a notch without moving the
-// selection (the next key brings it back into view); a click selects the row clicked.
+// The message window on screen: one result page of a MessageList in the area above the status
+// row. Its first row is the page's header (which search of the session, its counts, what was
+// searched, whether the user stopped it); below it the page's rows, with a selection moved by Up,
+// Down, the Page keys, Home and End, and Tab / Shift-Tab to the next and previous file. While the
+// rows shown start inside a file's hits, that file's heading stays pinned in the first list row.
+// Left and Right scroll long lines sideways by 8 columns, only as far as the longest row shown
+// needs; Home and End scroll back to the left edge. The mouse wheel scrolls the rows 3 a notch
+// without moving the selection (the next key brings it back into view); a click selects the row
+// clicked.
 //
-// Until the user moves it, and whenever it sits on the last row, the view follows the end, so a
-// running search's rows scroll into sight; once the user moves up, rows keep being added below
-// without moving what is shown.
+// A page that is shown anew gets its first hit selected as soon as it has one. Once the user
+// selects the last row, the view follows new rows; elsewhere rows are added below without moving
+// what is shown.
 // Threading: the thread that owns the curses screen (the list may grow from any thread).
-// Tested by tests/tui_app_test.cpp.
+// Tested by tests/tui_message_view_test.cpp and tests/tui_app_test.cpp.
 #ifndef VANTREL_HOST_TUI_MESSAGE_VIEW_H_
 #define VANTREL_HOST_TUI_MESSAGE_VIEW_H_
 
@@ -18,31 +23,49 @@
 
 namespace tui {
 
+// A page's header: which search of the session, its counts and state, then what was searched.
+std::string describePage(const MessageList& list, size_t page);
+
 class MessageView {
  public:
-  explicit MessageView(const MessageList& list) : list_(list) {}
+  explicit MessageView(MessageList& list) : list_(list) {}
 
-  // Draws rows [0, height) of the screen.
-  void draw(int height);
+  // Draws rows [0, height) of the screen, `width` columns from the left (all when 0): the
+  // header, then the page's rows, the matched text of a plain search's hits highlighted.
+  void draw(int height, int width = 0);
   // Moves the selection for a movement key; answers false for any other key.
   bool handleKey(const Key& key, int height);
-  // A click on row `row` of the screen: selects the list's row there. Answers true when that row
-  // was selected already (a second click, as of a double click: the caller opens it).
+  // A click on row `row` of the screen: selects the row there. Answers true when that row was
+  // selected already (a second click, as of a double click: the caller opens it).
   bool click(int row, int height);
   // The wheel: scrolls `notches` x 3 rows down (up when negative), as far as the last row.
   void wheel(int notches, int height);
   // The selected row, if any.
   std::optional<Row> selected() const;
+  // Shows page `page` (its first hit selected once it has one).
+  void showPage(size_t page);
+  size_t page() const { return page_; }
+  // Collapses or expands the selected row's file (or opens the list of files not searched).
+  void toggleSelected();
+  // Selects the hit `direction` (+1, -1) hits away from the selection; false when there is none.
+  bool stepHit(int direction);
   // Whether the list changed since the last draw.
   bool stale() const { return list_.version() != drawnVersion_; }
 
  private:
-  const MessageList& list_;
+  long listHeight(int height) const { return std::max(0, height - 1); }
+  void moveTo(long target, long count);
+  void fileStep(int direction, long count);
+
+  MessageList& list_;
+  size_t page_ = 0;
   long selection_ = -1;  // -1: none yet
   long top_ = 0;
-  int left_ = 0;  // columns scrolled off to the left
+  int left_ = 0;     // columns scrolled off to the left
+  int maxLeft_ = 0;  // how far the rows last drawn can be scrolled
   static constexpr int kSideStep = 8;
-  bool follow_ = true;
+  bool follow_ = false;
+  bool wantFirstHit_ = true;
   bool scrolledAway_ = false;  // the wheel moved the view: the selection need not be in it
   static constexpr int kWheelStep = 3;
   unsigned long drawnVersion_ = ~0ul;

@@ -51,9 +51,19 @@ void prepareExitSequence(bool paletteChanged, bool mouse) {
     std::memcpy(exitSequence + used, kMouseOff, sizeof kMouseOff - 1);
     used += sizeof kMouseOff - 1;
   }
+  if (used + sizeof kPasteOff - 1 < sizeof exitSequence) {
+    std::memcpy(exitSequence + used, kPasteOff, sizeof kPasteOff - 1);
+    used += sizeof kPasteOff - 1;
+  }
   if (paletteChanged) appendCapability("oc", used);
   for (const char* name : {"cnorm", "rmkx", "rmcup"}) appendCapability(name, used);
   exitSequenceLength = used;
+}
+
+void sendPasteMode(bool on) {
+  const char* sequence = on ? kPasteOn : kPasteOff;
+  ssize_t ignored = write(STDOUT_FILENO, sequence, std::strlen(sequence));
+  (void)ignored;
 }
 
 void onInterrupt(int) { interrupted.store(true); }
@@ -123,12 +133,14 @@ bool Screen::start() {
   bool mouse = mousemask(mouseEvents(), nullptr) != 0;
   palette_.start();
   prepareExitSequence(palette_.redefines(), mouse);
+  sendPasteMode(true);
   return true;
 }
 
 void Screen::stop() {
   if (!started_) return;
   started_ = false;
+  sendPasteMode(false);
   curs_set(1);
   endwin();
   delscreen(static_cast<SCREEN*>(screen_));
@@ -139,6 +151,7 @@ void Screen::stop() {
 
 void Screen::suspend() {
   if (!started_) return;
+  sendPasteMode(false);
   def_prog_mode();
   curs_set(1);
   endwin();
@@ -148,8 +161,23 @@ void Screen::suspend() {
 void Screen::resume() {
   if (!started_) return;
   reset_prog_mode();
+  sendPasteMode(true);
   clearok(curscr, TRUE);
   refresh();
+}
+
+void Screen::stopForShell() {
+  if (!started_) return;
+  suspend();
+  // Stopped as the shell's Ctrl-Z would stop any program; taken back on its fg.
+  struct sigaction stop {
+  }, previous{};
+  stop.sa_handler = SIG_DFL;
+  sigemptyset(&stop.sa_mask);
+  sigaction(SIGTSTP, &stop, &previous);
+  raise(SIGTSTP);
+  sigaction(SIGTSTP, &previous, nullptr);
+  resume();
 }
 
 bool Screen::takeInterrupt() { return interrupted.exchange(false); }

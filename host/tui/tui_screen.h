@@ -33,6 +33,9 @@ class Screen {
 
   void suspend();
   void resume();
+  // Ctrl-Z: the terminal given back and the process stopped as a shell's job; when it is
+  // continued, the terminal is taken back (the caller redraws).
+  void stopForShell();
 
   // Whether Ctrl-C was pressed since the last call (the flag is cleared).
   static bool takeInterrupt();

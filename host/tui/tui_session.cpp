@@ -13,6 +13,7 @@
 #include "host/ide/host.h"
 #include "host/tui/tui_app.h"
 #include "win32/include/winbase.h"
+#include "win32/include/winuser.h"
 #include "win32/user32/dialog_input.h"
 #include "win32/user32/display.h"
 
@@ -70,6 +71,30 @@ int runTerminalSession(const vantrel::CommandLine& line, const std::string& addO
       if ((line.tickedOptions >> i) & 1) wanted = true;
       if (wanted != checked) VwinDialogClick(dialog, kFirstBox + i);
     }
+    VwinDialogFocus(dialog, kTextCombo);
+  };
+  frontEnd.readRequest = [](HWND dialog) {
+    SearchRequest request;
+    char text[1000];
+    GetDlgItemTextA(dialog, kTextCombo, text, sizeof text);
+    request.text = text;
+    GetDlgItemTextA(dialog, kFileTypeCombo, text, sizeof text);
+    request.fileTypes = text;
+    GetDlgItemTextA(dialog, kDirectoriesCombo, text, sizeof text);
+    request.directories = text;
+    for (int i = 0; i < kBoxCount; ++i)
+      if (IsDlgButtonChecked(dialog, kFirstBox + i) == BST_CHECKED) request.options |= 1 << i;
+    request.known = true;
+    return request;
+  };
+  frontEnd.enterRequest = [](HWND dialog, const SearchRequest& request) {
+    VwinDialogType(dialog, kFileTypeCombo, request.fileTypes.c_str());
+    VwinDialogType(dialog, kDirectoriesCombo, request.directories.c_str());
+    for (int i = 0; i < kBoxCount; ++i) {
+      bool checked = IsDlgButtonChecked(dialog, kFirstBox + i) == BST_CHECKED;
+      if (checked != (((request.options >> i) & 1) != 0)) VwinDialogClick(dialog, kFirstBox + i);
+    }
+    VwinDialogType(dialog, kTextCombo, request.text.c_str());
     VwinDialogFocus(dialog, kTextCombo);
   };
   int status = runTerminalFrontEnd(ide, frontEnd);

@@ -6,14 +6,37 @@
 
 #include "host/ide/text_encoding.h"
 #include "host/tui/tui_draw.h"
+#include "win32/include/wingdi.h"
+#include "win32/include/winuser.h"
 #include "win32/user32/window.h"
 
 namespace tui {
 
-const char kKeysHint[] = " F2 Search  Enter Open  w Quickfix  q Quit";
+const char kKeysHint[] =
+    " F2 Search  Enter Open  n/N Next/prev hit  Tab File  / Filter  p Preview  q Quit";
+const char kHeadingKeysHint[] =
+    " F2 Search  Enter Open  Space Fold  Tab File  / Filter  p Preview  q Quit";
+const char kNoticesKeysHint[] =
+    " F2 Search  Enter List  / Filter  [ ] Page  l Searches  w Quickfix  q Quit";
+const char kWorkerKeysHint[] = "F2 Stop  Enter Open  [ ] Page  q Quit";
 const char kDialogKeysHint[] =
     " Tab Next  Alt+letter Field  F4 List  Space Tick  Enter OK  Esc Cancel";
 const char kBoxKeysHint[] = " Left/Right Choose  Enter Press  or the button's letter";
+
+void paintStatusWindow(HWND window) {
+  RECT rect;
+  if (!window || !GetClientRect(window, &rect)) return;
+  HDC dc = GetDC(window);
+  if (!dc) return;
+  SetBkColor(dc, RGB(192, 192, 192));
+  SetTextColor(dc, RGB(0, 0, 0));
+  ExtTextOutA(dc, 0, 0, ETO_OPAQUE, &rect, "", 0, nullptr);
+  // The 96 pixels at the right stay the host's while the bar is drawn.
+  static const char kStop[] = " Esc Stop";
+  int x = rect.right - 96;
+  if (x > 0) ExtTextOutA(dc, x, 0, 0, nullptr, kStop, sizeof kStop - 1, nullptr);
+  ReleaseDC(window, dc);
+}
 
 void drawStatusWindow(HWND window, int row, Palette& palette) {
   vwin::Surface surface = vwin::copySurface(window);
@@ -40,10 +63,11 @@ void drawStatusWindow(HWND window, int row, Palette& palette) {
     blank(row, width, COLS - width, palette.attribute(RGB(0, 0, 0), RGB(192, 192, 192)));
 }
 
-void drawKeys(int row, const std::string& note, Palette& palette, bool between) {
+void drawKeys(int row, const std::string& note, Palette& palette, bool between, const char* keys) {
   int attr = palette.attribute(RGB(0, 0, 0), RGB(192, 192, 192));
-  std::string line = between ? kKeysHint : note;
-  if (between && !note.empty()) line += "   " + note;
+  // The note first: the keys may not all fit.
+  std::string line = between ? keys : note;
+  if (between && !note.empty()) line = " " + note + "  \xe2\x94\x82" + keys;  // │
   put(row, 0, line, COLS, attr, true);
 }
 

@@ -13,17 +13,27 @@
 
 namespace tui {
 
-// The keys shown between searches, while a dialog is open and while a message box is.
-extern const char kKeysHint[];
+// The keys shown between searches, while a worker search runs, while a dialog is open and while
+// a message box is.
+extern const char kKeysHint[];  // a hit selected; on a file's heading, on the files not searched:
+extern const char kHeadingKeysHint[];
+extern const char kNoticesKeysHint[];
+extern const char kWorkerKeysHint[];
 extern const char kDialogKeysHint[];
 extern const char kBoxKeysHint[];
+
+// Paints the status window as the host's, before a search draws into it: light grey, with the
+// stop key in the cells at its right that the progress bar leaves to the host, so nothing of an
+// earlier search stays there.
+void paintStatusWindow(HWND window);
 
 // Draws the status window's surface in screen row `row`.
 void drawStatusWindow(HWND window, int row, Palette& palette);
 
 // Draws the keys between searches and `note` in screen row `row`; with `between` false, `note`
 // alone (the dialog's keys).
-void drawKeys(int row, const std::string& note, Palette& palette, bool between = true);
+void drawKeys(int row, const std::string& note, Palette& palette, bool between = true,
+              const char* keys = kKeysHint);
 
 }  // namespace tui
 

@@ -108,7 +108,11 @@ WINAPI_EXPORT DWORD WINAPI GetCurrentDirectoryA(DWORD size, LPSTR buffer);
 // (ERROR_PATH_NOT_FOUND for a missing directory, ERROR_DIRECTORY for a file).
 WINAPI_EXPORT BOOL WINAPI SetCurrentDirectoryA(LPCSTR path);
 
-// Text in the ANSI code page (Windows-1252).
+// Text in the process's ANSI code page: 1252 (Windows-1252) or CP_UTF8, chosen once at start-up
+// (win32/kernel32/codepage.h). The folds keep every text's length: in UTF-8 a sequence whose capital is
+// longer or shorter stays as it is.
+#define CP_UTF8 65001
+WINAPI_EXPORT UINT WINAPI GetACP(void);
 WINAPI_EXPORT LPSTR WINAPI CharUpperA(LPSTR text);
 WINAPI_EXPORT DWORD WINAPI CharUpperBuffA(LPSTR text, DWORD length);
 // wsprintfA/wvsprintfA: %s %c %d %i %u %x %X %ld %lu %lx %hd %hu with flags "-", "0", "#",

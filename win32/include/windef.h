@@ -120,6 +120,15 @@ typedef GUID IID;
 typedef const IID& REFIID;
 typedef const GUID& REFGUID;
 
+// All 16 bytes compared; IsEqualIID is the same comparison, a macro as in Windows' headers.
+inline bool IsEqualGUID(REFGUID a, REFGUID b) {
+  if (a.Data1 != b.Data1 || a.Data2 != b.Data2 || a.Data3 != b.Data3) return false;
+  for (int i = 0; i < 8; ++i)
+    if (a.Data4[i] != b.Data4[i]) return false;
+  return true;
+}
+#define IsEqualIID(a, b) IsEqualGUID(a, b)
+
 // HRESULTs.
 #define S_OK ((HRESULT)0)
 #define S_FALSE ((HRESULT)1)

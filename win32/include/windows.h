@@ -8,5 +8,6 @@
 #include "win32/include/wingdi.h"
 #include "win32/include/winreg.h"
 #include "win32/include/winuser.h"
+#include "win32/include/unknwn.h"
 
 #endif  // VANTREL_WIN32_WINDOWS_H_

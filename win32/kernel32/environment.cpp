@@ -1,6 +1,7 @@
 // The process's environment and current directory in Windows form: GetEnvironmentVariableA with
-// case-insensitive names ("Path" answers PATH with every entry mapped to its drive form and ";"
-// between entries) and GetCurrentDirectoryA (the drive whose directory is the longest prefix).
+// case-insensitive names ("Path" answers PATH with every entry mapped to its drive form, ";"
+// between entries and an entry holding one in double quotes) and GetCurrentDirectoryA (the drive
+// whose directory is the longest prefix).
 //
 // The current directory is the process's own record, as on Windows: read from the system on
 // first use and kept, so that mapping a relative path (a search maps one per file and directory)
@@ -71,7 +72,11 @@ std::string windowsSearchPath(const char* value) {
     char mapped[MAX_PATH];
     if (!entry.empty() && VwinToWindowsPath(entry.c_str(), mapped, sizeof mapped) > 0) {
       if (!out.empty()) out.push_back(';');
+      // As Windows lists it: an entry holding the separator is quoted.
+      bool quote = strchr(mapped, ';') != nullptr;
+      if (quote) out.push_back('"');
       out.append(mapped);
+      if (quote) out.push_back('"');
     }
     if (!end) break;
     p = end + 1;

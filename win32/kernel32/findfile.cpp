@@ -7,14 +7,18 @@
 //
 // Wildcards have Windows' effect, case-insensitive: "*" any run, "?" one character (or none
 // before a dot or at the end), a "." followed by a wildcard or ending the pattern also matches the
-// end of a name without a dot, and "*.*" matches every name, also one without a dot.
+// end of a name without a dot, and "*.*" matches every name, also one without a dot. Pattern and
+// name are folded alike, with CharUpperBuffA in the ANSI code page, so a mask matches every name
+// that differs from it only in case, whatever bytes it holds; in UTF-8 "?" is one whole sequence.
 //
 // Attributes are those of win32/kernel32/attributes.h (hidden dot names; FIFOs, sockets, devices,
 // dangling links and links to directories system), but the type comes from d_type: a stat is made
 // only for a link or when the file system gives no type. So a plain file reads as archive, never
 // read-only, and sizes and times are not filled in (0): nothing reads them, and a stat per entry
 // would double the cost of a walk. A name holding a backslash, which no Windows path can carry, is
-// left out.
+// left out, and so is an entry whose path (the pattern's directory as spelled, the name and, for a
+// directory, a separator) would reach MAX_PATH characters; both, and a directory that cannot be
+// listed, are counted for the host when it asks (win32/kernel32/passed_over.h).
 //
 // Listings come from win32/kernel32/listing_cache.h: one read of a directory serves every search of
 // it while it stays unchanged (both searches of a walk's visit, and both passes of a search that
@@ -26,6 +30,7 @@
 // Tested by tests/findfile_test.cpp.
 #include <dirent.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstddef>
 #include <cstdint>
@@ -39,8 +44,10 @@
 
 #include "win32/include/winbase.h"
 #include "win32/kernel32/attributes.h"
+#include "win32/kernel32/codepage.h"
 #include "win32/kernel32/errno_map.h"
 #include "win32/kernel32/listing_cache.h"
+#include "win32/kernel32/passed_over.h"
 #include "win32/kernel32/paths.h"
 #include "win32/kernel32/search_watch.h"
 
@@ -56,9 +63,12 @@ enum Token : int {
 
 unsigned char foldAscii(unsigned char c) { return c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c; }
 
-std::vector<int> compilePattern(const std::string& pattern) {
+bool isContinuation(unsigned char c) { return (c & 0xC0) == 0x80; }
+
+std::vector<int> compilePattern(std::string pattern) {
   std::vector<int> tokens;
   if (pattern == "*.*") return {kAny};
+  CharUpperBuffA(pattern.data(), static_cast<DWORD>(pattern.size()));
   for (size_t i = 0; i < pattern.size(); ++i) {
     unsigned char c = static_cast<unsigned char>(pattern[i]);
     bool last = i + 1 == pattern.size();
@@ -70,7 +80,7 @@ std::vector<int> compilePattern(const std::string& pattern) {
     } else if (c == '.' && (last || next == '*' || next == '?')) {
       tokens.push_back(kDosDot);
     } else {
-      tokens.push_back(foldAscii(c));
+      tokens.push_back(c);
     }
   }
   return tokens;
@@ -80,7 +90,8 @@ std::vector<int> compilePattern(const std::string& pattern) {
 // pattern can make the match exponential.
 class Matcher {
  public:
-  explicit Matcher(std::vector<int> tokens) : tokens_(std::move(tokens)) {
+  explicit Matcher(std::vector<int> tokens)
+      : tokens_(std::move(tokens)), utf8_(GetACP() == CP_UTF8) {
     // "*" followed by plain characters only (a mask such as "*.c"): a name matches exactly when
     // it ends in them, ignoring case. (A "*" before a dot may not pass the name's last dot, but
     // a name ending in the rest has that rest's dot as its last.)
@@ -94,15 +105,26 @@ class Matcher {
   bool matches(std::string_view name) {
     if (suffixOnly_) {
       if (name.size() < suffix_.size()) return false;
-      const char* tail = name.data() + (name.size() - suffix_.size());
-      for (size_t i = 0; i < suffix_.size(); ++i)
-        if (foldAscii(static_cast<unsigned char>(tail[i])) !=
-            static_cast<unsigned char>(suffix_[i]))
-          return false;
-      return true;
+      size_t tail = name.size() - suffix_.size();
+      if (asciiFrom(name, tail)) {
+        for (size_t i = 0; i < suffix_.size(); ++i)
+          if (foldAscii(static_cast<unsigned char>(name[tail + i])) !=
+              static_cast<unsigned char>(suffix_[i]))
+            return false;
+        return true;
+      }
+      // Folded from the start of the character the tail begins in, as the whole name would be.
+      size_t from = tail;
+      while (from > 0 && tail - from < 3 && isContinuation(static_cast<unsigned char>(name[from])))
+        --from;
+      folded_.assign(name.substr(from));
+      CharUpperBuffA(folded_.data(), static_cast<DWORD>(folded_.size()));
+      return std::string_view(folded_).substr(tail - from) == suffix_;
     }
-    name_ = name;
-    lastDot_ = name.rfind('.');
+    folded_.assign(name);
+    CharUpperBuffA(folded_.data(), static_cast<DWORD>(folded_.size()));
+    name_ = folded_;
+    lastDot_ = name_.rfind('.');
     memo_.assign((tokens_.size() + 1) * (name.size() + 1), 0);
     return at(0, 0);
   }
@@ -139,19 +161,37 @@ class Matcher {
           while (u < tokens_.size() && tokens_[u] == kDosQm) ++u;
           return at(u, n);
         }
-        return at(t + 1, n + 1);
+        return at(t + 1, n + characterLength(n));
       case kDosDot:
         if (n == size) return at(t + 1, n);
         return name_[n] == '.' && at(t + 1, n + 1);
       default:
-        return n < size && foldAscii(static_cast<unsigned char>(name_[n])) == tok &&
-               at(t + 1, n + 1);
+        return n < size && static_cast<unsigned char>(name_[n]) == tok && at(t + 1, n + 1);
     }
+  }
+
+  // Whether name[from, end) is ASCII only, and no sequence runs into it from before.
+  static bool asciiFrom(std::string_view name, size_t from) {
+    for (size_t i = from; i < name.size(); ++i)
+      if (static_cast<unsigned char>(name[i]) >= 0x80) return false;
+    return true;
+  }
+
+  // The bytes of the character at name_[n] (n < size): a whole sequence in UTF-8, else one.
+  size_t characterLength(size_t n) const {
+    uint32_t codePoint;
+    int length = 0;
+    if (utf8_)
+      length = vwin::utf8SequenceAt(reinterpret_cast<const unsigned char*>(name_.data()) + n,
+                                    name_.size() - n, &codePoint);
+    return length > 0 ? static_cast<size_t>(length) : 1;
   }
 
   std::vector<int> tokens_;
   bool suffixOnly_ = false;
+  bool utf8_;
   std::string suffix_;  // folded
+  std::string folded_;  // the name (or its tail) being matched, folded
   std::string_view name_;
   size_t lastDot_ = std::string::npos;
   std::vector<int8_t> memo_;
@@ -213,6 +253,31 @@ void fill(const Search& search, const Entry& entry, LPWIN32_FIND_DATAA data) {
   std::memcpy(data->cFileName, search.listing->name(name), name.length + 1u);
 }
 
+// Whether a walk would take an entry with these attributes: neither hidden nor system.
+bool takenByAWalk(DWORD attributes) {
+  return !(attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
+}
+
+// Counts a directory that could not be listed, by the reason `error` (an errno value).
+void notePassedOverDirectory(const char* windowsDir, int error) {
+  if (!vwin::countingPassedOver()) return;
+  std::string key(windowsDir);
+  for (char& c : key) c = static_cast<char>(foldAscii(static_cast<unsigned char>(c)));
+  vwin::PassedOver why = vwin::PassedOver::kUnreadableDirectory;
+  if (error == ENAMETOOLONG)
+    why = vwin::PassedOver::kLongPath;
+  else if (error == ENOENT || error == ENOTDIR)
+    why = vwin::PassedOver::kMissingDirectory;
+  vwin::notePassedOver(why, key);
+}
+
+// Counts a directory whose Windows path could not be mapped: too long in full form, or naming no
+// drive of ours.
+void notePassedOverMapping(const char* windowsDir) {
+  notePassedOverDirectory(windowsDir,
+                          GetLastError() == ERROR_FILENAME_EXCED_RANGE ? ENAMETOOLONG : ENOENT);
+}
+
 // Whether a Windows directory part ("C:\", "\", "Z:/") names the root of its drive, where Windows
 // lists no "." and "..".
 bool isDriveRoot(const std::string& dir) {
@@ -248,15 +313,21 @@ WINAPI_EXPORT HANDLE WINAPI FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA da
   const char* windowsDir = dir.empty() ? "." : dir.c_str();
   char posix[4096];
   if (!VwinToOpenablePath(windowsDir, posix, sizeof posix)) {
+    notePassedOverMapping(windowsDir);
     return INVALID_HANDLE_VALUE;  // the mapping set the reason
   }
   std::shared_ptr<const vwin::DirectoryListing> listing = vwin::listDirectory(posix);
   if (!listing) {
     bool retry = errno == ENOENT || errno == ENOTDIR;
-    if (retry && !VwinToPosixPath(windowsDir, posix, sizeof posix)) return INVALID_HANDLE_VALUE;
+    if (retry && !VwinToPosixPath(windowsDir, posix, sizeof posix)) {
+      notePassedOverMapping(windowsDir);
+      return INVALID_HANDLE_VALUE;
+    }
     if (retry) listing = vwin::listDirectory(posix);
     if (!listing) {
-      DWORD error = vwinErrorFromErrno(errno);
+      int cause = errno;
+      notePassedOverDirectory(windowsDir, cause);
+      DWORD error = vwinErrorFromErrno(cause);
       // The directory itself is missing: Windows calls that a missing path.
       SetLastError(error == ERROR_FILE_NOT_FOUND ? ERROR_PATH_NOT_FOUND : error);
       return INVALID_HANDLE_VALUE;
@@ -267,6 +338,9 @@ WINAPI_EXPORT HANDLE WINAPI FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA da
   search->listing = listing;
   Matcher matcher(compilePattern(namePattern));
   bool root = isDriveRoot(dir);
+  // Where an entry's name starts in the caller's path to it, as spelled and in full form.
+  size_t dirFull = vwin::fullPathLength(windowsDir);
+  size_t nameAt = std::max(dir.size(), dirFull == 3 ? dirFull : dirFull + 1);
   for (size_t i = 0; i < listing->names.size(); ++i) {
     const vwin::DirectoryListing::Name& entry = listing->names[i];
     const char* name = listing->name(entry);
@@ -275,7 +349,24 @@ WINAPI_EXPORT HANDLE WINAPI FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA da
     if (dotName && root) continue;
     if (!matcher.matches(std::string_view(name, entry.length))) continue;
     DWORD attributes = dotName ? FILE_ATTRIBUTE_DIRECTORY : attributesOf(posix, name, entry.type);
+    // The caller names an entry by the directory and the name, and a directory also needs a
+    // separator after it: an entry that leaves no room for that, as spelled or in full form, is
+    // left out.
+    bool directory = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    if (!dotName && nameAt + entry.length + (directory ? 1 : 0) >= MAX_PATH) {
+      if (takenByAWalk(attributes) && vwin::countingPassedOver())
+        vwin::notePassedOver(vwin::PassedOver::kLongPath, std::string(posix) + "/" + name);
+      continue;
+    }
     search->entries.push_back(Entry{static_cast<uint32_t>(i), attributes});
+  }
+  if (vwin::countingPassedOver()) {
+    for (const vwin::DirectoryListing::Name& entry : listing->uncarried) {
+      const char* name = listing->name(entry);
+      if (!matcher.matches(std::string_view(name, entry.length))) continue;
+      if (takenByAWalk(attributesOf(posix, name, entry.type)))
+        vwin::notePassedOver(vwin::PassedOver::kUncarriedName, std::string(posix) + "/" + name);
+    }
   }
 
   if (search->entries.empty()) {

@@ -126,14 +126,15 @@ std::shared_ptr<DirectoryListing> readListing(const char* posixDir, bool& settle
       const auto* entry = reinterpret_cast<const struct dirent64*>(buffer + at);
       at += entry->d_reclen;
       size_t length = strlen(entry->d_name);
-      if (length >= MAX_PATH || memchr(entry->d_name, '\\', length)) continue;
+      if (length >= MAX_PATH) continue;
       if (hidden != 0 && entry->d_ino == hidden) {
         hiddenSeen.store(true);
         continue;
       }
-      listing->names.push_back(DirectoryListing::Name{static_cast<uint32_t>(listing->text.size()),
-                                                      static_cast<uint16_t>(length),
-                                                      entry->d_type});
+      bool carried = !memchr(entry->d_name, '\\', length);
+      (carried ? listing->names : listing->uncarried)
+          .push_back(DirectoryListing::Name{static_cast<uint32_t>(listing->text.size()),
+                                            static_cast<uint16_t>(length), entry->d_type});
       listing->text.append(entry->d_name, length + 1);
     }
   }
@@ -150,8 +151,8 @@ std::shared_ptr<DirectoryListing> readListing(const char* posixDir, bool& settle
 }  // namespace
 
 size_t DirectoryListing::bytes() const {
-  return sizeof *this + posixDir.capacity() + text.capacity() + names.capacity() * sizeof(Name) +
-         64;  // the cache's own node
+  return sizeof *this + posixDir.capacity() + text.capacity() +
+         (names.capacity() + uncarried.capacity()) * sizeof(Name) + 64;  // the cache's own node
 }
 
 std::shared_ptr<const DirectoryListing> listDirectory(const char* posixDir) {
@@ -171,6 +172,7 @@ std::shared_ptr<const DirectoryListing> listDirectory(const char* posixDir) {
   if (!listing) return nullptr;
   listing->text.shrink_to_fit();
   listing->names.shrink_to_fit();
+  listing->uncarried.shrink_to_fit();
   size_t need = listing->bytes();
   if (settled && cache.makeRoom(need, now)) {
     std::string_view key = listing->posixDir;

@@ -12,13 +12,12 @@
 //
 // Invariants: a listing never changes once made; the names are in NTFS listing order (compared
 // byte by byte after folding ASCII letters to upper case, ties broken by the raw bytes, "." and
-// ".." first); names holding a backslash, which no Windows path can carry, or of MAX_PATH bytes
-// or more are left out. The listings kept by one thread take at most kListingCacheBytes; when
-// that is full, listings unused for a while make room, or else a new listing is answered but not
-// kept.
-// Ownership: a listing is shared; a search handle may keep its listing after the cache dropped
-// it. Threading: each thread keeps its own listings; a listing may be read from any thread.
-// Tested by tests/findfile_test.cpp.
+// ".." first); names holding a backslash, which no Windows path can carry, are kept apart in
+// `uncarried`, and names of MAX_PATH bytes or more are left out. The listings kept by one thread
+// take at most kListingCacheBytes; when that is full, listings unused for a while make room, or
+// else a new listing is answered but not kept. Ownership: a listing is shared; a search handle may
+// keep its listing after the cache dropped it. Threading: each thread keeps its own listings; a
+// listing may be read from any thread. Tested by tests/findfile_test.cpp.
 #ifndef VANTREL_WIN32_LISTING_CACHE_H_
 #define VANTREL_WIN32_LISTING_CACHE_H_
 
@@ -52,6 +51,9 @@ struct DirectoryListing {
   Stamp stamp{};
   std::string text;         // every name, each followed by a NUL
   std::vector<Name> names;  // in listing order
+  // Names holding a backslash, which no Windows path can carry: never listed, only counted as
+  // passed over (win32/kernel32/passed_over.h). In the order read.
+  std::vector<Name> uncarried;
 
   const char* name(const Name& n) const { return text.data() + n.offset; }
   // What keeping the listing costs, for the cache's budget.

@@ -2,7 +2,8 @@
 //
 // Windows paths are resolved in their own name space first ("." and ".." by text, never above a
 // drive's root, as Windows does), then mapped onto the drive's directory. A component that does
-// not exist as spelled is looked up in its directory with ASCII letters folded; when several
+// not exist as spelled is looked up in its directory with both names folded by CharUpperBuffA,
+// in the ANSI code page, as file masks are; when several
 // names fit, the first in byte order is taken, so the answer is the same on every machine. A path
 // of MAX_PATH characters or more is refused, never cut into another path.
 //
@@ -42,11 +43,10 @@ bool isSeparator(char c) { return c == '\\' || c == '/'; }
 
 char foldAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 0x20) : c; }
 
-bool equalFolded(std::string_view a, const char* b) {
-  size_t i = 0;
-  for (; i < a.size(); ++i)
-    if (b[i] == '\0' || foldAscii(a[i]) != foldAscii(b[i])) return false;
-  return b[i] == '\0';
+std::string folded(std::string_view text) {
+  std::string out(text);
+  CharUpperBuffA(out.data(), static_cast<DWORD>(out.size()));
+  return out;
 }
 
 // Applies the components of `text` (split at any of `separators`) to `parts`: empty ones and "."
@@ -99,14 +99,20 @@ std::string driveRoot(char letter) {
   return drives.root[letter - 'A'];
 }
 
-// The name in `directory` that equals `name` with ASCII letters folded, the first in byte order
-// when several do; empty when none does or the directory cannot be read.
+// The name in `directory` that equals `name` when both are folded, the first in byte order when
+// several do; empty when none does or the directory cannot be read.
 std::string findFolded(const std::string& directory, std::string_view name) {
   std::string best;
   DIR* dir = opendir(directory.c_str());
   if (!dir) return best;
+  const std::string wanted = folded(name);
+  std::string candidate;
   while (const dirent* entry = readdir(dir)) {
-    if (!equalFolded(name, entry->d_name)) continue;
+    size_t length = strlen(entry->d_name);
+    if (length != wanted.size()) continue;  // folding keeps every length
+    candidate.assign(entry->d_name, length);
+    CharUpperBuffA(candidate.data(), static_cast<DWORD>(length));
+    if (candidate != wanted) continue;
     if (best.empty() || strcmp(entry->d_name, best.c_str()) < 0) best = entry->d_name;
   }
   closedir(dir);
@@ -200,6 +206,13 @@ BOOL answerPath(std::string_view posix, LPSTR posixPath, DWORD size) {
   return TRUE;
 }
 
+// The drive letter of the current directory, 0 when it cannot be read.
+char currentDriveLetter() {
+  char current[MAX_PATH];
+  DWORD length = GetCurrentDirectoryA(sizeof current, current);
+  return length > 0 && length < sizeof current ? foldAscii(current[0]) : 0;
+}
+
 BOOL mapPath(LPCSTR windowsPath, LPSTR posixPath, DWORD size, Form form) {
   if (!windowsPath || !posixPath) return fail(ERROR_INVALID_PARAMETER);
   size_t length = strlen(windowsPath);
@@ -259,6 +272,28 @@ BOOL mapPath(LPCSTR windowsPath, LPSTR posixPath, DWORD size, Form form) {
 }
 
 }  // namespace
+
+namespace vwin {
+
+size_t fullPathLength(const char* windowsPath) {
+  size_t length = strlen(windowsPath);
+  if (length == 0 || length >= MAX_PATH) return length;
+  bool hasDrive =
+      windowsPath[1] == ':' && foldAscii(windowsPath[0]) >= 'A' && foldAscii(windowsPath[0]) <= 'Z';
+  const char* rest = hasDrive ? windowsPath + 2 : windowsPath;
+  bool relative = !isSeparator(rest[0]);
+  JoinedParts parts;
+  if (relative && (!hasDrive || foldAscii(windowsPath[0]) == currentDriveLetter())) {
+    char current[MAX_PATH];
+    DWORD currentLength = GetCurrentDirectoryA(sizeof current, current);
+    if (currentLength == 0 || currentLength >= sizeof current) return MAX_PATH;
+    parts.apply(current + 2, currentLength - 2);
+  }
+  parts.apply(rest, length - static_cast<size_t>(rest - windowsPath));
+  return parts.view().empty() ? 3 : 2 + parts.view().size();
+}
+
+}  // namespace vwin
 
 WINAPI_EXPORT BOOL VwinToPosixPath(LPCSTR windowsPath, LPSTR posixPath, DWORD size) {
   return mapPath(windowsPath, posixPath, size, Form::kLookedUp);

@@ -43,4 +43,15 @@ WINAPI_EXPORT void VwinReloadDrives(void);
 // from the system again.
 WINAPI_EXPORT void VwinSyncCurrentDirectory(void);
 
+#include <stddef.h>
+
+namespace vwin {
+
+// For the layer's own file functions: the length of the full Windows form ("L:\a\b", "L:\" for
+// a root) of a path, "." and ".." applied and a relative path set on the current directory, as
+// MAX_PATH limits it; MAX_PATH when it cannot be known.
+size_t fullPathLength(const char* windowsPath);
+
+}  // namespace vwin
+
 #endif  // VANTREL_WIN32_PATHS_H_

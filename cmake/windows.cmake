@@ -1,0 +1,29 @@
+# The Windows build: Vantrel.dll, self-contained (the C++ runtime linked in, only system DLLs
+# imported), its exports from addon/vantrel.def and its resources compiled by windres; on x64
+# also vantrel.exe, the host over Windows' own API, and the tests that run both under Wine.
+enable_language(RC)
+set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -DVANTREL_WINDRES")
+# Everything a MinGW binary would take from libgcc, libstdc++ and winpthread DLLs is linked in.
+add_link_options(-static -static-libgcc -static-libstdc++)
+
+add_subdirectory(regex)
+
+file(GLOB CORE_SOURCES CONFIGURE_DEPENDS
+  ${PROJECT_SOURCE_DIR}/addon/*.cpp
+  ${PROJECT_SOURCE_DIR}/dialog/*.cpp
+  ${PROJECT_SOURCE_DIR}/search/*.cpp)
+add_library(vantrel_module SHARED ${CORE_SOURCES} ${PROJECT_SOURCE_DIR}/addon/windows/dll_main.cpp
+            ${PROJECT_SOURCE_DIR}/resources/vantrel.rc ${PROJECT_SOURCE_DIR}/addon/vantrel.def)
+set_target_properties(vantrel_module PROPERTIES OUTPUT_NAME Vantrel PREFIX "" IMPORT_PREFIX ""
+                                                IMPORT_SUFFIX ".dll.a")
+target_link_libraries(vantrel_module PRIVATE vantrel_regex ole32)
+# The .def names the stdcall entry points undecorated; the linker ties them to their decorated
+# symbols (BcwAddOnEntry@4 ...) on 32-bit x86.
+target_link_options(vantrel_module PRIVATE -Wl,--enable-stdcall-fixup -Wl,--no-undefined
+                    $<$<NOT:$<CONFIG:Debug>>:-s>)
+
+enable_testing()
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  add_subdirectory(host/windows)
+endif()
+add_subdirectory(tests/windows)

@@ -1,0 +1,54 @@
+// What in the message window decides the command's exit status: a hit listed, the search
+// refused (and why), the summary line written, a user break; and whether the stream that shows
+// the results has failed. Shared by the POSIX and the Windows command.
+//
+// Threading: called by the message window under its lock, from the IDE's or the worker's thread;
+// the fields are read after the search has ended, `outputFailed` at any time.
+#ifndef VANTREL_HOST_COMMAND_OUTCOME_H_
+#define VANTREL_HOST_COMMAND_OUTCOME_H_
+
+#include <atomic>
+#include <ostream>
+#include <string>
+
+#include "host/ide/message_event.h"
+
+namespace vantrel {
+
+// Comes after the sink that shows the results, so it also sees when their stream has failed.
+class OutcomeSink final : public host::MessageSink {
+ public:
+  OutcomeSink(std::ostream& shownOn, std::atomic<bool>& outputFailed)
+      : shownOn_(shownOn), outputFailed_(outputFailed) {}
+  void event(const host::MessageEvent& event) override {
+    using Kind = host::MessageEvent::Kind;
+    if (event.kind == Kind::Entry && event.file) hitListed = true;
+    if (event.kind == Kind::Group) {
+      // The add-on's own lines that end a search without its summary say why.
+      if (event.text.rfind("Vantrel regular expression error", 0) == 0 ||
+          event.text.rfind("Not enough memory", 0) == 0 ||
+          event.text.rfind("Vantrel : A file type may not name a folder", 0) == 0) {
+        refused = true;
+        reason = event.text;
+      }
+      if (event.text.rfind("Vantrel : ", 0) == 0 &&
+          event.text.find(" found in ") != std::string::npos)
+        summaryWritten = true;
+      if (event.text == "Vantrel : User break !") userBreak = true;
+    }
+    if (shownOn_.bad()) outputFailed_.store(true);
+  }
+  bool hitListed = false;
+  bool refused = false;
+  bool summaryWritten = false;
+  bool userBreak = false;
+  std::string reason;
+
+ private:
+  std::ostream& shownOn_;
+  std::atomic<bool>& outputFailed_;
+};
+
+}  // namespace vantrel
+
+#endif  // VANTREL_HOST_COMMAND_OUTCOME_H_

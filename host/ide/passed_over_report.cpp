@@ -1,0 +1,76 @@
+// What a search passed over (see host/ide/passed_over_report.h).
+// Tested by tests/host_message_window_test.cpp and tests/command_e2e_test.cpp.
+#include "host/ide/passed_over_report.h"
+
+#include "win32/kernel32/passed_over.h"
+
+namespace host {
+namespace {
+
+void addReason(std::string& text, unsigned long count, const char* one, const char* many) {
+  if (count == 0) return;
+  if (!text.empty()) text += ", ";
+  text += std::to_string(count) + " " + (count == 1 ? one : many);
+}
+
+bool isSummary(const MessageEvent& event) {
+  return event.kind == MessageEvent::Kind::Group && event.text.rfind("Vantrel : ", 0) == 0 &&
+         event.text.find(" found in ") != std::string::npos;
+}
+
+}  // namespace
+
+std::string PassedOver::describe() const {
+  std::string text;
+  addReason(text, missingDirectories, "directory not found", "directories not found");
+  addReason(text, unreadableDirectories, "unreadable directory", "unreadable directories");
+  addReason(text, longPaths, "path over 259 characters", "paths over 259 characters");
+  addReason(text, uncarriedNames, "name no Windows path can carry",
+            "names no Windows path can carry");
+  addReason(text, largeFiles, "file too large", "files too large");
+  addReason(text, emptyFiles, "empty file", "empty files");
+  addReason(text, unreadableFiles, "unreadable file", "unreadable files");
+  return text;
+}
+
+void PassedOverReport::start() {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    running_ = PassedOver();
+  }
+  VwinStartPassedOverCount();
+}
+
+void PassedOverReport::event(const MessageEvent& event) {
+  if (event.kind == MessageEvent::Kind::Entry && !event.file) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (event.text == "File too large !")
+      ++running_.largeFiles;
+    else if (event.text == "File is 0 byte length !")
+      ++running_.emptyFiles;
+    else
+      ++running_.unreadableFiles;
+    return;
+  }
+  if (!isSummary(event)) return;
+  VWIN_PASSED_OVER layer{};
+  VwinTakePassedOverCount(&layer);
+  PassedOver ended;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    running_.missingDirectories = layer.missingDirectories;
+    running_.unreadableDirectories = layer.unreadableDirectories;
+    running_.longPaths = layer.longPaths;
+    running_.uncarriedNames = layer.uncarriedNames;
+    last_ = ended = running_;
+    running_ = PassedOver();
+  }
+  if (onEnd_) onEnd_(ended);
+}
+
+PassedOver PassedOverReport::last() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return last_;
+}
+
+}  // namespace host

@@ -1,0 +1,58 @@
+// What one search passed over, and why, for the user: the directories and entries the Win32
+// layer counted (win32/kernel32/passed_over.h) and the files the add-on refused, which its message
+// window shows as an entry without a file under the file's heading ("File too large !", "File is 0
+// byte length !", "Can't open file !" and the other read failures).
+//
+// The report is a message-window sink: `start` begins a search's count (the layer's included),
+// and the search's summary line ("Vantrel : ... found in ...") ends it, taking the layer's count
+// there, so a worker search is reported when it ends, whenever that is.
+// Threading: event() runs under the message window's lock on the searching thread; start and
+// last may be called from any thread.
+// Tested by tests/host_message_window_test.cpp and tests/command_e2e_test.cpp.
+#ifndef VANTREL_HOST_PASSED_OVER_REPORT_H_
+#define VANTREL_HOST_PASSED_OVER_REPORT_H_
+
+#include <functional>
+#include <mutex>
+#include <string>
+
+#include "host/ide/message_event.h"
+
+namespace host {
+
+struct PassedOver {
+  unsigned long missingDirectories = 0;
+  unsigned long unreadableDirectories = 0;
+  unsigned long longPaths = 0;
+  unsigned long uncarriedNames = 0;
+  unsigned long largeFiles = 0;
+  unsigned long emptyFiles = 0;
+  unsigned long unreadableFiles = 0;
+
+  // "2 directories not found, 1 file too large": every reason with a count, in this order; empty
+  // when nothing was passed over.
+  std::string describe() const;
+};
+
+class PassedOverReport final : public MessageSink {
+ public:
+  using EndHandler = std::function<void(const PassedOver&)>;
+  // `onEnd` (may be empty) gets the count at the end of every search, on the searching thread,
+  // under the message window's lock.
+  explicit PassedOverReport(EndHandler onEnd = {}) : onEnd_(std::move(onEnd)) {}
+
+  void start();
+  void event(const MessageEvent& event) override;
+  // The count of the last search that ended (all zero before one did).
+  PassedOver last() const;
+
+ private:
+  EndHandler onEnd_;
+  mutable std::mutex mutex_;
+  PassedOver running_;
+  PassedOver last_;
+};
+
+}  // namespace host
+
+#endif  // VANTREL_HOST_PASSED_OVER_REPORT_H_

@@ -1,0 +1,154 @@
+// The preview pane (see host/tui/tui_preview.h).
+// Tested by tests/tui_results_test.cpp.
+#include "host/tui/tui_preview.h"
+
+#include <curses.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include "host/ide/text_encoding.h"
+#include "host/tui/tui_draw.h"
+
+namespace tui {
+namespace {
+
+constexpr off_t kLargest = off_t{16} << 20;
+
+char fold(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+
+bool wordByte(char c) {
+  return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' ||
+         (static_cast<unsigned char>(c) & 0x80);
+}
+
+// Tabs out to the next multiple of 8, then escaped.
+void appendShown(std::string& out, std::string_view bytes, int& column) {
+  for (size_t i = 0; i < bytes.size();) {
+    size_t tab = bytes.find('\t', i);
+    std::string_view part = bytes.substr(i, tab == std::string_view::npos ? tab : tab - i);
+    size_t before = out.size();
+    host::appendTerminalText(out, part);
+    column += columns(std::string_view(out).substr(before));
+    if (tab == std::string_view::npos) break;
+    do {
+      out.push_back(' ');
+      ++column;
+    } while (column % 8 != 0);
+    i = tab + 1;
+  }
+}
+
+}  // namespace
+
+bool matchInShown(std::string_view shown, const SearchRequest& request, int column, size_t* at,
+                  size_t* length) {
+  const std::string& text = request.text;
+  if (!request.known || (request.options & 0x04) || text.empty()) return false;
+  bool folded = !(request.options & 0x01);
+  for (size_t p = 0; p + text.size() <= shown.size(); ++p) {
+    if (column > 0 && p > static_cast<size_t>(column - 1)) break;
+    size_t i = 0;
+    while (i < text.size() &&
+           (folded ? fold(shown[p + i]) == fold(text[i]) : shown[p + i] == text[i]))
+      ++i;
+    if (i == text.size()) {
+      *at = p;
+      *length = text.size();
+      return true;
+    }
+  }
+  return false;
+}
+
+bool Preview::load(const std::string& path) {
+  if (path == path_) return error_.empty();
+  path_ = path;
+  error_.clear();
+  text_.clear();
+  lineStarts_.assign(1, 0);
+  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+  struct stat st;
+  if (fd < 0 || fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    error_ = std::string("Cannot read ") + path + ": " + std::strerror(fd < 0 ? errno : EINVAL);
+  } else if (st.st_size > kLargest) {
+    error_ = "Too large to show";
+  } else {
+    text_.resize(static_cast<size_t>(st.st_size));
+    size_t got = 0;
+    while (got < text_.size()) {
+      ssize_t n = read(fd, text_.data() + got, text_.size() - got);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) break;
+      got += static_cast<size_t>(n);
+    }
+    text_.resize(got);
+    for (size_t i = 0; i < text_.size(); ++i)
+      if (text_[i] == '\n' && i + 1 < text_.size()) lineStarts_.push_back(i + 1);
+  }
+  if (fd >= 0) close(fd);
+  return error_.empty();
+}
+
+void Preview::draw(const Row& row, const SearchRequest& request, int top, int left, int height,
+                   int width) {
+  for (int r = 0; r < height; ++r) blank(top + r, left, width, A_NORMAL);
+  if (height <= 0 || width <= 0 || row.file < 0 || row.line <= 0) return;
+  if (!load(row.path)) {
+    put(top, left, host::toTerminalText(error_), width, A_NORMAL);
+    return;
+  }
+  long lines = static_cast<long>(lineStarts_.size());
+  long first = std::max(1L, static_cast<long>(row.line) - height / 2);
+  int numberWidth = static_cast<int>(std::to_string(first + height).size());
+  for (int r = 0; r < height; ++r) {
+    long number = first + r;
+    if (number > lines) break;
+    size_t start = lineStarts_[static_cast<size_t>(number - 1)];
+    size_t end = number < lines ? lineStarts_[static_cast<size_t>(number)] - 1 : text_.size();
+    if (end > start && text_[end - 1] == '\r') --end;
+    std::string_view line = std::string_view(text_).substr(start, end - start);
+    std::string gutter = std::to_string(number);
+    gutter.insert(
+        0, static_cast<size_t>(numberWidth) - std::min(gutter.size(), size_t(numberWidth)), ' ');
+    bool hit = number == row.line;
+    put(top + r, left, gutter + (hit ? "\xe2\x96\xb6" : "\xe2\x94\x82"), width,  // ▶ │
+        hit ? A_BOLD : A_DIM);
+    int textLeft = left + numberWidth + 1;
+    int textWidth = width - numberWidth - 1;
+    if (!hit) {
+      std::string shown;
+      int column = 0;
+      appendShown(shown, line, column);
+      put(top + r, textLeft, shown, textWidth, A_NORMAL);
+      continue;
+    }
+    // The hit's line: before the match, the match highlighted, after it.
+    size_t at = std::min(static_cast<size_t>(std::max(row.column, 1) - 1), line.size());
+    size_t length = 0;
+    if (request.known && !(request.options & 0x04) && !request.text.empty()) {
+      length = std::min(request.text.size(), line.size() - at);
+    } else {
+      while (at + length < line.size() && wordByte(line[at + length])) ++length;
+      if (length == 0 && at < line.size()) length = 1;
+    }
+    std::string parts[3];
+    int column = 0;
+    appendShown(parts[0], line.substr(0, at), column);
+    appendShown(parts[1], line.substr(at, length), column);
+    appendShown(parts[2], line.substr(at + length), column);
+    int col = textLeft;
+    int attrs[3] = {A_BOLD, A_REVERSE | A_BOLD, A_BOLD};
+    for (int p = 0; p < 3; ++p) {
+      int used = std::min(columns(parts[p]), left + width - col);
+      put(top + r, col, parts[p], used, attrs[p]);
+      col += used;
+    }
+  }
+}
+
+}  // namespace tui

@@ -1,0 +1,45 @@
+// The preview pane: the lines around the selected hit, read from its file, with their numbers,
+// the hit's line marked and its matched text highlighted. The matched text's length is the text
+// searched for in a plain search; for a pattern, whose match length the message window does not
+// carry, the word at the hit's column is highlighted.
+//
+// One file is kept read at a time (the last one shown), up to 16 MiB; a file that cannot be read
+// shows why. Tabs are shown as blanks up to the next multiple of 8, and control characters
+// escaped (host/text_encoding.h).
+// Threading: the thread that owns the curses screen. Tested by tests/tui_results_test.cpp.
+#ifndef VANTREL_HOST_TUI_PREVIEW_H_
+#define VANTREL_HOST_TUI_PREVIEW_H_
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "host/tui/tui_message_list.h"
+#include "host/tui/tui_search_request.h"
+
+namespace tui {
+
+// Where the matched text lies in a hit's display text (`shown`, escaped): the first occurrence,
+// regardless of ASCII case, of the text searched at or before the hit's column. Answers false
+// when the request is a pattern or the text is not found.
+bool matchInShown(std::string_view shown, const SearchRequest& request, int column, size_t* at,
+                  size_t* length);
+
+class Preview {
+ public:
+  // Draws the pane in the rectangle of cells (top, left, height, width) for the selected `row`
+  // (a hit, or a heading for its first hit); other rows leave it blank.
+  void draw(const Row& row, const SearchRequest& request, int top, int left, int height, int width);
+
+ private:
+  bool load(const std::string& path);
+
+  std::string path_;
+  std::string error_;
+  std::string text_;
+  std::vector<size_t> lineStarts_;
+};
+
+}  // namespace tui
+
+#endif  // VANTREL_HOST_TUI_PREVIEW_H_

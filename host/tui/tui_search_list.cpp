@@ -1,0 +1,72 @@
+// The session's searches (see host/tui/tui_search_list.h).
+// Tested by tests/tui_results_test.cpp.
+#include "host/tui/tui_search_list.h"
+
+#include <curses.h>
+
+#include <algorithm>
+
+#include "host/tui/tui_draw.h"
+#include "host/tui/tui_keys.h"
+
+namespace tui {
+
+SearchListChoice runSearchList(const std::vector<std::string>& lines, size_t current,
+                               Palette& palette, const std::function<void()>& repaintBelow) {
+  SearchListChoice choice;
+  if (lines.empty()) return choice;
+  size_t chosen = std::min(current, lines.size() - 1);
+  int face = palette.attribute(RGB(0, 0, 0), RGB(192, 192, 192));
+  int highlight = palette.attribute(RGB(255, 255, 255), RGB(0, 0, 128));
+  bool repaint = true;
+  curs_set(0);
+  while (true) {
+    if (repaint && repaintBelow) repaintBelow();
+    repaint = false;
+    int width = std::max(20, COLS - 4);
+    int shown = std::max(1, std::min(static_cast<int>(lines.size()), LINES - 6));
+    int height = shown + 4;
+    int top = std::max(0, (LINES - height) / 2);
+    int left = std::max(0, (COLS - width) / 2);
+    size_t first = chosen >= static_cast<size_t>(shown) ? chosen - shown + 1 : 0;
+    for (int r = 0; r < height; ++r) blank(top + r, left, width, face);
+    frame(top, left, top + height - 1, left + width - 1, face);
+    put(top, left + 2, " Searches ", width - 4, highlight | A_BOLD);
+    for (int r = 0; r < shown && first + r < lines.size(); ++r)
+      put(top + 1 + r, left + 1, lines[first + r], width - 2,
+          first + r == chosen ? highlight : face, true);
+    put(top + height - 2, left + 2, "Enter Show  r Run again  Esc Close", width - 4, face);
+    refresh();
+    Key key = readKey(-1);
+    switch (key.type) {
+      case Key::kUp:
+        if (chosen > 0) --chosen;
+        break;
+      case Key::kDown:
+        if (chosen + 1 < lines.size()) ++chosen;
+        break;
+      case Key::kHome:
+        chosen = 0;
+        break;
+      case Key::kEnd:
+        chosen = lines.size() - 1;
+        break;
+      case Key::kEnter:
+        return {SearchListChoice::kShow, chosen};
+      case Key::kEscape:
+      case Key::kInterrupt:
+        return choice;
+      case Key::kResize:
+        repaint = true;
+        break;
+      case Key::kChar:
+        if (key.code == 'r' || key.code == 'R') return {SearchListChoice::kRerun, chosen};
+        if (key.code == 'q' || key.code == 'l') return choice;
+        break;
+      default:
+        break;
+    }
+  }
+}
+
+}  // namespace tui

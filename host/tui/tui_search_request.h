@@ -1,0 +1,34 @@
+// What one search asked for, as the dialog held it when OK was pressed: the text, the file types,
+// the directories and the five option boxes. The front end heads a result page with it, shows
+// paths relative to the directory it searched, and runs it again by entering it into the dialog.
+//
+// Threading: plain values. Tested by tests/tui_message_list_test.cpp.
+#ifndef VANTREL_HOST_TUI_SEARCH_REQUEST_H_
+#define VANTREL_HOST_TUI_SEARCH_REQUEST_H_
+
+#include <string>
+
+namespace tui {
+
+struct SearchRequest {
+  std::string text;
+  std::string fileTypes;
+  std::string directories;
+  int options = 0;     // the boxes' bits, in the dialog's order (case 0x01 ... whole words 0x10)
+  bool known = false;  // false: rows that came without a dialog (no search is known)
+};
+
+// The options as words ("case sensitive, recursive"), or "" when none is set.
+std::string optionWords(int options);
+
+// The page's heading: "needle" (recursive, regular expression) in *.c;*.h, [Current Directory].
+// The texts are the add-on's bytes (escaped for the terminal).
+std::string describe(const SearchRequest& request);
+
+// The POSIX directory, with a trailing '/', that paths of this search are shown relative to: the
+// one directory the search was given, or the current directory.
+std::string baseDirectory(const SearchRequest& request);
+
+}  // namespace tui
+
+#endif  // VANTREL_HOST_TUI_SEARCH_REQUEST_H_

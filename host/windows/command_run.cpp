@@ -1,0 +1,255 @@
+// The vantrel command on Windows (see host/cli/command_run.h): the same run as on POSIX over
+// Windows' own API. The module is loaded with LoadLibraryA; the add-on's modal dialogs are found
+// by a WH_CBT hook as they are created, and a thread timer, which fires inside the dialog's own
+// modal loop, then drives the search dialog with the dialog script (window messages to the real
+// controls) or answers a message box. The status window is a real, hidden window.
+//
+// Differences from the POSIX command: no terminal status line or full-screen program; beeps are
+// not seen (MessageBeep goes to Windows); a message box's type is told by its buttons only.
+// Tested under Wine by tests/windows/wine_test.sh.
+#include "host/cli/command_run.h"
+
+#include <windows.h>
+// After <windows.h>, whose types it uses.
+#include <tlhelp32.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <memory>
+#include <set>
+
+#include "dialog/search_dialog_ids.h"
+#include "host/cli/command_dialog.h"
+#include "host/cli/command_outcome.h"
+#include "host/cli/command_version.h"
+#include "host/ide/host.h"
+#include "host/ide/json_sink.h"
+#include "host/ide/text_sink.h"
+
+namespace vantrel {
+namespace {
+
+const char kToolName[] = "Vantrel";
+constexpr int kAsynchronous = 0x08;
+typedef void(WINAPI* AddOnEntry)(HostServer*);
+
+// Set by Ctrl-C; read by the wait for a worker search.
+std::atomic<bool> interrupted{false};
+
+BOOL WINAPI onConsoleControl(DWORD event) {
+  if (event != CTRL_C_EVENT) return FALSE;
+  interrupted.store(true);
+  return TRUE;
+}
+
+// The one run's dialog driving, reached from the hook and the timer (both on the run's thread).
+struct ModalDriver {
+  DialogInput input;
+  DialogOutcome outcome;
+  host::MessageWindow* messages = nullptr;
+  int dialogRuns = 0;
+  int answer = IDNO;       // what a message box is answered
+  std::set<HWND> pending;  // dialogs created and not yet driven
+};
+ModalDriver* driver;
+
+int textOf(HWND window, int id, std::string& out) {
+  char text[1024] = {};
+  int n = id ? GetDlgItemTextA(window, id, text, sizeof text)
+             : GetWindowTextA(window, text, sizeof text);
+  out.assign(text);
+  return n;
+}
+
+// A message box answered as the POSIX command answers it, and recorded with the type its
+// buttons tell.
+void answerMessageBox(HWND box) {
+  std::string text, caption;
+  textOf(box, 0xFFFF, text);  // the message box's text is its static control 0xFFFF
+  textOf(box, 0, caption);
+  bool yesNo = GetDlgItem(box, IDYES) && GetDlgItem(box, IDNO);
+  UINT type = yesNo ? MB_YESNO : MB_OK;
+  int answer = yesNo ? driver->answer : IDOK;
+  driver->messages->messageBox(text, caption, type, answer);
+  PostMessageA(box, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED),
+               reinterpret_cast<LPARAM>(GetDlgItem(box, answer)));
+}
+
+void CALLBACK driveDialogs(HWND, UINT, UINT_PTR timer, DWORD) {
+  KillTimer(nullptr, timer);
+  std::set<HWND> dialogs;
+  dialogs.swap(driver->pending);
+  for (HWND dialog : dialogs) {
+    if (!IsWindow(dialog)) continue;
+    if (!GetDlgItem(dialog, dialog_ids::kTextCombo)) {
+      answerMessageBox(dialog);
+    } else if (++driver->dialogRuns > 1) {
+      // Only the first dialog is the user's; a second one (a stop question that came too late)
+      // is cancelled, so no second search starts.
+      cancelSearchDialog(dialog);
+    } else {
+      driveSearchDialog(dialog, driver->input, driver->outcome);
+    }
+  }
+}
+
+LRESULT CALLBACK watchCreations(int code, WPARAM wParam, LPARAM lParam) {
+  if (code == HCBT_CREATEWND) {
+    HWND window = reinterpret_cast<HWND>(wParam);
+    char name[16] = {};
+    GetClassNameA(window, name, sizeof name);
+    if (lstrcmpA(name, "#32770") == 0) {
+      // The dialog is not built yet: the timer fires once its modal loop runs.
+      driver->pending.insert(window);
+      SetTimer(nullptr, 0, 1, driveDialogs);
+    }
+  }
+  return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+// The threads of this process now.
+std::set<DWORD> processThreads() {
+  std::set<DWORD> ids;
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+  if (snapshot == INVALID_HANDLE_VALUE) return ids;
+  THREADENTRY32 entry{};
+  entry.dwSize = sizeof entry;
+  DWORD self = GetCurrentProcessId();
+  for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry))
+    if (entry.th32OwnerProcessID == self) ids.insert(entry.th32ThreadID);
+  CloseHandle(snapshot);
+  return ids;
+}
+
+// Stays until every thread started since `before` (the add-on's worker) has ended, pumping the
+// thread's messages meanwhile. Ctrl-C runs the tool again and answers its stop question Yes.
+void waitForWorkers(host::Host& ide, const std::set<DWORD>& before) {
+  bool stopAsked = false;
+  for (;;) {
+    std::set<DWORD> now = processThreads();
+    bool running = false;
+    for (DWORD id : now)
+      if (!before.count(id)) running = true;
+    if (!running) return;
+    if (interrupted.load() && !stopAsked) {
+      stopAsked = true;
+      driver->answer = IDYES;
+      ide.tools()->runTool(kToolName, {});
+    }
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+    Sleep(10);
+  }
+}
+
+}  // namespace
+
+std::string findAddOn() {
+  const char* named = std::getenv("VANTREL_ADDON");
+  if (named && *named) return named;
+  char program[MAX_PATH] = {};
+  DWORD length = GetModuleFileNameA(nullptr, program, sizeof program);
+  if (length == 0 || length >= sizeof program) return "Vantrel.dll";
+  std::string path(program, length);
+  return path.substr(0, path.find_last_of("\\/") + 1) + "Vantrel.dll";
+}
+
+int runCommand(const CommandLine& line, const std::string& addOnPath, std::ostream& out,
+               std::ostream& err) {
+  auto fail = [&err](const std::string& message) {
+    err << "vantrel: " << message << std::endl;
+    return 2;
+  };
+  if (line.projectFile || !line.selectedNodes.empty())
+    return fail("project files are not read by the Windows command");
+  if (line.directories && *line.directories == "[Selected Nodes]")
+    return fail("\"[Selected Nodes]\" searches the nodes chosen with --select; none was chosen");
+  host::ProjectDescription project;
+  char current[MAX_PATH] = {};
+  GetCurrentDirectoryA(sizeof current, current);
+  project.path = std::string(current) + "\\vantrel.ide";
+
+  host::HostConfig config;
+  config.statusRow = 0;
+  host::Host ide(config);
+  std::atomic<bool> outputFailed{false};
+  auto outcome = std::make_shared<OutcomeSink>(out, outputFailed);
+  host::SinkOptions sinkOptions;
+  sinkOptions.windowsPaths = line.windowsPaths;
+  std::shared_ptr<host::MessageSink> shown;
+  if (line.format == OutputFormat::kJson)
+    shown = std::make_shared<host::JsonSink>(out, sinkOptions);
+  else
+    shown = std::make_shared<host::TextSink>(out, sinkOptions);
+  ide.messageWindow()->keepEvents(false);
+  ide.messageWindow()->addSink(shown);
+  ide.messageWindow()->addSink(outcome);
+
+  ModalDriver modal;
+  modal.input = {line.text, line.fileTypes, line.directories, line.options, line.tickedOptions};
+  modal.messages = ide.messageWindow();
+  driver = &modal;
+  HHOOK hook = SetWindowsHookExA(WH_CBT, watchCreations, nullptr, GetCurrentThreadId());
+  if (!hook) return fail("cannot watch for the add-on's dialogs");
+  interrupted.store(false);
+  SetConsoleCtrlHandler(onConsoleControl, TRUE);
+  int status = 2;
+  std::string error;
+  HMODULE module = LoadLibraryA(addOnPath.c_str());
+  AddOnEntry entry = nullptr;
+  if (!module)
+    error = "cannot load the add-on '" + addOnPath + "' (VANTREL_ADDON names another)";
+  else if (!(entry = reinterpret_cast<AddOnEntry>(
+                 reinterpret_cast<void (*)()>(GetProcAddress(module, "BcwAddOnEntry")))))
+    error = "'" + addOnPath + "' is not an add-on (it has no BcwAddOnEntry)";
+  if (entry) {
+    entry(ide.serverReference());
+    ide.project()->open(project);
+    std::set<DWORD> before = processThreads();
+    bool ran = ide.tools()->runTool(kToolName, {});
+    if (ran && modal.outcome.confirmed && (modal.outcome.options & kAsynchronous))
+      waitForWorkers(ide, before);
+    ide.project()->close();
+    entry(nullptr);
+    ide.tools()->clear();  // no handler may outlive the module's code
+    ide.messageWindow()->flush();
+    if (!ran)
+      error = "the add-on listed no tool named \"Vantrel\"";
+    else if (!modal.outcome.shown)
+      error = "the search dialog could not be shown";
+    else if (!modal.outcome.confirmed)
+      error = "the search dialog cannot be confirmed: " + modal.outcome.emptyField + " is empty";
+    else if ((out.flush(), out.bad()) || outputFailed.load())
+      error = "the results could not be written";
+    else if (outcome->refused)
+      error = outcome->reason;
+    else if (!outcome->summaryWritten)
+      error = "the search ended without its summary";
+    else
+      status = outcome->userBreak ? kStatusStopped : outcome->hitListed ? 0 : 1;
+  }
+  if (module) FreeLibrary(module);
+  SetConsoleCtrlHandler(onConsoleControl, FALSE);
+  UnhookWindowsHookEx(hook);
+  driver = nullptr;
+  if (!error.empty()) return fail(error);
+  return status;
+}
+
+int showVersion(const std::string& addOnPath, std::ostream& out, std::ostream& err) {
+  HMODULE module = LoadLibraryA(addOnPath.c_str());
+  if (!module) {
+    err << "vantrel: cannot load the add-on '" << addOnPath << "'" << std::endl;
+    return 2;
+  }
+  std::map<std::string, std::string> version = readModuleVersion(module);
+  FreeLibrary(module);
+  if (version.empty()) {
+    err << "vantrel: the add-on '" << addOnPath << "' carries no version block" << std::endl;
+    return 2;
+  }
+  out << "vantrel " << version["FileVersion"] << "\n" << version["FileDescription"] << "\n";
+  return 0;
+}
+
+}  // namespace vantrel

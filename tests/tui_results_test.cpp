@@ -1,0 +1,421 @@
+// The full-screen program's results, end to end in a tmux pane (the real command, add-on and
+// files): a page per search and the session's searches; files grouped with their counts, pinned
+// headings, folding and the folded files not searched; errors and state in view (a refused
+// pattern over the reopened dialog, a worker search's counts, a stopped search, the progress
+// line's own cells); the editor's forms and the quickfix file. Covers host/tui/tui_app.cpp,
+// host/tui/tui_message_list.cpp, host/tui/tui_message_view.cpp and host/tui/tui_search_list.cpp.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <string>
+
+#include "tests/program_pane.h"
+
+namespace {
+
+using tuitest::readFile;
+
+class TuiResultsTest : public tuitest::ProgramPaneTest {
+ protected:
+  // Whether row `row` shows `text` selected (in reverse video from its first letter).
+  static bool selectedRow(const tuitest::Screen& screen, const std::string& text) {
+    int row = 0, col = 0;
+    return screen.find(text, &row, &col) && screen.at(row, col + 2).reverse;
+  }
+  bool waitForSelected(const std::string& text, tuitest::Screen* s) {
+    return terminal_->waitFor(
+        [&](const tuitest::Screen& screen) { return selectedRow(screen, text); }, s);
+  }
+};
+
+// 1. One page per search, shown at once with its first hit selected; the pages and the list of
+// searches; clearing.
+TEST_F(TuiResultsTest, EverySearchOpensItsOwnPageAndEarlierPagesStay) {
+  write("a.c", "int needle;\nx needle y\n");
+  write("b.c", "needless\n");
+  start();
+  search("needle", "M-s");
+  tuitest::Screen s;
+  ASSERT_TRUE(terminal_->waitForText("Vantrel : 3 found in 2 Files", &s)) << s.all();
+  // The header, cut at the window's edge: what was searched, options before the long places.
+  EXPECT_EQ(s.text(0),
+            " 1/1  3 hits in 2 files  \"needle\" (case sensitive) in [Source Files (.c;.cpp;.cc");
+  EXPECT_TRUE(selectedRow(s, "  1:5: int needle;")) << s.all();
+  // A second search: its page at once, nothing of the first on it.
+  terminal_->keys("F2");
+  search("x ne");
+  ASSERT_TRUE(terminal_->waitForText(" 2/2  1 hit in 1 file  \"x ne\"", &s)) << s.all();
+  EXPECT_TRUE(selectedRow(s, "  2:1: x needle y")) << s.all();
+  EXPECT_FALSE(s.contains("int needle;")) << s.all();
+  EXPECT_FALSE(s.contains("b.c")) << s.all();
+  // [ and ] go between pages, each with its first hit selected.
+  terminal_->type("[");
+  ASSERT_TRUE(terminal_->waitForText(" 1/2  3 hits", &s)) << s.all();
+  EXPECT_TRUE(selectedRow(s, "  1:5: int needle;")) << s.all();
+  terminal_->type("[");  // there is no page before the first
+  terminal_->type("]");
+  ASSERT_TRUE(terminal_->waitForText(" 2/2  1 hit", &s)) << s.all();
+  // The list of searches: the first shown again, then run again with its own options.
+  terminal_->type("l");
+  ASSERT_TRUE(terminal_->waitForText("Searches", &s)) << s.all();
+  EXPECT_TRUE(s.contains("1/2  3 hits in 2 files  \"needle\"")) << s.all();
+  terminal_->keys("Up Enter");
+  ASSERT_TRUE(terminal_->waitForText(" 1/2  3 hits", &s)) << s.all();
+  terminal_->type("l");
+  ASSERT_TRUE(terminal_->waitForText("Searches", &s)) << s.all();
+  terminal_->type("r");
+  ASSERT_TRUE(terminal_->waitForText(" 3/3  3 hits in 2 files  \"needle\"", &s)) << s.all();
+  EXPECT_TRUE(s.contains("(case sensitive)")) << s.all();
+  // c leaves the newest page alone.
+  terminal_->type("c");
+  ASSERT_TRUE(terminal_->waitForText(" 1/1  3 hits in 2 files  \"needle\"", &s)) << s.all();
+  terminal_->keys("q");
+  checkStatusAndModes(0);
+}
+
+// 2. Rows a person reads.
+TEST_F(TuiResultsTest, HitsAreGroupedUnderTheirFilesAndTheFilesNotSearchedFoldIntoOneRow) {
+  write("a.c", "int needle;\nx needle y\n");
+  write("sub/b.c", "needle\n");
+  write("empty.c", "");
+  write("big.c", std::string(600000, 'a'));
+  write("also.c", "");
+  std::string deep = "a-directory-with-a-long-name/another-directory-with-a-long-name/deeper";
+  write(deep + "/the-file.c", "needle\n");
+  std::string many;
+  for (int i = 1; i <= 40; ++i) many += "needle " + std::to_string(i) + "\n";
+  write("z.c", many);
+  start();
+  search("needle", "M-r");
+  tuitest::Screen s;
+  ASSERT_TRUE(terminal_->waitForText("44 hits in 4 files", &s)) << s.all();
+  EXPECT_EQ(s.text(1), "\u25be a.c  (2 hits)");
+  EXPECT_EQ(s.text(2), "  1:5: int needle;");
+  // Tab to the next file, Shift-Tab back; Space folds a file, its heading marked.
+  terminal_->keys("Tab");
+  ASSERT_TRUE(waitForSelected("\u25be z.c", &s)) << s.all();
+  terminal_->keys("BTab");
+  ASSERT_TRUE(waitForSelected("\u25be a.c", &s)) << s.all();
+  terminal_->keys("Space");
+  ASSERT_TRUE(terminal_->waitForText("\u25b8 a.c  (2 hits)", &s)) << s.all();
+  EXPECT_FALSE(s.contains("int needle;")) << s.all();
+  terminal_->keys("Space");
+  ASSERT_TRUE(terminal_->waitForText("  1:5: int needle;", &s)) << s.all();
+  // At the end, below the hits of the long file: its heading stays pinned in the first list row.
+  terminal_->keys("End");
+  ASSERT_TRUE(terminal_->waitForText("Vantrel : 44 found", &s)) << s.all();
+  EXPECT_EQ(s.text(1), "\u25be z.c  (40 hits)");
+  EXPECT_TRUE(s.at(1, 2).underline);
+  EXPECT_TRUE(s.text(2).find(":1: needle ") != std::string::npos) << s.all();
+  EXPECT_TRUE(s.contains("\u25be sub/b.c  (1 hit)")) << s.all();
+  // Too long for the row: the file's name first, its directory after.
+  EXPECT_TRUE(s.contains("\u25be the-file.c  (1 hit)  a-directory-with-a-long-name/")) << s.all();
+  // The files not searched: one row, opened with Enter to the list.
+  int row = 0, col = 0;
+  ASSERT_TRUE(s.find("\u25b8 3 files not searched: 2 empty, 1 too large", &row, &col)) << s.all();
+  EXPECT_FALSE(s.contains("File is 0 byte length")) << s.all();
+  // The count of what the search passed over comes last, after the add-on's summary.
+  ASSERT_TRUE(s.find("Vantrel : 44 found", &row, &col));
+  EXPECT_EQ(s.text(row + 1), "Passed over 1 file too large, 2 empty files") << s.all();
+  terminal_->keys("Up Up");
+  ASSERT_TRUE(waitForSelected("\u25b8 3 files", &s)) << s.all();
+  terminal_->keys("Enter");
+  ASSERT_TRUE(terminal_->waitForText("\u25be 3 files not searched", &s)) << s.all();
+  terminal_->keys("End");
+  ASSERT_TRUE(terminal_->waitForText("  big.c: too large", &s)) << s.all();
+  EXPECT_TRUE(s.contains("  empty.c: empty")) << s.all();
+  EXPECT_TRUE(s.contains("  also.c: empty")) << s.all();
+  terminal_->keys("q");
+  checkStatusAndModes(0);
+}
+
+// 3. The preview, the highlighted match, and sideways scrolling bounded by the longest row.
+TEST_F(TuiResultsTest, ThePreviewShowsTheLinesAroundTheHitBelowOrBesideTheList) {
+  write("m.c", "#include <x>\n\nint main() {\n\tint Needle = 3;\n  return 0;\n}\n");
+  write("long.c", std::string(150, '-') + "needle" + std::string(20, '=') + "END\n");
+  start("", 100, 25);
+  search("needle");
+  tuitest::Screen s;
+  ASSERT_TRUE(terminal_->waitForText("Vantrel : 2 found", &s)) << s.all();
+  // The matched text is highlighted in the list: on the selection too (underlined there).
+  int row = 0, col = 0;
+  ASSERT_TRUE(s.find("  4:6: int Needle = 3;", &row, &col)) << s.all();
+  EXPECT_TRUE(s.at(row, col + 11).reverse && !s.at(row, col + 10).reverse);
+  EXPECT_FALSE(s.at(row, col + 17).reverse);
+  terminal_->keys("Tab Down p");
+  ASSERT_TRUE(terminal_->waitForText("/tree/m.c:4", &s)) << s.all();
+  ASSERT_TRUE(s.find("4\u25b6        int Needle = 3;", &row, &col)) << s.all();
+  EXPECT_GT(row, 12);  // below the list
+  EXPECT_TRUE(s.contains("1\u2502#include <x>")) << s.all();
+  EXPECT_TRUE(s.contains("6\u2502}")) << s.all();
+  EXPECT_FALSE(s.contains("7\u2502")) << s.all();
+  EXPECT_TRUE(s.at(row, col + 14).reverse && s.at(row, col + 19).reverse) << s.all();
+  EXPECT_FALSE(s.at(row, col + 13).reverse || s.at(row, col + 20).reverse) << s.all();
+  // Beside the list, then off.
+  terminal_->keys("p");
+  ASSERT_TRUE(terminal_->waitFor(
+      [&](const tuitest::Screen& screen) {
+        return screen.find("4\u25b6        int Needle", &row, &col) && col > 50 && row < 10;
+      },
+      &s))
+      << s.all();
+  terminal_->keys("p");
+  ASSERT_TRUE(terminal_->waitFor(
+      [](const tuitest::Screen& screen) { return !screen.contains("4\u25b6"); }, &s))
+      << s.all();
+  // Right scrolls as far as the long row's end and no further; Home goes back.
+  terminal_->keys("Home");
+  for (int i = 0; i < 40; ++i) terminal_->keys("Right");
+  ASSERT_TRUE(terminal_->waitFor(
+      [](const tuitest::Screen& screen) {
+        return screen.all().find("===END\n") != std::string::npos;
+      },
+      &s))
+      << s.all();
+  ASSERT_TRUE(s.find("===END", &row, &col));
+  EXPECT_EQ(col + 6, 100) << s.all();
+  terminal_->keys("Home");
+  ASSERT_TRUE(terminal_->waitForText("  1:151: -----", &s)) << s.all();
+  terminal_->keys("q");
+  checkStatusAndModes(0);
+}
+
+// 4. The filter.
+TEST_F(TuiResultsTest, ATypedFilterNarrowsThePageToRowsWhosePathOrTextHoldsIt) {
+  write("a.c", "int needle;\nreturn needle;\n");
+  write("keep/b.c", "needle\n");
+  start();
+  search("needle", "M-r");
+  tuitest::Screen s;
+  ASSERT_TRUE(terminal_->waitForText("Vantrel : 3 found", &s)) << s.all();
+  terminal_->type("/RET");
+  ASSERT_TRUE(terminal_->waitForText(" Filter: RET_", &s)) << s.all();
+  ASSERT_TRUE(terminal_->waitFor(
+      [](const tuitest::Screen& screen) { return !screen.contains("int needle;"); }, &s))
+      << s.all();
+  EXPECT_TRUE(s.contains("[filter: ret]")) << s.all();
+  EXPECT_TRUE(selectedRow(s, "  2:8: return needle;")) << s.all();
+  EXPECT_FALSE(s.contains("b.c")) << s.all();
+  // A path holds it: the file with its hits. Enter keeps the filter, / edits it again.
+  terminal_->keys("C-u");
+  terminal_->type("keep/");
+  terminal_->keys("Enter");
+  ASSERT_TRUE(terminal_->waitForText("F2 Search", &s)) << s.all();
+  EXPECT_TRUE(s.contains("\u25be keep/b.c  (1 hit)")) << s.all();
+  EXPECT_FALSE(s.contains("a.c")) << s.all();
+  terminal_->type("/");
+  ASSERT_TRUE(terminal_->waitForText(" Filter: keep/_", &s)) << s.all();
+  terminal_->keys("Escape");
+  ASSERT_TRUE(terminal_->waitForText("  1:5: int needle;", &s)) << s.all();
+  EXPECT_FALSE(s.contains("[filter:")) << s.all();
+  terminal_->keys("q");
+  checkStatusAndModes(0);
+}
+
+// 6. Errors and state in view.
+TEST_F(TuiResultsTest, ARefusedPatternIsShownOverTheDialogReopenedWithTheText) {
+  write("a.c", "int needle;\n");
+  start();
+  search("(nee", "M-e");
+  tuitest::Screen s;
+  ASSERT_TRUE(terminal_->waitForText("[ OK ]", &s)) << s.all();
+  EXPECT_TRUE(s.contains("Vantrel regular expression error : ")) << s.all();
+  EXPECT_TRUE(s.contains("Text to find (nee")) << s.all();
+  terminal_->keys("Enter");  // the box goes; the dialog stays with the text
+  ASSERT_TRUE(terminal_->waitFor(
+      [](const tuitest::Screen& screen) {
+        return !screen.contains("[ OK ]") && screen.contains("< OK >");
+      },
+      &s))
+      << s.all();
+  terminal_->keys("End BSpace");
+  terminal_->type("edle)");
+  terminal_->keys("Enter");
+  ASSERT_TRUE(
+      terminal_->waitForText(" 1/1  1 hit in 1 file  \"(needle)\" (regular expression)", &s))
+      << s.all();
+  terminal_->keys("q");
+  checkStatusAndModes(0);
+}
+
+TEST_F(TuiResultsTest, AWorkerSearchShowsItsCountsAndAStoppedSearchSaysSo) {
+  slowTree();
+  start();
+  search(kSlowPattern, "M-a M-e");
+  tuitest::Screen s;
+  ASSERT_TRUE(terminal_->waitFor(
+      [](const tuitest::Screen& screen) {
+        return screen.text(24).find(" Searching: ") == 0 &&
+               screen.text(24).find(" files, 1 hit   F2 Stop") != std::string::npos;
+      },
+      &s, 10000))
+      << s.all();
+  terminal_->keys("F2");
+  ASSERT_TRUE(terminal_->waitForText("Do you want to stop it ?", &s, 10000)) << s.all();
+  terminal_->keys("y");
+  ASSERT_TRUE(terminal_->waitForText(" 1/1  1 hit in 1 file, stopped by the user  ", &s, 10000))
+      << s.all();
+  ASSERT_TRUE(terminal_->waitForText("F2 Search", &s)) << s.all();
+  terminal_->keys("q");
+  checkStatusAndModes(0);
+}
+
+TEST_F(TuiResultsTest, TheProgressLineAt80ColumnsEndsWithTheStopKeyWhateverCameBefore) {
+  manyFiles(4000);
+  start();
+  search("needle");
+  tuitest::Screen s;
+  ASSERT_TRUE(terminal_->waitForText("4000 hits in 4000 files", &s, 20000)) << s.all();
+  // The next bar leaves nothing of the one before in its last cells.
+  terminal_->keys("F2");
+  search("needle");
+  ASSERT_TRUE(terminal_->waitFor(
+      [](const tuitest::Screen& screen) {
+        return screen.text(24).find("Vantrel : ") == 0 && screen.text(24).size() > 68;
+      },
+      &s, 20000))
+      << s.all();
+  std::string last = s.text(24);
+  EXPECT_EQ(s.rows[24].size(), 80u);
+  EXPECT_EQ(last.substr(last.size() - 9), " Esc Stop") << last;
+  ASSERT_TRUE(terminal_->waitForText("2/2  4000 hits", &s, 20000)) << s.all();
+  terminal_->keys("q");
+  checkStatusAndModes(0);
+}
+
+// 7. The dialog in cells.
+TEST_F(TuiResultsTest, TheDialogsFieldsTakeControlKeysAndPastesAndTheCursorFollowsTheFocus) {
+  write("a.c", "int needle;\nint other;\n");
+  start();
+  tuitest::Screen s;
+  ASSERT_TRUE(terminal_->waitForText("< OK >", &s)) << s.all();
+  auto cursor = [&] { return terminal_->format("#{cursor_y} #{cursor_x}"); };
+  auto waitCursor = [&](int row, int col) {
+    std::string wanted = std::to_string(row) + " " + std::to_string(col), at;
+    for (int i = 0; i < 100 && at != wanted; ++i, usleep(20000)) at = cursor();
+    return at;
+  };
+  int row = 0, col = 0;
+  // Ctrl-W takes the word before the caret, Ctrl-A and Ctrl-E go to the ends, Ctrl-U takes all
+  // before the caret.
+  terminal_->type("one two three");
+  terminal_->keys("C-w C-a");
+  terminal_->type("<");
+  terminal_->keys("C-e");
+  terminal_->type(">");
+  ASSERT_TRUE(terminal_->waitForText("Text to find <one two >", &s)) << s.all();
+  terminal_->keys("Left C-u");
+  ASSERT_TRUE(terminal_->waitFor(
+      [](const tuitest::Screen& screen) {
+        return screen.contains("Text to find >") && !screen.contains("one");
+      },
+      &s))
+      << s.all();
+  // A pasted text with a line end is typed in, the line end a blank, and runs no search.
+  terminal_->keys("C-u Delete");
+  terminal_->tmux("set-buffer " + tuitest::quote("int\nneedle"));
+  terminal_->tmux("paste-buffer -p -t 0");
+  ASSERT_TRUE(terminal_->waitForText("Text to find int needle", &s)) << s.all();
+  usleep(300 * 1000);
+  EXPECT_TRUE(terminal_->screen().contains("< OK >"));
+  // The cursor stands on the focused control: a box, then Cancel.
+  terminal_->keys("M-w");
+  ASSERT_TRUE(terminal_->waitForText("[x] Whole Words only", &s)) << s.all();
+  ASSERT_TRUE(s.find("[x] Whole Words only", &row, &col));
+  EXPECT_EQ(waitCursor(row, col + 1), std::to_string(row) + " " + std::to_string(col + 1));
+  terminal_->keys("Tab");
+  ASSERT_TRUE(s.find("[ Cancel ]", &row, &col));
+  EXPECT_EQ(waitCursor(row, col + 2), std::to_string(row) + " " + std::to_string(col + 2));
+  terminal_->keys("Tab");
+  ASSERT_TRUE(s.find("< OK >", &row, &col));
+  EXPECT_EQ(waitCursor(row, col + 2), std::to_string(row) + " " + std::to_string(col + 2));
+  terminal_->keys("Enter");
+  ASSERT_TRUE(terminal_->waitForText(" 1/1  1 hit in 1 file  \"int needle\" (whole words)", &s))
+      << s.all();
+  terminal_->keys("q");
+  checkStatusAndModes(0);
+}
+
+TEST_F(TuiResultsTest, ATerminalTooSmallForTheDialogSaysSo) {
+  start("", 60, 20);
+  tuitest::Screen s;
+  ASSERT_TRUE(
+      terminal_->waitForText("The dialog needs 73 x 18 cells; the terminal has 60 x 20.", &s))
+      << s.all();
+  EXPECT_FALSE(s.contains("Vantrel \u2500")) << s.all();
+  terminal_->keys("Escape");
+  ASSERT_TRUE(terminal_->waitForText("F2 Search", &s)) << s.all();
+  terminal_->keys("q");
+  checkStatusAndModes(1);
+}
+
+TEST_F(TuiResultsTest, CtrlZStopsTheProgramAsAShellJobAndFgTakesItBack) {
+  terminal_ = std::make_unique<tuitest::Terminal>("cd " + tuitest::quote(dir_ + "/tree") +
+                                                  " && exec bash --norc --noprofile -i");
+  tuitest::Screen s;
+  ASSERT_TRUE(terminal_->waitFor(
+      [](const tuitest::Screen& screen) {
+        return screen.contains("$") || screen.contains("#");  // the shell's prompt
+      },
+      &s))
+      << s.all();
+  terminal_->type("env LANG=C.UTF-8 TERM=screen-256color VANTREL_REGISTRY=" +
+                  tuitest::quote(dir_ + "/registry.sqlite3") + " " + tuitest::quote(program_));
+  terminal_->keys("Enter");
+  ASSERT_TRUE(terminal_->waitForText("< OK >", &s)) << s.all();
+  terminal_->type("kept");
+  terminal_->keys("C-z");
+  ASSERT_TRUE(terminal_->waitForText("Stopped", &s)) << s.all();
+  EXPECT_EQ(terminal_->format("#{alternate_on} #{mouse_any_flag}"), "0 0");
+  terminal_->type("fg");
+  terminal_->keys("Enter");
+  ASSERT_TRUE(terminal_->waitForText("Text to find kept", &s)) << s.all();
+  terminal_->keys("Escape");
+  ASSERT_TRUE(terminal_->waitForText("F2 Search", &s)) << s.all();
+  terminal_->keys("C-z");
+  ASSERT_TRUE(terminal_->waitFor(
+      [](const tuitest::Screen& screen) { return !screen.contains("F2 Search"); }, &s))
+      << s.all();
+  terminal_->type("fg");
+  terminal_->keys("Enter");
+  ASSERT_TRUE(terminal_->waitForText("F2 Search", &s)) << s.all();
+  terminal_->keys("q");
+  terminal_->type("echo status=$?");
+  terminal_->keys("Enter");
+  ASSERT_TRUE(terminal_->waitForText("status=1", &s)) << s.all();
+}
+
+// 5. The editor: a template, a heading's first hit, and the quickfix file.
+TEST_F(TuiResultsTest, VantrelEditorIsATemplateAndTheQuickfixFileGoesToTheStateDirectory) {
+  write("one.c", "\n\n\nchar *needle;\nneedle\n");
+  std::string editor = dir_ + "/editor";
+  std::ofstream(editor) << "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > " +
+                               tuitest::quote(dir_ + "/argv.txt") + "\n";
+  ASSERT_EQ(chmod(editor.c_str(), 0755), 0);
+  start("VANTREL_EDITOR=" + tuitest::quote(editor + " --at {file}:{line}:{column} -") +
+        " XDG_STATE_HOME=" + tuitest::quote(dir_ + "/state"));
+  search("needle");
+  tuitest::Screen s;
+  ASSERT_TRUE(terminal_->waitForText("\u25be one.c  (2 hits)", &s)) << s.all();
+  terminal_->keys("Home Enter");  // the heading: its first hit
+  ASSERT_TRUE(waitForFile("argv.txt"));
+  std::string argv;
+  for (int i = 0; i < 100 && argv.find("-\n") == std::string::npos; ++i, usleep(20000))
+    argv = readFile(dir_ + "/argv.txt");
+  EXPECT_EQ(argv, "--at\n" + dir_ + "/tree/one.c:4:7\n-\n");
+  ASSERT_TRUE(terminal_->waitForText("F2 Search", &s)) << s.all();
+  terminal_->keys("w");
+  std::string folder = dir_ + "/state/vantrel/";
+  ASSERT_TRUE(terminal_->waitForText("Wrote 2 hits: vim -q " + folder, &s)) << s.all();
+  EXPECT_EQ(tuitest::capture("cat " + tuitest::quote(folder) + "*.qf"),
+            dir_ + "/tree/one.c:4:7: char *needle;\n" + dir_ + "/tree/one.c:5:1: needle\n");
+  struct stat st;
+  ASSERT_EQ(stat(folder.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0700u);
+  terminal_->keys("q");
+  checkStatusAndModes(0);
+}
+
+}  // namespace

@@ -1,0 +1,130 @@
+#!/bin/sh
+# Runs vantrel.exe with the 64-bit Vantrel.dll under Wine, on Wine's own user32, kernel32 and
+# advapi32, and holds it to the POSIX command on the same generated tree: the same hits, sorted
+# (Wine lists a directory in the file system's order, our layer in NTFS's), the same summary.
+# The mask "*." is left out: Wine drops its dot and lists every name, where Windows lists the
+# names without an extension, as our layer does.
+#
+# Usage: wine_test.sh MODE BUILD_DIR [LINUX_COMMAND]
+#   prefix    makes the Wine prefix (BUILD_DIR/wineprefix) once for the whole test run
+#   compare   plain, case-sensitive, regular-expression and whole-word searches, text and JSON
+#   async     an asynchronous search: the command stays until the worker has ended
+#   registry  the history written under the IDE's key, read back with Wine's reg
+# Exits 77 (skipped) when the POSIX command is not built (cmake --preset debug builds it).
+set -u
+mode=$1 build=$2 linux=${3:-}
+export WINEPREFIX="$build/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+wine=$(command -v wine64 || echo /usr/lib/wine/wine64)
+export WINELOADER="$wine"
+exe="$build/vantrel.exe"
+tree="$build/wine-tree"
+failures=0
+fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
+winrun() { xvfb-run -a "$wine" "$@"; }
+
+if [ "$mode" = prefix ]; then
+  rm -rf "$WINEPREFIX"
+  start=$(date +%s)
+  winrun wineboot -i >/dev/null 2>&1
+  "$(dirname "$wine")/wineserver" -w 2>/dev/null || wineserver -w 2>/dev/null
+  [ -f "$WINEPREFIX/system.reg" ] || { echo "FAIL: no Wine prefix made" >&2; exit 1; }
+  echo "Wine prefix made in $(($(date +%s) - start)) s"
+  exit 0
+fi
+
+# The tree: 12 directories of 3 levels, 8 files each, with hits in every case and word form,
+# names in mixed case, a hidden file and files the masks leave out.
+rm -rf "$tree"
+for a in Alpha beta; do
+  for b in one Two three; do
+    for c in x Y; do
+      d="$tree/$a/$b/$c"
+      mkdir -p "$d"
+      for f in 1 2 3 4 5 6 7 8; do
+        {
+          echo "line one of $a $b $c $f"
+          echo "the needle $f is here"
+          echo "NEEDLE upper and needles plural"
+          echo "a needle9 and needle$f.$c"
+          echo "no hit on this line"
+          echo "x_needle_y and (needle) and needle"
+        } > "$d/File$f.txt"
+        cp "$d/File$f.txt" "$d/src$f.cpp"
+      done
+      echo "needle hidden" > "$d/.hidden.txt"
+      echo "needle in a log" > "$d/skip.log"
+      echo "needle without an extension" > "$d/NOTES"
+      echo "needle in a long name" > "$d/a.name.with.dots.TXT"
+    done
+  done
+done
+windir="Z:$(echo "$tree" | tr / '\\')"
+
+if [ "$mode" != registry ] && { [ -z "$linux" ] || [ ! -x "$linux" ]; }; then
+  echo "skipped: the POSIX command '$linux' is not built (cmake --workflow --preset debug)"
+  exit 77
+fi
+registry=$(mktemp -d)
+trap 'rm -rf "$registry"' EXIT
+
+# One search on both platforms: the sorted outputs and the exit statuses must agree.
+same() {
+  label=$1
+  shift
+  start=$(date +%s%N)
+  winrun "$exe" "$@" -d "$windir" --windows-paths > "$registry/wine.out" 2> "$registry/wine.err"
+  wstatus=$?
+  ms=$((($(date +%s%N) - start) / 1000000))
+  VANTREL_REGISTRY="$registry/registry.sqlite3" "$linux" "$@" -d "$windir" --windows-paths \
+    > "$registry/linux.out" 2> "$registry/linux.err"
+  lstatus=$?
+  sort "$registry/wine.out" > "$registry/wine.sorted"
+  sort "$registry/linux.out" > "$registry/linux.sorted"
+  if ! cmp -s "$registry/wine.sorted" "$registry/linux.sorted"; then
+    fail "$label: the hits differ (< Wine, > Linux)"
+    diff "$registry/wine.sorted" "$registry/linux.sorted" | head -20 >&2
+    cat "$registry/wine.err" >&2
+  fi
+  [ "$wstatus" = "$lstatus" ] || fail "$label: exit status $wstatus under Wine, $lstatus on Linux"
+  lines=$(wc -l < "$registry/wine.out")
+  summary=$(grep -a '^Vantrel : \|"Vantrel : ' "$registry/wine.out" | tail -1)
+  echo "$label: $lines lines, status $wstatus, ${ms} ms under Wine; $summary"
+}
+
+case $mode in
+  compare)
+    same plain needle -f '*.txt;*.cpp' --options=2
+    same case-sensitive NEEDLE -f '*.*' --options=3
+    same regex 'ne+dle[0-9]' -f '[Source Files (.c;.cpp;.cc)]' --options=6
+    same whole-word needle -f '*.txt' --options=18
+    same json needle -f '*.txt' --options=18 --format=json
+    same masks needle -f 'file?.TXT;*.with.*;notes' --options=2
+    same no-hit 'not-in-any-file' -f '*.*' --options=2
+    same bad-pattern 'ne(dle' -f '*.*' --options=6
+    same empty-text -t '' -f '*.*' --options=2
+    ;;
+  async)
+    same async needle -f '*.*' --options=10
+    same async-regex '(needle|NEEDLE)[0-9]' -f '*.cpp' --options=15
+    ;;
+  registry)
+    winrun "$exe" 'registry probe' -f '*.log' -d "$windir" --options=2 > /dev/null 2>&1
+    key='HKLM\SOFTWARE\Borland\Borland C++\5.0\Ide\AddOns\vantrel'
+    query=$(winrun "$wine" reg query "$key" 2>&1 | tr -d '\r')
+    printf '%s\n' "$query" | grep -q '^HKEY_LOCAL_MACHINE\\SOFTWARE\\Borland\\Borland C++\\5.0\\Ide\\AddOns\\vantrel$' ||
+      fail "no key HKLM\\SOFTWARE\\Borland\\Borland C++\\5.0\\Ide\\AddOns\\vantrel"
+    printf '%s\n' "$query"
+    printf '%s\n' "$query" | grep -Eq 'TextToFind1[[:space:]]+REG_SZ[[:space:]]+registry probe$' ||
+      fail "TextToFind1 is not the last text searched"
+    printf '%s\n' "$query" | grep -Eq 'Options[[:space:]]+REG_SZ[[:space:]]+2$' || fail "Options is not 2"
+    printf '%s\n' "$query" | grep -Eq 'FileMask1[[:space:]]+REG_SZ[[:space:]]+\*\.log$' ||
+      fail "FileMask1 is not the last file type"
+    printf '%s\n' "$query" | grep -Fq "Directories1    REG_SZ    $windir" ||
+      fail "Directories1 is not the last directory"
+    ;;
+  *)
+    echo "unknown mode $mode" >&2
+    exit 2
+    ;;
+esac
+[ "$failures" -eq 0 ]

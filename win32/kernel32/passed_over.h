@@ -1,0 +1,44 @@
+// The host's count of what file searches passed over, and why: directories that could not be
+// listed, and entries that a listing leaves out because no Windows path of MAX_PATH characters
+// can name them. The walks of a search see none of these (a missing directory finds nothing, a
+// left-out entry is never listed), so the layer, which meets each one, counts them for the host.
+//
+// Each directory or entry counts once between a start and a take, however often it is searched
+// (a walk asks for a directory once per mask entry and once more for its subdirectories, in a
+// counting pass and in the search). Hidden and system entries, which no walk takes, are not
+// counted. FindFirstFileA on a pattern that matches every name ("*.*") meets every entry of its
+// directory, so in a recursive walk an entry left out counts whether or not its name fits a mask.
+//
+// Threading: any thread; a worker search counts into the same tally as the IDE's thread.
+// Tested by tests/findfile_test.cpp.
+#ifndef VANTREL_WIN32_PASSED_OVER_H_
+#define VANTREL_WIN32_PASSED_OVER_H_
+
+#include <string>
+
+#include "win32/include/windef.h"
+
+typedef struct VWIN_PASSED_OVER {
+  DWORD missingDirectories;     // searched, but no such directory (or not a directory)
+  DWORD unreadableDirectories;  // a directory that exists but cannot be listed
+  DWORD longPaths;              // an entry whose path would reach MAX_PATH characters
+  DWORD uncarriedNames;         // an entry whose name holds a backslash
+} VWIN_PASSED_OVER;
+
+// Starts counting from zero.
+WINAPI_EXPORT void VwinStartPassedOverCount(void);
+// What was counted since the start (all zero when none was made); ends the count.
+WINAPI_EXPORT void VwinTakePassedOverCount(VWIN_PASSED_OVER* counts);
+
+namespace vwin {
+
+enum class PassedOver { kMissingDirectory, kUnreadableDirectory, kLongPath, kUncarriedName };
+
+// Whether a count is running; a caller skips building keys while it is not.
+bool countingPassedOver();
+// Counts `key` (a directory or an entry's path) under `why`, unless it was counted already.
+void notePassedOver(PassedOver why, const std::string& key);
+
+}  // namespace vwin
+
+#endif  // VANTREL_WIN32_PASSED_OVER_H_
