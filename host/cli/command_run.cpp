@@ -2,6 +2,7 @@
 #include "host/cli/command_run.h"
 
 #include <limits.h>
+#include <malloc.h>
 #include <signal.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
@@ -150,6 +151,10 @@ int runCommand(const CommandLine& line, const std::string& addOnPath, std::ostre
   bool terminal = isatty(STDOUT_FILENO);
   host::HostConfig config;
   config.readAhead = true;
+  // Buffers of files read on one thread are freed on another: kept in the heap rather than mapped
+  // and unmapped, or given back to the system, for every file, they are not faulted in anew.
+  mallopt(M_MMAP_THRESHOLD, 32 << 20);
+  mallopt(M_TRIM_THRESHOLD, 64 << 20);
   terminalSize(config.statusColumns, config.statusRow);
   config.statusRow -= 1;
   host::Host ide(config);
