@@ -2,7 +2,6 @@
 #include "host/cli/command_run.h"
 
 #include <limits.h>
-#include <malloc.h>
 #include <signal.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
@@ -150,11 +149,6 @@ int runCommand(const CommandLine& line, const std::string& addOnPath, std::ostre
   // on a terminal's last line, and drawn nowhere off a terminal.
   bool terminal = isatty(STDOUT_FILENO);
   host::HostConfig config;
-  config.readAhead = true;
-  // Buffers of files read on one thread are freed on another: kept in the heap rather than mapped
-  // and unmapped, or given back to the system, for every file, they are not faulted in anew.
-  mallopt(M_MMAP_THRESHOLD, 32 << 20);
-  mallopt(M_TRIM_THRESHOLD, 64 << 20);
   terminalSize(config.statusColumns, config.statusRow);
   config.statusRow -= 1;
   host::Host ide(config);
@@ -174,9 +168,6 @@ int runCommand(const CommandLine& line, const std::string& addOnPath, std::ostre
         std::make_shared<TerminalStatus>(out, ide.statusLine()->getStatusWindow(),
                                          config.statusColumns, line.format == OutputFormat::kJson);
   ide.messageWindow()->keepEvents(false);
-  // Off a terminal nothing is drawn between the lines, so they are made and written on a thread
-  // of their own while the search goes on.
-  if (!terminal) ide.messageWindow()->deliverOnThread();
   if (bar) ide.messageWindow()->addSink(bar);  // before the output, to clear the bar
   ide.messageWindow()->addSink(shown);
   ide.messageWindow()->addSink(outcome);

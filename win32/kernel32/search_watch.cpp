@@ -11,6 +11,8 @@ std::atomic<FileSearchWatcher*> installed{nullptr};
 
 }  // namespace
 
+bool fileSearchesWatched() { return installed.load(std::memory_order_acquire) != nullptr; }
+
 void tellFileSearch(const FileSearchSeen& seen) {
   FileSearchWatcher* watcher = installed.load(std::memory_order_acquire);
   if (watcher && !seen.files->empty()) watcher->searched(seen);

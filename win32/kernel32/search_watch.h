@@ -37,6 +37,8 @@ class FileSearchWatcher {
   virtual void searched(const FileSearchSeen& seen) = 0;
 };
 
+// Whether a watcher is installed; called by FindFirstFileA before it gathers the names.
+bool fileSearchesWatched();
 // Called by FindFirstFileA.
 void tellFileSearch(const FileSearchSeen& seen);
 
