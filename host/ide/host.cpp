@@ -10,10 +10,6 @@ Host::Host(const HostConfig& config) {
   if (config.project) project_ = new Project();
   if (config.tools) tools_ = new ToolList();
   server_ = new Server(ServiceSet{messageWindow_, statusLine_, project_, tools_});
-  if (config.readAhead) {
-    readAhead_ = std::make_shared<ReadAhead>();
-    server_->setReadAhead(readAhead_);
-  }
 }
 
 Host::~Host() {

@@ -27,8 +27,6 @@ struct HostConfig {
   int statusRow = 24;      // its row on the screen
   bool project = true;
   bool tools = true;
-  // Files are read ahead of the search by a thread of their own (host/ide/read_ahead.h).
-  bool readAhead = false;
 };
 
 class Host {
@@ -49,8 +47,6 @@ class Host {
   StatusLine* statusLine() const { return statusLine_; }
   Project* project() const { return project_; }
   ToolList* tools() const { return tools_; }
-  // NULL unless built with one.
-  ReadAhead* readAhead() const { return readAhead_.get(); }
 
   // Adds a recording sink to the message window (which must exist) and answers it.
   std::shared_ptr<RecordingSink> record();
@@ -61,7 +57,6 @@ class Host {
   StatusLine* statusLine_ = nullptr;
   Project* project_ = nullptr;
   ToolList* tools_ = nullptr;
-  std::shared_ptr<ReadAhead> readAhead_;
 };
 
 }  // namespace host

@@ -5,10 +5,8 @@
 // file opens (a directory, FIFO, socket or device is refused after fstat, and O_NONBLOCK keeps the
 // open of a FIFO from waiting for a writer). The size comes from fstat at open, the position is
 // kept here, and `read` reads at that position with pread until the count is read or the file
-// ends, so a scan costs one open, one fstat and one read. With a read-ahead (host/ide/read_ahead.h)
-// a file whose bytes were read ahead, and that a stat at the opening shows unchanged since, is
-// served from those bytes instead, at the cost of that one stat. `probe` answers 0: this host
-// holds no file in an editor buffer, so every file is read from disk whatever the open mode.
+// ends, so a scan costs one open, one fstat and one read. `probe` answers 0: this host holds no
+// file in an editor buffer, so every file is read from disk whatever the open mode.
 // Ownership: a File is born with one reference (the add-on's); the descriptor is closed by
 // `close` or at the last Release.
 // Threading: one thread at a time (the thread of the scan that made it).
@@ -16,10 +14,8 @@
 #ifndef VANTREL_HOST_HOST_FILE_H_
 #define VANTREL_HOST_HOST_FILE_H_
 
-#include <memory>
 #include <string>
 
-#include "host/ide/read_ahead.h"
 #include "host/ide/ref_counted.h"
 
 namespace host {
@@ -27,8 +23,6 @@ namespace host {
 class File final : public RefCounted<HostFile> {
  public:
   File() = default;
-  // Files opened are first asked of `readAhead` (shared; NULL reads every file at its opening).
-  explicit File(std::shared_ptr<ReadAhead> readAhead) : readAhead_(std::move(readAhead)) {}
   ~File() override;
 
   // Takes over `name` (a Windows path); NULL clears the name.
@@ -49,12 +43,8 @@ class File final : public RefCounted<HostFile> {
   // The POSIX path the last open mapped the name to (empty before), for diagnostics and tests:
   // relative to the current directory for a relative name inside it.
   const std::string& posixPath() const { return posixPath_; }
-  // Whether the open file is served from bytes read ahead.
-  bool readAhead() const { return ahead_.bytes != nullptr; }
 
  private:
-  std::shared_ptr<ReadAhead> readAhead_;
-  ReadAheadFile ahead_;  // the open file's bytes, when they were read ahead
   std::string name_;
   std::string posixPath_;
 #ifdef _WIN32
