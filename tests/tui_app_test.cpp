@@ -346,7 +346,14 @@ TEST_F(TuiAppTest, EnterOpensTheSelectedHitInTheEditorAndWSavesTheQuickfixFile) 
   start("entries", "screen-256color",
         "VISUAL=" + editor + " EDITOR=false XDG_STATE_HOME=\"$PWD/state\"");
   tuitest::Screen s;
-  ASSERT_TRUE(terminal_->waitForText("2 hits in 1 file", &s)) << s.all();
+  // The whole page, not only its header: a capture may fall between the rows' updates.
+  ASSERT_TRUE(terminal_->waitFor(
+      [](const tuitest::Screen& screen) {
+        return screen.contains("2 hits in 1 file") &&
+               screen.contains("Vantrel : 2 found in 1 File");
+      },
+      &s))
+      << s.all();
   // The page's header; the file relative to the current directory with its count; the first hit
   // selected.
   EXPECT_EQ(s.text(0), " 1/1  2 hits in 1 file  Messages");

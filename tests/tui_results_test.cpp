@@ -90,7 +90,13 @@ TEST_F(TuiResultsTest, HitsAreGroupedUnderTheirFilesAndTheFilesNotSearchedFoldIn
   start();
   search("needle", "M-r");
   tuitest::Screen s;
-  ASSERT_TRUE(terminal_->waitForText("44 hits in 4 files", &s)) << s.all();
+  // The rows as well as the header: a capture may fall between their updates.
+  ASSERT_TRUE(terminal_->waitFor(
+      [](const tuitest::Screen& screen) {
+        return screen.contains("44 hits in 4 files") && screen.text(2) == "  1:5: int needle;";
+      },
+      &s))
+      << s.all();
   EXPECT_EQ(s.text(1), "\u25be a.c  (2 hits)");
   EXPECT_EQ(s.text(2), "  1:5: int needle;");
   // Tab to the next file, Shift-Tab back; Space folds a file, its heading marked.
