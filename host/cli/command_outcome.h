@@ -15,6 +15,10 @@
 
 namespace vantrel {
 
+// The exit status of a search the user stopped (Esc, Ctrl-C, Yes to the stop question), as shells
+// report a program ended by Ctrl-C, so scripts tell it from "no hits".
+constexpr int kStatusStopped = 130;
+
 // Comes after the sink that shows the results, so it also sees when their stream has failed.
 class OutcomeSink final : public host::MessageSink {
  public:
@@ -38,6 +42,15 @@ class OutcomeSink final : public host::MessageSink {
     }
     if (shownOn_.bad()) outputFailed_.store(true);
   }
+  // The exit status of a search that ran to its end: 0 a hit listed, 1 none, kStatusStopped a
+  // user break, 2 a search the add-on refused or left without its summary (the reason in `why`).
+  int status(std::string& why) const {
+    if (refused) why = reason;
+    if (!refused && !summaryWritten) why = "the search ended without its summary";
+    if (!why.empty()) return 2;
+    return userBreak ? kStatusStopped : hitListed ? 0 : 1;
+  }
+
   bool hitListed = false;
   bool refused = false;
   bool summaryWritten = false;

@@ -232,12 +232,9 @@ int runCommand(const CommandLine& line, const std::string& addOnPath, std::ostre
       std::string cause = buffer && buffer->error() ? std::strerror(buffer->error()) : "";
       return fail("the results could not be written" + (cause.empty() ? "" : ": " + cause));
     }
-    if (outcome->refused) return fail(outcome->reason);
-    if (!outcome->summaryWritten) return fail("the search ended without its summary");
-    if (outcome->userBreak)
-      status = kStatusStopped;
-    else
-      status = outcome->hitListed ? 0 : 1;
+    error.clear();
+    status = outcome->status(error);
+    if (!error.empty()) return fail(error);
   }
   return status;
 }

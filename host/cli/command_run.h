@@ -23,10 +23,6 @@
 
 namespace vantrel {
 
-// The exit status of a search the user stopped (Esc, Ctrl-C, Yes to the stop question), as shells
-// report a program ended by Ctrl-C, so scripts tell it from "no hits".
-constexpr int kStatusStopped = 130;
-
 // The add-on module to load: VANTREL_ADDON, else vantrel.so next to the running program.
 std::string findAddOn();
 

@@ -85,26 +85,9 @@ LONG File::read(void* buffer, LONG count) {
 
 LONG File::seek(LONG offset, int origin) {
   if (fd_ < 0) return -1;
-  long long base;
-  switch (origin) {
-    case 0:
-      base = 0;
-      break;
-    case 1:
-      base = position_;
-      break;
-    case 2:
-      base = size_;
-      break;
-    default:
-      return -1;
-  }
-  long long target = base + offset;
-  if (target < 0) return -1;
-  constexpr LONG kLargest = std::numeric_limits<LONG>::max();
-  if (target > kLargest) target = kLargest;
-  position_ = target;
-  return static_cast<LONG>(target);
+  LONG target = seekTarget(position_, size_, offset, origin);
+  if (target >= 0) position_ = target;
+  return target;
 }
 
 void File::close() {

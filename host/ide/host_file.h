@@ -14,11 +14,36 @@
 #ifndef VANTREL_HOST_HOST_FILE_H_
 #define VANTREL_HOST_HOST_FILE_H_
 
+#include <limits>
 #include <string>
 
 #include "host/ide/ref_counted.h"
 
 namespace host {
+
+// Where a seek by `offset` from `origin` (0 start, 1 `position`, 2 `size`) lands, kept to the
+// largest position a LONG can carry; -1 for an unknown origin or a place before the start. The
+// one rule both platforms' file objects follow.
+inline LONG seekTarget(long long position, long long size, LONG offset, int origin) {
+  long long base;
+  switch (origin) {
+    case 0:
+      base = 0;
+      break;
+    case 1:
+      base = position;
+      break;
+    case 2:
+      base = size;
+      break;
+    default:
+      return -1;
+  }
+  long long target = base + offset;
+  if (target < 0) return -1;
+  constexpr LONG kLargest = std::numeric_limits<LONG>::max();
+  return static_cast<LONG>(target > kLargest ? kLargest : target);
+}
 
 class File final : public RefCounted<HostFile> {
  public:

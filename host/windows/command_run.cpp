@@ -221,12 +221,8 @@ int runCommand(const CommandLine& line, const std::string& addOnPath, std::ostre
       error = "the search dialog cannot be confirmed: " + modal.outcome.emptyField + " is empty";
     else if ((out.flush(), out.bad()) || outputFailed.load())
       error = "the results could not be written";
-    else if (outcome->refused)
-      error = outcome->reason;
-    else if (!outcome->summaryWritten)
-      error = "the search ended without its summary";
     else
-      status = outcome->userBreak ? kStatusStopped : outcome->hitListed ? 0 : 1;
+      status = outcome->status(error);
   }
   if (module) FreeLibrary(module);
   SetConsoleCtrlHandler(onConsoleControl, FALSE);

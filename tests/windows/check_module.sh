@@ -2,7 +2,7 @@
 # Inspects the 32-bit Vantrel.dll as the IDE's loader would see it, from objdump -p: a PE32 DLL
 # for i386; exactly the three entry points exported, undecorated; only system DLLs imported (the
 # C++ runtime linked in); the dialog, version and topic-list resources in its resource section.
-# Usage: inspect_module.sh OBJDUMP MODULE
+# Usage: check_module.sh OBJDUMP MODULE
 set -u
 objdump=$1 module=$2
 failures=0
