@@ -1,6 +1,6 @@
-// The message window: events kept and reported in order from two threads (also when its own
-// thread calls the sinks), and its two output formats as golden lines (text and JSON), with paths
-// mapped, control characters escaped and non-UTF-8 bytes read as Windows-1252.
+// The message window: events kept and reported in order from two threads, and its two output
+// formats as golden lines (text and JSON), with paths mapped, control characters escaped and
+// non-UTF-8 bytes read as Windows-1252.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -197,53 +197,46 @@ TEST_F(MessageWindowTest, NonUtf8BytesAreReadAsWindows1252) {
     EXPECT_EQ(host::toBase64(bytes), base64);
 }
 
-// Also with the sinks called on the window's own thread: more events than its queue holds, all
-// delivered in order by a flush, none lost while the writer waits for room.
 TEST_F(MessageWindowTest, WorkerWritesWhileHostThreadReadsInOrder) {
-  for (bool onThread : {false, true}) {
-    SCOPED_TRACE(onThread ? "delivered on the window's thread" : "delivered by the writer");
-    host::Host h;
-    auto recording = h.record();
-    std::ostringstream out;
-    h.messageWindow()->addSink(std::make_shared<host::TextSink>(out, host::SinkOptions{}));
-    if (onThread) h.messageWindow()->deliverOnThread();
-    MessageWindowService* window = h.messageWindow();
-    const int kFiles = onThread ? 2 * host::MessageWindow::kQueuedEvents / 5 : 200;
-    std::thread worker([&] {
-      for (int f = 0; f < kFiles; ++f) {
-        std::string name = "Z:\\f" + std::to_string(f) + ".c";
-        MessageGroup* g = window->openGroup(newString(name), newString("Vantrel"));
-        int h = g->addHeading(newString(name), newString(("Vantreling " + name).c_str()));
-        for (int line = 1; line <= 3; ++line)
-          g->addEntry(h, newString("hit"), newString(name), line, 1, 5);
-        g->Release();
-      }
-    });
-    size_t seen = 0;
-    while (seen < kFiles * 5u) {
-      std::vector<MessageEvent> now = h.messageWindow()->events();
-      EXPECT_GE(now.size(), seen);
-      seen = now.size();
-      h.messageWindow()->flush();
-    }
-    worker.join();
-    h.messageWindow()->flush();
-    std::vector<MessageEvent> events = recording->events();
-    ASSERT_EQ(events, h.messageWindow()->events());
-    ASSERT_EQ(events.size(), kFiles * 5u);
+  host::Host h;
+  auto recording = h.record();
+  std::ostringstream out;
+  h.messageWindow()->addSink(std::make_shared<host::TextSink>(out, host::SinkOptions{}));
+  MessageWindowService* window = h.messageWindow();
+  constexpr int kFiles = 200;
+  std::thread worker([&] {
     for (int f = 0; f < kFiles; ++f) {
-      const MessageEvent* e = &events[f * 5];
-      EXPECT_EQ(e[0].kind, MessageEvent::Kind::Group);
-      EXPECT_EQ(e[0].group, f + 1);
-      EXPECT_EQ(e[1].handle, f + 1);
-      for (int line = 1; line <= 3; ++line) {
-        EXPECT_EQ(e[1 + line].line, line);
-        EXPECT_EQ(e[1 + line].handle, f + 1);
-        EXPECT_EQ(e[1 + line].group, f + 1);
-      }
+      std::string name = "Z:\\f" + std::to_string(f) + ".c";
+      MessageGroup* g = window->openGroup(newString(name), newString("Vantrel"));
+      int h = g->addHeading(newString(name), newString(("Vantreling " + name).c_str()));
+      for (int line = 1; line <= 3; ++line)
+        g->addEntry(h, newString("hit"), newString(name), line, 1, 5);
+      g->Release();
     }
-    EXPECT_EQ(lines(out.str()).size(), kFiles * 4u);
+  });
+  size_t seen = 0;
+  while (seen < kFiles * 5u) {
+    std::vector<MessageEvent> now = h.messageWindow()->events();
+    EXPECT_GE(now.size(), seen);
+    seen = now.size();
+    h.messageWindow()->flush();
   }
+  worker.join();
+  std::vector<MessageEvent> events = recording->events();
+  ASSERT_EQ(events, h.messageWindow()->events());
+  ASSERT_EQ(events.size(), kFiles * 5u);
+  for (int f = 0; f < kFiles; ++f) {
+    const MessageEvent* e = &events[f * 5];
+    EXPECT_EQ(e[0].kind, MessageEvent::Kind::Group);
+    EXPECT_EQ(e[0].group, f + 1);
+    EXPECT_EQ(e[1].handle, f + 1);
+    for (int line = 1; line <= 3; ++line) {
+      EXPECT_EQ(e[1 + line].line, line);
+      EXPECT_EQ(e[1 + line].handle, f + 1);
+      EXPECT_EQ(e[1 + line].group, f + 1);
+    }
+  }
+  EXPECT_EQ(lines(out.str()).size(), kFiles * 4u);
 }
 
 // Counts the flushes that reach the stream's buffer.

@@ -24,7 +24,6 @@
 #include "host/ide/passed_over_report.h"
 #include "host/ide/text_sink.h"
 #include "host/posix/command_keys.h"
-#include "host/posix/read_ahead.h"
 #include "host/posix/recording_display.h"
 #include "win32/kernel32/listing_cache.h"
 #include "win32/user32/display.h"
@@ -153,14 +152,6 @@ int runCommand(const CommandLine& line, const std::string& addOnPath, std::ostre
   terminalSize(config.statusColumns, config.statusRow);
   config.statusRow -= 1;
   host::Host ide(config);
-  // Measuring only: VANTREL_READ_AHEAD=N reads files ahead on N threads, VANTREL_OUTPUT_THREAD=1
-  // writes the output on a thread of its own.
-  if (const char* readers = getenv("VANTREL_READ_AHEAD")) {
-    host::ReadAhead::Limits limits;
-    limits.readers = static_cast<unsigned>(atoi(readers));
-    ide.setReadAhead(std::make_shared<host::ReadAhead>(limits));
-  }
-  if (getenv("VANTREL_OUTPUT_THREAD")) ide.messageWindow()->deliverOnThread();
   outputFailed.store(false);
   auto outcome = std::make_shared<OutcomeSink>(out, outputFailed);
   host::SinkOptions sinkOptions;

@@ -20,11 +20,6 @@ Host::~Host() {
   release(tools_);
 }
 
-void Host::setReadAhead(std::shared_ptr<ReadAhead> readAhead) {
-  readAhead_ = std::move(readAhead);
-  server_->setReadAhead(readAhead_);
-}
-
 std::shared_ptr<RecordingSink> Host::record() {
   auto sink = std::make_shared<RecordingSink>();
   messageWindow_->addSink(sink);

@@ -47,10 +47,6 @@ class Host {
   StatusLine* statusLine() const { return statusLine_; }
   Project* project() const { return project_; }
   ToolList* tools() const { return tools_; }
-  // Files opened from now on are first asked of `readAhead` (host/posix/read_ahead.h; NULL:
-  // none). Before the add-on runs.
-  void setReadAhead(std::shared_ptr<ReadAhead> readAhead);
-  ReadAhead* readAhead() const { return readAhead_.get(); }
 
   // Adds a recording sink to the message window (which must exist) and answers it.
   std::shared_ptr<RecordingSink> record();
@@ -61,7 +57,6 @@ class Host {
   StatusLine* statusLine_ = nullptr;
   Project* project_ = nullptr;
   ToolList* tools_ = nullptr;
-  std::shared_ptr<ReadAhead> readAhead_;
 };
 
 }  // namespace host

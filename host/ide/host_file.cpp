@@ -6,13 +6,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
-#include <cstring>
 #include <limits>
 
 #include "host/ide/host_string.h"
-#include "host/posix/read_ahead.h"
 #include "win32/kernel32/paths.h"
 
 namespace host {
@@ -27,8 +24,6 @@ int openForReading(const char* path) {
 }
 
 }  // namespace
-
-File::File(std::shared_ptr<ReadAhead> readAhead) : readAhead_(std::move(readAhead)) {}
 
 File::~File() { close(); }
 
@@ -49,16 +44,6 @@ BOOL File::open(int mode) {
   // lookup makes would be wasted on nearly every file.
   char path[4096];
   if (!VwinToOpenablePath(name_.c_str(), path, sizeof path)) return FALSE;
-  if (readAhead_ && (ahead_ = readAhead_->take(name_, path))) {
-    try {
-      posixPath_.assign(path);
-    } catch (...) {
-      posixPath_.clear();
-    }
-    size_ = ahead_->size;
-    position_ = 0;
-    return TRUE;
-  }
   int fd = openForReading(path);
   if (fd < 0 && (errno == ENOENT || errno == ENOTDIR)) {
     if (!VwinToPosixPath(name_.c_str(), path, sizeof path)) return FALSE;
@@ -82,16 +67,8 @@ BOOL File::open(int mode) {
 }
 
 LONG File::read(void* buffer, LONG count) {
-  if (count < 0 || (!buffer && count > 0)) return -1;
+  if (fd_ < 0 || count < 0 || (!buffer && count > 0)) return -1;
   char* out = static_cast<char*>(buffer);
-  if (ahead_) {
-    long long left = position_ < size_ ? size_ - position_ : 0;
-    LONG n = static_cast<LONG>(std::min<long long>(count, left));
-    if (n > 0) std::memcpy(out, ahead_->bytes.get() + position_, static_cast<size_t>(n));
-    position_ += n;
-    return n;
-  }
-  if (fd_ < 0) return -1;
   LONG done = 0;
   while (done < count) {
     ssize_t n = pread(fd_, out + done, static_cast<size_t>(count - done), position_ + done);
@@ -107,7 +84,7 @@ LONG File::read(void* buffer, LONG count) {
 }
 
 LONG File::seek(LONG offset, int origin) {
-  if (fd_ < 0 && !ahead_) return -1;
+  if (fd_ < 0) return -1;
   LONG target = seekTarget(position_, size_, offset, origin);
   if (target >= 0) position_ = target;
   return target;
@@ -116,7 +93,6 @@ LONG File::seek(LONG offset, int origin) {
 void File::close() {
   if (fd_ >= 0) ::close(fd_);  // a read-only descriptor: nothing to lose on close
   fd_ = -1;
-  if (ahead_) readAhead_->recycle(std::move(ahead_));
   size_ = 0;
   position_ = 0;
 }

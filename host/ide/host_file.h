@@ -5,26 +5,21 @@
 // file opens (a directory, FIFO, socket or device is refused after fstat, and O_NONBLOCK keeps the
 // open of a FIFO from waiting for a writer). The size comes from fstat at open, the position is
 // kept here, and `read` reads at that position with pread until the count is read or the file
-// ends, so a scan costs one open, one fstat and one read. With a read-ahead
-// (host/posix/read_ahead.h) a file whose bytes were read ahead, and that a stat at the opening
-// shows unchanged since, is served from those bytes instead, at the cost of that one stat. `probe`
-// answers 0: this host holds no file in an editor buffer, so every file is read from disk whatever
-// the open mode. Ownership: a File is born with one reference (the add-on's); the descriptor is
-// closed by `close` or at the last Release. Threading: one thread at a time (the thread of the scan
-// that made it). Tested by tests/host_file_test.cpp.
+// ends, so a scan costs one open, one fstat and one read. `probe` answers 0: this host holds no
+// file in an editor buffer, so every file is read from disk whatever the open mode.
+// Ownership: a File is born with one reference (the add-on's); the descriptor is closed by
+// `close` or at the last Release.
+// Threading: one thread at a time (the thread of the scan that made it).
+// Tested by tests/host_file_test.cpp.
 #ifndef VANTREL_HOST_HOST_FILE_H_
 #define VANTREL_HOST_HOST_FILE_H_
 
 #include <limits>
-#include <memory>
 #include <string>
 
 #include "host/ide/ref_counted.h"
 
 namespace host {
-
-class ReadAhead;  // host/posix/read_ahead.h: POSIX only
-struct ReadAheadFile;
 
 // Where a seek by `offset` from `origin` (0 start, 1 `position`, 2 `size`) lands, kept to the
 // largest position a LONG can carry; -1 for an unknown origin or a place before the start. The
@@ -53,8 +48,6 @@ inline LONG seekTarget(long long position, long long size, LONG offset, int orig
 class File final : public RefCounted<HostFile> {
  public:
   File() = default;
-  // Files opened are first asked of `readAhead` (shared; NULL reads every file at its opening).
-  explicit File(std::shared_ptr<ReadAhead> readAhead);
   ~File() override;
 
   // Takes over `name` (a Windows path); NULL clears the name.
@@ -75,16 +68,8 @@ class File final : public RefCounted<HostFile> {
   // The POSIX path the last open mapped the name to (empty before), for diagnostics and tests:
   // relative to the current directory for a relative name inside it.
   const std::string& posixPath() const { return posixPath_; }
-#ifndef _WIN32
-  // Whether the open file is served from bytes read ahead.
-  bool readAhead() const { return ahead_ != nullptr; }
-#endif
 
  private:
-  std::shared_ptr<ReadAhead> readAhead_;  // never set on Windows
-#ifndef _WIN32
-  std::unique_ptr<ReadAheadFile> ahead_;  // the open file's bytes, when they were read ahead
-#endif
   std::string name_;
   std::string posixPath_;
 #ifdef _WIN32

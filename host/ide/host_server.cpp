@@ -54,7 +54,7 @@ HostString* Server::createString() {
 
 HostFile* Server::createFile() {
   try {
-    return new File(readAhead_);
+    return new File();
   } catch (...) {
     return nullptr;
   }

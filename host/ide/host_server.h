@@ -9,13 +9,9 @@
 #ifndef VANTREL_HOST_HOST_SERVER_H_
 #define VANTREL_HOST_HOST_SERVER_H_
 
-#include <memory>
-
 #include "host/ide/ref_counted.h"
 
 namespace host {
-
-class ReadAhead;  // host/posix/read_ahead.h
 
 struct ServiceSet {
   MessageWindowService* messageWindow = nullptr;
@@ -37,12 +33,8 @@ class Server final : public RefCounted<HostServer> {
   // A new file object, or NULL on exhaustion.
   HostFile* STDMETHODCALLTYPE createFile() override;
 
-  // Files made from now on are first asked of `readAhead` (NULL: none). Before the add-on runs.
-  void setReadAhead(std::shared_ptr<ReadAhead> readAhead) { readAhead_ = std::move(readAhead); }
-
  private:
   ServiceSet services_;
-  std::shared_ptr<ReadAhead> readAhead_;
 };
 
 }  // namespace host

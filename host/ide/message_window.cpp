@@ -2,70 +2,13 @@
 // Tested by tests/host_message_window_test.cpp.
 #include "host/ide/message_window.h"
 
-#include <chrono>
-
 #include "host/ide/host_string.h"
 
 namespace host {
 
 MessageWindow::MessageWindow() : RefCounted(IID_MessageWindowService) {}
 
-MessageWindow::~MessageWindow() {
-  flush();
-  if (thread_.joinable()) {
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      stop_ = true;
-    }
-    queued_.notify_one();
-    thread_.join();
-  }
-}
-
-void MessageWindow::deliverOnThread() {
-  std::lock_guard<std::mutex> lock(mutex_);
-  if (!thread_.joinable()) thread_ = std::thread([this] { deliver(); });
-}
-
-void MessageWindow::deliver() {
-  std::vector<MessageEvent> taken;
-  std::vector<std::shared_ptr<MessageSink>> sinks;
-  std::unique_lock<std::mutex> lock(mutex_);
-  for (;;) {
-    // Events are taken in runs, or after a short while, or at once for a flush or the end.
-    queued_.wait(lock, [this] { return stop_ || !queue_.empty(); });
-    queued_.wait_for(lock, kLinger,
-                     [this] { return stop_ || flushing_ > 0 || queue_.size() >= kRun; });
-    if (queue_.empty()) {
-      if (stop_) break;  // with everything delivered
-      continue;
-    }
-    taken.swap(queue_);
-    sinks = sinks_;
-    delivering_ = true;
-    lock.unlock();
-    drained_.notify_all();  // room for the writers
-    {
-      std::lock_guard<std::mutex> calling(sinkMutex_);
-      for (const MessageEvent& event : taken) {
-        for (auto& sink : sinks) {
-          try {
-            sink->event(event);
-          } catch (...) {
-            // An event a sink could not take is lost to it; the others still get it.
-          }
-        }
-      }
-    }
-    lock.lock();
-    // The events go back to be freed by a thread that makes them: freeing the blocks of another
-    // thread's heap contends with its allocations.
-    if (spent_.empty()) taken.swap(spent_);
-    taken.clear();
-    delivering_ = false;
-    drained_.notify_all();
-  }
-}
+MessageWindow::~MessageWindow() { flush(); }
 
 MessageGroup* MessageWindow::openGroup(HostString* title, HostString* toolName) {
   std::optional<std::string> titleText = takeText(title);
@@ -107,7 +50,7 @@ void MessageWindow::beep(UINT type) {
     MessageEvent event;
     event.kind = MessageEvent::Kind::Beep;
     event.type = type;
-    post(std::move(event));
+    post(event);
   } catch (...) {
   }
 }
@@ -121,20 +64,13 @@ void MessageWindow::messageBox(const std::string& text, const std::string& capti
     event.caption = caption;
     event.type = type;
     event.answer = answer;
-    post(std::move(event));
+    post(event);
   } catch (...) {
   }
 }
 
 void MessageWindow::flush() {
-  std::unique_lock<std::mutex> lock(mutex_);
-  if (thread_.joinable()) {
-    ++flushing_;
-    queued_.notify_one();
-    drained_.wait(lock, [this] { return queue_.empty() && !delivering_; });
-    --flushing_;
-  }
-  std::lock_guard<std::mutex> calling(sinkMutex_);
+  std::lock_guard<std::mutex> lock(mutex_);
   for (auto& sink : sinks_) {
     try {
       sink->flush();
@@ -144,43 +80,27 @@ void MessageWindow::flush() {
 }
 
 int MessageWindow::newGroup(MessageEvent event) {
-  std::unique_lock<std::mutex> lock(mutex_);
-  waitForRoomLocked(lock);
-  int group = event.group = ++lastGroup_;
-  postLocked(std::move(event));
-  return group;
+  std::lock_guard<std::mutex> lock(mutex_);
+  event.group = ++lastGroup_;
+  postLocked(event);
+  return event.group;
 }
 
 int MessageWindow::newHeading(MessageEvent event) {
-  std::unique_lock<std::mutex> lock(mutex_);
-  waitForRoomLocked(lock);
-  int handle = event.handle = ++lastHandle_;
-  postLocked(std::move(event));
-  return handle;
+  std::lock_guard<std::mutex> lock(mutex_);
+  event.handle = ++lastHandle_;
+  postLocked(event);
+  return event.handle;
 }
 
-void MessageWindow::post(MessageEvent event) {
-  std::unique_lock<std::mutex> lock(mutex_);
-  waitForRoomLocked(lock);
-  postLocked(std::move(event));
+void MessageWindow::post(const MessageEvent& event) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  postLocked(event);
 }
 
-// Before an event is numbered, so that the queue's order stays the numbers' order.
-void MessageWindow::waitForRoomLocked(std::unique_lock<std::mutex>& lock) {
-  if (thread_.joinable()) drained_.wait(lock, [this] { return queue_.size() < kQueuedEvents; });
-}
-
-void MessageWindow::postLocked(MessageEvent&& event) {
-  std::vector<MessageEvent> spent;
-  spent.swap(spent_);
+void MessageWindow::postLocked(const MessageEvent& event) {
   if (keep_) events_.push_back(event);
-  if (!thread_.joinable()) {
-    std::lock_guard<std::mutex> calling(sinkMutex_);
-    for (auto& sink : sinks_) sink->event(event);
-    return;
-  }
-  queue_.push_back(std::move(event));
-  if (queue_.size() == 1 || queue_.size() == kRun) queued_.notify_one();
+  for (auto& sink : sinks_) sink->event(event);
 }
 
 Group::Group(MessageWindow* window) : window_(window) { window_->AddRef(); }
@@ -216,7 +136,7 @@ void Group::addEntry(int parent, HostString* text, HostString* file, int line, i
     event.line = line;
     event.column = column;
     event.entryKind = kind;
-    window_->post(std::move(event));
+    window_->post(event);
   } catch (...) {
     // A lost entry on exhaustion; the add-on ignores addEntry's outcome anyway.
   }

@@ -8,20 +8,13 @@
 // reference to its window. Sinks are shared with whoever added them. Every HostString argument
 // is released exactly once.
 // Threading: every operation may be called from any thread (a worker search writes while the
-// host's thread reads or flushes); one lock orders the events. The sinks are called in that order,
-// one event at a time: on the thread that made the event, or, once `deliverOnThread` was called,
-// on a thread of the window's own, which takes the events from a queue of at most
-// kQueuedEvents (a writer finding it full waits), so that the search does not wait on the
-// formatting and writing of its output. `flush` delivers what is queued first.
+// host's thread reads or flushes); one lock orders the events and the sink calls.
 // Tested by tests/host_message_window_test.cpp.
 #ifndef VANTREL_HOST_MESSAGE_WINDOW_H_
 #define VANTREL_HOST_MESSAGE_WINDOW_H_
 
-#include <chrono>
-#include <condition_variable>
 #include <memory>
 #include <mutex>
-#include <thread>
 #include <vector>
 
 #include "host/ide/message_event.h"
@@ -47,36 +40,18 @@ class MessageWindow final : public RefCounted<MessageWindowService> {
   // A beep and a message box (with the answer it gave), as the display saw them.
   void beep(UINT type);
   void messageBox(const std::string& text, const std::string& caption, UINT type, int answer);
-  // From now on, the sinks are called on the window's own thread. Once, before the first event.
-  void deliverOnThread();
-  // Flushes every sink, once every event made so far has reached them.
+  // Flushes every sink.
   void flush();
 
   // For groups: records an event with a fresh group id or heading handle, answering it.
   int newGroup(MessageEvent event);
   int newHeading(MessageEvent event);
-  void post(MessageEvent event);
-
-  static constexpr size_t kQueuedEvents = 4096;
-  // The delivering thread takes events in runs of this many, or what there is after kLinger.
-  static constexpr size_t kRun = 512;
-  static constexpr std::chrono::milliseconds kLinger{20};
+  void post(const MessageEvent& event);
 
  private:
-  void waitForRoomLocked(std::unique_lock<std::mutex>& lock);
-  void postLocked(MessageEvent&& event);
-  void deliver();
+  void postLocked(const MessageEvent& event);
 
   mutable std::mutex mutex_;
-  std::mutex sinkMutex_;             // held while a sink is called
-  std::condition_variable queued_;   // the delivering thread: events, or the end
-  std::condition_variable drained_;  // writers: room in the queue; flush: all delivered
-  std::vector<MessageEvent> queue_;
-  std::vector<MessageEvent> spent_;  // delivered, to be freed by a writer
-  bool delivering_ = false;          // the thread holds events taken from the queue
-  bool stop_ = false;
-  int flushing_ = 0;  // flushes waiting for the queue to drain
-  std::thread thread_;
   std::vector<std::shared_ptr<MessageSink>> sinks_;
   std::vector<MessageEvent> events_;
   bool keep_ = true;

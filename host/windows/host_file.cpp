@@ -11,8 +11,6 @@
 
 namespace host {
 
-File::File(std::shared_ptr<ReadAhead> readAhead) : readAhead_(std::move(readAhead)) {}
-
 File::~File() { close(); }
 
 void File::setName(HostString* name) {

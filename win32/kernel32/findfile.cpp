@@ -49,7 +49,6 @@
 #include "win32/kernel32/listing_cache.h"
 #include "win32/kernel32/passed_over.h"
 #include "win32/kernel32/paths.h"
-#include "win32/kernel32/search_watch.h"
 
 namespace {
 
@@ -374,17 +373,6 @@ WINAPI_EXPORT HANDLE WINAPI FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA da
     SetLastError(ERROR_FILE_NOT_FOUND);
     return INVALID_HANDLE_VALUE;
   }
-  if (vwin::fileSearchesWatched()) try {
-      // The plain files, in the order the caller will be handed them: what a walk opens next.
-      std::vector<uint32_t> files;
-      for (const Entry& entry : search->entries)
-        if (!(entry.attributes &
-              (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)))
-          files.push_back(entry.index);
-      vwin::tellFileSearch(vwin::FileSearchSeen{dir, namePattern, listing, &files});
-    } catch (...) {
-      // The watcher only reads ahead: a search answers the same without it.
-    }
   fill(*search, search->entries[0], data);
   search->next = 1;
   Searches& s = searches();
