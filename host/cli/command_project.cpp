@@ -4,7 +4,11 @@
 
 #include <limits.h>
 #include <stdlib.h>
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <unistd.h>
+#endif
 
 #include <algorithm>
 #include <cerrno>
@@ -12,13 +16,49 @@
 #include <fstream>
 #include <nlohmann/json.hpp>
 
+#ifndef _WIN32
 #include "win32/kernel32/paths.h"
+#endif
 
 namespace vantrel {
 namespace {
 
 using nlohmann::json;
 
+#ifdef _WIN32
+// On Windows a path is already as the add-on sees it: the Windows form is the full path.
+std::string absolute(const std::string& path) {
+  char full[MAX_PATH];
+  DWORD length = GetFullPathNameA(path.c_str(), sizeof full, full, nullptr);
+  return length > 0 && length < sizeof full ? std::string(full, length) : path;
+}
+
+bool toWindows(const std::string& path, std::string& windows) {
+  windows = absolute(path);
+  return windows.size() < MAX_PATH;
+}
+
+bool isRelative(const std::string& path) {
+  bool drive = path.size() >= 2 && path[1] == ':';
+  return !drive && (path.empty() || (path[0] != '\\' && path[0] != '/'));
+}
+
+std::string directoryOf(const std::string& file) {
+  size_t slash = file.find_last_of("\\/");
+  if (slash == std::string::npos) return ".";
+  return file.substr(0, slash + (slash == 0 || (slash == 2 && file[1] == ':') ? 1 : 0));
+}
+
+constexpr char kSeparator = '\\';
+
+bool currentDirectory(std::string& directory) {
+  char current[MAX_PATH];
+  DWORD length = GetCurrentDirectoryA(sizeof current, current);
+  if (length == 0 || length >= sizeof current) return false;
+  directory.assign(current, length);
+  return true;
+}
+#else
 // The Windows form of an absolute POSIX path; false when the drive mapping cannot show it.
 bool toWindows(const std::string& posix, std::string& windows) {
   char buffer[MAX_PATH];
@@ -36,12 +76,24 @@ std::string absolute(const std::string& path) {
   return base + path;
 }
 
+bool isRelative(const std::string& path) { return path.empty() || path[0] != '/'; }
+
 std::string directoryOf(const std::string& file) {
   size_t slash = file.rfind('/');
   if (slash == std::string::npos) return ".";
   if (slash == 0) return "/";
   return file.substr(0, slash);
 }
+
+constexpr char kSeparator = '/';
+
+bool currentDirectory(std::string& directory) {
+  char cwd[PATH_MAX];
+  if (!getcwd(cwd, sizeof cwd)) return false;
+  directory = cwd;
+  return true;
+}
+#endif
 
 bool isWindowsPath(const std::string& path) {
   bool drive = path.size() >= 2 && path[1] == ':' &&
@@ -181,7 +233,11 @@ bool parseProject(const std::string& text, const std::string& projectFile,
     project.path = path;
     return true;
   }
-  if (pathGiven && path[0] != '/') path = directoryOf(absolute(projectFile)) + "/" + path;
+  if (pathGiven && isRelative(path)) {
+    std::string directory = directoryOf(absolute(projectFile));
+    if (directory.back() != kSeparator) directory += kSeparator;
+    path = directory + path;
+  }
   if (!toWindows(path, project.path)) {
     error = "the project path '" + path + "' has no Windows form";
     return false;
@@ -217,13 +273,12 @@ bool loadProjectFile(const std::string& posixPath, host::ProjectDescription& pro
 
 bool emptyProject(host::ProjectDescription& project, std::string& error) {
   project = host::ProjectDescription{};
-  char cwd[PATH_MAX];
-  if (!getcwd(cwd, sizeof cwd)) {
+  std::string file;
+  if (!currentDirectory(file)) {
     error = std::string("cannot read the current directory: ") + std::strerror(errno);
     return false;
   }
-  std::string file = cwd;
-  if (file != "/") file += '/';
+  if (file.back() != kSeparator) file += kSeparator;
   file += "vantrel.ide";
   if (!toWindows(file, project.path)) {
     error = "the current directory has no Windows form (path too long?)";

@@ -6,7 +6,8 @@
 //    "nodes": ["main.cpp", {"name": "lib", "children": ["..\\shared\\util.c"]}]}
 // "path" is the project's path as the add-on sees it: a Windows path with a drive or a server is
 // taken as it stands; a POSIX path (relative ones against the project file's directory) is shown
-// through the drive mapping; without "path" the project file's own path is used. A node is its
+// through the drive mapping; without "path" the project file's own path is used. On Windows every
+// path is already the add-on's: a relative one is made full with GetFullPathNameA. A node is its
 // name as the IDE stores it (absolute, or relative to the project's directory), or an object with
 // an optional "name" and optional "children".
 //

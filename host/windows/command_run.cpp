@@ -17,10 +17,13 @@
 #include <cstdlib>
 #include <memory>
 #include <set>
+#include <string>
+#include <vector>
 
 #include "dialog/search_dialog_ids.h"
 #include "host/cli/command_dialog.h"
 #include "host/cli/command_outcome.h"
+#include "host/cli/command_project.h"
 #include "host/cli/command_version.h"
 #include "host/ide/host.h"
 #include "host/ide/json_sink.h"
@@ -123,7 +126,8 @@ std::set<DWORD> processThreads() {
 
 // Stays until every thread started since `before` (the add-on's worker) has ended, pumping the
 // thread's messages meanwhile. Ctrl-C runs the tool again and answers its stop question Yes.
-void waitForWorkers(host::Host& ide, const std::set<DWORD>& before) {
+void waitForWorkers(host::Host& ide, const std::set<DWORD>& before,
+                    const std::vector<ProjectNodeId>& selected) {
   bool stopAsked = false;
   for (;;) {
     std::set<DWORD> now = processThreads();
@@ -134,7 +138,7 @@ void waitForWorkers(host::Host& ide, const std::set<DWORD>& before) {
     if (interrupted.load() && !stopAsked) {
       stopAsked = true;
       driver->answer = IDYES;
-      ide.tools()->runTool(kToolName, {});
+      ide.tools()->runTool(kToolName, selected);
     }
     MSG message;
     while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
@@ -160,14 +164,13 @@ int runCommand(const CommandLine& line, const std::string& addOnPath, std::ostre
     err << "vantrel: " << message << std::endl;
     return 2;
   };
-  if (line.projectFile || !line.selectedNodes.empty())
-    return fail("project files are not read by the Windows command");
-  if (line.directories && *line.directories == "[Selected Nodes]")
-    return fail("\"[Selected Nodes]\" searches the nodes chosen with --select; none was chosen");
   host::ProjectDescription project;
-  char current[MAX_PATH] = {};
-  GetCurrentDirectoryA(sizeof current, current);
-  project.path = std::string(current) + "\\vantrel.ide";
+  std::vector<ProjectNodeId> selected;
+  std::string projectError;
+  if (!openCommandProject(line.projectFile, line.selectedNodes, project, selected, projectError))
+    return fail(projectError);
+  if (line.directories && *line.directories == "[Selected Nodes]" && selected.empty())
+    return fail("\"[Selected Nodes]\" searches the nodes chosen with --select; none was chosen");
 
   host::HostConfig config;
   config.statusRow = 0;
@@ -206,9 +209,9 @@ int runCommand(const CommandLine& line, const std::string& addOnPath, std::ostre
     entry(ide.serverReference());
     ide.project()->open(project);
     std::set<DWORD> before = processThreads();
-    bool ran = ide.tools()->runTool(kToolName, {});
+    bool ran = ide.tools()->runTool(kToolName, selected);
     if (ran && modal.outcome.confirmed && (modal.outcome.options & kAsynchronous))
-      waitForWorkers(ide, before);
+      waitForWorkers(ide, before, selected);
     ide.project()->close();
     entry(nullptr);
     ide.tools()->clear();  // no handler may outlive the module's code

@@ -7,7 +7,8 @@
 #
 # Usage: wine_test.sh MODE BUILD_DIR [LINUX_COMMAND]
 #   prefix    makes the Wine prefix (BUILD_DIR/wineprefix) once for the whole test run
-#   compare   plain, case-sensitive, regular-expression and whole-word searches, text and JSON
+#   compare   plain, case-sensitive, regular-expression and whole-word searches, text and JSON,
+#             and the nodes of a project file
 #   async     an asynchronous search: the command stays until the worker has ended
 #   registry  the history written under the IDE's key, read back with Wine's reg
 # Exits 77 (skipped) when the POSIX command is not built (cmake --preset debug builds it).
@@ -59,6 +60,16 @@ for a in Alpha beta; do
   done
 done
 windir="Z:$(echo "$tree" | tr / '\\')"
+# A project in the tree: its path and node names relative to the project file, one node outside
+# the tree, one child that does not exist, one node without a file.
+cat > "$tree/demo.json" <<'EOF'
+{"path": "demo.ide",
+ "nodes": ["Alpha\\one\\x\\File1.txt",
+           {"name": "beta\\Two\\Y\\src3.cpp",
+            "children": ["Alpha\\three\\x\\File8.txt", "..\\wine-outside.txt", "gone.txt"]},
+           {"children": ["beta\\one\\x\\NOTES"]}]}
+EOF
+echo "needle outside the tree" > "$tree/../wine-outside.txt"
 
 if [ "$mode" != registry ] && { [ -z "$linux" ] || [ ! -x "$linux" ]; }; then
   echo "skipped: the POSIX command '$linux' is not built (cmake --workflow --preset debug)"
@@ -72,11 +83,16 @@ same() {
   label=$1
   shift
   start=$(date +%s%N)
-  winrun "$exe" "$@" -d "$windir" --windows-paths > "$registry/wine.out" 2> "$registry/wine.err"
+  # With $project set, each command is given the project file by its own name for it, and the
+  # selected nodes are searched.
+  dirs=$windir
+  [ -n "${project:-}" ] && dirs='[Selected Nodes]'
+  winrun "$exe" "$@" ${project:+"--project=$windir\\demo.json"} -d "$dirs" --windows-paths \
+    > "$registry/wine.out" 2> "$registry/wine.err"
   wstatus=$?
   ms=$((($(date +%s%N) - start) / 1000000))
-  VANTREL_REGISTRY="$registry/registry.sqlite3" "$linux" "$@" -d "$windir" --windows-paths \
-    > "$registry/linux.out" 2> "$registry/linux.err"
+  VANTREL_REGISTRY="$registry/registry.sqlite3" "$linux" "$@" ${project:+"--project=$tree/demo.json"} \
+    -d "$dirs" --windows-paths > "$registry/linux.out" 2> "$registry/linux.err"
   lstatus=$?
   sort "$registry/wine.out" > "$registry/wine.sorted"
   sort "$registry/linux.out" > "$registry/linux.sorted"
@@ -102,6 +118,13 @@ case $mode in
     same no-hit 'not-in-any-file' -f '*.*' --options=2
     same bad-pattern 'ne(dle' -f '*.*' --options=6
     same empty-text -t '' -f '*.*' --options=2
+    project=1
+    same project-node needle --select='beta\Two\Y\src3.cpp' -f '*.*' --options=0
+    same project-children needle --select='BETA\two\y\SRC3.CPP' --select='Alpha\one\x\File1.txt' \
+      -f '*.txt;*.cpp' --options=10
+    same project-no-selection needle -f '*.*' --options=2
+    same project-bad-node needle --select='no\such\node' -f '*.*' --options=2
+    project=
     ;;
   async)
     same async needle -f '*.*' --options=10
