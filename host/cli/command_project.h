@@ -48,6 +48,14 @@ bool openCommandProject(const std::optional<std::string>& projectFile,
                         host::ProjectDescription& project, std::vector<ProjectNodeId>& selected,
                         std::string& error);
 
+// The same for a search of `directories` (the -d field, if given): "[Selected Nodes]" with no node
+// selected is refused too, since the add-on would only report that it has no node array.
+bool openCommandProject(const std::optional<std::string>& projectFile,
+                        const std::vector<std::string>& selectedNames,
+                        const std::optional<std::string>& directories,
+                        host::ProjectDescription& project, std::vector<ProjectNodeId>& selected,
+                        std::string& error);
+
 }  // namespace vantrel
 
 #endif  // VANTREL_HOST_COMMAND_PROJECT_H_

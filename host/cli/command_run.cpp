@@ -133,11 +133,9 @@ int runCommand(const CommandLine& line, const std::string& addOnPath, std::ostre
   host::ProjectDescription project;
   std::vector<ProjectNodeId> selected;
   std::string error;
-  if (!openCommandProject(line.projectFile, line.selectedNodes, project, selected, error))
+  if (!openCommandProject(line.projectFile, line.selectedNodes, line.directories, project, selected,
+                          error))
     return fail(error);
-  // The add-on would only report that it has no node array; say what is missing instead.
-  if (line.directories && *line.directories == "[Selected Nodes]" && selected.empty())
-    return fail("\"[Selected Nodes]\" searches the nodes chosen with --select; none was chosen");
 
   // Output into a file in the searched tree would be read while it grows: the file is left out
   // of the search, and the user told.

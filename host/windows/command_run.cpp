@@ -167,10 +167,9 @@ int runCommand(const CommandLine& line, const std::string& addOnPath, std::ostre
   host::ProjectDescription project;
   std::vector<ProjectNodeId> selected;
   std::string projectError;
-  if (!openCommandProject(line.projectFile, line.selectedNodes, project, selected, projectError))
+  if (!openCommandProject(line.projectFile, line.selectedNodes, line.directories, project, selected,
+                          projectError))
     return fail(projectError);
-  if (line.directories && *line.directories == "[Selected Nodes]" && selected.empty())
-    return fail("\"[Selected Nodes]\" searches the nodes chosen with --select; none was chosen");
 
   host::HostConfig config;
   config.statusRow = 0;
