@@ -202,6 +202,7 @@ TEST_F(TuiResultsTest, ATypedFilterNarrowsThePageToRowsWhosePathOrTextHoldsIt) {
       [](const tuitest::Screen& screen) { return !screen.contains("int needle;"); }, &s))
       << s.all();
   EXPECT_TRUE(s.contains("[filter: ret]")) << s.all();
+  EXPECT_TRUE(s.contains("\u25be a.c  (1 of 2 hits)")) << s.all();  // the hits let through
   EXPECT_TRUE(selectedRow(s, "  2:8: return needle;")) << s.all();
   EXPECT_FALSE(s.contains("b.c")) << s.all();
   // A path holds it: the file with its hits. Enter keeps the filter, / edits it again.

@@ -80,6 +80,7 @@ struct MessageList::Page {
   // that pass, made again when the page has changed since.
   std::string filter;
   std::vector<uint64_t> shown;
+  std::vector<uint32_t> matching;  // each file's hits that pass the filter
   bool shownStale = true;
 
   static bool holds(std::string_view text, const std::string& folded) {
@@ -94,7 +95,9 @@ struct MessageList::Page {
   void refilter() {
     shownStale = false;
     shown.clear();
+    matching.clear();
     if (filter.empty()) return;
+    matching.resize(files.size());
     for (size_t f = 0; f < files.size(); ++f) {
       const File& file = files[f];
       bool whole = holds(file.relative, filter);
@@ -104,6 +107,7 @@ struct MessageList::Page {
       for (uint32_t h = 0; h < file.hits; ++h) {
         if (!whole && !holds(text(hits[file.firstHit + h]), filter)) continue;
         any = true;
+        ++matching[f];
         if (!file.collapsed) shown.push_back(rowStart[f] + 1 + h);
       }
       if (!any) shown.resize(headingAt);
@@ -183,6 +187,7 @@ struct MessageList::Page {
         out.kind = Row::kHeading;
         out.shown = file.relative;
         out.hits = file.hits;
+        out.matching = filter.empty() || f >= matching.size() ? file.hits : matching[f];
         out.folded = file.collapsed;
         const Hit& first = hits[file.firstHit];
         out.line = first.line;

@@ -43,6 +43,7 @@ struct Row {
   int column = 0;
   long file = -1;       // kHeading, kHit: the file's index in its page
   long hits = 0;        // kHeading: the file's hit count
+  long matching = 0;    // kHeading: of those, the hits the page's filter lets through
   bool folded = false;  // kHeading: collapsed; kNotices: its list is closed
 };
 

@@ -12,10 +12,11 @@
 namespace tui {
 namespace {
 
-// A file's heading in `width` columns: its path and hit count, or, when that does not fit, its
-// file name first and its directory after.
+// A file's heading in `width` columns: its path and hit count ("2 of 5 hits" while a filter lets
+// only some through), or, when that does not fit, its file name first and its directory after.
 std::string headingText(const Row& row, int width) {
   std::string count = "(" + std::to_string(row.hits) + (row.hits == 1 ? " hit)" : " hits)");
+  if (row.matching != row.hits) count.insert(1, std::to_string(row.matching) + " of ");
   std::string marker = row.folded ? "\xe2\x96\xb8 " : "\xe2\x96\xbe ";  // ▸ ▾
   std::string full = marker + row.shown + "  " + count;
   if (columns(full) <= width) return full;
