@@ -6,6 +6,7 @@
 // host/tui/tui_screen.cpp (the terminal given back) and host/tui/tui_app.cpp.
 #include "host/tui/tui_app.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -405,6 +406,26 @@ TEST_F(TuiAppTest, EnterOpensTheSelectedHitInTheEditorAndWSavesTheQuickfixFile) 
   std::string written = tuitest::capture("cat " + tuitest::quote(dir_) + "/state/vantrel/*.qf");
   EXPECT_EQ(written, dir_ + "/src/main.c:3:5: int needle = 1;\n" + dir_ +
                          "/src/main.c:7:1: needle\\x1b[2J\\x07!\n");
+  // Writing another removes quickfix files older than a week, and only those.
+  std::string state = dir_ + "/state/vantrel/";
+  for (const char* name : {"search-1-1.qf", "search-2-1.qf", "notes.qf"})
+    std::ofstream(state + name) << "x:1:1: x\n";
+  struct timespec weekAgo = {time(nullptr) - 8 * 24 * 60 * 60, 0};
+  struct timespec times[2] = {weekAgo, weekAgo};
+  ASSERT_EQ(utimensat(AT_FDCWD, (state + "search-1-1.qf").c_str(), times, 0), 0);
+  ASSERT_EQ(utimensat(AT_FDCWD, (state + "notes.qf").c_str(), times, 0), 0);
+  terminal_->keys("w");
+  ASSERT_TRUE(terminal_->waitFor(
+      [&](const tuitest::Screen&) {
+        std::string listed = tuitest::capture("ls " + tuitest::quote(state));
+        return listed.find("-2.qf") != std::string::npos &&
+               listed.find("search-1-1.qf") == std::string::npos;
+      },
+      &s))
+      << tuitest::capture("ls -l " + tuitest::quote(state));
+  struct stat st;
+  EXPECT_EQ(stat((state + "search-2-1.qf").c_str(), &st), 0);
+  EXPECT_EQ(stat((state + "notes.qf").c_str(), &st), 0);
   // Two hits listed: status 0.
   terminal_->keys("q");
   checkRestored(0);

@@ -3,12 +3,14 @@
 #include "host/tui/tui_app.h"
 
 #include <curses.h>
+#include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <memory>
 
 #include "host/ide/passed_over_report.h"
@@ -41,6 +43,27 @@ bool makeDirectories(const std::string& path) {
   }
   struct stat st;
   return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// Quickfix files are for loading into an editor soon after; a week on they are only clutter.
+constexpr time_t kQuickfixLife = 7 * 24 * 60 * 60;
+
+// Removes the quickfix files in `dir` ("search-*.qf", plain files) older than kQuickfixLife.
+void pruneQuickfixes(const std::string& dir) {
+  DIR* stream = opendir(dir.c_str());
+  if (!stream) return;
+  time_t now = time(nullptr);
+  while (const struct dirent* entry = readdir(stream)) {
+    std::string name = entry->d_name;
+    if (name.size() < 10 || name.compare(0, 7, "search-") != 0 ||
+        name.compare(name.size() - 3, 3, ".qf") != 0)
+      continue;
+    std::string path = dir + "/" + name;
+    struct stat st;
+    if (lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && now - st.st_mtime > kQuickfixLife)
+      unlink(path.c_str());  // one that cannot go stays; nothing depends on it
+  }
+  closedir(stream);
 }
 
 std::string stateDirectory(const FrontEnd& frontEnd) {
@@ -281,6 +304,7 @@ void App::writeQuickfix() {
     note_ = "Cannot write " + path + ": " + std::strerror(errno);
     return;
   }
+  pruneQuickfixes(dir);
   note_ = "Wrote " + std::to_string(lines) + (lines == 1 ? " hit" : " hits") + ": vim -q " +
           shellWord(path);
 }

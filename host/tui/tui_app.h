@@ -46,7 +46,8 @@ struct FrontEnd {
   // Enters a request into a dialog as a user would, the text field focused; may be empty.
   std::function<void(HWND dialog, const SearchRequest& request)> enterRequest;
   bool windowsPaths = false;
-  // Where quickfix files go; empty: $XDG_STATE_HOME/vantrel, else ~/.local/state/vantrel.
+  // Where quickfix files go; empty: $XDG_STATE_HOME/vantrel, else ~/.local/state/vantrel. Writing
+  // one removes those ("search-*.qf") more than a week old.
   std::string stateDirectory;
 };
 
