@@ -83,10 +83,19 @@ SHORT TerminalDisplay::asyncKeyState(int virtualKey) {
   bool madeNonBlocking =
       flags >= 0 && !(flags & O_NONBLOCK) && fcntl(STDIN_FILENO, F_SETFL, flags | O_NONBLOCK) == 0;
   try {
-    // Everything typed so far is read now; only Esc (or Ctrl-C) counts.
+    // Everything typed so far is read now; only Esc (or Ctrl-C) counts, and Ctrl-Z, which stops
+    // the program, search and all, as a shell job until its fg.
     for (Key key = readKey(0); key.type != Key::kNone; key = readKey(0)) {
       if (key.type == Key::kEscape || key.type == Key::kInterrupt) escapePressed_ = true;
       if (key.type == Key::kResize && onResize_) onResize_();
+      if (key.type == Key::kChar && key.code == 26) {
+        if (madeNonBlocking) fcntl(STDIN_FILENO, F_SETFL, flags);  // the shell's, while stopped
+        screen_.stopForShell();
+        if (madeNonBlocking) fcntl(STDIN_FILENO, F_SETFL, flags | O_NONBLOCK);
+        erase();
+        if (repaint_) repaint_();
+        refresh();
+      }
     }
   } catch (...) {
   }
