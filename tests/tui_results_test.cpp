@@ -127,10 +127,10 @@ TEST_F(TuiResultsTest, HitsAreGroupedUnderTheirFilesAndTheFilesNotSearchedFoldIn
   EXPECT_EQ(s.text(row + 1), "Passed over 1 file too large, 2 empty files") << s.all();
   terminal_->keys("Up Up");
   ASSERT_TRUE(waitForSelected("\u25b8 3 files", &s)) << s.all();
+  // Opened, its list comes into view under it.
   terminal_->keys("Enter");
-  ASSERT_TRUE(terminal_->waitForText("\u25be 3 files not searched", &s)) << s.all();
-  terminal_->keys("End");
   ASSERT_TRUE(terminal_->waitForText("  big.c: too large", &s)) << s.all();
+  EXPECT_TRUE(s.contains("\u25be 3 files not searched")) << s.all();
   EXPECT_TRUE(s.contains("  empty.c: empty")) << s.all();
   EXPECT_TRUE(s.contains("  also.c: empty")) << s.all();
   terminal_->keys("q");

@@ -88,6 +88,16 @@ void MessageView::draw(int height, int width) {
     top_ = std::max(0L, count - rowsShown);
   }
   if (selection_ >= count) selection_ = count - 1;
+  if (revealBelow_ && selection_ >= 0 && rowsShown > 0) {
+    // The list just opened under the selection: as much of it as fits, the selection kept.
+    revealBelow_ = false;
+    scrolledAway_ = false;
+    long last = selection_;
+    while (last + 1 < count && last + 1 - selection_ < rowsShown &&
+           list_.row(page_, static_cast<size_t>(last + 1)).kind == Row::kNotice)
+      ++last;
+    if (last >= top_ + rowsShown) top_ = std::min(selection_, last - rowsShown + 1);
+  }
   if (!scrolledAway_ && rowsShown > 0) {
     if (selection_ >= 0 && selection_ < top_) top_ = selection_;
     if (selection_ >= top_ + rowsShown) top_ = selection_ - rowsShown + 1;
@@ -236,6 +246,7 @@ void MessageView::toggleSelected() {
   if (!row) return;
   if (row->kind == Row::kNotices) {
     list_.toggleNotices(page_);
+    revealBelow_ = row->folded;  // opened now
     return;
   }
   if (row->file < 0) return;

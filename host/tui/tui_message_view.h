@@ -67,6 +67,7 @@ class MessageView {
   bool follow_ = false;
   bool wantFirstHit_ = true;
   bool scrolledAway_ = false;  // the wheel moved the view: the selection need not be in it
+  bool revealBelow_ = false;   // the selection's rows below (an opened list) come into view
   static constexpr int kWheelStep = 3;
   unsigned long drawnVersion_ = ~0ul;
 };
