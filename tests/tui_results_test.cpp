@@ -159,6 +159,17 @@ TEST_F(TuiResultsTest, ThePreviewShowsTheLinesAroundTheHitBelowOrBesideTheList) 
   EXPECT_FALSE(s.contains("7\u2502")) << s.all();
   EXPECT_TRUE(s.at(row, col + 14).reverse && s.at(row, col + 19).reverse) << s.all();
   EXPECT_FALSE(s.at(row, col + 13).reverse || s.at(row, col + 20).reverse) << s.all();
+  // A match beyond the pane's right edge is brought into view, highlighted.
+  terminal_->keys("Up Up");
+  ASSERT_TRUE(terminal_->waitForText("/tree/long.c:1", &s)) << s.all();
+  int hitRow = 0, hitCol = 0;
+  ASSERT_TRUE(s.find("1\u25b6", &hitRow, &hitCol)) << s.all();
+  ASSERT_TRUE(s.find("needle====", &row, &col)) << s.all();
+  EXPECT_EQ(row, hitRow) << s.all();
+  EXPECT_TRUE(s.at(row, col).reverse && s.at(row, col + 5).reverse) << s.all();
+  EXPECT_FALSE(s.at(row, col - 1).reverse || s.at(row, col + 6).reverse) << s.all();
+  terminal_->keys("Down Down");
+  ASSERT_TRUE(terminal_->waitForText("/tree/m.c:4", &s)) << s.all();
   // Beside the list, then off.
   terminal_->keys("p");
   ASSERT_TRUE(terminal_->waitFor(

@@ -41,14 +41,6 @@ void putCaption(int row, int col, const std::string& text, int width, int attr) 
         attr | A_UNDERLINE);
 }
 
-// The part of `text` from column `first` on.
-std::string_view fromColumn(std::string_view text, int first) {
-  size_t at = 0;
-  for (int n = 0; at < text.size(); ++at)
-    if ((static_cast<unsigned char>(text[at]) & 0xC0) != 0x80 && n++ == first) break;
-  return text.substr(at);
-}
-
 // The column at which byte `at` of the field's text is shown.
 int columnOf(const std::string& text, size_t at) {
   return columns(host::toTerminalText(std::string_view(text).substr(0, at)));

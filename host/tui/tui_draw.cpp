@@ -24,6 +24,13 @@ std::string_view clip(std::string_view text, int width) {
   return text;
 }
 
+std::string_view fromColumn(std::string_view text, int first) {
+  size_t at = 0;
+  for (int n = 0; at < text.size(); ++at)
+    if ((static_cast<unsigned char>(text[at]) & 0xC0) != 0x80 && n++ == first) break;
+  return text.substr(at);
+}
+
 void put(int row, int col, std::string_view text, int width, int attr, bool fill) {
   if (row < 0 || row >= LINES || col >= COLS || width <= 0) return;
   if (col + width > COLS) width = COLS - col;

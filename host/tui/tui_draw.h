@@ -17,6 +17,9 @@ int columns(std::string_view text);
 // The longest start of `text` that fits in `width` columns.
 std::string_view clip(std::string_view text, int width);
 
+// The part of `text` from column `first` on (empty when it is shorter).
+std::string_view fromColumn(std::string_view text, int first);
+
 // Writes `text` at (row, col) with `attr`, at most `width` columns; with `fill`, pads the rest of
 // the width with blanks in the same attribute.
 void put(int row, int col, std::string_view text, int width, int attr, bool fill = false);

@@ -40,19 +40,6 @@ std::string describePage(const MessageList& list, size_t page) {
   return out;
 }
 
-namespace {
-
-// The text of `shown` from column `left` on.
-std::string_view fromColumn(std::string_view shown, int left) {
-  for (int skipped = 0; skipped < left && !shown.empty();) {
-    shown.remove_prefix(1);
-    if (shown.empty() || (static_cast<unsigned char>(shown[0]) & 0xC0) != 0x80) ++skipped;
-  }
-  return shown;
-}
-
-}  // namespace
-
 void MessageView::showPage(size_t page) {
   page_ = page;
   selection_ = -1;

@@ -103,31 +103,19 @@ void Preview::draw(const Row& row, const SearchRequest& request, int top, int le
     return;
   }
   long lines = static_cast<long>(lineStarts_.size());
-  long first = std::max(1L, static_cast<long>(row.line) - height / 2);
-  int numberWidth = static_cast<int>(std::to_string(first + height).size());
-  for (int r = 0; r < height; ++r) {
-    long number = first + r;
-    if (number > lines) break;
+  auto lineText = [&](long number) {
     size_t start = lineStarts_[static_cast<size_t>(number - 1)];
     size_t end = number < lines ? lineStarts_[static_cast<size_t>(number)] - 1 : text_.size();
     if (end > start && text_[end - 1] == '\r') --end;
-    std::string_view line = std::string_view(text_).substr(start, end - start);
-    std::string gutter = std::to_string(number);
-    gutter.insert(
-        0, static_cast<size_t>(numberWidth) - std::min(gutter.size(), size_t(numberWidth)), ' ');
-    bool hit = number == row.line;
-    put(top + r, left, gutter + (hit ? "\xe2\x96\xb6" : "\xe2\x94\x82"), width,  // ▶ │
-        hit ? A_BOLD : A_DIM);
-    int textLeft = left + numberWidth + 1;
-    int textWidth = width - numberWidth - 1;
-    if (!hit) {
-      std::string shown;
-      int column = 0;
-      appendShown(shown, line, column);
-      put(top + r, textLeft, shown, textWidth, A_NORMAL);
-      continue;
-    }
-    // The hit's line: before the match, the match highlighted, after it.
+    return std::string_view(text_).substr(start, end - start);
+  };
+  long first = std::max(1L, static_cast<long>(row.line) - height / 2);
+  int numberWidth = static_cast<int>(std::to_string(first + height).size());
+  int textWidth = width - numberWidth - 1;
+  // The hit's line in three parts: before the match, the match, after it.
+  std::string parts[3];
+  if (row.line <= lines) {
+    std::string_view line = lineText(row.line);
     size_t at = std::min(static_cast<size_t>(std::max(row.column, 1) - 1), line.size());
     size_t length = 0;
     if (request.known && !(request.options & 0x04) && !request.text.empty()) {
@@ -136,16 +124,42 @@ void Preview::draw(const Row& row, const SearchRequest& request, int top, int le
       while (at + length < line.size() && wordByte(line[at + length])) ++length;
       if (length == 0 && at < line.size()) length = 1;
     }
-    std::string parts[3];
     int column = 0;
     appendShown(parts[0], line.substr(0, at), column);
     appendShown(parts[1], line.substr(at, length), column);
     appendShown(parts[2], line.substr(at + length), column);
+  }
+  // A match beyond the pane's right edge is brought into view: every line is shown from the same
+  // column on, a quarter of the pane before the match.
+  int matchStart = columns(parts[0]);
+  int shift = 0;
+  if (matchStart + columns(parts[1]) > textWidth)
+    shift = std::max(0, matchStart - std::max(textWidth / 4, 1));
+  for (int r = 0; r < height; ++r) {
+    long number = first + r;
+    if (number > lines) break;
+    std::string gutter = std::to_string(number);
+    gutter.insert(
+        0, static_cast<size_t>(numberWidth) - std::min(gutter.size(), size_t(numberWidth)), ' ');
+    bool hit = number == row.line;
+    put(top + r, left, gutter + (hit ? "\xe2\x96\xb6" : "\xe2\x94\x82"), width,  // ▶ │
+        hit ? A_BOLD : A_DIM);
+    int textLeft = left + numberWidth + 1;
+    if (!hit) {
+      std::string shown;
+      int column = 0;
+      appendShown(shown, lineText(number), column);
+      put(top + r, textLeft, fromColumn(shown, shift), textWidth, A_NORMAL);
+      continue;
+    }
     int col = textLeft;
+    int skip = shift;
     int attrs[3] = {A_BOLD, A_REVERSE | A_BOLD, A_BOLD};
     for (int p = 0; p < 3; ++p) {
-      int used = std::min(columns(parts[p]), left + width - col);
-      put(top + r, col, parts[p], used, attrs[p]);
+      std::string_view part = fromColumn(parts[p], skip);
+      skip = std::max(0, skip - columns(parts[p]));
+      int used = std::min(columns(part), left + width - col);
+      put(top + r, col, part, used, attrs[p]);
       col += used;
     }
   }
