@@ -4,8 +4,9 @@
 // modal loop, then drives the search dialog with the dialog script (window messages to the real
 // controls) or answers a message box. The status window is a real, hidden window.
 //
-// Differences from the POSIX command: no terminal status line or full-screen program; beeps are
-// not seen (MessageBeep goes to Windows); a message box's type is told by its buttons only.
+// The add-on's MessageBeep is redirected in its import table (host/windows/import_hook.h) to the
+// message window, so beeps are events as on POSIX. Differences from the POSIX command: no
+// terminal status line or full-screen program; a message box's type is told by its buttons only.
 // Tested under Wine by tests/windows/wine_test.sh.
 #include "host/cli/command_run.h"
 
@@ -28,6 +29,7 @@
 #include "host/ide/host.h"
 #include "host/ide/json_sink.h"
 #include "host/ide/text_sink.h"
+#include "host/windows/import_hook.h"
 
 namespace vantrel {
 namespace {
@@ -42,6 +44,15 @@ std::atomic<bool> interrupted{false};
 BOOL WINAPI onConsoleControl(DWORD event) {
   if (event != CTRL_C_EVENT) return FALSE;
   interrupted.store(true);
+  return TRUE;
+}
+
+// The add-on's beeps, from any of its threads, go to the run's message window, as our layer sends
+// them on POSIX; like the POSIX command, the command makes no sound.
+std::atomic<host::MessageWindow*> beepWindow{nullptr};
+
+BOOL WINAPI seeBeep(UINT type) {
+  if (host::MessageWindow* window = beepWindow.load()) window->beep(type);
   return TRUE;
 }
 
@@ -205,6 +216,9 @@ int runCommand(const CommandLine& line, const std::string& addOnPath, std::ostre
                  reinterpret_cast<void (*)()>(GetProcAddress(module, "BcwAddOnEntry")))))
     error = "'" + addOnPath + "' is not an add-on (it has no BcwAddOnEntry)";
   if (entry) {
+    beepWindow.store(ide.messageWindow());
+    redirectImport(module, "USER32.dll", "MessageBeep",
+                   reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(&seeBeep)));
     entry(ide.serverReference());
     ide.project()->open(project);
     std::set<DWORD> before = processThreads();
@@ -227,6 +241,7 @@ int runCommand(const CommandLine& line, const std::string& addOnPath, std::ostre
       status = outcome->status(error);
   }
   if (module) FreeLibrary(module);
+  beepWindow.store(nullptr);
   SetConsoleCtrlHandler(onConsoleControl, FALSE);
   UnhookWindowsHookEx(hook);
   driver = nullptr;

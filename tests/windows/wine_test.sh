@@ -34,7 +34,7 @@ if [ "$mode" = prefix ]; then
 fi
 
 # The tree: 12 directories of 3 levels, 8 files each, with hits in every case and word form,
-# names in mixed case, a hidden file and files the masks leave out.
+# names in mixed case, a hidden file, files the masks leave out and one empty file.
 rm -rf "$tree"
 for a in Alpha beta; do
   for b in one Two three; do
@@ -56,6 +56,8 @@ for a in Alpha beta; do
       echo "needle in a log" > "$d/skip.log"
       echo "needle without an extension" > "$d/NOTES"
       echo "needle in a long name" > "$d/a.name.with.dots.TXT"
+      # An empty file: the add-on says so and beeps.
+      [ "$a/$b/$c" = Alpha/one/x ] && : > "$d/Empty.txt"
     done
   done
 done
@@ -114,6 +116,7 @@ case $mode in
     same regex 'ne+dle[0-9]' -f '[Source Files (.c;.cpp;.cc)]' --options=6
     same whole-word needle -f '*.txt' --options=18
     same json needle -f '*.txt' --options=18 --format=json
+    same json-beep needle -f 'empty.txt;file1.txt' --options=2 --format=json
     same masks needle -f 'file?.TXT;*.with.*;notes' --options=2
     same no-hit 'not-in-any-file' -f '*.*' --options=2
     same bad-pattern 'ne(dle' -f '*.*' --options=6
