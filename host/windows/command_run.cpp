@@ -4,9 +4,10 @@
 // modal loop, then drives the search dialog with the dialog script (window messages to the real
 // controls) or answers a message box. The status window is a real, hidden window.
 //
-// The add-on's MessageBeep is redirected in its import table (host/windows/import_hook.h) to the
-// message window, so beeps are events as on POSIX. Differences from the POSIX command: no
-// terminal status line or full-screen program; a message box's type is told by its buttons only.
+// The add-on's MessageBeep and GetAsyncKeyState are redirected in its import table
+// (host/windows/import_hook.h): beeps become message-window events and Ctrl-C stops a blocking
+// search as Esc does, as on POSIX. Differences from the POSIX command: no terminal status line or
+// full-screen program; a message box's type is told by its buttons only.
 // Tested under Wine by tests/windows/wine_test.sh.
 #include "host/cli/command_run.h"
 
@@ -40,10 +41,12 @@ typedef void(WINAPI* AddOnEntry)(HostServer*);
 
 // Set by Ctrl-C; read by the wait for a worker search.
 std::atomic<bool> interrupted{false};
+std::atomic<bool> escapeFromCtrlC{false};  // also set by Ctrl-C; taken by the Esc poll
 
 BOOL WINAPI onConsoleControl(DWORD event) {
   if (event != CTRL_C_EVENT) return FALSE;
   interrupted.store(true);
+  escapeFromCtrlC.store(true);
   return TRUE;
 }
 
@@ -54,6 +57,19 @@ std::atomic<host::MessageWindow*> beepWindow{nullptr};
 BOOL WINAPI seeBeep(UINT type) {
   if (host::MessageWindow* window = beepWindow.load()) window->beep(type);
   return TRUE;
+}
+
+// Ctrl-C stops a blocking search as Esc does: the add-on polls Esc with GetAsyncKeyState on the
+// run's own thread, which is then told it was pressed, once per Ctrl-C.
+std::atomic<DWORD> runThread{0};
+typedef SHORT(WINAPI* KeyState)(int);
+KeyState realKeyState = nullptr;
+
+SHORT WINAPI seeKeyState(int key) {
+  if (key == VK_ESCAPE && GetCurrentThreadId() == runThread.load() &&
+      escapeFromCtrlC.exchange(false))
+    return static_cast<SHORT>(0x8001);
+  return realKeyState ? realKeyState(key) : 0;
 }
 
 // The one run's dialog driving, reached from the hook and the timer (both on the run's thread).
@@ -205,6 +221,7 @@ int runCommand(const CommandLine& line, const std::string& addOnPath, std::ostre
   HHOOK hook = SetWindowsHookExA(WH_CBT, watchCreations, nullptr, GetCurrentThreadId());
   if (!hook) return fail("cannot watch for the add-on's dialogs");
   interrupted.store(false);
+  escapeFromCtrlC.store(false);
   SetConsoleCtrlHandler(onConsoleControl, TRUE);
   int status = 2;
   std::string error;
@@ -219,6 +236,10 @@ int runCommand(const CommandLine& line, const std::string& addOnPath, std::ostre
     beepWindow.store(ide.messageWindow());
     redirectImport(module, "USER32.dll", "MessageBeep",
                    reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(&seeBeep)));
+    runThread.store(GetCurrentThreadId());
+    realKeyState = reinterpret_cast<KeyState>(reinterpret_cast<void (*)()>(
+        redirectImport(module, "USER32.dll", "GetAsyncKeyState",
+                       reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(&seeKeyState)))));
     entry(ide.serverReference());
     ide.project()->open(project);
     std::set<DWORD> before = processThreads();
