@@ -158,7 +158,12 @@ case $mode in
       [ -n "$pid" ] && break
       sleep 0.1
     done
-    sleep 3  # the search under way
+    # The search under way: a file of the tree open while it is scanned.
+    for _ in $(seq 1 200); do
+      [ -n "$pid" ] || break
+      ls -l "/proc/$pid/fd" 2>/dev/null | grep -q "$slow/g" && break
+      sleep 0.1
+    done
     [ -n "$pid" ] && kill -INT "$pid"
     wait "$runner"
     wstatus=$?
