@@ -313,19 +313,12 @@ bool selectNodes(const host::ProjectDescription& project, const std::vector<std:
 
 bool openCommandProject(const std::optional<std::string>& projectFile,
                         const std::vector<std::string>& selectedNames,
+                        const std::optional<std::string>& directories,
                         host::ProjectDescription& project, std::vector<ProjectNodeId>& selected,
                         std::string& error) {
   bool loaded =
       projectFile ? loadProjectFile(*projectFile, project, error) : emptyProject(project, error);
-  return loaded && selectNodes(project, selectedNames, selected, error);
-}
-
-bool openCommandProject(const std::optional<std::string>& projectFile,
-                        const std::vector<std::string>& selectedNames,
-                        const std::optional<std::string>& directories,
-                        host::ProjectDescription& project, std::vector<ProjectNodeId>& selected,
-                        std::string& error) {
-  if (!openCommandProject(projectFile, selectedNames, project, selected, error)) return false;
+  if (!loaded || !selectNodes(project, selectedNames, selected, error)) return false;
   if (directories && *directories == "[Selected Nodes]" && selected.empty()) {
     error = "\"[Selected Nodes]\" searches the nodes chosen with --select; none was chosen";
     return false;

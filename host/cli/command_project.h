@@ -42,14 +42,9 @@ bool selectNodes(const host::ProjectDescription& project, const std::vector<std:
                  std::vector<ProjectNodeId>& ids, std::string& error);
 
 // The project a command line asks for (its project file, or the empty project) and the ids of the
-// nodes it selects. Answers false with one line in `error`.
-bool openCommandProject(const std::optional<std::string>& projectFile,
-                        const std::vector<std::string>& selectedNames,
-                        host::ProjectDescription& project, std::vector<ProjectNodeId>& selected,
-                        std::string& error);
-
-// The same for a search of `directories` (the -d field, if given): "[Selected Nodes]" with no node
-// selected is refused too, since the add-on would only report that it has no node array.
+// nodes it selects. For a search of `directories` (the -d field, if given and final),
+// "[Selected Nodes]" with no node selected is refused too, since the add-on would only report that
+// it has no node array. Answers false with one line in `error`.
 bool openCommandProject(const std::optional<std::string>& projectFile,
                         const std::vector<std::string>& selectedNames,
                         const std::optional<std::string>& directories,

@@ -9,7 +9,6 @@
 #include <cerrno>
 #include <limits>
 
-#include "host/ide/host_string.h"
 #include "win32/kernel32/paths.h"
 
 namespace host {
@@ -24,17 +23,6 @@ int openForReading(const char* path) {
 }
 
 }  // namespace
-
-File::~File() { close(); }
-
-void File::setName(HostString* name) {
-  std::optional<std::string> text = takeText(name);
-  try {
-    name_ = text ? std::move(*text) : std::string();
-  } catch (...) {
-    name_.clear();
-  }
-}
 
 BOOL File::open(int mode) {
   (void)mode;  // the host holds no editor buffers: every mode reads the file on disk

@@ -15,8 +15,10 @@
 #define VANTREL_HOST_HOST_FILE_H_
 
 #include <limits>
+#include <optional>
 #include <string>
 
+#include "host/ide/host_string.h"
 #include "host/ide/ref_counted.h"
 
 namespace host {
@@ -48,10 +50,17 @@ inline LONG seekTarget(long long position, long long size, LONG offset, int orig
 class File final : public RefCounted<HostFile> {
  public:
   File() = default;
-  ~File() override;
+  ~File() override { close(); }
 
   // Takes over `name` (a Windows path); NULL clears the name.
-  void STDMETHODCALLTYPE setName(HostString* name) override;
+  void STDMETHODCALLTYPE setName(HostString* name) override {
+    std::optional<std::string> text = takeText(name);
+    try {
+      name_ = text ? std::move(*text) : std::string();
+    } catch (...) {
+      name_.clear();
+    }
+  }
   BOOL STDMETHODCALLTYPE probe() override { return FALSE; }
   // Any mode reads from disk. Non-zero when the named regular file is open for reading; a file
   // already open is closed first.

@@ -43,7 +43,9 @@ int runTerminalSession(const vantrel::CommandLine& line, const std::string& addO
   host::ProjectDescription project;
   std::vector<ProjectNodeId> selected;
   std::string error;
-  if (!vantrel::openCommandProject(line.projectFile, line.selectedNodes, project, selected, error))
+  // The directories are not checked here: the dialog may still change them.
+  if (!vantrel::openCommandProject(line.projectFile, line.selectedNodes, std::nullopt, project,
+                                   selected, error))
     return fail(error);
 
   host::Host ide;

@@ -7,20 +7,7 @@
 
 #include <limits>
 
-#include "host/ide/host_string.h"
-
 namespace host {
-
-File::~File() { close(); }
-
-void File::setName(HostString* name) {
-  std::optional<std::string> text = takeText(name);
-  try {
-    name_ = text ? std::move(*text) : std::string();
-  } catch (...) {
-    name_.clear();
-  }
-}
 
 BOOL File::open(int mode) {
   (void)mode;  // the host holds no editor buffers: every mode reads the file on disk
