@@ -19,6 +19,11 @@ namespace {
 
 bool stopped(SearchJob* job) { return job->stopRequested != 0; }
 
+// Whether a walk leaves an entry alone: the platform calls it hidden or system.
+bool leftAlone(DWORD attributes) {
+  return (attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) != 0;
+}
+
 // Appends `text` to the NUL-terminated `area` of kPathSize bytes; false (area unchanged) when the
 // result would pass kPathSize - 1 characters.
 bool appendBounded(char* area, LPCSTR text) {
@@ -48,8 +53,7 @@ LONG walkFiles(SearchJob* job, LPCSTR dir, LPCSTR pattern, int countOnly) {
   HANDLE search = FindFirstFileA(pattern, &found);
   if (search == INVALID_HANDLE_VALUE) return 0;
   do {
-    if (found.dwFileAttributes &
-        (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_DIRECTORY))
+    if (leftAlone(found.dwFileAttributes) || (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
       continue;
     char path[kPathSize] = {};
     if (!appendBounded(path, dir) || !appendBounded(path, found.cFileName)) continue;
@@ -68,8 +72,7 @@ LONG walkSubdirectories(SearchJob* job, LPCSTR dir, int countOnly) {
   HANDLE search = FindFirstFileA(pattern, &found);
   if (search == INVALID_HANDLE_VALUE) return 0;
   do {
-    DWORD a = found.dwFileAttributes;
-    if (!(a & FILE_ATTRIBUTE_DIRECTORY) || (a & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)))
+    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || leftAlone(found.dwFileAttributes))
       continue;
     if (!std::strcmp(found.cFileName, ".") || !std::strcmp(found.cFileName, "..")) continue;
     char sub[kPathSize] = {};

@@ -141,7 +141,7 @@ int runCommand(const CommandLine& line, const std::string& addOnPath, std::ostre
   // of the search, and the user told.
   struct stat output {};
   bool outputIsFile = fstat(STDOUT_FILENO, &output) == 0 && S_ISREG(output.st_mode);
-  VwinHideFromListings(output.st_dev, outputIsFile ? output.st_ino : 0);
+  VwinWithholdFromListings(output.st_dev, outputIsFile ? output.st_ino : 0);
 
   // A status window always exists, so Esc (and Ctrl-C) is polled by a blocking search; it is shown
   // on a terminal's last line, and drawn nowhere off a terminal.
@@ -220,7 +220,7 @@ int runCommand(const CommandLine& line, const std::string& addOnPath, std::ostre
     if (!dialog.confirmed)
       return fail("the search dialog cannot be confirmed: " + dialog.emptyField + " is empty");
     out.flush();
-    if (VwinHiddenFileListed())
+    if (VwinWithheldFileListed())
       err << "vantrel: the output file lies in the searched tree; it was not searched" << std::endl;
     // What the walk passed over goes beside the message window's lines, never among them.
     std::string skipped = passedOver->last().describe();

@@ -2,6 +2,7 @@
 // Tested by tests/paths_test.cpp.
 #include "win32/kernel32/attributes.h"
 
+#include <dirent.h>
 #include <sys/stat.h>
 
 #include <cstring>
@@ -10,6 +11,18 @@
 #include "win32/include/winbase.h"
 #include "win32/kernel32/errno_map.h"
 #include "win32/kernel32/paths.h"
+
+DWORD vwinTypeAttributes(unsigned char type, const char* name) {
+  DWORD attributes;
+  if (type == DT_DIR)
+    attributes = FILE_ATTRIBUTE_DIRECTORY;
+  else if (type == DT_REG)
+    attributes = FILE_ATTRIBUTE_ARCHIVE;
+  else
+    attributes = FILE_ATTRIBUTE_SYSTEM;  // FIFO, socket, device, or nothing at all
+  if (name && name[0] == '.') attributes |= FILE_ATTRIBUTE_HIDDEN;
+  return attributes;
+}
 
 DWORD vwinFileAttributes(const char* posixPath, const char* name) {
   struct stat link;
@@ -22,23 +35,15 @@ DWORD vwinFileAttributes(const char* posixPath, const char* name) {
   if (S_ISLNK(link.st_mode)) {
     attributes |= FILE_ATTRIBUTE_REPARSE_POINT;
     if (stat(posixPath, &target) != 0) {
-      attributes |= FILE_ATTRIBUTE_SYSTEM;  // dangling
-      target.st_mode = 0;
+      target.st_mode = 0;  // dangling: no type, so system
     } else if (S_ISDIR(target.st_mode)) {
       attributes |= FILE_ATTRIBUTE_SYSTEM;
     } else {
       attributes &= ~FILE_ATTRIBUTE_REPARSE_POINT;  // a link to a file reads as the file
     }
   }
-  if (S_ISDIR(target.st_mode)) {
-    attributes |= FILE_ATTRIBUTE_DIRECTORY;
-  } else if (S_ISREG(target.st_mode)) {
-    attributes |= FILE_ATTRIBUTE_ARCHIVE;
-  } else {
-    attributes |= FILE_ATTRIBUTE_SYSTEM;
-  }
+  attributes |= vwinTypeAttributes(static_cast<unsigned char>(IFTODT(target.st_mode)), name);
   if ((target.st_mode & 0222) == 0 && target.st_mode != 0) attributes |= FILE_ATTRIBUTE_READONLY;
-  if (name && name[0] == '.') attributes |= FILE_ATTRIBUTE_HIDDEN;
   return attributes;
 }
 

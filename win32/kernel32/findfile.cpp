@@ -220,27 +220,11 @@ Searches& searches() {
 // The attributes of one entry, from d_type where the file system gives it; a link, or an entry
 // of unknown type, is examined as GetFileAttributesA examines a file.
 DWORD attributesOf(const char* posixDir, const char* name, unsigned char type) {
-  DWORD attributes;
-  switch (type) {
-    case DT_DIR:
-      attributes = FILE_ATTRIBUTE_DIRECTORY;
-      break;
-    case DT_REG:
-      attributes = FILE_ATTRIBUTE_ARCHIVE;
-      break;
-    case DT_LNK:
-    case DT_UNKNOWN: {
-      std::string path = std::string(posixDir) + "/" + name;
-      attributes = vwinFileAttributes(path.c_str(), name);
-      // Vanished since readdir: nothing a walk may open.
-      if (attributes == INVALID_FILE_ATTRIBUTES) attributes = FILE_ATTRIBUTE_SYSTEM;
-      break;
-    }
-    default:  // FIFO, socket, character or block device
-      attributes = FILE_ATTRIBUTE_SYSTEM;
-  }
-  if (name[0] == '.') attributes |= FILE_ATTRIBUTE_HIDDEN;
-  return attributes;
+  if (type != DT_LNK && type != DT_UNKNOWN) return vwinTypeAttributes(type, name);
+  std::string path = std::string(posixDir) + "/" + name;
+  DWORD attributes = vwinFileAttributes(path.c_str(), name);
+  // Vanished since readdir: nothing a walk may open.
+  return attributes == INVALID_FILE_ATTRIBUTES ? FILE_ATTRIBUTE_SYSTEM : attributes;
 }
 
 void fill(const Search& search, const Entry& entry, LPWIN32_FIND_DATAA data) {
@@ -250,11 +234,6 @@ void fill(const Search& search, const Entry& entry, LPWIN32_FIND_DATAA data) {
   std::memset(data->cAlternateFileName, 0, sizeof data->cAlternateFileName);
   data->dwFileAttributes = entry.attributes;
   std::memcpy(data->cFileName, search.listing->name(name), name.length + 1u);
-}
-
-// Whether a walk would take an entry with these attributes: neither hidden nor system.
-bool takenByAWalk(DWORD attributes) {
-  return !(attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
 }
 
 // Counts a directory that could not be listed, by the reason `error` (an errno value).
@@ -285,6 +264,97 @@ bool isDriveRoot(const std::string& dir) {
   return rest == "\\" || rest == "/";
 }
 
+// Splits a pattern into its directory part as spelled ("" for none, else ending in its separator
+// or the drive's colon) and the name pattern; false with GetLastError set when it cannot be used.
+bool splitPattern(LPCSTR pattern, std::string& dir, std::string& namePattern) {
+  size_t length = strnlen(pattern, MAX_PATH);
+  if (length >= MAX_PATH) {
+    SetLastError(ERROR_FILENAME_EXCED_RANGE);
+    return false;
+  }
+  std::string whole(pattern, length);
+  size_t cut = whole.find_last_of("\\/");
+  if (cut == std::string::npos && whole.size() >= 2 && whole[1] == ':') cut = 1;
+  dir = cut == std::string::npos ? "" : whole.substr(0, cut + 1);
+  namePattern = cut == std::string::npos ? whole : whole.substr(cut + 1);
+  if (namePattern.empty()) {
+    SetLastError(ERROR_FILE_NOT_FOUND);
+    return false;
+  }
+  return true;
+}
+
+// The listing of a Windows directory, its POSIX path left in `posix` (of `size` bytes). The
+// directory as spelled first (a walk names directories just listed); looked up without case
+// only when it cannot be opened so. NULL with GetLastError set, and the directory counted as
+// passed over, when it cannot be listed.
+std::shared_ptr<const vwin::DirectoryListing> listWindowsDirectory(const char* windowsDir,
+                                                                   char* posix, size_t size) {
+  if (!VwinToOpenablePath(windowsDir, posix, size)) {
+    notePassedOverMapping(windowsDir);
+    return nullptr;  // the mapping set the reason
+  }
+  std::shared_ptr<const vwin::DirectoryListing> listing = vwin::listDirectory(posix);
+  if (listing) return listing;
+  bool retry = errno == ENOENT || errno == ENOTDIR;
+  if (retry && !VwinToPosixPath(windowsDir, posix, size)) {
+    notePassedOverMapping(windowsDir);
+    return nullptr;
+  }
+  if (retry) listing = vwin::listDirectory(posix);
+  if (listing) return listing;
+  int cause = errno;
+  notePassedOverDirectory(windowsDir, cause);
+  DWORD error = vwinErrorFromErrno(cause);
+  // The directory itself is missing: Windows calls that a missing path.
+  SetLastError(error == ERROR_FILE_NOT_FOUND ? ERROR_PATH_NOT_FOUND : error);
+  return nullptr;
+}
+
+bool isDotName(const char* name, uint16_t length) {
+  return (length == 1 && name[0] == '.') || (length == 2 && name[0] == '.' && name[1] == '.');
+}
+
+// Keeps in `search` the entries of its listing whose names fit `matcher`, with their attributes.
+// The caller names an entry by the directory and the name, and a directory also needs a separator
+// after it: an entry that leaves no room for that before MAX_PATH, as spelled (`dir`) or in full
+// form, is left out and counted as passed over when a walk would have taken it.
+void collectEntries(Search& search, const std::string& dir, const char* windowsDir,
+                    const char* posix, Matcher& matcher) {
+  const vwin::DirectoryListing& listing = *search.listing;
+  bool root = isDriveRoot(dir);
+  // Where an entry's name starts in the caller's path to it, as spelled and in full form.
+  size_t dirFull = vwin::fullPathLength(windowsDir);
+  size_t nameAt = std::max(dir.size(), dirFull == 3 ? dirFull : dirFull + 1);
+  for (size_t i = 0; i < listing.names.size(); ++i) {
+    const vwin::DirectoryListing::Name& entry = listing.names[i];
+    const char* name = listing.name(entry);
+    bool dotName = isDotName(name, entry.length);
+    if (dotName && root) continue;
+    if (!matcher.matches(std::string_view(name, entry.length))) continue;
+    DWORD attributes = dotName ? FILE_ATTRIBUTE_DIRECTORY : attributesOf(posix, name, entry.type);
+    bool directory = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    if (!dotName && nameAt + entry.length + (directory ? 1 : 0) >= MAX_PATH) {
+      if (!vwinHiddenOrSystem(attributes) && vwin::countingPassedOver())
+        vwin::notePassedOver(vwin::PassedOver::kLongPath, std::string(posix) + "/" + name);
+      continue;
+    }
+    search.entries.push_back(Entry{static_cast<uint32_t>(i), attributes});
+  }
+}
+
+// Counts as passed over the names of the listing no Windows path can carry that fit `matcher`
+// and that a walk would have taken.
+void countUncarried(const vwin::DirectoryListing& listing, const char* posix, Matcher& matcher) {
+  if (!vwin::countingPassedOver()) return;
+  for (const vwin::DirectoryListing::Name& entry : listing.uncarried) {
+    const char* name = listing.name(entry);
+    if (!matcher.matches(std::string_view(name, entry.length))) continue;
+    if (!vwinHiddenOrSystem(attributesOf(posix, name, entry.type)))
+      vwin::notePassedOver(vwin::PassedOver::kUncarriedName, std::string(posix) + "/" + name);
+  }
+}
+
 }  // namespace
 
 WINAPI_EXPORT HANDLE WINAPI FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA data) {
@@ -292,84 +362,17 @@ WINAPI_EXPORT HANDLE WINAPI FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA da
     SetLastError(ERROR_INVALID_PARAMETER);
     return INVALID_HANDLE_VALUE;
   }
-  size_t length = strnlen(pattern, MAX_PATH);
-  if (length >= MAX_PATH) {
-    SetLastError(ERROR_FILENAME_EXCED_RANGE);
-    return INVALID_HANDLE_VALUE;
-  }
-  std::string whole(pattern, length);
-  size_t cut = whole.find_last_of("\\/");
-  if (cut == std::string::npos && whole.size() >= 2 && whole[1] == ':') cut = 1;
-  std::string dir = cut == std::string::npos ? "" : whole.substr(0, cut + 1);
-  std::string namePattern = cut == std::string::npos ? whole : whole.substr(cut + 1);
-  if (namePattern.empty()) {
-    SetLastError(ERROR_FILE_NOT_FOUND);
-    return INVALID_HANDLE_VALUE;
-  }
-
-  // The directory as spelled first (a walk names directories just listed); looked up without
-  // case only when it cannot be opened so.
+  std::string dir, namePattern;
+  if (!splitPattern(pattern, dir, namePattern)) return INVALID_HANDLE_VALUE;
   const char* windowsDir = dir.empty() ? "." : dir.c_str();
   char posix[4096];
-  if (!VwinToOpenablePath(windowsDir, posix, sizeof posix)) {
-    notePassedOverMapping(windowsDir);
-    return INVALID_HANDLE_VALUE;  // the mapping set the reason
-  }
-  std::shared_ptr<const vwin::DirectoryListing> listing = vwin::listDirectory(posix);
-  if (!listing) {
-    bool retry = errno == ENOENT || errno == ENOTDIR;
-    if (retry && !VwinToPosixPath(windowsDir, posix, sizeof posix)) {
-      notePassedOverMapping(windowsDir);
-      return INVALID_HANDLE_VALUE;
-    }
-    if (retry) listing = vwin::listDirectory(posix);
-    if (!listing) {
-      int cause = errno;
-      notePassedOverDirectory(windowsDir, cause);
-      DWORD error = vwinErrorFromErrno(cause);
-      // The directory itself is missing: Windows calls that a missing path.
-      SetLastError(error == ERROR_FILE_NOT_FOUND ? ERROR_PATH_NOT_FOUND : error);
-      return INVALID_HANDLE_VALUE;
-    }
-  }
-
-  auto search = new Search;
-  search->listing = listing;
+  auto search = std::make_unique<Search>();
+  search->listing = listWindowsDirectory(windowsDir, posix, sizeof posix);
+  if (!search->listing) return INVALID_HANDLE_VALUE;
   Matcher matcher(compilePattern(namePattern));
-  bool root = isDriveRoot(dir);
-  // Where an entry's name starts in the caller's path to it, as spelled and in full form.
-  size_t dirFull = vwin::fullPathLength(windowsDir);
-  size_t nameAt = std::max(dir.size(), dirFull == 3 ? dirFull : dirFull + 1);
-  for (size_t i = 0; i < listing->names.size(); ++i) {
-    const vwin::DirectoryListing::Name& entry = listing->names[i];
-    const char* name = listing->name(entry);
-    bool dotName = (entry.length == 1 && name[0] == '.') ||
-                   (entry.length == 2 && name[0] == '.' && name[1] == '.');
-    if (dotName && root) continue;
-    if (!matcher.matches(std::string_view(name, entry.length))) continue;
-    DWORD attributes = dotName ? FILE_ATTRIBUTE_DIRECTORY : attributesOf(posix, name, entry.type);
-    // The caller names an entry by the directory and the name, and a directory also needs a
-    // separator after it: an entry that leaves no room for that, as spelled or in full form, is
-    // left out.
-    bool directory = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-    if (!dotName && nameAt + entry.length + (directory ? 1 : 0) >= MAX_PATH) {
-      if (takenByAWalk(attributes) && vwin::countingPassedOver())
-        vwin::notePassedOver(vwin::PassedOver::kLongPath, std::string(posix) + "/" + name);
-      continue;
-    }
-    search->entries.push_back(Entry{static_cast<uint32_t>(i), attributes});
-  }
-  if (vwin::countingPassedOver()) {
-    for (const vwin::DirectoryListing::Name& entry : listing->uncarried) {
-      const char* name = listing->name(entry);
-      if (!matcher.matches(std::string_view(name, entry.length))) continue;
-      if (takenByAWalk(attributesOf(posix, name, entry.type)))
-        vwin::notePassedOver(vwin::PassedOver::kUncarriedName, std::string(posix) + "/" + name);
-    }
-  }
-
+  collectEntries(*search, dir, windowsDir, posix, matcher);
+  countUncarried(*search->listing, posix, matcher);
   if (search->entries.empty()) {
-    delete search;
     SetLastError(ERROR_FILE_NOT_FOUND);
     return INVALID_HANDLE_VALUE;
   }
@@ -377,8 +380,8 @@ WINAPI_EXPORT HANDLE WINAPI FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA da
   search->next = 1;
   Searches& s = searches();
   std::lock_guard<std::mutex> lock(s.mutex);
-  s.live.insert(search);
-  return search;
+  s.live.insert(search.get());
+  return search.release();
 }
 
 WINAPI_EXPORT BOOL WINAPI FindNextFileA(HANDLE handle, LPWIN32_FIND_DATAA data) {

@@ -92,9 +92,9 @@ struct Cache {
 };
 
 // The file left out of every listing (the host's output file), set before a search begins.
-std::atomic<dev_t> hiddenDevice{0};
-std::atomic<ino_t> hiddenInode{0};
-std::atomic<bool> hiddenSeen{false};
+std::atomic<dev_t> withheldDevice{0};
+std::atomic<ino_t> withheldInode{0};
+std::atomic<bool> withheldSeen{false};
 
 // Reads the directory into a new listing; whether it may be kept in `settled`. NULL with errno
 // set on failure.
@@ -106,8 +106,9 @@ std::shared_ptr<DirectoryListing> readListing(const char* posixDir, bool& settle
   struct stat st;
   struct timespec now;
   bool known = fstat(fd, &st) == 0;
-  ino_t hidden =
-      known && hiddenInode.load() != 0 && st.st_dev == hiddenDevice.load() ? hiddenInode.load() : 0;
+  ino_t withheld = known && withheldInode.load() != 0 && st.st_dev == withheldDevice.load()
+                       ? withheldInode.load()
+                       : 0;
   settled = known && clock_gettime(CLOCK_REALTIME, &now) == 0 &&
             nanoseconds(now) - std::max(nanoseconds(st.st_mtim), nanoseconds(st.st_ctim)) >
                 kSettledNanoseconds;
@@ -127,8 +128,8 @@ std::shared_ptr<DirectoryListing> readListing(const char* posixDir, bool& settle
       at += entry->d_reclen;
       size_t length = strlen(entry->d_name);
       if (length >= MAX_PATH) continue;
-      if (hidden != 0 && entry->d_ino == hidden) {
-        hiddenSeen.store(true);
+      if (withheld != 0 && entry->d_ino == withheld) {
+        withheldSeen.store(true);
         continue;
       }
       bool carried = !memchr(entry->d_name, '\\', length);
@@ -185,10 +186,10 @@ std::shared_ptr<const DirectoryListing> listDirectory(const char* posixDir) {
 
 }  // namespace vwin
 
-WINAPI_EXPORT void VwinHideFromListings(dev_t device, ino_t inode) {
-  vwin::hiddenDevice.store(device);
-  vwin::hiddenInode.store(inode);
-  vwin::hiddenSeen.store(false);
+WINAPI_EXPORT void VwinWithholdFromListings(dev_t device, ino_t inode) {
+  vwin::withheldDevice.store(device);
+  vwin::withheldInode.store(inode);
+  vwin::withheldSeen.store(false);
 }
 
-WINAPI_EXPORT BOOL VwinHiddenFileListed(void) { return vwin::hiddenSeen.load() ? TRUE : FALSE; }
+WINAPI_EXPORT BOOL VwinWithheldFileListed(void) { return vwin::withheldSeen.load() ? TRUE : FALSE; }

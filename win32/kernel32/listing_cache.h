@@ -69,10 +69,10 @@ std::shared_ptr<const DirectoryListing> listDirectory(const char* posixDir);
 }  // namespace vwin
 
 // Leaves the file of this identity out of every directory read from now on: the host's own
-// output file, which a search must not read while it grows. Inode 0 hides nothing. Set before a
+// output file, which a search must not read while it grows. Inode 0 withholds nothing. Set before a
 // search, with no listing of that directory kept yet. Any thread.
-WINAPI_EXPORT void VwinHideFromListings(dev_t device, ino_t inode);
-// Whether a directory read since VwinHideFromListings held the hidden file.
-WINAPI_EXPORT BOOL VwinHiddenFileListed(void);
+WINAPI_EXPORT void VwinWithholdFromListings(dev_t device, ino_t inode);
+// Whether a directory read since VwinWithholdFromListings held the withheld file.
+WINAPI_EXPORT BOOL VwinWithheldFileListed(void);
 
 #endif  // VANTREL_WIN32_LISTING_CACHE_H_
