@@ -3,27 +3,26 @@
 #include "host/tui/tui_app.h"
 
 #include <curses.h>
-#include <dirent.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
-#include <ctime>
 #include <memory>
 
 #include "host/ide/passed_over_report.h"
 #include "host/ide/text_encoding.h"
+#include "host/tui/tui_dialog_input.h"
 #include "host/tui/tui_dialog_view.h"
 #include "host/tui/tui_display.h"
 #include "host/tui/tui_draw.h"
 #include "host/tui/tui_editor.h"
+#include "host/tui/tui_key_bindings.h"
 #include "host/tui/tui_keys.h"
 #include "host/tui/tui_message_box.h"
 #include "host/tui/tui_message_list.h"
 #include "host/tui/tui_message_view.h"
 #include "host/tui/tui_preview.h"
+#include "host/tui/tui_quickfix.h"
 #include "host/tui/tui_screen.h"
 #include "host/tui/tui_search_list.h"
 #include "host/tui/tui_status_row.h"
@@ -33,57 +32,6 @@
 
 namespace tui {
 namespace {
-
-// Makes `path` and its parents as private directories; false when it is not a directory after.
-bool makeDirectories(const std::string& path) {
-  for (size_t slash = path.find('/', 1);; slash = path.find('/', slash + 1)) {
-    std::string part = path.substr(0, slash);
-    if (mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) return false;
-    if (slash == std::string::npos) break;
-  }
-  struct stat st;
-  return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
-// Quickfix files are for loading into an editor soon after; a week on they are only clutter.
-constexpr time_t kQuickfixLife = 7 * 24 * 60 * 60;
-
-// Removes the quickfix files in `dir` ("search-*.qf", plain files) older than kQuickfixLife.
-void pruneQuickfixes(const std::string& dir) {
-  DIR* stream = opendir(dir.c_str());
-  if (!stream) return;
-  time_t now = time(nullptr);
-  while (const struct dirent* entry = readdir(stream)) {
-    std::string name = entry->d_name;
-    if (name.size() < 10 || name.compare(0, 7, "search-") != 0 ||
-        name.compare(name.size() - 3, 3, ".qf") != 0)
-      continue;
-    std::string path = dir + "/" + name;
-    struct stat st;
-    if (lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && now - st.st_mtime > kQuickfixLife)
-      unlink(path.c_str());  // one that cannot go stays; nothing depends on it
-  }
-  closedir(stream);
-}
-
-std::string stateDirectory(const FrontEnd& frontEnd) {
-  if (!frontEnd.stateDirectory.empty()) return frontEnd.stateDirectory;
-  const char* state = std::getenv("XDG_STATE_HOME");
-  if (state && state[0] == '/') return std::string(state) + "/vantrel";
-  const char* home = std::getenv("HOME");
-  return std::string(home && *home ? home : "/tmp") + "/.local/state/vantrel";
-}
-
-// A word for a shell line: quoted when it holds anything but plain path characters.
-std::string shellWord(const std::string& word) {
-  if (word.find_first_not_of(
-          "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789/._-+") ==
-      std::string::npos)
-    return word;
-  std::string out = "'";
-  for (char c : word) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return out + "'";
-}
 
 class App {
  public:
@@ -139,6 +87,7 @@ class App {
   bool editingFilter_ = false;
   std::string filter_;
   void filterKey(const Key& key);
+  void act(Action action, const Key& key);
 };
 
 // The layer's screen is the terminal; the status window is its last row.
@@ -168,16 +117,17 @@ void App::drawStatus() {
     PageSummary s = list_->summary(list_->pageCount() - 1);
     std::string counts = std::to_string(s.searched) + (s.searched == 1 ? " file, " : " files, ") +
                          std::to_string(s.hits) + (s.hits == 1 ? " hit" : " hits");
-    std::string line = note_.empty() ? " Searching: " + counts + "   " + kWorkerKeysHint
-                                     : " " + note_ + "   " + counts;
+    std::string line = note_.empty()
+                           ? " Searching: " + counts + "   " + keysHint(kWhileSearching).substr(1)
+                           : " " + note_ + "   " + counts;
     drawKeys(last, line, palette, false);
   } else {
     // The keys that apply to what is selected.
     std::optional<Row> row = view_.selected();
-    const char* keys = kKeysHint;
-    if (row && row->kind == Row::kHeading) keys = kHeadingKeysHint;
-    if (row && row->kind == Row::kNotices) keys = kNoticesKeysHint;
-    drawKeys(last, note_, palette, true, keys);
+    HintPlace place = kOnHit;
+    if (row && row->kind == Row::kHeading) place = kOnHeading;
+    if (row && row->kind == Row::kNotices) place = kOnNotices;
+    drawKeys(last, note_, palette, true, keysHint(place));
   }
 }
 
@@ -295,7 +245,7 @@ void App::writeQuickfix() {
     note_ = "No hits to write";
     return;
   }
-  std::string dir = stateDirectory(frontEnd_);
+  std::string dir = quickfixDirectory(frontEnd_.stateDirectory);
   std::string path =
       dir + "/search-" + std::to_string(getpid()) + "-" + std::to_string(++quickfixes_) + ".qf";
   long lines = -1;
@@ -367,6 +317,77 @@ void App::showSearchList() {
   search();
 }
 
+// What a key bound in host/tui/tui_key_bindings.h does between searches.
+void App::act(Action action, const Key& key) {
+  switch (action) {
+    case Action::kNone:
+      break;
+    case Action::kSearch:
+      search();
+      break;
+    case Action::kQuit:
+      quitting_ = true;
+      break;
+    case Action::kOpen:
+      openSelected();
+      break;
+    case Action::kClick:
+      // A second click on a row (or a double click) opens it, as Enter does.
+      if (key.col < listColumns() && view_.click(key.row, listRows())) openSelected();
+      break;
+    case Action::kWheel:
+      view_.wheel(key.code, listRows());
+      break;
+    case Action::kMove:
+      view_.handleKey(key, listRows());
+      break;
+    case Action::kQuickfix:
+      writeQuickfix();
+      break;
+    case Action::kPreviousPage:
+      showPage(static_cast<long>(view_.page()) - 1);
+      break;
+    case Action::kNextPage:
+      showPage(static_cast<long>(view_.page()) + 1);
+      break;
+    case Action::kSearches:
+      showSearchList();
+      break;
+    case Action::kClear:
+      list_->clearOlderPages();
+      view_.showPage(0);
+      note_ = "Cleared the older pages";
+      break;
+    case Action::kFold:
+      view_.toggleSelected();
+      break;
+    case Action::kFilter:
+      if (list_->pageCount() == 0) break;
+      editingFilter_ = true;
+      filter_ = list_->filter(view_.page());
+      break;
+    case Action::kStopForShell:
+      screen_.stopForShell();
+      erase();
+      break;
+    case Action::kPreview:
+      // Off, below the list, beside it, off.
+      preview_ = preview_ == kNoPreview ? kBelow : preview_ == kBelow ? kBeside : kNoPreview;
+      erase();
+      break;
+    case Action::kNextHit:
+    case Action::kPreviousHit: {
+      // The neighbouring hit, opened at once; the list stays where it is.
+      bool next = action == Action::kNextHit;
+      if (view_.stepHit(next ? 1 : -1))
+        openSelected();
+      else
+        note_ = next ? "No next hit" : "No previous hit";
+      break;
+    }
+  }
+}
+
 int App::run() {
   if (!screen_.start()) return -1;
   if (host_.messageWindow()) {
@@ -402,90 +423,12 @@ int App::run() {
       filterKey(key);
       continue;
     }
-    switch (key.type) {
-      case Key::kNone:
-        break;
-      case Key::kResize:
-        fitToTerminal();
-        erase();
-        break;
-      case Key::kFunction:
-        if (key.code == 2) search();
-        if (key.code == 10) quitting_ = true;
-        break;
-      case Key::kEnter:
-        openSelected();
-        break;
-      case Key::kInterrupt:
-        quitting_ = true;
-        break;
-      case Key::kClick:
-        // A second click on a row (or a double click) opens it, as Enter does.
-        if (key.col < listColumns() && view_.click(key.row, listRows())) openSelected();
-        break;
-      case Key::kWheel:
-        view_.wheel(key.code, listRows());
-        break;
-      case Key::kChar:
-        switch (key.code) {
-          case 'q':
-          case 'Q':
-            quitting_ = true;
-            break;
-          case 'w':
-          case 'W':
-            writeQuickfix();
-            break;
-          case '[':
-            showPage(static_cast<long>(view_.page()) - 1);
-            break;
-          case ']':
-            showPage(static_cast<long>(view_.page()) + 1);
-            break;
-          case 'l':
-          case 'L':
-            showSearchList();
-            break;
-          case 'c':
-          case 'C':
-            list_->clearOlderPages();
-            view_.showPage(0);
-            note_ = "Cleared the older pages";
-            break;
-          case ' ':
-            view_.toggleSelected();
-            break;
-          case '/':
-            if (list_->pageCount() == 0) break;
-            editingFilter_ = true;
-            filter_ = list_->filter(view_.page());
-            break;
-          case 26:  // Ctrl-Z
-            screen_.stopForShell();
-            erase();
-            break;
-          case 'p':
-          case 'P':
-            // Off, below the list, beside it, off.
-            preview_ = preview_ == kNoPreview ? kBelow : preview_ == kBelow ? kBeside : kNoPreview;
-            erase();
-            break;
-          case 'n':
-          case 'N':
-            // The neighbouring hit, opened at once; the list stays where it is.
-            if (view_.stepHit(key.code == 'n' ? 1 : -1))
-              openSelected();
-            else
-              note_ = key.code == 'n' ? "No next hit" : "No previous hit";
-            break;
-          default:
-            break;
-        }
-        break;
-      default:
-        view_.handleKey(key, listRows());
-        break;
+    if (key.type == Key::kResize) {
+      fitToTerminal();
+      erase();
+      continue;
     }
+    act(actionFor(key), key);
   }
   VwinSetDisplay(previous);
   display_.reset();

@@ -9,7 +9,7 @@
 #include <chrono>
 #include <string>
 
-#include "host/tui/tui_dialog_view.h"
+#include "host/tui/tui_dialog_input.h"
 #include "host/tui/tui_keys.h"
 #include "host/tui/tui_message_box.h"
 #include "host/tui/tui_status_row.h"

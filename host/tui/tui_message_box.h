@@ -18,6 +18,9 @@
 
 namespace tui {
 
+// The status row's keys while a box is open.
+inline constexpr char kBoxKeysHint[] = " Left/Right Choose  Enter Press  or the button's letter";
+
 // Shows the box and answers the id of the button pressed (IDOK, IDYES, ...).
 int runMessageBox(const std::string& text, const std::string& caption, UINT type, Palette& palette,
                   const std::function<void()>& repaintBelow);

@@ -9,10 +9,11 @@
 // as "LINE:COLUMN: TEXT" unless the file is collapsed; then one row that sums up the files not
 // searched ("153 files not searched: 141 too large, 12 empty"), followed by the list of them when
 // it is opened; then the add-on's lines. Every text is escaped for the terminal
-// (host/text_encoding.h): no control character from a file is ever drawn.
+// (host/ide/text_encoding.h): no control character from a file is ever drawn.
 //
-// Memory: a hit costs a fixed 24-byte record and its escaped text in a chunk that is never moved;
-// paths are kept once per file. Rows are made only when asked for.
+// Its parts: each page's storage and rows (host/tui/tui_page.h), its filter
+// (host/tui/tui_page_filter.h), the row of the files not searched (host/tui/tui_notice_summary.h)
+// and the quickfix lines (host/tui/tui_quickfix.h); here the add-on's events are read into them.
 // Threading: event() is called under the message window's lock from any thread (a worker
 // search); every other call may come from any thread; one lock guards the pages. Events go to the
 // newest page: only one search runs at a time.
@@ -20,7 +21,6 @@
 #ifndef VANTREL_HOST_TUI_MESSAGE_LIST_H_
 #define VANTREL_HOST_TUI_MESSAGE_LIST_H_
 
-#include <cstdint>
 #include <deque>
 #include <memory>
 #include <mutex>
@@ -29,23 +29,10 @@
 
 #include "host/ide/message_event.h"
 #include "host/ide/path_display.h"
+#include "host/tui/tui_page.h"
 #include "host/tui/tui_search_request.h"
 
 namespace tui {
-
-struct Row {
-  enum Kind { kHeading, kHit, kNotices, kNotice, kMessage };
-  Kind kind = kMessage;
-  std::string shown;  // kHeading: the relative path; kHit: "  LINE:COLUMN: TEXT"; others: the text
-  std::string path;   // kHeading, kHit: the file's POSIX path as bytes, for the editor
-  std::string text;   // kHit: the hit's text (escaped)
-  int line = 0;       // kHeading: the line of its first hit
-  int column = 0;
-  long file = -1;       // kHeading, kHit: the file's index in its page
-  long hits = 0;        // kHeading: the file's hit count
-  long matching = 0;    // kHeading: of those, the hits the page's filter lets through
-  bool folded = false;  // kHeading: collapsed; kNotices: its list is closed
-};
 
 // What a page's header shows.
 struct PageSummary {
@@ -109,13 +96,13 @@ class MessageList final : public host::MessageSink {
   size_t size() const { return pageCount() ? size(pageCount() - 1) : 0; }
   Row row(size_t index) const { return pageCount() ? row(pageCount() - 1, index) : Row(); }
 
-  struct Page;
+  struct Sheet;
 
  private:
-  Page& newestPage();  // under the lock; makes a page when there is none
+  Sheet& newestPage();  // under the lock; makes a page when there is none
 
   mutable std::mutex mutex_;
-  std::deque<std::unique_ptr<Page>> pages_;
+  std::deque<std::unique_ptr<Sheet>> pages_;
   unsigned long version_ = 0;
   size_t hits_ = 0;
   bool windowsPaths_;

@@ -12,17 +12,6 @@
 
 namespace tui {
 
-const char kKeysHint[] =
-    " F2 Search  Enter Open  n/N Next/prev hit  Tab File  / Filter  p Preview  q Quit";
-const char kHeadingKeysHint[] =
-    " F2 Search  Enter Open  Space Fold  Tab File  / Filter  p Preview  q Quit";
-const char kNoticesKeysHint[] =
-    " F2 Search  Enter List  / Filter  [ ] Page  l Searches  w Quickfix  q Quit";
-const char kWorkerKeysHint[] = "F2 Stop  Enter Open  [ ] Page  q Quit";
-const char kDialogKeysHint[] =
-    " Tab Next  Alt+letter Field  F4 List  Space Tick  Enter OK  Esc Cancel";
-const char kBoxKeysHint[] = " Left/Right Choose  Enter Press  or the button's letter";
-
 void paintStatusWindow(HWND window) {
   RECT rect;
   if (!window || !GetClientRect(window, &rect)) return;
@@ -63,7 +52,8 @@ void drawStatusWindow(HWND window, int row, Palette& palette) {
     blank(row, width, COLS - width, palette.attribute(RGB(0, 0, 0), RGB(192, 192, 192)));
 }
 
-void drawKeys(int row, const std::string& note, Palette& palette, bool between, const char* keys) {
+void drawKeys(int row, const std::string& note, Palette& palette, bool between,
+              const std::string& keys) {
   int attr = palette.attribute(RGB(0, 0, 0), RGB(192, 192, 192));
   // The note first: the keys may not all fit.
   std::string line = between ? keys : note;

@@ -1,6 +1,6 @@
 // The bottom row of the terminal: the host's status window as the add-on drew it (its cells'
 // characters in their colours: the progress bar), or between searches the keys of the front end
-// and its last note ("1Wrote 2 entries to vantrel.qf").
+// (host/tui/tui_key_bindings.h) after its last note ("Wrote 2 hits: vim -q ...").
 //
 // Threading: the thread that owns the curses screen. Tested by tests/tui_app_test.cpp.
 #ifndef VANTREL_HOST_TUI_STATUS_ROW_H_
@@ -13,15 +13,6 @@
 
 namespace tui {
 
-// The keys shown between searches, while a worker search runs, while a dialog is open and while
-// a message box is.
-extern const char kKeysHint[];  // a hit selected; on a file's heading, on the files not searched:
-extern const char kHeadingKeysHint[];
-extern const char kNoticesKeysHint[];
-extern const char kWorkerKeysHint[];
-extern const char kDialogKeysHint[];
-extern const char kBoxKeysHint[];
-
 // Paints the status window as the host's, before a search draws into it: light grey, with the
 // stop key in the cells at its right that the progress bar leaves to the host, so nothing of an
 // earlier search stays there.
@@ -30,10 +21,10 @@ void paintStatusWindow(HWND window);
 // Draws the status window's surface in screen row `row`.
 void drawStatusWindow(HWND window, int row, Palette& palette);
 
-// Draws the keys between searches and `note` in screen row `row`; with `between` false, `note`
-// alone (the dialog's keys).
+// Draws `note` and then `keys` (the keys between searches) in screen row `row`; with `between`
+// false, `note` alone (the dialog's keys).
 void drawKeys(int row, const std::string& note, Palette& palette, bool between = true,
-              const char* keys = kKeysHint);
+              const std::string& keys = std::string());
 
 }  // namespace tui
 

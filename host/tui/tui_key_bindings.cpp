@@ -1,0 +1,81 @@
+// The message window's keys (see host/tui/tui_key_bindings.h).
+// Tested by tests/tui_app_test.cpp.
+#include "host/tui/tui_key_bindings.h"
+
+namespace tui {
+namespace {
+
+constexpr KeyName ch(int code) { return {Key::kChar, code}; }
+constexpr KeyName fn(int number) { return {Key::kFunction, number}; }
+constexpr KeyName named(Key::Type type) { return {type, 0}; }
+
+constexpr unsigned kIdle = kOnHit | kOnHeading | kOnNotices;
+constexpr int kCtrlZ = 26;
+
+}  // namespace
+
+const Binding kBindings[] = {
+    {{fn(2)}, Action::kSearch, "F2", "Search", kIdle, "F2"},
+    {{fn(2)}, Action::kSearch, "F2", "Stop", kWhileSearching, nullptr},
+    {{named(Key::kEnter)},
+     Action::kOpen,
+     "Enter",
+     "Open",
+     kOnHit | kOnHeading | kWhileSearching,
+     "Enter"},
+    {{named(Key::kEnter)}, Action::kOpen, "Enter", "List", kOnNotices, nullptr},
+    {{ch('n')}, Action::kNextHit, "n/N", "Next/prev hit", kOnHit, "n, N"},
+    {{ch('N')}, Action::kPreviousHit, nullptr, nullptr, 0, nullptr},
+    {{ch(' ')}, Action::kFold, "Space", "Fold", kOnHeading, "Space"},
+    {{named(Key::kTab), named(Key::kBackTab)},
+     Action::kMove,
+     "Tab",
+     "File",
+     kOnHit | kOnHeading,
+     "Tab, Shift-Tab"},
+    {{ch('/')}, Action::kFilter, "/", "Filter", kIdle, "/"},
+    {{ch('[')}, Action::kPreviousPage, "[ ]", "Page", kOnNotices | kWhileSearching, "[, ]"},
+    {{ch(']')}, Action::kNextPage, nullptr, nullptr, 0, nullptr},
+    {{ch('l'), ch('L')}, Action::kSearches, "l", "Searches", kOnNotices, "l"},
+    {{ch('w'), ch('W')}, Action::kQuickfix, "w", "Quickfix", kOnNotices, "w"},
+    {{ch('p'), ch('P')}, Action::kPreview, "p", "Preview", kOnHit | kOnHeading, "p"},
+    {{ch('q'), ch('Q'), fn(10), named(Key::kInterrupt)},
+     Action::kQuit,
+     "q",
+     "Quit",
+     kIdle | kWhileSearching,
+     "q, F10, Ctrl-C"},
+    {{ch('c'), ch('C')}, Action::kClear, nullptr, nullptr, 0, "c"},
+    {{ch(kCtrlZ)}, Action::kStopForShell, nullptr, nullptr, 0, "Ctrl-Z"},
+    {{named(Key::kUp), named(Key::kDown), named(Key::kPageUp), named(Key::kPageDown)},
+     Action::kMove,
+     nullptr,
+     nullptr,
+     0,
+     "Up, Down, PgUp, PgDn"},
+    {{named(Key::kHome), named(Key::kEnd)}, Action::kMove, nullptr, nullptr, 0, "Home, End"},
+    {{named(Key::kLeft), named(Key::kRight)}, Action::kMove, nullptr, nullptr, 0, "Left, Right"},
+    {{named(Key::kWheel)}, Action::kWheel, nullptr, nullptr, 0, "mouse wheel"},
+    {{named(Key::kClick)}, Action::kClick, nullptr, nullptr, 0, "click"},
+    {{}, Action::kNone, nullptr, nullptr, 0, nullptr},
+};
+
+Action actionFor(const Key& key) {
+  for (const Binding* b = kBindings; b->action != Action::kNone; ++b)
+    for (const KeyName& name : b->keys) {
+      if (name.type == Key::kNone) break;
+      bool coded = name.type == Key::kChar || name.type == Key::kFunction;
+      if (name.type == key.type && (!coded || name.code == key.code)) return b->action;
+    }
+  return Action::kNone;
+}
+
+std::string keysHint(HintPlace place) {
+  std::string out;
+  for (const Binding* b = kBindings; b->action != Action::kNone; ++b)
+    if (b->label && (b->places & place))
+      out += std::string(out.empty() ? " " : "  ") + b->label + " " + b->hint;
+  return out;
+}
+
+}  // namespace tui

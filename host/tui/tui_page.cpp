@@ -1,0 +1,137 @@
+// A result page's storage and rows (see host/tui/tui_page.h).
+// Tested by tests/tui_message_list_test.cpp.
+#include "host/tui/tui_page.h"
+
+#include <algorithm>
+
+#include "host/ide/text_encoding.h"
+#include "host/tui/tui_notice_summary.h"
+
+namespace tui {
+namespace {
+
+constexpr size_t kChunk = size_t{1} << 22;  // hit texts are kept in chunks of this size
+
+}  // namespace
+
+Page::Page(const SearchRequest& request) : request_(request), base_(baseDirectory(request)) {}
+
+size_t Page::addFile(std::string path, std::string_view shown, std::string_view relative) {
+  File file;
+  file.path = std::move(path);
+  host::appendTerminalText(file.full, shown);
+  host::appendTerminalText(file.relative, relative);
+  file.firstHit = static_cast<uint32_t>(hits_.size());
+  rowStart_.push_back(fileRows_);
+  fileRows_ += 1;
+  files_.push_back(std::move(file));
+  return files_.size() - 1;
+}
+
+void Page::addHit(int line, int column, std::string_view text) {
+  File& file = files_.back();
+  std::string& chunk = chunkFor(text.size() * 2 + 16);
+  size_t offset = chunk.size();
+  host::appendTerminalText(chunk, text);
+  hits_.push_back(Hit{static_cast<uint32_t>(files_.size() - 1), line, column,
+                      static_cast<uint32_t>(chunks_.size() - 1), static_cast<uint32_t>(offset),
+                      static_cast<uint32_t>(chunk.size() - offset)});
+  ++file.hits;
+  if (!file.collapsed) ++fileRows_;
+}
+
+void Page::addNotice(std::string_view path, std::string reason) {
+  Notice notice;
+  host::appendTerminalText(notice.path, path);
+  notice.reason = std::move(reason);
+  notices_.push_back(std::move(notice));
+}
+
+void Page::addMessage(std::string_view text) {
+  messages_.emplace_back();
+  host::appendTerminalText(messages_.back(), text);
+}
+
+void Page::addTrailer(std::string_view text) {
+  trailer_.emplace_back();
+  host::appendTerminalText(trailer_.back(), text);
+}
+
+void Page::toggleFile(size_t file) {
+  files_[file].collapsed = !files_[file].collapsed;
+  restartRows(file);
+}
+
+void Page::restartRows(size_t from) {
+  uint64_t at = from == 0 ? 0 : rowStart_[from - 1] + rowsOf(files_[from - 1]);
+  for (size_t f = from; f < files_.size(); ++f) {
+    rowStart_[f] = at;
+    at += rowsOf(files_[f]);
+  }
+  fileRows_ = at;
+}
+
+std::string& Page::chunkFor(size_t length) {
+  if (chunks_.empty() || chunks_.back().size() + length > chunks_.back().capacity()) {
+    chunks_.emplace_back();
+    chunks_.back().reserve(std::max(kChunk, length));
+  }
+  return chunks_.back();
+}
+
+Row Page::row(uint64_t index) const {
+  Row out;
+  if (index < fileRows_) {
+    size_t f = static_cast<size_t>(std::upper_bound(rowStart_.begin(), rowStart_.end(), index) -
+                                   rowStart_.begin() - 1);
+    const File& file = files_[f];
+    out.file = static_cast<long>(f);
+    out.path = file.path;
+    if (index == rowStart_[f]) {
+      out.kind = Row::kHeading;
+      out.shown = file.relative;
+      out.hits = file.hits;
+      out.matching = file.hits;
+      out.folded = file.collapsed;
+      const Hit& first = hits_[file.firstHit];
+      out.line = first.line;
+      out.column = first.column;
+      return out;
+    }
+    const Hit& hit = hits_[file.firstHit + (index - rowStart_[f] - 1)];
+    out.kind = Row::kHit;
+    out.line = hit.line;
+    out.column = hit.column;
+    out.text = text(hit);
+    out.shown = "  " + std::to_string(hit.line) + ":" + std::to_string(hit.column) + ": ";
+    out.shown += out.text;
+    return out;
+  }
+  index -= fileRows_;
+  if (!notices_.empty()) {
+    if (index == 0) {
+      out.kind = Row::kNotices;
+      out.shown = noticeSummary(notices_);
+      out.folded = !noticesOpen_;
+      return out;
+    }
+    index -= 1;
+    if (noticesOpen_) {
+      if (index < notices_.size()) {
+        out.kind = Row::kNotice;
+        out.shown = "  " + notices_[index].path + ": " + notices_[index].reason;
+        return out;
+      }
+      index -= notices_.size();
+    }
+  }
+  if (index < messages_.size()) {
+    out.shown = messages_[index];
+    return out;
+  }
+  index -= messages_.size();
+  if (index < trailer_.size()) out.shown = trailer_[index];
+  return out;
+}
+
+}  // namespace tui
