@@ -167,6 +167,19 @@ TEST_F(ComboEditTest, TheLimitCountsTheSelectionAsRoom) {
   run();
 }
 
+TEST_F(ComboEditTest, ATypedTextKeepsEveryByteInOneChange) {
+  // Tab, line ends, Esc and other control characters are text here, not keys: the focus stays,
+  // OK is not pressed and the dialog hears one change.
+  const std::string typed = "a\tb\r\n\x01\x1b\x7f c";
+  script().type(kText, "old").then([](HWND) { notes.clear(); }).type(kText, typed);
+  expect("10-10", typed);
+  script().then([](HWND dialog) {
+    EXPECT_EQ(GetFocus(), GetDlgItem(dialog, kText));
+    EXPECT_THAT(notes, ElementsAre("101:6", "101:5"));
+  });
+  run();
+}
+
 TEST_F(ComboEditTest, EditSelectionMessages) {
   script().then([](HWND dialog) {
     HWND combo = GetDlgItem(dialog, kText);

@@ -373,6 +373,29 @@ TEST_F(CommandTest, FieldsNotGivenKeepTheLastRunsValues) {
   EXPECT_EQ(hits(upper), (std::set<std::string>{"tree/sub/b.txt:2:1"}));
 }
 
+TEST_F(CommandTest, ControlCharactersInAFieldReachTheDialogWhole) {
+  for (std::string c : {"\t", "\x01", "\x1b", "\r", "\n"}) {
+    std::string dir = "d" + c + "ir", text = "a" + c + "b";
+    write(dir + "/f.c", "x " + text + " y\n");
+    Result result = run({text, "-d", dir, "-f", "*.c", "--options=0", "--format=json"});
+    std::string label = "byte " + std::to_string(c[0]);
+    std::vector<std::string> history = textHistory();
+    ASSERT_FALSE(history.empty()) << label;
+    EXPECT_EQ(history.front(), text) << label;
+    ASSERT_FALSE(titles(result).empty()) << label << result.err;
+    // A line end ends the file's line, so a text holding one is found nowhere.
+    bool lineEnd = c == "\r" || c == "\n";
+    EXPECT_EQ(result.status, lineEnd ? 1 : 0) << label << result.err;
+    EXPECT_EQ(hits(result),
+              lineEnd ? std::set<std::string>{} : std::set<std::string>{dir + "/f.c:1:3"})
+        << label;
+    EXPECT_EQ(titles(result).back(), std::string("Vantrel : ") + (lineEnd ? "0" : "1") +
+                                         " found in " + (lineEnd ? "0" : "1") +
+                                         " File (1 File searched in 1 Directory)")
+        << label;
+  }
+}
+
 TEST_F(CommandTest, FoldsInTheCodePageTheLocaleOrOverrideChooses) {
   // UTF-8 files and names, and one file in Windows-1252.
   write("intl/names.txt",

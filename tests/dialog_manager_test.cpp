@@ -190,11 +190,11 @@ TEST_F(DialogManagerTest, UserActionsNotifyAsTheKeyboardWould) {
       })
       .click(IDCANCEL);
   EXPECT_EQ(run(), 3);
-  // 101 typed twice, Tab to 102, then 103 focused, dropped, moved to entry 0 and 1, closed,
-  // cleared; the Cancel click takes the focus from it.
-  EXPECT_THAT(commands, ElementsAre("101:3", "101:6", "101:5", "101:6", "101:5", "101:4", "102:3",
-                                    "--", "102:4", "103:3", "103:7", "103:1", "103:1", "103:8",
-                                    "103:6", "103:5", "103:4", "2:0"));
+  // 101 typed (one change, as pasted), Tab to 102, then 103 focused, dropped, moved to entry 0
+  // and 1, closed, cleared; the Cancel click takes the focus from it.
+  EXPECT_THAT(commands,
+              ElementsAre("101:3", "101:6", "101:5", "101:4", "102:3", "--", "102:4", "103:3",
+                          "103:7", "103:1", "103:1", "103:8", "103:6", "103:5", "103:4", "2:0"));
 }
 
 TEST_F(DialogManagerTest, EnterPressesTheDefaultButtonOnlyWhileEnabled) {
@@ -311,10 +311,7 @@ TEST_F(DialogManagerTest, ScriptsStopAtAnActionThatCannotBeDoneAndCancel) {
   commands.clear();
   EXPECT_EQ(run(), 3);  // control 102 is empty: the script stops there, and Esc ends the dialog
   EXPECT_EQ(display_.script.error(), "control 102 lists no entry #0");
-  EXPECT_THAT(commands,
-              ElementsAre("101:3", "101:6", "101:5", "101:6", "101:5", "101:6", "101:5", "101:6",
-                          "101:5", "101:6", "101:5", "101:6", "101:5", "101:6", "101:5", "101:6",
-                          "101:5", "101:6", "101:5", "101:4", "104:0", "2:0"));
+  EXPECT_THAT(commands, ElementsAre("101:3", "101:6", "101:5", "101:4", "104:0", "2:0"));
   EXPECT_FALSE(vantrel::DialogScript::parse("type 101 x\nwiggle 3\n", &parsed, &error));
   EXPECT_EQ(error, "line 2: unknown action \"wiggle\"");
   EXPECT_FALSE(vantrel::DialogScript::parse("key hyperspace", &parsed, &error));

@@ -212,9 +212,20 @@ TEST_F(ToolTest, ADialogCancelledOrNotShownStartsNoSearch) {
   BcwAddOnEntry(ide.serverReference());
   ide.project()->open(project("C:\\P\\A.IDE"));
   ASSERT_TRUE(ide.tools()->runTool("Vantrel", {}));  // cancelled
-  display_.setModalDriver(nullptr);                  // the dialog cannot be created at all
+  // A field that cannot hold the text as given (here one limited to 4 bytes) is no other search.
+  script("needle", 0);
+  display_.setModalDriver([this](HWND dialog) {
+    SendDlgItemMessageA(dialog, 101, CB_LIMITTEXT, 4, 0);
+    return vantrel::driveSearchDialog(dialog, input_, outcome_);
+  });
   ASSERT_TRUE(ide.tools()->runTool("Vantrel", {}));
-  EXPECT_EQ(display_.modalRuns(), 2);
+  EXPECT_FALSE(outcome_.confirmed);
+  EXPECT_EQ(outcome_.failure,
+            "the text to find cannot be entered: the dialog's field cannot hold its byte 0x6C "
+            "(byte 5)");
+  display_.setModalDriver(nullptr);  // the dialog cannot be created at all
+  ASSERT_TRUE(ide.tools()->runTool("Vantrel", {}));
+  EXPECT_EQ(display_.modalRuns(), 3);
   EXPECT_TRUE(recording->events().empty());
   ide.project()->close();
   BcwAddOnEntry(nullptr);

@@ -1,6 +1,8 @@
-// Driving the add-on's search dialog from the command line, as a user would: type the given
-// texts into the three combo boxes, set the option boxes, and press OK when it can be pressed
-// (Cancel otherwise, so nothing is saved and no search starts).
+// Driving the add-on's search dialog from the command line, as a user would: put the given
+// texts into the three combo boxes whole, set the option boxes, and press OK when it can be
+// pressed (Cancel otherwise, so nothing is saved and no search starts). A field that does not hold
+// its text exactly as given (a byte the field's code page cannot carry) is not searched with
+// another text: the dialog is cancelled and the outcome says which byte.
 //
 // Threading: the thread running the dialog's modal loop. Tested by tests/command_e2e_test.cpp.
 #ifndef VANTREL_HOST_COMMAND_DIALOG_H_
@@ -27,7 +29,7 @@ struct DialogOutcome {
   bool shown = false;      // the dialog was driven at all
   bool confirmed = false;  // OK was pressed
   int options = 0;         // the boxes' bits when the dialog was left
-  std::string emptyField;  // when OK could not be pressed: which field was empty
+  std::string failure;     // when OK was not pressed: why, for the user
 };
 
 // Drives the open dialog `dialog` and ends it. Answers false when it is not the search dialog.

@@ -218,7 +218,7 @@ int runCommand(const CommandLine& line, const std::string& addOnPath, std::ostre
     if (!ran) return fail("the add-on listed no tool named \"Vantrel\"");
     if (!dialog.shown) return fail("the search dialog could not be shown");
     if (!dialog.confirmed)
-      return fail("the search dialog cannot be confirmed: " + dialog.emptyField + " is empty");
+      return fail(dialog.failure);
     out.flush();
     if (VwinWithheldFileListed())
       err << "vantrel: the output file lies in the searched tree; it was not searched" << std::endl;

@@ -70,6 +70,11 @@ DialogScript& DialogScript::then(std::function<void(HWND)> look) {
   return *this;
 }
 
+DialogScript& DialogScript::require(std::function<std::string(HWND)> why) {
+  add(Kind::kRequire, 0).why = std::move(why);
+  return *this;
+}
+
 bool DialogScript::perform(HWND dialog, const Action& a) {
   HWND control = a.id ? GetDlgItem(dialog, a.id) : nullptr;
   if (a.id && !control) {
@@ -118,6 +123,9 @@ bool DialogScript::perform(HWND dialog, const Action& a) {
     case Kind::kThen:
       a.look(dialog);
       return true;
+    case Kind::kRequire:
+      error_ = a.why(dialog);
+      return error_.empty();
   }
   return false;
 }

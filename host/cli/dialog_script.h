@@ -20,7 +20,8 @@ namespace vantrel {
 
 class DialogScript {
  public:
-  // Replaces the text of combo box `id` as typed (an empty text clears it).
+  // Replaces the text of combo box `id` as pasted over it, every byte kept (an empty text clears
+  // it).
   DialogScript& type(int id, std::string text);
   // Chooses entry `index` of combo box `id` from its dropped list.
   DialogScript& pick(int id, int index);
@@ -35,6 +36,9 @@ class DialogScript {
   DialogScript& character(char c);
   // Calls `look` with the dialog at this point of the script (tests look at the dialog).
   DialogScript& then(std::function<void(HWND)> look);
+  // Calls `why` with the dialog at this point; a non-empty answer stops the script with it as
+  // the error.
+  DialogScript& require(std::function<std::string(HWND)> why);
 
   // Reads a script, one action a line: "type ID TEXT", "pick ID #INDEX", "pick ID ENTRY",
   // "check ID on|off", "click ID", "key NAME" (tab, enter, escape, up, down, f4, backspace,
@@ -52,7 +56,7 @@ class DialogScript {
   const std::string& error() const { return error_; }
 
  private:
-  enum class Kind { kType, kPickIndex, kPickEntry, kCheck, kClick, kKey, kChar, kThen };
+  enum class Kind { kType, kPickIndex, kPickEntry, kCheck, kClick, kKey, kChar, kThen, kRequire };
   struct Action {
     Kind kind = Kind::kKey;
     int id = 0;
@@ -61,6 +65,7 @@ class DialogScript {
     bool flag = false;
     UINT key = 0;
     std::function<void(HWND)> look;
+    std::function<std::string(HWND)> why;
   };
   Action& add(Kind kind, int id);
   bool perform(HWND dialog, const Action& action);

@@ -255,7 +255,7 @@ int runCommand(const CommandLine& line, const std::string& addOnPath, std::ostre
     else if (!modal.outcome.shown)
       error = "the search dialog could not be shown";
     else if (!modal.outcome.confirmed)
-      error = "the search dialog cannot be confirmed: " + modal.outcome.emptyField + " is empty";
+      error = modal.outcome.failure;
     else if ((out.flush(), out.bad()) || outputFailed.load())
       error = "the results could not be written";
     else

@@ -43,6 +43,12 @@ std::vector<std::string> comboItems(HWND combo, int* highlighted);
 // selection, which CB_GETEDITSEL does not tell); for hosts drawing it.
 size_t comboCaret(HWND combo);
 
+// Replaces a combo box's edit selection with `text` as a paste does: every byte of it, control
+// characters included (typed, they would be keys), cut at the field's CB_LIMITTEXT with a beep;
+// one CBN_EDITUPDATE and CBN_EDITCHANGE when the text changed. False for a window that is no
+// combo box.
+bool comboPaste(HWND combo, const char* text);
+
 // Gives a combo box window its list state and procedure.
 void attachCombo(Window& window);
 

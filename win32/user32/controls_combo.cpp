@@ -1,6 +1,7 @@
 // The drop-down combo box (CBS_DROPDOWN): an edit text (the window's text) over an unsorted list
 // (sorted with CBS_SORT), with the CB_* messages and CBN_* notifications of Windows' combo box.
-// See win32/user32/controls.h. Tested by tests/dialog_manager_test.cpp and tests/combo_edit_test.cpp.
+// See win32/user32/controls.h. Tested by tests/dialog_manager_test.cpp and
+// tests/combo_edit_test.cpp.
 //
 // The edit field has a caret and a selection as an edit control has: `anchor` is where the
 // selection started and `caret` its moving end (the selection is between the two, empty when they
@@ -189,6 +190,21 @@ LRESULT character(HWND handle, Window& w, char ch) {
 }
 
 }  // namespace
+
+bool comboPaste(HWND combo, const char* text) {
+  Window* w = windowFromHandle(combo);
+  ComboState* s = stateOf(combo);
+  if (!w || !s) return false;
+  std::string_view pasted = text ? text : "";
+  size_t kept = w->text.size() - (s->selectionEnd() - s->selectionStart());
+  size_t room = kept < s->limit ? s->limit - kept : 0;
+  if (pasted.size() > room) {
+    pasted = pasted.substr(0, room);
+    MessageBeep(0);
+  }
+  replaceSelection(combo, *w, pasted);
+  return true;
+}
 
 void attachCombo(Window& window) {
   window.classData = new ComboState;

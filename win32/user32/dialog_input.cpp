@@ -178,9 +178,7 @@ WINAPI_EXPORT BOOL VwinDialogType(HWND dialog, int id, LPCSTR text) {
     if (GetWindowTextLengthA(control) > 0) SendMessageA(control, WM_KEYDOWN, VK_BACK, 0);
     return TRUE;
   }
-  for (const char* p = text; *p; ++p)
-    SendMessageA(control, WM_CHAR, static_cast<unsigned char>(*p), 0);
-  return TRUE;
+  return comboPaste(control, text);
 }
 
 WINAPI_EXPORT BOOL VwinDialogPick(HWND dialog, int id, int index) {

@@ -42,8 +42,10 @@ WINAPI_EXPORT BOOL VwinDialogMnemonic(HWND dialog, char letter);
 // enabled control.
 WINAPI_EXPORT BOOL VwinDialogFocus(HWND dialog, int id);
 
-// Focuses control `id`, then replaces its text as a user types: the whole text selected, each
-// character typed in turn, VK_BACK when `text` is empty. FALSE when the control takes no text.
+// Focuses control `id`, then replaces its text as a user pastes over it: the whole text selected
+// and replaced by `text` in one change, every byte kept (a tab or a line end is text here, not a
+// key), cut at the field's limit with a beep; VK_BACK when `text` is empty. FALSE when the
+// control takes no text.
 WINAPI_EXPORT BOOL VwinDialogType(HWND dialog, int id, LPCSTR text);
 
 // Focuses combo box `id`, drops its list down, moves to entry `index` and closes the list with
