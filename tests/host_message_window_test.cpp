@@ -1,6 +1,6 @@
-// The message window: events kept and reported in order from two threads, and its two output
-// formats as golden lines (text and JSON), with paths mapped, control characters escaped and
-// non-UTF-8 bytes read as Windows-1252.
+// The message window: events kept and reported in order from two threads, the add-on's lines told
+// apart, and its two output formats as golden lines (text and JSON), with paths mapped, control
+// characters escaped and non-UTF-8 bytes read as Windows-1252.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -11,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "host/ide/addon_text.h"
 #include "host/ide/host.h"
 #include "host/ide/host_string.h"
 #include "host/ide/json_sink.h"
@@ -125,6 +126,59 @@ TEST_F(MessageWindowTest, JsonFormatGoldenLines) {
           R"({"event":"entry","group":3,"parent":2,"text":"File is 0 byte length !","file":null,"line":0,"column":0,"kind":5})",
           R"({"event":"group","group":4,"title":"Vantrel : 2 found","tool":"Vantrel"})",
           R"({"event":"heading","group":4,"handle":3,"file":null,"text":"Vantrel : 2 found"})"}));
+}
+
+// Every line the add-on writes, told apart once for the command's status, the passed-over count
+// and the full-screen program's pages.
+TEST_F(MessageWindowTest, TheAddOnsLinesAreToldApart) {
+  using host::AddOnText;
+  auto message = [](const char* text) {
+    MessageEvent e;
+    e.kind = MessageEvent::Kind::Heading;
+    e.text = text;
+    return e;
+  };
+  const std::pair<const char*, AddOnText> messages[] = {
+      {"Vantrel : 2 found in 1 File (3 Files searched in 1 Directory)", AddOnText::kSummary},
+      {"Vantrel : 0 found in 0 File (0 File searched)", AddOnText::kSummary},
+      {"Vantrel : User break !", AddOnText::kUserBreak},
+      {"Vantrel regular expression error : Mismatched () or []", AddOnText::kRegexError},
+      {"Not enough memory to Vantrel files !", AddOnText::kOutOfMemory},
+      {"Vantrel : A file type may not name a folder : x found in y !", AddOnText::kFolderAsType},
+      {"Vantrel : User break ! ", AddOnText::kMessage},
+      {"Vantrel: 2 found in 1 File", AddOnText::kMessage},
+      {"", AddOnText::kMessage},
+  };
+  for (const auto& [text, kind] : messages) {
+    EXPECT_EQ(host::classify(message(text)), kind) << text;
+    EXPECT_EQ(host::refusesSearch(kind), kind == AddOnText::kRegexError ||
+                                             kind == AddOnText::kOutOfMemory ||
+                                             kind == AddOnText::kFolderAsType);
+  }
+  // A message's group carries its text as the title: only the heading counts, so it is seen once.
+  MessageEvent group = message("Vantrel : User break !");
+  group.kind = MessageEvent::Kind::Group;
+  EXPECT_EQ(host::classify(group), AddOnText::kOther);
+  MessageEvent heading = message("Vantreling Z:\\a.c");
+  heading.file = "Z:\\a.c";
+  EXPECT_EQ(host::classify(heading), AddOnText::kFileHeading);
+  MessageEvent entry = message("Vantrel : User break !");
+  entry.kind = MessageEvent::Kind::Entry;
+  entry.file = "Z:\\a.c";
+  EXPECT_EQ(host::classify(entry), AddOnText::kHit);
+  entry.file.reset();
+  EXPECT_EQ(host::classify(entry), AddOnText::kFileNotice);
+
+  using host::NotSearched;
+  const std::pair<const char*, NotSearched> notices[] = {
+      {"File too large !", NotSearched::kTooLarge},
+      {"File is 0 byte length !", NotSearched::kEmpty},
+      {"Can't open file !", NotSearched::kNotOpened},
+      {"Error reading file !", NotSearched::kNotRead},
+      {"Can not allocate memory to grep file !", NotSearched::kNoMemory},
+      {"File too large", NotSearched::kOther},
+  };
+  for (const auto& [text, why] : notices) EXPECT_EQ(host::whyNotSearched(text), why) << text;
 }
 
 TEST_F(MessageWindowTest, BeepsAndMessageBoxesAreEventsInOrder) {

@@ -11,6 +11,7 @@
 #include <ostream>
 #include <string>
 
+#include "host/ide/addon_text.h"
 #include "host/ide/message_event.h"
 
 namespace vantrel {
@@ -25,21 +26,16 @@ class OutcomeSink final : public host::MessageSink {
   OutcomeSink(std::ostream& shownOn, std::atomic<bool>& outputFailed)
       : shownOn_(shownOn), outputFailed_(outputFailed) {}
   void event(const host::MessageEvent& event) override {
-    using Kind = host::MessageEvent::Kind;
-    if (event.kind == Kind::Entry && event.file) hitListed = true;
-    if (event.kind == Kind::Group) {
-      // The add-on's own lines that end a search without its summary say why.
-      if (event.text.rfind("Vantrel regular expression error", 0) == 0 ||
-          event.text.rfind("Not enough memory", 0) == 0 ||
-          event.text.rfind("Vantrel : A file type may not name a folder", 0) == 0) {
-        refused = true;
-        reason = event.text;
-      }
-      if (event.text.rfind("Vantrel : ", 0) == 0 &&
-          event.text.find(" found in ") != std::string::npos)
-        summaryWritten = true;
-      if (event.text == "Vantrel : User break !") userBreak = true;
+    using host::AddOnText;
+    AddOnText text = host::classify(event);
+    if (text == AddOnText::kHit) hitListed = true;
+    // The add-on's own lines that end a search without its summary say why.
+    if (host::refusesSearch(text)) {
+      refused = true;
+      reason = event.text;
     }
+    if (text == AddOnText::kSummary) summaryWritten = true;
+    if (text == AddOnText::kUserBreak) userBreak = true;
     if (shownOn_.bad()) outputFailed_.store(true);
   }
   // The exit status of a search that ran to its end: 0 a hit listed, 1 none, kStatusStopped a

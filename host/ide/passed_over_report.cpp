@@ -2,6 +2,7 @@
 // Tested by tests/host_message_window_test.cpp and tests/command_e2e_test.cpp.
 #include "host/ide/passed_over_report.h"
 
+#include "host/ide/addon_text.h"
 #include "win32/kernel32/passed_over.h"
 
 namespace host {
@@ -11,11 +12,6 @@ void addReason(std::string& text, unsigned long count, const char* one, const ch
   if (count == 0) return;
   if (!text.empty()) text += ", ";
   text += std::to_string(count) + " " + (count == 1 ? one : many);
-}
-
-bool isSummary(const MessageEvent& event) {
-  return event.kind == MessageEvent::Kind::Group && event.text.rfind("Vantrel : ", 0) == 0 &&
-         event.text.find(" found in ") != std::string::npos;
 }
 
 }  // namespace
@@ -42,17 +38,19 @@ void PassedOverReport::start() {
 }
 
 void PassedOverReport::event(const MessageEvent& event) {
-  if (event.kind == MessageEvent::Kind::Entry && !event.file) {
+  AddOnText text = classify(event);
+  if (text == AddOnText::kFileNotice) {
     std::lock_guard<std::mutex> lock(mutex_);
-    if (event.text == "File too large !")
+    NotSearched why = whyNotSearched(event.text);
+    if (why == NotSearched::kTooLarge)
       ++running_.largeFiles;
-    else if (event.text == "File is 0 byte length !")
+    else if (why == NotSearched::kEmpty)
       ++running_.emptyFiles;
     else
       ++running_.unreadableFiles;
     return;
   }
-  if (!isSummary(event)) return;
+  if (text != AddOnText::kSummary) return;
   VWIN_PASSED_OVER layer{};
   VwinTakePassedOverCount(&layer);
   PassedOver ended;

@@ -4,6 +4,7 @@
 
 #include <string_view>
 
+#include "host/ide/addon_text.h"
 #include "host/ide/text_encoding.h"
 #include "host/tui/tui_notice_summary.h"
 #include "host/tui/tui_page_filter.h"
@@ -85,9 +86,12 @@ void MessageList::event(const host::MessageEvent& event) {
           ++sheet.messageGroups;
           --sheet.searched;
         }
-        if (event.text == "Vantrel : User break !") sheet.stopped = true;
-        if (event.text.rfind("Vantrel regular expression error", 0) == 0 && sheet.refusal.empty())
-          host::appendTerminalText(sheet.refusal, event.text);
+        {
+          host::AddOnText said = host::classify(event);
+          if (said == host::AddOnText::kUserBreak) sheet.stopped = true;
+          if (said == host::AddOnText::kRegexError && sheet.refusal.empty())
+            host::appendTerminalText(sheet.refusal, event.text);
+        }
         page.addMessage(event.text);
         break;
       case Kind::Entry:

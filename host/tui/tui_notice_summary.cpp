@@ -5,16 +5,26 @@
 #include <algorithm>
 #include <map>
 
+#include "host/ide/addon_text.h"
 #include "host/ide/text_encoding.h"
 
 namespace tui {
 
 std::string reasonWord(const std::string& text) {
-  if (text == "File too large !") return "too large";
-  if (text == "File is 0 byte length !") return "empty";
-  if (text == "Can't open file !") return "not opened";
-  if (text == "Error reading file !") return "not read";
-  if (text == "Can not allocate memory to grep file !") return "out of memory";
+  switch (host::whyNotSearched(text)) {
+    case host::NotSearched::kTooLarge:
+      return "too large";
+    case host::NotSearched::kEmpty:
+      return "empty";
+    case host::NotSearched::kNotOpened:
+      return "not opened";
+    case host::NotSearched::kNotRead:
+      return "not read";
+    case host::NotSearched::kNoMemory:
+      return "out of memory";
+    case host::NotSearched::kOther:
+      break;
+  }
   std::string word;
   host::appendTerminalText(word, text);
   while (!word.empty() && (word.back() == '!' || word.back() == ' ')) word.pop_back();
