@@ -18,6 +18,7 @@
 
 #include "tests/code_page.h"
 #include "win32/include/windows.h"
+#include "win32/kernel32/listing_cache.h"
 #include "win32/kernel32/passed_over.h"
 
 namespace {
@@ -277,6 +278,36 @@ TEST_F(FindFileTest, SearchesOfOneDirectorySeeItsChanges) {
   fs::create_directories(root / "other");
   EXPECT_EQ(names(list(dir + "*.*")), (std::vector<std::string>{".", "..", "other"}));
   fs::remove_all(root.string() + ".old");
+}
+
+// The kept listings give way least recently used first, and only once idle; listings that do not
+// fit are answered all the same.
+TEST_F(FindFileTest, KeptListingsGiveWayLeastRecentlyUsedFirst) {
+  const char* subs[] = {"a", "b", "c", "d", "e"};
+  for (const char* s : subs) touch((fs::create_directories(root / s), root / s / "f.c"));
+  usleep(150 * 1000);
+  auto kept = [&] {
+    std::vector<std::string> names;
+    for (const std::string& d : vwin::keptListings()) names.push_back(fs::path(d).filename());
+    return names;
+  };
+  vwin::setListingCacheLimits(0, std::chrono::milliseconds(0));
+  // Every listing here costs the same: room for three.
+  size_t one = vwin::listDirectory((root / "a").c_str())->bytes();
+  vwin::setListingCacheLimits(3 * one, std::chrono::milliseconds(0));
+  list(dir + "a\\*.c");
+  for (const char* s : {"b", "c"}) EXPECT_EQ(names(list(dir + s + "\\*.c")).size(), 1u);
+  EXPECT_EQ(kept(), (std::vector<std::string>{"a", "b", "c"}));
+  list(dir + "a\\*.c");  // used again: now the most recent
+  list(dir + "d\\*.c");
+  EXPECT_EQ(kept(), (std::vector<std::string>{"c", "a", "d"}));
+  // While the least recently used has been used lately, a new listing is not kept.
+  vwin::setListingCacheLimits(3 * one, std::chrono::hours(1));
+  EXPECT_EQ(names(list(dir + "e\\*.c")), (std::vector<std::string>{"f.c"}));
+  EXPECT_EQ(kept(), (std::vector<std::string>{"c", "a", "d"}));
+  vwin::setListingCacheLimits(0, std::chrono::milliseconds(0));
+  EXPECT_TRUE(kept().empty());
+  vwin::setListingCacheLimits(vwin::kListingCacheBytes, std::chrono::seconds(10));
 }
 
 }  // namespace

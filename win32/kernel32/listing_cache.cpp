@@ -15,6 +15,7 @@
 #include <chrono>
 #include <cstring>
 #include <ctime>
+#include <list>
 #include <string_view>
 #include <unordered_map>
 
@@ -28,7 +29,8 @@ using Clock = std::chrono::steady_clock;
 // A directory changed this lately may change again within the same tick of the file system's
 // clock without its times moving, so a listing of it is never kept.
 constexpr long long kSettledNanoseconds = 100'000'000;
-// A kept listing unused this long gives way when the cache is full.
+// A kept listing unused this long gives way when the cache is full; one used more lately stays,
+// so that both passes of one search find the listings kept for the first.
 constexpr std::chrono::seconds kIdleLife{10};
 
 long long nanoseconds(const struct timespec& t) { return t.tv_sec * 1'000'000'000LL + t.tv_nsec; }
@@ -64,32 +66,57 @@ bool listsBefore(const char* a, size_t aLength, const char* b, size_t bLength) {
   return memcmp(a, b, n) < 0;
 }
 
-struct Kept {
-  std::shared_ptr<const DirectoryListing> listing;
-  Clock::time_point usedAt;
-};
-
+// Listings kept by one thread, in order of use: the least recently used at the front. Both the
+// lookup and the choice of what gives way take constant time, so a listing costs the same however
+// many are kept.
 struct Cache {
+  struct Kept {
+    std::shared_ptr<const DirectoryListing> listing;
+    Clock::time_point usedAt;
+  };
+  using Order = std::list<Kept>;
+  Order order;
   // Keyed by the listing's own directory name, which lives as long as the entry.
-  std::unordered_map<std::string_view, Kept> kept;
+  std::unordered_map<std::string_view, Order::iterator> byDir;
   size_t bytes = 0;
+  size_t budget = kListingCacheBytes;
+  Clock::duration idleLife = kIdleLife;
 
-  void drop(std::unordered_map<std::string_view, Kept>::iterator it) {
-    bytes -= it->second.listing->bytes();
-    kept.erase(it);
+  Order::iterator find(const char* posixDir) {
+    auto it = byDir.find(std::string_view(posixDir));
+    return it == byDir.end() ? order.end() : it->second;
   }
 
-  // Makes room for `need` bytes by dropping idle listings; false when it cannot.
+  void use(Order::iterator it, Clock::time_point now) {
+    it->usedAt = now;
+    order.splice(order.end(), order, it);
+  }
+
+  void drop(Order::iterator it) {
+    bytes -= it->listing->bytes();
+    byDir.erase(std::string_view(it->listing->posixDir));
+    order.erase(it);
+  }
+
+  // Makes room for `need` bytes by dropping the least recently used listings while they have been
+  // idle for a while; false when it cannot. A walk of a tree larger than the budget thus keeps the
+  // listings it read first for its second pass instead of each new one pushing out the next one
+  // that pass will ask for.
   bool makeRoom(size_t need, Clock::time_point now) {
-    if (bytes + need <= kListingCacheBytes) return true;
-    for (auto it = kept.begin(); it != kept.end() && bytes + need > kListingCacheBytes;) {
-      auto next = std::next(it);
-      if (now - it->second.usedAt > kIdleLife) drop(it);
-      it = next;
-    }
-    return bytes + need <= kListingCacheBytes;
+    while (bytes + need > budget && !order.empty() && now - order.front().usedAt > idleLife)
+      drop(order.begin());
+    return bytes + need <= budget;
+  }
+
+  void keep(std::shared_ptr<const DirectoryListing> listing, size_t need, Clock::time_point now) {
+    std::string_view key = listing->posixDir;
+    order.push_back(Kept{std::move(listing), now});
+    byDir.emplace(key, std::prev(order.end()));
+    bytes += need;
   }
 };
+
+thread_local Cache cache;
 
 // The file left out of every listing (the host's output file), set before a search begins.
 std::atomic<dev_t> withheldDevice{0};
@@ -157,14 +184,13 @@ size_t DirectoryListing::bytes() const {
 }
 
 std::shared_ptr<const DirectoryListing> listDirectory(const char* posixDir) {
-  thread_local Cache cache;
   Clock::time_point now = Clock::now();
-  auto it = cache.kept.find(std::string_view(posixDir));
-  if (it != cache.kept.end()) {
+  auto it = cache.find(posixDir);
+  if (it != cache.order.end()) {
     struct stat current;
-    if (stat(posixDir, &current) == 0 && sameStamp(stampOf(current), it->second.listing->stamp)) {
-      it->second.usedAt = now;
-      return it->second.listing;
+    if (stat(posixDir, &current) == 0 && sameStamp(stampOf(current), it->listing->stamp)) {
+      cache.use(it, now);
+      return it->listing;
     }
     cache.drop(it);
   }
@@ -175,13 +201,20 @@ std::shared_ptr<const DirectoryListing> listDirectory(const char* posixDir) {
   listing->names.shrink_to_fit();
   listing->uncarried.shrink_to_fit();
   size_t need = listing->bytes();
-  if (settled && cache.makeRoom(need, now)) {
-    std::string_view key = listing->posixDir;
-    cache.kept.emplace(key, Kept{std::move(listing), now});
-    cache.bytes += need;
-    return cache.kept.find(key)->second.listing;
-  }
+  if (settled && cache.makeRoom(need, now)) cache.keep(listing, need, now);
   return listing;
+}
+
+std::vector<std::string> keptListings() {
+  std::vector<std::string> dirs;
+  for (const Cache::Kept& k : cache.order) dirs.push_back(k.listing->posixDir);
+  return dirs;
+}
+
+void setListingCacheLimits(size_t bytes, std::chrono::milliseconds idleLife) {
+  cache.budget = bytes;
+  cache.idleLife = idleLife;
+  cache.makeRoom(0, Clock::now());
 }
 
 }  // namespace vwin

@@ -14,15 +14,19 @@
 // byte by byte after folding ASCII letters to upper case, ties broken by the raw bytes, "." and
 // ".." first); names holding a backslash, which no Windows path can carry, are kept apart in
 // `uncarried`, and names of MAX_PATH bytes or more are left out. The listings kept by one thread
-// take at most kListingCacheBytes; when that is full, listings unused for a while make room, or
-// else a new listing is answered but not kept. Ownership: a listing is shared; a search handle may
-// keep its listing after the cache dropped it. Threading: each thread keeps its own listings; a
-// listing may be read from any thread. Tested by tests/findfile_test.cpp.
+// take at most kListingCacheBytes; when that is full, the least recently used listing makes room
+// once it has been unused for a while, or else a new listing is answered but not kept. So a tree
+// whose listings pass the bound is read again only where they do not fit, each listing costs the
+// same whatever the cache holds, and the memory stays bounded on a tree of any size. Ownership: a
+// listing is shared; a search handle may keep its listing after the cache dropped it. Threading:
+// each thread keeps its own listings; a listing may be read from any thread. Tested by
+// tests/findfile_test.cpp.
 #ifndef VANTREL_WIN32_LISTING_CACHE_H_
 #define VANTREL_WIN32_LISTING_CACHE_H_
 
 #include <sys/stat.h>
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -60,11 +64,18 @@ struct DirectoryListing {
   size_t bytes() const;
 };
 
+// About twice the kernel's 5,096 directories (3 MB): a search of a tree that size reads each
+// directory once, and the process stays far below its memory bound on any tree.
 constexpr size_t kListingCacheBytes = 6u << 20;
 
 // The listing of `posixDir`: kept from an earlier request when the directory is unchanged, else
 // read afresh. NULL with errno set when the directory cannot be opened or read.
 std::shared_ptr<const DirectoryListing> listDirectory(const char* posixDir);
+
+// For tests: the directories whose listings the calling thread keeps, least recently used first;
+// and the budget and idle life of its cache (at once dropping what no longer fits).
+std::vector<std::string> keptListings();
+void setListingCacheLimits(size_t bytes, std::chrono::milliseconds idleLife);
 
 }  // namespace vwin
 
