@@ -10,24 +10,57 @@ namespace {
 constexpr char kCurrentDirectory[] = "[Current Directory]";
 constexpr char kCurrentPath[] = "[Current Path]";
 
-// Whether a directory must be quoted to stay one entry of the list.
+// Reads one entry at *p up to the next of `separators` outside quotes, keeping at most `room`
+// bytes of it in `out`; moves *p past the entry and its separator. Answers the entry's length,
+// which passes `room` when the rest was not kept.
+size_t readEntry(const char** p, const char* separators, char* out, size_t room) {
+  const char* in = *p;
+  size_t n = 0;
+  auto keep = [&](char c) {
+    if (n < room) out[n] = c;
+    ++n;
+  };
+  if (*in == '"') {
+    for (++in; *in; ++in) {
+      if (*in != '"') {
+        keep(*in);
+      } else if (in[1] == '"') {
+        keep('"');
+        ++in;
+      } else {
+        ++in;  // the closing quote; what follows up to a separator is part of the name
+        break;
+      }
+    }
+  }
+  for (; *in && !std::strchr(separators, *in); ++in) keep(*in);
+  if (*in) ++in;
+  *p = in;
+  return n;
+}
+
+// Whether a directory must be quoted to read back as one entry naming it.
 bool needsQuotes(const char* dir, size_t length) {
   for (size_t i = 0; i < length; ++i)
-    if (dir[i] == ';' || dir[i] == ',') return true;
+    if (dir[i] == ';' || dir[i] == ',' || dir[i] == '"') return true;
   return false;
 }
 
 // Appends one directory to the list being built in `list` (kTextSize bytes, `*used` of them
-// filled), quoted when it holds a separator; false (list unchanged) when it would not fit.
+// filled), quoted when it must be; false (list unchanged) when it would not fit.
 bool appendEntry(char* list, size_t* used, const char* dir, size_t length) {
   bool quote = needsQuotes(dir, length);
   size_t need = (*used ? 1 : 0) + length + (quote ? 2 : 0);
+  if (quote)
+    for (size_t i = 0; i < length; ++i) need += dir[i] == '"';
   if (*used + need > static_cast<size_t>(kTextSize - 1)) return false;
   char* out = list + *used;
   if (*used) *out++ = ';';
   if (quote) *out++ = '"';
-  std::memcpy(out, dir, length);
-  out += length;
+  for (size_t i = 0; i < length; ++i) {
+    if (quote && dir[i] == '"') *out++ = '"';
+    *out++ = dir[i];
+  }
   if (quote) *out++ = '"';
   *out = '\0';
   *used += need;
@@ -44,75 +77,61 @@ void replaceWithCurrentDirectory() {
   if (appendEntry(list, &used, current, length)) std::memcpy(directories, list, used + 1);
 }
 
-// Puts the search path into `directories`, entry by entry: "Path" is read as Windows lists read
-// it (";" between entries, double quotes around an entry holding one), and each directory becomes
-// one entry of the list. A search path too long for the field keeps its whole leading entries,
-// so that an entry is never cut into another directory's name.
-void replaceWithSearchPath() {
+// Reads the variable "Path" into a malloc'd buffer; NULL when it is not set or cannot be read.
+char* readSearchPath() {
   char small[kTextSize];
-  char* value = small;
   DWORD length = GetEnvironmentVariableA("Path", small, sizeof small);
-  if (length == 0) return;  // not set: the special text stays and finds nothing
-  if (length >= sizeof small) {
-    value = static_cast<char*>(std::malloc(length));
-    if (!value) return;
-    DWORD got = GetEnvironmentVariableA("Path", value, length);
-    if (got == 0 || got >= length) {
-      std::free(value);
-      return;
-    }
+  if (length == 0) return nullptr;
+  DWORD size = length < sizeof small ? length + 1 : length;
+  char* value = static_cast<char*>(std::malloc(size));
+  if (!value) return nullptr;
+  if (length < sizeof small) {
+    std::memcpy(value, small, size);
+    return value;
   }
+  DWORD got = GetEnvironmentVariableA("Path", value, size);
+  if (got == 0 || got >= size) {
+    std::free(value);
+    return nullptr;
+  }
+  return value;
+}
+
+// Puts the search path into `directories`, each of its directories one entry of the list, when
+// the whole of it fits; else answers it for the walk to go through (see replaceSpecialDirectories).
+char* replaceWithSearchPath() {
+  char* value = readSearchPath();
+  if (!value) return nullptr;  // not set: the special text stays and finds nothing
   char list[kTextSize];
   size_t used = 0;
   char dir[kTextSize];
   for (const char* p = value; *p;) {
-    size_t n = 0;
-    bool quoted = false;
-    bool fits = true;
-    for (; *p && (quoted || *p != ';'); ++p) {
-      if (*p == '"')
-        quoted = !quoted;
-      else if (n < sizeof dir - 1)
-        dir[n++] = *p;
-      else
-        fits = false;
-    }
-    if (*p) ++p;
-    if (n > 0 && (!fits || !appendEntry(list, &used, dir, n))) break;
+    size_t n = readEntry(&p, ";", dir, sizeof dir);
+    if (n > 0 && (n > sizeof dir || !appendEntry(list, &used, dir, n))) return value;
   }
+  std::free(value);
   if (used > 0) std::memcpy(directories, list, used + 1);
-  if (value != small) std::free(value);
+  return nullptr;
 }
 
 }  // namespace
 
-void replaceSpecialDirectories() {
+char* replaceSpecialDirectories() {
   if (!std::strcmp(directories, kCurrentDirectory))
     replaceWithCurrentDirectory();
   else if (!std::strcmp(directories, kCurrentPath))
-    replaceWithSearchPath();
+    return replaceWithSearchPath();
+  return nullptr;
 }
 
-bool nextDirectoryEntry(const char** cursor, char* dir) {
-  const char* p = *cursor;
-  size_t n = 0;
-  bool quoted = false;
-  bool fits = true;
-  for (; *p && (quoted || (*p != ';' && *p != ',')); ++p) {
-    if (*p == '"')
-      quoted = !quoted;
-    else if (n < static_cast<size_t>(kPathSize - 1))
-      dir[n++] = *p;
-    else
-      fits = false;
-  }
-  if (*p) ++p;
-  *cursor = p;
-  if (n == 0 || !fits) return false;
+bool nextDirectoryEntry(const char** cursor, char* dir, const char* separators) {
+  size_t room = static_cast<size_t>(kPathSize - 1);
+  size_t n = readEntry(cursor, separators, dir, room);
+  if (n == 0 || n > room) return false;
   while (n > 1 && (dir[n - 1] == '\\' || dir[n - 1] == '/')) --n;
   if (dir[n - 1] == '/') dir[n - 1] = '\\';
   if (dir[n - 1] != '\\') {
-    if (n + 1 > static_cast<size_t>(kPathSize - 1)) return false;
+    if (n + 1 > room) return false;
     dir[n++] = '\\';
   }
   dir[n] = '\0';

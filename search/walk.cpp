@@ -7,6 +7,7 @@
 // Tested by tests/walk_test.cpp.
 #include "search/walk.h"
 
+#include <cstdlib>
 #include <cstring>
 
 #include "search/directory_list.h"
@@ -104,14 +105,17 @@ LONG visitNode(SearchJob* job, ProjectNode* node, int countOnly) {
 }  // namespace
 
 LONG walkDirectoryList(SearchJob* job, int countOnly) {
-  replaceSpecialDirectories();
+  // A search path too long for the field is walked from the variable itself, whole.
+  char* searchPath = replaceSpecialDirectories();
 
   LONG total = 0;
-  const char* cursor = directories;
+  const char* cursor = searchPath ? searchPath : directories;
+  const char* separators = searchPath ? ";" : ";,";
   while (*cursor && !stopped(job)) {
     char dir[kPathSize];
-    if (nextDirectoryEntry(&cursor, dir)) total += walkDirectory(job, dir, countOnly);
+    if (nextDirectoryEntry(&cursor, dir, separators)) total += walkDirectory(job, dir, countOnly);
   }
+  std::free(searchPath);
   return total;
 }
 

@@ -19,8 +19,9 @@
 #include "search/job.h"
 
 // Walks every directory listed in `directories` (";" or "," between them; an empty entry is
-// skipped), replacing "[Current Directory]" or "[Current Path]" there first. Answers the hits, or
-// with countOnly the files.
+// skipped), replacing "[Current Directory]" or "[Current Path]" there first; every directory of a
+// search path too long for the field is walked all the same. Answers the hits, or with countOnly
+// the files.
 LONG walkDirectoryList(SearchJob* job, int countOnly);
 
 // Walks one directory (`dir` ends with a backslash): its files by mask entry, then, with the

@@ -74,16 +74,19 @@ TEST_F(WalkTest, DirectoryListsWithBothSeparatorsAndOddEntries) {
   EXPECT_EQ(scanned(), (Files{"d1\\f.c", "d3\\f.c", "d1\\f.c"}));
   EXPECT_EQ(job->directoriesSearched, 4);
 
-  // Double quotes keep a separator inside one entry (and may enclose part of it); a trailing
-  // slash or backslash run gives way to one backslash; an empty quoted entry names nothing.
-  for (const char* f : {"a,b/f.c", "c;d/f.c"}) write(f);
+  // A double quote opening an entry keeps a separator inside it, and there "" is one double
+  // quote; a double quote anywhere else is part of the name. A trailing slash or backslash run
+  // gives way to one backslash; an empty quoted entry names nothing.
+  for (const char* f : {"a,b/f.c", "c;d/f.c", "q\"d/f.c", "r\"s,t/f.c", "u\"v/f.c"}) write(f);
   sink->clear();
   job->filesSearched = job->directoriesSearched = 0;
   std::string slashed = win("d2") + "\\/";
-  setField(directories, "\"" + win("a,b") + "\";" + win() + "\\\"c;d\"," + slashed + ";\"\"");
+  setField(directories, "\"" + win("a,b") + "\";\"" + win("c;d") + "\"," + win("q\"d") + ";\"" +
+                            win("r\"\"s,t") + "\";\"" + win() + "\"\\u\"v," + slashed + ";\"\"");
   countThenSearch();
-  EXPECT_EQ(scanned(), (Files{"a,b\\f.c", "c;d\\f.c", "d2\\f.c"}));
-  EXPECT_EQ(job->directoriesSearched, 3);
+  EXPECT_EQ(scanned(),
+            (Files{"a,b\\f.c", "c;d\\f.c", "q\"d\\f.c", "r\"s,t\\f.c", "u\"v\\f.c", "d2\\f.c"}));
+  EXPECT_EQ(job->directoriesSearched, 6);
 }
 
 TEST_F(WalkTest, CurrentDirectoryAndCurrentPathAreReplacedInPlace) {
@@ -107,13 +110,28 @@ TEST_F(WalkTest, CurrentDirectoryAndCurrentPathAreReplacedInPlace) {
   EXPECT_EQ(std::string(directories), "\"" + win("x,y;z") + "\"");
   EXPECT_EQ(scanned(), (Files{"x,y;z\\h.c"}));
 
-  // So is each directory of the search path, whichever separator it holds.
+  // One holding a double quote too, written back so that it reads back as the same directory.
+  write("a\"b,c/q.c");
   sink->clear();
-  setenv("PATH", ((root / "x,y;z").string() + ":" + (root / "d1").string()).c_str(), 1);
+  ASSERT_TRUE(SetCurrentDirectoryA(win("a\"b,c").c_str()));
+  setField(directories, "[Current Directory]");
+  countThenSearch();
+  EXPECT_EQ(std::string(directories), "\"" + win("a\"\"b,c") + "\"");
+  EXPECT_EQ(scanned(), (Files{"a\"b,c\\q.c"}));
+
+  // So is each directory of the search path, whichever separator or double quote it holds.
+  write("e;\"f/r.c");
+  sink->clear();
+  setenv("PATH",
+         ((root / "x,y;z").string() + ":" + (root / "a\"b,c").string() + ":" +
+          (root / "e;\"f").string() + ":" + (root / "d1").string())
+             .c_str(),
+         1);
   setField(directories, "[Current Path]");
   countThenSearch();
-  EXPECT_EQ(std::string(directories), "\"" + win("x,y;z") + "\";" + win("d1"));
-  EXPECT_EQ(scanned(), (Files{"x,y;z\\h.c", "d1\\f.c"}));
+  EXPECT_EQ(std::string(directories), "\"" + win("x,y;z") + "\";\"" + win("a\"\"b,c") + "\";\"" +
+                                          win("e;\"\"f") + "\";" + win("d1"));
+  EXPECT_EQ(scanned(), (Files{"x,y;z\\h.c", "a\"b,c\\q.c", "e;\"f\\r.c", "d1\\f.c"}));
 
   // A search path of two directories, walked in its order.
   sink->clear();
@@ -123,21 +141,18 @@ TEST_F(WalkTest, CurrentDirectoryAndCurrentPathAreReplacedInPlace) {
   EXPECT_EQ(std::string(directories), win("d2") + ";" + win("d1"));
   EXPECT_EQ(scanned(), (Files{"d2\\g.c", "d1\\f.c"}));
 
-  // A search path too long for the field keeps only its whole leading entries.
+  // A search path too long for the field is walked whole, every directory in its order, each
+  // pass reading it afresh; the field keeps its special text rather than a cut list.
   sink->clear();
-  std::string filler = "/nowhere/" + std::string(180, 'x');
-  setenv("PATH",
-         ((root / "d1").string() + ":" + filler + ":" + filler + ":" + filler + ":" +
-          (root / "d2").string())
-             .c_str(),
+  std::string path = (root / "d1").string();
+  for (int i = 0; i < 48; ++i) path += ":" + (root / ("p" + std::to_string(i))).string();
+  setenv("PATH", (path + ":" + (root / "e;\"f").string() + ":" + (root / "d2").string()).c_str(),
          1);
   setField(directories, "[Current Path]");
   countThenSearch();
-  std::string kept = directories;
-  EXPECT_LT(kept.size(), static_cast<size_t>(kTextSize));
-  EXPECT_EQ(kept, win("d1") + ";Z:\\nowhere\\" + std::string(180, 'x') + ";Z:\\nowhere\\" +
-                      std::string(180, 'x'));
-  EXPECT_EQ(scanned(), (Files{"d1\\f.c"}));
+  EXPECT_STREQ(directories, "[Current Path]");
+  EXPECT_EQ(scanned(), (Files{"d1\\f.c", "e;\"f\\r.c", "d2\\g.c"}));
+  EXPECT_EQ(job->directoriesSearched, 51);
 
   // Without a search path the special text stays and is walked as a name that finds nothing.
   sink->clear();

@@ -1,7 +1,7 @@
 // The process's environment and current directory in Windows form: GetEnvironmentVariableA with
 // case-insensitive names ("Path" answers PATH with every entry mapped to its drive form, ";"
-// between entries and an entry holding one in double quotes) and GetCurrentDirectoryA (the drive
-// whose directory is the longest prefix).
+// between entries, an entry holding one in double quotes, a double quote in it doubled) and
+// GetCurrentDirectoryA (the drive whose directory is the longest prefix).
 //
 // The current directory is the process's own record, as on Windows: read from the system on
 // first use and kept, so that mapping a relative path (a search maps one per file and directory)
@@ -72,10 +72,14 @@ std::string windowsSearchPath(const char* value) {
     char mapped[MAX_PATH];
     if (!entry.empty() && VwinToWindowsPath(entry.c_str(), mapped, sizeof mapped) > 0) {
       if (!out.empty()) out.push_back(';');
-      // As Windows lists it: an entry holding the separator is quoted.
+      // As Windows lists it: an entry holding the separator is quoted, and a double quote in
+      // it doubled, so that the entry reads back whole.
       bool quote = strchr(mapped, ';') != nullptr;
       if (quote) out.push_back('"');
-      out.append(mapped);
+      for (const char* c = mapped; *c; ++c) {
+        if (quote && *c == '"') out.push_back('"');
+        out.push_back(*c);
+      }
       if (quote) out.push_back('"');
     }
     if (!end) break;
