@@ -693,4 +693,46 @@ TEST_F(CommandTest, AReadOnlyRegistryStillGivesItsHistory) {
   }
 }
 
+// Settings that cannot be stored at all: no registry file named, or one out of reach. The search
+// runs; stderr says once what happens to the settings and why.
+TEST_F(CommandTest, ARegistryThatCannotBeUsedIsSaidOnce) {
+  writeSmallTree();
+  Result unnamed = run({"needle", "-f", "*.txt", "-d", windows("tree"), "--format=json"}, {},
+                       {"VANTREL_REGISTRY=", "XDG_CONFIG_HOME=", "HOME="});
+  EXPECT_EQ(unnamed.status, 0) << unnamed.err;
+  EXPECT_EQ(unnamed.err,
+            "vantrel: settings will not be saved: no registry file is named (VANTREL_REGISTRY, "
+            "XDG_CONFIG_HOME and HOME are unset or empty)\n");
+
+  honourFileModes_ = true;
+  fs::path locked = root_ / "locked";
+  fs::create_directory(locked);
+  fs::permissions(locked, fs::perms::none);
+  struct Case {
+    fs::path registry;
+    std::string why;
+  };
+  const Case cases[] = {
+      {locked / "registry.sqlite3", "Permission denied"},
+      {locked / "sub" / "registry.sqlite3",
+       "its directory " + (locked / "sub").string() + " cannot be reached: Permission denied"},
+  };
+  for (const Case& c : cases) {
+    registry_ = c.registry;
+    Result result = run({"needle", "-f", "*.txt", "-d", windows("tree"), "--format=json"});
+    if (result.status == 125) GTEST_SKIP() << "file modes cannot be made to hold here";
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.err, "vantrel: settings will not be read or saved: the registry " +
+                              c.registry.string() + " cannot be opened (" + c.why + ")\n");
+  }
+  // Without a text nothing remembered can fill the field: the refusal follows the reason.
+  Result empty = run({"-d", windows("tree")});
+  EXPECT_EQ(empty.status, 2);
+  EXPECT_EQ(empty.err, "vantrel: settings will not be read or saved: the registry " +
+                           registry_.string() + " cannot be opened (" + cases[1].why +
+                           ")\nvantrel: the search dialog cannot be confirmed: the text to find "
+                           "is empty\n");
+  fs::permissions(locked, fs::perms::owner_all);
+}
+
 }  // namespace

@@ -28,18 +28,27 @@ constexpr int kSchemaVersion = 1;
 // Long enough that another process's write (a few milliseconds) is always waited out.
 constexpr int kBusyTimeoutMs = 30000;
 
-bool makeDirectories(const std::string& dir) {
+// Makes `dir` and the directories above it that are missing. False with errno set when one cannot
+// be made or reached; *failed then says which, and how, for the user.
+bool makeDirectories(const std::string& dir, std::string* failed) {
   if (dir.empty()) return true;
   struct stat st;
   if (stat(dir.c_str(), &st) == 0) {
     if (S_ISDIR(st.st_mode)) return true;
+    *failed = "its directory " + dir + " is a file";
     errno = ENOTDIR;
     return false;
   }
-  size_t slash = dir.find_last_of('/');
-  if (slash != std::string::npos && slash > 0 && !makeDirectories(dir.substr(0, slash)))
+  if (errno != ENOENT) {  // there, but out of reach
+    *failed = "its directory " + dir + " cannot be reached";
     return false;
-  return mkdir(dir.c_str(), 0700) == 0 || errno == EEXIST;
+  }
+  size_t slash = dir.find_last_of('/');
+  if (slash != std::string::npos && slash > 0 && !makeDirectories(dir.substr(0, slash), failed))
+    return false;
+  if (mkdir(dir.c_str(), 0700) == 0 || errno == EEXIST) return true;
+  *failed = "its directory " + dir + " cannot be made";
+  return false;
 }
 
 // Answers the first column of a one-row statement as an integer; the SQLite result in *rc.
@@ -257,12 +266,18 @@ std::string registryPath() {
   return std::string();
 }
 
-LONG openRegistryFile(const std::string& path, sqlite3** out, bool* readOnly) {
+LONG openRegistryFile(const std::string& path, sqlite3** out, bool* readOnly, std::string* why) {
   *out = nullptr;
   *readOnly = false;
+  std::string scratch;
+  if (!why) why = &scratch;
   size_t slash = path.find_last_of('/');
-  if (slash != std::string::npos && slash > 0 && !makeDirectories(path.substr(0, slash)))
-    return static_cast<LONG>(vwinErrorFromErrno(errno));
+  std::string failed;
+  if (slash != std::string::npos && slash > 0 && !makeDirectories(path.substr(0, slash), &failed)) {
+    int error = errno;
+    *why = failed + ": " + strerror(error);
+    return static_cast<LONG>(vwinErrorFromErrno(error));
+  }
   // Each turn either opens the registry or finds that its file was set aside (by this run or
   // another) and looks again.
   for (int attempt = 0; attempt < 8; ++attempt) {
@@ -273,8 +288,11 @@ LONG openRegistryFile(const std::string& path, sqlite3** out, bool* readOnly) {
       int error = errno;
       if (existed && (error == EACCES || error == EPERM || error == EROFS)) {
         *readOnly = true;
-        return openForReading(path, out);
+        LONG read = openForReading(path, out);
+        if (read != ERROR_SUCCESS) *why = "it cannot be read";
+        return read;
       }
+      *why = strerror(error);
       return static_cast<LONG>(vwinErrorFromErrno(error));
     }
     if (!existed) fchmod(fd, 0600);  // whatever the umask took away or left
@@ -286,6 +304,7 @@ LONG openRegistryFile(const std::string& path, sqlite3** out, bool* readOnly) {
     int rc =
         sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
     if (rc != SQLITE_OK) {
+      *why = sqlite3_errstr(rc);
       sqlite3_close_v2(db);
       return errorFromSqlite(rc);
     }
@@ -317,11 +336,16 @@ LONG openRegistryFile(const std::string& path, sqlite3** out, bool* readOnly) {
       // stored, if anything.
       *readOnly = true;
       LONG error = openForReading(path, out);
+      if (error != ERROR_SUCCESS) *why = sqlite3_errstr(rc);
       return error == ERROR_SUCCESS ? error : errorFromSqlite(rc);
     }
-    if (verdict != Verdict::kNotRegistry) return errorFromSqlite(rc);
+    if (verdict != Verdict::kNotRegistry) {
+      *why = sqlite3_errstr(rc);
+      return errorFromSqlite(rc);
+    }
     setAside(path, opened.st_dev, opened.st_ino);
   }
+  *why = "it is not a registry and could not be set aside";
   return ERROR_REGISTRY_CORRUPT;
 }
 

@@ -32,8 +32,11 @@ std::string registryPath();
 
 // Opens the registry at `path`, creating it when missing and setting aside what is not one.
 // On success *out is the connection (the caller closes it) and *readOnly says whether it can
-// only be read; otherwise a system error code (ERROR_CANTOPEN, ERROR_REGISTRY_CORRUPT, ...).
-LONG openRegistryFile(const std::string& path, sqlite3** out, bool* readOnly);
+// only be read; otherwise a system error code (ERROR_CANTOPEN, ERROR_REGISTRY_CORRUPT, ...) and,
+// in *why when given, the reason in words ("its directory /x cannot be reached (Permission
+// denied)").
+LONG openRegistryFile(const std::string& path, sqlite3** out, bool* readOnly,
+                      std::string* why = nullptr);
 
 }  // namespace vwin::registry
 

@@ -19,7 +19,8 @@ struct Connection {
   std::string path;
   pid_t owner = 0;
   bool readOnly = false;
-  std::string toldPath;  // the file the user was told cannot be written
+  bool told = false;     // the user was told that settings are not saved...
+  std::string toldPath;  // ...in this file (empty: no file could be named)
 };
 
 Connection& connection() {
@@ -67,16 +68,37 @@ const char* reason(LONG error) {
   }
 }
 
+// Whether the user is still to be told about the registry at `path`; true once per file.
+bool firstTellingFor(Connection& c, const std::string& path) {
+  if (c.told && c.toldPath == path) return false;
+  c.told = true;
+  c.toldPath = path;
+  return true;
+}
+
 // Tells the user, once per file, that what they choose is not remembered.
 void tellNotSaved(LONG error) {
   if (error == ERROR_KEY_DELETED || error == ERROR_INVALID_PARAMETER) return;  // the caller's
   Connection& c = connection();
   std::lock_guard<std::recursive_mutex> lock(c.mutex);
   std::string path = registryPath();
-  if (c.toldPath == path) return;
-  c.toldPath = path;
-  fprintf(stderr, "vantrel: settings will not be saved: the registry %s cannot be written (%s)\n",
-          path.c_str(), reason(error));
+  if (!firstTellingFor(c, path)) return;
+  if (path.empty())
+    fprintf(stderr,
+            "vantrel: settings will not be saved: no registry file is named (VANTREL_REGISTRY, "
+            "XDG_CONFIG_HOME and HOME are unset or empty)\n");
+  else
+    fprintf(stderr, "vantrel: settings will not be saved: the registry %s cannot be written (%s)\n",
+            path.c_str(), reason(error));
+}
+
+// Tells the user, once per file, that the registry cannot be used at all: nothing remembered is
+// read, nothing chosen is stored.
+void tellNotOpened(Connection& c, const std::string& path, const std::string& why) {
+  if (!firstTellingFor(c, path)) return;
+  fprintf(stderr,
+          "vantrel: settings will not be read or saved: the registry %s cannot be opened (%s)\n",
+          path.c_str(), why.c_str());
 }
 
 }  // namespace
@@ -120,11 +142,18 @@ LONG withDatabase(const std::function<LONG(sqlite3*)>& work) {
   if (c.db && c.owner != getpid()) c.db = nullptr;
   if (!b.open) {
     std::string path = registryPath();
-    if (path.empty()) return ERROR_CANTOPEN;
+    if (path.empty()) {
+      tellNotSaved(ERROR_CANTOPEN);
+      return ERROR_CANTOPEN;
+    }
     if (c.db && c.path != path) drop(c);
     if (!c.db) {
-      LONG error = openRegistryFile(path, &c.db, &c.readOnly);
-      if (error != ERROR_SUCCESS) return error;
+      std::string why;
+      LONG error = openRegistryFile(path, &c.db, &c.readOnly, &why);
+      if (error != ERROR_SUCCESS) {
+        tellNotOpened(c, path, why.empty() ? reason(error) : why);
+        return error;
+      }
       c.path = path;
       c.owner = getpid();
     }

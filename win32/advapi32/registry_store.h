@@ -11,7 +11,9 @@
 //   when every change succeeded, rolled back whole otherwise, so another process or a kill sees
 //   all of its changes or none.
 // - When a change cannot be stored (the file or its directory read-only, the disk full, the file
-//   unusable) the user is told once per process on stderr that settings will not be saved.
+//   unusable) the user is told once per process on stderr that settings will not be saved; when
+//   the registry cannot be opened at all, or no file is named, the first call of any kind tells
+//   it, with the reason.
 //
 // Threading: every function locks the one connection of the process; callable from any thread.
 // A Batch belongs to the thread that made it and keeps other threads' registry calls waiting
