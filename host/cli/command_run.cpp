@@ -14,15 +14,13 @@
 
 #include "host/cli/command_addon.h"
 #include "host/cli/command_dialog.h"
-#include "host/cli/command_outcome.h"
+#include "host/cli/command_output.h"
 #include "host/cli/command_project.h"
 #include "host/cli/command_status.h"
 #include "host/cli/command_version.h"
 #include "host/cli/descriptor_buffer.h"
 #include "host/ide/host.h"
-#include "host/ide/json_sink.h"
 #include "host/ide/passed_over_report.h"
-#include "host/ide/text_sink.h"
 #include "host/posix/command_keys.h"
 #include "host/posix/recording_display.h"
 #include "win32/kernel32/listing_cache.h"
@@ -151,24 +149,14 @@ int runCommand(const CommandLine& line, const std::string& addOnPath, std::ostre
   config.statusRow -= 1;
   host::Host ide(config);
   outputFailed.store(false);
-  auto outcome = std::make_shared<OutcomeSink>(out, outputFailed);
-  host::SinkOptions sinkOptions;
-  sinkOptions.windowsPaths = line.windowsPaths;
-  sinkOptions.flushEachLine = terminal;
-  std::shared_ptr<host::MessageSink> shown;
-  if (line.format == OutputFormat::kJson)
-    shown = std::make_shared<host::JsonSink>(out, sinkOptions);
-  else
-    shown = std::make_shared<host::TextSink>(out, sinkOptions);
+  CommandOutput results = makeCommandOutput(line, out, terminal, outputFailed);
   std::shared_ptr<TerminalStatus> bar;
   if (terminal)
-    bar =
-        std::make_shared<TerminalStatus>(out, ide.statusLine()->getStatusWindow(),
-                                         config.statusColumns, line.format == OutputFormat::kJson);
+    bar = std::make_shared<TerminalStatus>(out, ide.statusLine()->getStatusWindow(),
+                                           config.statusColumns, results.lineForEveryEvent);
   ide.messageWindow()->keepEvents(false);
   if (bar) ide.messageWindow()->addSink(bar);  // before the output, to clear the bar
-  ide.messageWindow()->addSink(shown);
-  ide.messageWindow()->addSink(outcome);
+  results.attachTo(*ide.messageWindow());
   auto passedOver = std::make_shared<host::PassedOverReport>();
   ide.messageWindow()->addSink(passedOver);
 
@@ -217,8 +205,7 @@ int runCommand(const CommandLine& line, const std::string& addOnPath, std::ostre
 
     if (!ran) return fail("the add-on listed no tool named \"Vantrel\"");
     if (!dialog.shown) return fail("the search dialog could not be shown");
-    if (!dialog.confirmed)
-      return fail(dialog.failure);
+    if (!dialog.confirmed) return fail(dialog.failure);
     out.flush();
     if (VwinWithheldFileListed())
       err << "vantrel: the output file lies in the searched tree; it was not searched" << std::endl;
@@ -231,7 +218,7 @@ int runCommand(const CommandLine& line, const std::string& addOnPath, std::ostre
       return fail("the results could not be written" + (cause.empty() ? "" : ": " + cause));
     }
     error.clear();
-    status = outcome->status(error);
+    status = results.outcome->status(error);
     if (!error.empty()) return fail(error);
   }
   return status;

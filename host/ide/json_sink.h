@@ -17,7 +17,7 @@
 
 #include "host/ide/message_event.h"
 #include "host/ide/path_display.h"
-#include "host/ide/text_sink.h"
+#include "host/ide/sink_options.h"
 
 namespace host {
 

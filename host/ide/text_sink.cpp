@@ -2,8 +2,6 @@
 // Tested by tests/host_message_window_test.cpp.
 #include "host/ide/text_sink.h"
 
-#include <unistd.h>
-
 #include <charconv>
 
 #include "host/ide/text_encoding.h"
@@ -18,10 +16,6 @@ void appendNumber(std::string& out, int value) {
 }
 
 }  // namespace
-
-SinkOptions SinkOptions::forDescriptor(int fd, bool windowsPaths) {
-  return SinkOptions{windowsPaths, isatty(fd) == 1};
-}
 
 void TextSink::event(const MessageEvent& event) {
   line_.clear();

@@ -16,16 +16,9 @@
 
 #include "host/ide/message_event.h"
 #include "host/ide/path_display.h"
+#include "host/ide/sink_options.h"
 
 namespace host {
-
-struct SinkOptions {
-  bool windowsPaths = false;   // show paths as the add-on gave them
-  bool flushEachLine = false;  // for a terminal; a pipe or file is flushed only on demand
-
-  // The options for output to descriptor `fd`: each line flushed when it is a terminal.
-  static SinkOptions forDescriptor(int fd, bool windowsPaths);
-};
 
 class TextSink final : public MessageSink {
  public:

@@ -24,12 +24,10 @@
 
 #include "dialog/search_dialog_ids.h"
 #include "host/cli/command_dialog.h"
-#include "host/cli/command_outcome.h"
+#include "host/cli/command_output.h"
 #include "host/cli/command_project.h"
 #include "host/cli/command_version.h"
 #include "host/ide/host.h"
-#include "host/ide/json_sink.h"
-#include "host/ide/text_sink.h"
 #include "host/windows/import_hook.h"
 
 namespace vantrel {
@@ -202,17 +200,9 @@ int runCommand(const CommandLine& line, const std::string& addOnPath, std::ostre
   config.statusRow = 0;
   host::Host ide(config);
   std::atomic<bool> outputFailed{false};
-  auto outcome = std::make_shared<OutcomeSink>(out, outputFailed);
-  host::SinkOptions sinkOptions;
-  sinkOptions.windowsPaths = line.windowsPaths;
-  std::shared_ptr<host::MessageSink> shown;
-  if (line.format == OutputFormat::kJson)
-    shown = std::make_shared<host::JsonSink>(out, sinkOptions);
-  else
-    shown = std::make_shared<host::TextSink>(out, sinkOptions);
+  CommandOutput output = makeCommandOutput(line, out, false, outputFailed);
   ide.messageWindow()->keepEvents(false);
-  ide.messageWindow()->addSink(shown);
-  ide.messageWindow()->addSink(outcome);
+  output.attachTo(*ide.messageWindow());
 
   ModalDriver modal;
   modal.input = {line.text, line.fileTypes, line.directories, line.options, line.tickedOptions};
@@ -259,7 +249,7 @@ int runCommand(const CommandLine& line, const std::string& addOnPath, std::ostre
     else if ((out.flush(), out.bad()) || outputFailed.load())
       error = "the results could not be written";
     else
-      status = outcome->status(error);
+      status = output.outcome->status(error);
   }
   if (module) FreeLibrary(module);
   beepWindow.store(nullptr);

@@ -1,0 +1,47 @@
+// The command's output, chosen once for both commands (POSIX and Windows): the sink that shows
+// the message window in the format the command line asks for, and the outcome sink after it that
+// decides the exit status.
+//
+// Ownership: the stream and the failure flag are the caller's and outlive the sinks.
+// Threading: made on the IDE's thread before the search; the sinks are then called under the
+// message window's lock.
+// Tested by tests/command_e2e_test.cpp (every format through the real command).
+#ifndef VANTREL_HOST_COMMAND_OUTPUT_H_
+#define VANTREL_HOST_COMMAND_OUTPUT_H_
+
+#include <atomic>
+#include <memory>
+#include <ostream>
+
+#include "host/cli/command_args.h"
+#include "host/cli/command_outcome.h"
+#include "host/ide/message_window.h"
+#include "host/ide/sink_options.h"
+
+namespace vantrel {
+
+struct CommandOutput {
+  std::shared_ptr<host::MessageSink> shown;
+  std::shared_ptr<OutcomeSink> outcome;
+  // The shown sink writes a line for every event, not only for headings and entries.
+  bool lineForEveryEvent = false;
+
+  // Adds the shown sink, then the outcome sink, to `window`.
+  void attachTo(host::MessageWindow& window) const {
+    window.addSink(shown);
+    window.addSink(outcome);
+  }
+};
+
+// The sink that shows the message window on `out` in `format`.
+std::shared_ptr<host::MessageSink> makeOutputSink(OutputFormat format, std::ostream& out,
+                                                  const host::SinkOptions& options);
+
+// The output for `line` on `out`; `flushEachLine` for a terminal. A failed stream sets
+// `outputFailed`.
+CommandOutput makeCommandOutput(const CommandLine& line, std::ostream& out, bool flushEachLine,
+                                std::atomic<bool>& outputFailed);
+
+}  // namespace vantrel
+
+#endif  // VANTREL_HOST_COMMAND_OUTPUT_H_
