@@ -232,6 +232,34 @@ TEST_F(TuiResultsTest, ATypedFilterNarrowsThePageToRowsWhosePathOrTextHoldsIt) {
   checkStatusAndModes(0);
 }
 
+// A paste on a page never acts as keys: it goes into the filter, or nowhere.
+TEST_F(TuiResultsTest, APasteOnAPageRunsNoCommandAndGoesIntoTheFilter) {
+  write("a.c", "int needle;\nx needle y\n");
+  start("XDG_STATE_HOME=" + tuitest::quote(dir_ + "/state"));
+  search("needle");
+  tuitest::Screen s;
+  ASSERT_TRUE(terminal_->waitForText("Vantrel : 2 found", &s)) << s.all();
+  auto paste = [&](const std::string& text) {
+    terminal_->tmux("set-buffer " + tuitest::quote(text));
+    terminal_->tmux("paste-buffer -p -t 0");
+  };
+  paste("see w here\nc p q");
+  ASSERT_TRUE(terminal_->waitForText("A paste goes into the filter", &s)) << s.all();
+  EXPECT_FALSE(s.contains("Wrote")) << s.all();
+  EXPECT_FALSE(s.contains("1\u2502int needle;")) << s.all();  // no preview
+  EXPECT_NE(access((dir_ + "/state").c_str(), F_OK), 0);
+  terminal_->type("/");
+  ASSERT_TRUE(terminal_->waitForText(" Filter: _", &s)) << s.all();
+  paste("x\nneedle");
+  ASSERT_TRUE(terminal_->waitForText(" Filter: x needle_", &s)) << s.all();
+  ASSERT_TRUE(terminal_->waitFor(
+      [](const tuitest::Screen& screen) { return !screen.contains("int needle;"); }, &s))
+      << s.all();
+  EXPECT_TRUE(s.contains("  2:3: x needle y")) << s.all();
+  terminal_->keys("Enter q");
+  checkStatusAndModes(0);
+}
+
 // 6. Errors and state in view.
 TEST_F(TuiResultsTest, ARefusedPatternIsShownOverTheDialogReopenedWithTheText) {
   write("a.c", "int needle;\n");
@@ -336,8 +364,12 @@ TEST_F(TuiResultsTest, TheDialogsFieldsTakeControlKeysAndPastesAndTheCursorFollo
   terminal_->tmux("set-buffer " + tuitest::quote("int\nneedle"));
   terminal_->tmux("paste-buffer -p -t 0");
   ASSERT_TRUE(terminal_->waitForText("Text to find int needle", &s)) << s.all();
+  // One ending in a lone ESC keeps its end marker out of the field.
+  terminal_->tmux("set-buffer " + tuitest::quote("\x1b"));
+  terminal_->tmux("paste-buffer -p -t 0");
   usleep(300 * 1000);
   EXPECT_TRUE(terminal_->screen().contains("< OK >"));
+  EXPECT_FALSE(terminal_->screen().contains("[201~")) << terminal_->screen().all();
   // The cursor stands on the focused control: a box, then Cancel.
   terminal_->keys("M-w");
   ASSERT_TRUE(terminal_->waitForText("[x] Whole Words only", &s)) << s.all();

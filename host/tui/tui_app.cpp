@@ -87,6 +87,7 @@ class App {
   bool editingFilter_ = false;
   std::string filter_;
   void filterKey(const Key& key);
+  void pasteOnPage();
   void act(Action action, const Key& key);
 };
 
@@ -286,6 +287,18 @@ void App::filterKey(const Key& key) {
   view_.showPage(view_.page());
 }
 
+// A paste never acts as keys: it goes into the filter being typed, or nowhere.
+void App::pasteOnPage() {
+  std::string text = readPaste();
+  if (!editingFilter_) {
+    note_ = "A paste goes into the filter: / first";
+    return;
+  }
+  filter_ += text;
+  list_->setFilter(view_.page(), filter_);
+  view_.showPage(view_.page());
+}
+
 void App::showPage(long page) {
   long pages = static_cast<long>(list_->pageCount());
   if (page < 0 || page >= pages) return;
@@ -418,6 +431,10 @@ int App::run() {
     repaint();
     refresh();
     Key key = readKey(100);
+    if (key.type == Key::kPaste) {
+      pasteOnPage();
+      continue;
+    }
     if (editingFilter_ && key.type != Key::kNone && key.type != Key::kResize &&
         key.type != Key::kClick && key.type != Key::kWheel) {
       filterKey(key);

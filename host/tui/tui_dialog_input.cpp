@@ -66,13 +66,7 @@ void editKey(HWND dialog, int code) {
 // A bracketed paste: its text goes into the focused field as typed, line ends as blanks, so a
 // pasted line end never presses OK.
 void pasteInto(HWND dialog) {
-  for (Key key = readKey(200); key.type != Key::kPasteEnd && key.type != Key::kNone;
-       key = readKey(200)) {
-    if (key.type == Key::kEnter || key.type == Key::kTab)
-      VwinDialogChar(dialog, ' ');
-    else if (key.type == Key::kChar && !key.alt && key.code >= 0x20 && key.code != 0x7F)
-      VwinDialogChar(dialog, static_cast<char>(key.code));
-  }
+  for (char c : readPaste()) VwinDialogChar(dialog, c);
 }
 
 }  // namespace

@@ -190,6 +190,12 @@ Key readKey(int timeoutMs) {
   timeout(0);
   int next = getch();
   if (next == ERR) return make(Key::kEscape);
+  if (next == 27) {
+    // ESC then another sequence (a paste ending in ESC, then its end marker): the first is Esc
+    // alone, the second starts the next key.
+    ungetch(next);
+    return make(Key::kEscape);
+  }
   if (next == '[' || next == 'O') {
     Key key = decodeSequence(next);
     if (key.type != Key::kNone) return key;
@@ -198,6 +204,18 @@ Key readKey(int timeoutMs) {
   Key key = fromCurses(next);
   key.alt = true;
   return key;
+}
+
+std::string readPaste() {
+  std::string text;
+  for (Key key = readKey(200); key.type != Key::kPasteEnd && key.type != Key::kNone;
+       key = readKey(200)) {
+    if (key.type == Key::kEnter || key.type == Key::kTab)
+      text.push_back(' ');
+    else if (key.type == Key::kChar && !key.alt && key.code >= 0x20 && key.code != 0x7F)
+      text.push_back(static_cast<char>(key.code));
+  }
+  return text;
 }
 
 }  // namespace tui

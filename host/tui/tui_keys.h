@@ -8,6 +8,8 @@
 #ifndef VANTREL_HOST_TUI_KEYS_H_
 #define VANTREL_HOST_TUI_KEYS_H_
 
+#include <string>
+
 namespace tui {
 
 struct Key {
@@ -54,6 +56,10 @@ inline constexpr char kPasteOff[] = "\033[?2004l";
 
 // Waits up to `timeoutMs` for a key (-1: as long as it takes, 0: only what is already there).
 Key readKey(int timeoutMs);
+
+// After kPaste: the pasted text up to its end marker, line ends and tabs as blanks, other control
+// keys left out, so nothing pasted can act as a key.
+std::string readPaste();
 
 }  // namespace tui
 

@@ -131,6 +131,9 @@ int runMessageBox(const std::string& text, const std::string& caption, UINT type
       case Key::kResize:
         repaint = true;
         break;
+      case Key::kPaste:
+        readPaste();  // a paste presses nothing
+        break;
       case Key::kClick:
         for (size_t i = 0; i < places.size(); ++i)
           if (key.row == places[i].row && key.col >= places[i].first && key.col <= places[i].last)

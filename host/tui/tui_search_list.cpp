@@ -59,6 +59,9 @@ SearchListChoice runSearchList(const std::vector<std::string>& lines, size_t cur
       case Key::kResize:
         repaint = true;
         break;
+      case Key::kPaste:
+        readPaste();  // a paste presses nothing
+        break;
       case Key::kChar:
         if (key.code == 'r' || key.code == 'R') return {SearchListChoice::kRerun, chosen};
         if (key.code == 'q' || key.code == 'l') return choice;
