@@ -212,8 +212,8 @@ TEST_F(MessageListTest, WindowsPathsAreShownAsGivenButTheEditorGetsThePosixPath)
   EXPECT_EQ(hit.path, file_);
   std::string path = dir_ + "/vantrel.qf";
   EXPECT_EQ(list->writeQuickfix(0, path), 2);
-  EXPECT_EQ(tuiRead(path).substr(0, windowsFile_.size() + 20),
-            windowsFile_ + ":1:5: int main(void)");
+  // The quickfix file names the file as it is on disk, for the editor that loads it.
+  EXPECT_EQ(tuiRead(path).substr(0, file_.size() + 20), file_ + ":1:5: int main(void)");
 }
 
 TEST_F(MessageListTest, QuickfixFileHoldsOneLinePerHitOfThePageAndReplacesAnOldFile) {
@@ -238,6 +238,25 @@ TEST_F(MessageListTest, QuickfixFileHoldsOneLinePerHitOfThePageAndReplacesAnOldF
   EXPECT_EQ(tuiRead(file_), "int main(void)\n");
   EXPECT_EQ(list->writeQuickfix(0, dir_ + "/missing/vantrel.qf"), -1);
   EXPECT_EQ(errno, ENOENT);
+  // With a filter, the hits it lets through.
+  list->setFilter(1, "\\x1b");
+  tui::QuickfixCounts counts;
+  EXPECT_EQ(list->writeQuickfix(1, path, &counts), 2);
+  EXPECT_EQ(counts.total, 4);
+  EXPECT_EQ(tuiRead(path).find("int main"), std::string::npos);
+}
+
+// Paths go into a quickfix line as they are, unless a reader would take them apart.
+TEST(QuickfixTest, APathIsCarriedAsItIsUnlessALineCannotHoldIt) {
+  const struct {
+    const char* path;
+    bool carried;
+  } cases[] = {
+      {"/src/col:1:2.c", true},  {"/src/a:1:b.c", true},  {"/src/e\x1b\xff.c", true},
+      {"/src/a:1:2:b.c", false}, {"/src/x:12:3", false},  {"/src/line\nend.c", false},
+      {"/src/cr\r.c", false},    {"/src/$HOME.c", false}, {"/src/q\"d.c", true},
+  };
+  for (const auto& c : cases) EXPECT_EQ(tui::quickfixCarries(c.path), c.carried) << c.path;
 }
 
 TEST_F(MessageListTest, AWorkerAddsRowsWhileTheFrontEndReadsThem) {

@@ -250,14 +250,23 @@ void App::writeQuickfix() {
   std::string path =
       dir + "/search-" + std::to_string(getpid()) + "-" + std::to_string(++quickfixes_) + ".qf";
   long lines = -1;
-  if (makeDirectories(dir)) lines = list_->writeQuickfix(view_.page(), path);
+  QuickfixCounts counts;
+  if (makeDirectories(dir)) lines = list_->writeQuickfix(view_.page(), path, &counts);
   if (lines < 0) {
     note_ = "Cannot write " + path + ": " + std::strerror(errno);
     return;
   }
   pruneQuickfixes(dir);
-  note_ = "Wrote " + std::to_string(lines) + (lines == 1 ? " hit" : " hits") + ": vim -q " +
-          shellWord(path);
+  // The hits the filter lets through, of the page's; those whose names no line can carry.
+  note_ = "Wrote " + std::to_string(lines);
+  if (lines < counts.total) note_ += " of " + std::to_string(counts.total);
+  note_ += counts.total == 1 ? " hit" : " hits";
+  if (counts.leftOut > 0)
+    note_ +=
+        " (" + std::to_string(counts.leftOut) +
+        (counts.leftOut == 1 ? " left out: its file's name" : " left out: their files' names") +
+        " cannot be a quickfix line's)";
+  note_ += ": vim -q " + shellWord(path);
 }
 
 // Typing narrows the page as it goes; Enter keeps the filter, Esc (or emptying it) drops it.

@@ -236,14 +236,17 @@ size_t MessageList::hitCount() const {
   return hits_;
 }
 
-long MessageList::writeQuickfix(size_t index, const std::string& path) const {
+long MessageList::writeQuickfix(size_t index, const std::string& path,
+                                QuickfixCounts* counts) const {
   std::string text;
-  long lines = 0;
+  QuickfixCounts made;
   {
     std::lock_guard<std::mutex> lock(mutex_);
-    if (index < pages_.size()) text = quickfixLines(pages_[index]->page, &lines);
+    if (index < pages_.size())
+      text = quickfixLines(pages_[index]->page, &pages_[index]->filter, &made);
   }
-  return writeQuickfixFile(path, text) ? lines : -1;
+  if (counts) *counts = made;
+  return writeQuickfixFile(path, text) ? made.written : -1;
 }
 
 }  // namespace tui

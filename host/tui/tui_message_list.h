@@ -30,6 +30,7 @@
 #include "host/ide/message_event.h"
 #include "host/ide/path_display.h"
 #include "host/tui/tui_page.h"
+#include "host/tui/tui_quickfix.h"
 #include "host/tui/tui_search_request.h"
 
 namespace tui {
@@ -88,9 +89,10 @@ class MessageList final : public host::MessageSink {
   // Hits listed during the session, cleared pages included.
   size_t hitCount() const;
 
-  // Writes the page's hits as "FILE:LINE:COLUMN: TEXT" lines to `path` (created or replaced; a
-  // symbolic link is refused). Answers the number of lines, or -1 with errno set.
-  long writeQuickfix(size_t page, const std::string& path) const;
+  // Writes the hits the page's filter lets through as quickfix lines to `path`
+  // (host/tui/tui_quickfix.h; created or replaced, a symbolic link refused). Answers the number
+  // of lines, or -1 with errno set; `counts`, when given, gets what was written and left out.
+  long writeQuickfix(size_t page, const std::string& path, QuickfixCounts* counts = nullptr) const;
 
   // The single-page forms, for the newest page.
   size_t size() const { return pageCount() ? size(pageCount() - 1) : 0; }

@@ -19,15 +19,50 @@ constexpr time_t kQuickfixLife = 7 * 24 * 60 * 60;
 
 }  // namespace
 
-std::string quickfixLines(const Page& page, long* lines) {
+bool quickfixCarries(std::string_view path) {
+  if (path.find_first_of("\n\r$") != std::string_view::npos) return false;
+  // A ":digits:digits:" run, the line's own ':' after the path included, would end the path early.
+  std::string withEnd(path);
+  withEnd.push_back(':');
+  for (size_t colon = withEnd.find(':'); colon != std::string::npos;
+       colon = withEnd.find(':', colon + 1)) {
+    size_t at = colon + 1;
+    int numbers = 0;
+    while (numbers < 2) {
+      size_t digits = at;
+      while (digits < withEnd.size() && withEnd[digits] >= '0' && withEnd[digits] <= '9') ++digits;
+      if (digits == at || digits == withEnd.size() || withEnd[digits] != ':') break;
+      at = digits + 1;
+      ++numbers;
+    }
+    if (numbers == 2) return false;
+  }
+  return true;
+}
+
+std::string quickfixLines(const Page& page, const PageFilter* filter, QuickfixCounts* counts) {
   std::string text;
-  *lines = 0;
-  for (const Page::Hit& hit : page.hits()) {
-    text += page.files()[hit.file].full;
-    text += ":" + std::to_string(hit.line) + ":" + std::to_string(hit.column) + ": ";
-    text += page.text(hit);
-    text += '\n';
-    ++*lines;
+  *counts = QuickfixCounts();
+  const std::vector<Page::File>& files = page.files();
+  counts->total = static_cast<long>(page.hits().size());
+  bool filtered = filter && !filter->empty();
+  for (const Page::File& file : files) {
+    bool whole = !filtered || filter->holds(file.relative);
+    bool carried = quickfixCarries(file.path);
+    for (uint32_t h = 0; h < file.hits; ++h) {
+      const Page::Hit& hit = page.hits()[file.firstHit + h];
+      if (!whole && !filter->holds(page.text(hit))) continue;
+      ++counts->shown;
+      if (!carried) {
+        ++counts->leftOut;
+        continue;
+      }
+      text += file.path;
+      text += ":" + std::to_string(hit.line) + ":" + std::to_string(hit.column) + ": ";
+      text += page.text(hit);
+      text += '\n';
+      ++counts->written;
+    }
   }
   return text;
 }
@@ -35,18 +70,29 @@ std::string quickfixLines(const Page& page, long* lines) {
 bool writeQuickfixFile(const std::string& path, std::string_view text) {
   int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0644);
   if (fd < 0) return false;
+  struct stat st;
+  bool regular = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+  bool done = true;
   while (!text.empty()) {
     ssize_t written = write(fd, text.data(), text.size());
-    if (written < 0) {
-      if (errno == EINTR) continue;
-      int saved = errno;
-      close(fd);
-      errno = saved;
-      return false;
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) {
+      done = false;
+      if (written == 0) errno = ENOSPC;
+      break;
     }
     text.remove_prefix(static_cast<size_t>(written));
   }
-  return close(fd) == 0;
+  int saved = errno;
+  if (close(fd) != 0 && done) {
+    done = false;
+    saved = errno;
+  }
+  if (!done) {
+    if (regular) unlink(path.c_str());  // a cut file would load as if it were whole
+    errno = saved;
+  }
+  return done;
 }
 
 std::string quickfixDirectory(const std::string& configured) {
