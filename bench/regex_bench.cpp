@@ -1,5 +1,7 @@
 // Throughput of GREPCLASS::match over lines of C source, one call per line as the file scan makes
-// them, for typical patterns. Reports MB/s of line text and the lines that matched.
+// them, for typical patterns. Reports MB/s of line text and the lines that matched. Also the time
+// of repeats giving back over one line of half a megabyte, which the failed-attempt table keeps
+// to nodes x positions.
 // Run: cmake --preset release && cmake --build build/release --target regex_bench &&
 //      build/release/bench/regex_bench
 #include <benchmark/benchmark.h>
@@ -93,11 +95,26 @@ void BM_UpperCaseCall(benchmark::State& state) { runPattern(state, "[A-Z_]+\\(")
 void BM_FooThenBar(benchmark::State& state) { runPattern(state, ".*foo.*bar"); }
 void BM_Alternatives(benchmark::State& state) { runPattern(state, "(int|char|void) +[a-z]+"); }
 
+// One line as long as a file may be: a run of «y», then «needle».
+void runLongLine(benchmark::State& state, const char* pattern) {
+  std::string line(499990, 'y');
+  line += "needle";
+  GREPCLASS* re = new GREPCLASS(pattern);
+  for (auto _ : state) benchmark::DoNotOptimize(re->match(line.c_str()));
+  state.SetBytesProcessed(static_cast<int64_t>(line.size()) * state.iterations());
+  delete re;
+}
+
+void BM_TwoRepeatsOverALongRun(benchmark::State& state) { runLongLine(state, "y*y*e"); }
+void BM_SixRepeatsOverALongRun(benchmark::State& state) { runLongLine(state, "y*y*y*y*y*y*e"); }
+
 BENCHMARK(BM_Literal);
 BENCHMARK(BM_IncludeAtStart);
 BENCHMARK(BM_UpperCaseCall);
 BENCHMARK(BM_FooThenBar);
 BENCHMARK(BM_Alternatives);
+BENCHMARK(BM_TwoRepeatsOverALongRun)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SixRepeatsOverALongRun)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -76,6 +76,9 @@ inline const unsigned char* lastByte(const unsigned char* from, unsigned char c,
 #endif
 }
 
+// Bytes that the search for a literal's first character passes over for one step of work.
+constexpr size_t kBytesPerStep = 16;
+
 inline bool isGroupNode(unsigned char op) {
   return (op > OpGroupOpen && op < OpGroupOpen + 10) ||
          (op > OpGroupClose && op < OpGroupClose + 10);
@@ -109,8 +112,8 @@ bool GREPCLASS::oneMatches(const unsigned char* node, unsigned char c) const {
 size_t GREPCLASS::countRepeat(unsigned char* node) {
   const unsigned char* from = reinterpret_cast<const unsigned char*>(inputPos);
   const unsigned char* p = from;
-  int cache = static_cast<int>((node - program) / 3) % kGrepRuns;
-  if (runNode[cache] == node && inputPos <= runTo[cache]) {
+  int cache = runSlot[(node - program) / 3] - 1;  // -1 only for a node that is no operand
+  if (cache >= 0 && runNode[cache] == node && inputPos <= runTo[cache]) {
     // A run counted before: from inside it the count ends where it ended; from below it, the
     // characters up to its start are counted, and reaching it means going on to its end.
     const unsigned char* limit = reinterpret_cast<const unsigned char*>(runFrom[cache]);
@@ -157,6 +160,7 @@ size_t GREPCLASS::countRepeat(unsigned char* node) {
 size_t GREPCLASS::rememberRun(const unsigned char* node, int cache, const unsigned char* from,
                               const unsigned char* to) {
   inputPos = reinterpret_cast<const char*>(to);
+  if (cache < 0) return static_cast<size_t>(to - from);
   runNode[cache] = node;
   runFrom[cache] = reinterpret_cast<const char*>(from);
   runTo[cache] = inputPos;
@@ -189,7 +193,7 @@ int GREPCLASS::matchFrom(unsigned char* node) {
         if (high == base + least) return false;
         --high;
       }
-      ++matchSteps;
+      if (++matchSteps > checkAt && !checkpoint()) return false;
       *picked = high - base;
       return true;
     }
@@ -198,10 +202,15 @@ int GREPCLASS::matchFrom(unsigned char* node) {
       if (look != 0 && start[n] != look) {
         // Only a count followed by the literal's first character can go on: jump to the last one.
         const unsigned char* hit = lastByte(start + least, look, n - least);
+        // The bytes passed over are work too: counted (the next step checks the count), a long
+        // line that gives back over them from many places arms the table, which then marks
+        // them once.
+        size_t passed = n - (hit != nullptr ? static_cast<size_t>(hit - start) : least);
+        matchSteps += passed / kBytesPerStep;
         if (hit == nullptr) return false;
         n = static_cast<size_t>(hit - start);
       }
-      if (++matchSteps > armAt) armFailedTable();
+      if (++matchSteps > checkAt && !checkpoint()) return false;
       if (failedBits == nullptr || !knownFailed(next, reinterpret_cast<const char*>(start + n))) {
         *picked = n;
         return true;
@@ -271,7 +280,7 @@ int GREPCLASS::matchFrom(unsigned char* node) {
             continue;
           }
           if (!stack.push(node, reinterpret_cast<const char*>(at), 0)) return 0;
-          if (++matchSteps > armAt) armFailedTable();
+          if (++matchSteps > checkAt && !checkpoint()) return 0;
           if (failedBits != nullptr && knownFailed(node + 3, reinterpret_cast<const char*>(at))) {
             passed = false;
             break;
@@ -291,6 +300,7 @@ int GREPCLASS::matchFrom(unsigned char* node) {
           size_t n = countRepeat(node + 3);
           size_t picked = 0;
           if (!pickCount(node, at, n, &picked)) {
+            if (stopped) return 0;
             passed = false;
             break;
           }
@@ -306,7 +316,7 @@ int GREPCLASS::matchFrom(unsigned char* node) {
             break;
           }
           if (!stack.push(node, reinterpret_cast<const char*>(at), 0)) return 0;
-          if (++matchSteps > armAt) armFailedTable();
+          if (++matchSteps > checkAt && !checkpoint()) return 0;
           node = nextNode(node);
           if (failedBits != nullptr && knownFailed(node, reinterpret_cast<const char*>(at))) {
             passed = false;
@@ -332,7 +342,7 @@ int GREPCLASS::matchFrom(unsigned char* node) {
         unsigned char* alternative = nextNode(owner);
         while (alternative != nullptr && alternative[0] == OpChoice) {
           frame.node = alternative;
-          if (++matchSteps > armAt) armFailedTable();
+          if (++matchSteps > checkAt && !checkpoint()) return 0;
           if (failedBits == nullptr || !knownFailed(alternative + 3, frame.pos)) {
             node = alternative + 3;
             at = start;
@@ -350,6 +360,8 @@ int GREPCLASS::matchFrom(unsigned char* node) {
           node = next;
           at = start + picked;
           resumed = true;
+        } else if (stopped) {
+          return 0;
         }
       } else if (failedBits != nullptr) {
         markFailed(nextNode(owner), frame.pos);

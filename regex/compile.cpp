@@ -36,13 +36,20 @@ GREPCLASS::GREPCLASS(const char* pattern)
       endSlots(groupEnd),
       metaChars(kMetaChars),
       nodeCount(0),
+      stopCheck(nullptr),
+      stopContext(nullptr),
+      stopped(0),
       matchSteps(0),
       armAt(~0ULL),
+      stopAt(~0ULL),
+      checkAt(~0ULL),
       failedBits(nullptr),
       failedFull(nullptr),
+      failedTop(nullptr),
       failedStride(0),
       failedRowWords(0),
       failedFullWords(0),
+      failedTopWords(0),
       failedArmed(0) {
   errorText[0] = '\0';
   program[0] = 0;  // refused by match until a program is complete
@@ -50,7 +57,8 @@ GREPCLASS::GREPCLASS(const char* pattern)
   oneAttempt = 0;
   wholeWords = 0;
   for (int i = 0; i < kGrepGroups; ++i) groupStart[i] = groupEnd[i] = nullptr;
-  for (int i = 0; i < kGrepRuns; ++i) {
+  repeatCount = 0;
+  for (int i = 0; i < kGrepRepeats; ++i) {
     runNode[i] = nullptr;
     runFrom[i] = runTo[i] = nullptr;
   }
@@ -79,7 +87,7 @@ GREPCLASS::GREPCLASS(const char* pattern)
   }
   emitPos = &sink;
   setHints(flags);
-  indexSets();
+  indexNodes();
   findStartBytes();
 }
 
@@ -306,19 +314,26 @@ void GREPCLASS::setHints(int flags) {
   }
 }
 
-// Walks the program byte by byte (every node, repeat operands included) to count the nodes and to
-// give the first kGrepFastSets sets a bit in the membership table.
-void GREPCLASS::indexSets() {
+// Walks the program byte by byte (every node, repeat operands included) to count the nodes, to
+// give each repeat's operand its own run slot and the first kGrepFastSets sets a bit in the
+// membership table.
+void GREPCLASS::indexNodes() {
   memset(setSlot, 0, sizeof setSlot);
   memset(setMask, 0, sizeof setMask);
+  memset(runSlot, 0, sizeof runSlot);
   int sets = 0;
   int offset = 1;
   nodeCount = 0;
+  repeatCount = 0;
+  bool operand = false;  // the node follows a repeat's header: it is that repeat's operand
   while (offset + 3 <= programSize) {
     unsigned char* node = program + offset;
     ++nodeCount;
     offset += 3;
     unsigned char op = node[0];
+    if (operand && repeatCount < kGrepRepeats)
+      runSlot[(node - program) / 3] = static_cast<unsigned char>(++repeatCount);
+    operand = op == OpRepeatAny || op == OpRepeatSome;
     if (op != OpLiteral && op != OpInSet && op != OpNotInSet) continue;
     const unsigned char* members = program + offset;
     offset += static_cast<int>(strlen(reinterpret_cast<const char*>(members))) + 1;

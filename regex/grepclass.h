@@ -56,10 +56,12 @@ constexpr int kGrepErrorTextSize = 255;
 constexpr int kGrepGroups = 10;
 // Sets that get a bit in the membership table; further sets are tested by scanning their members.
 constexpr int kGrepFastSets = 32;
-// Runs remembered by countRepeat within one match call.
-constexpr int kGrepRuns = 4;
+// Repeats a program can hold: each takes at least 6 bytes (its header and a one-character node).
+constexpr int kGrepRepeats = kGrepProgramSize / 6 + 1;
 // Message index recorded when a program would not fit in `program`.
 constexpr int kGrepErrorTooLong = 10;
+// Steps of a match call between two questions to its stopCheck (about a millisecond's work).
+constexpr unsigned long long kGrepStopCheckSteps = 1 << 16;
 
 // Whether `c` is a word character for whole-word matching: A-Z, a-z, 0-9 or "_".
 inline bool grepIsWordByte(unsigned char c) {
@@ -120,19 +122,32 @@ class GREPCLASS {
   // position is then tried until one ends at a word's end, so the order of alternatives and the
   // length a repeat first takes decide nothing.
   unsigned char wholeWords;
+  // Set by the caller: asked about every kGrepStopCheckSteps steps of a match call whether to
+  // give up (never when null); on a non-zero answer the call ends at once, answering 0, with
+  // `stopped` set. A long line can so be abandoned midway.
+  int (*stopCheck)(void* context);
+  void* stopContext;
+  unsigned char stopped;          // 1 when the last match call was given up
   unsigned long long matchSteps;  // continuations tried (calls of a recursive matcher), last match
   unsigned long long armAt;       // steps after which failed attempts are remembered
+  unsigned long long stopAt;      // steps after which stopCheck is asked next
+  unsigned long long checkAt;     // the lower of armAt and stopAt: when checkpoint runs
   uint64_t* failedBits;           // one bit per (node offset / 3, text offset), row by row; or null
   uint64_t* failedFull;           // one bit per word of failedBits that is all ones (same block)
+  uint64_t* failedTop;            // one bit per word of failedFull that is all ones (same block)
   size_t failedStride;            // text length + 1, once measured in this call
   size_t failedRowWords;          // words of failedBits per node
   size_t failedFullWords;         // words of failedFull per node
+  size_t failedTopWords;          // words of failedTop per node
   unsigned char failedArmed;      // 1 when the last match call needed the failed-attempt table
-  // The last runs counted by countRepeat in this call, by node offset / 3 modulo kGrepRuns: a
-  // repeat that starts again inside a run it counted ends where that run ended.
-  const unsigned char* runNode[kGrepRuns];
-  const char* runFrom[kGrepRuns];
-  const char* runTo[kGrepRuns];
+  // The last run each repeat counted in this call, by runSlot of its operand: a repeat that
+  // starts again inside a run it counted ends where that run ended. One slot per repeat, so
+  // repeats never push each other's runs out.
+  unsigned char runSlot[kGrepProgramSize / 3 + 1];  // by operand offset / 3: 0, or 1 + slot
+  int repeatCount;
+  const unsigned char* runNode[kGrepRepeats];
+  const char* runFrom[kGrepRepeats];
+  const char* runTo[kGrepRepeats];
 
   // --- Compiler steps: each returns its first node, or null after recording an error ---
   unsigned char* parseExpression(int inGroup, int* flags);
@@ -165,11 +180,14 @@ class GREPCLASS {
 
  private:
   void setHints(int flags);
-  void indexSets();
+  void indexNodes();
   void findStartBytes();
   bool addStartBytes(unsigned char* node, unsigned char* visited);
   size_t rememberRun(const unsigned char* node, int cache, const unsigned char* from,
                      const unsigned char* to);
+  // Arms the table and asks stopCheck when their step counts are passed; false when the call is
+  // to give up.
+  bool checkpoint();
   bool armFailedTable();
   void releaseFailedTable();
   bool knownFailed(const unsigned char* node, const char* pos) const;

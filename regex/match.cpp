@@ -6,7 +6,8 @@
 // when the first node is a literal of several characters; no per-byte calls); when every match
 // begins with a character, only positions holding one of startBytes are tried; otherwise every
 // position up to and including the terminating NUL is tried. Slow attempts arm the failed-attempt
-// table of regex/failed.cpp for the rest of the call; match releases it before returning.
+// table of regex/failed.cpp for the rest of the call; match releases it before returning. A long
+// call asks the caller's stopCheck now and then, and ends as soon as it answers yes.
 //
 // Covered by tests/regex_match_test.cpp.
 #include <limits.h>
@@ -35,7 +36,7 @@ inline int attempt(GREPCLASS& re, const char* position) {
 
 inline void clearSlots(GREPCLASS& re) {
   for (int i = 0; i < kGrepGroups; ++i) re.groupStart[i] = re.groupEnd[i] = nullptr;
-  for (int i = 0; i < kGrepRuns; ++i) re.runNode[i] = nullptr;  // runs of an earlier text
+  for (int i = 0; i < re.repeatCount; ++i) re.runNode[i] = nullptr;  // runs of an earlier text
 }
 
 bool containsLiteral(const char* text, const char* literal, int length) {
@@ -61,6 +62,9 @@ int GREPCLASS::match(const char* text) {
   matchSteps = 0;
   failedArmed = 0;
   armAt = kStepsBeforeMeasuring * static_cast<unsigned long long>(nodeCount);
+  stopped = 0;
+  stopAt = stopCheck != nullptr ? kGrepStopCheckSteps : ULLONG_MAX;
+  checkAt = armAt < stopAt ? armAt : stopAt;
   failedBits = nullptr;
   failedStride = 0;
   clearSlots(*this);  // failed attempts write no slot, so once per call is enough
@@ -71,11 +75,12 @@ int GREPCLASS::match(const char* text) {
   } else if (firstChar != 0 && program[8] != 0) {
     // The first node is a literal of two or more characters: attempts go where it occurs whole.
     const char* lead = reinterpret_cast<const char*>(program + 7);
-    for (const char* p = strstr(text, lead); p != nullptr && !found; p = strstr(p + 1, lead))
+    for (const char* p = strstr(text, lead); p != nullptr && !found && !stopped;
+         p = strstr(p + 1, lead))
       found = attempt(*this, p);
   } else if (firstChar != 0) {
     const char c = static_cast<char>(firstChar);
-    for (const char* p = strchr(text, c); p != nullptr && !found; p = strchr(p + 1, c))
+    for (const char* p = strchr(text, c); p != nullptr && !found && !stopped; p = strchr(p + 1, c))
       found = attempt(*this, p);
   } else if (startFilter) {
     // No match is empty here, so the terminating NUL needs no attempt.
@@ -84,22 +89,34 @@ int GREPCLASS::match(const char* text) {
       while (*p != 0 && !startBytes[*p]) ++p;
       if (*p == 0) break;
       found = attempt(*this, reinterpret_cast<const char*>(p));
-      if (found) break;
+      if (found || stopped) break;
     }
   } else {
     for (const char* p = text;; ++p) {
       found = attempt(*this, p);
-      if (found || *p == '\0') break;
+      if (found || stopped || *p == '\0') break;
     }
   }
 
   releaseFailedTable();
-  armAt = ULLONG_MAX;
+  armAt = stopAt = checkAt = ULLONG_MAX;
   return found;
+}
+
+bool GREPCLASS::checkpoint() {
+  if (matchSteps > armAt) armFailedTable();
+  if (matchSteps > stopAt && !stopped) {
+    stopAt = matchSteps + kGrepStopCheckSteps;
+    if (stopCheck != nullptr && stopCheck(stopContext) != 0) stopped = 1;
+  }
+  // Once stopped, every step comes back here and is refused, so the call unwinds at once.
+  checkAt = stopped ? 0 : armAt < stopAt ? armAt : stopAt;
+  return !stopped;
 }
 
 int GREPCLASS::tryAt(const char* position) {
   clearSlots(*this);
+  stopped = 0;
   int found = attempt(*this, position);
   releaseFailedTable();  // a table armed outside match lives for this one attempt
   return found;

@@ -4,11 +4,13 @@
 // occurrence is mapped back to its line, so lines without a hit cost only the search itself; a
 // pattern is run line by line. When case does not matter the block holds a second, upper-cased
 // copy of the data behind the first, made in one pass, so that the display text of a hit still
-// comes from the file's own letters. Tested by tests/scan_lines_test.cpp.
+// comes from the file's own letters. A pattern working long on one line asks between its steps
+// whether to stop, so Esc is seen inside the line too. Tested by tests/scan_lines_test.cpp.
 #include <cstring>
 
 #include "regex/grepclass.h"
 #include "search/find_text.h"
+#include "search/progress.h"
 #include "search/scan.h"
 
 #if defined(__SSE2__)
@@ -171,6 +173,14 @@ struct ScanContext {
     onHit(hitContext, lineNumber, static_cast<LONG>(matchStart - lineStart + 1), display);
   }
 };
+
+// Asked by the pattern now and then while it works on one line: the progress line of a blocking
+// search is drawn again and Esc polled, as between files; a worker's stop comes from the IDE.
+int stopInsideLine(void* context) {
+  ScanContext* scan = static_cast<ScanContext*>(context);
+  updateProgress(scan->job, 0);
+  return scan->stopped() ? 1 : 0;
+}
 
 // Plain text: one search over the whole buffer; each occurrence is placed in its line, and the
 // line is left at its first acceptable occurrence. Occurrences in a line's terminator, behind a
@@ -377,6 +387,8 @@ LONG scanLines(SearchJob* job, char* buffer, LONG size, ScanHitFunction onHit, v
   if (GREPCLASS* pattern = job->regexProgram) {
     // The pattern itself looks for a whole word, so no way to match one is passed by.
     pattern->wholeWords = scan.wholeWords ? 1 : 0;
+    pattern->stopCheck = stopInsideLine;
+    pattern->stopContext = &scan;
     auto find = [pattern](const char* from, const char** start, const char** end) {
       if (!pattern->match(from)) return false;
       *start = pattern->groupStart[0];
@@ -390,6 +402,8 @@ LONG scanLines(SearchJob* job, char* buffer, LONG size, ScanHitFunction onHit, v
     } else {
       scanLineByLine(scan, find);
     }
+    pattern->stopCheck = nullptr;
+    pattern->stopContext = nullptr;
   } else if (size_t length = strlen(textToFind)) {
     scanPlainText(scan, textToFind, length);
   } else {

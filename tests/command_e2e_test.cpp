@@ -19,6 +19,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -585,6 +586,41 @@ TEST_F(CommandTest, CtrlCStopsABlockingSearch) {
   EXPECT_EQ(summary.rfind("Vantrel : ", 0), 0u) << summary;
   EXPECT_EQ(summary.find("300 Files searched"), std::string::npos) << summary;
   EXPECT_EQ(result.events().back()["event"], "beep");
+}
+
+TEST_F(CommandTest, CtrlCStopsAPatternInsideAHalfMegabyteLine) {
+  // Seconds of work on the one line, however the table bounds it; Ctrl-C must end it at once.
+  std::string pattern;
+  for (int i = 0; i < 100; ++i) pattern += "y*";
+  write("long/y.txt", std::string(499990, 'y') + "needle\n");
+  fs::path errFile = root_ / "stderr";
+  int err = open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  pid_t pid = spawn({pattern + "e", "--options=5", "-f", "*.txt", "-d", windows("long")}, err, err,
+                    root_, {});
+  close(err);
+  // The file stays open while it is scanned.
+  fs::path fds = fs::path("/proc") / std::to_string(pid) / "fd";
+  bool scanning = false;
+  for (int i = 0; i < 1000 && !scanning; ++i, usleep(10000)) {
+    std::error_code error;
+    for (const auto& fd : fs::directory_iterator(fds, error))
+      if (fs::read_symlink(fd.path(), error).filename() == "y.txt") scanning = true;
+  }
+  EXPECT_TRUE(scanning);
+  usleep(100000);
+  kill(pid, SIGINT);
+  auto interrupted = std::chrono::steady_clock::now();
+  int status = 0;
+  for (int i = 0; i < 500 && waitpid(pid, &status, WNOHANG) == 0; ++i) usleep(10000);
+  double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - interrupted).count();
+  if (seconds >= 5) {
+    kill(pid, SIGKILL);
+    waitpid(pid, &status, 0);
+  }
+  EXPECT_LT(seconds, 1.0);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 130) << readFile(errFile);
+  EXPECT_NE(readFile(errFile).find("Vantrel : User break !"), std::string::npos);
 }
 
 TEST_F(CommandTest, CtrlCStopsAnAsynchronousSearchThroughTheStopQuestion) {

@@ -128,6 +128,19 @@ TEST_F(DriverTest, EscWhileTheSecondOfFiveFilesIsScanned) {
   expectClean();
 }
 
+TEST_F(DriverTest, EscWhileAPatternWorksOnOneLongLine) {
+  // Hundreds of thousands of steps on line 1: the pattern asks between them, so query 3 comes
+  // from inside that line, and neither it nor line 2 gives a hit.
+  write("long.txt", std::string(30000, 'y') + "needle\nye\n");
+  display->pressEscapeAtQuery(3);
+  request("y*y*y*y*y*y*e", "*.txt", win(), RegularExpression | CaseSensitive);
+  runSearch(job.get(), 0);
+  EXPECT_EQ(lines(), (Lines{"Vantrel : 0 found in 0 File (1 File searched in 1 Directory)",
+                            "Vantrel : User break !"}));
+  EXPECT_EQ(display->escapeQueries(), 3);  // nothing more was asked once the line gave up
+  expectClean();
+}
+
 // Holds the worker at the first hit entry of a chosen file until the test lets it go on.
 class GateSink : public host::MessageSink {
  public:

@@ -2,6 +2,8 @@
 // patterns and texts drawn from the supported syntax, with a fixed seed: both must agree on whether
 // a text matches and on the span of the whole match, also when only whole words count (there
 // ECMAScript tries each start after a non-word character with a look-ahead for the word's end).
+// On long lines the same program is compared with itself, the failed-attempt table armed early,
+// late or never.
 #include <gtest/gtest.h>
 
 #include <cctype>
@@ -33,10 +35,20 @@ class PatternMaker {
   }
 
   std::string text() {
-    static const char kLetters[] = "aabbcx-]";
     std::string t;
     int length = pick(12);
-    for (int i = 0; i < length; ++i) t += kLetters[pick(sizeof kLetters - 1)];
+    for (int i = 0; i < length; ++i) t += letter();
+    return t;
+  }
+
+  // Some ten thousand characters: runs of one letter thousands long between short random bits,
+  // so that failed attempts fill whole words of the table at every level.
+  std::string longText() {
+    std::string t;
+    while (t.size() < 9000) {
+      t += text();
+      t.append(static_cast<size_t>(500 + pick(6000)), letter());
+    }
     return t;
   }
 
@@ -123,6 +135,10 @@ class PatternMaker {
     return result;
   }
 
+  char letter() {
+    static const char kLetters[] = "aabbcx-]";
+    return kLetters[pick(sizeof kLetters - 1)];
+  }
   int pick(int n) { return static_cast<int>(random_() % static_cast<uint32_t>(n)); }
   bool chance(int percent) { return pick(100) < percent; }
 
@@ -215,6 +231,59 @@ TEST(RegexDifferentialTest, AgreesWithEcmaScriptOnRandomPatterns) {
   EXPECT_GT(matched, compared / 5);
   EXPECT_GT(compared - matched, compared / 5);
   EXPECT_GT(wholeMatched, compared / 10);
+}
+
+// On long lines, where std::regex would recurse too deep, the answer must not depend on when the
+// failed-attempt table is armed: from the first step with no start-up hints, when the work calls
+// for it, or never (plain backtracking, given up by its stop check when it takes too long).
+TEST(RegexDifferentialTest, LongLinesFindTheSameWhenTheTableIsArmedEarlyLateOrNever) {
+  PatternMaker maker(20261208);
+  auto giveUp = [](void* context) { return ++*static_cast<int*>(context) > 4 ? 1 : 0; };
+  int compared = 0;
+  int armed = 0;
+  int withoutTable = 0;
+  for (int attempt = 0; attempt < 300; ++attempt) {
+    // Repeats over the runs in front make the lines slow enough to arm the table.
+    static const char* const kRepeats[] = {"a*", "b*", "[ab]*", "[^c]*", "a+", "(a|b)*"};
+    std::string pattern = std::string(kRepeats[attempt % 6]) + kRepeats[attempt / 6 % 6] + "(" +
+                          maker.expression(0).ours + ")";
+    GREPCLASS ours(pattern.c_str());
+    if (ours.errorCount != 0) continue;
+    GREPCLASS early(pattern.c_str());
+    early.firstChar = early.anchoredAtStart = early.startFilter = early.oneAttempt = 0;
+    early.requiredText = nullptr;
+    early.nodeCount = 0;
+    GREPCLASS never(pattern.c_str());
+    never.nodeCount = 1 << 28;
+    never.stopCheck = giveUp;
+    int questions = 0;
+    never.stopContext = &questions;
+    for (unsigned char whole = 0; whole < 2; ++whole) {
+      std::string text = maker.longText();
+      ours.wholeWords = early.wholeWords = never.wholeWords = whole;
+      int found = ours.match(text.c_str());
+      ASSERT_EQ(early.match(text.c_str()), found) << pattern << " whole " << int{whole};
+      questions = 0;
+      int plain = never.match(text.c_str());
+      ASSERT_EQ(never.failedArmed, 0);
+      if (!never.stopped) {
+        ASSERT_EQ(plain, found) << pattern << " whole " << int{whole};
+        ++withoutTable;
+      }
+      ++compared;
+      armed += ours.failedArmed;
+      for (int n = 0; found && n < kGrepGroups; ++n) {
+        ASSERT_EQ(early.groupStart[n], ours.groupStart[n]) << pattern << " group " << n;
+        ASSERT_EQ(early.groupEnd[n], ours.groupEnd[n]) << pattern << " group " << n;
+        if (never.stopped) continue;
+        ASSERT_EQ(never.groupStart[n], ours.groupStart[n]) << pattern << " group " << n;
+        ASSERT_EQ(never.groupEnd[n], ours.groupEnd[n]) << pattern << " group " << n;
+      }
+    }
+  }
+  EXPECT_GT(compared, 300);
+  EXPECT_GT(armed, compared / 5);
+  EXPECT_GT(withoutTable, compared / 2);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <ctime>
 #include <string>
 
 #include "regex/grepclass.h"
@@ -111,6 +112,51 @@ TEST(RegexPathologicalTest, ManyFalseCandidatesOnALongLine) {
     }
     EXPECT_LE(steps[1], 110 * (steps[0] + 1)) << c.pattern;
   }
+}
+
+// One run of «y» of half a megabyte, then «needle»: every repeat gives back over the run from
+// every start, and the repeats take turns counting it. The line's work must stay nodes x
+// positions, the look for the «e» after the run included.
+TEST(RegexPathologicalTest, RepeatsGivingBackOverAHalfMegabyteRun) {
+  std::string line(499990, 'y');
+  line += "needle";
+  for (const char* pattern : {"y*y*e", "y*y*y*y*y*y*e"}) {
+    GREPCLASS re(pattern);
+    std::clock_t begin = std::clock();
+    EXPECT_EQ(re.match(line.c_str()), 1) << pattern;
+    double seconds = static_cast<double>(std::clock() - begin) / CLOCKS_PER_SEC;
+    EXPECT_EQ(re.groupStart[0] - line.c_str(), 499991) << pattern;
+    EXPECT_LT(seconds, kSecondsAllowed) << pattern;
+  }
+}
+
+// A long line is given up midway when the caller's stop check says so, and asking changes no
+// answer.
+TEST(RegexPathologicalTest, TheStopCheckEndsALongLineMidway) {
+  struct Asked {
+    int questions;
+    int stopAt;  // the question answered yes; 0: never
+  };
+  auto ask = [](void* context) {
+    Asked* asked = static_cast<Asked*>(context);
+    return ++asked->questions == asked->stopAt ? 1 : 0;
+  };
+  std::string line(100000, 'y');
+  line += "needle";
+  GREPCLASS re("y*y*y*y*y*y*e");
+  re.stopCheck = ask;
+  Asked never{0, 0};
+  re.stopContext = &never;
+  EXPECT_EQ(re.match(line.c_str()), 1);
+  EXPECT_EQ(re.groupStart[0] - line.c_str(), 100001);
+  EXPECT_EQ(re.stopped, 0);
+  EXPECT_GE(never.questions, 10);
+  Asked second{0, 2};
+  re.stopContext = &second;
+  EXPECT_EQ(re.match(line.c_str()), 0);
+  EXPECT_EQ(re.stopped, 1);
+  EXPECT_EQ(second.questions, 2);
+  EXPECT_LE(re.matchSteps, 2 * kGrepStopCheckSteps + 64);
 }
 
 TEST(RegexPathologicalTest, OrdinaryLinesNeverArmTheFailedAttemptTable) {
