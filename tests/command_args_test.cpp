@@ -22,7 +22,8 @@ TEST(CommandArgsTest, FieldsBoxesAndOutputChoices) {
   CommandLine line;
   std::string error;
   ASSERT_TRUE(parse({"-rw", "-f", "*.cpp;*.h", "-d.", "TODO", "--options=5", "--select", "a.c",
-                     "--select=b.c", "--project=p.json", "--format=json", "--windows-paths"},
+                     "--select=b.c", "--project=p.json", "--format=json", "--windows-paths",
+                     "--no-ignore", "--exclude=build/", "--exclude", "*_test.c", "--hidden"},
                     line, error))
       << error;
   EXPECT_EQ(line.text, "TODO");
@@ -34,6 +35,9 @@ TEST(CommandArgsTest, FieldsBoxesAndOutputChoices) {
   EXPECT_EQ(line.projectFile, "p.json");
   EXPECT_EQ(line.format, OutputFormat::kJson);
   EXPECT_TRUE(line.windowsPaths);
+  EXPECT_FALSE(line.ignoreFiles);
+  EXPECT_EQ(line.excludes, (std::vector<std::string>{"build/", "*_test.c"}));
+  EXPECT_TRUE(line.hidden);
 
   // Fields not given stay unset, so the dialog keeps what it shows.
   CommandLine bare;
@@ -41,6 +45,8 @@ TEST(CommandArgsTest, FieldsBoxesAndOutputChoices) {
   EXPECT_FALSE(bare.text || bare.fileTypes || bare.directories || bare.options);
   EXPECT_EQ(bare.tickedOptions, 0x01 | 0x04 | 0x08);
   EXPECT_EQ(bare.format, OutputFormat::kText);
+  EXPECT_TRUE(bare.ignoreFiles);  // ignore files are honoured unless switched off
+  EXPECT_FALSE(bare.hidden);
 }
 
 TEST(CommandArgsTest, TextsThatLookLikeOptions) {
@@ -85,7 +91,9 @@ TEST(CommandArgsTest, ErrorsAreOneLine) {
                                                          {"-f"},
                                                          {"--project"},
                                                          {"a", "b"},
-                                                         {"--help=1"}}) {
+                                                         {"--help=1"},
+                                                         {"--exclude="},
+                                                         {"--hidden=yes"}}) {
     std::vector<char*> argv{const_cast<char*>("vantrel")};
     for (const char* a : args) argv.push_back(const_cast<char*>(a));
     CommandLine line;

@@ -771,4 +771,82 @@ TEST_F(CommandTest, ARegistryThatCannotBeUsedIsSaidOnce) {
   fs::permissions(locked, fs::perms::owner_all);
 }
 
+// The files a run searched, in the order it searched them, relative to the root.
+std::vector<std::string> searchedFiles(const Result& result, const fs::path& root) {
+  std::vector<std::string> files;
+  for (const json& e : result.events()) {
+    if (e["event"] != "entry" || e["file"].is_null()) continue;
+    std::string file = e["file"];
+    if (file.rfind(root.string() + "/", 0) == 0) file = file.substr(root.string().size() + 1);
+    if (files.empty() || files.back() != file) files.push_back(file);
+  }
+  return files;
+}
+
+// In a repository with nothing committed, a run searches exactly what git would add (git's own
+// list of untracked files that are not ignored), in the order a run without ignore files has.
+TEST_F(CommandTest, IgnoreFilesLeaveWhatGitWouldAdd) {
+  fs::path repo = root_ / "repo";
+  fs::create_directories(repo);
+  ASSERT_EQ(std::system(("git init -q " + repo.string()).c_str()), 0);
+  write("repo/.gitignore", "build/\n*.o\n/top.txt\n");
+  write("repo/src/.gitignore", "!keep.o\nlocal/\n");
+  write("repo/.git/info/exclude", "secret.txt\n");
+  write("xdg/git/ignore", "*.log\n");
+  for (const char* f :
+       {"a.c", "a.o", "top.txt", "secret.txt", "run.log", "build/b.c", "src/s.c", "src/keep.o",
+        "src/x.o", "src/top.txt", "src/build/g.c", "src/local/l.c", "docs/build.txt",
+        "docs/deep/Z.c", "docs/deep/a.o", ".hidden.c", ".git/x.c"})
+    write("repo/" + std::string(f), "needle\n");
+  std::vector<std::string> env{"XDG_CONFIG_HOME=" + (root_ / "xdg").string()};
+  std::vector<std::string> args{"needle", "-f",          "*.c;*.o;*.txt;*.log", "-d",
+                                "repo",   "--options=2", "--format=json"};
+  Result ignoring = run(args, {}, env);
+  args.push_back("--no-ignore");
+  Result all = run(args, {}, env);
+  EXPECT_EQ(ignoring.status, 0);
+  EXPECT_EQ(all.status, 0);
+
+  std::string listed = root_ / "git-others";
+  ASSERT_EQ(std::system(("cd " + repo.string() + " && XDG_CONFIG_HOME=" + (root_ / "xdg").string() +
+                         " git ls-files --others --exclude-standard > " + listed)
+                            .c_str()),
+            0);
+  std::set<std::string> gitAdds;
+  std::istringstream lines(readFile(listed));
+  for (std::string line; std::getline(lines, line);)
+    if (line[line.rfind('/') + 1] != '.') gitAdds.insert("repo/" + line);  // dot-files: hidden
+  std::vector<std::string> everything = searchedFiles(all, root_), expected;
+  for (const std::string& f : everything)
+    if (gitAdds.count(f)) expected.push_back(f);
+  EXPECT_EQ(expected.size(), gitAdds.size()) << "a file git would add was never searched";
+  EXPECT_EQ(searchedFiles(ignoring, root_), expected);
+  EXPECT_EQ(expected.size(), 6u);
+  EXPECT_EQ(everything.size(), 15u);  // --no-ignore: all but the dot-files
+  // A directory counts once, and what lies in it not at all.
+  EXPECT_EQ(ignoring.err, "vantrel: passed over 9 entries ignored (.gitignore)\n");
+  EXPECT_EQ(all.err, "");
+
+  // A directory named is searched though ignored; --hidden adds dot-files but never .git.
+  Result named = run(
+      {"needle", "-f", "*.c", "-d", "repo/build;repo", "--options=0", "--hidden", "--format=json"},
+      {}, env);
+  EXPECT_EQ(searchedFiles(named, root_),
+            (std::vector<std::string>{"repo/build/b.c", "repo/.hidden.c", "repo/a.c"}));
+  // An exclusion hides in every walk, anchored at the current directory; a .ignore file counts
+  // outside a repository too.
+  write("plain/.ignore", "*.txt\n!keep.txt\n");
+  write("plain/keep.txt", "needle\n");
+  write("plain/drop.txt", "needle\n");
+  write("plain/sub/x_test.txt", "needle\n");
+  Result excluded = run({"needle", "-f", "*.txt", "-d", "repo;plain", "--options=2",
+                         "--format=json", "--exclude=*_test.txt", "--exclude", "repo/docs/"},
+                        {}, env);
+  EXPECT_EQ(searchedFiles(excluded, root_),
+            (std::vector<std::string>{"repo/src/top.txt", "plain/keep.txt"}));
+  EXPECT_EQ(excluded.err,
+            "vantrel: passed over 8 entries ignored (.gitignore), 1 entry ignored (.ignore), 2 "
+            "entries excluded (--exclude)\n");
+}
+
 }  // namespace

@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <string>
 #include <utility>
@@ -18,7 +19,9 @@
 
 #include "tests/code_page.h"
 #include "win32/include/windows.h"
+#include "win32/kernel32/ignore_pattern.h"
 #include "win32/kernel32/listing_cache.h"
+#include "win32/kernel32/listing_rules.h"
 #include "win32/kernel32/passed_over.h"
 
 namespace {
@@ -311,3 +314,122 @@ TEST_F(FindFileTest, KeptListingsGiveWayLeastRecentlyUsedFirst) {
 }
 
 }  // namespace
+
+// Each case checked against git's own check-ignore when written: the pattern, the path relative
+// to the ignore file, whether it is a directory, and whether the pattern matches.
+TEST(IgnorePatternTest, PatternsMatchAsGitsDo) {
+  struct Case {
+    const char* pattern;
+    const char* path;
+    bool directory;
+    bool matches;
+  } cases[] = {
+      {"*.o", "a/b/x.o", false, true},
+      {"*.o", "x.c", false, false},
+      {"build/", "build", true, true},
+      {"build/", "build", false, false},
+      {"build/", "src/build", true, true},
+      {"/build", "src/build", true, false},
+      {"/build", "build", true, true},
+      {"doc/*.txt", "doc/a.txt", false, true},
+      {"doc/*.txt", "doc/sub/a.txt", false, false},
+      {"doc/*.txt", "x/doc/a.txt", false, false},
+      {"**/foo", "a/b/foo", false, true},
+      {"**/foo", "foo", false, true},
+      {"a/**/b", "a/b", false, true},
+      {"a/**/b", "a/x/y/b", false, true},
+      {"a/**/b", "ax/b", false, false},
+      {"abc/**", "abc/x/y", false, true},
+      {"abc/**", "abc", true, false},
+      {"fo?", "foo", false, true},
+      {"fo?", "fo", false, false},
+      {"[a-c]x", "bx", false, true},
+      {"[a-c]x", "dx", false, false},
+      {"[!a-c]x", "dx", false, true},
+      {"[^a-c]x", "ax", false, false},
+      {"*[[:digit:]]", "v1", false, true},
+      {"*[[:digit:]]", "va", false, false},
+      {"\\#hash", "#hash", false, true},
+      {"trail\\ ", "trail ", false, true},
+      {"foo/*", "foo/bar", false, true},
+      {"foo/*", "foo/bar/baz", false, false},
+      {"a**b", "axyb", false, true},
+      {"**", "x/y/z", false, true},
+      {"[]]x", "]x", false, true},
+      {"*.[oa]", "lib.a", false, true},
+      {"x/", "x", true, true},
+      {"Makefile.*", "src/Makefile.am", false, true},
+      {"!keep.o", "keep.o", false, true},
+      {"[a-", "a", false, false},
+      {"*.asn1.[ch]", "x.asn1.c", false, true},
+      {"*.c.[012]*.*", "a.c.0x.y", false, true},
+      {"*.c.[012]*.*", "a.c.3x.y", false, false},
+      {"a\\\\*", "a\\bc", false, true},
+      {"x\\*", "x*", false, true},
+      {"x\\*", "xy", false, false},
+  };
+  for (const Case& c : cases) {
+    auto pattern = vwin::IgnorePattern::parse(c.pattern);
+    ASSERT_TRUE(pattern) << c.pattern;
+    std::string_view path = c.path;
+    std::string_view name = path.substr(path.rfind('/') + 1);
+    EXPECT_EQ(pattern->matches(path, name, c.directory), c.matches)
+        << c.pattern << " on " << c.path;
+  }
+  EXPECT_TRUE(vwin::IgnorePattern::parse("!keep.o")->negated());
+  for (const char* none : {"", "# comment", "   ", "/", "!", "\r"})
+    EXPECT_FALSE(vwin::IgnorePattern::parse(none)) << '"' << none << '"';
+}
+
+// Ignore files and exclusions hide entries, each counted once under its reason; a dot name shows
+// with dot names on, but ".git"; with no rules set the listing is what the files alone make it.
+TEST_F(FindFileTest, ListingRulesHideWhatIgnoreFilesAndExclusionsName) {
+  fs::path repo = root / "repo";
+  fs::create_directories(repo / ".git" / "info");
+  std::ofstream(repo / ".git" / "info" / "exclude") << "*.tmp\n";
+  std::ofstream(repo / ".gitignore") << "build/\n*.o\n/top.c\n";
+  for (const char* n : {"a.c", "a.o", "b.tmp", "top.c", ".env", "gen.c", "x_test.c"})
+    touch(repo / n);
+  fs::create_directories(repo / "build");
+  fs::create_directories(repo / "sub" / "build");
+  std::ofstream(repo / "sub" / ".gitignore") << "!keep.o\n";
+  std::ofstream(repo / "sub" / ".ignore") << "gen.c\n";
+  for (const char* n : {"keep.o", "other.o", "top.c", "gen.c"}) touch(repo / "sub" / n);
+  std::ofstream(repo / ".ignore") << "gen.c\n";
+  auto shown = [&](const std::string& d) {
+    std::vector<std::string> visible;
+    for (auto& [name, attributes] : list(windowsPath(d) + "\\*.*"))
+      if (!(attributes & FILE_ATTRIBUTE_HIDDEN) && name != "." && name != "..")
+        visible.push_back(name);
+    return visible;
+  };
+  VwinSetListingRules(nullptr);
+  EXPECT_EQ(shown(repo), (std::vector<std::string>{"a.c", "a.o", "b.tmp", "build", "gen.c", "sub",
+                                                   "top.c", "x_test.c"}));
+  const char excludes[] = "*_test.c\0";
+  VWIN_LISTING_RULES rules{TRUE, TRUE, excludes};
+  VwinSetListingRules(&rules);
+  VwinStartPassedOverCount();
+  for (int pass = 0; pass < 2; ++pass) {
+    EXPECT_EQ(shown(repo),
+              (std::vector<std::string>{".env", ".gitignore", ".ignore", "a.c", "sub"}));
+    EXPECT_EQ(shown(repo / "sub"),
+              (std::vector<std::string>{".gitignore", ".ignore", "keep.o", "top.c"}));
+  }
+  VWIN_PASSED_OVER counts{};
+  VwinTakePassedOverCount(&counts);
+  // build, a.o, b.tmp, top.c; sub/build, sub/other.o; then gen.c twice and x_test.c.
+  EXPECT_EQ(counts.ignoredByGitRules, 6u);
+  EXPECT_EQ(counts.ignoredByIgnoreFiles, 2u);
+  EXPECT_EQ(counts.excluded, 1u);
+  // Outside a repository .gitignore is no rule, .ignore still is.
+  fs::create_directories(root / "plain");
+  std::ofstream(root / "plain" / ".gitignore") << "*.c\n";
+  std::ofstream(root / "plain" / ".ignore") << "*.h\n";
+  touch(root / "plain" / "p.c");
+  touch(root / "plain" / "p.h");
+  rules = VWIN_LISTING_RULES{TRUE, FALSE, nullptr};
+  VwinSetListingRules(&rules);
+  EXPECT_EQ(shown(root / "plain"), (std::vector<std::string>{"p.c"}));
+  VwinSetListingRules(nullptr);
+}

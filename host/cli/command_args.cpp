@@ -95,7 +95,8 @@ bool parseCommandLine(int argc, char* const* argv, CommandLine& line, std::strin
         value = argv[++i];
         return true;
       };
-      if (name == "help" || name == "version" || name == "windows-paths") {
+      if (name == "help" || name == "version" || name == "windows-paths" || name == "no-ignore" ||
+          name == "hidden") {
         if (hasValue) {
           error = "option --" + name + " takes no value";
           return false;
@@ -103,6 +104,15 @@ bool parseCommandLine(int argc, char* const* argv, CommandLine& line, std::strin
         if (name == "help") line.help = true;
         if (name == "version") line.version = true;
         if (name == "windows-paths") line.windowsPaths = true;
+        if (name == "no-ignore") line.ignoreFiles = false;
+        if (name == "hidden") line.hidden = true;
+      } else if (name == "exclude") {
+        if (!takeValue()) return false;
+        if (value.empty() || value.find('\n') != std::string::npos) {
+          error = "--exclude wants a pattern such as build/ or *_test.c";
+          return false;
+        }
+        line.excludes.push_back(value);
       } else if (name == "options") {
         if (!takeValue()) return false;
         int bits = 0;
@@ -197,6 +207,12 @@ not given keeps what the dialog shows (the last value used, remembered in the re
   --select=NODE      select the project node(s) of that name; may be repeated
   --format=FORMAT    text (default: FILE:LINE:COLUMN: TEXT lines) or json (one event a line)
   --windows-paths    show file paths as the add-on gives them (Z:\...) instead of POSIX paths
+  --no-ignore        search what ignore files name too; by default an entry is passed over
+                     when git would ignore it (.gitignore files up to the repository's root,
+                     .git/info/exclude, git's excludes file) or a .ignore file names it
+  --exclude=GLOB     pass over entries GLOB matches (gitignore syntax: build/, *_test.c,
+                     third_party/**; anchored at the current directory); may be repeated
+  --hidden           search dot-files and dot-folders too (.git stays passed over)
   -h, --help         show this help and exit
   --version          show the add-on's version and exit
 

@@ -3,7 +3,7 @@
 //
 //   vantrel [TEXT] [-t TEXT] [-f TYPES] [-d DIRS] [-s] [-r] [-e] [-a] [-w] [--options=N]
 //           [--project=FILE] [--select=NODE]... [--format=text|json] [--windows-paths]
-//           [--help] [--version]
+//           [--no-ignore] [--exclude=GLOB]... [--hidden] [--help] [--version]
 //
 // A field not given stays unset (the dialog keeps what it shows). Threading: any; no state.
 // Tested by tests/command_args_test.cpp.
@@ -28,6 +28,9 @@ struct CommandLine {
   std::vector<std::string> selectedNodes;  // --select, in order
   OutputFormat format = OutputFormat::kText;
   bool windowsPaths = false;
+  bool ignoreFiles = true;            // --no-ignore clears it
+  std::vector<std::string> excludes;  // --exclude, in order
+  bool hidden = false;                // --hidden
   bool help = false;
   bool version = false;
 };

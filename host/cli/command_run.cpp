@@ -19,6 +19,7 @@
 #include "host/cli/command_status.h"
 #include "host/cli/command_version.h"
 #include "host/cli/descriptor_buffer.h"
+#include "host/cli/listing_switches.h"
 #include "host/ide/host.h"
 #include "host/ide/passed_over_report.h"
 #include "host/posix/command_keys.h"
@@ -140,6 +141,7 @@ int runCommand(const CommandLine& line, const std::string& addOnPath, std::ostre
   struct stat output {};
   bool outputIsFile = fstat(STDOUT_FILENO, &output) == 0 && S_ISREG(output.st_mode);
   VwinWithholdFromListings(output.st_dev, outputIsFile ? output.st_ino : 0);
+  applyListingSwitches(line);
 
   // A status window always exists, so Esc (and Ctrl-C) is polled by a blocking search; it is shown
   // on a terminal's last line, and drawn nowhere off a terminal.

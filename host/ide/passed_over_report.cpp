@@ -23,6 +23,9 @@ std::string PassedOver::describe() const {
   addReason(text, longPaths, "path over 259 characters", "paths over 259 characters");
   addReason(text, uncarriedNames, "name no Windows path can carry",
             "names no Windows path can carry");
+  addReason(text, ignoredByGitRules, "entry ignored (.gitignore)", "entries ignored (.gitignore)");
+  addReason(text, ignoredByIgnoreFiles, "entry ignored (.ignore)", "entries ignored (.ignore)");
+  addReason(text, excluded, "entry excluded (--exclude)", "entries excluded (--exclude)");
   addReason(text, largeFiles, "file too large", "files too large");
   addReason(text, emptyFiles, "empty file", "empty files");
   addReason(text, unreadableFiles, "unreadable file", "unreadable files");
@@ -60,6 +63,9 @@ void PassedOverReport::event(const MessageEvent& event) {
     running_.unreadableDirectories = layer.unreadableDirectories;
     running_.longPaths = layer.longPaths;
     running_.uncarriedNames = layer.uncarriedNames;
+    running_.ignoredByGitRules = layer.ignoredByGitRules;
+    running_.ignoredByIgnoreFiles = layer.ignoredByIgnoreFiles;
+    running_.excluded = layer.excluded;
     last_ = ended = running_;
     running_ = PassedOver();
   }

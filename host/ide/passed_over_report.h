@@ -1,5 +1,6 @@
 // What one search passed over, and why, for the user: the directories and entries the Win32
-// layer counted (win32/kernel32/passed_over.h) and the files the add-on refused, which its message
+// layer counted (win32/kernel32/passed_over.h), the entries its listing rules hid (ignored by
+// .gitignore or .ignore files, or excluded), and the files the add-on refused, which its message
 // window shows as an entry without a file under the file's heading ("File too large !", "File is 0
 // byte length !", "Can't open file !" and the other read failures).
 //
@@ -25,6 +26,9 @@ struct PassedOver {
   unsigned long unreadableDirectories = 0;
   unsigned long longPaths = 0;
   unsigned long uncarriedNames = 0;
+  unsigned long ignoredByGitRules = 0;
+  unsigned long ignoredByIgnoreFiles = 0;
+  unsigned long excluded = 0;
   unsigned long largeFiles = 0;
   unsigned long emptyFiles = 0;
   unsigned long unreadableFiles = 0;

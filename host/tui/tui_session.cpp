@@ -10,6 +10,7 @@
 #include "dialog/search_dialog_ids.h"
 #include "host/cli/command_addon.h"
 #include "host/cli/command_project.h"
+#include "host/cli/listing_switches.h"
 #include "host/ide/host.h"
 #include "host/tui/tui_app.h"
 #include "win32/include/winbase.h"
@@ -48,6 +49,7 @@ int runTerminalSession(const vantrel::CommandLine& line, const std::string& addO
                                    selected, error))
     return fail(error);
 
+  vantrel::applyListingSwitches(line);
   host::Host ide;
   ide.messageWindow()->keepEvents(false);
   HMODULE module = vantrel::loadAddOn(addOnPath, error);

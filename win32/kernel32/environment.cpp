@@ -15,6 +15,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -95,6 +96,9 @@ struct CurrentDirectory {
   DWORD length = 0;
 };
 
+// Counts the changes of the current directory the layer was told of.
+std::atomic<uint64_t> directoryMoves{0};
+
 CurrentDirectory& currentDirectory() {
   static CurrentDirectory* current = new CurrentDirectory;  // used until the process ends
   return *current;
@@ -169,4 +173,11 @@ WINAPI_EXPORT void VwinSyncCurrentDirectory(void) {
   CurrentDirectory& current = currentDirectory();
   std::lock_guard<std::mutex> lock(current.mutex);
   current.known = false;
+  directoryMoves.fetch_add(1, std::memory_order_release);
 }
+
+namespace vwin {
+
+uint64_t currentDirectoryMoves() { return directoryMoves.load(std::memory_order_acquire); }
+
+}  // namespace vwin

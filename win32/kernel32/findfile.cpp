@@ -47,6 +47,7 @@
 #include "win32/kernel32/codepage.h"
 #include "win32/kernel32/errno_map.h"
 #include "win32/kernel32/listing_cache.h"
+#include "win32/kernel32/listing_rules.h"
 #include "win32/kernel32/passed_over.h"
 #include "win32/kernel32/paths.h"
 
@@ -320,7 +321,7 @@ bool isDotName(const char* name, uint16_t length) {
 // after it: an entry that leaves no room for that before MAX_PATH, as spelled (`dir`) or in full
 // form, is left out and counted as passed over when a walk would have taken it.
 void collectEntries(Search& search, const std::string& dir, const char* windowsDir,
-                    const char* posix, Matcher& matcher) {
+                    const char* posix, Matcher& matcher, const vwin::ListingRules& rules) {
   const vwin::DirectoryListing& listing = *search.listing;
   bool root = isDriveRoot(dir);
   // Where an entry's name starts in the caller's path to it, as spelled and in full form.
@@ -332,7 +333,9 @@ void collectEntries(Search& search, const std::string& dir, const char* windowsD
     bool dotName = isDotName(name, entry.length);
     if (dotName && root) continue;
     if (!matcher.matches(std::string_view(name, entry.length))) continue;
-    DWORD attributes = dotName ? FILE_ATTRIBUTE_DIRECTORY : attributesOf(posix, name, entry.type);
+    DWORD attributes =
+        dotName ? FILE_ATTRIBUTE_DIRECTORY
+                : rules.apply(i, name, entry.length, attributesOf(posix, name, entry.type));
     bool directory = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
     if (!dotName && nameAt + entry.length + (directory ? 1 : 0) >= MAX_PATH) {
       if (!vwinHiddenOrSystem(attributes) && vwin::countingPassedOver())
@@ -345,12 +348,14 @@ void collectEntries(Search& search, const std::string& dir, const char* windowsD
 
 // Counts as passed over the names of the listing no Windows path can carry that fit `matcher`
 // and that a walk would have taken.
-void countUncarried(const vwin::DirectoryListing& listing, const char* posix, Matcher& matcher) {
+void countUncarried(const vwin::DirectoryListing& listing, const char* posix, Matcher& matcher,
+                    const vwin::ListingRules& rules) {
   if (!vwin::countingPassedOver()) return;
   for (const vwin::DirectoryListing::Name& entry : listing.uncarried) {
     const char* name = listing.name(entry);
     if (!matcher.matches(std::string_view(name, entry.length))) continue;
-    if (!vwinHiddenOrSystem(attributesOf(posix, name, entry.type)))
+    if (!vwinHiddenOrSystem(rules.apply(vwin::ListingRules::kNotListed, name, entry.length,
+                                        attributesOf(posix, name, entry.type))))
       vwin::notePassedOver(vwin::PassedOver::kUncarriedName, std::string(posix) + "/" + name);
   }
 }
@@ -370,8 +375,9 @@ WINAPI_EXPORT HANDLE WINAPI FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA da
   search->listing = listWindowsDirectory(windowsDir, posix, sizeof posix);
   if (!search->listing) return INVALID_HANDLE_VALUE;
   Matcher matcher(compilePattern(namePattern));
-  collectEntries(*search, dir, windowsDir, posix, matcher);
-  countUncarried(*search->listing, posix, matcher);
+  vwin::ListingRules rules(posix, search->listing);
+  collectEntries(*search, dir, windowsDir, posix, matcher, rules);
+  countUncarried(*search->listing, posix, matcher, rules);
   if (search->entries.empty()) {
     SetLastError(ERROR_FILE_NOT_FOUND);
     return INVALID_HANDLE_VALUE;

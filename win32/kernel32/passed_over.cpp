@@ -6,12 +6,14 @@
 #include <mutex>
 #include <set>
 
+#include "win32/kernel32/listing_rules.h"
+
 namespace {
 
 struct Tally {
   std::mutex mutex;
   std::atomic<bool> running{false};
-  std::set<std::string> seen[4];  // by PassedOver
+  std::set<std::string> seen[static_cast<int>(vwin::PassedOver::kCount)];
 };
 
 Tally& tally() {
@@ -39,6 +41,7 @@ void notePassedOver(PassedOver why, const std::string& key) {
 }  // namespace vwin
 
 WINAPI_EXPORT void VwinStartPassedOverCount(void) {
+  vwin::forgetIgnoreFiles();  // a new search: ignore files edited since are read again
   Tally& t = tally();
   std::lock_guard<std::mutex> lock(t.mutex);
   for (std::set<std::string>& s : t.seen) s.clear();
@@ -57,6 +60,9 @@ WINAPI_EXPORT void VwinTakePassedOverCount(VWIN_PASSED_OVER* counts) {
     counts->unreadableDirectories = size(PassedOver::kUnreadableDirectory);
     counts->longPaths = size(PassedOver::kLongPath);
     counts->uncarriedNames = size(PassedOver::kUncarriedName);
+    counts->ignoredByGitRules = size(PassedOver::kIgnoredByGitRules);
+    counts->ignoredByIgnoreFiles = size(PassedOver::kIgnoredByIgnoreFile);
+    counts->excluded = size(PassedOver::kExcluded);
   }
   for (std::set<std::string>& s : t.seen) s.clear();
   t.running.store(false);

@@ -6,8 +6,9 @@
 // Each directory or entry counts once between a start and a take, however often it is searched
 // (a walk asks for a directory once per mask entry and once more for its subdirectories, in a
 // counting pass and in the search). Hidden and system entries, which no walk takes, are not
-// counted. FindFirstFileA on a pattern that matches every name ("*.*") meets every entry of its
-// directory, so in a recursive walk an entry left out counts whether or not its name fits a mask.
+// counted, but for those the listing rules hide. FindFirstFileA on a pattern that matches every
+// name ("*.*") meets every entry of its directory, so in a recursive walk an entry left out counts
+// whether or not its name fits a mask.
 //
 // Threading: any thread; a worker search counts into the same tally as the IDE's thread.
 // Tested by tests/findfile_test.cpp.
@@ -23,16 +24,28 @@ typedef struct VWIN_PASSED_OVER {
   DWORD unreadableDirectories;  // a directory that exists but cannot be listed
   DWORD longPaths;              // an entry whose path would reach MAX_PATH characters
   DWORD uncarriedNames;         // an entry whose name holds a backslash
+  DWORD ignoredByGitRules;      // an entry .gitignore, info/exclude or git's excludes file ignores
+  DWORD ignoredByIgnoreFiles;   // an entry a .ignore file ignores
+  DWORD excluded;               // an entry an exclusion of the host's matches
 } VWIN_PASSED_OVER;
 
-// Starts counting from zero.
+// Starts counting from zero, as a search starts (ignore files are read afresh from now on).
 WINAPI_EXPORT void VwinStartPassedOverCount(void);
 // What was counted since the start (all zero when none was made); ends the count.
 WINAPI_EXPORT void VwinTakePassedOverCount(VWIN_PASSED_OVER* counts);
 
 namespace vwin {
 
-enum class PassedOver { kMissingDirectory, kUnreadableDirectory, kLongPath, kUncarriedName };
+enum class PassedOver {
+  kMissingDirectory,
+  kUnreadableDirectory,
+  kLongPath,
+  kUncarriedName,
+  kIgnoredByGitRules,
+  kIgnoredByIgnoreFile,
+  kExcluded,
+  kCount
+};
 
 // Whether a count is running; a caller skips building keys while it is not.
 bool countingPassedOver();

@@ -44,6 +44,7 @@ WINAPI_EXPORT void VwinReloadDrives(void);
 WINAPI_EXPORT void VwinSyncCurrentDirectory(void);
 
 #include <stddef.h>
+#include <stdint.h>
 
 namespace vwin {
 
@@ -51,6 +52,10 @@ namespace vwin {
 // a root) of a path, "." and ".." applied and a relative path set on the current directory, as
 // MAX_PATH limits it; MAX_PATH when it cannot be known.
 size_t fullPathLength(const char* windowsPath);
+
+// How many times the current directory changed (SetCurrentDirectoryA, VwinSyncCurrentDirectory):
+// what a caller that keeps something derived from it compares.
+uint64_t currentDirectoryMoves();
 
 }  // namespace vwin
 

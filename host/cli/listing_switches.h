@@ -1,0 +1,18 @@
+// What the command's switches make of the listing rules of the Win32 layer
+// (win32/kernel32/listing_rules.h): ignore files on unless --no-ignore, dot names with --hidden,
+// and every --exclude. The command and the full-screen program set them before their first search.
+//
+// Threading: the thread that starts the searches. Tested by tests/command_e2e_test.cpp.
+#ifndef VANTREL_HOST_LISTING_SWITCHES_H_
+#define VANTREL_HOST_LISTING_SWITCHES_H_
+
+#include "host/cli/command_args.h"
+
+namespace vantrel {
+
+// Sets the layer's listing rules from the command line, for every search from now on.
+void applyListingSwitches(const CommandLine& line);
+
+}  // namespace vantrel
+
+#endif  // VANTREL_HOST_LISTING_SWITCHES_H_
