@@ -1,6 +1,7 @@
 # The Windows build: Vantrel.dll, self-contained (the C++ runtime linked in, only system DLLs
-# imported), its exports from addon/vantrel.def and its resources compiled by windres; on x64
-# also vantrel.exe, the host over Windows' own API, and the tests that run both under Wine.
+# imported), its exports from addon/vantrel.def and its resources compiled by windres; vantrel.exe,
+# the host over Windows' own API, and the tests that run both under Wine (32-bit Wine for the
+# 32-bit pair, 64-bit Wine for the 64-bit one).
 enable_language(RC)
 set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -DVANTREL_WINDRES")
 # Everything a MinGW binary would take from libgcc, libstdc++ and winpthread DLLs is linked in.
@@ -23,7 +24,5 @@ target_link_options(vantrel_module PRIVATE -Wl,--enable-stdcall-fixup -Wl,--no-u
                     $<$<NOT:$<CONFIG:Debug>>:-s>)
 
 enable_testing()
-if(CMAKE_SIZEOF_VOID_P EQUAL 8)
-  add_subdirectory(host/windows)
-endif()
+add_subdirectory(host/windows)
 add_subdirectory(tests/windows)

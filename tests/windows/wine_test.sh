@@ -1,12 +1,16 @@
 #!/bin/sh
-# Runs vantrel.exe with the 64-bit Vantrel.dll under Wine, on Wine's own user32, kernel32 and
-# advapi32, and holds it to the POSIX command on the same generated tree: the same hits, sorted
-# (Wine lists a directory in the file system's order, our layer in NTFS's), the same summary.
+# Runs vantrel.exe with its Vantrel.dll under Wine (the 32-bit pair under 32-bit Wine, the 64-bit
+# pair under 64-bit Wine), on Wine's own user32, kernel32 and advapi32, and holds it to the POSIX
+# command on the same generated tree: the same hits, sorted (Wine lists a directory in the file
+# system's order, our layer in NTFS's), the same summary.
 # The mask "*." is left out: Wine drops its dot and lists every name, where Windows lists the
 # names without an extension, as our layer does.
 #
-# Usage: wine_test.sh MODE BUILD_DIR [LINUX_COMMAND]
-#   prefix    makes the Wine prefix (BUILD_DIR/wineprefix) once for the whole test run
+# Usage: WINE=LOADER wine_test.sh MODE BUILD_DIR [LINUX_COMMAND]
+#   WINE      the Wine loader of the build's word size: /usr/lib/wine/wine for BUILD_DIR's 32-bit
+#             vantrel.exe, /usr/lib/wine/wine64 for a 64-bit one
+#   prefix    makes the Wine prefix (BUILD_DIR/wineprefix) once for the whole test run: a 32-bit
+#             Windows for a 32-bit vantrel.exe
 #   compare   plain, case-sensitive, regular-expression and whole-word searches, text and JSON,
 #             and the nodes of a project file
 #   async     an asynchronous search: the command stays until the worker has ended
@@ -15,10 +19,19 @@
 # Exits 77 (skipped) when the POSIX command is not built (cmake --preset debug builds it).
 set -u
 mode=$1 build=$2 linux=${3:-}
+wine=${WINE:-}
+if [ -z "$wine" ] || ! wine=$(command -v "$wine"); then
+  echo "FAIL: no Wine loader '${WINE:-}' (set WINE to /usr/lib/wine/wine or /usr/lib/wine/wine64)" >&2
+  exit 1
+fi
 export WINEPREFIX="$build/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-wine=$(command -v wine64 || echo /usr/lib/wine/wine64)
 export WINELOADER="$wine"
 exe="$build/vantrel.exe"
+# A prefix of the command's word size, told by its PE header's machine field: a 32-bit Windows for
+# the 32-bit pair, as the IDE ran in.
+pe=$(od -An -tu4 -j60 -N4 "$exe" 2>/dev/null | tr -d ' ')
+machine=$(od -An -tx2 -j$((${pe:-0} + 4)) -N2 "$exe" 2>/dev/null | tr -d ' ')
+[ "$machine" = 014c ] && export WINEARCH=win32
 tree="$build/wine-tree"
 failures=0
 fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
@@ -30,7 +43,7 @@ if [ "$mode" = prefix ]; then
   winrun wineboot -i >/dev/null 2>&1
   "$(dirname "$wine")/wineserver" -w 2>/dev/null || wineserver -w 2>/dev/null
   [ -f "$WINEPREFIX/system.reg" ] || { echo "FAIL: no Wine prefix made" >&2; exit 1; }
-  echo "Wine prefix made in $(($(date +%s) - start)) s"
+  echo "Wine prefix (${WINEARCH:-win64}) made by $wine in $(($(date +%s) - start)) s"
   exit 0
 fi
 
