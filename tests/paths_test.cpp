@@ -230,6 +230,29 @@ TEST_F(PathsTest, OpenablePathsStayRelativeInsideTheCurrentDirectory) {
   std::string text;
   in >> text;
   EXPECT_EQ(text, "x");
+
+  // The full form's length, which FindFirstFileA's MAX_PATH rule uses, from the same reading.
+  struct {
+    const char* path;
+    const char* fullForm;
+  } const forms[] = {
+      {"x.c", "D:\\Deeper\\x.c"},
+      {".", "D:\\Deeper"},
+      {"a\\..\\.\\x.c", "D:\\Deeper\\x.c"},
+      {"..\\file.txt", "D:\\file.txt"},
+      {"..\\..\\..", "D:\\"},
+      {"\\file.txt", "D:\\file.txt"},
+      {"d:deeper", "D:\\Deeper\\deeper"},
+      {"C:sub", "C:\\sub"},
+      {"c:\\Sub\\.\\x\\", "C:\\Sub\\x"},
+      {"C:", "C:\\"},
+  };
+  for (const auto& form : forms) {
+    char out[4096];
+    size_t length = 0;
+    EXPECT_TRUE(vwin::toOpenablePath(form.path, out, sizeof out, &length)) << form.path;
+    EXPECT_EQ(length, strlen(form.fullForm)) << form.path;
+  }
 }
 
 TEST_F(PathsTest, SetCurrentDirectoryMovesTheProcessAndRelativePathsFollow) {

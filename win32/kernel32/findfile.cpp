@@ -285,13 +285,14 @@ bool splitPattern(LPCSTR pattern, std::string& dir, std::string& namePattern) {
   return true;
 }
 
-// The listing of a Windows directory, its POSIX path left in `posix` (of `size` bytes). The
-// directory as spelled first (a walk names directories just listed); looked up without case
-// only when it cannot be opened so. NULL with GetLastError set, and the directory counted as
-// passed over, when it cannot be listed.
+// The listing of a Windows directory, its POSIX path left in `posix` (of `size` bytes) and the
+// length of its full Windows form in `fullLength`. The directory as spelled first (a walk names
+// directories just listed); looked up without case only when it cannot be opened so. NULL with
+// GetLastError set, and the directory counted as passed over, when it cannot be listed.
 std::shared_ptr<const vwin::DirectoryListing> listWindowsDirectory(const char* windowsDir,
-                                                                   char* posix, size_t size) {
-  if (!VwinToOpenablePath(windowsDir, posix, size)) {
+                                                                   char* posix, size_t size,
+                                                                   size_t& fullLength) {
+  if (!vwin::toOpenablePath(windowsDir, posix, size, &fullLength)) {
     notePassedOverMapping(windowsDir);
     return nullptr;  // the mapping set the reason
   }
@@ -319,13 +320,13 @@ bool isDotName(const char* name, uint16_t length) {
 // Keeps in `search` the entries of its listing whose names fit `matcher`, with their attributes.
 // The caller names an entry by the directory and the name, and a directory also needs a separator
 // after it: an entry that leaves no room for that before MAX_PATH, as spelled (`dir`) or in full
-// form, is left out and counted as passed over when a walk would have taken it.
-void collectEntries(Search& search, const std::string& dir, const char* windowsDir,
-                    const char* posix, Matcher& matcher, const vwin::ListingRules& rules) {
+// form (`dirFull` characters for the directory), is left out and counted as passed over when a
+// walk would have taken it.
+void collectEntries(Search& search, const std::string& dir, size_t dirFull, const char* posix,
+                    Matcher& matcher, const vwin::ListingRules& rules) {
   const vwin::DirectoryListing& listing = *search.listing;
   bool root = isDriveRoot(dir);
   // Where an entry's name starts in the caller's path to it, as spelled and in full form.
-  size_t dirFull = vwin::fullPathLength(windowsDir);
   size_t nameAt = std::max(dir.size(), dirFull == 3 ? dirFull : dirFull + 1);
   for (size_t i = 0; i < listing.names.size(); ++i) {
     const vwin::DirectoryListing::Name& entry = listing.names[i];
@@ -372,11 +373,12 @@ WINAPI_EXPORT HANDLE WINAPI FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA da
   const char* windowsDir = dir.empty() ? "." : dir.c_str();
   char posix[4096];
   auto search = std::make_unique<Search>();
-  search->listing = listWindowsDirectory(windowsDir, posix, sizeof posix);
+  size_t dirFull = MAX_PATH;
+  search->listing = listWindowsDirectory(windowsDir, posix, sizeof posix, dirFull);
   if (!search->listing) return INVALID_HANDLE_VALUE;
   Matcher matcher(compilePattern(namePattern));
   vwin::ListingRules rules(posix, search->listing);
-  collectEntries(*search, dir, windowsDir, posix, matcher, rules);
+  collectEntries(*search, dir, dirFull, posix, matcher, rules);
   countUncarried(*search->listing, posix, matcher, rules);
   if (search->entries.empty()) {
     SetLastError(ERROR_FILE_NOT_FOUND);

@@ -16,13 +16,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "win32/include/winbase.h"
 #include "win32/kernel32/errno_map.h"
@@ -49,27 +49,56 @@ std::string folded(std::string_view text) {
   return out;
 }
 
-// Applies the components of `text` (split at any of `separators`) to `parts`: empty ones and "."
-// are dropped, ".." removes the last part but never goes above the root.
-void applyComponents(std::string_view text, bool backslashToo, std::vector<std::string>& parts) {
-  size_t i = 0;
-  while (i < text.size()) {
-    size_t end = i;
-    while (end < text.size() && text[end] != '/' && !(backslashToo && text[end] == '\\')) ++end;
-    std::string_view part = text.substr(i, end - i);
-    if (part == "..") {
-      if (!parts.empty()) parts.pop_back();
-    } else if (!part.empty() && part != ".") {
-      parts.emplace_back(part);
-    }
-    i = end + 1;
-  }
-}
+// A path's components in normal form, "/a/b" ("" for none), built in storage the caller owns:
+// empty components and "." are dropped, ".." removes the last part but never goes above the
+// start. Each text applied needs room for its own length and one character more.
+class Components {
+ public:
+  explicit Components(char* storage) : text_(storage) {}
+  Components(const Components&) = delete;
+  Components& operator=(const Components&) = delete;
 
-std::string joinPosix(const std::vector<std::string>& parts) {
-  std::string out;
-  for (const std::string& part : parts) out.append("/").append(part);
-  return out.empty() ? std::string("/") : out;
+  // Applies the components of `text`, separated by "/" and, with `backslashToo`, by "\".
+  void apply(std::string_view text, bool backslashToo) {
+    size_t i = 0;
+    while (i < text.size()) {
+      size_t end = i;
+      while (end < text.size() && text[end] != '/' && !(backslashToo && text[end] == '\\')) ++end;
+      std::string_view part = text.substr(i, end - i);
+      if (part == "..") {
+        if (length_ <= mark_) leftMark_ = true;
+        while (length_ > 0 && text_[length_ - 1] != '/') --length_;
+        if (length_ > 0) --length_;  // the separator before the removed part
+      } else if (!part.empty() && part != ".") {
+        text_[length_++] = '/';
+        memcpy(text_ + length_, part.data(), part.size());
+        length_ += part.size();
+      }
+      i = end + 1;
+    }
+  }
+  std::string_view view() const { return std::string_view(text_, length_); }
+  // Marks where the form ends now; from here on, whether a ".." takes away a part from before it.
+  void mark() {
+    mark_ = length_;
+    leftMark_ = false;
+  }
+  size_t marked() const { return mark_; }
+  bool leftMark() const { return leftMark_; }
+
+ private:
+  char* text_;
+  size_t length_ = 0;
+  size_t mark_ = 0;
+  bool leftMark_ = false;
+};
+
+// A POSIX path in normal form ("/" for the root).
+std::string normalPosix(std::string_view path) {
+  std::string storage(path.size() + 1, '\0');
+  Components parts(storage.data());
+  parts.apply(path, false);
+  return parts.view().empty() ? std::string("/") : std::string(parts.view());
 }
 
 void loadDrivesLocked() {
@@ -85,9 +114,7 @@ void loadDrivesLocked() {
       if (entry.size() < 3 || entry[1] != '=' || entry[2] != '/') continue;
       char letter = foldAscii(entry[0]);
       if (letter < 'A' || letter > 'Z' || letter == 'Z') continue;
-      std::vector<std::string> parts;
-      applyComponents(entry.substr(2), false, parts);
-      drives.root[letter - 'A'] = joinPosix(parts);
+      drives.root[letter - 'A'] = normalPosix(entry.substr(2));
     }
   }
   drives.loaded = true;
@@ -119,45 +146,62 @@ std::string findFolded(const std::string& directory, std::string_view name) {
   return best;
 }
 
-bool exists(const std::string& path) {
+// 0 when `path` exists (a link counts as itself), else why not (an errno value).
+int missing(const std::string& path) {
   struct stat st;
-  return lstat(path.c_str(), &st) == 0;
+  return lstat(path.c_str(), &st) == 0 ? 0 : errno;
 }
 
-// Components of a path, joined as "/a/b" (empty for none), with "." and empty ones dropped and
-// ".." removing the last one but never going above the start. Sized for a current directory and
-// a relative path of under MAX_PATH characters each.
-class JoinedParts {
- public:
-  // Applies the components of `text`, separated by "\\" or "/".
-  void apply(const char* text, size_t length) {
-    size_t i = 0;
-    while (i < length) {
-      size_t end = i;
-      while (end < length && !isSeparator(text[end])) ++end;
-      size_t partLength = end - i;
-      const char* part = text + i;
-      if (partLength == 2 && part[0] == '.' && part[1] == '.') {
-        if (length_ == 0) escaped_ = true;
-        while (length_ > 0 && text_[length_ - 1] != '/') --length_;
-        if (length_ > 0) --length_;  // the separator before the removed part
-      } else if (partLength > 0 && !(partLength == 1 && part[0] == '.')) {
-        text_[length_++] = '/';
-        memcpy(text_ + length_, part, partLength);
-        length_ += partLength;
-      }
-      i = end + 1;
+// A Windows path read once: its drive and its components from the drive's root, "." and ".."
+// applied and a relative path set on the current directory. The mapping and the MAX_PATH rule
+// both use it. Sized for a current directory and a path of under MAX_PATH characters each.
+struct WindowsPath {
+  char letter = 0;  // upper case
+  char storage[2 * MAX_PATH + 2];
+  Components parts{storage};
+  // For a relative path without a drive that stays inside the current directory, where its own
+  // part starts in `parts`; npos otherwise.
+  size_t inside = std::string_view::npos;
+
+  // The length of the full form, "L:\a\b" ("L:\" for the root).
+  size_t fullLength() const { return parts.view().empty() ? 3 : 2 + parts.view().size(); }
+};
+
+// Reads `windowsPath` (of `length` characters) into `out`. Answers 0, or the error: a path of
+// MAX_PATH characters or more, an empty or UNC one, or a current directory that cannot be read.
+// The drive is not checked against the drive table.
+DWORD parseWindowsPath(const char* windowsPath, size_t length, WindowsPath& out) {
+  if (length >= MAX_PATH) return ERROR_FILENAME_EXCED_RANGE;
+  if (length == 0) return ERROR_PATH_NOT_FOUND;
+  if (isSeparator(windowsPath[0]) && isSeparator(windowsPath[1]))
+    return ERROR_PATH_NOT_FOUND;  // UNC and device paths name no drive of ours
+
+  char first = foldAscii(windowsPath[0]);
+  bool hasDrive = windowsPath[1] == ':' && first >= 'A' && first <= 'Z';
+  std::string_view rest(windowsPath, length);
+  if (hasDrive) rest.remove_prefix(2);
+  bool relative = rest.empty() || !isSeparator(rest[0]);
+  out.letter = hasDrive ? first : 0;
+
+  // A relative path goes against the process's directory (or, naming another drive, that drive's
+  // root); a rooted one without a drive stands on the current directory's drive.
+  if (relative || !hasDrive) {
+    char current[MAX_PATH];
+    DWORD currentLength = GetCurrentDirectoryA(sizeof current, current);
+    if (currentLength == 0) return GetLastError() ? GetLastError() : ERROR_PATH_NOT_FOUND;
+    if (currentLength >= sizeof current) return ERROR_FILENAME_EXCED_RANGE;
+    if (!hasDrive) out.letter = current[0];
+    if (relative && out.letter == current[0]) {
+      out.parts.apply(std::string_view(current + 2, currentLength - 2), true);
+      out.parts.mark();
+      out.parts.apply(rest, true);
+      if (!hasDrive && !out.parts.leftMark()) out.inside = out.parts.marked();
+      return 0;
     }
   }
-  std::string_view view() const { return std::string_view(text_, length_); }
-  // Whether a ".." met no part to remove.
-  bool escaped() const { return escaped_; }
-
- private:
-  char text_[2 * MAX_PATH + 2];
-  size_t length_ = 0;
-  bool escaped_ = false;
-};
+  out.parts.apply(rest, true);
+  return 0;
+}
 
 // The POSIX path of `joined` ("/a/b" or empty) under `root`, each missing component looked up
 // without case unless `lookUp` is false.
@@ -165,23 +209,27 @@ std::string resolve(const std::string& root, std::string_view joined, bool lookU
   std::string spelled = root == "/" ? std::string() : root;
   spelled.append(joined);
   if (spelled.empty()) spelled = "/";
-  if (!lookUp || joined.empty() || exists(spelled)) return spelled;
+  if (!lookUp || joined.empty() || missing(spelled) == 0) return spelled;
 
-  std::vector<std::string> parts;
-  applyComponents(joined, false, parts);
   std::string path = root == "/" ? std::string() : root;
   bool found = true;  // every component so far exists
-  for (const std::string& part : parts) {
-    std::string next = path + "/" + part;
-    if (found && !exists(next)) {
-      if (errno == ENOENT) {
+  // `joined` is in normal form: each part follows one "/".
+  for (size_t i = 1; i < joined.size();) {
+    size_t end = std::min(joined.find('/', i), joined.size());
+    std::string_view part = joined.substr(i, end - i);
+    i = end + 1;
+    std::string next = path;
+    next.append("/").append(part);
+    if (found) {
+      int why = missing(next);
+      if (why == ENOENT) {
         std::string name = findFolded(path.empty() ? std::string("/") : path, part);
         if (!name.empty()) {
           path.append("/").append(name);
           continue;
         }
       }
-      found = false;
+      if (why != 0) found = false;
     }
     path = std::move(next);
   }
@@ -206,64 +254,26 @@ BOOL answerPath(std::string_view posix, LPSTR posixPath, DWORD size) {
   return TRUE;
 }
 
-// The drive letter of the current directory, 0 when it cannot be read.
-char currentDriveLetter() {
-  char current[MAX_PATH];
-  DWORD length = GetCurrentDirectoryA(sizeof current, current);
-  return length > 0 && length < sizeof current ? foldAscii(current[0]) : 0;
-}
-
-BOOL mapPath(LPCSTR windowsPath, LPSTR posixPath, DWORD size, Form form) {
+// The mapping in each form; `fullLength`, when given, receives the length of the path's full
+// Windows form.
+BOOL mapPath(LPCSTR windowsPath, LPSTR posixPath, DWORD size, Form form,
+             size_t* fullLength = nullptr) {
   if (!windowsPath || !posixPath) return fail(ERROR_INVALID_PARAMETER);
-  size_t length = strlen(windowsPath);
-  if (length >= MAX_PATH) return fail(ERROR_FILENAME_EXCED_RANGE);
-  if (length == 0) return fail(ERROR_PATH_NOT_FOUND);
-  if (isSeparator(windowsPath[0]) && isSeparator(windowsPath[1]))
-    return fail(ERROR_PATH_NOT_FOUND);  // UNC and device paths name no drive of ours
+  WindowsPath path;
+  if (DWORD error = parseWindowsPath(windowsPath, strlen(windowsPath), path)) return fail(error);
+  std::string_view joined = path.parts.view();
+  if (fullLength) *fullLength = path.fullLength();
 
-  bool hasDrive =
-      windowsPath[1] == ':' && foldAscii(windowsPath[0]) >= 'A' && foldAscii(windowsPath[0]) <= 'Z';
-  const char* rest = hasDrive ? windowsPath + 2 : windowsPath;
-  char letter = hasDrive ? foldAscii(windowsPath[0]) : 0;
-  size_t restLength = length - static_cast<size_t>(rest - windowsPath);
-  bool relative = !isSeparator(rest[0]);
-
-  // A relative path goes against the process's directory (or, naming another drive, that drive's
-  // root); a rooted one without a drive stands on the current directory's drive.
-  char current[MAX_PATH];
-  DWORD currentLength = 0;
-  if (relative || !hasDrive) {
-    currentLength = GetCurrentDirectoryA(sizeof current, current);
-    if (currentLength == 0) return FALSE;
-    if (currentLength >= sizeof current) return fail(ERROR_FILENAME_EXCED_RANGE);
-    if (!hasDrive) letter = current[0];
+  if (form == Form::kOpenable && path.inside != std::string_view::npos) {
+    // Inside the current directory: the system walks only the relative part.
+    if (path.fullLength() >= MAX_PATH) return fail(ERROR_FILENAME_EXCED_RANGE);
+    std::string_view part = joined.substr(path.inside);
+    return answerPath(part.empty() ? std::string_view(".") : part.substr(1), posixPath, size);
   }
 
-  if (form == Form::kOpenable && !hasDrive && relative) {
-    // Inside the current directory: the system walks only the relative part, and the full
-    // Windows form is the current directory's ("L:\" or "L:\a\b") with that part added.
-    JoinedParts inside;
-    inside.apply(rest, restLength);
-    if (!inside.escaped()) {
-      std::string_view part = inside.view();
-      size_t fullLength =
-          part.empty() ? currentLength : (currentLength == 3 ? 2 : currentLength) + part.size();
-      if (fullLength >= MAX_PATH) return fail(ERROR_FILENAME_EXCED_RANGE);
-      return answerPath(part.empty() ? std::string_view(".") : part.substr(1), posixPath, size);
-    }
-  }
-
-  JoinedParts parts;
-  if (relative && letter == current[0]) parts.apply(current + 2, currentLength - 2);
-  parts.apply(rest, restLength);
-
-  std::string root = driveRoot(letter);
+  std::string root = driveRoot(path.letter);
   if (root.empty()) return fail(ERROR_PATH_NOT_FOUND);
-
-  // The full Windows form, "L:\a\b", must stay under MAX_PATH characters.
-  std::string_view joined = parts.view();
-  size_t fullLength = joined.empty() ? 3 : 2 + joined.size();
-  if (fullLength >= MAX_PATH) return fail(ERROR_FILENAME_EXCED_RANGE);
+  if (path.fullLength() >= MAX_PATH) return fail(ERROR_FILENAME_EXCED_RANGE);
 
   int savedErrno = errno;
   std::string posix = resolve(root, joined, form == Form::kLookedUp);
@@ -275,22 +285,8 @@ BOOL mapPath(LPCSTR windowsPath, LPSTR posixPath, DWORD size, Form form) {
 
 namespace vwin {
 
-size_t fullPathLength(const char* windowsPath) {
-  size_t length = strlen(windowsPath);
-  if (length == 0 || length >= MAX_PATH) return length;
-  bool hasDrive =
-      windowsPath[1] == ':' && foldAscii(windowsPath[0]) >= 'A' && foldAscii(windowsPath[0]) <= 'Z';
-  const char* rest = hasDrive ? windowsPath + 2 : windowsPath;
-  bool relative = !isSeparator(rest[0]);
-  JoinedParts parts;
-  if (relative && (!hasDrive || foldAscii(windowsPath[0]) == currentDriveLetter())) {
-    char current[MAX_PATH];
-    DWORD currentLength = GetCurrentDirectoryA(sizeof current, current);
-    if (currentLength == 0 || currentLength >= sizeof current) return MAX_PATH;
-    parts.apply(current + 2, currentLength - 2);
-  }
-  parts.apply(rest, length - static_cast<size_t>(rest - windowsPath));
-  return parts.view().empty() ? 3 : 2 + parts.view().size();
+BOOL toOpenablePath(const char* windowsPath, char* posixPath, DWORD size, size_t* fullLength) {
+  return mapPath(windowsPath, posixPath, size, Form::kOpenable, fullLength);
 }
 
 }  // namespace vwin
@@ -316,9 +312,7 @@ WINAPI_EXPORT DWORD VwinToWindowsPath(LPCSTR posixPath, LPSTR windowsPath, DWORD
     SetLastError(ERROR_INVALID_NAME);
     return 0;
   }
-  std::vector<std::string> parts;
-  applyComponents(posixPath, false, parts);
-  std::string normal = joinPosix(parts);
+  std::string normal = normalPosix(posixPath);
 
   char letter = 'Z';
   size_t rootLength = 1;

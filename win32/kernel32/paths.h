@@ -48,10 +48,11 @@ WINAPI_EXPORT void VwinSyncCurrentDirectory(void);
 
 namespace vwin {
 
-// For the layer's own file functions: the length of the full Windows form ("L:\a\b", "L:\" for
-// a root) of a path, "." and ".." applied and a relative path set on the current directory, as
-// MAX_PATH limits it; MAX_PATH when it cannot be known.
-size_t fullPathLength(const char* windowsPath);
+// VwinToOpenablePath that also answers, in `fullLength`, the length of the path's full Windows
+// form ("L:\a\b", "L:\" for a root; "." and ".." applied, a relative path set on the current
+// directory), which MAX_PATH limits, from the same reading of the path. `fullLength` is set
+// whenever the path could be read, even when the mapping then fails.
+BOOL toOpenablePath(const char* windowsPath, char* posixPath, DWORD size, size_t* fullLength);
 
 // How many times the current directory changed (SetCurrentDirectoryA, VwinSyncCurrentDirectory):
 // what a caller that keeps something derived from it compares.
