@@ -5,7 +5,7 @@
 //
 // One file is kept read at a time (the last one shown), up to 16 MiB; a file that cannot be read
 // shows why. Tabs are shown as blanks up to the next multiple of 8, and control characters
-// escaped (host/text_encoding.h).
+// escaped (host/ide/text_encoding.h).
 // Threading: the thread that owns the curses screen. Tested by tests/tui_results_test.cpp.
 #ifndef VANTREL_HOST_TUI_PREVIEW_H_
 #define VANTREL_HOST_TUI_PREVIEW_H_
