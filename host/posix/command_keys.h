@@ -7,7 +7,9 @@
 // press. Other keys typed meanwhile are read and dropped, as by any program reading its terminal.
 // The terminal's modes come back when the object goes, and also when SIGTERM, SIGHUP or SIGQUIT
 // ends the program (the progress line is cleared then). Keys typed and not yet read are dropped
-// when the object goes, so none reaches the shell. Ctrl-C keeps its signal.
+// when the object goes, so none reaches the shell. Ctrl-C keeps its signal, and so does Ctrl-Z:
+// the shell that stops the program puts its own modes back, so after SIGCONT the next poll in the
+// foreground takes the terminal again. A poll never waits for input, whatever the modes.
 // Ownership: one instance at a time; it owns the terminal's modes while it lives.
 // Threading: the thread that made it polls.
 // Tested by tests/command_terminal_test.cpp.
