@@ -456,6 +456,50 @@ TEST_F(TuiResultsTest, CtrlZStopsTheProgramAsAShellJobAndFgTakesItBack) {
   ASSERT_TRUE(terminal_->waitForText("status=0", &s)) << s.all();  // a hit was listed
 }
 
+// Stopped from outside and continued, by a signal the program sees (TSTP) or one it cannot
+// (STOP), it sets every mode again: a paste after fg is still a paste, its line end no Enter.
+TEST_F(TuiResultsTest, StoppedAndContinuedFromOutsideEveryModeIsSetAgain) {
+  terminal_ = std::make_unique<tuitest::Terminal>("cd " + tuitest::quote(dir_ + "/tree") +
+                                                  " && exec bash --norc --noprofile -i");
+  tuitest::Screen s;
+  ASSERT_TRUE(terminal_->waitForText("#", &s)) << s.all();
+  terminal_->type("env LANG=C.UTF-8 TERM=screen-256color VANTREL_REGISTRY=" +
+                  tuitest::quote(dir_ + "/registry.sqlite3") + " " + tuitest::quote(program_));
+  terminal_->keys("Enter");
+  ASSERT_TRUE(terminal_->waitForText("< OK >", &s)) << s.all();
+  std::string shell = terminal_->format("#{pane_pid}");
+  std::string pid = tuitest::capture("ps -o pid= --ppid " + shell);
+  while (!pid.empty() && (pid.back() == '\n' || pid.front() == ' '))
+    pid.erase(pid.back() == '\n' ? pid.size() - 1 : 0, 1);
+  ASSERT_FALSE(pid.empty());
+  std::string typed;
+  auto foreground = [&] { return terminal_->format("#{pane_current_command}"); };
+  for (const char* signal : {"TSTP", "STOP"}) {
+    tuitest::capture(std::string("kill -") + signal + " " + pid);
+    for (int i = 0; i < 250 && foreground() != "bash"; ++i) usleep(20000);
+    ASSERT_EQ(foreground(), "bash") << signal;
+    terminal_->type("fg");
+    terminal_->keys("Enter");
+    // Redrawn whole (the shell's lines gone), then given the time a key read takes to look.
+    ASSERT_TRUE(terminal_->waitFor(
+        [](const tuitest::Screen& screen) {
+          return screen.contains("< OK >") && !screen.contains("Stopped");
+        },
+        &s))
+        << signal << "\n"
+        << s.all();
+    usleep(300 * 1000);
+    terminal_->tmux("set-buffer " + tuitest::quote(std::string(signal) + "\nx"));
+    terminal_->tmux("paste-buffer -p -t 0");
+    typed += std::string(signal) + " x";
+    ASSERT_TRUE(terminal_->waitForText("Text to find " + typed, &s)) << signal << "\n" << s.all();
+    usleep(300 * 1000);
+    EXPECT_TRUE(terminal_->screen().contains("< OK >")) << signal;
+    EXPECT_EQ(terminal_->format("#{alternate_on} #{mouse_any_flag}"), "1 1") << signal;
+  }
+  terminal_->keys("Escape q");
+}
+
 // 5. The editor: a template, a heading's first hit, and the quickfix file.
 TEST_F(TuiResultsTest, VantrelEditorIsATemplateAndTheQuickfixFileGoesToTheStateDirectory) {
   write("one.c", "\n\n\nchar *needle;\nneedle\n");

@@ -4,10 +4,14 @@
 
 #include <curses.h>
 
+#include <algorithm>
+
 #include "host/tui/tui_screen.h"
 
 namespace tui {
 namespace {
+
+constexpr int kSlice = 100;  // ms: how long a wait for a key goes before it looks at signals
 
 Key make(Key::Type type, int code = 0, bool alt = false, bool shift = false) {
   Key key;
@@ -181,10 +185,21 @@ Key fromCurses(int c) {
 unsigned long mouseEvents() { return BUTTON1_PRESSED | BUTTON4_PRESSED | BUTTON5_PRESSED; }
 
 Key readKey(int timeoutMs) {
+  if (Screen::retakeIfContinued()) return make(Key::kResize);
   if (Screen::takeInterrupt()) return make(Key::kInterrupt);
-  timeout(timeoutMs);
-  int c = getch();
-  if (c == ERR) return Screen::takeInterrupt() ? make(Key::kInterrupt) : make(Key::kNone);
+  // Waited for in slices: curses goes on waiting after a signal, and a continued program must
+  // set its modes again before the next key, not after it.
+  int c = ERR;
+  for (int waited = 0;;) {
+    int slice = timeoutMs < 0 ? kSlice : std::min(kSlice, timeoutMs - waited);
+    timeout(slice);
+    c = getch();
+    if (c != ERR) break;
+    if (Screen::retakeIfContinued()) return make(Key::kResize);
+    if (Screen::takeInterrupt()) return make(Key::kInterrupt);
+    waited += slice;
+    if (timeoutMs >= 0 && waited >= timeoutMs) return make(Key::kNone);
+  }
   if (c != 27) return fromCurses(c);
   // ESC alone is Escape; with more already there it is Alt or a sequence curses left to us.
   timeout(0);

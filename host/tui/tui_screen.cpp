@@ -18,6 +18,8 @@ namespace tui {
 namespace {
 
 std::atomic<bool> interrupted{false};
+std::atomic<bool> continued{false};
+Screen* active = nullptr;  // the started screen
 
 // What a signal handler needs to give the terminal back, prepared before any signal can come.
 struct termios savedModes;
@@ -28,6 +30,7 @@ size_t exitSequenceLength = 0;
 constexpr int kFatalSignals[] = {SIGTERM, SIGHUP, SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT};
 struct sigaction previousFatal[sizeof kFatalSignals / sizeof kFatalSignals[0]];
 struct sigaction previousInterrupt;
+struct sigaction previousContinue;
 
 void appendCapability(const char* name, size_t& used) {
   char* value = tigetstr(const_cast<char*>(name));
@@ -67,6 +70,7 @@ void sendPasteMode(bool on) {
 }
 
 void onInterrupt(int) { interrupted.store(true); }
+void onContinue(int) { continued.store(true); }
 
 void onFatal(int signal) {
   if (haveSavedModes) tcsetattr(STDIN_FILENO, TCSAFLUSH, &savedModes);
@@ -91,6 +95,9 @@ void installHandlers() {
   sigemptyset(&action.sa_mask);
   action.sa_handler = onInterrupt;
   sigaction(SIGINT, &action, &previousInterrupt);
+  // Not restarted: a read waiting for a key returns, so the modes come back before the next key.
+  action.sa_handler = onContinue;
+  sigaction(SIGCONT, &action, &previousContinue);
   action.sa_handler = onFatal;
   action.sa_flags = SA_RESETHAND;
   for (size_t i = 0; i < sizeof kFatalSignals / sizeof kFatalSignals[0]; ++i)
@@ -99,6 +106,7 @@ void installHandlers() {
 
 void removeHandlers() {
   sigaction(SIGINT, &previousInterrupt, nullptr);
+  sigaction(SIGCONT, &previousContinue, nullptr);
   for (size_t i = 0; i < sizeof kFatalSignals / sizeof kFatalSignals[0]; ++i)
     sigaction(kFatalSignals[i], &previousFatal[i], nullptr);
 }
@@ -134,12 +142,14 @@ bool Screen::start() {
   palette_.start();
   prepareExitSequence(palette_.redefines(), mouse);
   sendPasteMode(true);
+  active = this;
   return true;
 }
 
 void Screen::stop() {
   if (!started_) return;
   started_ = false;
+  if (active == this) active = nullptr;
   sendPasteMode(false);
   curs_set(1);
   endwin();
@@ -178,6 +188,20 @@ void Screen::stopForShell() {
   raise(SIGTSTP);
   sigaction(SIGTSTP, &previous, nullptr);
   resume();
+  continued.store(false);  // every mode is set again already
+}
+
+bool Screen::retakeIfContinued() {
+  if (!continued.exchange(false) || !active || !active->started_) return false;
+  // Stopped from outside (kill -TSTP, or SIGSTOP, which nothing sees) and continued: the shell
+  // has had the terminal meanwhile. Every mode the program runs with is set again: the line
+  // modes, the keypad, the alternate screen, mouse reports, bracketed paste; the screen redrawn.
+  endwin();
+  reset_prog_mode();
+  sendPasteMode(true);
+  clearok(curscr, TRUE);
+  refresh();
+  return true;
 }
 
 bool Screen::takeInterrupt() { return interrupted.exchange(false); }

@@ -3,11 +3,12 @@
 //
 // start() saves the terminal's modes, enters curses (full screen, no echo, keys unbuffered and
 // decoded, mouse reports on where the terminal has them) and installs handlers: SIGINT sets a
-// flag the front end reads (Ctrl-C is a key here, not a way to die); SIGTERM, SIGHUP and the
-// crash signals (SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT) put the terminal back (saved modes,
-// mouse reports off, the terminal's exit sequences, written with async-signal-safe calls) and
-// then end the process with the same signal. stop() ends curses and puts everything back as it
-// was; the destructor calls it. suspend()/resume() hand the terminal to a child program (an
+// flag the front end reads (Ctrl-C is a key here, not a way to die); SIGCONT one that has every
+// mode set again at the next key read (the shell had the terminal while it was stopped); SIGTERM,
+// SIGHUP and the crash signals (SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT) put the terminal back
+// (saved modes, mouse reports off, the terminal's exit sequences, written with async-signal-safe
+// calls) and then end the process with the same signal. stop() ends curses and puts everything back
+// as it was; the destructor calls it. suspend()/resume() hand the terminal to a child program (an
 // editor) and take it back.
 // Ownership: one Screen per process at a time. Threading: start/stop/suspend/resume on the
 // front end's thread; the signal flag may be read anywhere.
@@ -36,6 +37,10 @@ class Screen {
   // Ctrl-Z: the terminal given back and the process stopped as a shell's job; when it is
   // continued, the terminal is taken back (the caller redraws).
   void stopForShell();
+
+  // When the process was continued (SIGCONT) since the last call, whoever stopped it: sets every
+  // mode of the started screen again and answers true (the caller redraws).
+  static bool retakeIfContinued();
 
   // Whether Ctrl-C was pressed since the last call (the flag is cleared).
   static bool takeInterrupt();
