@@ -161,7 +161,7 @@ TEST(RegexCompileTest, StartBytesFollowEveryWayThatConsumesNothing) {
   EXPECT_EQ(GREPCLASS("[^x]*foo").oneAttempt, 0);
   GREPCLASS negated("[^a]");
   EXPECT_EQ(negated.startFilter, 1);
-  EXPECT_EQ(negated.startBytes['a'], 0);
+  EXPECT_EQ(negated.startBytes[static_cast<unsigned char>('a')], 0);
   EXPECT_EQ(negated.startBytes[0xff], 1);
   EXPECT_EQ(negated.startBytes[0], 0);
 }

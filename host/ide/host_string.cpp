@@ -36,7 +36,7 @@ namespace {
 // when they are of the same class.
 const void* functionTableOf(const HostString* object) {
   const void* table;
-  std::memcpy(&table, object, sizeof table);
+  std::memcpy(&table, static_cast<const void*>(object), sizeof table);
   return table;
 }
 
