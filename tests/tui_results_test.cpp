@@ -232,6 +232,26 @@ TEST_F(TuiResultsTest, ATypedFilterNarrowsThePageToRowsWhosePathOrTextHoldsIt) {
   checkStatusAndModes(0);
 }
 
+// The preview shows what is on disk: a file rewritten or gone while selected; no shown line end.
+TEST_F(TuiResultsTest, ThePreviewReadsAChangedFileAgainAndSaysWhenItIsGone) {
+  write("m.c", "int needle;\nint other;\n");
+  start();
+  search("needle");
+  tuitest::Screen s;
+  ASSERT_TRUE(terminal_->waitForText("Vantrel : 1 found", &s)) << s.all();
+  terminal_->keys("p");
+  ASSERT_TRUE(terminal_->waitForText("2\u2502int other;", &s)) << s.all();
+  EXPECT_FALSE(s.contains("\\x0a")) << s.all();
+  write("m.c", "int needle;\nchanged\nand longer\n");
+  ASSERT_TRUE(terminal_->waitForText("3\u2502and longer", &s)) << s.all();
+  EXPECT_FALSE(s.contains("int other")) << s.all();
+  ASSERT_EQ(unlink((dir_ + "/tree/m.c").c_str()), 0);
+  ASSERT_TRUE(terminal_->waitForText("No longer on disk: " + dir_ + "/tree/m.c", &s)) << s.all();
+  EXPECT_FALSE(s.contains("and longer")) << s.all();
+  terminal_->keys("q");
+  checkStatusAndModes(0);
+}
+
 // A paste on a page never acts as keys: it goes into the filter, or nowhere.
 TEST_F(TuiResultsTest, APasteOnAPageRunsNoCommandAndGoesIntoTheFilter) {
   write("a.c", "int needle;\nx needle y\n");

@@ -66,11 +66,30 @@ bool matchInShown(std::string_view shown, const SearchRequest& request, int colu
 }
 
 bool Preview::load(const std::string& path) {
-  if (path == path_) return error_.empty();
+  // Read again when the file on disk is another than the one read: rewritten, emptied, replaced
+  // or gone (an editor may have had it meanwhile).
+  struct stat now {};
+  Stamp stamp;
+  int missing = stat(path.c_str(), &now) == 0 ? 0 : errno;
+  if (missing == 0)
+    stamp = {true,
+             now.st_dev,
+             now.st_ino,
+             now.st_size,
+             now.st_mtim.tv_sec,
+             now.st_mtim.tv_nsec,
+             now.st_ctim.tv_sec,
+             now.st_ctim.tv_nsec};
+  if (path == path_ && stamp == stamp_) return error_.empty();
   path_ = path;
+  stamp_ = stamp;
   error_.clear();
   text_.clear();
   lineStarts_.assign(1, 0);
+  if (missing == ENOENT) {
+    error_ = "No longer on disk: " + path;
+    return false;
+  }
   int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
   struct stat st;
   if (fd < 0 || fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
@@ -106,6 +125,8 @@ void Preview::draw(const Row& row, const SearchRequest& request, int top, int le
   auto lineText = [&](long number) {
     size_t start = lineStarts_[static_cast<size_t>(number - 1)];
     size_t end = number < lines ? lineStarts_[static_cast<size_t>(number)] - 1 : text_.size();
+    if (number == lines && end > start && text_[end - 1] == '\n')
+      --end;  // the file's last line end
     if (end > start && text_[end - 1] == '\r') --end;
     return std::string_view(text_).substr(start, end - start);
   };

@@ -3,13 +3,17 @@
 // searched for in a plain search; for a pattern, whose match length the message window does not
 // carry, the word at the hit's column is highlighted.
 //
-// One file is kept read at a time (the last one shown), up to 16 MiB; a file that cannot be read
-// shows why. Tabs are shown as blanks up to the next multiple of 8, and control characters
-// escaped (host/ide/text_encoding.h).
-// Threading: the thread that owns the curses screen. Tested by tests/tui_results_test.cpp.
+// One file is kept read at a time (the last one shown), up to 16 MiB, and read again when the file
+// on disk changed (its size, times or identity) since; a file that cannot be read shows why, one
+// no longer there says so. Tabs are shown as blanks up to the next multiple of 8, and control
+// characters escaped (host/ide/text_encoding.h). Threading: the thread that owns the curses screen.
+// Tested by tests/tui_results_test.cpp.
 #ifndef VANTREL_HOST_TUI_PREVIEW_H_
 #define VANTREL_HOST_TUI_PREVIEW_H_
 
+#include <sys/types.h>
+
+#include <ctime>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -34,7 +38,21 @@ class Preview {
  private:
   bool load(const std::string& path);
 
+  // What the file on disk was when it was read.
+  struct Stamp {
+    bool present = false;
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = 0;
+    time_t modified = 0;
+    long modifiedNs = 0;
+    time_t changed = 0;
+    long changedNs = 0;
+    bool operator==(const Stamp&) const = default;
+  };
+
   std::string path_;
+  Stamp stamp_;
   std::string error_;
   std::string text_;
   std::vector<size_t> lineStarts_;
