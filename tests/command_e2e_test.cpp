@@ -498,7 +498,7 @@ TEST_F(CommandTest, WhatTheWalkPassedOverIsCountedOnStderrOnly) {
   write("skip/" + std::string(240, 'l') + ".txt", "needle\n");
   write("skip/.hidden\\too.txt", "needle\n");  // hidden: no walk takes it anyway
   write("a,b/hit.txt", "needle\n");
-  std::string dirs = "skip;\"" + (root_ / "a,b").string() + "\";missing;Missing";
+  std::string dirs = "skip;\"" + (root_ / "a,b").string() + "\";missing;Missing;gone/;\"p,q\";more";
   Result result = run({"needle", "-f", "*.txt", "-d", dirs, "--options=0"});
   EXPECT_EQ(result.status, 0);
   EXPECT_EQ(result.out,
@@ -508,10 +508,17 @@ TEST_F(CommandTest, WhatTheWalkPassedOverIsCountedOnStderrOnly) {
                 (root_ / "skip/hit.txt").string() + ":1:1: needle\n" + "Vantreling " +
                 (root_ / "a,b").string() + "\\hit.txt\n" + (root_ / "a,b/hit.txt").string() +
                 ":1:1: needle\n" +
-                "Vantrel : 2 found in 2 Files (4 Files searched in 4 Directories)\n");
-  EXPECT_EQ(result.err,
-            "vantrel: passed over 1 directory not found, 1 path over 259 characters, 1 name no "
-            "Windows path can carry, 1 file too large, 1 empty file\n");
+                "Vantrel : 2 found in 2 Files (4 Files searched in 7 Directories)\n");
+  // The directories not found are named, up to three, as paths (quoted when they hold a
+  // separator); the same directory in another case is the same directory.
+  EXPECT_EQ(result.err, "vantrel: passed over 4 directories not found (" +
+                            (root_ / "missing").string() + ", " + (root_ / "gone").string() +
+                            ", \"" + (root_ / "p,q").string() +
+                            "\" and 1 more), 1 path over 259 characters, 1 name no Windows path "
+                            "can carry, 1 file too large, 1 empty file\n");
+  Result asGiven = run({"needle", "-f", "*.txt", "-d", "missing", "--windows-paths"});
+  EXPECT_EQ(asGiven.status, 1);
+  EXPECT_EQ(asGiven.err, "vantrel: passed over 1 directory not found (missing)\n");
 }
 
 TEST_F(CommandTest, OutputThatCannotBeWrittenIsAFailure) {

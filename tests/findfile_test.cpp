@@ -207,9 +207,12 @@ TEST_F(FindFileTest, WhatASearchPassesOverIsCountedOncePerPath) {
   for (std::string n : {fits, fits + "x", std::string(".") + fits}) touch(root / deep / n);
   fs::create_directory(root / deep / ("D" + fits.substr(1)));  // as long, with a separator after
   fs::create_symlink("self", root / "self");  // exists, but cannot be opened (a loop)
-  auto take = [] {
+  std::vector<std::string> missingNames;
+  auto take = [&missingNames] {
     VWIN_PASSED_OVER c{};
     VwinTakePassedOverCount(&c);
+    missingNames.clear();
+    for (const char* name : c.missingNames) missingNames.emplace_back(name);
     return std::vector<DWORD>{c.missingDirectories, c.unreadableDirectories, c.longPaths,
                               c.uncarriedNames};
   };
@@ -233,7 +236,10 @@ TEST_F(FindFileTest, WhatASearchPassesOverIsCountedOncePerPath) {
   EXPECT_TRUE(list(std::string(40, 'r') + "\\*.c").empty());
   ASSERT_TRUE(SetCurrentDirectoryA(saved));
   EXPECT_EQ(take(), (std::vector<DWORD>{3, 1, 3, 1}));
+  // The missing directories by name, as first spelled.
+  EXPECT_EQ(missingNames, (std::vector<std::string>{dir + "missing\\", dir + "a.c\\", "Q:\\"}));
   EXPECT_EQ(take(), (std::vector<DWORD>{0, 0, 0, 0}));  // taking ends the count
+  EXPECT_EQ(missingNames, (std::vector<std::string>{"", "", ""}));
 }
 
 TEST_F(FindFileTest, DriveRootListsNoDotEntries) {

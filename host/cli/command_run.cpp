@@ -22,6 +22,8 @@
 #include "host/cli/listing_switches.h"
 #include "host/ide/host.h"
 #include "host/ide/passed_over_report.h"
+#include "host/ide/path_display.h"
+#include "host/ide/text_encoding.h"
 #include "host/posix/command_keys.h"
 #include "host/posix/recording_display.h"
 #include "win32/kernel32/listing_cache.h"
@@ -212,7 +214,9 @@ int runCommand(const CommandLine& line, const std::string& addOnPath, std::ostre
     if (VwinWithheldFileListed())
       err << "vantrel: the output file lies in the searched tree; it was not searched" << std::endl;
     // What the walk passed over goes beside the message window's lines, never among them.
-    std::string skipped = passedOver->last().describe();
+    host::PathDisplay paths(line.windowsPaths);
+    std::string skipped = passedOver->last().describe(
+        [&paths](const std::string& dir) { return host::toTerminalText(paths.show(dir)); });
     if (!skipped.empty()) err << "vantrel: passed over " << skipped << std::endl;
     if (out.bad() || outputFailed.load()) {
       auto* buffer = dynamic_cast<host::DescriptorBuffer*>(out.rdbuf());

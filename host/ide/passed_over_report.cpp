@@ -14,11 +14,35 @@ void addReason(std::string& text, unsigned long count, const char* one, const ch
   text += std::to_string(count) + " " + (count == 1 ? one : many);
 }
 
+// A missing directory as the user reads it: without the separator the search added, shown, and
+// quoted when it holds what would make the list ambiguous.
+std::string nameForUser(std::string name,
+                        const std::function<std::string(const std::string&)>& show) {
+  bool root = name.size() <= 1 || (name.size() == 3 && name[1] == ':');
+  if (!root && (name.back() == '\\' || name.back() == '/')) name.pop_back();
+  if (show) name = show(name);
+  if (name.find_first_of(",;\"()") == std::string::npos) return name;
+  std::string quoted = "\"";
+  for (char c : name) {
+    if (c == '"') quoted += '"';
+    quoted += c;
+  }
+  return quoted + "\"";
+}
+
 }  // namespace
 
-std::string PassedOver::describe() const {
+std::string PassedOver::describe(const std::function<std::string(const std::string&)>& show) const {
   std::string text;
   addReason(text, missingDirectories, "directory not found", "directories not found");
+  if (missingDirectories > 0 && !missingNames.empty()) {
+    text += " (";
+    for (size_t i = 0; i < missingNames.size(); ++i)
+      text += (i ? ", " : "") + nameForUser(missingNames[i], show);
+    if (missingDirectories > missingNames.size())
+      text += " and " + std::to_string(missingDirectories - missingNames.size()) + " more";
+    text += ")";
+  }
   addReason(text, unreadableDirectories, "unreadable directory", "unreadable directories");
   addReason(text, longPaths, "path over 259 characters", "paths over 259 characters");
   addReason(text, uncarriedNames, "name no Windows path can carry",
@@ -66,6 +90,8 @@ void PassedOverReport::event(const MessageEvent& event) {
     running_.ignoredByGitRules = layer.ignoredByGitRules;
     running_.ignoredByIgnoreFiles = layer.ignoredByIgnoreFiles;
     running_.excluded = layer.excluded;
+    for (const CHAR* name : layer.missingNames)
+      if (*name) running_.missingNames.emplace_back(name);
     last_ = ended = running_;
     running_ = PassedOver();
   }

@@ -16,6 +16,7 @@
 #include <functional>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "host/ide/message_event.h"
 
@@ -32,10 +33,15 @@ struct PassedOver {
   unsigned long largeFiles = 0;
   unsigned long emptyFiles = 0;
   unsigned long unreadableFiles = 0;
+  // The first few missing directories, as the search spelled them (Z:\src\gone\).
+  std::vector<std::string> missingNames;
 
-  // "2 directories not found, 1 file too large": every reason with a count, in this order; empty
-  // when nothing was passed over.
-  std::string describe() const;
+  // "2 directories not found (/src/gone, old), 1 file too large": every reason with a count, in
+  // this order, the missing directories named (up to a few, then how many more) without their
+  // trailing separator, each shown through `show` when given (a name holding ",", ";", a double
+  // quote or a parenthesis then quoted as in the directories field); empty when nothing was
+  // passed over.
+  std::string describe(const std::function<std::string(const std::string&)>& show = {}) const;
 };
 
 class PassedOverReport final : public MessageSink {

@@ -6,9 +6,10 @@
 //
 // The add-on's MessageBeep and GetAsyncKeyState are redirected in its import table
 // (host/windows/import_hook.h): beeps become message-window events and Ctrl-C stops a blocking
-// search as Esc does, as on POSIX. Differences from the POSIX command: no terminal status line or
-// full-screen program; a message box's type is told by its buttons only.
-// Tested under Wine by tests/windows/wine_test.sh.
+// search as Esc does, as on POSIX; so are its file searches (host/windows/find_watch.h), so that
+// stderr counts what the walk passed over as the POSIX command does. Differences from the POSIX
+// command: no terminal status line or full-screen program; a message box's type is told by its
+// buttons only. Tested under Wine by tests/windows/wine_test.sh.
 #include "host/cli/command_run.h"
 
 #include <windows.h>
@@ -28,6 +29,9 @@
 #include "host/cli/command_project.h"
 #include "host/cli/command_version.h"
 #include "host/ide/host.h"
+#include "host/ide/passed_over_report.h"
+#include "host/ide/text_encoding.h"
+#include "host/windows/find_watch.h"
 #include "host/windows/import_hook.h"
 
 namespace vantrel {
@@ -203,6 +207,8 @@ int runCommand(const CommandLine& line, const std::string& addOnPath, std::ostre
   CommandOutput output = makeCommandOutput(line, out, false, outputFailed);
   ide.messageWindow()->keepEvents(false);
   output.attachTo(*ide.messageWindow());
+  auto passedOver = std::make_shared<host::PassedOverReport>();
+  ide.messageWindow()->addSink(passedOver);
 
   ModalDriver modal;
   modal.input = {line.text, line.fileTypes, line.directories, line.options, line.tickedOptions};
@@ -230,8 +236,10 @@ int runCommand(const CommandLine& line, const std::string& addOnPath, std::ostre
     realKeyState = reinterpret_cast<KeyState>(reinterpret_cast<void (*)()>(
         redirectImport(module, "USER32.dll", "GetAsyncKeyState",
                        reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(&seeKeyState)))));
+    watchFileSearches(module);
     entry(ide.serverReference());
     ide.project()->open(project);
+    passedOver->start();
     std::set<DWORD> before = processThreads();
     bool ran = ide.tools()->runTool(kToolName, selected);
     if (ran && modal.outcome.confirmed && (modal.outcome.options & kAsynchronous))
@@ -240,6 +248,13 @@ int runCommand(const CommandLine& line, const std::string& addOnPath, std::ostre
     entry(nullptr);
     ide.tools()->clear();  // no handler may outlive the module's code
     ide.messageWindow()->flush();
+    // What the walk passed over goes beside the message window's lines, as on POSIX.
+    std::string skipped = passedOver->last().describe(
+        [](const std::string& dir) { return host::toTerminalText(dir); });
+    if (ran && modal.outcome.confirmed && !skipped.empty()) {
+      out.flush();
+      err << "vantrel: passed over " << skipped << std::endl;
+    }
     if (!ran)
       error = "the add-on listed no tool named \"Vantrel\"";
     else if (!modal.outcome.shown)

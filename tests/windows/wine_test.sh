@@ -99,14 +99,15 @@ esac
 registry=$(mktemp -d)
 trap 'rm -rf "$registry"' EXIT
 
-# One search on both platforms: the sorted outputs and the exit statuses must agree.
+# One search on both platforms: the sorted outputs, the passed-over lines on stderr and the exit
+# statuses must agree.
 same() {
   label=$1
   shift
   start=$(date +%s%N)
   # With $project set, each command is given the project file by its own name for it, and the
-  # selected nodes are searched.
-  dirs=$windir
+  # selected nodes are searched; $listed, when set, is the directory list.
+  dirs=${listed:-$windir}
   [ -n "${project:-}" ] && dirs='[Selected Nodes]'
   winrun "$exe" "$@" ${project:+"--project=$windir\\demo.json"} -d "$dirs" --windows-paths \
     > "$registry/wine.out" 2> "$registry/wine.err"
@@ -123,6 +124,10 @@ same() {
     cat "$registry/wine.err" >&2
   fi
   [ "$wstatus" = "$lstatus" ] || fail "$label: exit status $wstatus under Wine, $lstatus on Linux"
+  wpassed=$(grep -a '^vantrel: passed over' "$registry/wine.err" | tr -d '\r')
+  lpassed=$(grep -a '^vantrel: passed over' "$registry/linux.err")
+  [ "$wpassed" = "$lpassed" ] ||
+    fail "$label: passed over '$wpassed' under Wine, '$lpassed' on Linux"
   lines=$(wc -l < "$registry/wine.out")
   summary=$(grep -a '^Vantrel : \|"Vantrel : ' "$registry/wine.out" | tail -1)
   echo "$label: $lines lines, status $wstatus, ${ms} ms under Wine; $summary"
@@ -140,6 +145,10 @@ case $mode in
     same no-hit 'not-in-any-file' -f '*.*' --options=2
     same bad-pattern 'ne(dle' -f '*.*' --options=6
     same empty-text -t '' -f '*.*' --options=2
+    # Directories not found are named (up to three, then a count), a file listed as one too.
+    listed="$windir;$windir\\gone;$windir\\Alpha\\NOTES;$windir\\GONE;$windir\\Alpha\\one\\x\\File1.txt;x"
+    same missing-dirs needle -f 'empty.txt' --options=2
+    listed=
     project=1
     same project-node needle --select='beta\Two\Y\src3.cpp' -f '*.*' --options=0
     same project-children needle --select='BETA\two\y\SRC3.CPP' --select='Alpha\one\x\File1.txt' \

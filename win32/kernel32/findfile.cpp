@@ -247,7 +247,7 @@ void notePassedOverDirectory(const char* windowsDir, int error) {
     why = vwin::PassedOver::kLongPath;
   else if (error == ENOENT || error == ENOTDIR)
     why = vwin::PassedOver::kMissingDirectory;
-  vwin::notePassedOver(why, key);
+  vwin::notePassedOver(why, key, windowsDir);
 }
 
 // Counts a directory whose Windows path could not be mapped: too long in full form, or naming no

@@ -3,10 +3,14 @@
 #include "win32/kernel32/passed_over.h"
 
 #include <atomic>
+#include <cstring>
 #include <mutex>
 #include <set>
+#include <vector>
 
-#include "win32/kernel32/listing_rules.h"
+#ifndef _WIN32
+#include "win32/kernel32/listing_rules.h"  // the Windows command's tally has no listing rules
+#endif
 
 namespace {
 
@@ -14,6 +18,7 @@ struct Tally {
   std::mutex mutex;
   std::atomic<bool> running{false};
   std::set<std::string> seen[static_cast<int>(vwin::PassedOver::kCount)];
+  std::vector<std::string> missingNames;
 };
 
 Tally& tally() {
@@ -27,12 +32,15 @@ namespace vwin {
 
 bool countingPassedOver() { return tally().running.load(std::memory_order_relaxed); }
 
-void notePassedOver(PassedOver why, const std::string& key) {
+void notePassedOver(PassedOver why, const std::string& key, const std::string& spelled) {
   Tally& t = tally();
   std::lock_guard<std::mutex> lock(t.mutex);
   if (!t.running.load(std::memory_order_relaxed)) return;
   try {
-    t.seen[static_cast<int>(why)].insert(key);
+    bool added = t.seen[static_cast<int>(why)].insert(key).second;
+    if (added && why == PassedOver::kMissingDirectory &&
+        t.missingNames.size() < VWIN_PASSED_OVER_NAMED)
+      t.missingNames.push_back(spelled.substr(0, MAX_PATH - 1));
   } catch (...) {
     // Out of memory: the entry goes uncounted, and the search goes on.
   }
@@ -41,10 +49,13 @@ void notePassedOver(PassedOver why, const std::string& key) {
 }  // namespace vwin
 
 WINAPI_EXPORT void VwinStartPassedOverCount(void) {
+#ifndef _WIN32
   vwin::forgetIgnoreFiles();  // a new search: ignore files edited since are read again
+#endif
   Tally& t = tally();
   std::lock_guard<std::mutex> lock(t.mutex);
   for (std::set<std::string>& s : t.seen) s.clear();
+  t.missingNames.clear();
   t.running.store(true);
 }
 
@@ -63,7 +74,12 @@ WINAPI_EXPORT void VwinTakePassedOverCount(VWIN_PASSED_OVER* counts) {
     counts->ignoredByGitRules = size(PassedOver::kIgnoredByGitRules);
     counts->ignoredByIgnoreFiles = size(PassedOver::kIgnoredByIgnoreFile);
     counts->excluded = size(PassedOver::kExcluded);
+    for (size_t i = 0; i < VWIN_PASSED_OVER_NAMED; ++i) {
+      std::string name = i < t.missingNames.size() ? t.missingNames[i] : std::string();
+      std::memcpy(counts->missingNames[i], name.c_str(), name.size() + 1);
+    }
   }
   for (std::set<std::string>& s : t.seen) s.clear();
+  t.missingNames.clear();
   t.running.store(false);
 }

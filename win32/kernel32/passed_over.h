@@ -10,6 +10,9 @@
 // name ("*.*") meets every entry of its directory, so in a recursive walk an entry left out counts
 // whether or not its name fits a mask.
 //
+// The Windows command keeps the same tally, fed by its watch on the add-on's file searches
+// (host/windows/find_watch.cpp), so both commands tell the same.
+//
 // Threading: any thread; a worker search counts into the same tally as the IDE's thread.
 // Tested by tests/findfile_test.cpp.
 #ifndef VANTREL_WIN32_PASSED_OVER_H_
@@ -17,7 +20,15 @@
 
 #include <string>
 
+#ifdef _WIN32
+#include <windows.h>
+#define WINAPI_EXPORT extern "C"
+#else
 #include "win32/include/windef.h"
+#endif
+
+// How many of the missing directories are kept by name, for the user to see which.
+#define VWIN_PASSED_OVER_NAMED 3
 
 typedef struct VWIN_PASSED_OVER {
   DWORD missingDirectories;     // searched, but no such directory (or not a directory)
@@ -27,6 +38,8 @@ typedef struct VWIN_PASSED_OVER {
   DWORD ignoredByGitRules;      // an entry .gitignore, info/exclude or git's excludes file ignores
   DWORD ignoredByIgnoreFiles;   // an entry a .ignore file ignores
   DWORD excluded;               // an entry an exclusion of the host's matches
+  // The first missing directories met, as the search spelled them (an empty string for none).
+  CHAR missingNames[VWIN_PASSED_OVER_NAMED][MAX_PATH];
 } VWIN_PASSED_OVER;
 
 // Starts counting from zero, as a search starts (ignore files are read afresh from now on).
@@ -49,8 +62,9 @@ enum class PassedOver {
 
 // Whether a count is running; a caller skips building keys while it is not.
 bool countingPassedOver();
-// Counts `key` (a directory or an entry's path) under `why`, unless it was counted already.
-void notePassedOver(PassedOver why, const std::string& key);
+// Counts `key` (a directory or an entry's path) under `why`, unless it was counted already; a
+// missing directory newly counted is kept by its name as `spelled` while there is room.
+void notePassedOver(PassedOver why, const std::string& key, const std::string& spelled = {});
 
 }  // namespace vwin
 

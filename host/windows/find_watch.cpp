@@ -1,0 +1,114 @@
+// The Windows command's watch on the add-on's file searches (see host/windows/find_watch.h).
+// Tested under Wine by tests/windows/wine_test.sh.
+#include "host/windows/find_watch.h"
+
+#include <cstring>
+#include <map>
+#include <mutex>
+#include <string>
+
+#include "host/windows/import_hook.h"
+#include "win32/kernel32/passed_over.h"
+
+namespace vantrel {
+namespace {
+
+typedef HANDLE(WINAPI* FindFirst)(LPCSTR, LPWIN32_FIND_DATAA);
+typedef BOOL(WINAPI* FindNext)(HANDLE, LPWIN32_FIND_DATAA);
+typedef BOOL(WINAPI* FindEnd)(HANDLE);
+FindFirst realFirst = nullptr;
+FindNext realNext = nullptr;
+FindEnd realEnd = nullptr;
+
+// Each open search's directory as the pattern spelled it.
+std::mutex mutex;
+std::map<HANDLE, std::string> searched;
+
+// The directory part of a pattern, with its separator ("" for none; "C:" for "C:*.c").
+std::string directoryOf(const char* pattern) {
+  const char* cut = nullptr;
+  for (const char* p = pattern; *p; ++p)
+    if (*p == '\\' || *p == '/') cut = p;
+  if (!cut && pattern[0] && pattern[1] == ':') cut = pattern + 1;
+  return cut ? std::string(pattern, static_cast<size_t>(cut - pattern + 1)) : std::string();
+}
+
+// The tally's key for a path: letter case aside, as Windows compares names.
+std::string keyOf(std::string path) {
+  for (char& c : path)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  return path;
+}
+
+void noteEntry(const std::string& dir, const WIN32_FIND_DATAA& data) {
+  DWORD a = data.dwFileAttributes;
+  if (a & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) return;  // no walk takes these
+  const char* name = data.cFileName;
+  if (!std::strcmp(name, ".") || !std::strcmp(name, "..")) return;
+  size_t need = dir.size() + std::strlen(name) + ((a & FILE_ATTRIBUTE_DIRECTORY) ? 1 : 0);
+  if (need >= MAX_PATH) vwin::notePassedOver(vwin::PassedOver::kLongPath, keyOf(dir + name));
+}
+
+HANDLE WINAPI watchFirst(LPCSTR pattern, LPWIN32_FIND_DATAA data) {
+  HANDLE search = realFirst(pattern, data);
+  if (!pattern || !vwin::countingPassedOver()) return search;
+  DWORD error = GetLastError();
+  std::string dir = directoryOf(pattern);
+  if (search == INVALID_HANDLE_VALUE) {
+    std::string spelled = dir.empty() ? "." : dir;
+    // A file named as a directory, or a name no directory can have, is a missing directory too.
+    if (error == ERROR_PATH_NOT_FOUND || error == ERROR_DIRECTORY || error == ERROR_INVALID_NAME ||
+        error == ERROR_BAD_NETPATH)
+      vwin::notePassedOver(vwin::PassedOver::kMissingDirectory, keyOf(spelled), spelled);
+    else if (error == ERROR_ACCESS_DENIED)
+      vwin::notePassedOver(vwin::PassedOver::kUnreadableDirectory, keyOf(spelled));
+    else if (error == ERROR_FILENAME_EXCED_RANGE)
+      vwin::notePassedOver(vwin::PassedOver::kLongPath, keyOf(spelled));
+  } else {
+    noteEntry(dir, *data);
+    std::lock_guard<std::mutex> lock(mutex);
+    searched[search] = dir;
+  }
+  SetLastError(error);
+  return search;
+}
+
+BOOL WINAPI watchNext(HANDLE search, LPWIN32_FIND_DATAA data) {
+  BOOL found = realNext(search, data);
+  if (!found || !vwin::countingPassedOver()) return found;
+  std::string dir;
+  {
+    std::lock_guard<std::mutex> lock(mutex);
+    auto at = searched.find(search);
+    if (at == searched.end()) return found;
+    dir = at->second;
+  }
+  noteEntry(dir, *data);
+  return found;
+}
+
+BOOL WINAPI watchEnd(HANDLE search) {
+  {
+    std::lock_guard<std::mutex> lock(mutex);
+    searched.erase(search);
+  }
+  return realEnd(search);
+}
+
+template <typename Function>
+Function redirect(HMODULE module, const char* name, Function replacement) {
+  return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(
+      redirectImport(module, "KERNEL32.dll", name,
+                     reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(replacement)))));
+}
+
+}  // namespace
+
+bool watchFileSearches(HMODULE module) {
+  realFirst = redirect(module, "FindFirstFileA", &watchFirst);
+  realNext = redirect(module, "FindNextFileA", &watchNext);
+  realEnd = redirect(module, "FindClose", &watchEnd);
+  return realFirst && realNext && realEnd;
+}
+
+}  // namespace vantrel
