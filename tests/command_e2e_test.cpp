@@ -552,11 +552,14 @@ TEST_F(CommandTest, OutputThatCannotBeWrittenIsAFailure) {
   EXPECT_EQ(run({"--format=json"}).status, 0);
 
   // Output into a file of the searched tree (run() writes to root_/stdout): that file is left
-  // out, and the user told.
+  // out, also where a symbolic link leads to it, and the user told.
   write("a.txt", "needle\n");
-  Result inTree = run({"needle", "-f", "*", "-d", ".", "--options=0"});
+  fs::create_directories(root_ / "sub");
+  fs::create_symlink("../stdout", root_ / "sub" / "zz.txt");
+  Result inTree = run({"needle", "-f", "*", "-d", ".", "--options=2"});
   EXPECT_EQ(inTree.status, 0) << inTree.err;
   EXPECT_EQ(inTree.out.find("stdout"), std::string::npos) << inTree.out;
+  EXPECT_EQ(inTree.out.find("zz.txt"), std::string::npos) << inTree.out;
   EXPECT_NE(inTree.err.find("output file"), std::string::npos) << inTree.err;
 }
 

@@ -1,6 +1,6 @@
 // File search on a real temporary directory: NTFS listing order, Windows' wildcard effect,
-// attributes of hidden files, FIFOs and links, the failure reasons, and the count of what searches
-// passed over.
+// attributes of hidden files, FIFOs and links, the failure reasons, the count of what searches
+// passed over, and the withheld output file under every name.
 #include <gtest/gtest.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -317,6 +317,24 @@ TEST_F(FindFileTest, KeptListingsGiveWayLeastRecentlyUsedFirst) {
   vwin::setListingCacheLimits(0, std::chrono::milliseconds(0));
   EXPECT_TRUE(kept().empty());
   vwin::setListingCacheLimits(vwin::kListingCacheBytes, std::chrono::seconds(10));
+}
+
+// The withheld file (the command's output) is left out under every name that leads to it: its
+// own, a hard link's, a symbolic link's in another directory; a link elsewhere stays.
+TEST_F(FindFileTest, TheWithheldFileIsLeftOutWhateverNameLeadsToIt) {
+  fs::create_directories(root / "sub");
+  touch(root / "out.c");
+  touch(root / "other.c");
+  fs::create_hard_link(root / "out.c", root / "hard.c");
+  fs::create_symlink("../out.c", root / "sub" / "zz.c");
+  fs::create_symlink("../other.c", root / "sub" / "kept.c");
+  struct stat out;
+  ASSERT_EQ(stat((root / "out.c").c_str(), &out), 0);
+  VwinWithholdFromListings(out.st_dev, out.st_ino);
+  EXPECT_EQ(names(list(dir + "*.c")), (std::vector<std::string>{"other.c"}));
+  EXPECT_EQ(names(list(dir + "sub\\*.c")), (std::vector<std::string>{"kept.c"}));
+  EXPECT_TRUE(VwinWithheldFileListed());
+  VwinWithholdFromListings(0, 0);
 }
 
 }  // namespace

@@ -123,6 +123,15 @@ std::atomic<dev_t> withheldDevice{0};
 std::atomic<ino_t> withheldInode{0};
 std::atomic<bool> withheldSeen{false};
 
+// Whether the entry `name` of the directory open as `fd` is a symbolic link (or of a type not told)
+// that leads to the withheld file, wherever that lies.
+bool leadsToWithheld(int fd, const char* name, unsigned char type) {
+  if (type != DT_LNK && type != DT_UNKNOWN) return false;
+  struct stat target;
+  return fstatat(fd, name, &target, 0) == 0 && target.st_ino == withheldInode.load() &&
+         target.st_dev == withheldDevice.load();
+}
+
 // Reads the directory into a new listing; whether it may be kept in `settled`. NULL with errno
 // set on failure.
 std::shared_ptr<DirectoryListing> readListing(const char* posixDir, bool& settled) {
@@ -133,9 +142,9 @@ std::shared_ptr<DirectoryListing> readListing(const char* posixDir, bool& settle
   struct stat st;
   struct timespec now;
   bool known = fstat(fd, &st) == 0;
-  ino_t withheld = known && withheldInode.load() != 0 && st.st_dev == withheldDevice.load()
-                       ? withheldInode.load()
-                       : 0;
+  bool withholding = withheldInode.load() != 0;
+  ino_t withheld =
+      known && withholding && st.st_dev == withheldDevice.load() ? withheldInode.load() : 0;
   settled = known && clock_gettime(CLOCK_REALTIME, &now) == 0 &&
             nanoseconds(now) - std::max(nanoseconds(st.st_mtim), nanoseconds(st.st_ctim)) >
                 kSettledNanoseconds;
@@ -155,7 +164,8 @@ std::shared_ptr<DirectoryListing> readListing(const char* posixDir, bool& settle
       at += entry->d_reclen;
       size_t length = strlen(entry->d_name);
       if (length >= MAX_PATH) continue;
-      if (withheld != 0 && entry->d_ino == withheld) {
+      if ((withheld != 0 && entry->d_ino == withheld) ||
+          (withholding && leadsToWithheld(fd, entry->d_name, entry->d_type))) {
         withheldSeen.store(true);
         continue;
       }

@@ -80,7 +80,8 @@ void setListingCacheLimits(size_t bytes, std::chrono::milliseconds idleLife);
 }  // namespace vwin
 
 // Leaves the file of this identity out of every directory read from now on: the host's own
-// output file, which a search must not read while it grows. Inode 0 withholds nothing. Set before a
+// output file, which a search must not read while it grows, under its name, another hard link's
+// or a symbolic link leading to it. Inode 0 withholds nothing. Set before a
 // search, with no listing of that directory kept yet. Any thread.
 WINAPI_EXPORT void VwinWithholdFromListings(dev_t device, ino_t inode);
 // Whether a directory read since VwinWithholdFromListings held the withheld file.
