@@ -216,6 +216,9 @@ TEST_F(MessageWindowTest, NonUtf8BytesAreReadAsWindows1252) {
   EXPECT_EQ(toUtf8("\xF0\x9F\x98\x80"), "\xF0\x9F\x98\x80");          // 4-byte sequence kept
   EXPECT_EQ(toUtf8("\xE2\x82"), "\xC3\xA2\xE2\x80\x9A");              // cut sequence
   EXPECT_EQ(host::toTerminalText("a\x7F\xC2\x9B[b\x85\x9D"), "a\\x7f\\u009b[b\xE2\x80\xA6\\u009d");
+  // Direction controls are escaped; their neighbours stay.
+  EXPECT_EQ(host::toTerminalText("a\u202Eb\u2069\u061C\u200F\u2028\u00E9"),
+            "a\\u202eb\\u2069\\u061c\\u200f\u2028\u00E9");
   // Printable runs are measured eight bytes at a time: any byte, at any place of a run, is
   // escaped exactly as it is alone.
   for (int b = 0; b < 256; ++b) {

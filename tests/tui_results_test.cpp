@@ -252,6 +252,30 @@ TEST_F(TuiResultsTest, ThePreviewReadsAChangedFileAgainAndSaysWhenItIsGone) {
   checkStatusAndModes(0);
 }
 
+// A terminal that cannot show a full screen is refused; a locale that cannot show the box and
+// arrow characters gets ASCII stand-ins; a direction control from a file is shown escaped.
+TEST_F(TuiResultsTest, DumbTerminalsAreRefusedAndTheCLocaleGetsAsciiStandIns) {
+  start("TERM=dumb");
+  ASSERT_TRUE(waitForFile("status.txt"));
+  EXPECT_EQ(readFile(dir_ + "/status.txt"), "2\n");
+  EXPECT_TRUE(terminal_->screen().contains("cannot be used full-screen"))
+      << terminal_->screen().all();
+  tuitest::capture("rm -f " + tuitest::quote(dir_ + "/status.txt") + " " +
+                   tuitest::quote(dir_ + "/modes.txt"));
+  write("r.c", "x \u202e needle\n");
+  start("LC_ALL=C");
+  search("needle");
+  tuitest::Screen s;
+  ASSERT_TRUE(terminal_->waitForText("Vantrel : 1 found", &s)) << s.all();
+  EXPECT_EQ(s.text(1), "v r.c  (1 hit)") << s.all();
+  EXPECT_EQ(s.text(2), "  1:7: x \\u202e needle") << s.all();
+  terminal_->keys("w");
+  ASSERT_TRUE(terminal_->waitForText(" Wrote ", &s)) << s.all();
+  EXPECT_NE(s.text(24).find("  |"), std::string::npos) << s.all();
+  terminal_->keys("q");
+  checkStatusAndModes(0);
+}
+
 // A paste on a page never acts as keys: it goes into the filter, or nowhere.
 TEST_F(TuiResultsTest, APasteOnAPageRunsNoCommandAndGoesIntoTheFilter) {
   write("a.c", "int needle;\nx needle y\n");

@@ -3,7 +3,6 @@
 #include "host/ide/text_encoding.h"
 
 #include <algorithm>
-
 #include <cstdint>
 #include <cstring>
 
@@ -122,10 +121,23 @@ void appendTerminalText(std::string& out, std::string_view bytes) {
       ++i;
     } else if (size_t n = utf8SequenceLength(bytes, i)) {
       unsigned char next = static_cast<unsigned char>(bytes[i + 1]);
-      if (b == 0xC2 && next < 0xA0)
+      unsigned third = n == 3 ? static_cast<unsigned char>(bytes[i + 2]) : 0;
+      // Direction controls (U+061C, U+200E/F, U+202A-E, U+2066-9) would reorder what follows
+      // them on the screen, so a file's line could show as other than it is.
+      bool bidi = (b == 0xD8 && next == 0x9C) ||
+                  (b == 0xE2 && next == 0x80 &&
+                   (third == 0x8E || third == 0x8F || (third >= 0xAA && third <= 0xAE))) ||
+                  (b == 0xE2 && next == 0x81 && third >= 0xA6 && third <= 0xA9);
+      if (b == 0xC2 && next < 0xA0) {
         appendHex(out, "\\u00", next);  // a C1 control, written as UTF-8
-      else
+      } else if (bidi) {
+        unsigned code = n == 2 ? ((b & 0x1Fu) << 6 | (next & 0x3Fu))
+                               : ((b & 0x0Fu) << 12 | (next & 0x3Fu) << 6 | (third & 0x3Fu));
+        appendHex(out, "\\u", code >> 8);
+        appendHex(out, "", code & 0xFF);
+      } else {
         out.append(bytes.substr(i, n));
+      }
       i += n;
     } else if (b < 0xA0 && kHighControls[b - 0x80] < 0xA0) {
       appendHex(out, "\\u00", b);  // undefined in Windows-1252: read as the C1 control
@@ -151,8 +163,7 @@ bool isUtf8(std::string_view bytes) {
 }
 
 std::string toBase64(std::string_view bytes) {
-  static const char kDigits[] =
-      "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+  static const char kDigits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
   std::string out;
   out.reserve((bytes.size() + 2) / 3 * 4);
   for (size_t i = 0; i < bytes.size(); i += 3) {

@@ -159,7 +159,7 @@ void App::repaint() {
       put(rows, 0, title, COLS, A_REVERSE | A_DIM, true);
       previewPane_.draw(shown, request, rows + 1, 0, LINES - 2 - rows, COLS);
     } else {
-      for (int r = 1; r < LINES - 1; ++r) mvaddstr(r, cols, "\xe2\x94\x82");  // │
+      for (int r = 1; r < LINES - 1; ++r) mvaddstr(r, cols, glyphs().bar);
       put(1, cols + 1, title, COLS - cols - 1, A_REVERSE | A_DIM, true);
       previewPane_.draw(shown, request, 2, cols + 1, LINES - 3, COLS - cols - 1);
     }
@@ -412,6 +412,7 @@ void App::act(Action action, const Key& key) {
 
 int App::run() {
   if (!screen_.start()) return -1;
+  useAsciiGlyphs(!screen_.unicode());
   if (host_.messageWindow()) {
     host_.messageWindow()->addSink(list_);
     host_.messageWindow()->addSink(passedOver_);  // after the list: its row follows the summary

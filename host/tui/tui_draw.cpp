@@ -4,6 +4,16 @@
 #include <curses.h>
 
 namespace tui {
+namespace {
+
+constexpr Glyphs kUnicodeGlyphs{"\xe2\x96\xbe ", "\xe2\x96\xb8 ", "\xe2\x94\x82", "\xe2\x96\xb6"};
+constexpr Glyphs kAsciiGlyphs{"v ", "> ", "|", ">"};
+const Glyphs* chosen = &kUnicodeGlyphs;
+
+}  // namespace
+
+const Glyphs& glyphs() { return *chosen; }
+void useAsciiGlyphs(bool ascii) { chosen = ascii ? &kAsciiGlyphs : &kUnicodeGlyphs; }
 
 int columns(std::string_view text) {
   int n = 0;

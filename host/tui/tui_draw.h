@@ -11,6 +11,17 @@
 
 namespace tui {
 
+// The characters beyond ASCII the front end draws (▾ ▸ │ ▶), or ASCII stand-ins for a locale that
+// cannot show them (v > | >): chosen once by host/tui/tui_screen.h when the screen starts.
+struct Glyphs {
+  const char* unfolded;  // "▾ "
+  const char* folded;    // "▸ "
+  const char* bar;       // "│"
+  const char* hit;       // "▶"
+};
+const Glyphs& glyphs();
+void useAsciiGlyphs(bool ascii);
+
 // The number of columns `text` takes.
 int columns(std::string_view text);
 

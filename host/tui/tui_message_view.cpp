@@ -17,7 +17,7 @@ namespace {
 std::string headingText(const Row& row, int width) {
   std::string count = "(" + std::to_string(row.hits) + (row.hits == 1 ? " hit)" : " hits)");
   if (row.matching != row.hits) count.insert(1, std::to_string(row.matching) + " of ");
-  std::string marker = row.folded ? "\xe2\x96\xb8 " : "\xe2\x96\xbe ";  // ▸ ▾
+  std::string marker = row.folded ? glyphs().folded : glyphs().unfolded;
   std::string full = marker + row.shown + "  " + count;
   if (columns(full) <= width) return full;
   size_t slash = row.shown.rfind('/');
@@ -123,7 +123,7 @@ void MessageView::draw(int height, int width) {
     if (!pinned && top_ + r == selection_) attr = A_REVERSE;
     std::string text = row.shown;
     if (row.kind == Row::kHeading) text = headingText(row, width + left_);
-    if (row.kind == Row::kNotices) text = (row.folded ? "\xe2\x96\xb8 " : "\xe2\x96\xbe ") + text;
+    if (row.kind == Row::kNotices) text = (row.folded ? glyphs().folded : glyphs().unfolded) + text;
     put(screenRow, 0, fromColumn(text, left_), width, attr, true);
     size_t at = 0, length = 0;
     if (row.kind == Row::kHit && left_ == 0 &&

@@ -163,8 +163,7 @@ void Preview::draw(const Row& row, const SearchRequest& request, int top, int le
     gutter.insert(
         0, static_cast<size_t>(numberWidth) - std::min(gutter.size(), size_t(numberWidth)), ' ');
     bool hit = number == row.line;
-    put(top + r, left, gutter + (hit ? "\xe2\x96\xb6" : "\xe2\x94\x82"), width,  // ▶ │
-        hit ? A_BOLD : A_DIM);
+    put(top + r, left, gutter + (hit ? glyphs().hit : glyphs().bar), width, hit ? A_BOLD : A_DIM);
     int textLeft = left + numberWidth + 1;
     if (!hit) {
       std::string shown;

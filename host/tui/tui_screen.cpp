@@ -3,6 +3,7 @@
 #include "host/tui/tui_screen.h"
 
 #include <curses.h>
+#include <langinfo.h>
 #include <signal.h>
 #include <term.h>
 #include <termios.h>
@@ -122,6 +123,14 @@ bool Screen::start() {
   haveSavedModes = tcgetattr(STDIN_FILENO, &savedModes) == 0;
   screen_ = newterm(nullptr, stdout, stdin);
   if (screen_ == nullptr) return false;
+  // A terminal that cannot move its cursor or clear its screen (TERM=dumb, a printer) cannot show
+  // a full screen: refused as an unknown one is, before anything is sent to it.
+  if (!cursor_address || !clear_screen) {
+    delscreen(static_cast<SCREEN*>(screen_));
+    screen_ = nullptr;
+    return false;
+  }
+  unicode_ = std::strcmp(nl_langinfo(CODESET), "UTF-8") == 0;
   prepareExitSequence(false, false);
   installHandlers();
   started_ = true;

@@ -48,9 +48,12 @@ class Screen {
   static bool interruptPending();
 
   Palette& palette() { return palette_; }
+  // Whether the locale's characters are UTF-8 (else the terminal gets ASCII stand-ins).
+  bool unicode() const { return unicode_; }
 
  private:
   bool started_ = false;
+  bool unicode_ = true;
   void* screen_ = nullptr;  // the curses SCREEN
   Palette palette_;
 };

@@ -57,7 +57,7 @@ void drawKeys(int row, const std::string& note, Palette& palette, bool between,
   int attr = palette.attribute(RGB(0, 0, 0), RGB(192, 192, 192));
   // The note first: the keys may not all fit.
   std::string line = between ? keys : note;
-  if (between && !note.empty()) line = " " + note + "  \xe2\x94\x82" + keys;  // │
+  if (between && !note.empty()) line = " " + note + "  " + glyphs().bar + keys;
   put(row, 0, line, COLS, attr, true);
 }
 
