@@ -232,13 +232,15 @@ TEST_F(TuiResultsTest, ATypedFilterNarrowsThePageToRowsWhosePathOrTextHoldsIt) {
   checkStatusAndModes(0);
 }
 
-// The preview shows what is on disk: a file rewritten or gone while selected; no shown line end.
+// The preview shows what is on disk: a file rewritten or gone while selected; no shown line end,
+// and lines end where the search ends them (CR, LF, CR LF or LF CR).
 TEST_F(TuiResultsTest, ThePreviewReadsAChangedFileAgainAndSaysWhenItIsGone) {
   write("m.c", "int needle;\nint other;\n");
+  write("r.c", "abc\rneedle\r\nx\n\ry\r\r");
   start();
   search("needle");
   tuitest::Screen s;
-  ASSERT_TRUE(terminal_->waitForText("Vantrel : 1 found", &s)) << s.all();
+  ASSERT_TRUE(terminal_->waitForText("Vantrel : 2 found", &s)) << s.all();
   terminal_->keys("p");
   ASSERT_TRUE(terminal_->waitForText("2\u2502int other;", &s)) << s.all();
   EXPECT_FALSE(s.contains("\\x0a")) << s.all();
@@ -248,6 +250,11 @@ TEST_F(TuiResultsTest, ThePreviewReadsAChangedFileAgainAndSaysWhenItIsGone) {
   ASSERT_EQ(unlink((dir_ + "/tree/m.c").c_str()), 0);
   ASSERT_TRUE(terminal_->waitForText("No longer on disk: " + dir_ + "/tree/m.c", &s)) << s.all();
   EXPECT_FALSE(s.contains("and longer")) << s.all();
+  terminal_->keys("Down");
+  ASSERT_TRUE(terminal_->waitForText("5\u2502", &s)) << s.all();
+  for (const char* line : {"1\u2502abc", "2\u25b6needle", "3\u2502x", "4\u2502y"})
+    EXPECT_TRUE(s.contains(line)) << line << "\n" << s.all();
+  EXPECT_FALSE(s.contains("\\x0d")) << s.all();
   terminal_->keys("q");
   checkStatusAndModes(0);
 }

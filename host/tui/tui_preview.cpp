@@ -86,6 +86,7 @@ bool Preview::load(const std::string& path) {
   error_.clear();
   text_.clear();
   lineStarts_.assign(1, 0);
+  lineEnds_.clear();
   if (missing == ENOENT) {
     error_ = "No longer on disk: " + path;
     return false;
@@ -106,9 +107,19 @@ bool Preview::load(const std::string& path) {
       got += static_cast<size_t>(n);
     }
     text_.resize(got);
-    for (size_t i = 0; i < text_.size(); ++i)
-      if (text_[i] == '\n' && i + 1 < text_.size()) lineStarts_.push_back(i + 1);
+    // Lines end as the search ends them: at CR, LF, CR LF or LF CR; a last line end starts no
+    // line of its own.
+    for (size_t i = 0; i < text_.size(); ++i) {
+      char c = text_[i];
+      if (c != '\r' && c != '\n') continue;
+      lineEnds_.push_back(i);
+      if (i + 1 < text_.size() && (text_[i + 1] == '\r' || text_[i + 1] == '\n') &&
+          text_[i + 1] != c)
+        ++i;
+      if (i + 1 < text_.size()) lineStarts_.push_back(i + 1);
+    }
   }
+  if (lineEnds_.size() < lineStarts_.size()) lineEnds_.push_back(text_.size());
   if (fd >= 0) close(fd);
   return error_.empty();
 }
@@ -124,11 +135,8 @@ void Preview::draw(const Row& row, const SearchRequest& request, int top, int le
   long lines = static_cast<long>(lineStarts_.size());
   auto lineText = [&](long number) {
     size_t start = lineStarts_[static_cast<size_t>(number - 1)];
-    size_t end = number < lines ? lineStarts_[static_cast<size_t>(number)] - 1 : text_.size();
-    if (number == lines && end > start && text_[end - 1] == '\n')
-      --end;  // the file's last line end
-    if (end > start && text_[end - 1] == '\r') --end;
-    return std::string_view(text_).substr(start, end - start);
+    return std::string_view(text_).substr(start,
+                                          lineEnds_[static_cast<size_t>(number - 1)] - start);
   };
   long first = std::max(1L, static_cast<long>(row.line) - height / 2);
   int numberWidth = static_cast<int>(std::to_string(first + height).size());

@@ -5,8 +5,9 @@
 //
 // One file is kept read at a time (the last one shown), up to 16 MiB, and read again when the file
 // on disk changed (its size, times or identity) since; a file that cannot be read shows why, one
-// no longer there says so. Tabs are shown as blanks up to the next multiple of 8, and control
-// characters escaped (host/ide/text_encoding.h). Threading: the thread that owns the curses screen.
+// no longer there says so. Lines end where the search ends them: at CR, LF, CR LF or LF CR. Tabs
+// are shown as blanks up to the next multiple of 8, and control characters escaped
+// (host/ide/text_encoding.h). Threading: the thread that owns the curses screen.
 // Tested by tests/tui_results_test.cpp.
 #ifndef VANTREL_HOST_TUI_PREVIEW_H_
 #define VANTREL_HOST_TUI_PREVIEW_H_
@@ -56,6 +57,7 @@ class Preview {
   std::string error_;
   std::string text_;
   std::vector<size_t> lineStarts_;
+  std::vector<size_t> lineEnds_;  // where each line's text ends, its line end excluded
 };
 
 }  // namespace tui
