@@ -283,6 +283,24 @@ TEST_F(TuiResultsTest, DumbTerminalsAreRefusedAndTheCLocaleGetsAsciiStandIns) {
   checkStatusAndModes(0);
 }
 
+// Wide and combining characters take the cells the terminal gives them: the matched text is
+// highlighted where it stands, in the list and in the preview.
+TEST_F(TuiResultsTest, WideAndCombiningCharactersTakeTheirCells) {
+  write("w.c", "\u4e2d\u6587\u5b57 needle\ne\u0301e\u0301 needle\n");
+  start();
+  search("needle");
+  tuitest::Screen s;
+  ASSERT_TRUE(terminal_->waitForText("Vantrel : 2 found", &s)) << s.all();
+  EXPECT_EQ(s.text(2), "  1:11: \u4e2d\u6587\u5b57 needle") << s.all();
+  EXPECT_EQ(s.text(3), "  2:8: e\u0301e\u0301 needle") << s.all();
+  terminal_->keys("p");
+  ASSERT_TRUE(terminal_->waitForText("1\u25b6\u4e2d\u6587\u5b57 needle", &s)) << s.all();
+  terminal_->keys("Down");
+  ASSERT_TRUE(terminal_->waitForText("2\u25b6e\u0301e\u0301 needle", &s)) << s.all();
+  terminal_->keys("q");
+  checkStatusAndModes(0);
+}
+
 // A paste on a page never acts as keys: it goes into the filter, or nowhere.
 TEST_F(TuiResultsTest, APasteOnAPageRunsNoCommandAndGoesIntoTheFilter) {
   write("a.c", "int needle;\nx needle y\n");

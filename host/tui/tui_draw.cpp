@@ -2,6 +2,9 @@
 #include "host/tui/tui_draw.h"
 
 #include <curses.h>
+#include <wchar.h>
+
+#include <cstdint>
 
 namespace tui {
 namespace {
@@ -15,29 +18,57 @@ const Glyphs* chosen = &kUnicodeGlyphs;
 const Glyphs& glyphs() { return *chosen; }
 void useAsciiGlyphs(bool ascii) { chosen = ascii ? &kAsciiGlyphs : &kUnicodeGlyphs; }
 
+namespace {
+
+// The character at `text[at]`: its length in bytes and the cells it takes, as the terminal's
+// library counts them (wcwidth: 2 for a wide character, 0 for a combining one). Texts are escaped
+// already, so no control character comes here; anything wcwidth does not know takes one cell.
+int cellsAt(std::string_view text, size_t at, size_t* length) {
+  unsigned char b = static_cast<unsigned char>(text[at]);
+  if (b < 0x80) {
+    *length = 1;
+    return 1;
+  }
+  size_t n = b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : b >= 0xC0 ? 2 : 1;
+  if (at + n > text.size()) n = 1;
+  uint32_t code = n == 1 ? b : b & (0x7F >> n);
+  for (size_t i = 1; i < n; ++i)
+    code = code << 6 | (static_cast<unsigned char>(text[at + i]) & 0x3F);
+  *length = n;
+  int cells = wcwidth(static_cast<wchar_t>(code));
+  return cells < 0 ? 1 : cells;
+}
+
+}  // namespace
+
 int columns(std::string_view text) {
   int n = 0;
-  for (unsigned char c : text)
-    if ((c & 0xC0) != 0x80) ++n;
+  for (size_t at = 0, length = 0; at < text.size(); at += length) n += cellsAt(text, at, &length);
   return n;
 }
 
 std::string_view clip(std::string_view text, int width) {
   if (width <= 0) return {};
   int n = 0;
-  for (size_t i = 0; i < text.size(); ++i) {
-    if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) {
-      if (n == width) return text.substr(0, i);
-      ++n;
-    }
+  for (size_t at = 0, length = 0; at < text.size(); at += length) {
+    int cells = cellsAt(text, at, &length);
+    if (n + cells > width) return text.substr(0, at);  // a wide character is not cut in two
+    n += cells;
   }
   return text;
 }
 
 std::string_view fromColumn(std::string_view text, int first) {
+  // The characters that start before `first` go, with the combining ones that follow them.
   size_t at = 0;
-  for (int n = 0; at < text.size(); ++at)
-    if ((static_cast<unsigned char>(text[at]) & 0xC0) != 0x80 && n++ == first) break;
+  int n = 0;
+  while (at < text.size()) {
+    size_t length = 0;
+    int cells = cellsAt(text, at, &length);
+    if (n >= first && cells > 0) break;
+    n += cells;
+    at += length;
+  }
   return text.substr(at);
 }
 

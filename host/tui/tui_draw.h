@@ -1,7 +1,8 @@
 // Drawing helpers of the terminal front end: text clipped to a number of columns, filled spans
 // and frames, on the curses standard screen.
 //
-// Texts are UTF-8 already escaped for the terminal; a column is one code point.
+// Texts are UTF-8 already escaped for the terminal; a column is a cell of the terminal: a wide
+// (CJK) character takes two, a combining one none, as wcwidth counts them.
 // Threading: the thread that owns the curses screen. Tested through tests/tui_app_test.cpp.
 #ifndef VANTREL_HOST_TUI_DRAW_H_
 #define VANTREL_HOST_TUI_DRAW_H_
