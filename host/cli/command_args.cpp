@@ -190,6 +190,7 @@ Search many files at once for a text or a regular expression and list every matc
 The search dialog always runs: what is given here is typed into it and OK is pressed; a field
 not given keeps what the dialog shows (the last value used, remembered in the registry).
 
+Options:
   TEXT, -t TEXT      the text (or pattern) to find
   -f TYPES           file types: masks or extensions separated by ';' (*.cpp;*.h or .c;.h),
                      or a bracketed entry such as "[Source Files (.c;.cpp;.cc)]"
@@ -218,10 +219,25 @@ not given keeps what the dialog shows (the last value used, remembered in the re
 
 Each of TEXT, TYPES and DIRS is at most 499 characters, as the dialog's fields are.
 
-Exit status: 0 when a hit was listed, 1 when none, 2 when the search could not run (the reason
-on stderr), 130 when it was stopped (Esc, Ctrl-C).
-Environment: VANTREL_REGISTRY (settings file), VANTREL_DRIVES (drive letters),
-VANTREL_ADDON (the add-on module; default: vantrel.so next to this program).
+Exit status:
+  0                  a hit was listed
+  1                  no hit was listed
+  2                  the search could not run, or its results could not be written (the
+                     reason on stderr)
+  130                the search was stopped (Esc, Ctrl-C, Yes to the stop question)
+
+Environment:
+  VANTREL_REGISTRY   the settings file, instead of the one under FILES
+  VANTREL_DRIVES     more drive letters, as 'C=/srv/src;D=/mnt/x' (Z: is always /)
+  VANTREL_CODEPAGE   1252 or 65001: the code page to read texts, files and names in (default:
+                     Windows-1252 for a single-byte locale, else UTF-8)
+  VANTREL_ADDON      the add-on module (default: vantrel.so beside this program, else
+                     ../lib/vantrel/vantrel.so from its folder)
+  XDG_CONFIG_HOME    the folder that holds vantrel/registry.sqlite3 (default: ~/.config)
+
+Files:
+  $XDG_CONFIG_HOME/vantrel/registry.sqlite3
+                     the settings: the last fifteen entries of each field and the options
 )";
 }
 

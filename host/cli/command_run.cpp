@@ -121,8 +121,16 @@ std::string findAddOn() {
   char program[PATH_MAX];
   ssize_t length = readlink("/proc/self/exe", program, sizeof program - 1);
   if (length <= 0) return "vantrel.so";
-  std::string path(program, static_cast<size_t>(length));
-  return path.substr(0, path.rfind('/') + 1) + "vantrel.so";
+  std::string folder(program, static_cast<size_t>(length));
+  folder.erase(folder.rfind('/') + 1);
+  // A build folder has the module beside the program; an installed tree keeps it under
+  // PREFIX/lib/vantrel, beside PREFIX/bin.
+  std::string beside = folder + "vantrel.so";
+  std::string prefix = folder.substr(0, folder.rfind('/', folder.size() - 2) + 1);
+  std::string installed = prefix + "lib/vantrel/vantrel.so";
+  struct stat info;
+  if (stat(beside.c_str(), &info) != 0 && stat(installed.c_str(), &info) == 0) return installed;
+  return beside;
 }
 
 int runCommand(const CommandLine& line, const std::string& addOnPath, std::ostream& out,

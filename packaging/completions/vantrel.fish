@@ -1,0 +1,32 @@
+# fish completion for vantrel: its options, the dialog's bracketed entries after -f and -d,
+# directory names after -d, project files after --project. Tested by tests/install_test.sh.
+
+function __vantrel_file_types
+    printf '%s\tFile types entry\n' '[Source Files (.c;.cpp;.cc)]' '[Header Files (.h;.hpp;.rh)]' \
+        '[All Source Files(.c;.cpp;.cc;.h;.hpp;.def)]' '[Resource Files (.rc;.dlg)]' \
+        '[Script Files(.spp;.kbd)]' '[Text Files(.txt;.log)]'
+end
+
+function __vantrel_directories
+    printf '%s\tDirectories entry\n' '[Current Directory]' '[Current Path]' '[Selected Nodes]'
+    __fish_complete_directories (commandline -ct)
+end
+
+complete -c vantrel -s t -x -d 'The text (or pattern) to find'
+complete -c vantrel -s f -x -a '(__vantrel_file_types)' -d 'File types'
+complete -c vantrel -s d -x -a '(__vantrel_directories)' -d 'Directories'
+complete -c vantrel -s s -d 'Case sensitive'
+complete -c vantrel -s r -d 'Recurse into subdirectories (or child nodes)'
+complete -c vantrel -s e -d 'The text is a regular expression'
+complete -c vantrel -s a -d 'Asynchronous search (on a worker thread)'
+complete -c vantrel -s w -d 'Whole words only'
+complete -c vantrel -l options -x -d 'Set all five boxes from the bits of N'
+complete -c vantrel -l project -r -F -d 'Open the project described by a JSON file'
+complete -c vantrel -l select -x -d 'Select the project nodes of that name'
+complete -c vantrel -l format -x -a 'text json' -d 'Output format'
+complete -c vantrel -l windows-paths -d 'Show file paths as the add-on gives them'
+complete -c vantrel -l no-ignore -d 'Search what ignore files name too'
+complete -c vantrel -l exclude -x -d 'Pass over entries the glob matches'
+complete -c vantrel -l hidden -d 'Search dot-files and dot-folders too'
+complete -c vantrel -s h -l help -d 'Show the help and exit'
+complete -c vantrel -l version -d "Show the add-on's version and exit"
