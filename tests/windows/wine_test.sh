@@ -18,7 +18,7 @@
 #   registry  the history written under the IDE's key, read back with Wine's reg
 # Exits 77 (skipped) when the POSIX command is not built (cmake --preset debug builds it).
 set -u
-mode=$1 build=$2 linux=${3:-}
+mode=$1 build=$(cd "$2" && pwd) linux=${3:-}
 wine=${WINE:-}
 if [ -z "$wine" ] || ! wine=$(command -v "$wine"); then
   echo "FAIL: no Wine loader '${WINE:-}' (set WINE to /usr/lib/wine/wine or /usr/lib/wine/wine64)" >&2
