@@ -23,6 +23,25 @@ target_link_libraries(vantrel_module PRIVATE vantrel_regex ole32)
 target_link_options(vantrel_module PRIVATE -Wl,--enable-stdcall-fixup -Wl,--no-undefined
                     $<$<NOT:$<CONFIG:Debug>>:-s>)
 
+# The 32-bit module as it is shipped: vantrel-VERSION-windows-x86.zip holding Vantrel.dll and the
+# text on installing it in the IDE; the version is the project's, which the module's version block
+# repeats (tests/windows/check_package.sh compares them).
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+  set(VANTREL_ZIP ${CMAKE_BINARY_DIR}/vantrel-${PROJECT_VERSION}-windows-x86.zip)
+  configure_file(${PROJECT_SOURCE_DIR}/packaging/windows/INSTALL.txt
+                 ${CMAKE_BINARY_DIR}/zip/INSTALL.txt @ONLY NEWLINE_STYLE CRLF)
+  add_custom_command(
+    OUTPUT ${VANTREL_ZIP}
+    COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:vantrel_module> ${CMAKE_BINARY_DIR}/zip/
+    COMMAND ${CMAKE_COMMAND} -E rm -f ${VANTREL_ZIP}
+    COMMAND ${CMAKE_COMMAND} -E tar cf ${VANTREL_ZIP} --format=zip Vantrel.dll INSTALL.txt
+    WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/zip
+    DEPENDS vantrel_module ${CMAKE_BINARY_DIR}/zip/INSTALL.txt
+    VERBATIM)
+  add_custom_target(vantrel_zip ALL DEPENDS ${VANTREL_ZIP})
+endif()
+
 enable_testing()
 add_subdirectory(host/windows)
 add_subdirectory(tests/windows)
+
