@@ -1,5 +1,6 @@
 // The vantrel command with a text, run on a terminal (a tmux pane): its progress line on the last
-// row, Esc typed there stopping a blocking search, and the terminal's modes given back. Covers
+// row, Esc typed there stopping a blocking search (also after Ctrl-Z and fg, or a stop and continue
+// from outside, in an interactive shell), and the terminal's modes given back. Covers
 // host/posix/command_keys.cpp and the command's status line (host/cli/command_status.cpp).
 #include <gtest/gtest.h>
 #include <signal.h>
