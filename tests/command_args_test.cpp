@@ -47,6 +47,20 @@ TEST(CommandArgsTest, FieldsBoxesAndOutputChoices) {
   EXPECT_EQ(bare.format, OutputFormat::kText);
   EXPECT_TRUE(bare.ignoreFiles);  // ignore files are honoured unless switched off
   EXPECT_FALSE(bare.hidden);
+
+  // Context lines: -C around, -A and -B over it whatever the order; -l, -c and vimgrep are
+  // formats of their own.
+  CommandLine context;
+  ASSERT_TRUE(parse({"-A", "3", "-C2", "x"}, context, error)) << error;
+  EXPECT_EQ(context.contextBefore, 2);
+  EXPECT_EQ(context.contextAfter, 3);
+  for (auto [flag, format] :
+       {std::pair{"-l", OutputFormat::kFiles}, std::pair{"-c", OutputFormat::kCounts},
+        std::pair{"--format=vimgrep", OutputFormat::kVimgrep}}) {
+    CommandLine listed;
+    ASSERT_TRUE(parse({flag, "-C0", "x"}, listed, error)) << flag;
+    EXPECT_EQ(listed.format, format) << flag;
+  }
 }
 
 TEST(CommandArgsTest, TextsThatLookLikeOptions) {
@@ -93,7 +107,14 @@ TEST(CommandArgsTest, ErrorsAreOneLine) {
                                                          {"a", "b"},
                                                          {"--help=1"},
                                                          {"--exclude="},
-                                                         {"--hidden=yes"}}) {
+                                                         {"--hidden=yes"},
+                                                         {"-A"},
+                                                         {"-C", "-1"},
+                                                         {"-B", "2x"},
+                                                         {"-l", "-c"},
+                                                         {"-c", "--format=json"},
+                                                         {"--format=vimgrep", "-B1"},
+                                                         {"-l", "-A", "1"}}) {
     std::vector<char*> argv{const_cast<char*>("vantrel")};
     for (const char* a : args) argv.push_back(const_cast<char*>(a));
     CommandLine line;

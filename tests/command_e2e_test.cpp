@@ -309,6 +309,79 @@ TEST_F(CommandTest, TextFormatAsTheQuickStartShowsIt) {
       << result.out;
 }
 
+// The output forms beside the message window: lines of context around hits (merged where they
+// touch, cut at a file's start and end, the add-on's CR line ends), the files with hits, their
+// counts and hit lines alone for quickfix readers; every form ends with the same status.
+TEST_F(CommandTest, ContextLinesFileListsCountsAndHitLinesAlone) {
+  std::string middle;
+  for (char c = 'b'; c <= 'm'; ++c)
+    middle += std::string(1, c) + (c == 'h' || c == 'i' ? " needle" : "") + "\n";
+  write("ctx/a.txt", "needle first\n" + middle + "n needle\no");  // 15 lines, the last unended
+  write("ctx/b.txt", "x\rneedle\ry\r\n\xE9\n");
+  write("ctx/c.txt", "nothing\n");
+  std::string a = (root_ / "ctx/a.txt").string(), b = (root_ / "ctx/b.txt").string();
+  std::vector<std::string> search = {"needle", "--options=0", "-f", "*.txt", "-d", windows("ctx")};
+  auto with = [&](std::vector<std::string> more) {
+    more.insert(more.begin(), search.begin(), search.end());
+    return run(more);
+  };
+
+  Result context = with({"-C", "2"});
+  EXPECT_EQ(context.status, 0) << context.err;
+  EXPECT_EQ(context.out, "Vantreling " + windows("ctx/a.txt") + "\n" +  //
+                             a + ":1:1: needle first\n" + a + "-2-b\n" + a + "-3-c\n--\n" + a +
+                             "-6-f\n" + a + "-7-g\n" + a + ":8:3: h needle\n" +  //
+                             a + ":9:3: i needle\n" + a + "-10-j\n" + a + "-11-k\n" + a +
+                             "-12-l\n" + a + "-13-m\n" + a + ":14:3: n needle\n" +  //
+                             a + "-15-o\n--\n" +                                    //
+                             "Vantreling " + windows("ctx/b.txt") + "\n" + b + "-1-x\n" + b +
+                             ":2:1: needle\n" + b + "-3-y\n" + b + "-4-\xC3\xA9\n" +
+                             "Vantrel : 5 found in 2 Files (3 Files searched in 1 Directory)\n");
+  // -A and -B each way; -C gives way to them whatever the order.
+  Result after = with({"-A1", "-C", "5", "-B", "0"});
+  EXPECT_EQ(
+      after.out.substr(0, after.out.find("--")),
+      "Vantreling " + windows("ctx/a.txt") + "\n" + a + ":1:1: needle first\n" + a + "-2-b\n");
+
+  Result events = with({"-B", "1", "-A", "2", "--format=json"});
+  std::vector<std::string> lines;  // context and hits as "FILE-LINE-TEXT" and "FILE:LINE:TEXT"
+  for (const json& e : events.events()) {
+    if (e["event"] != "context" && (e["event"] != "entry" || e["file"].is_null())) continue;
+    std::string file = e["file"];
+    std::string mark = e["event"] == "context" ? "-" : ":";
+    lines.push_back(file.substr(file.size() - 5) + mark + std::to_string(e["line"].get<int>()) +
+                    mark + e["text"].get<std::string>());
+    if (e.contains("text_bytes")) {
+      EXPECT_EQ(e["text_bytes"], "6Q==");  // the byte as read
+    }
+  }
+  EXPECT_EQ(lines,
+            (std::vector<std::string>{
+                "a.txt:1:needle first", "a.txt-2-b", "a.txt-3-c", "a.txt-7-g", "a.txt:8:h needle",
+                "a.txt:9:i needle", "a.txt-10-j", "a.txt-11-k", "a.txt-13-m", "a.txt:14:n needle",
+                "a.txt-15-o", "b.txt-1-x", "b.txt:2:needle", "b.txt-3-y", "b.txt-4-\xC3\xA9"}));
+
+  Result files = with({"-l"});
+  EXPECT_EQ(files.out, a + "\n" + b + "\n");
+  Result counts = with({"-c"});
+  EXPECT_EQ(counts.out, a + ":4\n" + b + ":1\n");
+  Result vimgrep = with({"--format=vimgrep"});
+  EXPECT_EQ(vimgrep.out, a + ":1:1:needle first\n" + a + ":8:3:h needle\n" + a + ":9:3:i needle\n" +
+                             a + ":14:3:n needle\n" + b + ":2:1:needle\n");
+  for (const Result* r : {&files, &counts, &vimgrep}) {
+    EXPECT_EQ(r->status, 0);
+    EXPECT_EQ(r->err, "");
+  }
+  for (const char* form : {"-l", "-c", "--format=vimgrep"}) {
+    Result none = run({"haystack", "--options=0", "-d", windows("ctx"), form});
+    EXPECT_EQ(none.status, 1) << form;
+    EXPECT_EQ(none.out, "") << form;
+  }
+  Result both = with({"-l", "--format=json"});
+  EXPECT_EQ(both.status, 2);
+  EXPECT_EQ(both.out, "");
+}
+
 TEST_F(CommandTest, NodeSearchWithChildrenAndRelativeNames) {
   write("proj/src/main.c", "int needle;\n");
   write("proj/lib/lib.c", "needle lib\n");

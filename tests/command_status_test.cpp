@@ -3,9 +3,10 @@
 #include "host/cli/command_status.h"
 
 #include <gtest/gtest.h>
-
 #include <sstream>
 
+#include "host/ide/file_list_sink.h"
+#include "host/ide/text_sink.h"
 #include "win32/include/windows.h"
 
 namespace {
@@ -28,8 +29,9 @@ TEST(CommandStatusTest, DrawnOnChangeClearedBeforeOutput) {
   HWND window = CreateWindowExA(0, "static", "", WS_POPUP, 0, 0, 8 * 10, 16, nullptr, nullptr,
                                 nullptr, nullptr);
   ASSERT_NE(window, nullptr);
-  std::ostringstream out;
-  vantrel::TerminalStatus status(out, window, 10, false);
+  std::ostringstream out, results;
+  host::TextSink text(results, host::SinkOptions{});
+  vantrel::TerminalStatus status(out, window, 10, text);
   status.event(host::MessageEvent{});  // nothing shown yet: nothing to clear
   EXPECT_EQ(out.str(), "");
   status.surfaceChanged(nullptr);  // another window
@@ -53,6 +55,27 @@ TEST(CommandStatusTest, DrawnOnChangeClearedBeforeOutput) {
   cleared = out.str();
   status.clear();
   EXPECT_EQ(out.str(), cleared);
+
+  // A count is written when its file's group ends: the next group clears the bar then, and only
+  // then.
+  host::FileListSink counts(results, host::SinkOptions{}, host::FileListSink::Form::kCounts);
+  vantrel::TerminalStatus counted(out, window, 10, counts);
+  host::MessageEvent group, hit;
+  hit.kind = host::MessageEvent::Kind::Entry;
+  hit.file = "Z:\\a.c";
+  hit.group = group.group = 1;
+  for (const host::MessageEvent* e : {&group, &hit, &hit}) {
+    counted.event(*e);
+    counts.event(*e);
+  }
+  counted.surfaceChanged(window);
+  group.group = 2;
+  EXPECT_TRUE(counts.writesFor(group));
+  counted.event(group);
+  EXPECT_TRUE(out.str().ends_with("\r\033[K"));
+  counts.event(group);
+  EXPECT_EQ(results.str(), "/a.c:2\n");
+  EXPECT_FALSE(counts.writesFor(group));
   DestroyWindow(window);
 }
 

@@ -50,6 +50,33 @@ void splitLong(const std::string& arg, std::string& name, std::string& value, bo
 // search (a directory nobody named), so the command refuses it.
 constexpr size_t kFieldLimit = 499;
 
+// A count of context lines: decimal, at most a million (more would only ever mean "all").
+bool parseLineCount(const std::string& value, int& count) {
+  if (value.empty() || value.size() > 7 ||
+      value.find_first_not_of("0123456789") != std::string::npos)
+    return false;
+  long n = std::strtol(value.c_str(), nullptr, 10);
+  if (n > 1000000) return false;
+  count = static_cast<int>(n);
+  return true;
+}
+
+// The format given by --format, -l and -c, and the context asked, fit together: one format, and
+// context lines only where lines are shown.
+bool formatsAgree(const std::vector<OutputFormat>& given, bool context, std::string& error) {
+  for (size_t i = 1; i < given.size(); ++i)
+    if (given[i] != given[0]) {
+      error = "choose one output: --format, -l or -c";
+      return false;
+    }
+  if (context && !given.empty() && given[0] != OutputFormat::kText &&
+      given[0] != OutputFormat::kJson) {
+    error = "context lines (-A, -B, -C) go with the text and json formats only";
+    return false;
+  }
+  return true;
+}
+
 bool withinFieldLimit(const std::optional<std::string>& value, const char* what,
                       std::string& error) {
   if (!value || value->size() <= kFieldLimit) return true;
@@ -62,6 +89,8 @@ bool withinFieldLimit(const std::optional<std::string>& value, const char* what,
 
 bool parseCommandLine(int argc, char* const* argv, CommandLine& line, std::string& error) {
   bool onlyOperands = false;
+  std::vector<OutputFormat> formats;         // as given, to refuse two different ones
+  std::optional<int> before, after, around;  // -B, -A, -C
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
     auto setText = [&](std::optional<std::string>& field, const std::string& value,
@@ -134,11 +163,13 @@ bool parseCommandLine(int argc, char* const* argv, CommandLine& line, std::strin
       } else if (name == "format") {
         if (!takeValue()) return false;
         if (value == "text") {
-          line.format = OutputFormat::kText;
+          formats.push_back(OutputFormat::kText);
         } else if (value == "json") {
-          line.format = OutputFormat::kJson;
+          formats.push_back(OutputFormat::kJson);
+        } else if (value == "vimgrep") {
+          formats.push_back(OutputFormat::kVimgrep);
         } else {
-          error = "--format wants text or json, not '" + value + "'";
+          error = "--format wants text, json or vimgrep, not '" + value + "'";
           return false;
         }
       } else {
@@ -158,7 +189,11 @@ bool parseCommandLine(int argc, char* const* argv, CommandLine& line, std::strin
         line.help = true;
         continue;
       }
-      if (flag == 't' || flag == 'f' || flag == 'd') {
+      if (flag == 'l' || flag == 'c') {
+        formats.push_back(flag == 'l' ? OutputFormat::kFiles : OutputFormat::kCounts);
+        continue;
+      }
+      if (flag == 't' || flag == 'f' || flag == 'd' || flag == 'A' || flag == 'B' || flag == 'C') {
         std::string value;
         if (k + 1 < arg.size()) {
           value = arg.substr(k + 1);
@@ -167,6 +202,16 @@ bool parseCommandLine(int argc, char* const* argv, CommandLine& line, std::strin
         } else {
           error = std::string("option -") + flag + " needs a value";
           return false;
+        }
+        if (flag == 'A' || flag == 'B' || flag == 'C') {
+          int count = 0;
+          if (!parseLineCount(value, count)) {
+            error = std::string("-") + flag + " wants a number of lines from 0 to 1000000, not '" +
+                    value + "'";
+            return false;
+          }
+          (flag == 'A' ? after : flag == 'B' ? before : around) = count;
+          break;
         }
         bool ok = flag == 't'   ? setText(line.text, value, "the text to find")
                   : flag == 'f' ? setText(line.fileTypes, value, "-f")
@@ -178,6 +223,11 @@ bool parseCommandLine(int argc, char* const* argv, CommandLine& line, std::strin
       return false;
     }
   }
+  // -A and -B say more than -C, whatever their order.
+  line.contextBefore = before.value_or(around.value_or(0));
+  line.contextAfter = after.value_or(around.value_or(0));
+  if (!formatsAgree(formats, line.contextBefore > 0 || line.contextAfter > 0, error)) return false;
+  if (!formats.empty()) line.format = formats[0];
   return withinFieldLimit(line.text, "the text to find", error) &&
          withinFieldLimit(line.fileTypes, "the file types (-f)", error) &&
          withinFieldLimit(line.directories, "the directories (-d)", error);
@@ -206,7 +256,12 @@ Options:
   --project=FILE     open the project described by the JSON file FILE (default: an empty
                      project in the current directory)
   --select=NODE      select the project node(s) of that name; may be repeated
-  --format=FORMAT    text (default: FILE:LINE:COLUMN: TEXT lines) or json (one event a line)
+  --format=FORMAT    text (default: FILE:LINE:COLUMN: TEXT lines), json (one event a line)
+                     or vimgrep (hit lines only, FILE:LINE:COLUMN:TEXT, for quickfix readers)
+  -A N, -B N, -C N   show N lines after, before, or around each hit, as FILE-LINE-TEXT, with
+                     "--" between runs of lines that do not touch (text; json: context events)
+  -l                 list each file with a hit once, nothing else
+  -c                 print FILE:COUNT for each file with hits, nothing else
   --windows-paths    show file paths as the add-on gives them (Z:\...) instead of POSIX paths
   --no-ignore        search what ignore files name too; by default an entry is passed over
                      when git would ignore it (.gitignore files up to the repository's root,

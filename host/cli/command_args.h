@@ -2,10 +2,13 @@
 // fields and boxes to enter into the search dialog and the project, format and paths to use.
 //
 //   vantrel [TEXT] [-t TEXT] [-f TYPES] [-d DIRS] [-s] [-r] [-e] [-a] [-w] [--options=N]
-//           [--project=FILE] [--select=NODE]... [--format=text|json] [--windows-paths]
-//           [--no-ignore] [--exclude=GLOB]... [--hidden] [--help] [--version]
+//           [--project=FILE] [--select=NODE]... [--format=text|json|vimgrep] [--windows-paths]
+//           [-A N] [-B N] [-C N] [-l] [-c] [--no-ignore] [--exclude=GLOB]... [--hidden]
+//           [--help] [--version]
 //
-// A field not given stays unset (the dialog keeps what it shows). Threading: any; no state.
+// A field not given stays unset (the dialog keeps what it shows). -l and -c are output formats
+// of their own (the files with hits, their counts); context lines go with text and json only.
+// Threading: any; no state.
 // Tested by tests/command_args_test.cpp.
 #ifndef VANTREL_HOST_COMMAND_ARGS_H_
 #define VANTREL_HOST_COMMAND_ARGS_H_
@@ -16,7 +19,13 @@
 
 namespace vantrel {
 
-enum class OutputFormat { kText, kJson };
+enum class OutputFormat {
+  kText,     // the message window as lines
+  kJson,     // one event a line
+  kVimgrep,  // hit lines only, FILE:LINE:COLUMN:TEXT
+  kFiles,    // -l: each file with a hit, once
+  kCounts,   // -c: FILE:COUNT for each file with hits
+};
 
 struct CommandLine {
   std::optional<std::string> text;         // TEXT or -t
@@ -27,6 +36,8 @@ struct CommandLine {
   std::optional<std::string> projectFile;  // --project
   std::vector<std::string> selectedNodes;  // --select, in order
   OutputFormat format = OutputFormat::kText;
+  int contextBefore = 0;  // -B, or -C
+  int contextAfter = 0;   // -A, or -C
   bool windowsPaths = false;
   bool ignoreFiles = true;            // --no-ignore clears it
   std::vector<std::string> excludes;  // --exclude, in order

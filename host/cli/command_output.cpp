@@ -2,20 +2,33 @@
 // Tested by tests/command_e2e_test.cpp.
 #include "host/cli/command_output.h"
 
+#include "host/ide/context_sink.h"
+#include "host/ide/file_list_sink.h"
 #include "host/ide/json_sink.h"
 #include "host/ide/text_sink.h"
 
 namespace vantrel {
 
 std::shared_ptr<host::MessageSink> makeOutputSink(OutputFormat format, std::ostream& out,
-                                                  const host::SinkOptions& options) {
+                                                  const host::SinkOptions& options, int before,
+                                                  int after) {
+  std::shared_ptr<host::MessageSink> shown;
   switch (format) {
-    case OutputFormat::kJson:
-      return std::make_shared<host::JsonSink>(out, options);
     case OutputFormat::kText:
+      shown = std::make_shared<host::TextSink>(out, options);
       break;
+    case OutputFormat::kJson:
+      shown = std::make_shared<host::JsonSink>(out, options);
+      break;
+    case OutputFormat::kVimgrep:
+      return std::make_shared<host::TextSink>(out, options, host::TextSink::Form::kVimgrep);
+    case OutputFormat::kFiles:
+      return std::make_shared<host::FileListSink>(out, options, host::FileListSink::Form::kFiles);
+    case OutputFormat::kCounts:
+      return std::make_shared<host::FileListSink>(out, options, host::FileListSink::Form::kCounts);
   }
-  return std::make_shared<host::TextSink>(out, options);
+  if (before > 0 || after > 0) return std::make_shared<host::ContextSink>(shown, before, after);
+  return shown;
 }
 
 CommandOutput makeCommandOutput(const CommandLine& line, std::ostream& out, bool flushEachLine,
@@ -24,9 +37,8 @@ CommandOutput makeCommandOutput(const CommandLine& line, std::ostream& out, bool
   options.windowsPaths = line.windowsPaths;
   options.flushEachLine = flushEachLine;
   CommandOutput output;
-  output.shown = makeOutputSink(line.format, out, options);
+  output.shown = makeOutputSink(line.format, out, options, line.contextBefore, line.contextAfter);
   output.outcome = std::make_shared<OutcomeSink>(out, outputFailed);
-  output.lineForEveryEvent = line.format == OutputFormat::kJson;
   return output;
 }
 

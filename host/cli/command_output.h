@@ -23,8 +23,6 @@ namespace vantrel {
 struct CommandOutput {
   std::shared_ptr<host::MessageSink> shown;
   std::shared_ptr<OutcomeSink> outcome;
-  // The shown sink writes a line for every event, not only for headings and entries.
-  bool lineForEveryEvent = false;
 
   // Adds the shown sink, then the outcome sink, to `window`.
   void attachTo(host::MessageWindow& window) const {
@@ -33,9 +31,11 @@ struct CommandOutput {
   }
 };
 
-// The sink that shows the message window on `out` in `format`.
+// The sink that shows the message window on `out` in `format`, with `before` and `after` lines
+// of context around each hit (text and json).
 std::shared_ptr<host::MessageSink> makeOutputSink(OutputFormat format, std::ostream& out,
-                                                  const host::SinkOptions& options);
+                                                  const host::SinkOptions& options, int before = 0,
+                                                  int after = 0);
 
 // The output for `line` on `out`; `flushEachLine` for a terminal. A failed stream sets
 // `outputFailed`.

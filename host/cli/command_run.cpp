@@ -165,7 +165,7 @@ int runCommand(const CommandLine& line, const std::string& addOnPath, std::ostre
   std::shared_ptr<TerminalStatus> bar;
   if (terminal)
     bar = std::make_shared<TerminalStatus>(out, ide.statusLine()->getStatusWindow(),
-                                           config.statusColumns, results.lineForEveryEvent);
+                                           config.statusColumns, *results.shown);
   ide.messageWindow()->keepEvents(false);
   if (bar) ide.messageWindow()->addSink(bar);  // before the output, to clear the bar
   results.attachTo(*ide.messageWindow());

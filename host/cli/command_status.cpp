@@ -44,8 +44,7 @@ void TerminalStatus::surfaceChanged(HWND window) {
 }
 
 void TerminalStatus::event(const host::MessageEvent& event) {
-  using Kind = host::MessageEvent::Kind;
-  if (everyEvent_ || event.kind == Kind::Heading || event.kind == Kind::Entry) clear();
+  if (output_.writesFor(event)) clear();
 }
 
 void TerminalStatus::clear() {

@@ -28,15 +28,14 @@ std::string statusLineText(const vwin::Surface& surface, int columns);
 
 class TerminalStatus final : public host::MessageSink {
  public:
-  // `everyEvent`: the output prints a line for every event (json); otherwise only headings and
-  // entries print one (text).
-  TerminalStatus(std::ostream& out, HWND window, int columns, bool everyEvent)
-      : out_(out), window_(window), columns_(columns), everyEvent_(everyEvent) {}
+  // `output` is the sink that writes the results on `out`; it tells which events write a line.
+  TerminalStatus(std::ostream& out, HWND window, int columns, const host::MessageSink& output)
+      : out_(out), window_(window), columns_(columns), output_(output) {}
 
   // The window's surface changed: draws it, unless it was drawn less than 50 ms ago.
   void surfaceChanged(HWND window);
-  // A message window event: clears the bar first when the event prints a line, so that line
-  // stands alone.
+  // A message window event: clears the bar first when the output writes for it, so its line
+  // stands alone. Comes before the output among the window's sinks.
   void event(const host::MessageEvent& event) override;
   // Clears the bar, if shown.
   void clear();
@@ -45,7 +44,7 @@ class TerminalStatus final : public host::MessageSink {
   std::ostream& out_;
   HWND window_;
   int columns_;
-  bool everyEvent_;
+  const host::MessageSink& output_;
   std::atomic<bool> shown_{false};
   std::chrono::steady_clock::time_point lastDraw_{};
 };

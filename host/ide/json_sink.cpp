@@ -50,6 +50,15 @@ std::string JsonSink::format(const MessageEvent& event) {
       line["event"] = "beep";
       line["type"] = event.type;
       break;
+    case MessageEvent::Kind::Context:
+      line["event"] = "context";
+      line["group"] = event.group;
+      file(event.file);
+      line["line"] = event.line;
+      text("text", event.text);
+      break;
+    case MessageEvent::Kind::Break:
+      return std::string();
     case MessageEvent::Kind::MessageBox:
       line["event"] = "messagebox";
       text("text", event.text);
@@ -62,7 +71,12 @@ std::string JsonSink::format(const MessageEvent& event) {
   return line.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
 }
 
+bool JsonSink::writesFor(const MessageEvent& event) const {
+  return event.kind != MessageEvent::Kind::Break;
+}
+
 void JsonSink::event(const MessageEvent& event) {
+  if (!writesFor(event)) return;
   std::string text = format(event);
   text.push_back('\n');
   out_.write(text.data(), static_cast<std::streamsize>(text.size()));

@@ -5,6 +5,7 @@
 //   {"event":"entry","group":G,"parent":H,"text":T,"file":F|null,"line":L,"column":C,"kind":5}
 //   {"event":"beep","type":N}
 //   {"event":"messagebox","text":T,"caption":C,"type":N,"answer":A}
+//   {"event":"context","group":G,"file":F,"line":L,"text":T}  (a line around a hit, when asked)
 // Every group is written, also one that stays empty (every call of the add-on is an event).
 // Texts are UTF-8 (host/ide/text_encoding.h); files are shown as host/ide/path_display.h says.
 // Ownership: the stream is the caller's and must outlive the sink.
@@ -26,9 +27,10 @@ class JsonSink final : public MessageSink {
   JsonSink(std::ostream& out, SinkOptions options)
       : out_(out), options_(options), paths_(options.windowsPaths) {}
   void event(const MessageEvent& event) override;
+  bool writesFor(const MessageEvent& event) const override;
   void flush() override { out_.flush(); }
 
-  // The line for one event, without the newline.
+  // The line for one event, without the newline (empty for a break between context runs).
   std::string format(const MessageEvent& event);
 
  private:

@@ -15,14 +15,17 @@
 namespace host {
 
 struct MessageEvent {
-  enum class Kind { Group, Heading, Entry, Beep, MessageBox };
+  // Context and Break are the host's own, made around the add-on's hits when context lines are
+  // asked for (host/ide/context_sink.h): a line of the hit's file, and the end of a run of lines
+  // that does not touch the next.
+  enum class Kind { Group, Heading, Entry, Beep, MessageBox, Context, Break };
   Kind kind = Kind::Group;
-  int group = 0;     // Group, Heading, Entry: the group's id (1, 2, ... in opening order)
+  int group = 0;     // Group, Heading, Entry, Context: the group's id (1, 2, ... in opening order)
   int handle = 0;    // Heading: its handle; Entry: the parent handle the add-on passed
-  std::string text;  // Group: the title; Heading, Entry, MessageBox: the text
+  std::string text;  // Group: the title; Heading, Entry, MessageBox, Context: the text
   std::string tool;  // Group: the tool name
-  std::optional<std::string> file;  // Heading, Entry: the file, or none
-  int line = 0;                     // Entry
+  std::optional<std::string> file;  // Heading, Entry, Context: the file, or none
+  int line = 0;                     // Entry, Context
   int column = 0;                   // Entry
   int entryKind = 0;                // Entry: the kind the add-on passed (5)
   UINT type = 0;                    // Beep, MessageBox: the type
@@ -37,6 +40,12 @@ class MessageSink {
  public:
   virtual ~MessageSink() = default;
   virtual void event(const MessageEvent& event) = 0;
+  // Whether event() writes output for `event`; asked just before it is called, so a terminal's
+  // status line can be cleared first and the output stand alone.
+  virtual bool writesFor(const MessageEvent& event) const {
+    (void)event;
+    return false;
+  }
   // Writes out what is buffered.
   virtual void flush() {}
 };

@@ -1,5 +1,5 @@
 // The message window as plain lines (see host/ide/text_sink.h).
-// Tested by tests/host_message_window_test.cpp.
+// Tested by tests/host_message_window_test.cpp and tests/command_e2e_test.cpp.
 #include "host/ide/text_sink.h"
 
 #include <charconv>
@@ -17,7 +17,25 @@ void appendNumber(std::string& out, int value) {
 
 }  // namespace
 
+bool TextSink::writesFor(const MessageEvent& event) const {
+  using Kind = MessageEvent::Kind;
+  if (form_ == Form::kVimgrep) return event.kind == Kind::Entry && event.file;
+  return event.kind == Kind::Heading || event.kind == Kind::Entry || event.kind == Kind::Context ||
+         event.kind == Kind::Break;
+}
+
+void TextSink::appendFile(const std::string& file) {
+  if (!pathKnown_ || file != lastFile_) {
+    lastFile_ = file;
+    shownFile_.clear();
+    appendTerminalText(shownFile_, paths_.show(lastFile_));
+    pathKnown_ = true;
+  }
+  line_ += shownFile_;
+}
+
 void TextSink::event(const MessageEvent& event) {
+  if (!writesFor(event)) return;
   line_.clear();
   switch (event.kind) {
     case MessageEvent::Kind::Heading:
@@ -25,23 +43,26 @@ void TextSink::event(const MessageEvent& event) {
       break;
     case MessageEvent::Kind::Entry:
       if (event.file) {
-        // A file's hits come one after another: its path is shown and escaped once.
-        if (!pathKnown_ || *event.file != lastFile_) {
-          lastFile_ = *event.file;
-          shownFile_.clear();
-          appendTerminalText(shownFile_, paths_.show(lastFile_));
-          pathKnown_ = true;
-        }
-        line_ += shownFile_;
+        appendFile(*event.file);
         line_.push_back(':');
         appendNumber(line_, event.line);
         line_.push_back(':');
         appendNumber(line_, event.column);
-        line_ += ": ";
+        line_ += form_ == Form::kVimgrep ? ":" : ": ";
       } else {
         line_ = "  ";
       }
       appendTerminalText(line_, event.text);
+      break;
+    case MessageEvent::Kind::Context:
+      if (event.file) appendFile(*event.file);
+      line_.push_back('-');
+      appendNumber(line_, event.line);
+      line_.push_back('-');
+      appendTerminalText(line_, event.text);
+      break;
+    case MessageEvent::Kind::Break:
+      line_ = "--";
       break;
     default:
       return;

@@ -1,14 +1,16 @@
-// The message window as plain lines (the command's text format).
+// The message window as plain lines (the command's text and vimgrep formats).
 //
-// A hit entry (one that names a file) is "FILE:LINE:COLUMN: TEXT", the form editors' quickfix
-// lists read; a heading, and so a free-standing message, is its text; an entry that names no
-// file (a file's error) is its text indented by two spaces. Groups, beeps and message boxes
-// print nothing, so a file without hits leaves no line. Texts and paths are written as UTF-8 with
-// every control character escaped (host/ide/text_encoding.h): nothing from a file reaches a
-// terminal raw.
+// Text: a hit entry (one that names a file) is "FILE:LINE:COLUMN: TEXT", the form editors'
+// quickfix lists read; a heading, and so a free-standing message, is its text; an entry that names
+// no file (a file's error) is its text indented by two spaces. A context line around a hit is
+// "FILE-LINE-TEXT", and "--" stands between runs of lines that do not touch. Groups, beeps and
+// message boxes print nothing, so a file without hits leaves no line.
+// Vimgrep: hit entries only, as "FILE:LINE:COLUMN:TEXT"; nothing else prints.
+// Texts and paths are written as UTF-8 with every control character escaped
+// (host/ide/text_encoding.h): nothing from a file reaches a terminal raw.
 // Ownership: the stream is the caller's and must outlive the sink.
 // Threading: called under the message window's lock.
-// Tested by tests/host_message_window_test.cpp.
+// Tested by tests/host_message_window_test.cpp and tests/command_e2e_test.cpp.
 #ifndef VANTREL_HOST_TEXT_SINK_H_
 #define VANTREL_HOST_TEXT_SINK_H_
 
@@ -22,18 +24,24 @@ namespace host {
 
 class TextSink final : public MessageSink {
  public:
-  TextSink(std::ostream& out, SinkOptions options)
-      : out_(out), options_(options), paths_(options.windowsPaths) {}
+  enum class Form { kLines, kVimgrep };
+  TextSink(std::ostream& out, SinkOptions options, Form form = Form::kLines)
+      : out_(out), options_(options), form_(form), paths_(options.windowsPaths) {}
   void event(const MessageEvent& event) override;
+  bool writesFor(const MessageEvent& event) const override;
   void flush() override { out_.flush(); }
 
  private:
+  // Appends `file` as shown; a file's lines come one after another, so it is escaped once.
+  void appendFile(const std::string& file);
+
   std::ostream& out_;
   SinkOptions options_;
+  Form form_;
   PathDisplay paths_;
   std::string line_;
   bool pathKnown_ = false;
-  std::string lastFile_;   // the last entry's file as the add-on gave it
+  std::string lastFile_;   // the last line's file as the add-on gave it
   std::string shownFile_;  // and as shown
 };
 

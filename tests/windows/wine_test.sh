@@ -12,6 +12,7 @@
 #   prefix    makes the Wine prefix (BUILD_DIR/wineprefix) once for the whole test run: a 32-bit
 #             Windows for a 32-bit vantrel.exe
 #   compare   plain, case-sensitive, regular-expression and whole-word searches, text and JSON,
+#             context lines, counts and vimgrep lines,
 #             and the nodes of a project file
 #   async     an asynchronous search: the command stays until the worker has ended
 #   interrupt Ctrl-C (SIGINT) stops a blocking search as Esc does
@@ -141,6 +142,9 @@ case $mode in
     same whole-word needle -f '*.txt' --options=18
     same json needle -f '*.txt' --options=18 --format=json
     same json-beep needle -f 'empty.txt;file1.txt' --options=2 --format=json
+    same context needle -f '*.txt' --options=2 -C 1
+    same counts needle -f '*.cpp' --options=2 -c
+    same vimgrep needle -f '*.cpp' --options=2 --format=vimgrep
     same masks needle -f 'file?.TXT;*.with.*;notes' --options=2
     same no-hit 'not-in-any-file' -f '*.*' --options=2
     same bad-pattern 'ne(dle' -f '*.*' --options=6

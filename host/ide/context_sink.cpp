@@ -1,0 +1,85 @@
+// Context lines around the add-on's hits (see host/ide/context_sink.h).
+// Tested by tests/command_e2e_test.cpp.
+#include "host/ide/context_sink.h"
+
+namespace host {
+
+bool ContextSink::writesFor(const MessageEvent& event) const {
+  using Kind = MessageEvent::Kind;
+  bool endsRun =
+      afterUntil_ > lastShown_ && (event.kind == Kind::Group || event.kind == Kind::Heading);
+  return endsRun || next_->writesFor(event);
+}
+
+void ContextSink::showLines(long from, long to) {
+  if (!readable_) return;
+  std::string_view text;
+  for (long number = from; number <= to && lines_.line(number, text); ++number) {
+    line_.line = static_cast<int>(number);
+    line_.text.assign(text.data(), text.size());
+    next_->event(line_);
+    lastShown_ = number;
+  }
+}
+
+void ContextSink::endRun(long limit) {
+  long to = afterUntil_ < limit ? afterUntil_ : limit;
+  if (to > lastShown_) showLines(lastShown_ + 1, to);
+}
+
+void ContextSink::breakRuns() {
+  if (!runShown_) return;
+  MessageEvent mark;
+  mark.kind = MessageEvent::Kind::Break;
+  next_->event(mark);
+  runShown_ = false;
+}
+
+void ContextSink::event(const MessageEvent& event) {
+  using Kind = MessageEvent::Kind;
+  switch (event.kind) {
+    case Kind::Group:
+      endRun(afterUntil_);
+      group_ = 0;
+      break;
+    case Kind::Heading:
+      endRun(afterUntil_);
+      group_ = 0;
+      if (event.file) breakRuns();  // the next file's lines do not touch this one's
+      break;
+    case Kind::Entry: {
+      if (!event.file) break;
+      if (event.group != group_) {
+        endRun(afterUntil_);
+        group_ = event.group;
+        readable_ = lines_.load(*event.file);
+        line_.kind = Kind::Context;
+        line_.file = *event.file;
+        lastShown_ = 0;
+        afterUntil_ = 0;
+      }
+      line_.group = event.group;
+      long hit = event.line;
+      if (hit <= lastShown_) break;  // already past it: shown as it comes, nothing around it
+      endRun(hit - 1);
+      long from = hit - before_ > lastShown_ + 1 ? hit - before_ : lastShown_ + 1;
+      if (from < 1) from = 1;
+      if (from > lastShown_ + 1 && lastShown_ > 0) breakRuns();
+      showLines(from, hit - 1);
+      lastShown_ = hit;
+      afterUntil_ = hit + after_;
+      runShown_ = true;
+      break;
+    }
+    default:
+      break;
+  }
+  next_->event(event);
+}
+
+void ContextSink::flush() {
+  endRun(afterUntil_);
+  next_->flush();
+}
+
+}  // namespace host

@@ -1,0 +1,53 @@
+// Context lines around the add-on's hits: a stage before an output sink (text or JSON) that
+// passes every event on and adds, around each hit, up to `before` lines before it and `after`
+// lines after it, read from the hit's file (host/ide/file_lines.h), as Context events.
+//
+// Runs of lines that overlap or touch merge: a line is shown once, a hit line as its hit, never
+// as context. Between runs that do not touch, in a file and from one file to the next, goes a
+// Break event (text shows "--"; the break between files stands before the next file's heading).
+// A file's last run ends when its group ends: at the next group or heading, or at the flush
+// after the search. The add-on's own events pass unchanged and in order.
+// Ownership: owns the next sink.
+// Threading: called under the message window's lock, on the searching thread; reads the hit's
+// file there, once per file with hits.
+// Tested by tests/command_e2e_test.cpp.
+#ifndef VANTREL_HOST_CONTEXT_SINK_H_
+#define VANTREL_HOST_CONTEXT_SINK_H_
+
+#include <memory>
+
+#include "host/ide/file_lines.h"
+#include "host/ide/message_event.h"
+
+namespace host {
+
+class ContextSink final : public MessageSink {
+ public:
+  ContextSink(std::shared_ptr<MessageSink> next, int before, int after)
+      : next_(std::move(next)), before_(before), after_(after) {}
+  void event(const MessageEvent& event) override;
+  bool writesFor(const MessageEvent& event) const override;
+  void flush() override;
+
+ private:
+  // Shows the file's lines from `from` up to `to` (both included) that exist.
+  void showLines(long from, long to);
+  // Shows what is due after the last hit, up to line `limit` at most.
+  void endRun(long limit);
+  void breakRuns();
+
+  std::shared_ptr<MessageSink> next_;
+  long before_;
+  long after_;
+  FileLines lines_;
+  bool readable_ = false;
+  int group_ = 0;          // the group of the file whose hits came last (0 none)
+  long lastShown_ = 0;     // the last line of that file shown, hit or context (0 none yet)
+  long afterUntil_ = 0;    // the last line the last hit's context reaches
+  bool runShown_ = false;  // a run was shown since the last break
+  MessageEvent line_;      // the Context event, reused
+};
+
+}  // namespace host
+
+#endif  // VANTREL_HOST_CONTEXT_SINK_H_

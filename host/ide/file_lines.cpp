@@ -1,0 +1,142 @@
+// One file's lines (see host/ide/file_lines.h).
+// Tested by tests/command_e2e_test.cpp.
+#include "host/ide/file_lines.h"
+
+#include <bit>
+#include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+#include "host/ide/host_file.h"
+#include "host/ide/host_string.h"
+
+namespace host {
+namespace {
+
+// Files the add-on searches are smaller than this by far; one that grew past it since is not
+// read again for its context.
+constexpr long kLargestRead = 64L << 20;
+
+size_t next(const std::string& bytes, size_t size, size_t from, char c) {
+  const void* at = std::memchr(bytes.data() + from, c, size - from);
+  return at ? static_cast<size_t>(static_cast<const char*>(at) - bytes.data()) : size;
+}
+
+// Moves over up to `count` line feeds in [from, to): answers the place after the last one passed
+// and lowers `count` by how many were passed. The lines between two hits are many and short, so
+// where SSE2 is there the feeds are counted 64 bytes at a time, and only the block holding the
+// last one wanted is looked into.
+size_t passLineFeeds(const char* data, size_t from, size_t to, long& count) {
+  size_t at = from;
+#if defined(__SSE2__)
+  const __m128i feed = _mm_set1_epi8('\n');
+  const __m128i zero = _mm_setzero_si128();
+  while (count > 0 && at + 64 <= to) {
+    const __m128i* block = reinterpret_cast<const __m128i*>(data + at);
+    __m128i hits[4];
+    for (int i = 0; i < 4; ++i) hits[i] = _mm_cmpeq_epi8(_mm_loadu_si128(block + i), feed);
+    // A feed is -1 in its byte: the four blocks' sum, negated, counts up to 4 a byte.
+    __m128i sum = _mm_sub_epi8(
+        zero, _mm_add_epi8(_mm_add_epi8(hits[0], hits[1]), _mm_add_epi8(hits[2], hits[3])));
+    __m128i total = _mm_sad_epu8(sum, zero);
+    long found = _mm_cvtsi128_si32(total) + _mm_extract_epi16(total, 4);
+    if (found < count) {
+      count -= found;
+      at += 64;
+      continue;
+    }
+    for (int i = 0;; ++i) {
+      unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(hits[i]));
+      for (; mask; mask &= mask - 1)
+        if (--count == 0) return at + 16 * i + static_cast<size_t>(std::countr_zero(mask)) + 1;
+    }
+  }
+#endif
+  for (; count > 0 && at < to; ++at)
+    if (data[at] == '\n' && --count == 0) return at + 1;
+  // Fewer feeds than asked: the place after the last one, if any.
+  while (at > from && data[at - 1] != '\n') --at;
+  return at;
+}
+
+}  // namespace
+
+bool FileLines::load(const std::string& path) {
+  size_ = 0;
+  number_ = 1;
+  start_ = 0;
+  nextCr_ = nextLf_ = 0;
+  File* file = nullptr;
+  try {
+    file = new File();
+  } catch (...) {
+    return false;
+  }
+  bool read = false;
+  file->setName(newString(path));
+  if (file->open(0)) {
+    LONG size = file->seek(0, 2);
+    if (size > 0 && size < kLargestRead && file->seek(0, 0) == 0) {
+      try {
+        if (bytes_.size() < static_cast<size_t>(size)) bytes_.resize(static_cast<size_t>(size));
+        LONG got = file->read(bytes_.data(), size);
+        if (got > 0) {
+          size_ = static_cast<size_t>(got);
+          read = true;
+        }
+      } catch (...) {
+        read = false;
+      }
+    }
+    file->close();
+  }
+  file->Release();
+  restart();
+  return read;
+}
+
+void FileLines::restart() {
+  number_ = 1;
+  start_ = 0;
+  nextCr_ = next(bytes_, size_, 0, '\r');
+  nextLf_ = next(bytes_, size_, 0, '\n');
+}
+
+size_t FileLines::endOfLine(size_t from) {
+  if (nextCr_ < from) nextCr_ = next(bytes_, size_, from, '\r');
+  if (nextLf_ < from) nextLf_ = next(bytes_, size_, from, '\n');
+  return nextCr_ < nextLf_ ? nextCr_ : nextLf_;
+}
+
+bool FileLines::line(long number, std::string_view& text) {
+  if (number < number_) restart();
+  while (number_ < number && start_ < size_) {
+    // Up to the byte before the next CR every LF ends one line alone: they are passed in bulk.
+    if (nextCr_ < start_) nextCr_ = next(bytes_, size_, start_, '\r');
+    if (nextCr_ > start_ + 1) {
+      long count = number - number_;
+      size_t after = passLineFeeds(bytes_.data(), start_, nextCr_ - 1, count);
+      number_ = number - count;
+      start_ = after;
+      if (number_ == number) break;
+    }
+    size_t end = endOfLine(start_);
+    if (end >= size_) {
+      start_ = size_;
+      break;
+    }
+    size_t after = end + 1;
+    // A CR LF or LF CR pair is one end.
+    if (after < size_ && (bytes_[after] == '\r' || bytes_[after] == '\n') &&
+        bytes_[after] != bytes_[end])
+      ++after;
+    start_ = after;
+    ++number_;
+  }
+  if (number_ != number || start_ >= size_) return false;
+  text = std::string_view(bytes_.data() + start_, endOfLine(start_) - start_);
+  return true;
+}
+
+}  // namespace host

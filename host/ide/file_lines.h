@@ -1,0 +1,45 @@
+// One file's lines, read again after the add-on searched it, for the context shown around its
+// hits: the whole file in one read through the host's file object (so exactly the file the
+// add-on's own read saw, on either platform), then its lines found going forward with the
+// add-on's rule: a line ends at CR, LF, CR LF or LF CR, and a file's last line needs no end.
+//
+// Invariants: the buffer is kept and reused from file to file. Lines are found going forward:
+// runs without a CR are passed sixteen bytes at a time, line feeds counted; otherwise each end is
+// found with memchr. Each byte is looked at about once per file as long as lines are asked in
+// order.
+// Ownership: owns its buffer; the file is closed before load returns.
+// Threading: one thread at a time.
+// Tested by tests/command_e2e_test.cpp (through the command's context lines).
+#ifndef VANTREL_HOST_FILE_LINES_H_
+#define VANTREL_HOST_FILE_LINES_H_
+
+#include <string>
+#include <string_view>
+
+namespace host {
+
+class FileLines {
+ public:
+  // Reads the file the add-on named `path`; false (and no lines) when it cannot be read.
+  bool load(const std::string& path);
+  // Line `number` (from 1) without its end in `text`; false past the last line. Asking for a
+  // line before the last one asked starts again from the top.
+  bool line(long number, std::string_view& text);
+
+ private:
+  void restart();
+  // The first CR or LF at or after `from` (size_ if none); `from` never moves back between
+  // restarts.
+  size_t endOfLine(size_t from);
+
+  std::string bytes_;
+  size_t size_ = 0;
+  long number_ = 1;  // the line that starts at `start_`
+  size_t start_ = 0;
+  size_t nextCr_ = 0;  // the first CR at or after the place last looked from (size_ if none)
+  size_t nextLf_ = 0;
+};
+
+}  // namespace host
+
+#endif  // VANTREL_HOST_FILE_LINES_H_
