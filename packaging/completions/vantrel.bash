@@ -26,7 +26,7 @@ _vantrel() {
       candidates=('[Current Directory]' '[Current Path]' '[Selected Nodes]')
       ;;
     --format)
-      COMPREPLY=($(compgen -W 'text json' -- "$cur"))
+      COMPREPLY=($(compgen -W 'text json vimgrep' -- "$cur"))
       return
       ;;
     --project)
@@ -34,13 +34,14 @@ _vantrel() {
       mapfile -t COMPREPLY < <(compgen -f -- "$cur")
       return
       ;;
-    -t | --select | --options | --exclude)
+    -t | --select | --options | --exclude | -A | -B | -C)
       return
       ;;
     *)
       if [[ $cur == -* ]]; then
         COMPREPLY=($(compgen -W '-t -f -d -s -r -e -a -w --options= --project= --select=
-          --format= --windows-paths --no-ignore --exclude= --hidden -h --help --version' \
+          --format= -A -B -C -l -c --windows-paths --no-ignore --exclude= --hidden -h --help
+          --version' \
           -- "$cur"))
         [[ ${COMPREPLY[0]} == *= ]] && compopt -o nospace 2>/dev/null
       fi
