@@ -227,6 +227,21 @@ TEST_F(TuiProgramTest, AMouseReportCutShortDuringABlockingSearchHoldsNothingUp) 
   checkRestored(0);
 }
 
+// Between searches, the same cut report swallows none of the keys typed after it.
+TEST_F(TuiProgramTest, AMouseReportCutShortOnAPageSwallowsNoKey) {
+  write("a.c", "int needle;\n");
+  start();
+  search("needle");
+  tuitest::Screen s;
+  ASSERT_TRUE(terminal_->waitForText("Vantrel : 1 found", &s)) << s.all();
+  ASSERT_TRUE(terminal_->waitForMouse());
+  ASSERT_EQ(terminal_->format("#{mouse_sgr_flag}"), "0");
+  terminal_->type("\033[M");
+  usleep(300 * 1000);
+  terminal_->type("q");
+  checkRestored(0);
+}
+
 TEST_F(TuiProgramTest, AWorkerSearchAsksTheStopQuestionAnsweredNoThenYes) {
   slowTree();
   start();

@@ -3,6 +3,8 @@
 #include "host/tui/tui_keys.h"
 
 #include <curses.h>
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <algorithm>
 
@@ -12,6 +14,27 @@ namespace tui {
 namespace {
 
 constexpr int kSlice = 100;  // ms: how long a wait for a key goes before it looks at signals
+
+// While curses reads, the terminal is read without blocking (curses still waits for a first key
+// as long as it is asked to): curses reads the rest of a mouse report straight from the terminal,
+// and a report cut short would otherwise take the keys typed next as its own. Nothing is written
+// to the terminal meanwhile, which may share the setting with the input.
+class NonBlockingInput {
+ public:
+  NonBlockingInput() : flags_(fcntl(STDIN_FILENO, F_GETFL)) {
+    made_ = flags_ >= 0 && !(flags_ & O_NONBLOCK) &&
+            fcntl(STDIN_FILENO, F_SETFL, flags_ | O_NONBLOCK) == 0;
+  }
+  ~NonBlockingInput() {
+    if (made_) fcntl(STDIN_FILENO, F_SETFL, flags_);
+  }
+  NonBlockingInput(const NonBlockingInput&) = delete;
+  NonBlockingInput& operator=(const NonBlockingInput&) = delete;
+
+ private:
+  int flags_;
+  bool made_ = false;
+};
 
 Key make(Key::Type type, int code = 0, bool alt = false, bool shift = false) {
   Key key;
@@ -192,14 +215,18 @@ Key readKey(int timeoutMs) {
   int c = ERR;
   for (int waited = 0;;) {
     int slice = timeoutMs < 0 ? kSlice : std::min(kSlice, timeoutMs - waited);
-    timeout(slice);
-    c = getch();
+    {
+      NonBlockingInput input;
+      timeout(slice);
+      c = getch();
+    }
     if (c != ERR) break;
     if (Screen::retakeIfContinued()) return make(Key::kResize);
     if (Screen::takeInterrupt()) return make(Key::kInterrupt);
     waited += slice;
     if (timeoutMs >= 0 && waited >= timeoutMs) return make(Key::kNone);
   }
+  NonBlockingInput input;
   if (c != 27) return fromCurses(c);
   // ESC alone is Escape; with more already there it is Alt or a sequence curses left to us.
   timeout(0);
