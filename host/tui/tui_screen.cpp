@@ -112,6 +112,18 @@ void removeHandlers() {
     sigaction(kFatalSignals[i], &previousFatal[i], nullptr);
 }
 
+// Whether $TERM names a terminal that can show a full screen: one that can move its cursor and
+// clear its screen (not TERM=dumb, not a printer). Asked before curses starts: curses started on a
+// terminal it does not know keeps what it allocated for good.
+bool usableTerminal() {
+  int error = 0;
+  if (setupterm(nullptr, STDOUT_FILENO, &error) != OK) return false;
+  bool usable = cursor_address != nullptr && clear_screen != nullptr;
+  TERMINAL* probe = set_curterm(nullptr);
+  del_curterm(probe);
+  return usable;
+}
+
 }  // namespace
 
 Screen::~Screen() { stop(); }
@@ -121,15 +133,9 @@ bool Screen::start() {
   if (!isatty(STDIN_FILENO) || !isatty(STDOUT_FILENO)) return false;
   std::setlocale(LC_ALL, "");
   haveSavedModes = tcgetattr(STDIN_FILENO, &savedModes) == 0;
+  if (!usableTerminal()) return false;
   screen_ = newterm(nullptr, stdout, stdin);
   if (screen_ == nullptr) return false;
-  // A terminal that cannot move its cursor or clear its screen (TERM=dumb, a printer) cannot show
-  // a full screen: refused as an unknown one is, before anything is sent to it.
-  if (!cursor_address || !clear_screen) {
-    delscreen(static_cast<SCREEN*>(screen_));
-    screen_ = nullptr;
-    return false;
-  }
   unicode_ = std::strcmp(nl_langinfo(CODESET), "UTF-8") == 0;
   prepareExitSequence(false, false);
   installHandlers();
