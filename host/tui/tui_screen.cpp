@@ -3,6 +3,7 @@
 #include "host/tui/tui_screen.h"
 
 #include <curses.h>
+#include <fcntl.h>
 #include <langinfo.h>
 #include <signal.h>
 #include <term.h>
@@ -25,6 +26,7 @@ Screen* active = nullptr;  // the started screen
 // What a signal handler needs to give the terminal back, prepared before any signal can come.
 struct termios savedModes;
 bool haveSavedModes = false;
+int savedFileFlags = -1;
 char exitSequence[256];
 size_t exitSequenceLength = 0;
 
@@ -74,6 +76,9 @@ void onInterrupt(int) { interrupted.store(true); }
 void onContinue(int) { continued.store(true); }
 
 void onFatal(int signal) {
+  // The key reader may have left the terminal non-blocking (host/tui/tui_keys.cpp), which the
+  // output shares: the exit sequence must not be cut short.
+  if (savedFileFlags >= 0) fcntl(STDIN_FILENO, F_SETFL, savedFileFlags);
   if (haveSavedModes) tcsetattr(STDIN_FILENO, TCSAFLUSH, &savedModes);
   if (exitSequenceLength) {
     ssize_t ignored = write(STDOUT_FILENO, exitSequence, exitSequenceLength);
@@ -133,6 +138,7 @@ bool Screen::start() {
   if (!isatty(STDIN_FILENO) || !isatty(STDOUT_FILENO)) return false;
   std::setlocale(LC_ALL, "");
   haveSavedModes = tcgetattr(STDIN_FILENO, &savedModes) == 0;
+  savedFileFlags = fcntl(STDIN_FILENO, F_GETFL);
   if (!usableTerminal()) return false;
   screen_ = newterm(nullptr, stdout, stdin);
   if (screen_ == nullptr) return false;
