@@ -49,7 +49,7 @@ rendered=$(LC_ALL=C MANWIDTH=2000 man --warnings -l "$page" 2>"$work/man.err")
 [ -s "$work/man.err" ] && fail "man -l: $(cat "$work/man.err")"
 help=$(run vantrel --help)
 # The options: what the help's option column names.
-options=$(printf '%s\n' "$help" | sed -n '/^Options:/,/^$/p' | cut -c 1-21 | grep -oE -- '--?[a-z][a-z-]*')
+options=$(printf '%s\n' "$help" | sed -n '/^Options:/,/^$/p' | cut -c 1-21 | grep -oE -- '--?[a-zA-Z][a-zA-Z-]*')
 [ "$(printf '%s\n' "$options" | wc -l)" -gt 15 ] || fail "the help lists only these options: $options"
 # README's variables for the command, before its notes on the Windows build, tests and benchmarks.
 names="$options $(sed '/^## The module for the IDE/q' "$source/README.md" |
