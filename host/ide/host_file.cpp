@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <limits>
 
+#include "win32/kernel32/open_ahead.h"
 #include "win32/kernel32/paths.h"
 
 namespace host {
@@ -28,6 +29,18 @@ BOOL File::open(int mode) {
   (void)mode;  // the host holds no editor buffers: every mode reads the file on disk
   close();
   if (name_.empty()) return FALSE;
+  // Opened ahead for exactly this name by the layer's helper (win32/kernel32/open_ahead.h),
+  // already known to be a regular file.
+  long long aheadSize = 0;
+  int ahead = VwinTakeOpenedAhead(name_.c_str(), &aheadSize);
+  if (ahead >= 0) {
+    posixPath_.clear();
+    handBack_ = true;
+    fd_ = ahead;
+    size_ = aheadSize;
+    position_ = 0;
+    return TRUE;
+  }
   // The name as spelled first: a search hands over names just listed, so the stat that the case
   // lookup makes would be wasted on nearly every file.
   char path[4096];
@@ -79,7 +92,13 @@ LONG File::seek(LONG offset, int origin) {
 }
 
 void File::close() {
-  if (fd_ >= 0) ::close(fd_);  // a read-only descriptor: nothing to lose on close
+  // A read-only descriptor: nothing to lose on close, so one opened ahead goes back to be closed
+  // off this thread.
+  if (fd_ >= 0 && handBack_)
+    VwinHandBackOpened(fd_);
+  else if (fd_ >= 0)
+    ::close(fd_);
+  handBack_ = false;
   fd_ = -1;
   size_ = 0;
   position_ = 0;

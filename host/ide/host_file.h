@@ -5,7 +5,9 @@
 // file opens (a directory, FIFO, socket or device is refused after fstat, and O_NONBLOCK keeps the
 // open of a FIFO from waiting for a writer). The size comes from fstat at open, the position is
 // kept here, and `read` reads at that position with pread until the count is read or the file
-// ends, so a scan costs one open, one fstat and one read. `probe` answers 0: this host holds no
+// ends, so a scan costs one open, one fstat and one read. On POSIX a descriptor the layer opened
+// ahead for this very name (win32/kernel32/open_ahead.h) is taken instead of an open and an
+// fstat, and handed back to be closed. `probe` answers 0: this host holds no
 // file in an editor buffer, so every file is read from disk whatever the open mode.
 // Ownership: a File is born with one reference (the add-on's); the descriptor is closed by
 // `close` or at the last Release.
@@ -74,8 +76,9 @@ class File final : public RefCounted<HostFile> {
   LONG STDMETHODCALLTYPE seek(LONG offset, int origin) override;
   void STDMETHODCALLTYPE close() override;
 
-  // The POSIX path the last open mapped the name to (empty before), for diagnostics and tests:
-  // relative to the current directory for a relative name inside it.
+  // The POSIX path the last open mapped the name to (empty before, and when the layer had opened
+  // it ahead), for diagnostics and tests: relative to the current directory for a relative name
+  // inside it.
   const std::string& posixPath() const { return posixPath_; }
 
  private:
@@ -85,6 +88,7 @@ class File final : public RefCounted<HostFile> {
   HANDLE handle_ = INVALID_HANDLE_VALUE;  // host/windows/host_file.cpp
 #else
   int fd_ = -1;
+  bool handBack_ = false;  // opened ahead by the layer, which closes it
 #endif
   long long size_ = 0;
   long long position_ = 0;

@@ -24,6 +24,7 @@
 
 #include "win32/include/winbase.h"
 #include "win32/kernel32/errno_map.h"
+#include "win32/kernel32/open_ahead.h"
 #include "win32/kernel32/paths.h"
 
 extern char** environ;
@@ -170,10 +171,14 @@ WINAPI_EXPORT BOOL WINAPI SetCurrentDirectoryA(LPCSTR path) {
 }
 
 WINAPI_EXPORT void VwinSyncCurrentDirectory(void) {
-  CurrentDirectory& current = currentDirectory();
-  std::lock_guard<std::mutex> lock(current.mutex);
-  current.known = false;
-  directoryMoves.fetch_add(1, std::memory_order_release);
+  {
+    CurrentDirectory& current = currentDirectory();
+    std::lock_guard<std::mutex> lock(current.mutex);
+    current.known = false;
+    directoryMoves.fetch_add(1, std::memory_order_release);
+  }
+  // What was opened ahead was mapped under the old directory.
+  vwin::dropOpenedAhead();
 }
 
 namespace vwin {

@@ -28,6 +28,8 @@
 // Invariant: a search handle is a heap record whose address is the handle; only handles in the
 // live set are dereferenced.
 // Tested by tests/findfile_test.cpp.
+#include "win32/kernel32/findfile.h"
+
 #include <dirent.h>
 
 #include <algorithm>
@@ -48,6 +50,7 @@
 #include "win32/kernel32/errno_map.h"
 #include "win32/kernel32/listing_cache.h"
 #include "win32/kernel32/listing_rules.h"
+#include "win32/kernel32/open_ahead.h"
 #include "win32/kernel32/passed_over.h"
 #include "win32/kernel32/paths.h"
 
@@ -323,7 +326,7 @@ bool isDotName(const char* name, uint16_t length) {
 // form (`dirFull` characters for the directory), is left out and counted as passed over when a
 // walk would have taken it.
 void collectEntries(Search& search, const std::string& dir, size_t dirFull, const char* posix,
-                    Matcher& matcher, const vwin::ListingRules& rules) {
+                    Matcher& matcher, const vwin::ListingRules& rules, bool count = true) {
   const vwin::DirectoryListing& listing = *search.listing;
   bool root = isDriveRoot(dir);
   // Where an entry's name starts in the caller's path to it, as spelled and in full form.
@@ -339,7 +342,7 @@ void collectEntries(Search& search, const std::string& dir, size_t dirFull, cons
                 : rules.apply(i, name, entry.length, attributesOf(posix, name, entry.type));
     bool directory = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
     if (!dotName && nameAt + entry.length + (directory ? 1 : 0) >= MAX_PATH) {
-      if (!vwinHiddenOrSystem(attributes) && vwin::countingPassedOver())
+      if (count && !vwinHiddenOrSystem(attributes) && vwin::countingPassedOver())
         vwin::notePassedOver(vwin::PassedOver::kLongPath, std::string(posix) + "/" + name);
       continue;
     }
@@ -363,6 +366,24 @@ void countUncarried(const vwin::DirectoryListing& listing, const char* posix, Ma
 
 }  // namespace
 
+namespace vwin {
+
+std::vector<FoundEntry> searchEntries(std::shared_ptr<const DirectoryListing> listing,
+                                      const std::string& dir, size_t dirFull, const char* posix,
+                                      const std::string& namePattern) {
+  Search search;
+  search.listing = std::move(listing);
+  Matcher matcher(compilePattern(namePattern));
+  vwin::ListingRules rules(posix, search.listing, false);
+  collectEntries(search, dir, dirFull, posix, matcher, rules, false);
+  std::vector<FoundEntry> found;
+  found.reserve(search.entries.size());
+  for (const Entry& e : search.entries) found.push_back(FoundEntry{e.index, e.attributes});
+  return found;
+}
+
+}  // namespace vwin
+
 WINAPI_EXPORT HANDLE WINAPI FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA data) {
   if (!pattern || !data) {
     SetLastError(ERROR_INVALID_PARAMETER);
@@ -380,6 +401,7 @@ WINAPI_EXPORT HANDLE WINAPI FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA da
   vwin::ListingRules rules(posix, search->listing);
   collectEntries(*search, dir, dirFull, posix, matcher, rules);
   countUncarried(*search->listing, posix, matcher, rules);
+  vwin::noteFileSearch(dir, namePattern);
   if (search->entries.empty()) {
     SetLastError(ERROR_FILE_NOT_FOUND);
     return INVALID_HANDLE_VALUE;

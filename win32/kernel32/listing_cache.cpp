@@ -20,6 +20,7 @@
 #include <unordered_map>
 
 #include "win32/include/windef.h"
+#include "win32/kernel32/open_ahead.h"
 
 namespace vwin {
 namespace {
@@ -194,6 +195,8 @@ size_t DirectoryListing::bytes() const {
 }
 
 std::shared_ptr<const DirectoryListing> listDirectory(const char* posixDir) {
+  // Read (or found unchanged) by the open-ahead helper a moment ago, for this walk.
+  if (std::shared_ptr<const DirectoryListing> ahead = listedAhead(posixDir)) return ahead;
   Clock::time_point now = Clock::now();
   auto it = cache.find(posixDir);
   if (it != cache.order.end()) {

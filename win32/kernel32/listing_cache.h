@@ -68,8 +68,9 @@ struct DirectoryListing {
 // directory once, and the process stays far below its memory bound on any tree.
 constexpr size_t kListingCacheBytes = 6u << 20;
 
-// The listing of `posixDir`: kept from an earlier request when the directory is unchanged, else
-// read afresh. NULL with errno set when the directory cannot be opened or read.
+// The listing of `posixDir`: read ahead for this thread's walk a moment ago
+// (win32/kernel32/open_ahead.h), or kept from an earlier request when the directory is unchanged,
+// else read afresh. NULL with errno set when the directory cannot be opened or read.
 std::shared_ptr<const DirectoryListing> listDirectory(const char* posixDir);
 
 // For tests: the directories whose listings the calling thread keeps, least recently used first;

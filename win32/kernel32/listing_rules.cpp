@@ -333,7 +333,8 @@ void forgetIgnoreFiles() {
 }
 
 ListingRules::ListingRules(const char* posixDir,
-                           const std::shared_ptr<const DirectoryListing>& listing) {
+                           const std::shared_ptr<const DirectoryListing>& listing, bool count)
+    : count_(count) {
   Settings& s = settings();
   if (!s.active.load(std::memory_order_acquire)) return;
   // Each thread keeps the rules it found by the directory's name as given, so that the walk's
@@ -406,7 +407,7 @@ DWORD ListingRules::apply(size_t index, const char* name, size_t length, DWORD a
     if (kept) *kept = judged;
   }
   if (judged == kShownEntry) return attributes;
-  if (countingPassedOver())
+  if (count_ && countingPassedOver())
     notePassedOver(judged == kExcludedEntry         ? PassedOver::kExcluded
                    : judged == kIgnoredByIgnoreFile ? PassedOver::kIgnoredByIgnoreFile
                                                     : PassedOver::kIgnoredByGitRules,

@@ -55,7 +55,10 @@ class ListingRules {
  public:
   // `posixDir` as FindFirstFileA opened it (relative to the current directory, or absolute), and
   // its listing.
-  ListingRules(const char* posixDir, const std::shared_ptr<const DirectoryListing>& listing);
+  // `count`: whether an entry the rules hide is counted as passed over (not for a listing read
+  // ahead of the walk, which may never reach it).
+  ListingRules(const char* posixDir, const std::shared_ptr<const DirectoryListing>& listing,
+               bool count = true);
   ~ListingRules();
   // The attributes of the listing's entry `index` (not "." nor ".."; kNotListed for a name
   // outside `names`), named `name`, after the rules, from those the file alone gives; an entry
@@ -68,6 +71,7 @@ class ListingRules {
   std::unique_lock<std::mutex> memoLock_;  // held while the verdicts below are used
   std::vector<uint8_t>* verdicts_ = nullptr;
   mutable std::string path_;
+  bool count_ = true;
 };
 
 }  // namespace vwin
