@@ -14,6 +14,7 @@
 
 #include "host/ide/host.h"
 #include "host/ide/host_string.h"
+#include "host/ide/path_display.h"
 #include "win32/kernel32/paths.h"
 
 namespace {
@@ -95,6 +96,18 @@ TEST_F(HostFileTest, NameIsFoundCaseInsensitivelyThroughTheDriveMapping) {
   ASSERT_NE(file->open(0), FALSE);  // mode 0 reads from disk as well: no editor buffers here
   EXPECT_EQ(file->seek(0, 2), 1);
   EXPECT_EQ(static_cast<host::File*>(file)->posixPath(), path);
+  host::PathDisplay shown(false);
+  EXPECT_EQ(shown.show(windowsPath(dir_ + "/mixedcase.txt")), path);  // looked up
+  file->Release();
+
+  // A path opened as spelled is shown as the file object opened it, with no second lookup: here
+  // its directory's name changed case since, which a lookup would follow.
+  ASSERT_EQ(mkdir((dir_ + "/d").c_str(), 0755), 0);
+  std::string spelled = write("d/a.c", "y");
+  file = named(spelled);
+  ASSERT_NE(file->open(2), FALSE);
+  ASSERT_EQ(rename((dir_ + "/d").c_str(), (dir_ + "/D").c_str()), 0);
+  EXPECT_EQ(shown.show(windowsPath(spelled)), spelled);
   file->Release();
 }
 

@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <limits>
 
+#include "host/ide/path_display.h"
 #include "win32/kernel32/open_ahead.h"
 #include "win32/kernel32/paths.h"
 
@@ -34,6 +35,7 @@ BOOL File::open(int mode) {
   long long aheadSize = 0;
   int ahead = VwinTakeOpenedAhead(name_.c_str(), &aheadSize);
   if (ahead >= 0) {
+    noteOpenedAsSpelled(name_);  // opened ahead from the listing's own names
     posixPath_.clear();
     handBack_ = true;
     fd_ = ahead;
@@ -46,6 +48,7 @@ BOOL File::open(int mode) {
   char path[4096];
   if (!VwinToOpenablePath(name_.c_str(), path, sizeof path)) return FALSE;
   int fd = openForReading(path);
+  if (fd >= 0) noteOpenedAsSpelled(name_);
   if (fd < 0 && (errno == ENOENT || errno == ENOTDIR)) {
     if (!VwinToPosixPath(name_.c_str(), path, sizeof path)) return FALSE;
     fd = openForReading(path);

@@ -2,7 +2,9 @@
 // or as the add-on gave it (Windows form).
 //
 // The mapping of the last path is cached: every entry of a file names the same path, so a file's
-// hits cost one mapping. A path that cannot be mapped (unknown drive, too long) is shown as given.
+// hits cost one mapping. A path the file object has just opened as spelled (noteOpenedAsSpelled)
+// is mapped as spelled, with no stat: every component exists as spelled, so the lookup would give
+// the same path. A path that cannot be mapped (unknown drive, too long) is shown as given.
 // Threading: one thread at a time (sinks are called under the message window's lock).
 // Tested by tests/host_message_window_test.cpp.
 #ifndef VANTREL_HOST_PATH_DISPLAY_H_
@@ -11,6 +13,10 @@
 #include <string>
 
 namespace host {
+
+// Tells the path displays that the file named `windowsPath` was opened as spelled (its last
+// open, or an open-ahead, found every component as written). Any thread.
+void noteOpenedAsSpelled(const std::string& windowsPath);
 
 class PathDisplay {
  public:
