@@ -223,11 +223,15 @@ TEST_F(TuiResultsTest, ATypedFilterNarrowsThePageToRowsWhosePathOrTextHoldsIt) {
   ASSERT_TRUE(terminal_->waitForText("F2 Search", &s)) << s.all();
   EXPECT_TRUE(s.contains("\u25be keep/b.c  (1 hit)")) << s.all();
   EXPECT_FALSE(s.contains("a.c")) << s.all();
+  // The header counts the hits let through; clearing the filter keeps the place.
+  EXPECT_TRUE(s.contains(" 1/1  1 of 3 hits in 1 file  [filter: keep/]")) << s.all();
   terminal_->type("/");
   ASSERT_TRUE(terminal_->waitForText(" Filter: keep/_", &s)) << s.all();
   terminal_->keys("Escape");
   ASSERT_TRUE(terminal_->waitForText("  1:5: int needle;", &s)) << s.all();
   EXPECT_FALSE(s.contains("[filter:")) << s.all();
+  EXPECT_TRUE(s.contains(" 1/1  3 hits in 2 files")) << s.all();
+  EXPECT_TRUE(waitForSelected("  1:1: needle", &s)) << s.all();
   terminal_->keys("q");
   checkStatusAndModes(0);
 }

@@ -292,8 +292,7 @@ void App::filterKey(const Key& key) {
     changed = false;
   }
   if (!changed) return;
-  list_->setFilter(view_.page(), filter_);
-  view_.showPage(view_.page());
+  view_.refilter([this] { list_->setFilter(view_.page(), filter_); });
 }
 
 // A paste never acts as keys: it goes into the filter being typed, or nowhere.
@@ -304,8 +303,7 @@ void App::pasteOnPage() {
     return;
   }
   filter_ += text;
-  list_->setFilter(view_.page(), filter_);
-  view_.showPage(view_.page());
+  view_.refilter([this] { list_->setFilter(view_.page(), filter_); });
 }
 
 void App::showPage(long page) {

@@ -147,10 +147,21 @@ PageSummary MessageList::summary(size_t index) const {
   std::lock_guard<std::mutex> lock(mutex_);
   PageSummary out;
   if (index >= pages_.size()) return out;
-  const Sheet& sheet = *pages_[index];
+  Sheet& sheet = *pages_[index];
   out.request = sheet.page.request();
   out.files = static_cast<long>(sheet.page.files().size());
   out.hits = static_cast<long>(sheet.page.hits().size());
+  out.shownHits = out.hits;
+  out.shownFiles = out.files;
+  if (!sheet.filter.empty()) {
+    sheet.count();  // the rows that pass, listed again if the page changed
+    out.shownHits = out.shownFiles = 0;
+    for (size_t f = 0; f < sheet.page.files().size(); ++f) {
+      long matching = sheet.filter.matching(sheet.page, f);
+      out.shownHits += matching;
+      out.shownFiles += matching > 0;
+    }
+  }
   out.searched = sheet.searched;
   out.notSearched = static_cast<long>(sheet.page.notices().size());
   out.stopped = sheet.stopped;
@@ -201,6 +212,21 @@ void MessageList::setFilter(size_t page, const std::string& text) {
 std::string MessageList::filter(size_t page) const {
   std::lock_guard<std::mutex> lock(mutex_);
   return page < pages_.size() ? pages_[page]->filter.text() : std::string();
+}
+
+long MessageList::rowBehind(size_t page, size_t index) const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (page >= pages_.size() || index >= pages_[page]->count()) return -1;
+  return static_cast<long>(pages_[page]->filter.behind(index));
+}
+
+long MessageList::shownRowOf(size_t page, uint64_t row) const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (page >= pages_.size()) return -1;
+  Sheet& sheet = *pages_[page];
+  uint64_t index = sheet.filter.indexOf(sheet.page, row);
+  uint64_t count = sheet.count();
+  return index < count && sheet.filter.behind(index) == row ? static_cast<long>(index) : -1;
 }
 
 long MessageList::fileCount(size_t page) const {

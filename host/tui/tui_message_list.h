@@ -21,6 +21,7 @@
 #ifndef VANTREL_HOST_TUI_MESSAGE_LIST_H_
 #define VANTREL_HOST_TUI_MESSAGE_LIST_H_
 
+#include <cstdint>
 #include <deque>
 #include <memory>
 #include <mutex>
@@ -40,6 +41,8 @@ struct PageSummary {
   SearchRequest request;
   long files = 0;  // files with hits
   long hits = 0;
+  long shownHits = 0;    // with a filter on, the hits it lets through (else hits)
+  long shownFiles = 0;   // and the files they are in
   long searched = 0;     // files the add-on opened a group for (every file it scanned)
   long notSearched = 0;  // files it did not search (their error entries)
   bool stopped = false;  // "Vantrel : User break !" came
@@ -80,6 +83,10 @@ class MessageList final : public host::MessageSink {
   // count and index the narrowed rows.
   void setFilter(size_t page, const std::string& text);
   std::string filter(size_t page) const;
+  // The page's own row behind shown row `index` (whatever the filter), or -1.
+  long rowBehind(size_t page, size_t index) const;
+  // The shown row of the page's own row `row`, or -1 when the filter leaves it out.
+  long shownRowOf(size_t page, uint64_t row) const;
   // Collapses or expands a file; opens or closes the list of files not searched.
   void toggleFile(size_t page, long file);
   void toggleNotices(size_t page);

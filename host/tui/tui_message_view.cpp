@@ -31,8 +31,10 @@ std::string headingText(const Row& row, int width) {
 std::string describePage(const MessageList& list, size_t page) {
   PageSummary s = list.summary(page);
   std::string out = " " + std::to_string(page + 1) + "/" + std::to_string(list.pageCount()) + "  ";
+  // With a filter on: the hits it lets through, of the page's.
+  if (s.shownHits != s.hits) out += std::to_string(s.shownHits) + " of ";
   out += std::to_string(s.hits) + (s.hits == 1 ? " hit in " : " hits in ") +
-         std::to_string(s.files) + (s.files == 1 ? " file" : " files");
+         std::to_string(s.shownFiles) + (s.shownFiles == 1 ? " file" : " files");
   if (s.stopped) out += ", stopped by the user";
   std::string filter = list.filter(page);
   if (!filter.empty()) out += "  [filter: " + filter + "]";
@@ -48,6 +50,25 @@ void MessageView::showPage(size_t page) {
   follow_ = false;
   wantFirstHit_ = true;
   scrolledAway_ = false;
+}
+
+void MessageView::refilter(const std::function<void()>& change) {
+  // The selection stays on the row it was on while that row is shown; else the first hit shown.
+  long behind = selection_ >= 0 ? list_.rowBehind(page_, static_cast<size_t>(selection_)) : -1;
+  change();
+  if (behind < 0) {
+    showPage(page_);
+    return;
+  }
+  long index = list_.shownRowOf(page_, static_cast<uint64_t>(behind));
+  if (index < 0) {
+    showPage(page_);
+    return;
+  }
+  top_ = 0;
+  left_ = 0;
+  moveTo(index, static_cast<long>(list_.size(page_)));
+  revealBelow_ = false;
 }
 
 void MessageView::draw(int height, int width) {

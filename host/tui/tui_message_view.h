@@ -16,6 +16,7 @@
 #ifndef VANTREL_HOST_TUI_MESSAGE_VIEW_H_
 #define VANTREL_HOST_TUI_MESSAGE_VIEW_H_
 
+#include <functional>
 #include <optional>
 
 #include "host/tui/tui_keys.h"
@@ -44,6 +45,9 @@ class MessageView {
   std::optional<Row> selected() const;
   // Shows page `page` (its first hit selected once it has one).
   void showPage(size_t page);
+  // Runs `change` (a new filter for the page shown) keeping the selection on its row when that
+  // row is still shown (clearing a filter keeps the place); else the first hit is selected.
+  void refilter(const std::function<void()>& change);
   size_t page() const { return page_; }
   // Collapses or expands the selected row's file (or opens the list of files not searched).
   void toggleSelected();
