@@ -28,7 +28,7 @@ version=$(dpkg-deb -f "$deb" Version)
 [ "$(vantrel --version | head -n 1)" = "vantrel $version" ] ||
   fail "vantrel --version is not $version: $(vantrel --version)"
 
-page=$(MANWIDTH=80 man --warnings vantrel 2>"$work/man.err")
+page=$(LC_ALL=C MANWIDTH=80 man --warnings vantrel 2>"$work/man.err")
 [ -s "$work/man.err" ] && fail "man vantrel: $(cat "$work/man.err")"
 for section in NAME OPTIONS 'EXIT STATUS' ENVIRONMENT FILES; do
   printf '%s\n' "$page" | grep -qx "$section" || fail "man vantrel has no $section section"
