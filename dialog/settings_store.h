@@ -21,6 +21,8 @@ extern const char kTextToFindPattern[];
 extern const char kFileMaskPattern[];
 extern const char kDirectoriesPattern[];
 extern const char kOptionsValue[];
+// The size limit of a searched file, in bytes (REG_DWORD, or a decimal REG_SZ).
+extern const char kMaxFileSizeValue[];
 
 constexpr int kHistoryLength = 15;
 // Width of a text handed to callers: 499 characters and the terminator.
@@ -58,5 +60,12 @@ WORD readOptions();
 WORD parseOptions(const char* text);
 // Writes `options` as decimal text.
 bool writeOptions(WORD options);
+
+// The stored size limit of a searched file: files of that many bytes or more are refused. The
+// default, 500,000, when the value is absent or holds no number from 1 to kMaxFileSizeCeiling.
+// Read when a search starts, from any thread.
+LONG readMaxFileSize();
+constexpr LONG kDefaultMaxFileSize = 500000;
+constexpr LONG kMaxFileSizeCeiling = 2000000000;
 
 #endif  // VANTREL_DIALOG_SETTINGS_STORE_H_

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <new>
 
+#include "dialog/settings_store.h"
 #include "regex/grepclass.h"
 #include "search/output.h"
 #include "search/progress.h"
@@ -77,6 +78,7 @@ void runSearch(SearchJob* job, int detached) {
   // The node walk resolves names against the project this search started in. A worker's starter
   // captured it on the IDE's thread, the only thread that writes `projectPath`.
   if (!detached) captureProjectPath(job);
+  job->maxFileSize = readMaxFileSize();
 
   // Patterns are folded before compilation, letters in classes and after backslashes included,
   // exactly as each line is folded before it is searched.

@@ -57,6 +57,8 @@ struct SearchJob {
   // The project path this search's node walk resolves names against, copied from `projectPath`
   // when the search starts, so a project opened meanwhile does not change a running walk.
   char searchProjectPath[kProjectPathSize] = {};
+  // Files of this many bytes or more are refused; read from the registry as the search starts.
+  LONG maxFileSize = 500000;
 };
 
 // Rewrites `fileMask` into the mask list: the text between its first "(" and a later ")" (at most

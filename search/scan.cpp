@@ -56,7 +56,7 @@ void readAndScan(FileOutput* out, HostFile* file) {
     out->message("File is 0 byte length !", true);
     return;
   }
-  if (size >= kMaxScanSize) {
+  if (size >= out->job->maxFileSize) {
     out->message("File too large !", true);
     return;
   }

@@ -14,14 +14,13 @@
 
 #include "search/job.h"
 
-// Files of 1 to kMaxScanSize - 1 bytes are scanned; others are refused with a message.
-constexpr LONG kMaxScanSize = 500000;
 // Room of a display text: at most 219 characters and the terminator.
 constexpr int kDisplaySize = 220;
 // Spare bytes after the data of a file buffer, for the last line's terminator.
 constexpr size_t kScanSpare = 10;
 
-// Scans the file `path` for the current request, raising the job's `hitCount` and
+// Scans the file `path` for the current request (a file of the job's maxFileSize bytes or more is
+// refused with a message), raising the job's `hitCount` and
 // `filesWithHits`; answers the number of matching lines. Failures are written under the file's
 // heading and answer 0. Without a file object, message window or group the file is skipped.
 LONG scanFile(SearchJob* job, LPCSTR path);

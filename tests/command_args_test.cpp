@@ -21,10 +21,11 @@ bool parse(std::initializer_list<const char*> args, CommandLine& line, std::stri
 TEST(CommandArgsTest, FieldsBoxesAndOutputChoices) {
   CommandLine line;
   std::string error;
-  ASSERT_TRUE(parse({"-rw", "-f", "*.cpp;*.h", "-d.", "TODO", "--options=5", "--select", "a.c",
-                     "--select=b.c", "--project=p.json", "--format=json", "--windows-paths",
-                     "--no-ignore", "--exclude=build/", "--exclude", "*_test.c", "--hidden"},
-                    line, error))
+  ASSERT_TRUE(
+      parse({"-rw", "-f", "*.cpp;*.h", "-d.", "TODO", "--options=5", "--select", "a.c",
+             "--select=b.c", "--project=p.json", "--format=json", "--windows-paths", "--no-ignore",
+             "--exclude=build/", "--exclude", "*_test.c", "--hidden", "--max-filesize", "1000000"},
+            line, error))
       << error;
   EXPECT_EQ(line.text, "TODO");
   EXPECT_EQ(line.fileTypes, "*.cpp;*.h");
@@ -38,6 +39,7 @@ TEST(CommandArgsTest, FieldsBoxesAndOutputChoices) {
   EXPECT_FALSE(line.ignoreFiles);
   EXPECT_EQ(line.excludes, (std::vector<std::string>{"build/", "*_test.c"}));
   EXPECT_TRUE(line.hidden);
+  EXPECT_EQ(line.maxFileSize, 1000000ul);
 
   // Fields not given stay unset, so the dialog keeps what it shows.
   CommandLine bare;
@@ -47,6 +49,7 @@ TEST(CommandArgsTest, FieldsBoxesAndOutputChoices) {
   EXPECT_EQ(bare.format, OutputFormat::kText);
   EXPECT_TRUE(bare.ignoreFiles);  // ignore files are honoured unless switched off
   EXPECT_FALSE(bare.hidden);
+  EXPECT_FALSE(bare.maxFileSize);  // the registry's limit, or the add-on's own
 
   // Context lines: -C around, -A and -B over it whatever the order; -l, -c and vimgrep are
   // formats of their own.
@@ -114,7 +117,10 @@ TEST(CommandArgsTest, ErrorsAreOneLine) {
                                                          {"-l", "-c"},
                                                          {"-c", "--format=json"},
                                                          {"--format=vimgrep", "-B1"},
-                                                         {"-l", "-A", "1"}}) {
+                                                         {"-l", "-A", "1"},
+                                                         {"--max-filesize=0"},
+                                                         {"--max-filesize=1e6"},
+                                                         {"--max-filesize=2000000001"}}) {
     std::vector<char*> argv{const_cast<char*>("vantrel")};
     for (const char* a : args) argv.push_back(const_cast<char*>(a));
     CommandLine line;

@@ -588,7 +588,9 @@ TEST_F(CommandTest, WhatTheWalkPassedOverIsCountedOnStderrOnly) {
                             (root_ / "missing").string() + ", " + (root_ / "gone").string() +
                             ", \"" + (root_ / "p,q").string() +
                             "\" and 1 more), 1 path over 259 characters, 1 name no Windows path "
-                            "can carry, 1 file too large, 1 empty file\n");
+                            "can carry, 1 file too large, 1 empty file; the size limit is 500000 "
+                            "bytes (--max-filesize=N or the registry value MaxFileSize raises "
+                            "it)\n");
   Result asGiven = run({"needle", "-f", "*.txt", "-d", "missing", "--windows-paths"});
   EXPECT_EQ(asGiven.status, 1);
   EXPECT_EQ(asGiven.err, "vantrel: passed over 1 directory not found (missing)\n");
@@ -930,6 +932,65 @@ TEST_F(CommandTest, IgnoreFilesLeaveWhatGitWouldAdd) {
   EXPECT_EQ(excluded.err,
             "vantrel: passed over 8 entries ignored (.gitignore), 1 entry ignored (.ignore), 2 "
             "entries excluded (--exclude)\n");
+}
+
+// The add-on refuses files of 500,000 bytes or more unless the registry value MaxFileSize under
+// its key, or --max-filesize for one run, says otherwise; the passed-over line tells which.
+TEST_F(CommandTest, LargeFilesAreSearchedOnRequest) {
+  write("big/big.c", "needle\n" + std::string(599993, 'x'));
+  ASSERT_EQ(fs::file_size(root_ / "big/big.c"), 600000u);
+  std::vector<std::string> args{"needle", "-f", "*.c", "-d", "big", "--options=0"};
+  Result refused = run(args);
+  EXPECT_EQ(refused.status, 1);
+  EXPECT_NE(refused.out.find("File too large !"), std::string::npos);
+  EXPECT_EQ(refused.err,
+            "vantrel: passed over 1 file too large; the size limit is 500000 bytes "
+            "(--max-filesize=N or the registry value MaxFileSize raises it)\n");
+  args.push_back("--max-filesize=1000000");
+  Result searched = run(args);
+  EXPECT_EQ(searched.status, 0);
+  EXPECT_NE(searched.out.find((root_ / "big/big.c").string() + ":1:1: needle"), std::string::npos);
+  EXPECT_EQ(searched.err, "");
+  args.back() = "--max-filesize=600000";  // a file of the limit's size is refused
+  EXPECT_EQ(
+      run(args).err,
+      "vantrel: passed over 1 file too large; the size limit is 600000 bytes, --max-filesize\n");
+
+  // The stored value, read when a search starts; a run's switch leaves it as it is.
+  setenv("VANTREL_REGISTRY", registry_.c_str(), 1);
+  HKEY key = nullptr;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kSettingsKey, 0, nullptr, 0, KEY_ALL_ACCESS,
+                            nullptr, &key, nullptr),
+            ERROR_SUCCESS);
+  DWORD stored = 700000;
+  ASSERT_EQ(RegSetValueExA(key, kMaxFileSizeValue, 0, REG_DWORD,
+                           reinterpret_cast<const BYTE*>(&stored), sizeof stored),
+            ERROR_SUCCESS);
+  args.pop_back();
+  EXPECT_EQ(run(args).status, 0);
+  args.push_back("--max-filesize=1000");
+  EXPECT_EQ(
+      run(args).err,
+      "vantrel: passed over 1 file too large; the size limit is 1000 bytes, --max-filesize\n");
+  DWORD type = 0, size = sizeof stored;
+  stored = 0;
+  ASSERT_EQ(RegQueryValueExA(key, kMaxFileSizeValue, nullptr, &type,
+                             reinterpret_cast<BYTE*>(&stored), &size),
+            ERROR_SUCCESS);
+  EXPECT_EQ(stored, 700000u);
+  ASSERT_EQ(
+      RegSetValueExA(key, kMaxFileSizeValue, 0, REG_SZ, reinterpret_cast<const BYTE*>("500001"), 7),
+      ERROR_SUCCESS);
+  args.pop_back();
+  EXPECT_EQ(run(args).err,
+            "vantrel: passed over 1 file too large; the size limit is 500001 bytes, the registry "
+            "value MaxFileSize (--max-filesize=N overrides it)\n");
+  ASSERT_EQ(
+      RegSetValueExA(key, kMaxFileSizeValue, 0, REG_SZ, reinterpret_cast<const BYTE*>("lots"), 5),
+      ERROR_SUCCESS);
+  EXPECT_NE(run(args).err.find("limit is 500000 bytes (--max"), std::string::npos);  // invalid
+  RegCloseKey(key);
+  unsetenv("VANTREL_REGISTRY");
 }
 
 }  // namespace

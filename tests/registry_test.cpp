@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "win32/advapi32/registry_override.h"
 #include "win32/include/windows.h"
 
 namespace {
@@ -161,6 +162,39 @@ TEST_F(RegistryTest, ValuesKeepTheirTypeAndRawBytes) {
   size = sizeof buffer;
   ASSERT_EQ(RegQueryValueExA(key, "Empty", nullptr, &type, buffer, &size), ERROR_SUCCESS);
   EXPECT_EQ(size, 0u);
+  RegCloseKey(key);
+}
+
+// A value overridden for the process is read in place of the stored one, opens a key the file
+// lacks, and is never stored; removing the override shows the file's value again.
+TEST_F(RegistryTest, OverriddenValuesAreReadButNeverStored) {
+  HKEY key = createKey("SOFTWARE\\Acme");
+  ASSERT_EQ(setText(key, "Limit", "7"), ERROR_SUCCESS);
+  DWORD number = 600000;
+  VwinOverrideRegistryValue("hkey_local_machine\\software\\ACME", "limit", REG_DWORD,
+                            reinterpret_cast<BYTE*>(&number), sizeof number);
+  VwinOverrideRegistryValue("HKEY_LOCAL_MACHINE\\SOFTWARE\\Nobody\\Sub", "X", REG_SZ,
+                            reinterpret_cast<const BYTE*>("y"), 2);
+  BYTE buffer[16];
+  DWORD type = 0, size = sizeof buffer;
+  ASSERT_EQ(RegQueryValueExA(key, "Limit", nullptr, &type, buffer, &size), ERROR_SUCCESS);
+  EXPECT_EQ(type, static_cast<DWORD>(REG_DWORD));
+  EXPECT_EQ(std::vector<BYTE>(buffer, buffer + size), (std::vector<BYTE>{0xC0, 0x27, 0x09, 0}));
+  HKEY parent = nullptr;
+  EXPECT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Nobody", 0, KEY_READ, &parent),
+            ERROR_SUCCESS);
+  RegCloseKey(parent);
+  HKEY other = nullptr;
+  EXPECT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Nobod", 0, KEY_READ, &other),
+            ERROR_FILE_NOT_FOUND);
+  VwinOverrideRegistryValue("HKEY_LOCAL_MACHINE\\SOFTWARE\\Acme", "Limit", 0, nullptr, 0);
+  VwinOverrideRegistryValue("HKEY_LOCAL_MACHINE\\SOFTWARE\\Nobody\\Sub", "X", 0, nullptr, 0);
+  size = sizeof buffer;
+  ASSERT_EQ(RegQueryValueExA(key, "Limit", nullptr, &type, buffer, &size), ERROR_SUCCESS);
+  EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(buffer)), "7");
+  EXPECT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Nobody", 0, KEY_READ, &parent),
+            ERROR_FILE_NOT_FOUND);
   RegCloseKey(key);
 }
 

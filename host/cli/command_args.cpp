@@ -38,6 +38,17 @@ bool parseOptionsValue(const std::string& value, int& bits) {
   return true;
 }
 
+// A number of bytes, decimal, from 1 to 2,000,000,000 (what the add-on's limit takes).
+bool parseFileSize(const std::string& value, unsigned long& bytes) {
+  if (value.empty() || value.size() > 10 ||
+      value.find_first_not_of("0123456789") != std::string::npos)
+    return false;
+  unsigned long long n = std::strtoull(value.c_str(), nullptr, 10);
+  if (n == 0 || n > 2000000000ull) return false;
+  bytes = static_cast<unsigned long>(n);
+  return true;
+}
+
 // Splits "--name=value" into name and value; `hasValue` tells whether "=" was there.
 void splitLong(const std::string& arg, std::string& name, std::string& value, bool& hasValue) {
   size_t eq = arg.find('=');
@@ -142,6 +153,15 @@ bool parseCommandLine(int argc, char* const* argv, CommandLine& line, std::strin
           return false;
         }
         line.excludes.push_back(value);
+      } else if (name == "max-filesize") {
+        if (!takeValue()) return false;
+        unsigned long bytes = 0;
+        if (!parseFileSize(value, bytes)) {
+          error =
+              "--max-filesize wants a number of bytes from 1 to 2000000000, not '" + value + "'";
+          return false;
+        }
+        line.maxFileSize = bytes;
       } else if (name == "options") {
         if (!takeValue()) return false;
         int bits = 0;
@@ -269,6 +289,8 @@ Options:
   --exclude=GLOB     pass over entries GLOB matches (gitignore syntax: build/, *_test.c,
                      third_party/**; anchored at the current directory); may be repeated
   --hidden           search dot-files and dot-folders too (.git stays passed over)
+  --max-filesize=N   search files smaller than N bytes in this run (default: the registry
+                     value MaxFileSize under the add-on's key, else 500000)
   -h, --help         show this help and exit
   --version          show the add-on's version and exit
 

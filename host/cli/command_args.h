@@ -4,6 +4,7 @@
 //   vantrel [TEXT] [-t TEXT] [-f TYPES] [-d DIRS] [-s] [-r] [-e] [-a] [-w] [--options=N]
 //           [--project=FILE] [--select=NODE]... [--format=text|json|vimgrep] [--windows-paths]
 //           [-A N] [-B N] [-C N] [-l] [-c] [--no-ignore] [--exclude=GLOB]... [--hidden]
+//           [--max-filesize=N]
 //           [--help] [--version]
 //
 // A field not given stays unset (the dialog keeps what it shows). -l and -c are output formats
@@ -39,9 +40,10 @@ struct CommandLine {
   int contextBefore = 0;  // -B, or -C
   int contextAfter = 0;   // -A, or -C
   bool windowsPaths = false;
-  bool ignoreFiles = true;            // --no-ignore clears it
-  std::vector<std::string> excludes;  // --exclude, in order
-  bool hidden = false;                // --hidden
+  bool ignoreFiles = true;                   // --no-ignore clears it
+  std::vector<std::string> excludes;         // --exclude, in order
+  bool hidden = false;                       // --hidden
+  std::optional<unsigned long> maxFileSize;  // --max-filesize: bytes, for this run only
   bool help = false;
   bool version = false;
 };

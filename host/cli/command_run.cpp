@@ -152,7 +152,7 @@ int runCommand(const CommandLine& line, const std::string& addOnPath, std::ostre
   struct stat output {};
   bool outputIsFile = fstat(STDOUT_FILENO, &output) == 0 && S_ISREG(output.st_mode);
   VwinWithholdFromListings(output.st_dev, outputIsFile ? output.st_ino : 0);
-  applyListingSwitches(line);
+  applySearchScopeSwitches(line);
 
   // A status window always exists, so Esc (and Ctrl-C) is polled by a blocking search; it is shown
   // on a terminal's last line, and drawn nowhere off a terminal.

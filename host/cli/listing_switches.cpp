@@ -4,11 +4,12 @@
 
 #include <string>
 
+#include "host/ide/file_size_limit.h"
 #include "win32/kernel32/listing_rules.h"
 
 namespace vantrel {
 
-void applyListingSwitches(const CommandLine& line) {
+void applySearchScopeSwitches(const CommandLine& line) {
   std::string excludes;
   for (const std::string& pattern : line.excludes) excludes.append(pattern).push_back('\0');
   excludes.push_back('\0');
@@ -17,6 +18,7 @@ void applyListingSwitches(const CommandLine& line) {
   rules.dotNames = line.hidden ? TRUE : FALSE;
   rules.excludes = line.excludes.empty() ? nullptr : excludes.c_str();
   VwinSetListingRules(&rules);
+  if (line.maxFileSize) host::limitFileSizeForThisRun(*line.maxFileSize);
 }
 
 }  // namespace vantrel

@@ -53,13 +53,30 @@ std::string PassedOver::describe(const std::function<std::string(const std::stri
   addReason(text, largeFiles, "file too large", "files too large");
   addReason(text, emptyFiles, "empty file", "empty files");
   addReason(text, unreadableFiles, "unreadable file", "unreadable files");
+  // Last, so that a row cut to a terminal's width keeps every count.
+  if (largeFiles) {
+    text += "; the size limit is " + std::to_string(fileSizeLimit.bytes) + " bytes";
+    switch (fileSizeLimit.source) {
+      case FileSizeLimit::Source::kDefault:
+        text += " (--max-filesize=N or the registry value MaxFileSize raises it)";
+        break;
+      case FileSizeLimit::Source::kRegistry:
+        text += ", the registry value MaxFileSize (--max-filesize=N overrides it)";
+        break;
+      case FileSizeLimit::Source::kThisRun:
+        text += ", --max-filesize";
+        break;
+    }
+  }
   return text;
 }
 
 void PassedOverReport::start() {
+  FileSizeLimit limit = fileSizeLimit();  // read before the lock: the registry may be busy
   {
     std::lock_guard<std::mutex> lock(mutex_);
     running_ = PassedOver();
+    running_.fileSizeLimit = limit;
   }
   VwinStartPassedOverCount();
 }

@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "host/ide/file_size_limit.h"
 #include "host/ide/message_event.h"
 
 namespace host {
@@ -35,12 +36,14 @@ struct PassedOver {
   unsigned long unreadableFiles = 0;
   // The first few missing directories, as the search spelled them (Z:\src\gone\).
   std::vector<std::string> missingNames;
+  FileSizeLimit fileSizeLimit;  // as the search started
 
-  // "2 directories not found (/src/gone, old), 1 file too large": every reason with a count, in
-  // this order, the missing directories named (up to a few, then how many more) without their
-  // trailing separator, each shown through `show` when given (a name holding ",", ";", a double
-  // quote or a parenthesis then quoted as in the directories field); empty when nothing was
-  // passed over.
+  // "2 directories not found (/src/gone, old), 1 file too large; the size limit is 500000 bytes
+  // (...)": every reason with a count, in this order, the missing directories named (up to a few,
+  // then how many more) without their trailing separator, each shown through `show` when given (a
+  // name holding ",", ";", a double quote or a parenthesis then quoted as in the directories
+  // field), then, when files were too large, the limit that applied and how to raise it; empty
+  // when nothing was passed over.
   std::string describe(const std::function<std::string(const std::string&)>& show = {}) const;
 };
 

@@ -49,7 +49,7 @@ int runTerminalSession(const vantrel::CommandLine& line, const std::string& addO
                                    selected, error))
     return fail(error);
 
-  vantrel::applyListingSwitches(line);
+  vantrel::applySearchScopeSwitches(line);
   host::Host ide;
   ide.messageWindow()->keepEvents(false);
   HMODULE module = vantrel::loadAddOn(addOnPath, error);

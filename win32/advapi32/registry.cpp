@@ -5,7 +5,8 @@
 // and the access it was opened with; the predefined keys are pseudo-handles that need no closing.
 // Every change is one transaction (or part of the calling thread's batch,
 // win32/advapi32/registry_store.h), so a reader or another process sees a value either whole or not
-// at all. Tested by tests/registry_test.cpp.
+// at all. A value the process overrides (win32/advapi32/registry_override.h) is read in place of
+// the file's. Tested by tests/registry_test.cpp.
 #include <sqlite3.h>
 
 #include <cstring>
@@ -15,6 +16,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "win32/advapi32/registry_override.h"
 #include "win32/advapi32/registry_store.h"
 #include "win32/include/winreg.h"
 
@@ -121,7 +123,7 @@ WINAPI_EXPORT LONG WINAPI RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD, REGSAM a
   REGSAM baseAccess;
   if (!describe(key, &path, &baseAccess)) return ERROR_INVALID_HANDLE;
   if (LONG error = appendSubKey(&path, subKey, nullptr); error != ERROR_SUCCESS) return error;
-  if (!isRoot(path)) {
+  if (!isRoot(path) && !vwin::registry::overriddenKey(path)) {
     bool found = false;
     LONG error = vwin::registry::withDatabase([&](sqlite3* db) -> LONG {
       int rc;
@@ -180,8 +182,8 @@ WINAPI_EXPORT LONG WINAPI RegQueryValueExA(HKEY key, LPCSTR name, LPDWORD reserv
   if (!(access & KEY_QUERY_VALUE)) return ERROR_ACCESS_DENIED;
   std::string bytes;
   DWORD storedType = REG_NONE;
-  bool found = false;
-  LONG error = vwin::registry::withDatabase([&](sqlite3* db) -> LONG {
+  bool found = vwin::registry::overriddenValue(path, valueName(name), &storedType, &bytes);
+  LONG error = found ? ERROR_SUCCESS : vwin::registry::withDatabase([&](sqlite3* db) -> LONG {
     sqlite3_stmt* stmt = nullptr;
     int rc = sqlite3_prepare_v2(db, "SELECT type, data FROM vals WHERE key = ?1 AND name = ?2", -1,
                                 &stmt, nullptr);

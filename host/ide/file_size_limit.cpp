@@ -1,0 +1,72 @@
+// The add-on's file size limit (see host/ide/file_size_limit.h).
+// Tested by tests/command_e2e_test.cpp.
+#include "host/ide/file_size_limit.h"
+
+#include <atomic>
+#include <cstring>
+#include <string>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include "win32/advapi32/registry_override.h"
+#include "win32/include/winreg.h"
+#endif
+
+namespace host {
+namespace {
+
+// The add-on's key and value, as the add-on names them (dialog/settings_store.cpp).
+const char kAddOnKey[] = "SOFTWARE\\Borland\\Borland C++\\5.0\\Ide\\AddOns\\vantrel";
+const char kValue[] = "MaxFileSize";
+constexpr unsigned long kCeiling = 2000000000;
+
+std::atomic<bool> setForThisRun{false};
+
+// The stored value as the add-on reads it: a REG_DWORD, or decimal digits in a REG_SZ; 0 when
+// absent or out of 1..kCeiling.
+unsigned long storedLimit() {
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kAddOnKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return 0;
+  unsigned char data[32] = {};
+  DWORD size = sizeof data - 1;
+  DWORD type = REG_NONE;
+  LONG result = RegQueryValueExA(key, kValue, nullptr, &type, data, &size);
+  RegCloseKey(key);
+  if (result != ERROR_SUCCESS) return 0;
+  unsigned long long bytes = 0;
+  if (type == REG_DWORD && size == 4) {
+    std::memcpy(&bytes, data, 4);  // little-endian, as the registry holds a DWORD
+  } else if (type == REG_SZ) {
+    std::string text(reinterpret_cast<const char*>(data));
+    if (text.empty() || text.size() > 10 ||
+        text.find_first_not_of("0123456789") != std::string::npos)
+      return 0;
+    bytes = std::stoull(text);
+  }
+  return bytes >= 1 && bytes <= kCeiling ? static_cast<unsigned long>(bytes) : 0;
+}
+
+}  // namespace
+
+#ifndef _WIN32
+void limitFileSizeForThisRun(unsigned long bytes) {
+  DWORD value = static_cast<DWORD>(bytes);
+  std::string key = std::string("HKEY_LOCAL_MACHINE\\") + kAddOnKey;
+  VwinOverrideRegistryValue(key.c_str(), kValue, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
+                            sizeof value);
+  setForThisRun.store(true);
+}
+#endif
+
+FileSizeLimit fileSizeLimit() {
+  FileSizeLimit limit;
+  if (unsigned long stored = storedLimit()) {
+    limit.bytes = stored;
+    limit.source =
+        setForThisRun.load() ? FileSizeLimit::Source::kThisRun : FileSizeLimit::Source::kRegistry;
+  }
+  return limit;
+}
+
+}  // namespace host
