@@ -993,4 +993,53 @@ TEST_F(CommandTest, LargeFilesAreSearchedOnRequest) {
   unsetenv("VANTREL_REGISTRY");
 }
 
+// A resource file saved as UTF-16 (either byte order, with its mark, CR LF lines and letters
+// beyond ASCII) gives the hits, lines, columns and texts of its UTF-8 form; a UTF-8 mark is no
+// part of the first line. Columns count bytes of the text in the code page.
+TEST_F(CommandTest, Utf16FilesAreSearchedAsTheirText) {
+  std::string utf8 =
+      "needle first\r\nna\xC3\xAFve needle \xC3\xBC"
+      "ber\r\n\t\xC3\xBCn\xC3\xAF"
+      "c\xC3\xB6"
+      "d\xC3\xA9 needle \xE2\x82\xAC\r\nlast\r\n";
+  std::u16string units;
+  for (size_t i = 0; i < utf8.size();) {  // two- and three-byte sequences are all it holds
+    unsigned char c = static_cast<unsigned char>(utf8[i]);
+    int length = c < 0x80 ? 1 : c < 0xE0 ? 2 : 3;
+    char16_t u = length == 1 ? c : length == 2 ? (c & 0x1F) : (c & 0x0F);
+    for (int k = 1; k < length; ++k) u = static_cast<char16_t>(u << 6 | (utf8[i + k] & 0x3F));
+    units.push_back(u);
+    i += length;
+  }
+  for (bool bigEndian : {false, true}) {
+    std::string bytes = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+    for (char16_t u : units) {
+      char high = static_cast<char>(u >> 8), low = static_cast<char>(u & 0xFF);
+      bytes += bigEndian ? std::string{high, low} : std::string{low, high};
+    }
+    write(bigEndian ? "u/be.rc" : "u/le.rc", bytes);
+  }
+  write("u/plain.rc", utf8);
+  write("u/marked.rc", "\xEF\xBB\xBF" + utf8);
+  Result result = run({"needle", "-f", "*.rc", "-d", "u", "--options=0", "--format=json"}, {},
+                      {"VANTREL_CODEPAGE=65001"});
+  EXPECT_EQ(result.status, 0);
+  std::map<std::string, std::vector<std::string>> hitsByFile;
+  for (const json& e : result.events()) {
+    if (e["event"] != "entry" || e["file"].is_null()) continue;
+    hitsByFile[fs::path(e["file"].get<std::string>()).filename()].push_back(
+        std::to_string(e["line"].get<int>()) + ":" + std::to_string(e["column"].get<int>()) + ": " +
+        e["text"].get<std::string>());
+  }
+  std::vector<std::string> expected{"1:1: needle first",
+                                    "2:8: na\xC3\xAFve needle \xC3\xBC"
+                                    "ber",
+                                    "3:14: \xC3\xBCn\xC3\xAF"
+                                    "c\xC3\xB6"
+                                    "d\xC3\xA9 needle \xE2\x82\xAC"};
+  EXPECT_EQ(hitsByFile["plain.rc"], expected);
+  for (const char* name : {"le.rc", "be.rc", "marked.rc"})
+    EXPECT_EQ(hitsByFile[name], expected) << name;
+}
+
 }  // namespace

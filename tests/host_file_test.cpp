@@ -15,6 +15,7 @@
 #include "host/ide/host.h"
 #include "host/ide/host_string.h"
 #include "host/ide/path_display.h"
+#include "win32/kernel32/codepage.h"
 #include "win32/kernel32/paths.h"
 
 namespace {
@@ -88,6 +89,58 @@ TEST_F(HostFileTest, ReadsANormalFileWholeInOneRead) {
   EXPECT_EQ(file->read(buffer.data(), 1), -1);
   EXPECT_EQ(file->seek(0, 2), -1);
   file->Release();
+}
+
+// The bytes of `units` as a UTF-16 file of either byte order, with its mark.
+std::string utf16File(const std::u16string& units, bool bigEndian) {
+  std::string bytes = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+  for (char16_t u : units) {
+    char high = static_cast<char>(u >> 8), low = static_cast<char>(u & 0xFF);
+    bytes += bigEndian ? std::string{high, low} : std::string{low, high};
+  }
+  return bytes;
+}
+
+// What the file object hands over: the text after a UTF-8 mark, a UTF-16 file converted to the
+// code page, with sizes, reads and seeks in the converted bytes.
+TEST_F(HostFileTest, FilesWithAByteOrderMarkAreReadAsTheirText) {
+  auto text = [&](const std::string& path) {
+    HostFile* file = named(path);
+    std::string read;
+    if (file->open(0)) {
+      LONG size = file->seek(0, 2);
+      read.assign(static_cast<size_t>(size), '\0');
+      file->seek(0, 0);
+      EXPECT_EQ(file->read(read.data(), size + 5), size);
+      if (size >= 2) {  // a seek lands in the converted bytes
+        EXPECT_EQ(file->seek(-2, 2), size - 2);
+        char tail[2];
+        EXPECT_EQ(file->read(tail, 2), 2);
+        EXPECT_EQ(std::string(tail, 2), read.substr(read.size() - 2));
+      }
+    }
+    file->Release();
+    return read;
+  };
+  std::u16string units = u"h\u00e9llo\r\nw\u00f6rld \u20ac\U0001F600\n";
+  std::string le = write("le.rc", utf16File(units, false));
+  std::string be = write("be.rc", utf16File(units, true));
+  std::string lone = write("lone.rc", utf16File(u"a\xD800z\xDC00", false));
+  UINT before = GetACP();
+  ASSERT_TRUE(VwinSetAnsiCodePage(CP_UTF8));
+  EXPECT_EQ(text(write("bom.c", "\xEF\xBB\xBFint x;\n")), "int x;\n");
+  EXPECT_EQ(text(le), "h\xC3\xA9llo\r\nw\xC3\xB6rld \xE2\x82\xAC\xF0\x9F\x98\x80\n");
+  EXPECT_EQ(text(be), text(le));
+  EXPECT_EQ(text(lone), "a?z?");
+  EXPECT_EQ(text(write("odd.rc", std::string("\xFF\xFE"
+                                             "a\0b",
+                                             5))),
+            "a");  // odd byte dropped
+  ASSERT_TRUE(VwinSetAnsiCodePage(1252));
+  EXPECT_EQ(text(le), "h\xE9llo\r\nw\xF6rld \x80?\n");
+  EXPECT_EQ(text(be), text(le));
+  VwinSetAnsiCodePage(before);
+  EXPECT_EQ(text(write("plain.c", "\xFF\xFF not a mark")), "\xFF\xFF not a mark");
 }
 
 TEST_F(HostFileTest, NameIsFoundCaseInsensitivelyThroughTheDriveMapping) {

@@ -7,8 +7,11 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 #include <limits>
 
+#include "host/ide/file_size_limit.h"
+#include "host/ide/file_text.h"
 #include "host/ide/path_display.h"
 #include "win32/kernel32/open_ahead.h"
 #include "win32/kernel32/paths.h"
@@ -41,7 +44,9 @@ BOOL File::open(int mode) {
     fd_ = ahead;
     size_ = aheadSize;
     position_ = 0;
-    return TRUE;
+    if (readText()) return TRUE;
+    close();
+    return FALSE;
   }
   // The name as spelled first: a search hands over names just listed, so the stat that the case
   // lookup makes would be wasted on nearly every file.
@@ -67,15 +72,57 @@ BOOL File::open(int mode) {
   fd_ = fd;
   size_ = status.st_size;
   position_ = 0;
-  return TRUE;
+  if (readText()) return TRUE;
+  close();
+  return FALSE;
+}
+
+bool File::readText() {
+  char head[3];
+  LONG got = read(head, sizeof head);
+  position_ = 0;
+  if (got < 0) return false;
+  ByteOrderMark mark = byteOrderMark(std::string_view(head, static_cast<size_t>(got)));
+  if (mark == ByteOrderMark::kUtf8) {
+    skip_ = 3;
+    size_ -= 3;
+  } else if (mark != ByteOrderMark::kNone) {
+    long long least = leastConvertedSize(size_);
+    if (least >= static_cast<long long>(fileSizeLimit().bytes) ||
+        size_ > std::numeric_limits<LONG>::max()) {
+      size_ = least;  // refused unread: converting would take more than the limit
+      return true;
+    }
+    std::string raw;
+    try {
+      raw.resize(static_cast<size_t>(size_));
+      if (read(raw.data(), static_cast<LONG>(raw.size())) != static_cast<LONG>(raw.size()))
+        return false;
+      toFileText(raw);
+      text_.swap(raw);
+    } catch (...) {
+      return false;  // out of memory: the add-on says it cannot open the file
+    }
+    converted_ = true;
+    size_ = static_cast<long long>(text_.size());
+    position_ = 0;
+  }
+  return true;
 }
 
 LONG File::read(void* buffer, LONG count) {
   if (fd_ < 0 || count < 0 || (!buffer && count > 0)) return -1;
   char* out = static_cast<char*>(buffer);
+  if (converted_) {
+    long long left = position_ < size_ ? size_ - position_ : 0;
+    LONG done = static_cast<LONG>(count < left ? count : left);
+    if (done > 0) std::memcpy(out, text_.data() + position_, static_cast<size_t>(done));
+    position_ += done;
+    return done;
+  }
   LONG done = 0;
   while (done < count) {
-    ssize_t n = pread(fd_, out + done, static_cast<size_t>(count - done), position_ + done);
+    ssize_t n = pread(fd_, out + done, static_cast<size_t>(count - done), skip_ + position_ + done);
     if (n < 0) {
       if (errno == EINTR) continue;
       return -1;
@@ -105,6 +152,9 @@ void File::close() {
   fd_ = -1;
   size_ = 0;
   position_ = 0;
+  skip_ = 0;
+  converted_ = false;
+  std::string().swap(text_);
 }
 
 }  // namespace host

@@ -5,10 +5,15 @@
 // file opens (a directory, FIFO, socket or device is refused after fstat, and O_NONBLOCK keeps the
 // open of a FIFO from waiting for a writer). The size comes from fstat at open, the position is
 // kept here, and `read` reads at that position with pread until the count is read or the file
-// ends, so a scan costs one open, one fstat and one read. On POSIX a descriptor the layer opened
-// ahead for this very name (win32/kernel32/open_ahead.h) is taken instead of an open and an
-// fstat, and handed back to be closed. `probe` answers 0: this host holds no
-// file in an editor buffer, so every file is read from disk whatever the open mode.
+// ends, so a scan costs one open, one fstat, a read of the first three bytes and one read. On
+// POSIX a descriptor the layer opened ahead for this very name (win32/kernel32/open_ahead.h) is
+// taken instead of an open and an fstat, and handed back to be closed.
+// What the add-on reads is the file's text (host/ide/file_text.h): after a UTF-8 byte-order mark,
+// or, for a file with a UTF-16 mark, the file converted at open into a buffer that sizes, reads
+// and seeks then follow. A UTF-16 file that could not convert to less than the add-on's size
+// limit (host/ide/file_size_limit.h) is not converted: its size is the least its text could take,
+// which the add-on refuses unread, so memory stays bounded by the limit. `probe` answers 0: this
+// host holds no file in an editor buffer, so every file is read from disk whatever the open mode.
 // Ownership: a File is born with one reference (the add-on's); the descriptor is closed by
 // `close` or at the last Release.
 // Threading: one thread at a time (the thread of the scan that made it).
@@ -82,6 +87,11 @@ class File final : public RefCounted<HostFile> {
   const std::string& posixPath() const { return posixPath_; }
 
  private:
+#ifndef _WIN32
+  // After the open: looks for a byte-order mark and converts a UTF-16 file; false when the file
+  // cannot be read.
+  bool readText();
+#endif
   std::string name_;
   std::string posixPath_;
 #ifdef _WIN32
@@ -92,6 +102,11 @@ class File final : public RefCounted<HostFile> {
 #endif
   long long size_ = 0;
   long long position_ = 0;
+#ifndef _WIN32
+  long long skip_ = 0;      // bytes before the text: a UTF-8 byte-order mark
+  bool converted_ = false;  // the text is `text_`, converted from UTF-16
+  std::string text_;
+#endif
 };
 
 }  // namespace host

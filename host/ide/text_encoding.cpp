@@ -149,6 +149,14 @@ void appendTerminalText(std::string& out, std::string_view bytes) {
   }
 }
 
+int windows1252Byte(uint32_t codePoint) {
+  if (codePoint < 0x80 || (codePoint >= 0xA0 && codePoint <= 0xFF))
+    return static_cast<int>(codePoint);
+  for (int i = 0; i < 32; ++i)
+    if (kHighControls[i] == codePoint) return 0x80 + i;
+  return -1;
+}
+
 bool isUtf8(std::string_view bytes) {
   for (size_t i = 0; i < bytes.size();) {
     if (static_cast<unsigned char>(bytes[i]) < 0x80) {

@@ -10,6 +10,7 @@
 #ifndef VANTREL_HOST_TEXT_ENCODING_H_
 #define VANTREL_HOST_TEXT_ENCODING_H_
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -25,6 +26,9 @@ std::string toTerminalText(std::string_view bytes);
 // The same, appended to `out` (no allocation once `out` has grown to the line's size).
 void appendUtf8(std::string& out, std::string_view bytes);
 void appendTerminalText(std::string& out, std::string_view bytes);
+
+// The Windows-1252 byte of a code point, or -1 when that code page holds none.
+int windows1252Byte(uint32_t codePoint);
 
 // Whether the bytes are valid UTF-8 as they stand (toUtf8 gives them back unchanged).
 bool isUtf8(std::string_view bytes);

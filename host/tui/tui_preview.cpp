@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "host/ide/file_text.h"
 #include "host/ide/text_encoding.h"
 #include "host/tui/tui_draw.h"
 
@@ -107,6 +108,7 @@ bool Preview::load(const std::string& path) {
       got += static_cast<size_t>(n);
     }
     text_.resize(got);
+    host::toFileText(text_);  // the text the add-on searched: UTF-16 converted, no mark
     // Lines end as the search ends them: at CR, LF, CR LF or LF CR; a last line end starts no
     // line of its own.
     for (size_t i = 0; i < text_.size(); ++i) {
