@@ -34,13 +34,14 @@ _vantrel() {
       mapfile -t COMPREPLY < <(compgen -f -- "$cur")
       return
       ;;
-    -t | --select | --options | --exclude | -A | -B | -C)
+    -t | --select | --options | --exclude | -A | -B | -C | --max-filesize)
       return
       ;;
     *)
       if [[ $cur == -* ]]; then
         COMPREPLY=($(compgen -W '-t -f -d -s -r -e -a -w --options= --project= --select=
-          --format= -A -B -C -l -c --windows-paths --no-ignore --exclude= --hidden -h --help
+          --format= -A -B -C -l -c --windows-paths --no-ignore --exclude= --hidden --max-filesize=
+          -h --help
           --version' \
           -- "$cur"))
         [[ ${COMPREPLY[0]} == *= ]] && compopt -o nospace 2>/dev/null

@@ -33,5 +33,6 @@ complete -c vantrel -l windows-paths -d 'Show file paths as the add-on gives the
 complete -c vantrel -l no-ignore -d 'Search what ignore files name too'
 complete -c vantrel -l exclude -x -d 'Pass over entries the glob matches'
 complete -c vantrel -l hidden -d 'Search dot-files and dot-folders too'
+complete -c vantrel -l max-filesize -x -d 'Search files smaller than N bytes in this run'
 complete -c vantrel -s h -l help -d 'Show the help and exit'
 complete -c vantrel -l version -d "Show the add-on's version and exit"
