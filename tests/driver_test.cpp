@@ -15,6 +15,7 @@
 #include <thread>
 #include <vector>
 
+#include "dialog/settings_store.h"
 #include "host/ide/message_event.h"
 #include "host/ide/project.h"
 #include "regex/grepclass.h"
@@ -242,6 +243,7 @@ TEST_F(DriverTest, OpeningAheadUnderChangesShowsEachPathItsOwnBytes) {
       files.push_back("d" + std::to_string(d) + "/f" + std::to_string(f) + ".c");
       write(files.back(), content(files.back()));
     }
+  readMaxFileSize();  // a search's start opens the registry, whose connection stays open
   int descriptorsBefore = openDescriptors();
   VwinOpenAhead(TRUE);
   std::atomic<bool> done{false};
