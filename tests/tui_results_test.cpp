@@ -221,6 +221,11 @@ TEST_F(TuiResultsTest, ATypedFilterNarrowsThePageToRowsWhosePathOrTextHoldsIt) {
   EXPECT_TRUE(s.contains("[filter: ret]")) << s.all();
   EXPECT_TRUE(s.contains("\u25be a.c  (1 of 2 hits)")) << s.all();  // the hits let through
   EXPECT_TRUE(selectedRow(s, "  2:8: return needle;")) << s.all();
+  // The filter's text is underlined where a row holds it.
+  int row = 0, col = 0;
+  ASSERT_TRUE(s.find("return needle;", &row, &col)) << s.all();
+  EXPECT_TRUE(s.at(row, col).underline && s.at(row, col + 2).underline) << s.all();
+  EXPECT_FALSE(s.at(row, col + 3).underline) << s.all();
   EXPECT_FALSE(s.contains("b.c")) << s.all();
   // A path holds it: the file with its hits. Enter keeps the filter, / edits it again.
   terminal_->keys("C-u");

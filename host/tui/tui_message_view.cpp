@@ -26,6 +26,17 @@ std::string headingText(const Row& row, int width) {
          row.shown.substr(0, slash + 1);
 }
 
+// Where `text` holds `folded` (ASCII letters in either case), or npos.
+size_t findFolded(std::string_view text, const std::string& folded) {
+  auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
+  for (size_t p = 0; p + folded.size() <= text.size(); ++p) {
+    size_t i = 0;
+    while (i < folded.size() && lower(text[p + i]) == folded[i]) ++i;
+    if (i == folded.size()) return p;
+  }
+  return std::string_view::npos;
+}
+
 }  // namespace
 
 std::string describePage(const MessageList& list, size_t page) {
@@ -128,6 +139,7 @@ void MessageView::draw(int height, int width) {
                                                           : columns(row.shown));
   maxLeft_ = std::max(0, longest - width);
   SearchRequest request = list_.summary(page_).request;
+  std::string filter = list_.filter(page_);  // folded to ASCII lower case
   left_ = std::min(left_, maxLeft_);
   for (int r = 0; r < rowsShown; ++r) {
     int screenRow = r + 1;
@@ -156,6 +168,14 @@ void MessageView::draw(int height, int width) {
       if (col < width)
         put(screenRow, col, match, width - col,
             attr == A_REVERSE ? A_REVERSE | A_BOLD | A_UNDERLINE : A_REVERSE);
+    }
+    // The filter's text, underlined where the row holds it (letters in either case).
+    size_t found = filter.empty() || left_ != 0 ? std::string::npos : findFolded(text, filter);
+    if (found != std::string::npos) {
+      int col = columns(std::string_view(text).substr(0, found));
+      if (col < width)
+        put(screenRow, col, std::string_view(text).substr(found, filter.size()), width - col,
+            attr | A_UNDERLINE);
     }
   }
 }
