@@ -373,8 +373,16 @@ void noteFileSearch(const std::string& dir, const std::string& namePattern) {
   }
   // Behind, on its way here: let it come.
   if (s.walking && s.items.empty() && !s.plan) return;
-  // A walk that opened files goes on opening them until it starts again from its top.
-  startPlan(s, Plan{seen.context, seen.masks}, opened || (s.opening && seen.context.size() > 1));
+  // A walk that opened files goes on opening them until it starts again from its top. A walk
+  // that opens nothing (a counting pass) is left to itself: listing ahead alone costs the process
+  // more than it saves the walk, which lists as fast as the helper could.
+  bool opening = opened || (s.opening && seen.context.size() > 1);
+  if (!opening) {
+    if (!s.items.empty() || s.walking || s.plan) callOff(s);
+    s.opening = false;
+    return;
+  }
+  startPlan(s, Plan{seen.context, seen.masks}, true);
 }
 
 std::shared_ptr<const DirectoryListing> listedAhead(const char* posixDir) {

@@ -16,8 +16,8 @@
 // and kDirectoriesAhead directories are held ahead; what the walk passes by unused is closed when
 // it takes something further on. When the process runs out of descriptors the helper stops
 // opening, and the file object opens in place. A file changed after it was opened ahead is read as
-// it was at that moment, what a walk a moment earlier would have read. Files are opened only once
-// the walk has opened one since the helper last took it up (a counting pass opens none). A mask
+// it was at that moment, what a walk a moment earlier would have read. The helper works only for a
+// walk that opens files: a counting pass, which opens none, lists as fast alone. A mask
 // list holding "*.*" is not told apart from the walk into subdirectories, so nothing is opened
 // ahead for it.
 //
