@@ -365,6 +365,12 @@ ListingRules::ListingRules(const char* posixDir,
     }
     found.rules.emplace(found.key, rules_);
   }
+  // No file and no exclusion in force (a tree outside any repository, with no .ignore): the
+  // listing is what the files make it, at no cost per entry.
+  if (!rules_->dotNames && !rules_->excludes && rules_->git.empty() && rules_->dotIgnore.empty()) {
+    rules_.reset();
+    return;
+  }
   memoLock_ = std::unique_lock<std::mutex>(rules_->memoMutex);
   if (rules_->memoListing.lock() != listing) {
     rules_->memoListing = listing;
