@@ -16,6 +16,7 @@
 #include <cstring>
 #include <ctime>
 #include <list>
+#include <mutex>
 #include <string_view>
 #include <unordered_map>
 
@@ -117,7 +118,16 @@ struct Cache {
   }
 };
 
-thread_local Cache cache;
+// One cache for the process: the walk and the open-ahead helper find each other's listings.
+struct SharedCache {
+  std::mutex mutex;
+  Cache cache;
+};
+
+SharedCache& shared() {
+  static SharedCache* s = new SharedCache;  // the helper thread may use it until the process ends
+  return *s;
+}
 
 // The file left out of every listing (the host's output file), set before a search begins.
 std::atomic<dev_t> withheldDevice{0};
@@ -197,15 +207,26 @@ size_t DirectoryListing::bytes() const {
 std::shared_ptr<const DirectoryListing> listDirectory(const char* posixDir) {
   // Read (or found unchanged) by the open-ahead helper a moment ago, for this walk.
   if (std::shared_ptr<const DirectoryListing> ahead = listedAhead(posixDir)) return ahead;
+  SharedCache& s = shared();
   Clock::time_point now = Clock::now();
-  auto it = cache.find(posixDir);
-  if (it != cache.order.end()) {
+  std::shared_ptr<const DirectoryListing> kept;
+  {
+    std::lock_guard<std::mutex> lock(s.mutex);
+    auto it = s.cache.find(posixDir);
+    if (it != s.cache.order.end()) kept = it->listing;
+  }
+  if (kept) {
+    // The stat is made outside the lock; the entry may have changed meanwhile.
     struct stat current;
-    if (stat(posixDir, &current) == 0 && sameStamp(stampOf(current), it->listing->stamp)) {
-      cache.use(it, now);
-      return it->listing;
+    bool same = stat(posixDir, &current) == 0 && sameStamp(stampOf(current), kept->stamp);
+    std::lock_guard<std::mutex> lock(s.mutex);
+    auto it = s.cache.find(posixDir);
+    bool still = it != s.cache.order.end() && it->listing == kept;
+    if (same) {
+      if (still) s.cache.use(it, now);
+      return kept;
     }
-    cache.drop(it);
+    if (still) s.cache.drop(it);
   }
   bool settled = false;
   std::shared_ptr<DirectoryListing> listing = readListing(posixDir, settled);
@@ -214,20 +235,28 @@ std::shared_ptr<const DirectoryListing> listDirectory(const char* posixDir) {
   listing->names.shrink_to_fit();
   listing->uncarried.shrink_to_fit();
   size_t need = listing->bytes();
-  if (settled && cache.makeRoom(need, now)) cache.keep(listing, need, now);
+  if (!settled) return listing;
+  std::lock_guard<std::mutex> lock(s.mutex);
+  auto it = s.cache.find(posixDir);
+  if (it != s.cache.order.end()) s.cache.drop(it);  // read by another thread meanwhile
+  if (s.cache.makeRoom(need, now)) s.cache.keep(listing, need, now);
   return listing;
 }
 
 std::vector<std::string> keptListings() {
+  SharedCache& s = shared();
+  std::lock_guard<std::mutex> lock(s.mutex);
   std::vector<std::string> dirs;
-  for (const Cache::Kept& k : cache.order) dirs.push_back(k.listing->posixDir);
+  for (const Cache::Kept& k : s.cache.order) dirs.push_back(k.listing->posixDir);
   return dirs;
 }
 
 void setListingCacheLimits(size_t bytes, std::chrono::milliseconds idleLife) {
-  cache.budget = bytes;
-  cache.idleLife = idleLife;
-  cache.makeRoom(0, Clock::now());
+  SharedCache& s = shared();
+  std::lock_guard<std::mutex> lock(s.mutex);
+  s.cache.budget = bytes;
+  s.cache.idleLife = idleLife;
+  s.cache.makeRoom(0, Clock::now());
 }
 
 }  // namespace vwin

@@ -3,7 +3,8 @@
 //
 // A search walks a tree twice (once to count its files, once to search them) and asks for each
 // directory twice per visit (its files by mask, then "*.*" for its subdirectories). Every one of
-// those answers comes from one read of the directory: a listing is kept, per thread, with the
+// those answers comes from one read of the directory: a listing is kept, for the process (so the
+// walk and the open-ahead helper share what either read), with the
 // directory's identity and change times taken before its read, and a later request whose stat of
 // the directory shows the same identity and times is answered from it, at the cost of that one
 // stat instead of an open, a read and a sort. A directory changed in the last 100 ms before its
@@ -13,14 +14,14 @@
 // Invariants: a listing never changes once made; the names are in NTFS listing order (compared
 // byte by byte after folding ASCII letters to upper case, ties broken by the raw bytes, "." and
 // ".." first); names holding a backslash, which no Windows path can carry, are kept apart in
-// `uncarried`, and names of MAX_PATH bytes or more are left out. The listings kept by one thread
-// take at most kListingCacheBytes; when that is full, the least recently used listing makes room
+// `uncarried`, and names of MAX_PATH bytes or more are left out. The listings kept take at most
+// kListingCacheBytes; when that is full, the least recently used listing makes room
 // once it has been unused for a while, or else a new listing is answered but not kept. So a tree
 // whose listings pass the bound is read again only where they do not fit, each listing costs the
 // same whatever the cache holds, and the memory stays bounded on a tree of any size. Ownership: a
 // listing is shared; a search handle may keep its listing after the cache dropped it. Threading:
-// each thread keeps its own listings; a listing may be read from any thread. Tested by
-// tests/findfile_test.cpp.
+// any thread; the cache is under one lock, held neither while a directory is read nor while it is
+// stat'ed, and a listing may be read from any thread. Tested by tests/findfile_test.cpp.
 #ifndef VANTREL_WIN32_LISTING_CACHE_H_
 #define VANTREL_WIN32_LISTING_CACHE_H_
 
@@ -73,8 +74,8 @@ constexpr size_t kListingCacheBytes = 6u << 20;
 // else read afresh. NULL with errno set when the directory cannot be opened or read.
 std::shared_ptr<const DirectoryListing> listDirectory(const char* posixDir);
 
-// For tests: the directories whose listings the calling thread keeps, least recently used first;
-// and the budget and idle life of its cache (at once dropping what no longer fits).
+// For tests: the directories whose listings are kept, least recently used first; and the budget
+// and idle life of the cache (at once dropping what no longer fits).
 std::vector<std::string> keptListings();
 void setListingCacheLimits(size_t bytes, std::chrono::milliseconds idleLife);
 
