@@ -1,5 +1,5 @@
 // The module's entry points and its load and unload sequences (see addon/entry.h). Tested by
-// tests/lifetime_test.cpp.
+// tests/addon/lifetime_test.cpp.
 #include "addon/entry.h"
 
 #include <new>

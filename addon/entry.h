@@ -8,7 +8,7 @@
 // loader lock is held there).
 //
 // Ownership: `projectService` and `projectClient` each hold one reference owned by the module.
-// Threading: the IDE's thread only. Tested by tests/lifetime_test.cpp.
+// Threading: the IDE's thread only. Tested by tests/addon/lifetime_test.cpp.
 #ifndef VANTREL_ADDON_ENTRY_H_
 #define VANTREL_ADDON_ENTRY_H_
 

@@ -1,5 +1,5 @@
 // The add-on's hold on the IDE's root object (see addon/host_access.h).
-// Tested by tests/host_access_test.cpp.
+// Tested by tests/addon/host_access_test.cpp.
 #include "addon/host_access.h"
 
 HostServer* hostServer;

@@ -1,5 +1,5 @@
-// The project notifications (see addon/project_client.h). Tested by tests/lifetime_test.cpp and
-// tests/tool_test.cpp.
+// The project notifications (see addon/project_client.h). Tested by tests/addon/lifetime_test.cpp
+// and tests/addon/tool_test.cpp.
 #include "addon/project_client.h"
 
 #include "addon/host_access.h"

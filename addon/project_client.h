@@ -6,7 +6,8 @@
 // released by unregisterTool. A client destroyed while its project is still open (the add-on
 // unloaded without projectClosed) releases both without taking the tool out of the IDE's list,
 // so nothing leaks and the IDE keeps the tool it lists.
-// Threading: the IDE's thread only. Tested by tests/lifetime_test.cpp and tests/tool_test.cpp.
+// Threading: the IDE's thread only. Tested by tests/addon/lifetime_test.cpp and
+// tests/addon/tool_test.cpp.
 #ifndef VANTREL_ADDON_PROJECT_CLIENT_H_
 #define VANTREL_ADDON_PROJECT_CLIENT_H_
 

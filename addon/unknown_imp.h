@@ -5,7 +5,7 @@
 // the derived class), then the virtual destructor through which Release destroys the object.
 // Ownership: a new object carries one reference, owned by its creator; the last Release deletes.
 // Threading: the add-on changes the count of its objects only on the IDE's thread.
-// Tested by tests/unknown_imp_test.cpp.
+// Tested by tests/addon/unknown_imp_test.cpp.
 #ifndef VANTREL_ADDON_UNKNOWN_IMP_H_
 #define VANTREL_ADDON_UNKNOWN_IMP_H_
 

@@ -1,5 +1,5 @@
 // The tool, its registration and its invocation (see addon/vantrel_tool.h). Tested by
-// tests/tool_test.cpp.
+// tests/addon/tool_test.cpp.
 #include "addon/vantrel_tool.h"
 
 #include <new>

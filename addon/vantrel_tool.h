@@ -9,7 +9,7 @@
 // The tool owns `regexProgram` and `nodeIds` (SearchJob).
 // Threading: everything here runs on the IDE's thread, except the worker entry. While a worker
 // runs, the IDE's thread touches the job only through `stopRequested`.
-// Tested by tests/tool_test.cpp.
+// Tested by tests/addon/tool_test.cpp.
 #ifndef VANTREL_ADDON_VANTREL_TOOL_H_
 #define VANTREL_ADDON_VANTREL_TOOL_H_
 

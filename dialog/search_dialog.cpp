@@ -1,7 +1,7 @@
 // The search dialog "DLG_VANTREL" (see dialog/search_dialog.h): fills its three combo boxes from
 // the remembered histories and the fixed entries, its boxes from the stored options, keeps OK
 // enabled only while every field holds text, and on OK leaves the request in the request globals
-// and remembers it. Tested by tests/search_dialog_test.cpp.
+// and remembers it. Tested by tests/dialog/search_dialog_test.cpp.
 #include "dialog/search_dialog.h"
 
 #include <cstring>

@@ -1,7 +1,7 @@
 // The search dialog: the modal "DLG_VANTREL" dialog that fills the request globals from what the
 // user types or picks, offering the remembered history and the fixed entries.
 //
-// Threading: the IDE's thread only. Tested by tests/search_dialog_test.cpp.
+// Threading: the IDE's thread only. Tested by tests/dialog/search_dialog_test.cpp.
 #ifndef VANTREL_DIALOG_SEARCH_DIALOG_H_
 #define VANTREL_DIALOG_SEARCH_DIALOG_H_
 

@@ -1,5 +1,5 @@
 // The remembered settings in the registry (see dialog/settings_store.h).
-// Tested by tests/settings_store_test.cpp.
+// Tested by tests/dialog/settings_store_test.cpp.
 #include "dialog/settings_store.h"
 
 #include <cstdint>

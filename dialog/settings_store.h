@@ -8,7 +8,7 @@
 // 499 characters (longer stored values are cut).
 //
 // Threading: the IDE's thread only (the dialog). Failures are silent: reads answer "absent",
-// writes answer false. Tested by tests/settings_store_test.cpp.
+// writes answer false. Tested by tests/dialog/settings_store_test.cpp.
 #ifndef VANTREL_DIALOG_SETTINGS_STORE_H_
 #define VANTREL_DIALOG_SETTINGS_STORE_H_
 

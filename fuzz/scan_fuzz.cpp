@@ -1,8 +1,8 @@
 // libFuzzer target for the file scan's line search: the first byte chooses the options (bit 0
 // case matters, bit 1 whole words, bit 2 the text also as a pattern), the bytes up to the next
 // NUL are the text, the rest the file. The whole-buffer scan must list exactly the hits of a
-// line-by-line reading (tests/scan_oracle.h), and a text without pattern characters, compiled as
-// a pattern, must list the same. Build and run: see docs/performance.md.
+// line-by-line reading (tests/search/scan_oracle.h), and a text without pattern characters,
+// compiled as a pattern, must list the same. Build and run: see docs/performance.md.
 #include <stddef.h>
 #include <stdint.h>
 #include <string.h>
@@ -12,7 +12,7 @@
 
 #include "regex/grepclass.h"
 #include "search/scan.h"
-#include "tests/scan_oracle.h"
+#include "tests/search/scan_oracle.h"
 
 namespace {
 

@@ -11,8 +11,8 @@
 // Each frame's callee is one (node, position) pair, and its outcome depends on nothing else; once
 // the failed-attempt table is armed (see match.cpp) a callee known to fail is not run again.
 //
-// Covered by tests/regex_match_test.cpp, tests/regex_depth_test.cpp and
-// tests/regex_differential_test.cpp.
+// Covered by tests/regex/regex_match_test.cpp, tests/regex/regex_depth_test.cpp and
+// tests/regex/regex_differential_test.cpp.
 #include <stdlib.h>
 #include <string.h>
 

@@ -6,7 +6,7 @@
 // same text again and so cannot fail. Nesting is bounded by the nine groups, so the recursion is at
 // most ten levels deep whatever the pattern.
 //
-// Covered by tests/regex_compile_test.cpp.
+// Covered by tests/regex/regex_compile_test.cpp.
 #include <string.h>
 
 #include "regex/grepclass.h"

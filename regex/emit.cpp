@@ -4,7 +4,7 @@
 // programSize and nothing is written; link operations then do nothing. In the emitting pass links
 // are 16-bit distances, high byte first, forward except for OpLoopBack.
 //
-// Covered by tests/regex_compile_test.cpp (program layouts).
+// Covered by tests/regex/regex_compile_test.cpp (program layouts).
 #include <string.h>
 
 #include "regex/grepclass.h"

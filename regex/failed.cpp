@@ -14,7 +14,7 @@
 // offset in a few word reads, so its work does not grow with the stretch: giving back from every
 // start over the same long run (y*y*e on a line of y) stays proportional to nodes x positions.
 //
-// Covered by tests/regex_pathological_test.cpp and tests/regex_depth_test.cpp.
+// Covered by tests/regex/regex_pathological_test.cpp and tests/regex/regex_depth_test.cpp.
 #include <limits.h>
 #include <stdlib.h>
 #include <string.h>

@@ -15,9 +15,9 @@
 // Threading: one record is used by one thread at a time (`match` writes into it); different records
 // are independent. The only shared state is constant (the message table, the metacharacters).
 //
-// Covered by tests/regex_compile_test.cpp, tests/regex_match_test.cpp,
-// tests/regex_differential_test.cpp, tests/regex_pathological_test.cpp and
-// tests/regex_depth_test.cpp.
+// Covered by tests/regex/regex_compile_test.cpp, tests/regex/regex_match_test.cpp,
+// tests/regex/regex_differential_test.cpp, tests/regex/regex_pathological_test.cpp and
+// tests/regex/regex_depth_test.cpp.
 #ifndef VANTREL_REGEX_GREPCLASS_H_
 #define VANTREL_REGEX_GREPCLASS_H_
 

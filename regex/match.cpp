@@ -9,7 +9,7 @@
 // table of regex/failed.cpp for the rest of the call; match releases it before returning. A long
 // call asks the caller's stopCheck now and then, and ends as soon as it answers yes.
 //
-// Covered by tests/regex_match_test.cpp.
+// Covered by tests/regex/regex_match_test.cpp.
 #include <limits.h>
 #include <stdlib.h>
 #include <string.h>

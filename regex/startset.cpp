@@ -12,7 +12,8 @@
 // an attempt at any later position tries, and the rest succeeds or fails by position alone. So
 // when the first attempt fails, every later one would, and it is the only attempt made.
 //
-// Covered by tests/regex_compile_test.cpp (hints) and tests/regex_differential_test.cpp.
+// Covered by tests/regex/regex_compile_test.cpp (hints) and
+// tests/regex/regex_differential_test.cpp.
 #include <string.h>
 
 #include "regex/grepclass.h"

@@ -1,5 +1,5 @@
 // The directories field as a list, and its special entries (see search/directory_list.h).
-// Tested by tests/walk_test.cpp.
+// Tested by tests/search/walk_test.cpp.
 #include "search/directory_list.h"
 
 #include <cstdlib>

@@ -11,7 +11,7 @@
 // Invariant: an entry is copied whole or passed by; it is never cut into another directory's
 // name, and every copy stays within its kPathSize or kTextSize buffer.
 // Threading: on the thread that runs the search, which alone touches `directories` then.
-// Tested by tests/walk_test.cpp.
+// Tested by tests/search/walk_test.cpp.
 #ifndef VANTREL_SEARCH_DIRECTORY_LIST_H_
 #define VANTREL_SEARCH_DIRECTORY_LIST_H_
 

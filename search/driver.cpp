@@ -3,7 +3,7 @@
 //
 // Invariant: whatever happens, a run ends with no compiled pattern, no node ids and no progress
 // line (both handles cleared).
-// Tested by tests/driver_test.cpp.
+// Tested by tests/search/driver_test.cpp.
 #include "search/driver.h"
 
 #include <cstring>

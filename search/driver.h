@@ -3,7 +3,7 @@
 //
 // Threading: runSearch runs on the IDE's thread (detached 0, with progress line and Esc) or on a
 // worker thread (detached 1). A detached run keeps a stop asked before it began (its starter clears
-// the flag). Tested by tests/driver_test.cpp.
+// the flag). Tested by tests/search/driver_test.cpp.
 #ifndef VANTREL_SEARCH_DRIVER_H_
 #define VANTREL_SEARCH_DRIVER_H_
 

@@ -1,4 +1,4 @@
-// The literal finder (see search/find_text.h). Tested by tests/find_text_test.cpp.
+// The literal finder (see search/find_text.h). Tested by tests/search/find_text_test.cpp.
 #include "search/find_text.h"
 
 #include <cstring>

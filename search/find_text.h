@@ -9,7 +9,7 @@
 // it reads no byte outside [haystack, haystack + size) and needs no spare bytes after it.
 // Threading: a prepared finder is read-only; any thread may use it. It keeps a pointer to the
 // needle, which the caller owns and keeps unchanged while the finder is used.
-// Tested by tests/find_text_test.cpp; speed by bench/scan_bench.cpp.
+// Tested by tests/search/find_text_test.cpp; speed by bench/scan_bench.cpp.
 #ifndef VANTREL_SEARCH_FIND_TEXT_H_
 #define VANTREL_SEARCH_FIND_TEXT_H_
 

@@ -1,5 +1,5 @@
 // The request globals and the search job's mask list (see search/job.h).
-// Tested by tests/job_test.cpp.
+// Tested by tests/search/job_test.cpp.
 #include "search/job.h"
 
 #include <cstring>

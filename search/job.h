@@ -7,7 +7,7 @@
 // search runs.
 // Threading: while a worker search runs, the IDE's thread touches only `stopRequested` (atomic)
 // and reads `searchThreadId` (atomic); everything else belongs to the thread running the search.
-// Tested by tests/job_test.cpp.
+// Tested by tests/search/job_test.cpp.
 #ifndef VANTREL_SEARCH_JOB_H_
 #define VANTREL_SEARCH_JOB_H_
 

@@ -1,7 +1,7 @@
 // Node path resolution (see search/node_path.h). Project nodes name their files relative to the
 // project file's directory, often with ".." steps; the node walk makes them absolute here before
 // the scan opens them. Every copy is bounded by the part sizes; nothing is cut into another path:
-// what does not fit is refused. Tested by tests/node_path_test.cpp.
+// what does not fit is refused. Tested by tests/search/node_path_test.cpp.
 #include "search/node_path.h"
 
 #include <cstring>

@@ -5,7 +5,7 @@
 // Invariants: every part written by splitPath holds at most kPathPartSize - 1 characters; the
 // name rewritten by resolveNodePath never exceeds MAX_PATH - 1 characters.
 // Threading: pure functions over caller buffers (CharUpperA only); any thread.
-// Tested by tests/node_path_test.cpp.
+// Tested by tests/search/node_path_test.cpp.
 #ifndef VANTREL_SEARCH_NODE_PATH_H_
 #define VANTREL_SEARCH_NODE_PATH_H_
 

@@ -4,7 +4,7 @@
 // Every text handed to the IDE is a fresh HostString made for that one call; the IDE takes it
 // over. Formatting is bounded by the buffers (1000 bytes for messages, 500 for headings) and
 // wvsprintfA's own 1024-byte limit; a longer result is cut at the buffer's end.
-// Tested by tests/output_test.cpp.
+// Tested by tests/search/output_test.cpp.
 #include "search/output.h"
 
 #include <cstdarg>

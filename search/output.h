@@ -3,7 +3,7 @@
 //
 // Threading: on the thread that runs the search (printMessage, writeFileHeading) or the IDE's
 // thread (showMessageBox). No state between calls.
-// Tested by tests/output_test.cpp.
+// Tested by tests/search/output_test.cpp.
 #ifndef VANTREL_SEARCH_OUTPUT_H_
 #define VANTREL_SEARCH_OUTPUT_H_
 

@@ -1,5 +1,5 @@
 // The progress line (see search/progress.h): bar geometry, texts, colours and the Esc poll.
-// Tested by tests/progress_test.cpp.
+// Tested by tests/search/progress_test.cpp.
 #include "search/progress.h"
 
 #include <cstring>

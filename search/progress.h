@@ -6,7 +6,8 @@
 // is the host's window, only held between the two. endProgress leaves both NULL after every run.
 // Threading: beginProgress and updateProgress run on the IDE's thread of a synchronous search; a
 // worker search calls only endProgress, which then finds no window and does nothing else.
-// Tested by tests/progress_test.cpp (and the driver's stops in tests/driver_test.cpp).
+// Tested by tests/search/progress_test.cpp (and the driver's stops in
+// tests/search/driver_test.cpp).
 #ifndef VANTREL_SEARCH_PROGRESS_H_
 #define VANTREL_SEARCH_PROGRESS_H_
 

@@ -1,6 +1,6 @@
 // The file scan (see search/scan.h): the file read into one block through the IDE's file object,
 // the line scan over it, and the file's heading, entries and failure messages in the message
-// window. Tested by tests/scan_test.cpp.
+// window. Tested by tests/search/scan_test.cpp.
 #include "search/scan.h"
 
 #include <cstdlib>

@@ -5,8 +5,8 @@
 // Invariants: one heap block per file, released before scanFile returns; every IDE object that
 // scanFile obtains is released before it returns; a display text never exceeds 219 characters.
 // Threading: runs on the thread that runs the search; reads the request globals and the job,
-// polls the job's `stopRequested`. Tested by tests/scan_test.cpp (scanFile) and
-// tests/scan_lines_test.cpp (the line scan); speed by bench/scan_bench.cpp.
+// polls the job's `stopRequested`. Tested by tests/search/scan_test.cpp (scanFile) and
+// tests/search/scan_lines_test.cpp (the line scan); speed by bench/scan_bench.cpp.
 #ifndef VANTREL_SEARCH_SCAN_H_
 #define VANTREL_SEARCH_SCAN_H_
 

@@ -5,7 +5,7 @@
 // pattern is run line by line. When case does not matter the block holds a second, upper-cased
 // copy of the data behind the first, made in one pass, so that the display text of a hit still
 // comes from the file's own letters. A pattern working long on one line asks between its steps
-// whether to stop, so Esc is seen inside the line too. Tested by tests/scan_lines_test.cpp.
+// whether to stop, so Esc is seen inside the line too. Tested by tests/search/scan_lines_test.cpp.
 #include <cstring>
 
 #include "regex/grepclass.h"

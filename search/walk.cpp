@@ -4,7 +4,7 @@
 //
 // Invariant: every path is built in a kPathSize work area by appendBounded, which refuses (and
 // the caller then skips) what would not fit, so a long name is never cut into another path.
-// Tested by tests/walk_test.cpp.
+// Tested by tests/search/walk_test.cpp.
 #include "search/walk.h"
 
 #include <cstdlib>

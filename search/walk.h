@@ -12,7 +12,7 @@
 //
 // Threading: on the thread that runs the search. `nodeService` is held by walkSelectedNodes from
 // its start to its end.
-// Tested by tests/walk_test.cpp.
+// Tested by tests/search/walk_test.cpp.
 #ifndef VANTREL_SEARCH_WALK_H_
 #define VANTREL_SEARCH_WALK_H_
 

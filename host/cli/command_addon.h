@@ -2,8 +2,8 @@
 // on disk, loaded through the layer's LoadLibraryA (which runs its DllEntryPoint), and its
 // BcwAddOnEntry looked up.
 //
-// Threading: the host's thread. Tested by tests/command_e2e_test.cpp and
-// tests/tui_program_test.cpp.
+// Threading: the host's thread. Tested by tests/host/cli/command_e2e_test.cpp and
+// tests/host/tui/tui_program_test.cpp.
 #ifndef VANTREL_HOST_COMMAND_ADDON_H_
 #define VANTREL_HOST_COMMAND_ADDON_H_
 

@@ -1,5 +1,5 @@
 // Parsing the vantrel command's arguments (see host/cli/command_args.h).
-// Tested by tests/command_args_test.cpp.
+// Tested by tests/host/cli/command_args_test.cpp.
 #include "host/cli/command_args.h"
 
 #include <cerrno>

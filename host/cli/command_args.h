@@ -10,7 +10,7 @@
 // A field not given stays unset (the dialog keeps what it shows). -l and -c are output formats
 // of their own (the files with hits, their counts); context lines go with text and json only.
 // Threading: any; no state.
-// Tested by tests/command_args_test.cpp.
+// Tested by tests/host/cli/command_args_test.cpp.
 #ifndef VANTREL_HOST_COMMAND_ARGS_H_
 #define VANTREL_HOST_COMMAND_ARGS_H_
 

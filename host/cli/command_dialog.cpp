@@ -1,6 +1,6 @@
 // Driving the search dialog from the command line (see host/cli/command_dialog.h), through the
 // dialog script, so the dialog sees what a user's keys and clicks would send. Tested by
-// tests/command_e2e_test.cpp.
+// tests/host/cli/command_e2e_test.cpp.
 #include "host/cli/command_dialog.h"
 
 #include <cstdio>

@@ -4,7 +4,8 @@
 // its text exactly as given (a byte the field's code page cannot carry) is not searched with
 // another text: the dialog is cancelled and the outcome says which byte.
 //
-// Threading: the thread running the dialog's modal loop. Tested by tests/command_e2e_test.cpp.
+// Threading: the thread running the dialog's modal loop. Tested by
+// tests/host/cli/command_e2e_test.cpp.
 #ifndef VANTREL_HOST_COMMAND_DIALOG_H_
 #define VANTREL_HOST_COMMAND_DIALOG_H_
 

@@ -1,5 +1,5 @@
 // The command's output (see host/cli/command_output.h).
-// Tested by tests/command_e2e_test.cpp.
+// Tested by tests/host/cli/command_e2e_test.cpp.
 #include "host/cli/command_output.h"
 
 #include "host/ide/context_sink.h"

@@ -5,7 +5,7 @@
 // Ownership: the stream and the failure flag are the caller's and outlive the sinks.
 // Threading: made on the IDE's thread before the search; the sinks are then called under the
 // message window's lock.
-// Tested by tests/command_e2e_test.cpp (every format through the real command).
+// Tested by tests/host/cli/command_e2e_test.cpp (every format through the real command).
 #ifndef VANTREL_HOST_COMMAND_OUTPUT_H_
 #define VANTREL_HOST_COMMAND_OUTPUT_H_
 

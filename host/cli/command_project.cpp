@@ -1,5 +1,5 @@
 // Reading the command's project files (see host/cli/command_project.h).
-// Tested by tests/command_project_test.cpp.
+// Tested by tests/host/cli/command_project_test.cpp.
 #include "host/cli/command_project.h"
 
 #include <limits.h>

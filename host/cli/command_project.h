@@ -11,7 +11,7 @@
 // name as the IDE stores it (absolute, or relative to the project's directory), or an object with
 // an optional "name" and optional "children".
 //
-// Threading: any; no state. Tested by tests/command_project_test.cpp.
+// Threading: any; no state. Tested by tests/host/cli/command_project_test.cpp.
 #ifndef VANTREL_HOST_COMMAND_PROJECT_H_
 #define VANTREL_HOST_COMMAND_PROJECT_H_
 

@@ -1,4 +1,5 @@
-// The vantrel command's run (see host/cli/command_run.h). Tested by tests/command_e2e_test.cpp.
+// The vantrel command's run (see host/cli/command_run.h). Tested by
+// tests/host/cli/command_e2e_test.cpp.
 #include "host/cli/command_run.h"
 
 #include <limits.h>

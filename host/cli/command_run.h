@@ -12,7 +12,7 @@
 // waits for the worker search to end before it unloads the add-on.
 //
 // Threading: the calling thread is the IDE's thread. Installs a SIGINT handler for the run.
-// Tested by tests/command_e2e_test.cpp.
+// Tested by tests/host/cli/command_e2e_test.cpp.
 #ifndef VANTREL_HOST_COMMAND_RUN_H_
 #define VANTREL_HOST_COMMAND_RUN_H_
 

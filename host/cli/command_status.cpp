@@ -1,5 +1,5 @@
 // The status window on a terminal (see host/cli/command_status.h).
-// Tested by tests/command_status_test.cpp.
+// Tested by tests/host/cli/command_status_test.cpp.
 #include "host/cli/command_status.h"
 
 namespace vantrel {

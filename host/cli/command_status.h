@@ -7,7 +7,7 @@
 // Threading: surfaceChanged on the thread that draws (a blocking search's, the IDE's); the sink
 // side on the thread writing to the message window, under its lock. Both are the same thread
 // whenever a bar is shown; the shown flag is atomic for the worker's events.
-// Tested by tests/command_status_test.cpp.
+// Tested by tests/host/cli/command_status_test.cpp.
 #ifndef VANTREL_HOST_COMMAND_STATUS_H_
 #define VANTREL_HOST_COMMAND_STATUS_H_
 

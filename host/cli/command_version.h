@@ -1,7 +1,7 @@
 // The add-on's version block as the vantrel command shows it for --version: the texts of the
 // module's version resource (RT_VERSION), read through FindResourceA/LoadResource.
 //
-// Threading: any; no state. Tested by tests/command_e2e_test.cpp (--version).
+// Threading: any; no state. Tested by tests/host/cli/command_e2e_test.cpp (--version).
 #ifndef VANTREL_HOST_COMMAND_VERSION_H_
 #define VANTREL_HOST_COMMAND_VERSION_H_
 

@@ -1,5 +1,5 @@
 // Block writes to a descriptor (see host/cli/descriptor_buffer.h).
-// Tested by tests/descriptor_buffer_test.cpp.
+// Tested by tests/host/cli/descriptor_buffer_test.cpp.
 #include "host/cli/descriptor_buffer.h"
 
 #include <unistd.h>

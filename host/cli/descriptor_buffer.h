@@ -6,7 +6,7 @@
 // goes out at once.
 // Ownership: the descriptor stays the caller's; the buffer flushes on destruction but never
 // closes it. Threading: one writer at a time, as any stream buffer.
-// Tested by tests/descriptor_buffer_test.cpp.
+// Tested by tests/host/cli/descriptor_buffer_test.cpp.
 #ifndef VANTREL_HOST_DESCRIPTOR_BUFFER_H_
 #define VANTREL_HOST_DESCRIPTOR_BUFFER_H_
 

@@ -1,5 +1,5 @@
 // The scripted user of a modal dialog (see host/cli/dialog_script.h).
-// Tested by tests/dialog_manager_test.cpp and tests/search_dialog_test.cpp.
+// Tested by tests/win32/user32/dialog_manager_test.cpp and tests/dialog/search_dialog_test.cpp.
 #include "host/cli/dialog_script.h"
 
 #include <sstream>

@@ -6,7 +6,7 @@
 //
 // Ownership: plain value; the script keeps no handle beyond run().
 // Threading: run() on the thread inside DialogBoxParamA. Tested by
-// tests/dialog_manager_test.cpp and tests/search_dialog_test.cpp.
+// tests/win32/user32/dialog_manager_test.cpp and tests/dialog/search_dialog_test.cpp.
 #ifndef VANTREL_HOST_DIALOG_SCRIPT_H_
 #define VANTREL_HOST_DIALOG_SCRIPT_H_
 

@@ -1,5 +1,5 @@
 // The command's listing switches (see host/cli/listing_switches.h).
-// Tested by tests/command_e2e_test.cpp.
+// Tested by tests/host/cli/command_e2e_test.cpp.
 #include "host/cli/listing_switches.h"
 
 #include <string>

@@ -4,7 +4,7 @@
 // host/ide/file_size_limit.h). The command and the full-screen program set them before their first
 // search.
 //
-// Threading: the thread that starts the searches. Tested by tests/command_e2e_test.cpp.
+// Threading: the thread that starts the searches. Tested by tests/host/cli/command_e2e_test.cpp.
 #ifndef VANTREL_HOST_LISTING_SWITCHES_H_
 #define VANTREL_HOST_LISTING_SWITCHES_H_
 

@@ -1,6 +1,6 @@
 // The vantrel command: a multi-file text and regular-expression search, run in a small host that
 // plays the IDE for the add-on module (see host/cli/command_run.h for what a run does). Tested by
-// tests/command_e2e_test.cpp.
+// tests/host/cli/command_e2e_test.cpp.
 #include <fcntl.h>
 #include <unistd.h>
 

@@ -1,5 +1,5 @@
 // The add-on's texts told apart (see host/ide/addon_text.h).
-// Tested by tests/host_message_window_test.cpp.
+// Tested by tests/host/ide/host_message_window_test.cpp.
 #include "host/ide/addon_text.h"
 
 namespace host {

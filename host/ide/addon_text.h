@@ -7,7 +7,7 @@
 // file; the heading is what is classified, so each message is seen once. A file's group holds its
 // heading (with the file), its hits (entries with the file) or its error entry (no file).
 // Threading: any; no state.
-// Tested by tests/host_message_window_test.cpp.
+// Tested by tests/host/ide/host_message_window_test.cpp.
 #ifndef VANTREL_HOST_ADDON_TEXT_H_
 #define VANTREL_HOST_ADDON_TEXT_H_
 

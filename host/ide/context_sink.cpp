@@ -1,5 +1,5 @@
 // Context lines around the add-on's hits (see host/ide/context_sink.h).
-// Tested by tests/command_e2e_test.cpp.
+// Tested by tests/host/cli/command_e2e_test.cpp.
 #include "host/ide/context_sink.h"
 
 namespace host {

@@ -10,7 +10,7 @@
 // Ownership: owns the next sink.
 // Threading: called under the message window's lock, on the searching thread; reads the hit's
 // file there, once per file with hits.
-// Tested by tests/command_e2e_test.cpp.
+// Tested by tests/host/cli/command_e2e_test.cpp.
 #ifndef VANTREL_HOST_CONTEXT_SINK_H_
 #define VANTREL_HOST_CONTEXT_SINK_H_
 

@@ -1,5 +1,5 @@
 // One file's lines (see host/ide/file_lines.h).
-// Tested by tests/command_e2e_test.cpp.
+// Tested by tests/host/cli/command_e2e_test.cpp.
 #include "host/ide/file_lines.h"
 
 #include <bit>

@@ -9,7 +9,7 @@
 // order.
 // Ownership: owns its buffer; the file is closed before load returns.
 // Threading: one thread at a time.
-// Tested by tests/command_e2e_test.cpp (through the command's context lines).
+// Tested by tests/host/cli/command_e2e_test.cpp (through the command's context lines).
 #ifndef VANTREL_HOST_FILE_LINES_H_
 #define VANTREL_HOST_FILE_LINES_H_
 

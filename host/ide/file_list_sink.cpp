@@ -1,5 +1,5 @@
 // The files with hits, listed or counted (see host/ide/file_list_sink.h).
-// Tested by tests/command_e2e_test.cpp.
+// Tested by tests/host/cli/command_e2e_test.cpp.
 #include "host/ide/file_list_sink.h"
 
 #include "host/ide/text_encoding.h"

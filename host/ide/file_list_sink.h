@@ -7,7 +7,7 @@
 // text format shows them, control characters escaped.
 // Ownership: the stream is the caller's and must outlive the sink.
 // Threading: called under the message window's lock.
-// Tested by tests/command_e2e_test.cpp.
+// Tested by tests/host/cli/command_e2e_test.cpp.
 #ifndef VANTREL_HOST_FILE_LIST_SINK_H_
 #define VANTREL_HOST_FILE_LIST_SINK_H_
 

@@ -1,5 +1,5 @@
 // The add-on's file size limit (see host/ide/file_size_limit.h).
-// Tested by tests/command_e2e_test.cpp.
+// Tested by tests/host/cli/command_e2e_test.cpp.
 #include "host/ide/file_size_limit.h"
 
 #include <atomic>

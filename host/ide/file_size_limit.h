@@ -3,7 +3,7 @@
 // the host puts in place of the stored value without storing it
 // (win32/advapi32/registry_override.h). Files of the limit's size or more are refused.
 //
-// Threading: any thread. Tested by tests/command_e2e_test.cpp.
+// Threading: any thread. Tested by tests/host/cli/command_e2e_test.cpp.
 #ifndef VANTREL_HOST_FILE_SIZE_LIMIT_H_
 #define VANTREL_HOST_FILE_SIZE_LIMIT_H_
 

@@ -1,5 +1,5 @@
 // A file's text for the add-on (see host/ide/file_text.h).
-// Tested by tests/host_file_test.cpp and tests/command_e2e_test.cpp.
+// Tested by tests/host/ide/host_file_test.cpp and tests/host/cli/command_e2e_test.cpp.
 #include "host/ide/file_text.h"
 
 #include <cstdint>

@@ -6,7 +6,8 @@
 // A character the code page cannot hold (anything beyond ASCII and Windows-1252 in that code page,
 // or a lone surrogate) becomes "?"; a trailing odd byte is dropped. Line breaks stay as they are
 // (CR LF stays CR LF), so lines and columns count in the converted text.
-// Threading: pure functions. Tested by tests/host_file_test.cpp and tests/command_e2e_test.cpp.
+// Threading: pure functions. Tested by tests/host/ide/host_file_test.cpp and
+// tests/host/cli/command_e2e_test.cpp.
 #ifndef VANTREL_HOST_FILE_TEXT_H_
 #define VANTREL_HOST_FILE_TEXT_H_
 

@@ -1,5 +1,5 @@
 // The assembled host (see host/ide/host.h).
-// Tested by tests/host_services_test.cpp.
+// Tested by tests/host/ide/host_services_test.cpp.
 #include "host/ide/host.h"
 
 namespace host {

@@ -5,7 +5,7 @@
 // destructor; objects the add-on still holds live on until the add-on releases them. Accessors
 // lend pointers without a reference; serverReference() gives one for the add-on to take over.
 // Threading: build and destroy on one thread; the services themselves are thread-safe.
-// Tested by tests/host_services_test.cpp.
+// Tested by tests/host/ide/host_services_test.cpp.
 #ifndef VANTREL_HOST_HOST_H_
 #define VANTREL_HOST_HOST_H_
 

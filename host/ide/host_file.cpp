@@ -1,5 +1,5 @@
 // The host's file object (see host/ide/host_file.h).
-// Tested by tests/host_file_test.cpp.
+// Tested by tests/host/ide/host_file_test.cpp.
 #include "host/ide/host_file.h"
 
 #include <fcntl.h>

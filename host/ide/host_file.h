@@ -17,7 +17,7 @@
 // Ownership: a File is born with one reference (the add-on's); the descriptor is closed by
 // `close` or at the last Release.
 // Threading: one thread at a time (the thread of the scan that made it).
-// Tested by tests/host_file_test.cpp.
+// Tested by tests/host/ide/host_file_test.cpp.
 #ifndef VANTREL_HOST_HOST_FILE_H_
 #define VANTREL_HOST_HOST_FILE_H_
 

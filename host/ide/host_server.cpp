@@ -1,5 +1,5 @@
 // The host's root object (see host/ide/host_server.h).
-// Tested by tests/host_services_test.cpp.
+// Tested by tests/host/ide/host_services_test.cpp.
 #include "host/ide/host_server.h"
 
 #include "host/ide/host_file.h"

@@ -5,7 +5,7 @@
 // given and releases them at its last Release. A service answered by QueryInterface carries a
 // new reference for the caller.
 // Threading: every operation may be called from any thread.
-// Tested by tests/host_services_test.cpp.
+// Tested by tests/host/ide/host_services_test.cpp.
 #ifndef VANTREL_HOST_HOST_SERVER_H_
 #define VANTREL_HOST_HOST_SERVER_H_
 

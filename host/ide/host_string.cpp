@@ -1,5 +1,5 @@
 // The host's text object (see host/ide/host_string.h).
-// Tested by tests/host_object_test.cpp.
+// Tested by tests/host/ide/host_object_test.cpp.
 #include "host/ide/host_string.h"
 
 #include <cstring>

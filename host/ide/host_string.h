@@ -4,7 +4,7 @@
 // Ownership: a String is born with one reference. Every service that receives a HostString
 // argument takes over that reference: it reads the text with `takeText` and thereby releases it.
 // Threading: a String belongs to one thread at a time (the one that made it or received it).
-// Tested by tests/host_object_test.cpp.
+// Tested by tests/host/ide/host_object_test.cpp.
 #ifndef VANTREL_HOST_HOST_STRING_H_
 #define VANTREL_HOST_HOST_STRING_H_
 

@@ -1,5 +1,5 @@
 // The message window as JSON lines (see host/ide/json_sink.h).
-// Tested by tests/host_message_window_test.cpp.
+// Tested by tests/host/ide/host_message_window_test.cpp.
 #include "host/ide/json_sink.h"
 
 #include <nlohmann/json.hpp>

@@ -10,7 +10,7 @@
 // Texts are UTF-8 (host/ide/text_encoding.h); files are shown as host/ide/path_display.h says.
 // Ownership: the stream is the caller's and must outlive the sink.
 // Threading: called under the message window's lock.
-// Tested by tests/host_message_window_test.cpp.
+// Tested by tests/host/ide/host_message_window_test.cpp.
 #ifndef VANTREL_HOST_JSON_SINK_H_
 #define VANTREL_HOST_JSON_SINK_H_
 

@@ -1,5 +1,5 @@
 // The host's message window and its groups (see host/ide/message_window.h).
-// Tested by tests/host_message_window_test.cpp.
+// Tested by tests/host/ide/host_message_window_test.cpp.
 #include "host/ide/message_window.h"
 
 #include "host/ide/host_string.h"

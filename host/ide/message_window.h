@@ -9,7 +9,7 @@
 // is released exactly once.
 // Threading: every operation may be called from any thread (a worker search writes while the
 // host's thread reads or flushes); one lock orders the events and the sink calls.
-// Tested by tests/host_message_window_test.cpp.
+// Tested by tests/host/ide/host_message_window_test.cpp.
 #ifndef VANTREL_HOST_MESSAGE_WINDOW_H_
 #define VANTREL_HOST_MESSAGE_WINDOW_H_
 

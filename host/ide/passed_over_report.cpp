@@ -1,5 +1,5 @@
 // What a search passed over (see host/ide/passed_over_report.h).
-// Tested by tests/host_message_window_test.cpp and tests/command_e2e_test.cpp.
+// Tested by tests/host/ide/host_message_window_test.cpp and tests/host/cli/command_e2e_test.cpp.
 #include "host/ide/passed_over_report.h"
 
 #include "host/ide/addon_text.h"

@@ -9,7 +9,7 @@
 // there, so a worker search is reported when it ends, whenever that is.
 // Threading: event() runs under the message window's lock on the searching thread; start and
 // last may be called from any thread.
-// Tested by tests/host_message_window_test.cpp and tests/command_e2e_test.cpp.
+// Tested by tests/host/ide/host_message_window_test.cpp and tests/host/cli/command_e2e_test.cpp.
 #ifndef VANTREL_HOST_PASSED_OVER_REPORT_H_
 #define VANTREL_HOST_PASSED_OVER_REPORT_H_
 

@@ -1,5 +1,5 @@
 // Showing the add-on's file paths (see host/ide/path_display.h).
-// Tested by tests/host_message_window_test.cpp.
+// Tested by tests/host/ide/host_message_window_test.cpp.
 #include "host/ide/path_display.h"
 
 #include <mutex>

@@ -6,7 +6,7 @@
 // is mapped as spelled, with no stat: every component exists as spelled, so the lookup would give
 // the same path. A path that cannot be mapped (unknown drive, too long) is shown as given.
 // Threading: one thread at a time (sinks are called under the message window's lock).
-// Tested by tests/host_message_window_test.cpp.
+// Tested by tests/host/ide/host_message_window_test.cpp.
 #ifndef VANTREL_HOST_PATH_DISPLAY_H_
 #define VANTREL_HOST_PATH_DISPLAY_H_
 

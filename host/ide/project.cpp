@@ -1,5 +1,5 @@
 // The host's project service and nodes (see host/ide/project.h).
-// Tested by tests/host_services_test.cpp.
+// Tested by tests/host/ide/host_services_test.cpp.
 #include "host/ide/project.h"
 
 #include <algorithm>

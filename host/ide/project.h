@@ -10,7 +10,7 @@
 // releases the reference handed with its argument. Each getNode answers a new Node.
 // Threading: every operation may be called from any thread; clients are called without the
 // lock held (a client may call back into the host).
-// Tested by tests/host_services_test.cpp.
+// Tested by tests/host/ide/host_services_test.cpp.
 #ifndef VANTREL_HOST_PROJECT_H_
 #define VANTREL_HOST_PROJECT_H_
 

@@ -3,7 +3,7 @@
 // Ownership: shared (std::shared_ptr) between the test and the message window.
 // Threading: events are added under the message window's lock and read by tests from any
 // thread; the sink's own lock guards its list.
-// Tested by tests/host_message_window_test.cpp.
+// Tested by tests/host/ide/host_message_window_test.cpp.
 #ifndef VANTREL_HOST_RECORDING_SINK_H_
 #define VANTREL_HOST_RECORDING_SINK_H_
 

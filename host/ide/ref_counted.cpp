@@ -1,5 +1,5 @@
 // The live-object and release-fault counts of host objects (see host/ide/ref_counted.h).
-// Tested by tests/host_object_test.cpp.
+// Tested by tests/host/ide/host_object_test.cpp.
 #include "host/ide/ref_counted.h"
 
 #include <cstdio>

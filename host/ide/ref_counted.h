@@ -11,7 +11,7 @@
 // instead of reused memory, those builds keep the memory of the last destroyed objects for a
 // while before freeing it; AddressSanitizer builds leave that to the sanitizer, which reports
 // the use of freed memory. Without VANTREL_DEBUG_COUNTS both counts read 0.
-// Tested by tests/host_object_test.cpp.
+// Tested by tests/host/ide/host_object_test.cpp.
 #ifndef VANTREL_HOST_REF_COUNTED_H_
 #define VANTREL_HOST_REF_COUNTED_H_
 

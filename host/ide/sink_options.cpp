@@ -1,5 +1,5 @@
 // How an output shows the message window (see host/ide/sink_options.h).
-// Tested by tests/host_message_window_test.cpp.
+// Tested by tests/host/ide/host_message_window_test.cpp.
 #include "host/ide/sink_options.h"
 
 #include <unistd.h>

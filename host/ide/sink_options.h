@@ -1,7 +1,7 @@
 // How an output of the message window shows it, whatever its format: paths in POSIX or Windows
 // form, and whether every line is flushed at once (a terminal) or only on demand (a pipe, a file).
 // Threading: a value; no state.
-// Tested by tests/host_message_window_test.cpp.
+// Tested by tests/host/ide/host_message_window_test.cpp.
 #ifndef VANTREL_HOST_SINK_OPTIONS_H_
 #define VANTREL_HOST_SINK_OPTIONS_H_
 

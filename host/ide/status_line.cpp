@@ -1,5 +1,5 @@
 // The host's status line (see host/ide/status_line.h).
-// Tested by tests/host_services_test.cpp.
+// Tested by tests/host/ide/host_services_test.cpp.
 #include "host/ide/status_line.h"
 
 #include "win32/include/winuser.h"

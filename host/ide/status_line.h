@@ -6,7 +6,7 @@
 // Ownership: a StatusLine is born with one reference; it destroys its window at the last Release.
 // The window handle given out stays the host's (the add-on never destroys it).
 // Threading: getStatusWindow may be called from any thread.
-// Tested by tests/host_services_test.cpp.
+// Tested by tests/host/ide/host_services_test.cpp.
 #ifndef VANTREL_HOST_STATUS_LINE_H_
 #define VANTREL_HOST_STATUS_LINE_H_
 

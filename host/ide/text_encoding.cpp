@@ -1,5 +1,5 @@
 // Windows-1252 / UTF-8 conversion and terminal escaping (see host/ide/text_encoding.h).
-// Tested by tests/host_message_window_test.cpp.
+// Tested by tests/host/ide/host_message_window_test.cpp.
 #include "host/ide/text_encoding.h"
 
 #include <algorithm>

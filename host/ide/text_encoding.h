@@ -6,7 +6,7 @@
 // the other ANSI code page the layer knows (the five bytes that code page leaves undefined map to
 // the C1 code points of the same value, as Windows maps them).
 // Threading: pure functions.
-// Tested by tests/host_message_window_test.cpp.
+// Tested by tests/host/ide/host_message_window_test.cpp.
 #ifndef VANTREL_HOST_TEXT_ENCODING_H_
 #define VANTREL_HOST_TEXT_ENCODING_H_
 

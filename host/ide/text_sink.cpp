@@ -1,5 +1,5 @@
 // The message window as plain lines (see host/ide/text_sink.h).
-// Tested by tests/host_message_window_test.cpp and tests/command_e2e_test.cpp.
+// Tested by tests/host/ide/host_message_window_test.cpp and tests/host/cli/command_e2e_test.cpp.
 #include "host/ide/text_sink.h"
 
 #include <charconv>

@@ -10,7 +10,7 @@
 // (host/ide/text_encoding.h): nothing from a file reaches a terminal raw.
 // Ownership: the stream is the caller's and must outlive the sink.
 // Threading: called under the message window's lock.
-// Tested by tests/host_message_window_test.cpp and tests/command_e2e_test.cpp.
+// Tested by tests/host/ide/host_message_window_test.cpp and tests/host/cli/command_e2e_test.cpp.
 #ifndef VANTREL_HOST_TEXT_SINK_H_
 #define VANTREL_HOST_TEXT_SINK_H_
 

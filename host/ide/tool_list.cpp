@@ -1,5 +1,5 @@
 // The host's tool list and entries (see host/ide/tool_list.h).
-// Tested by tests/host_services_test.cpp.
+// Tested by tests/host/ide/host_services_test.cpp.
 #include "host/ide/tool_list.h"
 
 #include <string>

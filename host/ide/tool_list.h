@@ -9,7 +9,7 @@
 // HostString argument is released exactly once.
 // Threading: every operation may be called from any thread; a tool's handler is run without the
 // list's lock held.
-// Tested by tests/host_services_test.cpp.
+// Tested by tests/host/ide/host_services_test.cpp.
 #ifndef VANTREL_HOST_TOOL_LIST_H_
 #define VANTREL_HOST_TOOL_LIST_H_
 

@@ -1,5 +1,5 @@
 // Esc from the terminal during a command-line search (see host/posix/command_keys.h).
-// Tested by tests/command_terminal_test.cpp.
+// Tested by tests/host/posix/command_terminal_test.cpp.
 #include "host/posix/command_keys.h"
 
 #include <poll.h>

@@ -12,7 +12,7 @@
 // foreground takes the terminal again. A poll never waits for input, whatever the modes.
 // Ownership: one instance at a time; it owns the terminal's modes while it lives.
 // Threading: the thread that made it polls.
-// Tested by tests/command_terminal_test.cpp.
+// Tested by tests/host/posix/command_terminal_test.cpp.
 #ifndef VANTREL_HOST_COMMAND_KEYS_H_
 #define VANTREL_HOST_COMMAND_KEYS_H_
 

@@ -1,5 +1,5 @@
 // The recording display for tests and headless runs (see host/posix/recording_display.h).
-// Tested by tests/host_display_test.cpp.
+// Tested by tests/host/posix/host_display_test.cpp.
 #include "host/posix/recording_display.h"
 
 #include "win32/include/winuser.h"

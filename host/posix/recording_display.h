@@ -11,7 +11,7 @@
 // display and keeps it alive while it is installed with VwinSetDisplay.
 // Threading: beep, messageBox, asyncKeyState and pressEscape may be called on any thread;
 // pressEscape is a lone atomic store (safe from a signal handler).
-// Tested by tests/host_display_test.cpp.
+// Tested by tests/host/posix/host_display_test.cpp.
 #ifndef VANTREL_HOST_RECORDING_DISPLAY_H_
 #define VANTREL_HOST_RECORDING_DISPLAY_H_
 

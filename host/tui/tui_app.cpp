@@ -1,5 +1,5 @@
 // The full-screen terminal front end (see host/tui/tui_app.h).
-// Tested by tests/tui_app_test.cpp and tests/tui_program_test.cpp.
+// Tested by tests/host/tui/tui_app_test.cpp and tests/host/tui/tui_program_test.cpp.
 #include "host/tui/tui_app.h"
 
 #include <curses.h>

@@ -19,7 +19,7 @@
 // Ownership: the caller keeps the host (with its message window and status line) and the add-on
 // loaded for the whole call. Threading: the calling thread is the IDE's thread; it must be the
 // one that runs the tool.
-// Tested by tests/tui_app_test.cpp.
+// Tested by tests/host/tui/tui_app_test.cpp.
 #ifndef VANTREL_HOST_TUI_APP_H_
 #define VANTREL_HOST_TUI_APP_H_
 

@@ -1,5 +1,6 @@
 // The dialog's modal loop on the terminal (see host/tui/tui_dialog_input.h).
-// Tested by tests/tui_app_test.cpp and tests/tui_program_test.cpp (editing a field at its caret).
+// Tested by tests/host/tui/tui_app_test.cpp and tests/host/tui/tui_program_test.cpp (editing a
+// field at its caret).
 #include "host/tui/tui_dialog_input.h"
 
 #include <curses.h>

@@ -14,7 +14,8 @@
 // drops down), on a check box toggles it, on a button presses it, on a label gives the focus to
 // its field; while a list is dropped down a click takes the entry clicked or closes the list.
 // Threading: the thread running the dialog's modal loop, which owns the curses screen.
-// Tested by tests/tui_app_test.cpp, tests/tui_program_test.cpp and tests/tui_results_test.cpp.
+// Tested by tests/host/tui/tui_app_test.cpp, tests/host/tui/tui_program_test.cpp and
+// tests/host/tui/tui_results_test.cpp.
 #ifndef VANTREL_HOST_TUI_DIALOG_INPUT_H_
 #define VANTREL_HOST_TUI_DIALOG_INPUT_H_
 

@@ -1,5 +1,5 @@
 // Where a dialog's controls stand on the terminal (see host/tui/tui_dialog_layout.h).
-// Tested by tests/tui_app_test.cpp and tests/tui_program_test.cpp.
+// Tested by tests/host/tui/tui_app_test.cpp and tests/host/tui/tui_program_test.cpp.
 #include "host/tui/tui_dialog_layout.h"
 
 #include <algorithm>

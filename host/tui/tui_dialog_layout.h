@@ -3,7 +3,7 @@
 // docs/architecture.md gives them), from the dialog's own first cell, so the layout is the same
 // wherever the dialog stands. The drawing (host/tui/tui_dialog_view.cpp) and the mouse both go by
 // it, so a click reaches what is drawn under it. Threading: the thread running the dialog's modal
-// loop. Tested by tests/tui_app_test.cpp and tests/tui_program_test.cpp.
+// loop. Tested by tests/host/tui/tui_app_test.cpp and tests/host/tui/tui_program_test.cpp.
 #ifndef VANTREL_HOST_TUI_DIALOG_LAYOUT_H_
 #define VANTREL_HOST_TUI_DIALOG_LAYOUT_H_
 

@@ -1,5 +1,5 @@
 // A dialog drawn on the terminal (see host/tui/tui_dialog_view.h).
-// Tested by tests/tui_app_test.cpp (the documented dialog, cell for cell).
+// Tested by tests/host/tui/tui_app_test.cpp (the documented dialog, cell for cell).
 #include "host/tui/tui_dialog_view.h"
 
 #include <curses.h>

@@ -6,7 +6,7 @@
 // field scrolls only when its caret would leave the visible part. Keys and clicks are read by
 // host/tui/tui_dialog_input.h.
 // Threading: the thread running the dialog's modal loop, which owns the curses screen.
-// Tested by tests/tui_app_test.cpp (the documented dialog, cell for cell).
+// Tested by tests/host/tui/tui_app_test.cpp (the documented dialog, cell for cell).
 #ifndef VANTREL_HOST_TUI_DIALOG_VIEW_H_
 #define VANTREL_HOST_TUI_DIALOG_VIEW_H_
 

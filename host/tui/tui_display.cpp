@@ -1,5 +1,5 @@
 // The terminal's display (see host/tui/tui_display.h).
-// Tested by tests/tui_app_test.cpp.
+// Tested by tests/host/tui/tui_app_test.cpp.
 #include "host/tui/tui_display.h"
 
 #include <curses.h>

@@ -12,7 +12,7 @@
 // Threading: the thread that made the display owns the screen. beep and surfaceChanged from
 // another thread (a worker search) are remembered and done by the front end's loop; a message
 // box asked from another thread answers 0 (it cannot be shown there).
-// Tested by tests/tui_app_test.cpp.
+// Tested by tests/host/tui/tui_app_test.cpp.
 #ifndef VANTREL_HOST_TUI_DISPLAY_H_
 #define VANTREL_HOST_TUI_DISPLAY_H_
 

@@ -3,7 +3,8 @@
 //
 // Texts are UTF-8 already escaped for the terminal; a column is a cell of the terminal: a wide
 // (CJK) character takes two, a combining one none, as wcwidth counts them.
-// Threading: the thread that owns the curses screen. Tested through tests/tui_app_test.cpp.
+// Threading: the thread that owns the curses screen. Tested through
+// tests/host/tui/tui_app_test.cpp.
 #ifndef VANTREL_HOST_TUI_DRAW_H_
 #define VANTREL_HOST_TUI_DRAW_H_
 

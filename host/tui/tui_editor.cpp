@@ -1,5 +1,5 @@
 // Starting the user's editor (see host/tui/tui_editor.h).
-// Tested by tests/tui_editor_test.cpp.
+// Tested by tests/host/tui/tui_editor_test.cpp.
 #include "host/tui/tui_editor.h"
 
 #include <sys/wait.h>

@@ -1,5 +1,5 @@
 // Decoding the terminal's keys (see host/tui/tui_keys.h).
-// Tested by tests/tui_app_test.cpp.
+// Tested by tests/host/tui/tui_app_test.cpp.
 #include "host/tui/tui_keys.h"
 
 #include <curses.h>

@@ -3,8 +3,8 @@
 // Home and End (curses' KEY_SLEFT... or the terminal's modifier parameter), Ctrl-C, a resize,
 // and the mouse: a press of the left button and a notch of the wheel, at a cell.
 //
-// Threading: the thread that owns the curses screen. Tested by tests/tui_app_test.cpp (keys
-// typed into a terminal).
+// Threading: the thread that owns the curses screen. Tested by tests/host/tui/tui_app_test.cpp
+// (keys typed into a terminal).
 #ifndef VANTREL_HOST_TUI_KEYS_H_
 #define VANTREL_HOST_TUI_KEYS_H_
 

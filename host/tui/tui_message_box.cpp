@@ -1,5 +1,5 @@
 // A message box on the terminal (see host/tui/tui_message_box.h).
-// Tested by tests/tui_app_test.cpp.
+// Tested by tests/host/tui/tui_app_test.cpp.
 #include "host/tui/tui_message_box.h"
 
 #include <curses.h>

@@ -6,7 +6,7 @@
 // chosen, a button's underlined letter presses it; Esc answers Cancel where there is one (OK in a
 // box with only OK) and does nothing otherwise, as on Windows. A click on a button presses it.
 // The first button starts chosen.
-// Threading: the thread that owns the curses screen. Tested by tests/tui_app_test.cpp.
+// Threading: the thread that owns the curses screen. Tested by tests/host/tui/tui_app_test.cpp.
 #ifndef VANTREL_HOST_TUI_MESSAGE_BOX_H_
 #define VANTREL_HOST_TUI_MESSAGE_BOX_H_
 

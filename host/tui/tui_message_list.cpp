@@ -1,5 +1,5 @@
 // The front end's result pages (see host/tui/tui_message_list.h).
-// Tested by tests/tui_message_list_test.cpp.
+// Tested by tests/host/tui/tui_message_list_test.cpp.
 #include "host/tui/tui_message_list.h"
 
 #include <string_view>

@@ -17,7 +17,7 @@
 // Threading: event() is called under the message window's lock from any thread (a worker
 // search); every other call may come from any thread; one lock guards the pages. Events go to the
 // newest page: only one search runs at a time.
-// Tested by tests/tui_message_list_test.cpp.
+// Tested by tests/host/tui/tui_message_list_test.cpp.
 #ifndef VANTREL_HOST_TUI_MESSAGE_LIST_H_
 #define VANTREL_HOST_TUI_MESSAGE_LIST_H_
 

@@ -1,5 +1,5 @@
 // The message window on screen (see host/tui/tui_message_view.h).
-// Tested by tests/tui_message_view_test.cpp and tests/tui_app_test.cpp.
+// Tested by tests/host/tui/tui_message_view_test.cpp and tests/host/tui/tui_app_test.cpp.
 #include "host/tui/tui_message_view.h"
 
 #include <curses.h>

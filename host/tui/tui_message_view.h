@@ -12,7 +12,7 @@
 // selects the last row, the view follows new rows; elsewhere rows are added below without moving
 // what is shown.
 // Threading: the thread that owns the curses screen (the list may grow from any thread).
-// Tested by tests/tui_message_view_test.cpp and tests/tui_app_test.cpp.
+// Tested by tests/host/tui/tui_message_view_test.cpp and tests/host/tui/tui_app_test.cpp.
 #ifndef VANTREL_HOST_TUI_MESSAGE_VIEW_H_
 #define VANTREL_HOST_TUI_MESSAGE_VIEW_H_
 

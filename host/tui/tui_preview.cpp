@@ -1,5 +1,5 @@
 // The preview pane (see host/tui/tui_preview.h).
-// Tested by tests/tui_results_test.cpp.
+// Tested by tests/host/tui/tui_results_test.cpp.
 #include "host/tui/tui_preview.h"
 
 #include <curses.h>

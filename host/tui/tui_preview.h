@@ -8,7 +8,7 @@
 // no longer there says so. Lines end where the search ends them: at CR, LF, CR LF or LF CR. Tabs
 // are shown as blanks up to the next multiple of 8, and control characters escaped
 // (host/ide/text_encoding.h). Threading: the thread that owns the curses screen.
-// Tested by tests/tui_results_test.cpp.
+// Tested by tests/host/tui/tui_results_test.cpp.
 #ifndef VANTREL_HOST_TUI_PREVIEW_H_
 #define VANTREL_HOST_TUI_PREVIEW_H_
 

@@ -1,5 +1,5 @@
 // Taking over and giving back the terminal (see host/tui/tui_screen.h).
-// Tested by tests/tui_app_test.cpp.
+// Tested by tests/host/tui/tui_app_test.cpp.
 #include "host/tui/tui_screen.h"
 
 #include <curses.h>

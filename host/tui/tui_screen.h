@@ -12,7 +12,7 @@
 // editor) and take it back.
 // Ownership: one Screen per process at a time. Threading: start/stop/suspend/resume on the
 // front end's thread; the signal flag may be read anywhere.
-// Tested by tests/tui_app_test.cpp (through a terminal).
+// Tested by tests/host/tui/tui_app_test.cpp (through a terminal).
 #ifndef VANTREL_HOST_TUI_SCREEN_H_
 #define VANTREL_HOST_TUI_SCREEN_H_
 

@@ -1,5 +1,5 @@
 // The session's searches (see host/tui/tui_search_list.h).
-// Tested by tests/tui_results_test.cpp.
+// Tested by tests/host/tui/tui_results_test.cpp.
 #include "host/tui/tui_search_list.h"
 
 #include <curses.h>

@@ -2,7 +2,7 @@
 // and what was searched), the page shown now chosen first. Up, Down, Home and End choose; Enter
 // shows the chosen page; r runs its search again with its own options; Esc closes the box.
 //
-// Threading: the thread that owns the curses screen. Tested by tests/tui_results_test.cpp.
+// Threading: the thread that owns the curses screen. Tested by tests/host/tui/tui_results_test.cpp.
 #ifndef VANTREL_HOST_TUI_SEARCH_LIST_H_
 #define VANTREL_HOST_TUI_SEARCH_LIST_H_
 

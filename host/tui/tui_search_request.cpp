@@ -1,5 +1,5 @@
 // What one search asked for (see host/tui/tui_search_request.h).
-// Tested by tests/tui_message_list_test.cpp.
+// Tested by tests/host/tui/tui_message_list_test.cpp.
 #include "host/tui/tui_search_request.h"
 
 #include <unistd.h>

@@ -2,7 +2,7 @@
 // the directories and the five option boxes. The front end heads a result page with it, shows
 // paths relative to the directory it searched, and runs it again by entering it into the dialog.
 //
-// Threading: plain values. Tested by tests/tui_message_list_test.cpp.
+// Threading: plain values. Tested by tests/host/tui/tui_message_list_test.cpp.
 #ifndef VANTREL_HOST_TUI_SEARCH_REQUEST_H_
 #define VANTREL_HOST_TUI_SEARCH_REQUEST_H_
 

@@ -1,5 +1,5 @@
 // The full-screen program's run (see host/tui/tui_session.h).
-// Tested by tests/tui_program_test.cpp.
+// Tested by tests/host/tui/tui_program_test.cpp.
 #include "host/tui/tui_session.h"
 
 #include <limits.h>

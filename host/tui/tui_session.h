@@ -3,7 +3,7 @@
 // the tool until the user quits, then the project closed and the add-on unloaded. The file types,
 // directories and boxes given on the command line are entered into the first dialog.
 //
-// Threading: the calling thread is the IDE's thread. Tested by tests/tui_program_test.cpp.
+// Threading: the calling thread is the IDE's thread. Tested by tests/host/tui/tui_program_test.cpp.
 #ifndef VANTREL_HOST_TUI_SESSION_H_
 #define VANTREL_HOST_TUI_SESSION_H_
 

@@ -1,5 +1,5 @@
 // The terminal's bottom row (see host/tui/tui_status_row.h).
-// Tested by tests/tui_app_test.cpp.
+// Tested by tests/host/tui/tui_app_test.cpp.
 #include "host/tui/tui_status_row.h"
 
 #include <curses.h>

@@ -2,7 +2,7 @@
 // characters in their colours: the progress bar), or between searches the keys of the front end
 // (host/tui/tui_key_bindings.h) after its last note ("Wrote 2 hits: vim -q ...").
 //
-// Threading: the thread that owns the curses screen. Tested by tests/tui_app_test.cpp.
+// Threading: the thread that owns the curses screen. Tested by tests/host/tui/tui_app_test.cpp.
 #ifndef VANTREL_HOST_TUI_STATUS_ROW_H_
 #define VANTREL_HOST_TUI_STATUS_ROW_H_
 

@@ -1,6 +1,6 @@
 # bash completion for vantrel: its options, the dialog's bracketed entries after -f and -d,
 # directory names after -d, project files after --project. Stands alone (no bash-completion
-# helpers), so that it also works when sourced by hand. Tested by tests/install_test.sh.
+# helpers), so that it also works when sourced by hand. Tested by tests/packaging/install_test.sh.
 
 _vantrel() {
   local cur=${COMP_WORDS[COMP_CWORD]} prev=

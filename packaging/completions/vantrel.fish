@@ -1,5 +1,6 @@
 # fish completion for vantrel: its options, the dialog's bracketed entries after -f and -d,
-# directory names after -d, project files after --project. Tested by tests/install_test.sh.
+# directory names after -d, project files after --project. Tested by
+# tests/packaging/install_test.sh.
 
 function __vantrel_file_types
     printf '%s\tFile types entry\n' '[Source Files (.c;.cpp;.cc)]' '[Header Files (.h;.hpp;.rh)]' \

@@ -6,7 +6,7 @@
 // Every change is one transaction (or part of the calling thread's batch,
 // win32/advapi32/registry_store.h), so a reader or another process sees a value either whole or not
 // at all. A value the process overrides (win32/advapi32/registry_override.h) is read in place of
-// the file's. Tested by tests/registry_test.cpp.
+// the file's. Tested by tests/win32/advapi32/registry_test.cpp.
 #include <sqlite3.h>
 
 #include <cstring>

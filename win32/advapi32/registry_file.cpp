@@ -1,5 +1,6 @@
 // The registry's SQLite file: where it lives, opening and checking it, setting aside a file that
-// is not a registry (see win32/advapi32/registry_file.h). Tested by tests/registry_test.cpp.
+// is not a registry (see win32/advapi32/registry_file.h). Tested by
+// tests/win32/advapi32/registry_test.cpp.
 #include "win32/advapi32/registry_file.h"
 
 #include <fcntl.h>

@@ -15,7 +15,7 @@
 //   opened for reading only.
 //
 // Threading: called under the connection's lock (win32/advapi32/registry_store.h).
-// Tested by tests/registry_test.cpp.
+// Tested by tests/win32/advapi32/registry_test.cpp.
 #ifndef VANTREL_WIN32_REGISTRY_FILE_H_
 #define VANTREL_WIN32_REGISTRY_FILE_H_
 

@@ -1,5 +1,5 @@
 // Registry values overridden for the process (see win32/advapi32/registry_override.h).
-// Tested by tests/registry_test.cpp.
+// Tested by tests/win32/advapi32/registry_test.cpp.
 #include "win32/advapi32/registry_override.h"
 
 #include <mutex>

@@ -4,7 +4,7 @@
 // RegQueryValueExA answers an overridden value before looking in the file, and RegOpenKeyExA opens
 // a key that holds one (or whose subkey does) even when the file has no such key. Key paths and
 // value names compare without regard to ASCII case, as the file's do.
-// Threading: any thread. Tested by tests/registry_test.cpp.
+// Threading: any thread. Tested by tests/win32/advapi32/registry_test.cpp.
 #ifndef VANTREL_WIN32_REGISTRY_OVERRIDE_H_
 #define VANTREL_WIN32_REGISTRY_OVERRIDE_H_
 

@@ -1,5 +1,5 @@
 // The registry's connection, its changes and batches (see win32/advapi32/registry_store.h).
-// Tested by tests/registry_test.cpp and tests/search_dialog_test.cpp.
+// Tested by tests/win32/advapi32/registry_test.cpp and tests/dialog/search_dialog_test.cpp.
 #include "win32/advapi32/registry_store.h"
 
 #include <sqlite3.h>

@@ -19,7 +19,7 @@
 // A Batch belongs to the thread that made it and keeps other threads' registry calls waiting
 // while its transaction is open. A child made by fork() opens its own connection and never
 // touches its parent's.
-// Tested by tests/registry_test.cpp and tests/search_dialog_test.cpp.
+// Tested by tests/win32/advapi32/registry_test.cpp and tests/dialog/search_dialog_test.cpp.
 #ifndef VANTREL_WIN32_REGISTRY_STORE_H_
 #define VANTREL_WIN32_REGISTRY_STORE_H_
 

@@ -4,7 +4,7 @@
 // Invariants: a device context and a font are heap records whose addresses are the handles; only
 // handles in the live sets are ever dereferenced, so a stale or foreign handle fails with
 // ERROR_INVALID_HANDLE instead of touching freed memory. The stock font is never freed.
-// Tested by tests/gdi_test.cpp.
+// Tested by tests/win32/gdi32/gdi_test.cpp.
 #include <algorithm>
 #include <cstring>
 #include <mutex>

@@ -1,5 +1,5 @@
 // Windows file attributes of POSIX files (see win32/kernel32/attributes.h) and GetFileAttributesA.
-// Tested by tests/paths_test.cpp.
+// Tested by tests/win32/kernel32/paths_test.cpp.
 #include "win32/kernel32/attributes.h"
 
 #include <dirent.h>

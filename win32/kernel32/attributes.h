@@ -6,7 +6,8 @@
 // a file nobody may write is read-only; a plain file is archive. vwinTypeAttributes holds that
 // rule for a file type, whether it came from a listing's d_type or from a stat.
 //
-// Threading: any thread. Tested by tests/paths_test.cpp and tests/findfile_test.cpp.
+// Threading: any thread. Tested by tests/win32/kernel32/paths_test.cpp and
+// tests/win32/kernel32/findfile_test.cpp.
 #ifndef VANTREL_WIN32_ATTRIBUTES_H_
 #define VANTREL_WIN32_ATTRIBUTES_H_
 

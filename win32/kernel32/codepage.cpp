@@ -9,7 +9,7 @@
 // The locale is read from the environment without changing the process's own (the host may have
 // set it otherwise): newlocale("") answers the character set when the locale is installed, and
 // the charset part of its name ("de_DE.ISO-8859-1") stands in when it is not.
-// Tested by tests/text_test.cpp and tests/command_e2e_test.cpp.
+// Tested by tests/win32/user32/text_test.cpp and tests/host/cli/command_e2e_test.cpp.
 #include "win32/kernel32/codepage.h"
 
 #include <langinfo.h>

@@ -4,7 +4,8 @@
 // The code page is chosen once, when the layer is loaded (win32/kernel32/codepage.cpp):
 // VANTREL_CODEPAGE (1252 or 65001) if set, else 1252 when the locale's character set is a
 // single-byte one, else 65001. Every fold (CharUpperA, CharUpperBuffA, file masks, path lookup)
-// reads it per call. Tested by tests/text_test.cpp and tests/command_e2e_test.cpp.
+// reads it per call. Tested by tests/win32/user32/text_test.cpp and
+// tests/host/cli/command_e2e_test.cpp.
 #ifndef VANTREL_WIN32_CODEPAGE_H_
 #define VANTREL_WIN32_CODEPAGE_H_
 

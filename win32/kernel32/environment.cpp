@@ -11,7 +11,7 @@
 //
 // Both keep Windows' size rule: the length written without the terminator, or, when the buffer
 // cannot hold the value and its terminator, the size needed including it (nothing written).
-// Tested by tests/paths_test.cpp.
+// Tested by tests/win32/kernel32/paths_test.cpp.
 #include <sys/stat.h>
 #include <unistd.h>
 

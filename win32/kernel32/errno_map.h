@@ -1,8 +1,8 @@
 // The one translation from POSIX errno values to Win32 error codes, used by every function of the
 // layer that fails on a system call (files, directories, modules, threads, the registry file).
 //
-// Threading: pure function, any thread. Tested by tests/paths_test.cpp (through the failures of
-// the path and attribute functions).
+// Threading: pure function, any thread. Tested by tests/win32/kernel32/paths_test.cpp (through the
+// failures of the path and attribute functions).
 #ifndef VANTREL_WIN32_ERRNO_MAP_H_
 #define VANTREL_WIN32_ERRNO_MAP_H_
 

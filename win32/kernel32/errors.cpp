@@ -1,7 +1,7 @@
 // The calling thread's last error (GetLastError/SetLastError) and the one errno -> Win32 error
 // mapping of the layer (win32/kernel32/errno_map.h).
-// Tested by tests/window_test.cpp, tests/paths_test.cpp and every test that checks a failure's
-// reason.
+// Tested by tests/win32/user32/window_test.cpp, tests/win32/kernel32/paths_test.cpp and every test
+// that checks a failure's reason.
 #include <cerrno>
 
 #include "win32/include/winbase.h"

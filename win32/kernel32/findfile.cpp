@@ -27,7 +27,7 @@
 //
 // Invariant: a search handle is a heap record whose address is the handle; only handles in the
 // live set are dereferenced.
-// Tested by tests/findfile_test.cpp.
+// Tested by tests/win32/kernel32/findfile_test.cpp.
 #include "win32/kernel32/findfile.h"
 
 #include <dirent.h>

@@ -1,7 +1,7 @@
 // What a file search answers, for the layer's own use (win32/kernel32/findfile.cpp).
 //
 // Threading: any thread; the listing is shared and never changes.
-// Tested by tests/findfile_test.cpp and tests/driver_test.cpp.
+// Tested by tests/win32/kernel32/findfile_test.cpp and tests/search/driver_test.cpp.
 #ifndef VANTREL_WIN32_FINDFILE_H_
 #define VANTREL_WIN32_FINDFILE_H_
 

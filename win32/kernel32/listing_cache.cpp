@@ -2,7 +2,7 @@
 //
 // The read uses getdents64 on a descriptor of its own rather than a directory stream, which would
 // stat the directory a second time only to size its buffer.
-// Tested by tests/findfile_test.cpp.
+// Tested by tests/win32/kernel32/findfile_test.cpp.
 #include "win32/kernel32/listing_cache.h"
 
 #include <dirent.h>

@@ -21,7 +21,8 @@
 // same whatever the cache holds, and the memory stays bounded on a tree of any size. Ownership: a
 // listing is shared; a search handle may keep its listing after the cache dropped it. Threading:
 // any thread; the cache is under one lock, held neither while a directory is read nor while it is
-// stat'ed, and a listing may be read from any thread. Tested by tests/findfile_test.cpp.
+// stat'ed, and a listing may be read from any thread. Tested by
+// tests/win32/kernel32/findfile_test.cpp.
 #ifndef VANTREL_WIN32_LISTING_CACHE_H_
 #define VANTREL_WIN32_LISTING_CACHE_H_
 

@@ -1,5 +1,5 @@
 // The host's listing rules (see win32/kernel32/listing_rules.h).
-// Tested by tests/ignore_test.cpp and tests/command_e2e_test.cpp.
+// Tested by tests/ignore_test.cpp and tests/host/cli/command_e2e_test.cpp.
 #include "win32/kernel32/listing_rules.h"
 
 #include <fcntl.h>

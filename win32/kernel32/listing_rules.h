@@ -18,7 +18,7 @@
 // or VwinStartPassedOverCount, which the host calls as a search starts, to the next), so a
 // search's counting pass and its search share them and an edit shows at the next search; judging an
 // entry allocates nothing but the passed-over key of an entry left out. Threading: any thread; the
-// rules are shared. Tested by tests/ignore_test.cpp and tests/command_e2e_test.cpp.
+// rules are shared. Tested by tests/ignore_test.cpp and tests/host/cli/command_e2e_test.cpp.
 #ifndef VANTREL_WIN32_LISTING_RULES_H_
 #define VANTREL_WIN32_LISTING_RULES_H_
 

@@ -7,7 +7,7 @@
 //
 // The table's lock is held across the entry point's calls, like the Windows loader lock, and is
 // recursive so that an entry point may itself load or free modules.
-// Tested by tests/module_test.cpp.
+// Tested by tests/win32/kernel32/module_test.cpp.
 #include "win32/kernel32/module.h"
 
 #include <dlfcn.h>

@@ -2,7 +2,7 @@
 //
 // An HMODULE is a record the layer keeps from the first LoadLibraryA of a module to its last
 // FreeLibrary; NULL stands for the program itself, as GetModuleHandle(NULL) does on Windows.
-// Threading: any thread; the table is locked. Tested by tests/module_test.cpp.
+// Threading: any thread; the table is locked. Tested by tests/win32/kernel32/module_test.cpp.
 #ifndef VANTREL_WIN32_MODULE_H_
 #define VANTREL_WIN32_MODULE_H_
 

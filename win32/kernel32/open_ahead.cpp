@@ -4,7 +4,7 @@
 // takes a file, or passes a mark when it goes into that directory's subdirectories; whatever lies
 // before what it took was passed by and is closed by the helper. A walk that asks for a mark not in
 // the queue has left the helper's course (or is a new walk): the helper takes it up from there.
-// Tested by tests/driver_test.cpp.
+// Tested by tests/search/driver_test.cpp.
 #include "win32/kernel32/open_ahead.h"
 
 #include <fcntl.h>

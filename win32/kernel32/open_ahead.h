@@ -22,7 +22,8 @@
 // ahead for it.
 //
 // Threading: one helper thread, started at the first use; every entry point is safe from any
-// thread. Tested by tests/driver_test.cpp (a search under changes; also under ThreadSanitizer).
+// thread. Tested by tests/search/driver_test.cpp (a search under changes; also under
+// ThreadSanitizer).
 #ifndef VANTREL_WIN32_OPEN_AHEAD_H_
 #define VANTREL_WIN32_OPEN_AHEAD_H_
 

@@ -1,5 +1,5 @@
 // The count of what file searches passed over (see win32/kernel32/passed_over.h).
-// Tested by tests/findfile_test.cpp.
+// Tested by tests/win32/kernel32/findfile_test.cpp.
 #include "win32/kernel32/passed_over.h"
 
 #include <atomic>

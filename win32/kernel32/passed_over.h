@@ -14,7 +14,7 @@
 // (host/windows/find_watch.cpp), so both commands tell the same.
 //
 // Threading: any thread; a worker search counts into the same tally as the IDE's thread.
-// Tested by tests/findfile_test.cpp.
+// Tested by tests/win32/kernel32/findfile_test.cpp.
 #ifndef VANTREL_WIN32_PASSED_OVER_H_
 #define VANTREL_WIN32_PASSED_OVER_H_
 

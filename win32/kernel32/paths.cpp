@@ -9,7 +9,7 @@
 //
 // The drive table: "Z:" is always "/"; VANTREL_DRIVES adds "L=/dir" entries separated by ";".
 // It is read on first use and by VwinReloadDrives, under a lock.
-// Tested by tests/paths_test.cpp.
+// Tested by tests/win32/kernel32/paths_test.cpp.
 #include "win32/kernel32/paths.h"
 
 #include <dirent.h>

@@ -9,7 +9,7 @@
 // Entry layout (a .res file): DWORD DataSize, DWORD HeaderSize, TYPE and NAME (each 0xFFFF then a
 // WORD ordinal, or a NUL-terminated UTF-16 string), padding to a DWORD, DataVersion, MemoryFlags,
 // LanguageId, Version, Characteristics, then the data padded to a DWORD.
-// Tested by tests/resource_test.cpp.
+// Tested by tests/win32/kernel32/resource_test.cpp.
 #include <elf.h>
 #include <link.h>
 #include <sys/stat.h>

@@ -6,7 +6,7 @@
 // Threads are detached: nothing joins them, and nothing is left behind when they end.
 // Thread ids come from one counter: nonzero, never reused in the process's life. A thread started
 // here gets its id before it can run, so the creator and the thread see the same id.
-// Tested by tests/thread_test.cpp.
+// Tested by tests/win32/kernel32/thread_test.cpp.
 #include <pthread.h>
 #include <time.h>
 

@@ -8,7 +8,7 @@
 // replace a sequence by one of the same length. It is two-staged: code points in blocks of 64,
 // a byte per block naming its row (row 0 is all zeros), rows shared when equal. Code points from
 // the last mapped one's block up have no row at all.
-// Exercised by tests/text_test.cpp through CharUpperBuffA.
+// Exercised by tests/win32/user32/text_test.cpp through CharUpperBuffA.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>

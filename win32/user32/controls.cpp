@@ -1,5 +1,5 @@
 // Static texts, group boxes, push buttons and check boxes, and what all controls share
-// (see win32/user32/controls.h). Tested by tests/dialog_manager_test.cpp.
+// (see win32/user32/controls.h). Tested by tests/win32/user32/dialog_manager_test.cpp.
 #include "win32/user32/controls.h"
 
 #include <strings.h>

@@ -6,7 +6,7 @@
 // Keyboard: the dialog manager sends the focused control WM_KEYDOWN (virtual key) and WM_CHAR
 // (character); a control answers 1 when it used the key, 0 when the dialog should.
 //
-// Threading: the thread that runs the dialog. Tested by tests/dialog_manager_test.cpp.
+// Threading: the thread that runs the dialog. Tested by tests/win32/user32/dialog_manager_test.cpp.
 #ifndef VANTREL_WIN32_CONTROLS_H_
 #define VANTREL_WIN32_CONTROLS_H_
 

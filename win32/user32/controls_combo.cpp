@@ -1,7 +1,7 @@
 // The drop-down combo box (CBS_DROPDOWN): an edit text (the window's text) over an unsorted list
 // (sorted with CBS_SORT), with the CB_* messages and CBN_* notifications of Windows' combo box.
-// See win32/user32/controls.h. Tested by tests/dialog_manager_test.cpp and
-// tests/combo_edit_test.cpp.
+// See win32/user32/controls.h. Tested by tests/win32/user32/dialog_manager_test.cpp and
+// tests/win32/user32/combo_edit_test.cpp.
 //
 // The edit field has a caret and a selection as an edit control has: `anchor` is where the
 // selection started and `caret` its moving end (the selection is between the two, empty when they

@@ -13,7 +13,8 @@
 // process (dialogs are modal and run on one thread at a time); the registry calls the dialog
 // procedure makes while it handles one message are one registry transaction (a Batch of
 // win32/advapi32/registry_store.h), so a procedure must not wait there for another thread's
-// registry work. Tested by tests/dialog_manager_test.cpp and tests/search_dialog_test.cpp.
+// registry work. Tested by tests/win32/user32/dialog_manager_test.cpp and
+// tests/dialog/search_dialog_test.cpp.
 #include "win32/user32/dialog.h"
 
 #include <atomic>

@@ -1,7 +1,7 @@
 // The dialog manager's own state of a dialog window, shared by DialogBoxParamA and the input
 // calls of win32/user32/dialog_input.h.
 //
-// Threading: the thread running the dialog. Tested by tests/dialog_manager_test.cpp.
+// Threading: the thread running the dialog. Tested by tests/win32/user32/dialog_manager_test.cpp.
 #ifndef VANTREL_WIN32_DIALOG_H_
 #define VANTREL_WIN32_DIALOG_H_
 

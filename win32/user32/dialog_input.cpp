@@ -1,7 +1,8 @@
 // The input a host feeds a modal dialog (see win32/user32/dialog_input.h): the keyboard handling of
 // Windows' dialog manager (Tab, Enter, Esc, mnemonics) and the user's actions on one control,
 // all through the controls' messages, and the key state (GetKeyState) those messages are handled
-// under. Tested by tests/dialog_manager_test.cpp and tests/combo_edit_test.cpp.
+// under. Tested by tests/win32/user32/dialog_manager_test.cpp and
+// tests/win32/user32/combo_edit_test.cpp.
 #include "win32/user32/dialog_input.h"
 
 #include <cctype>

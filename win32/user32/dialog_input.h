@@ -5,7 +5,7 @@
 // until VwinDialogEnded answers TRUE.
 //
 // Threading: the thread running the dialog's modal loop (the one inside DialogBoxParamA).
-// Tested by tests/dialog_manager_test.cpp.
+// Tested by tests/win32/user32/dialog_manager_test.cpp.
 #ifndef VANTREL_WIN32_DIALOG_INPUT_H_
 #define VANTREL_WIN32_DIALOG_INPUT_H_
 

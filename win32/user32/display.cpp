@@ -1,5 +1,5 @@
 // Routes beeps, message boxes, the active window and the key state to the host's Display.
-// Tested by tests/host_display_test.cpp.
+// Tested by tests/host/posix/host_display_test.cpp.
 #include "win32/user32/display.h"
 
 #include <atomic>

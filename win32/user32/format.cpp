@@ -5,7 +5,7 @@
 //
 // Invariant: at most kLimit - 1 characters and a terminator are written; what does not fit is cut
 // there, never written past. The answer is the count written without the terminator.
-// Tested by tests/format_test.cpp.
+// Tested by tests/win32/user32/format_test.cpp.
 #include <cstdint>
 #include <cstring>
 

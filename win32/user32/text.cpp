@@ -11,7 +11,7 @@
 // folded text thus keeps its length and every byte position, which the scan's columns rely on.
 //
 // The scan folds every non-ASCII stretch of every file, so the string forms are plain loops.
-// Tested by tests/text_test.cpp.
+// Tested by tests/win32/user32/text_test.cpp.
 #include <array>
 #include <cstdint>
 

@@ -1,5 +1,5 @@
 // The window table and the generic window calls (see win32/user32/window.h).
-// Tested by tests/window_test.cpp.
+// Tested by tests/win32/user32/window_test.cpp.
 #include "win32/user32/window.h"
 
 #include <algorithm>

@@ -9,7 +9,7 @@
 #include <regex>
 #include <sstream>
 
-#include "tests/program_pane.h"
+#include "tests/host/tui/program_pane.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include <fstream>
 #include <string>
 
-#include "tests/program_pane.h"
+#include "tests/host/tui/program_pane.h"
 
 namespace {
 

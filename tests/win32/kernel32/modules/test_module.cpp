@@ -1,7 +1,7 @@
 // A module for the loader's tests. Its DllEntryPoint appends what it was called with to the
 // environment variable VWIN_TEST_MODULE_LOG ("attach,", "detach,"), so the calls stay visible
 // after the module is gone, and refuses the attach when VWIN_TEST_MODULE_REFUSE is "1".
-// Used by tests/module_test.cpp.
+// Used by tests/win32/kernel32/module_test.cpp.
 #include <cstdlib>
 #include <string>
 

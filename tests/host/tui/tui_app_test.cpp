@@ -23,7 +23,7 @@
 #include "host/ide/host_string.h"
 #include "host/tui/tui_key_bindings.h"
 #include "search/job.h"
-#include "tests/tui_terminal.h"
+#include "tests/host/tui/tui_terminal.h"
 #include "win32/include/winuser.h"
 
 namespace {
@@ -244,7 +244,8 @@ TEST_F(TuiAppTest, KeysMoveTheFocusPickEntriesToggleBoxesAndTheRecurseLabelFollo
 }
 
 // xterm's description names Shift with the arrows, Home and End (curses' KEY_SLEFT...), where
-// screen's leaves them to the modifier parameter (tests/tui_program_test.cpp): both select.
+// screen's leaves them to the modifier parameter (tests/host/tui/tui_program_test.cpp): both
+// select.
 TEST_F(TuiAppTest, ShiftedKeysAsTheTerminalNamesThemSelectInAField) {
   start("dialog", "xterm-256color");
   tuitest::Screen s;

@@ -1,7 +1,8 @@
 // The message window's mouse handling in-process, on a real list fed by the host's message
 // window: which row a click selects after the wheel scrolled, the wheel's limits, a second click
 // on a row, and keys moving on from a clicked row. Drawing is checked on a terminal
-// (tests/tui_app_test.cpp). Covers the click and wheel parts of host/tui/tui_message_view.cpp.
+// (tests/host/tui/tui_app_test.cpp). Covers the click and wheel parts of
+// host/tui/tui_message_view.cpp.
 #include "host/tui/tui_message_view.h"
 
 #include <gtest/gtest.h>

@@ -19,7 +19,7 @@
 #include "host/ide/message_event.h"
 #include "host/ide/project.h"
 #include "regex/grepclass.h"
-#include "search_fixture.h"
+#include "tests/search/search_fixture.h"
 #include "win32/kernel32/open_ahead.h"
 
 namespace {

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "host/ide/project.h"
-#include "search_fixture.h"
+#include "tests/search/search_fixture.h"
 #include "win32/kernel32/paths.h"
 
 namespace {

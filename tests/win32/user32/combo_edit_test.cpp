@@ -1,9 +1,10 @@
 // The combo box's edit field on the module's real "DLG_VANTREL" template: the caret and the edit
-// selection under the keys a host sends (win32/user32/dialog_input.h), CB_GETEDITSEL and CB_SETEDITSEL,
-// the text limit, the whole text selected when the field gains the focus, and which actions
-// notify the dialog (a text change does, a caret move does not). Covers win32/user32/controls_combo.cpp
-// and the key state and focus moves of win32/user32/dialog_input.cpp; the terminal's drawing of the
-// field is covered by tests/tui_program_test.cpp.
+// selection under the keys a host sends (win32/user32/dialog_input.h), CB_GETEDITSEL and
+// CB_SETEDITSEL, the text limit, the whole text selected when the field gains the focus, and which
+// actions notify the dialog (a text change does, a caret move does not). Covers
+// win32/user32/controls_combo.cpp and the key state and focus moves of
+// win32/user32/dialog_input.cpp; the terminal's drawing of the field is covered by
+// tests/host/tui/tui_program_test.cpp.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 

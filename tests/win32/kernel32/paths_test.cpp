@@ -13,7 +13,7 @@
 #include <fstream>
 #include <string>
 
-#include "tests/code_page.h"
+#include "tests/win32/kernel32/code_page.h"
 #include "win32/include/winbase.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/code_page.h"
+#include "tests/win32/kernel32/code_page.h"
 
 namespace {
 

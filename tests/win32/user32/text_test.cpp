@@ -8,7 +8,7 @@
 #include <map>
 #include <string>
 
-#include "tests/code_page.h"
+#include "tests/win32/kernel32/code_page.h"
 #include "win32/include/winbase.h"
 
 namespace {

@@ -11,8 +11,8 @@
 
 #include "regex/grepclass.h"
 #include "search/scan.h"
-#include "tests/code_page.h"
-#include "tests/scan_oracle.h"
+#include "tests/search/scan_oracle.h"
+#include "tests/win32/kernel32/code_page.h"
 
 namespace {
 

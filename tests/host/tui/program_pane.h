@@ -1,8 +1,8 @@
-// A test fixture that runs the built vantrel program in a tmux pane (tests/tui_terminal.h) on a
-// scratch tree: the program with its arguments and environment, its exit status and the
+// A test fixture that runs the built vantrel program in a tmux pane (tests/host/tui/tui_terminal.h)
+// on a scratch tree: the program with its arguments and environment, its exit status and the
 // terminal's modes afterwards left in files, and the pane kept so the screen can still be read.
-// Shared by tests/tui_program_test.cpp, tests/tui_results_test.cpp and
-// tests/command_terminal_test.cpp.
+// Shared by tests/host/tui/tui_program_test.cpp, tests/host/tui/tui_results_test.cpp and
+// tests/host/posix/command_terminal_test.cpp.
 // Ownership: the fixture owns the scratch directory (removed by TearDown) and the terminal.
 #ifndef VANTREL_TESTS_PROGRAM_PANE_H_
 #define VANTREL_TESTS_PROGRAM_PANE_H_
@@ -17,7 +17,7 @@
 #include <sstream>
 #include <string>
 
-#include "tests/tui_terminal.h"
+#include "tests/host/tui/tui_terminal.h"
 
 namespace tuitest {
 

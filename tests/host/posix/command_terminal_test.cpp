@@ -8,7 +8,7 @@
 
 #include <string>
 
-#include "tests/program_pane.h"
+#include "tests/host/tui/program_pane.h"
 
 namespace {
 

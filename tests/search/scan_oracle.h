@@ -1,6 +1,6 @@
 // A line-by-line reading of a buffer, against which the whole-buffer scan is checked: the scan's
 // own line rules (nextLine), display texts, folding and whole-word rule, read literally. Shared
-// by tests/scan_lines_test.cpp and fuzz/scan_fuzz.cpp.
+// by tests/search/scan_lines_test.cpp and fuzz/scan_fuzz.cpp.
 #ifndef VANTREL_TESTS_SCAN_ORACLE_H_
 #define VANTREL_TESTS_SCAN_ORACLE_H_
 

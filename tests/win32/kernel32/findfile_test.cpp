@@ -17,7 +17,7 @@
 #include <utility>
 #include <vector>
 
-#include "tests/code_page.h"
+#include "tests/win32/kernel32/code_page.h"
 #include "win32/include/windows.h"
 #include "win32/kernel32/ignore_pattern.h"
 #include "win32/kernel32/listing_cache.h"

@@ -16,7 +16,7 @@
 
 #include "host/ide/host.h"
 #include "host/posix/recording_display.h"
-#include "tests/code_page.h"
+#include "tests/win32/kernel32/code_page.h"
 #include "win32/kernel32/paths.h"
 #include "win32/user32/display.h"
 

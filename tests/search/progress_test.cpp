@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "search/driver.h"
-#include "search_fixture.h"
+#include "tests/search/search_fixture.h"
 
 namespace {
 
