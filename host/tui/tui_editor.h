@@ -8,7 +8,7 @@
 // takes it back after.
 //
 // Threading: the front end's thread (it waits for the editor). Tested by
-// tests/host/tui/tui_editor_test.cpp and tests/host/tui/tui_program_test.cpp.
+// tests/host/tui/tui_editor_test.cpp (the command, the process, and the program starting it).
 #ifndef VANTREL_HOST_TUI_EDITOR_H_
 #define VANTREL_HOST_TUI_EDITOR_H_
 

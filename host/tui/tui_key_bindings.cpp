@@ -1,5 +1,5 @@
 // The message window's keys (see host/tui/tui_key_bindings.h).
-// Tested by tests/host/tui/tui_app_test.cpp.
+// Tested by tests/host/tui/tui_key_bindings_test.cpp and tests/host/tui/tui_app_test.cpp.
 #include "host/tui/tui_key_bindings.h"
 
 namespace tui {

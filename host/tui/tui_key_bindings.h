@@ -5,7 +5,8 @@
 //
 // A row's hint shows only where it applies: on a hit, on a file's heading, on the row of the files
 // not searched, while a worker search runs. Rows follow the status row's order.
-// Threading: none (constant data). Tested by tests/host/tui/tui_app_test.cpp.
+// Threading: none (constant data). Tested by tests/host/tui/tui_key_bindings_test.cpp and
+// tests/host/tui/tui_app_test.cpp.
 #ifndef VANTREL_HOST_TUI_KEY_BINDINGS_H_
 #define VANTREL_HOST_TUI_KEY_BINDINGS_H_
 

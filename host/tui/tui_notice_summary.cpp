@@ -1,5 +1,5 @@
 // The files not searched, in words (see host/tui/tui_notice_summary.h).
-// Tested by tests/host/tui/tui_message_list_test.cpp.
+// Tested by tests/host/tui/tui_page_test.cpp and tests/host/tui/tui_message_list_test.cpp.
 #include "host/tui/tui_notice_summary.h"
 
 #include <algorithm>

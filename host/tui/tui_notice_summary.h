@@ -1,7 +1,8 @@
 // The files the add-on did not search, in words: a file's error entry as a short reason ("File
 // too large !" is "too large"), and the one row a page sums them up in ("153 files not searched:
 // 141 too large, 12 empty"), the reasons by how many files each has, most first.
-// Threading: none. Tested by tests/host/tui/tui_message_list_test.cpp.
+// Threading: none. Tested by tests/host/tui/tui_page_test.cpp and
+// tests/host/tui/tui_message_list_test.cpp.
 #ifndef VANTREL_HOST_TUI_NOTICE_SUMMARY_H_
 #define VANTREL_HOST_TUI_NOTICE_SUMMARY_H_
 

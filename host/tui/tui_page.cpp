@@ -1,5 +1,5 @@
 // A result page's storage and rows (see host/tui/tui_page.h).
-// Tested by tests/host/tui/tui_message_list_test.cpp.
+// Tested by tests/host/tui/tui_page_test.cpp and tests/host/tui/tui_message_list_test.cpp.
 #include "host/tui/tui_page.h"
 
 #include <algorithm>

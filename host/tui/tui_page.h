@@ -8,7 +8,7 @@
 // written; paths are kept once per file. Rows are made only when asked for (row()).
 // Every text a row shows is escaped for the terminal (host/ide/text_encoding.h) before it is kept.
 // Threading: none of its own; host/tui/tui_message_list.h guards pages with its lock.
-// Tested by tests/host/tui/tui_message_list_test.cpp (PageTest).
+// Tested by tests/host/tui/tui_page_test.cpp and tests/host/tui/tui_message_list_test.cpp.
 #ifndef VANTREL_HOST_TUI_PAGE_H_
 #define VANTREL_HOST_TUI_PAGE_H_
 

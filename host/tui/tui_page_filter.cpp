@@ -1,5 +1,5 @@
 // A page's filter (see host/tui/tui_page_filter.h).
-// Tested by tests/host/tui/tui_message_list_test.cpp.
+// Tested by tests/host/tui/tui_page_test.cpp and tests/host/tui/tui_message_list_test.cpp.
 #include "host/tui/tui_page_filter.h"
 
 #include <algorithm>

@@ -6,7 +6,7 @@
 // The rows that pass are listed again only when the page has changed since (markStale()), so
 // drawing a filtered page costs no more than an unfiltered one between changes.
 // Threading: none of its own (used under host/tui/tui_message_list.h's lock).
-// Tested by tests/host/tui/tui_message_list_test.cpp.
+// Tested by tests/host/tui/tui_page_test.cpp and tests/host/tui/tui_message_list_test.cpp.
 #ifndef VANTREL_HOST_TUI_PAGE_FILTER_H_
 #define VANTREL_HOST_TUI_PAGE_FILTER_H_
 

@@ -1,5 +1,5 @@
 // Windows colours on a terminal (see host/tui/tui_palette.h).
-// Tested by tests/host/tui/tui_editor_test.cpp and tests/host/tui/tui_app_test.cpp.
+// Tested by tests/host/tui/tui_palette_test.cpp and tests/host/tui/tui_app_test.cpp.
 #include "host/tui/tui_palette.h"
 
 #include <curses.h>

@@ -5,7 +5,7 @@
 // terminals get the nearest colour of what they have: the 6x6x6 cube and grey ramp of a
 // 256-colour terminal, else the 16 or 8 basic colours. kDefault stands for the terminal's own
 // foreground or background.
-// Threading: the thread that owns the curses screen. Tested by tests/host/tui/tui_editor_test.cpp
+// Threading: the thread that owns the curses screen. Tested by tests/host/tui/tui_palette_test.cpp
 // (the mapping) and tests/host/tui/tui_app_test.cpp (the colours seen on a terminal).
 #ifndef VANTREL_HOST_TUI_PALETTE_H_
 #define VANTREL_HOST_TUI_PALETTE_H_

@@ -1,5 +1,5 @@
 // Quickfix files (see host/tui/tui_quickfix.h).
-// Tested by tests/host/tui/tui_message_list_test.cpp and tests/host/tui/tui_results_test.cpp.
+// Tested by tests/host/tui/tui_quickfix_test.cpp and tests/host/tui/tui_message_list_test.cpp.
 #include "host/tui/tui_quickfix.h"
 
 #include <dirent.h>

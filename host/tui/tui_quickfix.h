@@ -9,7 +9,7 @@
 // for the hit's place. A hit's text is written as the page shows it (escaped).
 // A write that fails removes what it wrote, so no cut file is left for an editor to load.
 // Threading: none of its own (quickfixLines under host/tui/tui_message_list.h's lock).
-// Tested by tests/host/tui/tui_message_list_test.cpp and tests/host/tui/tui_results_test.cpp.
+// Tested by tests/host/tui/tui_quickfix_test.cpp and tests/host/tui/tui_message_list_test.cpp.
 #ifndef VANTREL_HOST_TUI_QUICKFIX_H_
 #define VANTREL_HOST_TUI_QUICKFIX_H_
 

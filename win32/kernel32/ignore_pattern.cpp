@@ -1,5 +1,5 @@
 // Ignore-file patterns (see win32/kernel32/ignore_pattern.h). Tested by
-// tests/win32/kernel32/findfile_test.cpp.
+// tests/win32/kernel32/ignore_pattern_test.cpp and tests/win32/kernel32/findfile_test.cpp.
 #include "win32/kernel32/ignore_pattern.h"
 
 #include <cctype>

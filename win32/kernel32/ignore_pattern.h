@@ -13,7 +13,7 @@
 // is a plain name or "*" and a plain tail (the usual "*.o") is compared without the general match,
 // which any other pattern runs only on a subject holding its longest plain run.
 // Threading: a parsed pattern may be used from any thread. Tested by
-// tests/win32/kernel32/findfile_test.cpp.
+// tests/win32/kernel32/ignore_pattern_test.cpp and tests/win32/kernel32/findfile_test.cpp.
 #ifndef VANTREL_WIN32_IGNORE_PATTERN_H_
 #define VANTREL_WIN32_IGNORE_PATTERN_H_
 

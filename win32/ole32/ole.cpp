@@ -1,7 +1,7 @@
 // OLE as far as a module's process attach and detach need it: OleInitialize and OleUninitialize
 // only count, per thread as COM does, and the process-wide balance is kept for tests, which may
 // also make OleInitialize fail (VwinSetOleFailure) to see a module refuse to load.
-// Tested by tests/win32/kernel32/module_test.cpp.
+// Tested by tests/win32/ole32/ole_test.cpp.
 #include <atomic>
 
 #include "win32/include/winbase.h"

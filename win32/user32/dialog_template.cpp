@@ -1,5 +1,5 @@
 // Reading DLGTEMPLATEEX (see win32/user32/dialog_template.h). Tested by
-// tests/win32/user32/dialog_manager_test.cpp.
+// tests/win32/user32/dialog_template_test.cpp and tests/win32/user32/dialog_manager_test.cpp.
 //
 // Layout: WORD dlgVer (1), WORD signature (0xFFFF), DWORD helpID, exStyle, style, WORD item
 // count, SHORT x, y, cx, cy, then menu, class and title (each 0x0000, 0xFFFF + ordinal, or a

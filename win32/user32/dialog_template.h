@@ -3,7 +3,7 @@
 //
 // Invariant: parsing never reads outside the given bytes; a truncated or malformed template is
 // refused as a whole. Threading: pure function, any thread. Tested by
-// tests/win32/user32/dialog_manager_test.cpp.
+// tests/win32/user32/dialog_template_test.cpp and tests/win32/user32/dialog_manager_test.cpp.
 #ifndef VANTREL_WIN32_DIALOG_TEMPLATE_H_
 #define VANTREL_WIN32_DIALOG_TEMPLATE_H_
 

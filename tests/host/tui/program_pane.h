@@ -1,7 +1,8 @@
 // A test fixture that runs the built vantrel program in a tmux pane (tests/host/tui/tui_terminal.h)
 // on a scratch tree: the program with its arguments and environment, its exit status and the
 // terminal's modes afterwards left in files, and the pane kept so the screen can still be read.
-// Shared by tests/host/tui/tui_program_test.cpp, tests/host/tui/tui_results_test.cpp and
+// Shared by the full-screen program's tests in tests/host/tui (tui_program_test.cpp,
+// tui_results_test.cpp, tui_editor_test.cpp, tui_quickfix_test.cpp) and
 // tests/host/posix/command_terminal_test.cpp.
 // Ownership: the fixture owns the scratch directory (removed by TearDown) and the terminal.
 #ifndef VANTREL_TESTS_PROGRAM_PANE_H_
@@ -98,6 +99,13 @@ class ProgramPaneTest : public ::testing::Test {
     for (const char* mode : {"icanon", "echo", "isig", "icrnl", "opost"})
       EXPECT_TRUE(std::regex_search(modes, std::regex(std::string("(^|\\s)") + mode + "(\\s|$)")))
           << mode << " in " << modes;
+  }
+  // The same, and the screen given back: no alternate screen, the cursor shown, keypad and mouse
+  // reports off.
+  void checkRestored(int status) {
+    checkStatusAndModes(status);
+    EXPECT_EQ(terminal_->format("#{alternate_on} #{cursor_flag} #{keypad_flag} #{mouse_any_flag}"),
+              "0 1 0 0");
   }
 
   std::string program_, dir_;

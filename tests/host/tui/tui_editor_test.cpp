@@ -1,6 +1,7 @@
 // Starting the user's editor: the argument vector from $VISUAL, $EDITOR or vi, and a real
-// process started without a shell (a recording script stands in for the editor). Covers
-// host/tui/tui_editor.cpp and the nearest-colour mapping of host/tui/tui_palette.cpp.
+// process started without a shell (a recording script stands in for the editor); then the
+// program in a tmux pane starting it on Enter, at a hit's line or a heading's first hit, with
+// $VISUAL/$EDITOR or VANTREL_EDITOR's template. Covers host/tui/tui_editor.cpp.
 #include "host/tui/tui_editor.h"
 
 #include <gtest/gtest.h>
@@ -10,7 +11,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "host/tui/tui_palette.h"
+#include "tests/host/tui/program_pane.h"
 
 namespace {
 
@@ -97,23 +98,66 @@ TEST_F(EditorTest, TheEditorGetsItsArgumentsAsTheyAreWithoutAShell) {
   EXPECT_EQ(tui::runCommand({}), 127);
 }
 
-TEST(PaletteTest, NearestColoursOfEachKindOfTerminal) {
-  // The progress bar's colours on 256, 16 and 8 colours.
-  EXPECT_EQ(tui::nearestColor(RGB(0, 0, 255), 256), 21);
-  EXPECT_EQ(tui::nearestColor(RGB(255, 255, 255), 256), 231);
-  EXPECT_EQ(tui::nearestColor(RGB(192, 192, 192), 256), 250);
-  EXPECT_EQ(tui::nearestColor(RGB(0, 0, 128), 256), 18);
-  EXPECT_EQ(tui::nearestColor(RGB(0, 0, 255), 16), 12);
-  EXPECT_EQ(tui::nearestColor(RGB(255, 255, 255), 16), 15);
-  EXPECT_EQ(tui::nearestColor(RGB(192, 192, 192), 16), 7);
-  EXPECT_EQ(tui::nearestColor(RGB(0, 0, 128), 16), 4);
-  EXPECT_EQ(tui::nearestColor(RGB(0, 0, 255), 8), 4);
-  EXPECT_EQ(tui::nearestColor(RGB(255, 255, 255), 8), 7);
-  EXPECT_EQ(tui::nearestColor(RGB(0, 0, 128), 8), 4);
-  EXPECT_EQ(tui::nearestColor(RGB(0, 0, 0), 8), 0);
-  // Every colour of a palette is its own nearest.
-  for (int i = 16; i < 256; ++i) EXPECT_EQ(tui::nearestColor(tui::standardColor(i), 256), i) << i;
-  for (int i = 0; i < 16; ++i) EXPECT_EQ(tui::nearestColor(tui::standardColor(i), 16), i) << i;
+// The program on a terminal (tmux) starting the editor from a hit and from a file's heading. The
+// fixtures are named as the program's and the results' tests are, whose cases these were.
+using tuitest::readFile;
+
+class TuiProgramTest : public tuitest::ProgramPaneTest {};
+class TuiResultsTest : public tuitest::ProgramPaneTest {};
+
+TEST_F(TuiProgramTest, EnterOnAHitStartsTheEditorAtItsFileAndLine) {
+  write("one.c", "\n\n\nchar *needle;\n");
+  std::string editor = dir_ + "/editor";
+  std::ofstream(editor) << "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > " +
+                               tuitest::quote(dir_ + "/argv.txt") + "\n";
+  ASSERT_EQ(chmod(editor.c_str(), 0755), 0);
+  start("VISUAL= EDITOR=" + tuitest::quote(editor));
+  search("needle");
+  tuitest::Screen s;
+  ASSERT_TRUE(terminal_->waitForText("  4:7: char *needle;", &s)) << s.all();
+  terminal_->keys("Up");  // from the summary line up to the hit
+  terminal_->keys("Enter");
+  ASSERT_TRUE(waitForFile("argv.txt"));
+  std::string argv;
+  for (int i = 0; i < 100 && argv.find(".c\n") == std::string::npos; ++i, usleep(20000))
+    argv = readFile(dir_ + "/argv.txt");
+  EXPECT_EQ(argv, "+4\n" + dir_ + "/tree/one.c\n");
+  ASSERT_TRUE(terminal_->waitFor([](const tuitest::Screen& screen) {
+    return screen.contains("  4:7: char *needle;") && screen.contains("F2 Search");
+  }));
+  terminal_->keys("q");
+  checkRestored(0);
+}
+
+// A template, a heading's first hit, and the quickfix file written afterwards.
+TEST_F(TuiResultsTest, VantrelEditorIsATemplateAndTheQuickfixFileGoesToTheStateDirectory) {
+  write("one.c", "\n\n\nchar *needle;\nneedle\n");
+  std::string editor = dir_ + "/editor";
+  std::ofstream(editor) << "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > " +
+                               tuitest::quote(dir_ + "/argv.txt") + "\n";
+  ASSERT_EQ(chmod(editor.c_str(), 0755), 0);
+  start("VANTREL_EDITOR=" + tuitest::quote(editor + " --at {file}:{line}:{column} -") +
+        " XDG_STATE_HOME=" + tuitest::quote(dir_ + "/state"));
+  search("needle");
+  tuitest::Screen s;
+  ASSERT_TRUE(terminal_->waitForText("\u25be one.c  (2 hits)", &s)) << s.all();
+  terminal_->keys("Home Enter");  // the heading: its first hit
+  ASSERT_TRUE(waitForFile("argv.txt"));
+  std::string argv;
+  for (int i = 0; i < 100 && argv.find("-\n") == std::string::npos; ++i, usleep(20000))
+    argv = readFile(dir_ + "/argv.txt");
+  EXPECT_EQ(argv, "--at\n" + dir_ + "/tree/one.c:4:7\n-\n");
+  ASSERT_TRUE(terminal_->waitForText("F2 Search", &s)) << s.all();
+  terminal_->keys("w");
+  std::string folder = dir_ + "/state/vantrel/";
+  ASSERT_TRUE(terminal_->waitForText("Wrote 2 hits: vim -q " + folder, &s)) << s.all();
+  EXPECT_EQ(tuitest::capture("cat " + tuitest::quote(folder) + "*.qf"),
+            dir_ + "/tree/one.c:4:7: char *needle;\n" + dir_ + "/tree/one.c:5:1: needle\n");
+  struct stat st;
+  ASSERT_EQ(stat(folder.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0700u);
+  terminal_->keys("q");
+  checkStatusAndModes(0);
 }
 
 }  // namespace

@@ -15,8 +15,6 @@
 
 #include "host/ide/host.h"
 #include "host/ide/host_string.h"
-#include "host/tui/tui_notice_summary.h"
-#include "host/tui/tui_page_filter.h"
 #include "win32/kernel32/paths.h"
 
 namespace {
@@ -173,35 +171,6 @@ TEST_F(MessageListTest, AFilterNarrowsThePageToMatchingFilesHitsAndLines) {
   EXPECT_EQ(list->size(0), 9u);
 }
 
-// The page and its filter alone, without the add-on's events: a folded file's hits still count
-// for the filter but take no rows; notices are summed most first.
-TEST(PageTest, RowsFoldAndAFilterCountsTheHitsOfAFoldedFile) {
-  tui::Page page({"x", "*.c", "/src", 0, true});
-  page.addFile("/src/a.c", "/src/a.c", "a.c");
-  page.addHit(1, 1, "x one");
-  page.addHit(2, 1, "two");
-  page.addFile("/src/b.c", "/src/b.c", "b.c");
-  page.addHit(3, 4, "x three");
-  for (const char* entry : {"File too large !", "File is 0 byte length !", "File too large !"})
-    page.addNotice("big.c", tui::reasonWord(entry));
-  page.addMessage("Vantrel : 3 found");
-  ASSERT_EQ(page.rowCount(), 7u);
-  EXPECT_EQ(page.row(4).shown, "  3:4: x three");
-  EXPECT_EQ(page.row(5).shown, "3 files not searched: 2 too large, 1 empty");
-  page.toggleFile(0);
-  ASSERT_EQ(page.rowCount(), 5u);
-  EXPECT_EQ(page.headingRow(1), 1u);
-  tui::PageFilter filter;
-  filter.set("X ");
-  ASSERT_EQ(filter.count(page), 3u);  // a.c's heading (its hits folded), b.c's heading and hit
-  EXPECT_EQ(filter.matching(page, 0), 1);
-  EXPECT_EQ(filter.behind(2), 2u);
-  EXPECT_EQ(filter.indexOf(page, 3), 3u);  // past the last row that passes
-  page.toggleFile(0);
-  filter.markStale();
-  EXPECT_EQ(filter.count(page), 4u);
-}
-
 TEST_F(MessageListTest, WindowsPathsAreShownAsGivenButTheEditorGetsThePosixPath) {
   host::Host h;
   auto list = std::make_shared<tui::MessageList>(true);
@@ -244,19 +213,6 @@ TEST_F(MessageListTest, QuickfixFileHoldsOneLinePerHitOfThePageAndReplacesAnOldF
   EXPECT_EQ(list->writeQuickfix(1, path, &counts), 2);
   EXPECT_EQ(counts.total, 4);
   EXPECT_EQ(tuiRead(path).find("int main"), std::string::npos);
-}
-
-// Paths go into a quickfix line as they are, unless a reader would take them apart.
-TEST(QuickfixTest, APathIsCarriedAsItIsUnlessALineCannotHoldIt) {
-  const struct {
-    const char* path;
-    bool carried;
-  } cases[] = {
-      {"/src/col:1:2.c", true},  {"/src/a:1:b.c", true},  {"/src/e\x1b\xff.c", true},
-      {"/src/a:1:2:b.c", false}, {"/src/x:12:3", false},  {"/src/line\nend.c", false},
-      {"/src/cr\r.c", false},    {"/src/$HOME.c", false}, {"/src/q\"d.c", true},
-  };
-  for (const auto& c : cases) EXPECT_EQ(tui::quickfixCarries(c.path), c.carried) << c.path;
 }
 
 TEST_F(MessageListTest, AWorkerAddsRowsWhileTheFrontEndReadsThem) {

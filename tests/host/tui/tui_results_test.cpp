@@ -2,7 +2,8 @@
 // files): a page per search and the session's searches; files grouped with their counts, pinned
 // headings, folding and the folded files not searched; errors and state in view (a refused
 // pattern over the reopened dialog, a worker search's counts, a stopped search, the progress
-// line's own cells); the editor's forms and the quickfix file. Covers host/tui/tui_app.cpp,
+// line's own cells). Starting the editor and writing the quickfix file are tested in
+// tui_editor_test.cpp and tui_quickfix_test.cpp. Covers host/tui/tui_app.cpp,
 // host/tui/tui_message_list.cpp, host/tui/tui_message_view.cpp and host/tui/tui_search_list.cpp.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -347,7 +348,7 @@ TEST_F(TuiResultsTest, APasteOnAPageRunsNoCommandAndGoesIntoTheFilter) {
   checkStatusAndModes(0);
 }
 
-// 6. Errors and state in view.
+// 5. Errors and state in view.
 TEST_F(TuiResultsTest, ARefusedPatternIsShownOverTheDialogReopenedWithTheText) {
   write("a.c", "int needle;\n");
   start();
@@ -418,7 +419,7 @@ TEST_F(TuiResultsTest, TheProgressLineAt80ColumnsEndsWithTheStopKeyWhateverCameB
   checkStatusAndModes(0);
 }
 
-// 7. The dialog in cells.
+// 6. The dialog in cells.
 TEST_F(TuiResultsTest, TheDialogsFieldsTakeControlKeysAndPastesAndTheCursorFollowsTheFocus) {
   write("a.c", "int needle;\nint other;\n");
   start();
@@ -585,93 +586,6 @@ TEST_F(TuiResultsTest, StoppedAndContinuedFromOutsideEveryModeIsSetAgain) {
     EXPECT_EQ(terminal_->format("#{alternate_on} #{mouse_any_flag}"), "1 1") << signal;
   }
   terminal_->keys("Escape q");
-}
-
-// 5. The editor: a template, a heading's first hit, and the quickfix file.
-TEST_F(TuiResultsTest, VantrelEditorIsATemplateAndTheQuickfixFileGoesToTheStateDirectory) {
-  write("one.c", "\n\n\nchar *needle;\nneedle\n");
-  std::string editor = dir_ + "/editor";
-  std::ofstream(editor) << "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > " +
-                               tuitest::quote(dir_ + "/argv.txt") + "\n";
-  ASSERT_EQ(chmod(editor.c_str(), 0755), 0);
-  start("VANTREL_EDITOR=" + tuitest::quote(editor + " --at {file}:{line}:{column} -") +
-        " XDG_STATE_HOME=" + tuitest::quote(dir_ + "/state"));
-  search("needle");
-  tuitest::Screen s;
-  ASSERT_TRUE(terminal_->waitForText("\u25be one.c  (2 hits)", &s)) << s.all();
-  terminal_->keys("Home Enter");  // the heading: its first hit
-  ASSERT_TRUE(waitForFile("argv.txt"));
-  std::string argv;
-  for (int i = 0; i < 100 && argv.find("-\n") == std::string::npos; ++i, usleep(20000))
-    argv = readFile(dir_ + "/argv.txt");
-  EXPECT_EQ(argv, "--at\n" + dir_ + "/tree/one.c:4:7\n-\n");
-  ASSERT_TRUE(terminal_->waitForText("F2 Search", &s)) << s.all();
-  terminal_->keys("w");
-  std::string folder = dir_ + "/state/vantrel/";
-  ASSERT_TRUE(terminal_->waitForText("Wrote 2 hits: vim -q " + folder, &s)) << s.all();
-  EXPECT_EQ(tuitest::capture("cat " + tuitest::quote(folder) + "*.qf"),
-            dir_ + "/tree/one.c:4:7: char *needle;\n" + dir_ + "/tree/one.c:5:1: needle\n");
-  struct stat st;
-  ASSERT_EQ(stat(folder.c_str(), &st), 0);
-  EXPECT_EQ(st.st_mode & 0777, 0700u);
-  terminal_->keys("q");
-  checkStatusAndModes(0);
-}
-
-// The quickfix file holds the hits shown, each file's path as it is; a name no quickfix line can
-// carry is left out and counted.
-TEST_F(TuiResultsTest, TheQuickfixFileHoldsTheHitsShownWithTheirPathsAsTheyAre) {
-  write("e\x1b.c", "needle\n");
-  write("a:1:2:b.c", "needle\n");
-  write("plain.c", "needle\nneedle x\n");
-  start("XDG_STATE_HOME=" + tuitest::quote(dir_ + "/state"), 200, 25);
-  search("needle");
-  tuitest::Screen s;
-  ASSERT_TRUE(terminal_->waitForText("Vantrel : 4 found", &s)) << s.all();
-  terminal_->keys("w");
-  ASSERT_TRUE(terminal_->waitForText(
-      "Wrote 3 of 4 hits (1 left out: its file's name cannot be a quickfix line's): vim -q ", &s))
-      << s.all();
-  std::string folder = dir_ + "/state/vantrel/";
-  std::string tree = dir_ + "/tree/";
-  std::string written = tuitest::capture("cat " + tuitest::quote(folder) + "*.qf");
-  EXPECT_NE(written.find(tree + "e\x1b.c:1:1: needle\n"), std::string::npos) << written;
-  EXPECT_NE(written.find(tree + "plain.c:2:1: needle x\n"), std::string::npos) << written;
-  EXPECT_EQ(written.find("b.c"), std::string::npos) << written;
-  // With a filter, the hits it lets through.
-  tuitest::capture("rm -f " + tuitest::quote(folder) + "*.qf");
-  terminal_->type("/ x");
-  terminal_->keys("Enter w");
-  ASSERT_TRUE(terminal_->waitForText("Wrote 1 of 4 hits: vim -q ", &s)) << s.all();
-  EXPECT_EQ(tuitest::capture("cat " + tuitest::quote(folder) + "*.qf"),
-            tree + "plain.c:2:1: needle x\n");
-  terminal_->keys("q");
-  checkStatusAndModes(0);
-}
-
-// A write that fails (the disk full, or here the file size limit) leaves no cut file behind.
-TEST_F(TuiResultsTest, AQuickfixWriteThatFailsRemovesWhatItWrote) {
-  std::string many;
-  for (int i = 0; i < 1000; ++i) many += "needle " + std::string(100, 'x') + "\n";
-  write("many.c", many);
-  start("XDG_STATE_HOME=" + tuitest::quote(dir_ + "/state") +
-            " sh -c 'trap \"\" XFSZ; ulimit -f 64; exec \"$0\" \"$@\"'",
-        200, 25);
-  search("needle");
-  tuitest::Screen s;
-  ASSERT_TRUE(terminal_->waitFor(
-      [](const tuitest::Screen& screen) {
-        return screen.contains("1000 hits in 1 file") && screen.contains("F2 Search");
-      },
-      &s))
-      << s.all();
-  terminal_->keys("w");
-  ASSERT_TRUE(terminal_->waitForText("Cannot write " + dir_ + "/state/vantrel/search-", &s))
-      << s.all();
-  EXPECT_TRUE(s.contains("File too large")) << s.all();
-  EXPECT_EQ(tuitest::capture("ls " + tuitest::quote(dir_ + "/state/vantrel")), "");
-  terminal_->keys("q");
-  checkStatusAndModes(0);
 }
 
 }  // namespace

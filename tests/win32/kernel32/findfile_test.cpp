@@ -19,7 +19,6 @@
 
 #include "tests/win32/kernel32/code_page.h"
 #include "win32/include/windows.h"
-#include "win32/kernel32/ignore_pattern.h"
 #include "win32/kernel32/listing_cache.h"
 #include "win32/kernel32/listing_rules.h"
 #include "win32/kernel32/passed_over.h"
@@ -338,72 +337,6 @@ TEST_F(FindFileTest, TheWithheldFileIsLeftOutWhateverNameLeadsToIt) {
 }
 
 }  // namespace
-
-// Each case checked against git's own check-ignore when written: the pattern, the path relative
-// to the ignore file, whether it is a directory, and whether the pattern matches.
-TEST(IgnorePatternTest, PatternsMatchAsGitsDo) {
-  struct Case {
-    const char* pattern;
-    const char* path;
-    bool directory;
-    bool matches;
-  } cases[] = {
-      {"*.o", "a/b/x.o", false, true},
-      {"*.o", "x.c", false, false},
-      {"build/", "build", true, true},
-      {"build/", "build", false, false},
-      {"build/", "src/build", true, true},
-      {"/build", "src/build", true, false},
-      {"/build", "build", true, true},
-      {"doc/*.txt", "doc/a.txt", false, true},
-      {"doc/*.txt", "doc/sub/a.txt", false, false},
-      {"doc/*.txt", "x/doc/a.txt", false, false},
-      {"**/foo", "a/b/foo", false, true},
-      {"**/foo", "foo", false, true},
-      {"a/**/b", "a/b", false, true},
-      {"a/**/b", "a/x/y/b", false, true},
-      {"a/**/b", "ax/b", false, false},
-      {"abc/**", "abc/x/y", false, true},
-      {"abc/**", "abc", true, false},
-      {"fo?", "foo", false, true},
-      {"fo?", "fo", false, false},
-      {"[a-c]x", "bx", false, true},
-      {"[a-c]x", "dx", false, false},
-      {"[!a-c]x", "dx", false, true},
-      {"[^a-c]x", "ax", false, false},
-      {"*[[:digit:]]", "v1", false, true},
-      {"*[[:digit:]]", "va", false, false},
-      {"\\#hash", "#hash", false, true},
-      {"trail\\ ", "trail ", false, true},
-      {"foo/*", "foo/bar", false, true},
-      {"foo/*", "foo/bar/baz", false, false},
-      {"a**b", "axyb", false, true},
-      {"**", "x/y/z", false, true},
-      {"[]]x", "]x", false, true},
-      {"*.[oa]", "lib.a", false, true},
-      {"x/", "x", true, true},
-      {"Makefile.*", "src/Makefile.am", false, true},
-      {"!keep.o", "keep.o", false, true},
-      {"[a-", "a", false, false},
-      {"*.asn1.[ch]", "x.asn1.c", false, true},
-      {"*.c.[012]*.*", "a.c.0x.y", false, true},
-      {"*.c.[012]*.*", "a.c.3x.y", false, false},
-      {"a\\\\*", "a\\bc", false, true},
-      {"x\\*", "x*", false, true},
-      {"x\\*", "xy", false, false},
-  };
-  for (const Case& c : cases) {
-    auto pattern = vwin::IgnorePattern::parse(c.pattern);
-    ASSERT_TRUE(pattern) << c.pattern;
-    std::string_view path = c.path;
-    std::string_view name = path.substr(path.rfind('/') + 1);
-    EXPECT_EQ(pattern->matches(path, name, c.directory), c.matches)
-        << c.pattern << " on " << c.path;
-  }
-  EXPECT_TRUE(vwin::IgnorePattern::parse("!keep.o")->negated());
-  for (const char* none : {"", "# comment", "   ", "/", "!", "\r"})
-    EXPECT_FALSE(vwin::IgnorePattern::parse(none)) << '"' << none << '"';
-}
 
 // Ignore files and exclusions hide entries, each counted once under its reason; a dot name shows
 // with dot names on, but ".git"; with no rules set the listing is what the files alone make it.

@@ -1,5 +1,5 @@
 // The layer's loader on a real module: attach and detach calls, load counts, the instance handle
-// and file name, a refusing DllEntryPoint, and loads that cannot succeed; OLE's counting.
+// and file name, a refusing DllEntryPoint, and loads that cannot succeed.
 #include "win32/kernel32/module.h"
 
 #include <dlfcn.h>
@@ -129,24 +129,6 @@ TEST_F(ModuleTest, ProgramsOwnFileName) {
   EXPECT_EQ(GetModuleFileNameA(nullptr, small, sizeof small), 4u);
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
   EXPECT_EQ(small[3], '\0');
-}
-
-TEST(OleTest, InitialisationsAreCountedPerThreadAndCanBeMadeToFail) {
-  LONG base = VwinOleInitCount();
-  EXPECT_EQ(OleInitialize(nullptr), S_OK);
-  EXPECT_EQ(OleInitialize(nullptr), S_FALSE);
-  EXPECT_EQ(VwinOleInitCount(), base + 2);
-  OleUninitialize();
-  OleUninitialize();
-  OleUninitialize();  // one too many: nothing to undo
-  EXPECT_EQ(VwinOleInitCount(), base);
-
-  VwinSetOleFailure(E_OUTOFMEMORY);
-  EXPECT_EQ(OleInitialize(nullptr), E_OUTOFMEMORY);
-  EXPECT_EQ(VwinOleInitCount(), base);
-  VwinSetOleFailure(S_OK);
-  EXPECT_EQ(OleInitialize(nullptr), S_OK);
-  OleUninitialize();
 }
 
 }  // namespace

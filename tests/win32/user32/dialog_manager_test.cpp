@@ -12,7 +12,6 @@
 #include "host/cli/dialog_script.h"
 #include "win32/include/windows.h"
 #include "win32/user32/dialog_input.h"
-#include "win32/user32/dialog_template.h"
 #include "win32/user32/display.h"
 #include "win32/user32/window.h"
 
@@ -315,24 +314,6 @@ TEST_F(DialogManagerTest, ScriptsStopAtAnActionThatCannotBeDoneAndCancel) {
   EXPECT_FALSE(vantrel::DialogScript::parse("type 101 x\nwiggle 3\n", &parsed, &error));
   EXPECT_EQ(error, "line 2: unknown action \"wiggle\"");
   EXPECT_FALSE(vantrel::DialogScript::parse("key hyperspace", &parsed, &error));
-}
-
-TEST(DialogTemplateTest, TruncatedTemplatesAreRefused) {
-  HRSRC found = FindResourceA(nullptr, "DLG_VANTREL", RT_DIALOG);
-  ASSERT_NE(found, nullptr);
-  auto* bytes = static_cast<const BYTE*>(LockResource(LoadResource(nullptr, found)));
-  DWORD size = SizeofResource(nullptr, found);
-  vwin::DialogTemplate t;
-  ASSERT_TRUE(vwin::parseDialogTemplate(bytes, size, &t));
-  EXPECT_EQ(t.items.size(), 14u);
-  EXPECT_EQ(t.typeface, "MS Sans Serif");
-  EXPECT_EQ(t.items[13].className, "button");
-  EXPECT_EQ(t.items[0].id, -1);
-  for (DWORD cut : {DWORD{0}, DWORD{10}, size / 2, size - 20})
-    EXPECT_FALSE(vwin::parseDialogTemplate(bytes, cut, &t)) << cut;
-  std::vector<BYTE> classic(bytes, bytes + size);
-  classic[2] = 0;  // not the extended signature
-  EXPECT_FALSE(vwin::parseDialogTemplate(classic.data(), size, &t));
 }
 
 }  // namespace

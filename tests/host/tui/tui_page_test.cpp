@@ -1,0 +1,42 @@
+// A result page alone, without the add-on's events: rows, folding, notice summaries and the
+// filter's counts over folded files. Covers host/tui/tui_page.cpp and host/tui/tui_page_filter.cpp;
+// pages filled from the add-on's events are tested in tests/host/tui/tui_message_list_test.cpp.
+#include "host/tui/tui_page.h"
+
+#include <gtest/gtest.h>
+
+#include "host/tui/tui_notice_summary.h"
+#include "host/tui/tui_page_filter.h"
+
+namespace {
+
+// The page and its filter alone, without the add-on's events: a folded file's hits still count
+// for the filter but take no rows; notices are summed most first.
+TEST(PageTest, RowsFoldAndAFilterCountsTheHitsOfAFoldedFile) {
+  tui::Page page({"x", "*.c", "/src", 0, true});
+  page.addFile("/src/a.c", "/src/a.c", "a.c");
+  page.addHit(1, 1, "x one");
+  page.addHit(2, 1, "two");
+  page.addFile("/src/b.c", "/src/b.c", "b.c");
+  page.addHit(3, 4, "x three");
+  for (const char* entry : {"File too large !", "File is 0 byte length !", "File too large !"})
+    page.addNotice("big.c", tui::reasonWord(entry));
+  page.addMessage("Vantrel : 3 found");
+  ASSERT_EQ(page.rowCount(), 7u);
+  EXPECT_EQ(page.row(4).shown, "  3:4: x three");
+  EXPECT_EQ(page.row(5).shown, "3 files not searched: 2 too large, 1 empty");
+  page.toggleFile(0);
+  ASSERT_EQ(page.rowCount(), 5u);
+  EXPECT_EQ(page.headingRow(1), 1u);
+  tui::PageFilter filter;
+  filter.set("X ");
+  ASSERT_EQ(filter.count(page), 3u);  // a.c's heading (its hits folded), b.c's heading and hit
+  EXPECT_EQ(filter.matching(page, 0), 1);
+  EXPECT_EQ(filter.behind(2), 2u);
+  EXPECT_EQ(filter.indexOf(page, 3), 3u);  // past the last row that passes
+  page.toggleFile(0);
+  filter.markStale();
+  EXPECT_EQ(filter.count(page), 4u);
+}
+
+}  // namespace

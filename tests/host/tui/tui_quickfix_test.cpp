@@ -1,0 +1,88 @@
+// The quickfix file: which paths a line can carry as they are, and the program in a tmux pane
+// writing the hits shown (a filter's, with names no line can carry left out and counted) and
+// leaving nothing behind when the write fails. Covers host/tui/tui_quickfix.cpp; the file written
+// from a page filled by the add-on's events is tested in tests/host/tui/tui_message_list_test.cpp.
+#include "host/tui/tui_quickfix.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "tests/host/tui/program_pane.h"
+
+namespace {
+
+// Paths go into a quickfix line as they are, unless a reader would take them apart.
+TEST(QuickfixTest, APathIsCarriedAsItIsUnlessALineCannotHoldIt) {
+  const struct {
+    const char* path;
+    bool carried;
+  } cases[] = {
+      {"/src/col:1:2.c", true},  {"/src/a:1:b.c", true},  {"/src/e\x1b\xff.c", true},
+      {"/src/a:1:2:b.c", false}, {"/src/x:12:3", false},  {"/src/line\nend.c", false},
+      {"/src/cr\r.c", false},    {"/src/$HOME.c", false}, {"/src/q\"d.c", true},
+  };
+  for (const auto& c : cases) EXPECT_EQ(tui::quickfixCarries(c.path), c.carried) << c.path;
+}
+
+// The program on a terminal (tmux) writing the quickfix file on w. The fixture is named as the
+// results' tests are, whose cases these were.
+class TuiResultsTest : public tuitest::ProgramPaneTest {};
+
+// The quickfix file holds the hits shown, each file's path as it is; a name no quickfix line can
+// carry is left out and counted.
+TEST_F(TuiResultsTest, TheQuickfixFileHoldsTheHitsShownWithTheirPathsAsTheyAre) {
+  write("e\x1b.c", "needle\n");
+  write("a:1:2:b.c", "needle\n");
+  write("plain.c", "needle\nneedle x\n");
+  start("XDG_STATE_HOME=" + tuitest::quote(dir_ + "/state"), 200, 25);
+  search("needle");
+  tuitest::Screen s;
+  ASSERT_TRUE(terminal_->waitForText("Vantrel : 4 found", &s)) << s.all();
+  terminal_->keys("w");
+  ASSERT_TRUE(terminal_->waitForText(
+      "Wrote 3 of 4 hits (1 left out: its file's name cannot be a quickfix line's): vim -q ", &s))
+      << s.all();
+  std::string folder = dir_ + "/state/vantrel/";
+  std::string tree = dir_ + "/tree/";
+  std::string written = tuitest::capture("cat " + tuitest::quote(folder) + "*.qf");
+  EXPECT_NE(written.find(tree + "e\x1b.c:1:1: needle\n"), std::string::npos) << written;
+  EXPECT_NE(written.find(tree + "plain.c:2:1: needle x\n"), std::string::npos) << written;
+  EXPECT_EQ(written.find("b.c"), std::string::npos) << written;
+  // With a filter, the hits it lets through.
+  tuitest::capture("rm -f " + tuitest::quote(folder) + "*.qf");
+  terminal_->type("/ x");
+  terminal_->keys("Enter w");
+  ASSERT_TRUE(terminal_->waitForText("Wrote 1 of 4 hits: vim -q ", &s)) << s.all();
+  EXPECT_EQ(tuitest::capture("cat " + tuitest::quote(folder) + "*.qf"),
+            tree + "plain.c:2:1: needle x\n");
+  terminal_->keys("q");
+  checkStatusAndModes(0);
+}
+
+// A write that fails (the disk full, or here the file size limit) leaves no cut file behind.
+TEST_F(TuiResultsTest, AQuickfixWriteThatFailsRemovesWhatItWrote) {
+  std::string many;
+  for (int i = 0; i < 1000; ++i) many += "needle " + std::string(100, 'x') + "\n";
+  write("many.c", many);
+  start("XDG_STATE_HOME=" + tuitest::quote(dir_ + "/state") +
+            " sh -c 'trap \"\" XFSZ; ulimit -f 64; exec \"$0\" \"$@\"'",
+        200, 25);
+  search("needle");
+  tuitest::Screen s;
+  ASSERT_TRUE(terminal_->waitFor(
+      [](const tuitest::Screen& screen) {
+        return screen.contains("1000 hits in 1 file") && screen.contains("F2 Search");
+      },
+      &s))
+      << s.all();
+  terminal_->keys("w");
+  ASSERT_TRUE(terminal_->waitForText("Cannot write " + dir_ + "/state/vantrel/search-", &s))
+      << s.all();
+  EXPECT_TRUE(s.contains("File too large")) << s.all();
+  EXPECT_EQ(tuitest::capture("ls " + tuitest::quote(dir_ + "/state/vantrel")), "");
+  terminal_->keys("q");
+  checkStatusAndModes(0);
+}
+
+}  // namespace
