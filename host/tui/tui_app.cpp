@@ -66,6 +66,7 @@ class App {
   void openSelected();
   void writeQuickfix();
   void showSearchList();
+  void toggleIgnoreFiles();
   void showPage(long page);
   bool workerRunning() const { return frontEnd_.searchRunning && frontEnd_.searchRunning(); }
 
@@ -170,6 +171,7 @@ void App::repaint() {
 void App::confirmed(HWND dialog) {
   SearchRequest request;
   if (frontEnd_.readRequest) request = frontEnd_.readRequest(dialog);
+  if (frontEnd_.describeRules) request.rules = frontEnd_.describeRules();
   list_->beginPage(request);
   view_.showPage(list_->pageCount() - 1);
 }
@@ -337,6 +339,17 @@ void App::showSearchList() {
   search();
 }
 
+// The rules change for the searches to come; a page keeps the rules its search ran under.
+void App::toggleIgnoreFiles() {
+  if (!frontEnd_.toggleIgnoreFiles) return;
+  if (workerRunning()) {
+    note_ = "A search still runs (F2 stops it)";
+    return;
+  }
+  note_ = frontEnd_.toggleIgnoreFiles() ? "Ignore files on from the next search"
+                                        : "Ignore files off from the next search (i: on again)";
+}
+
 // What a key bound in host/tui/tui_key_bindings.h does between searches.
 void App::act(Action action, const Key& key) {
   switch (action) {
@@ -372,6 +385,9 @@ void App::act(Action action, const Key& key) {
       break;
     case Action::kSearches:
       showSearchList();
+      break;
+    case Action::kIgnoreFiles:
+      toggleIgnoreFiles();
       break;
     case Action::kClear:
       list_->clearOlderPages();

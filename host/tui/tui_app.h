@@ -12,9 +12,10 @@
 // a file; [ and ] show the previous and next page, l the list of the session's searches, c clears
 // every page but the newest; Enter opens the selected hit (or a heading's first hit) in the
 // editor (host/tui/tui_editor.h), n and N the next and previous hit; w writes the page's hits as a
-// quickfix file under the state directory; q, F10 or Ctrl-C quits, once a worker search has
-// ended (F2 meanwhile asks whether to stop it). The mouse: the wheel scrolls the window, a click
-// selects a row, a click on the selected row opens it.
+// quickfix file under the state directory; i turns ignore files off (on) for the next searches,
+// each page's header naming the rules its search ran under; q, F10 or Ctrl-C quits, once a worker
+// search has ended (F2 meanwhile asks whether to stop it). The mouse: the wheel scrolls the window,
+// a click selects a row, a click on the selected row opens it.
 //
 // Ownership: the caller keeps the host (with its message window and status line) and the add-on
 // loaded for the whole call. Threading: the calling thread is the IDE's thread; it must be the
@@ -45,6 +46,11 @@ struct FrontEnd {
   std::function<SearchRequest(HWND dialog)> readRequest;
   // Enters a request into a dialog as a user would, the text field focused; may be empty.
   std::function<void(HWND dialog, const SearchRequest& request)> enterRequest;
+  // The listing rules in force, in words, for the header of a page confirmed now; may be empty.
+  std::function<std::string()> describeRules;
+  // Turns ignore files off (on again) for the searches from the next on, never while one runs;
+  // answers whether they are now on. May be empty (the key does nothing).
+  std::function<bool()> toggleIgnoreFiles;
   bool windowsPaths = false;
   // Where quickfix files go; empty: $XDG_STATE_HOME/vantrel, else ~/.local/state/vantrel. Writing
   // one removes those ("search-*.qf") more than a week old.

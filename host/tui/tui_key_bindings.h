@@ -31,6 +31,7 @@ enum class Action {
   kClear,         // clear every page but the newest
   kQuickfix,      // write the page's hits as a quickfix file
   kPreview,       // preview below, beside, off
+  kIgnoreFiles,   // ignore files off (on again) for the next searches
   kStopForShell,  // stop as a shell job
   kWheel,         // scroll the window
   kClick,         // select (a second click: open) a row

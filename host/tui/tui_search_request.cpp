@@ -33,6 +33,10 @@ std::string describe(const SearchRequest& request) {
   host::appendTerminalText(out, request.fileTypes);
   out += ", ";
   host::appendTerminalText(out, request.directories);
+  if (!request.rules.empty()) {
+    out += "  ";
+    host::appendTerminalText(out, request.rules);
+  }
   return out;
 }
 

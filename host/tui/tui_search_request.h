@@ -1,6 +1,7 @@
 // What one search asked for, as the dialog held it when OK was pressed: the text, the file types,
-// the directories and the five option boxes. The front end heads a result page with it, shows
-// paths relative to the directory it searched, and runs it again by entering it into the dialog.
+// the directories and the five option boxes; and the listing rules it ran under. The front end
+// heads a result page with it, shows paths relative to the directory it searched, and runs it again
+// by entering it into the dialog.
 //
 // Threading: plain values. Tested by tests/host/tui/tui_message_list_test.cpp.
 #ifndef VANTREL_HOST_TUI_SEARCH_REQUEST_H_
@@ -16,12 +17,14 @@ struct SearchRequest {
   std::string directories;
   int options = 0;     // the boxes' bits, in the dialog's order (case 0x01 ... whole words 0x10)
   bool known = false;  // false: rows that came without a dialog (no search is known)
+  std::string rules;   // the listing rules in words ("ignore files on, hidden"), or "": none told
 };
 
 // The options as words ("case sensitive, recursive"), or "" when none is set.
 std::string optionWords(int options);
 
-// The page's heading: "needle" (recursive, regular expression) in *.c;*.h, [Current Directory].
+// The page's heading: "needle" (recursive, regular expression) in *.c;*.h, [Current Directory],
+// then the rules ("  ignore files on").
 // The texts are the add-on's bytes (escaped for the terminal).
 std::string describe(const SearchRequest& request);
 

@@ -50,6 +50,7 @@ int runTerminalSession(const vantrel::CommandLine& line, const std::string& addO
     return fail(error);
 
   vantrel::applySearchScopeSwitches(line);
+  vantrel::ListingSwitches rules = vantrel::listingSwitches(line);
   host::Host ide;
   ide.messageWindow()->keepEvents(false);
   HMODULE module = vantrel::loadAddOn(addOnPath, error);
@@ -100,6 +101,12 @@ int runTerminalSession(const vantrel::CommandLine& line, const std::string& addO
     }
     VwinDialogType(dialog, kTextCombo, request.text.c_str());
     VwinDialogFocus(dialog, kTextCombo);
+  };
+  frontEnd.describeRules = [&rules] { return vantrel::describeListingSwitches(rules); };
+  frontEnd.toggleIgnoreFiles = [&rules] {
+    rules.ignoreFiles = !rules.ignoreFiles;
+    vantrel::applyListingSwitches(rules);
+    return rules.ignoreFiles;
   };
   int status = runTerminalFrontEnd(ide, frontEnd);
 

@@ -294,6 +294,52 @@ TEST_F(TuiProgramTest, FieldsAndBoxesGivenOnTheCommandLineAreInTheFirstDialog) {
   checkRestored(0);
 }
 
+// Each page's header names the listing rules its search ran under; i turns ignore files off for
+// the next search, which then lists what the .gitignore hid, and on again.
+TEST_F(TuiProgramTest, TheHeaderNamesTheRulesAndIToggleIgnoreFilesForTheNextSearch) {
+  write(".git/HEAD", "ref: refs/heads/main\n");
+  write(".gitignore", "build/\n");
+  write("a.c", "int needle;\n");
+  write("build/gen.c", "int needle;\n");
+  write("x.tmp.c", "int needle;\n");
+  write(".hid/h.c", "int needle;\n");
+  start("", 160, 25, "-f '*.c' -r --exclude='*.tmp.c' --hidden");
+  tuitest::Screen s;
+  search("needle");
+  ASSERT_TRUE(terminal_->waitForText("Vantrel : 2 found in 2 Files", &s)) << s.all();
+  EXPECT_NE(s.text(0).find("(recursive) in *.c, [Current Directory]  ignore files on, excluding "
+                           "*.tmp.c, hidden"),
+            std::string::npos)
+      << s.all();
+  EXPECT_TRUE(s.contains(".hid/h.c")) << s.all();
+  EXPECT_FALSE(s.contains("build/gen.c")) << s.all();
+  terminal_->type("i");
+  ASSERT_TRUE(terminal_->waitForText("Ignore files off from the next search", &s)) << s.all();
+  terminal_->keys("F2");
+  terminal_->keys("C-u");
+  search("needle");
+  ASSERT_TRUE(terminal_->waitForText("Vantrel : 3 found in 3 Files", &s)) << s.all();
+  EXPECT_TRUE(s.contains("build/gen.c")) << s.all();
+  EXPECT_FALSE(s.contains("x.tmp.c")) << s.all();
+  EXPECT_NE(s.text(0).find(" 2/2  3 hits in 3 files  "), std::string::npos) << s.all();
+  EXPECT_NE(s.text(0).find("  ignore files off, excluding *.tmp.c, hidden"), std::string::npos)
+      << s.all();
+  // The first page keeps the rules it ran under.
+  terminal_->type("[");
+  ASSERT_TRUE(terminal_->waitForText(" 1/2  2 hits", &s)) << s.all();
+  EXPECT_NE(s.text(0).find("  ignore files on, excluding"), std::string::npos) << s.all();
+  // On again: the .gitignore hides the build directory once more.
+  terminal_->type("i");
+  ASSERT_TRUE(terminal_->waitForText("Ignore files on from the next search", &s)) << s.all();
+  terminal_->keys("F2");
+  terminal_->keys("C-u");
+  search("needle");
+  ASSERT_TRUE(terminal_->waitForText(" 3/3  2 hits in 2 files  ", &s)) << s.all();
+  EXPECT_NE(s.text(0).find("  ignore files on, excluding"), std::string::npos) << s.all();
+  terminal_->keys("q");
+  checkRestored(0);
+}
+
 TEST_F(TuiProgramTest, TheTextFieldIsEditedAtItsCaretAndScrollsToKeepItInView) {
   write("a.c", "int needle;\n");
   write("b.c", "int nedle;\n");
