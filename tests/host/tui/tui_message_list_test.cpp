@@ -65,7 +65,7 @@ TEST_F(MessageListTest, RowsShowFilesWithCountsHitsFoldedNoticesAndMessagesEscap
   host::Host h;
   auto list = std::make_shared<tui::MessageList>();
   h.messageWindow()->addSink(list);
-  tui::SearchRequest request{"main", "*.c", dir_, 0x12, true};
+  tui::SearchRequest request{"main", "*.c", dir_, 0x12, true, ""};
   list->beginPage(request);
   writeSample(h.messageWindow());
   ASSERT_EQ(list->pageCount(), 1u);
@@ -116,12 +116,12 @@ TEST_F(MessageListTest, EverySearchHasItsPageAndAStopOrARefusalIsTold) {
   auto list = std::make_shared<tui::MessageList>();
   h.messageWindow()->addSink(list);
   writeSample(h.messageWindow());  // rows before any search: a page of their own
-  list->beginPage({"a", "*.c", "[Current Directory]", 0, true});
+  list->beginPage({"a", "*.c", "[Current Directory]", 0, true, "ignore files off, hidden\x1b"});
   writeSample(h.messageWindow());
   MessageGroup* m = h.messageWindow()->openGroup(newString("x"), newString("Vantrel"));
   m->addHeading(nullptr, newString("Vantrel : User break !"));
   m->Release();
-  list->beginPage({"(a", "*.c", "[Current Directory]", 4, true});
+  list->beginPage({"(a", "*.c", "[Current Directory]", 4, true, ""});
   m = h.messageWindow()->openGroup(newString("x"), newString("Vantrel"));
   m->addHeading(nullptr, newString("Vantrel regular expression error : Mismatched () or []"));
   m->Release();
@@ -130,6 +130,9 @@ TEST_F(MessageListTest, EverySearchHasItsPageAndAStopOrARefusalIsTold) {
   EXPECT_EQ(tui::describe(list->summary(0).request), "Messages");
   EXPECT_TRUE(list->summary(1).stopped);
   EXPECT_EQ(list->summary(1).hits, 2);
+  // The rules the search ran under end its heading, escaped as the rest.
+  EXPECT_EQ(tui::describe(list->summary(1).request),
+            "\"a\" in *.c, [Current Directory]  ignore files off, hidden\\x1b");
   // Outside the one directory given, paths are relative to the current directory or whole.
   EXPECT_EQ(list->row(1, 0).shown, file_);
   EXPECT_EQ(list->summary(2).refusal, "Vantrel regular expression error : Mismatched () or []");
@@ -145,7 +148,7 @@ TEST_F(MessageListTest, AFilterNarrowsThePageToMatchingFilesHitsAndLines) {
   host::Host h;
   auto list = std::make_shared<tui::MessageList>();
   h.messageWindow()->addSink(list);
-  list->beginPage({"main", "*.c", dir_, 0, true});
+  list->beginPage({"main", "*.c", dir_, 0, true, ""});
   writeSample(h.messageWindow());
   // A hit's text, either case: its file's heading and that hit.
   list->setFilter(0, "MAIN(");
@@ -190,7 +193,7 @@ TEST_F(MessageListTest, QuickfixFileHoldsOneLinePerHitOfThePageAndReplacesAnOldF
   auto list = std::make_shared<tui::MessageList>();
   h.messageWindow()->addSink(list);
   writeSample(h.messageWindow());
-  list->beginPage({"other", "*.c", "x", 0, true});
+  list->beginPage({"other", "*.c", "x", 0, true, ""});
   writeSample(h.messageWindow());
   writeSample(h.messageWindow());
   std::string path = dir_ + "/vantrel.qf";

@@ -13,7 +13,7 @@ namespace {
 // The page and its filter alone, without the add-on's events: a folded file's hits still count
 // for the filter but take no rows; notices are summed most first.
 TEST(PageTest, RowsFoldAndAFilterCountsTheHitsOfAFoldedFile) {
-  tui::Page page({"x", "*.c", "/src", 0, true});
+  tui::Page page({"x", "*.c", "/src", 0, true, ""});
   page.addFile("/src/a.c", "/src/a.c", "a.c");
   page.addHit(1, 1, "x one");
   page.addHit(2, 1, "two");
