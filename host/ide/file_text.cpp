@@ -8,27 +8,6 @@
 #include "win32/include/winbase.h"
 
 namespace host {
-namespace {
-
-void appendUtf8(std::string& out, uint32_t cp) {
-  if (cp < 0x80) {
-    out.push_back(static_cast<char>(cp));
-  } else if (cp < 0x800) {
-    out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  } else if (cp < 0x10000) {
-    out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  } else {
-    out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-    out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  }
-}
-
-}  // namespace
 
 ByteOrderMark byteOrderMark(std::string_view start) {
   auto at = [&](size_t i) { return static_cast<unsigned char>(start[i]); };
@@ -66,7 +45,7 @@ void appendUtf16(std::string& out, std::string_view units, bool bigEndian, unsig
       cp = '?';  // a lone surrogate stands for no character
     }
     if (codePage == CP_UTF8) {
-      appendUtf8(out, cp);
+      appendCodePoint(out, cp);
     } else {
       int byte = windows1252Byte(cp);
       out.push_back(byte < 0 ? '?' : static_cast<char>(byte));

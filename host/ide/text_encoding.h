@@ -27,6 +27,9 @@ std::string toTerminalText(std::string_view bytes);
 void appendUtf8(std::string& out, std::string_view bytes);
 void appendTerminalText(std::string& out, std::string_view bytes);
 
+// A code point (up to U+10FFFF) appended as UTF-8.
+void appendCodePoint(std::string& out, uint32_t codePoint);
+
 // The Windows-1252 byte of a code point, or -1 when that code page holds none.
 int windows1252Byte(uint32_t codePoint);
 
