@@ -204,9 +204,10 @@ int runCommand(const CommandLine& line, const std::string& addOnPath, std::ostre
     }
     entry(ide.serverReference());
     ide.project()->open(project);
-    // The layer opens ahead what the walk is about to open (VANTREL_OPEN_AHEAD=0: not).
+    // Opening ahead is off unless asked for (VANTREL_OPEN_AHEAD=1): on two quiet cores it made
+    // the search slower (docs/performance.md).
     const char* ahead = std::getenv("VANTREL_OPEN_AHEAD");
-    VwinOpenAhead(!ahead || std::strcmp(ahead, "0") != 0);
+    VwinOpenAhead(ahead && std::strcmp(ahead, "0") != 0);
     long baseline = VwinRunningThreadCount();
     passedOver->start();
     bool ran = ide.tools()->runTool(kToolName, selected);
