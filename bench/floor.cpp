@@ -227,6 +227,7 @@ void pipeline(const Options& o, const std::string& root) {
   std::deque<Opened> ready;
   std::vector<int> toClose;
   bool walked = false;
+  bool readerDone = false;
   std::thread helper([&] {
     std::vector<int> closing;
     auto settle = [&](std::unique_lock<std::mutex>& lock) {
@@ -254,10 +255,12 @@ void pipeline(const Options& o, const std::string& root) {
     std::unique_lock<std::mutex> lock(mutex);
     walked = true;
     changed.notify_all();
-    while (!walked || !ready.empty() || !toClose.empty()) {
+    // Closing runs unlocked, so a descriptor may come back meanwhile: only the reader's end,
+    // seen under the lock with nothing left to close, ends the helper.
+    for (;;) {
       settle(lock);
-      if (ready.empty() && toClose.empty()) break;
-      changed.wait(lock);
+      if (readerDone && toClose.empty()) break;
+      if (toClose.empty()) changed.wait(lock);
     }
   });
   Output out(stdout);
@@ -285,6 +288,7 @@ void pipeline(const Options& o, const std::string& root) {
   }
   {
     std::lock_guard<std::mutex> lock(mutex);
+    readerDone = true;
     changed.notify_all();
   }
   helper.join();
