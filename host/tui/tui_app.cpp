@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <ctime>
 #include <memory>
 
 #include "host/ide/passed_over_report.h"
@@ -23,6 +24,7 @@
 #include "host/tui/tui_message_view.h"
 #include "host/tui/tui_preview.h"
 #include "host/tui/tui_quickfix.h"
+#include "host/tui/tui_recent_searches.h"
 #include "host/tui/tui_screen.h"
 #include "host/tui/tui_search_list.h"
 #include "host/tui/tui_status_row.h"
@@ -66,6 +68,9 @@ class App {
   void openSelected();
   void writeQuickfix();
   void showSearchList();
+  void rerun(const SearchRequest& request);
+  void keepEndedSearches();
+  void clearOlderPages();
   void toggleIgnoreFiles();
   void showPage(long page);
   bool workerRunning() const { return frontEnd_.searchRunning && frontEnd_.searchRunning(); }
@@ -84,6 +89,9 @@ class App {
   enum PreviewPlace { kNoPreview, kBelow, kBeside };
   PreviewPlace preview_ = kNoPreview;
   Preview previewPane_;
+  RecentSearches recent_;
+  std::vector<RecentSearch> earlier_;  // of earlier runs and of pages cleared since, oldest first
+  std::string recentProblem_;          // why they could not be read, for the list of searches
   bool quitting_ = false;
   bool editingFilter_ = false;
   std::string filter_;
@@ -160,9 +168,10 @@ void App::repaint() {
       put(rows, 0, title, COLS, A_REVERSE | A_DIM, true);
       previewPane_.draw(shown, request, rows + 1, 0, LINES - 2 - rows, COLS);
     } else {
-      for (int r = 1; r < LINES - 1; ++r) mvaddstr(r, cols, glyphs().bar);
-      put(1, cols + 1, title, COLS - cols - 1, A_REVERSE | A_DIM, true);
-      previewPane_.draw(shown, request, 2, cols + 1, LINES - 3, COLS - cols - 1);
+      int top = view_.headerRows();  // beside the list, under the header
+      for (int r = top; r < LINES - 1; ++r) mvaddstr(r, cols, glyphs().bar);
+      put(top, cols + 1, title, COLS - cols - 1, A_REVERSE | A_DIM, true);
+      previewPane_.draw(shown, request, top + 1, cols + 1, LINES - 2 - top, COLS - cols - 1);
     }
   }
   drawStatus();
@@ -172,6 +181,7 @@ void App::confirmed(HWND dialog) {
   SearchRequest request;
   if (frontEnd_.readRequest) request = frontEnd_.readRequest(dialog);
   if (frontEnd_.describeRules) request.rules = frontEnd_.describeRules();
+  request.time = static_cast<int64_t>(std::time(nullptr));
   list_->beginPage(request);
   view_.showPage(list_->pageCount() - 1);
 }
@@ -316,27 +326,66 @@ void App::showPage(long page) {
 
 void App::showSearchList() {
   std::vector<std::string> lines;
+  for (const RecentSearch& search : earlier_) lines.push_back(describeRecent(search));
   for (size_t i = 0; i < list_->pageCount(); ++i) lines.push_back(describePage(*list_, i));
-  if (lines.empty()) {
+  if (lines.empty() && recentProblem_.empty()) {
     note_ = "No search yet";
     return;
   }
+  if (lines.empty()) lines.push_back(" No search yet");
+  size_t current = list_->pageCount() ? earlier_.size() + view_.page() : lines.size() - 1;
   SearchListChoice choice =
-      runSearchList(lines, view_.page(), screen_.palette(), [this] { repaint(); });
+      runSearchList(lines, current, recentProblem_, screen_.palette(), [this] { repaint(); });
   erase();
-  if (choice.action == SearchListChoice::kShow) showPage(static_cast<long>(choice.index));
-  if (choice.action != SearchListChoice::kRerun) return;
+  if (choice.action == SearchListChoice::kClose ||
+      choice.index >= earlier_.size() + list_->pageCount())
+    return;
+  // A search of this run shows its page on Enter; an earlier one has none: it runs again.
+  bool earlier = choice.index < earlier_.size();
+  if (choice.action == SearchListChoice::kShow && !earlier) {
+    showPage(static_cast<long>(choice.index - earlier_.size()));
+    return;
+  }
+  rerun(earlier ? earlier_[choice.index].request
+                : list_->summary(choice.index - earlier_.size()).request);
+}
+
+// Runs `request` again, entered into the dialog with its own options and confirmed.
+void App::rerun(const SearchRequest& request) {
   if (workerRunning()) {
     note_ = "A search still runs (F2 stops it)";
     return;
   }
-  SearchRequest request = list_->summary(choice.index).request;
   if (!request.known || !frontEnd_.enterRequest) return;
   display_->setFirstDialogHandler([this, request](HWND dialog) {
     frontEnd_.enterRequest(dialog, request);
     VwinDialogKey(dialog, VK_RETURN, FALSE);
   });
   search();
+}
+
+// A search that ended goes into the recent searches, for the runs to come.
+void App::keepEndedSearches() {
+  for (size_t i = 0; i < list_->pageCount(); ++i) {
+    if (!list_->takeEnded(i)) continue;
+    PageSummary s = list_->summary(i);
+    std::string problem;
+    if (!recent_.add({s.request, s.hits, s.files}, &problem) && !problem.empty()) note_ = problem;
+  }
+}
+
+// The cleared pages' searches stay in the list of searches, as an earlier run's do.
+void App::clearOlderPages() {
+  keepEndedSearches();
+  for (size_t i = 0; i + 1 < list_->pageCount(); ++i) {
+    PageSummary s = list_->summary(i);
+    if (s.request.known && s.refusal.empty()) earlier_.push_back({s.request, s.hits, s.files});
+  }
+  if (earlier_.size() > static_cast<size_t>(RecentSearches::kKept))
+    earlier_.erase(earlier_.begin(), earlier_.end() - RecentSearches::kKept);
+  list_->clearOlderPages();
+  view_.showPage(0);
+  note_ = "Cleared the older pages";
 }
 
 // The rules change for the searches to come; a page keeps the rules its search ran under.
@@ -390,9 +439,7 @@ void App::act(Action action, const Key& key) {
       toggleIgnoreFiles();
       break;
     case Action::kClear:
-      list_->clearOlderPages();
-      view_.showPage(0);
-      note_ = "Cleared the older pages";
+      clearOlderPages();
       break;
     case Action::kFold:
       view_.toggleSelected();
@@ -442,12 +489,19 @@ int App::run() {
   vwin::Display* previous = VwinGetDisplay();
   VwinSetDisplay(display_.get());
 
+  // The recent searches of earlier runs; a file that cannot be read is told, once the first
+  // dialog is done, and in the list of searches.
+  if (!recent_.open(quickfixDirectory(frontEnd_.stateDirectory), &earlier_, &recentProblem_) &&
+      recentProblem_.empty())
+    recentProblem_ = "Recent searches are not kept";
   repaint();
   refresh();
   search();
+  if (!recentProblem_.empty()) note_ = recentProblem_;
   while (true) {
     display_->flushBeeps();
     if (!workerRunning() && showRefusal()) search();
+    keepEndedSearches();
     if (quitting_) {
       if (!workerRunning()) break;
       note_ = "Waiting for the search to end (F2 stops it) ...";
@@ -471,6 +525,7 @@ int App::run() {
     }
     act(actionFor(key), key);
   }
+  keepEndedSearches();
   VwinSetDisplay(previous);
   display_.reset();
   screen_.stop();

@@ -58,6 +58,29 @@ std::string_view clip(std::string_view text, int width) {
   return text;
 }
 
+std::vector<std::string> wrap(std::string_view text, int width, std::string_view indent) {
+  std::vector<std::string> rows;
+  std::string row;
+  while (true) {
+    int room = width - columns(row);
+    std::string_view fits = clip(text, room);
+    if (fits.size() == text.size() || room <= 0) {
+      rows.push_back(row + std::string(fits));
+      return rows;
+    }
+    // Break after the last blank that fits (a blank just past the edge counts); a row that holds
+    // no blank is broken where it fills.
+    size_t blank = text.substr(0, fits.size() + 1).rfind(' ');
+    size_t cut = blank != std::string_view::npos && blank > 0 ? blank : fits.size();
+    if (cut == 0) cut = fits.empty() ? text.size() : fits.size();  // nothing fits: no endless loop
+    rows.push_back(row + std::string(text.substr(0, cut)));
+    text.remove_prefix(cut);
+    while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+    if (text.empty()) return rows;
+    row = std::string(indent);
+  }
+}
+
 std::string_view fromColumn(std::string_view text, int first) {
   // The characters that start before `first` go, with the combining ones that follow them.
   size_t at = 0;

@@ -10,6 +10,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tui {
 
@@ -32,6 +33,10 @@ std::string_view clip(std::string_view text, int width);
 
 // The part of `text` from column `first` on (empty when it is shorter).
 std::string_view fromColumn(std::string_view text, int first);
+
+// `text` in rows of at most `width` columns, broken after a blank where one is (else inside a
+// word); every row after the first begins with `indent`. At least one row.
+std::vector<std::string> wrap(std::string_view text, int width, std::string_view indent = " ");
 
 // Writes `text` at (row, col) with `attr`, at most `width` columns; with `fill`, pads the rest of
 // the width with blanks in the same attribute.

@@ -2,6 +2,7 @@
 // Tested by tests/host/tui/tui_message_list_test.cpp.
 #include "host/tui/tui_message_list.h"
 
+#include <cstdlib>
 #include <string_view>
 
 #include "host/ide/addon_text.h"
@@ -19,8 +20,11 @@ struct MessageList::Sheet {
   Page page;
   PageFilter filter;
   long searched = 0;
+  long summaryFiles = -1;  // the add-on's own counts, once its summary came
+  long summaryDirectories = -1;
   long messageGroups = 0;
   bool stopped = false;
+  bool taken = false;  // by takeEnded
   std::string refusal;
   // The group being written and the file it belongs to.
   int group = 0;
@@ -36,6 +40,25 @@ struct MessageList::Sheet {
     return out;
   }
 };
+
+namespace {
+
+// The counts of the summary's "(5 Files searched in 4 Directories)"; left alone when absent.
+void readSearchedCounts(const std::string& summary, long* files, long* directories) {
+  size_t searched = summary.find(" searched in ");
+  size_t open = summary.rfind('(', searched);
+  if (searched == std::string::npos || open == std::string::npos) return;
+  char* end = nullptr;
+  long f = std::strtol(summary.c_str() + open + 1, &end, 10);
+  if (end == summary.c_str() + open + 1) return;
+  const char* at = summary.c_str() + searched + 13;
+  long d = std::strtol(at, &end, 10);
+  if (end == at) return;
+  *files = f;
+  *directories = d;
+}
+
+}  // namespace
 
 MessageList::MessageList(bool windowsPaths)
     : windowsPaths_(windowsPaths), paths_(windowsPaths), posixPaths_(false) {}
@@ -58,6 +81,17 @@ void MessageList::clearOlderPages() {
   std::lock_guard<std::mutex> lock(mutex_);
   while (pages_.size() > 1) pages_.pop_front();
   ++version_;
+}
+
+bool MessageList::takeEnded(size_t index) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (index >= pages_.size()) return false;
+  Sheet& sheet = *pages_[index];
+  if (sheet.taken || sheet.page.messages().empty() || !sheet.refusal.empty() ||
+      !sheet.page.request().known)
+    return false;
+  sheet.taken = true;
+  return true;
 }
 
 void MessageList::dropNewestPage() {
@@ -89,6 +123,8 @@ void MessageList::event(const host::MessageEvent& event) {
         {
           host::AddOnText said = host::classify(event);
           if (said == host::AddOnText::kUserBreak) sheet.stopped = true;
+          if (said == host::AddOnText::kSummary)
+            readSearchedCounts(event.text, &sheet.summaryFiles, &sheet.summaryDirectories);
           if (said == host::AddOnText::kRegexError && sheet.refusal.empty())
             host::appendTerminalText(sheet.refusal, event.text);
         }
@@ -163,6 +199,8 @@ PageSummary MessageList::summary(size_t index) const {
     }
   }
   out.searched = sheet.searched;
+  out.summaryFiles = sheet.summaryFiles;
+  out.summaryDirectories = sheet.summaryDirectories;
   out.notSearched = static_cast<long>(sheet.page.notices().size());
   out.stopped = sheet.stopped;
   out.ended = !sheet.page.messages().empty();

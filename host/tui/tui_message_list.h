@@ -41,13 +41,15 @@ struct PageSummary {
   SearchRequest request;
   long files = 0;  // files with hits
   long hits = 0;
-  long shownHits = 0;    // with a filter on, the hits it lets through (else hits)
-  long shownFiles = 0;   // and the files they are in
-  long searched = 0;     // files the add-on opened a group for (every file it scanned)
-  long notSearched = 0;  // files it did not search (their error entries)
-  bool stopped = false;  // "Vantrel : User break !" came
-  bool ended = false;    // the summary or another line of the add-on's own came
-  std::string refusal;   // the pattern's error line, when the search was refused
+  long shownHits = 0;            // with a filter on, the hits it lets through (else hits)
+  long shownFiles = 0;           // and the files they are in
+  long searched = 0;             // files the add-on opened a group for (every file it scanned)
+  long notSearched = 0;          // files it did not search (their error entries)
+  long summaryFiles = -1;        // the files and directories its summary says were searched,
+  long summaryDirectories = -1;  // or -1 before it came
+  bool stopped = false;          // "Vantrel : User break !" came
+  bool ended = false;            // the summary or another line of the add-on's own came
+  std::string refusal;           // the pattern's error line, when the search was refused
 };
 
 class MessageList final : public host::MessageSink {
@@ -64,6 +66,9 @@ class MessageList final : public host::MessageSink {
   void beginPage(const SearchRequest& request);
   // Removes every page but the newest.
   void clearOlderPages();
+  // Once per page: true when page `page` holds a search that has ended (not one refused), to be
+  // kept among the recent searches; false after that and before.
+  bool takeEnded(size_t page);
   // Removes the newest page (a refused search, whose dialog is shown again).
   void dropNewestPage();
 

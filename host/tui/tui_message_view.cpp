@@ -47,6 +47,13 @@ std::string describePage(const MessageList& list, size_t page) {
   out += std::to_string(s.hits) + (s.hits == 1 ? " hit in " : " hits in ") +
          std::to_string(s.shownFiles) + (s.shownFiles == 1 ? " file" : " files");
   if (s.stopped) out += ", stopped by the user";
+  if (s.hits == 0 && s.summaryDirectories >= 0 && s.request.known && !(s.request.options & 0x02)) {
+    // Nothing found in the top directories alone: the likeliest reason, said where it is seen.
+    out += "; " + std::to_string(s.summaryFiles) + (s.summaryFiles == 1 ? " file" : " files") +
+           " searched in " + std::to_string(s.summaryDirectories) +
+           (s.summaryDirectories == 1 ? " directory" : " directories") +
+           "; Recurse Subdirectories is off";
+  }
   std::string filter = list.filter(page);
   if (!filter.empty()) out += "  [filter: " + filter + "]";
   out += "  " + describe(s.request);
@@ -87,8 +94,12 @@ void MessageView::draw(int height, int width) {
   if (height <= 0) return;
   if (width <= 0 || width > COLS) width = COLS;
   if (page_ >= list_.pageCount() && list_.pageCount() > 0) showPage(list_.pageCount() - 1);
-  put(0, 0, list_.pageCount() ? describePage(list_, page_) : " No search yet", COLS,
-      A_REVERSE | A_BOLD, true);
+  // The header wraps so that what was searched can always be read, up to a third of the rows.
+  std::vector<std::string> header =
+      wrap(list_.pageCount() ? describePage(list_, page_) : " No search yet", COLS, "   ");
+  headerRows_ = std::clamp(static_cast<int>(header.size()), 1, std::max(1, height / 3));
+  for (int r = 0; r < headerRows_; ++r)
+    put(r, 0, header[static_cast<size_t>(r)], COLS, A_REVERSE | A_BOLD, true);
   long count = static_cast<long>(list_.size(page_));
   long rowsShown = listHeight(height);
   if (wantFirstHit_ && count > 0) {
@@ -142,7 +153,7 @@ void MessageView::draw(int height, int width) {
   std::string filter = list_.filter(page_);  // folded to ASCII lower case
   left_ = std::min(left_, maxLeft_);
   for (int r = 0; r < rowsShown; ++r) {
-    int screenRow = r + 1;
+    int screenRow = r + headerRows_;
     if (r >= static_cast<int>(rows.size())) {
       blank(screenRow, 0, width, A_NORMAL);
       continue;
@@ -249,9 +260,10 @@ bool MessageView::handleKey(const Key& key, int height) {
 
 bool MessageView::click(int row, int height) {
   long count = static_cast<long>(list_.size(page_));
-  long index = top_ + row - 1;
-  if (row < 1 || row >= height || index >= count) return false;
-  if (row == 1 && top_ > 0 && list_.row(page_, static_cast<size_t>(top_)).kind == Row::kHit) {
+  long index = top_ + row - headerRows_;
+  if (row < headerRows_ || row >= height || index >= count) return false;
+  if (row == headerRows_ && top_ > 0 &&
+      list_.row(page_, static_cast<size_t>(top_)).kind == Row::kHit) {
     // The pinned heading: its file's heading row.
     index = list_.headingRow(page_, list_.row(page_, static_cast<size_t>(top_)).file);
   }

@@ -1,12 +1,13 @@
 // The message window on screen: one result page of a MessageList in the area above the status
-// row. Its first row is the page's header (which search of the session, its counts, what was
-// searched, whether the user stopped it); below it the page's rows, with a selection moved by Up,
-// Down, the Page keys, Home and End, and Tab / Shift-Tab to the next and previous file. While the
-// rows shown start inside a file's hits, that file's heading stays pinned in the first list row.
-// Left and Right scroll long lines sideways by 8 columns, only as far as the longest row shown
-// needs; Home and End scroll back to the left edge. The mouse wheel scrolls the rows 3 a notch
-// without moving the selection (the next key brings it back into view); a click selects the row
-// clicked.
+// row. Its first rows are the page's header (which search of the session, its counts, what was
+// searched, whether the user stopped it), wrapped onto as many rows as it takes (up to a third of
+// the window) so that the whole search can be read at any width; below it the page's rows, with a
+// selection moved by Up, Down, the Page keys, Home and End, and Tab / Shift-Tab to the next and
+// previous file. While the rows shown start inside a file's hits, that file's heading stays pinned
+// in the first list row. Left and Right scroll long lines sideways by 8 columns, only as far as the
+// longest row shown needs; Home and End scroll back to the left edge. The mouse wheel scrolls the
+// rows 3 a notch without moving the selection (the next key brings it back into view); a click
+// selects the row clicked.
 //
 // A page that is shown anew gets its first hit selected as soon as it has one. Once the user
 // selects the last row, the view follows new rows; elsewhere rows are added below without moving
@@ -49,6 +50,8 @@ class MessageView {
   // row is still shown (clearing a filter keeps the place); else the first hit is selected.
   void refilter(const std::function<void()>& change);
   size_t page() const { return page_; }
+  // The rows the header took when last drawn.
+  int headerRows() const { return headerRows_; }
   // Collapses or expands the selected row's file (or opens the list of files not searched).
   void toggleSelected();
   // Selects the hit `direction` (+1, -1) hits away from the selection; false when there is none.
@@ -57,7 +60,7 @@ class MessageView {
   bool stale() const { return list_.version() != drawnVersion_; }
 
  private:
-  long listHeight(int height) const { return std::max(0, height - 1); }
+  long listHeight(int height) const { return std::max(0, height - headerRows_); }
   void moveTo(long target, long count);
   void fileStep(int direction, long count);
 
@@ -74,6 +77,7 @@ class MessageView {
   bool revealBelow_ = false;   // the selection's rows below (an opened list) come into view
   static constexpr int kWheelStep = 3;
   unsigned long drawnVersion_ = ~0ul;
+  int headerRows_ = 1;  // as last drawn
 };
 
 }  // namespace tui

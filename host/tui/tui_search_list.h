@@ -1,6 +1,8 @@
-// The session's searches in a box over the screen: one line per result page (its number, counts
-// and what was searched), the page shown now chosen first. Up, Down, Home and End choose; Enter
-// shows the chosen page; r runs its search again with its own options; Esc closes the box.
+// The searches in a box over the screen: the recent searches of earlier runs (and pages cleared
+// since), then one line per result page of this run, each whole on as many rows as it takes; the
+// page shown now chosen first. Up, Down, Home and End choose; Enter answers kShow (the caller
+// shows the chosen page, or runs a search that has none); r runs the chosen search again with its
+// own options; Esc closes the box. A notice (the recent searches could not be read) heads the list.
 //
 // Threading: the thread that owns the curses screen. Tested by tests/host/tui/tui_results_test.cpp.
 #ifndef VANTREL_HOST_TUI_SEARCH_LIST_H_
@@ -21,7 +23,8 @@ struct SearchListChoice {
 };
 
 SearchListChoice runSearchList(const std::vector<std::string>& lines, size_t current,
-                               Palette& palette, const std::function<void()>& repaintBelow);
+                               const std::string& notice, Palette& palette,
+                               const std::function<void()>& repaintBelow);
 
 }  // namespace tui
 

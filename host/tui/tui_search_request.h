@@ -7,6 +7,7 @@
 #ifndef VANTREL_HOST_TUI_SEARCH_REQUEST_H_
 #define VANTREL_HOST_TUI_SEARCH_REQUEST_H_
 
+#include <cstdint>
 #include <string>
 
 namespace tui {
@@ -18,6 +19,7 @@ struct SearchRequest {
   int options = 0;     // the boxes' bits, in the dialog's order (case 0x01 ... whole words 0x10)
   bool known = false;  // false: rows that came without a dialog (no search is known)
   std::string rules;   // the listing rules in words ("ignore files on, hidden"), or "": none told
+  int64_t time = 0;    // when it was confirmed (seconds since 1970), 0: not told
 };
 
 // The options as words ("case sensitive, recursive"), or "" when none is set.

@@ -36,6 +36,9 @@ class ProgramPaneTest : public ::testing::Test {
     ASSERT_NE(mkdtemp(pattern.data()), nullptr);
     dir_ = pattern;
     ASSERT_EQ(mkdir((dir_ + "/tree").c_str(), 0755), 0);
+    // Quickfix files and recent searches go to the scratch directory, whoever starts the program
+    // (the tmux server takes this environment).
+    setenv("XDG_STATE_HOME", (dir_ + "/state").c_str(), 1);
   }
   void TearDown() override {
     terminal_.reset();

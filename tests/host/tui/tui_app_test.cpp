@@ -98,6 +98,7 @@ class TuiAppTest : public ::testing::Test {
     ASSERT_NE(mkdtemp(pattern), nullptr);
     dir_ = pattern;
     ASSERT_EQ(mkdir((dir_ + "/src").c_str(), 0755), 0);
+    setenv("XDG_STATE_HOME", (dir_ + "/state").c_str(), 1);  // the tmux server takes it
     std::ofstream(dir_ + "/src/main.c") << "\n\nint needle = 1;\n";
     std::string command =
         "cd " + tuitest::quote(dir_) + " && env LANG=C.UTF-8 TERM=" + term +

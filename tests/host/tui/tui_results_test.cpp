@@ -12,6 +12,7 @@
 #include <fstream>
 #include <string>
 
+#include "host/tui/tui_recent_searches.h"
 #include "tests/host/tui/program_pane.h"
 
 namespace {
@@ -40,9 +41,9 @@ TEST_F(TuiResultsTest, EverySearchOpensItsOwnPageAndEarlierPagesStay) {
   search("needle", "M-s");
   tuitest::Screen s;
   ASSERT_TRUE(terminal_->waitForText("Vantrel : 3 found in 2 Files", &s)) << s.all();
-  // The header, cut at the window's edge: what was searched, options before the long places.
-  EXPECT_EQ(s.text(0),
-            " 1/1  3 hits in 2 files  \"needle\" (case sensitive) in [Source Files (.c;.cpp;.cc");
+  // The header: what was searched, options before the long places, wrapped to be read whole.
+  EXPECT_EQ(s.text(0), " 1/1  3 hits in 2 files  \"needle\" (case sensitive) in [Source Files");
+  EXPECT_EQ(s.text(1), "   (.c;.cpp;.cc)], [Current Directory]  ignore files on");
   EXPECT_TRUE(selectedRow(s, "  1:5: int needle;")) << s.all();
   // A second search: its page at once, nothing of the first on it.
   terminal_->keys("F2");
@@ -76,6 +77,140 @@ TEST_F(TuiResultsTest, EverySearchOpensItsOwnPageAndEarlierPagesStay) {
   checkStatusAndModes(0);
 }
 
+// What was searched can be read whole at 80 columns, on the page and in the list of searches, and
+// a search that found nothing in the top directory alone says that subdirectories were left out.
+TEST_F(TuiResultsTest, WhatWasSearchedIsReadWholeAt80ColumnsAndRecursionOffIsSaid) {
+  write("a.c", "int needle;\n");
+  write("sub/deep.c", "int deep_one;\n");
+  start();
+  search("deep_one");
+  tuitest::Screen s;
+  ASSERT_TRUE(terminal_->waitFor(
+      [](const tuitest::Screen& screen) {
+        return screen.contains("Vantrel : 0 found") && screen.contains(" F2 Search");
+      },
+      &s))
+      << s.all();
+  EXPECT_EQ(s.text(0),
+            " 1/1  0 hits in 0 files; 1 file searched in 1 directory; Recurse Subdirectories");
+  EXPECT_EQ(s.text(1),
+            "   is off  \"deep_one\" in [Source Files (.c;.cpp;.cc)], [Current Directory]");
+  EXPECT_EQ(s.text(2), "   ignore files on");
+  EXPECT_EQ(s.text(3), "Vantrel : 0 found in 0 File (1 File searched in 1 Directory)") << s.all();
+  // With the box ticked the hit is found, and nothing is said about recursion.
+  terminal_->keys("F2");
+  search("deep_one", "M-r");
+  ASSERT_TRUE(terminal_->waitForText(" 2/2  1 hit in 1 file", &s)) << s.all();
+  EXPECT_FALSE(s.contains("Recurse Subdirectories is off")) << s.all();
+  EXPECT_TRUE(selectedRow(s, "  1:5: int deep_one;")) << s.all();
+  // The list of searches: every entry whole, a long one on the rows it takes.
+  terminal_->type("l");
+  ASSERT_TRUE(terminal_->waitForText("Searches", &s)) << s.all();
+  int row = 0, col = 0;
+  ASSERT_TRUE(s.find("1/2  0 hits in 0 files; 1 file searched in 1 directory; Recurse", &row, &col))
+      << s.all();
+  EXPECT_NE(s.text(row + 1).find("Subdirectories is off  \"deep_one\" in [Source Files (.c;"),
+            std::string::npos)
+      << s.all();
+  EXPECT_NE(s.text(row + 2).find("[Current Directory]  ignore files on"), std::string::npos)
+      << s.all();
+  EXPECT_TRUE(s.contains("2/2  1 hit in 1 file  \"deep_one\" (recursive) in [Source Files"))
+      << s.all();
+  terminal_->keys("Escape");
+  ASSERT_TRUE(terminal_->waitFor(
+      [](const tuitest::Screen& screen) { return !screen.contains("Searches"); }, &s))
+      << s.all();
+  terminal_->keys("q");
+  checkStatusAndModes(0);
+}
+
+// The recent searches outlive the run, the last 100 of them, and run again with their own
+// options; a damaged file is set aside whole and said so, and a new list begins.
+TEST_F(TuiResultsTest, RecentSearchesOutliveTheRunAndRunAgainWithTheirOptions) {
+  write("a.c", "int Needle;\nint needle;\n");
+  std::string state = dir_ + "/state/vantrel";
+  {
+    // Earlier runs' searches, more than are kept.
+    tui::RecentSearches store;
+    std::vector<tui::RecentSearch> kept;
+    std::string problem;
+    ASSERT_TRUE(store.open(state, &kept, &problem)) << problem;
+    for (int i = 0; i < 120; ++i) {
+      tui::RecentSearch old;
+      old.request = {"old" + std::to_string(i), "*.c", "[Current Directory]", 0, true, "", 1};
+      ASSERT_TRUE(store.add(old, &problem)) << problem;
+    }
+  }
+  auto run = [this](tuitest::Screen* s) {
+    unlink((dir_ + "/modes.txt").c_str());
+    start();
+    ASSERT_TRUE(terminal_->waitForText("< OK >", s)) << s->all();
+  };
+  auto quit = [this](int status) {
+    terminal_->keys("q");
+    checkStatusAndModes(status);
+  };
+  auto closeDialog = [this](tuitest::Screen* s) {
+    terminal_->keys("Escape");
+    ASSERT_TRUE(terminal_->waitFor(
+        [](const tuitest::Screen& screen) { return !screen.contains("< OK >"); }, s))
+        << s->all();
+  };
+  auto openList = [this](tuitest::Screen* s) {
+    terminal_->type("l");
+    ASSERT_TRUE(terminal_->waitForText("Searches", s)) << s->all();
+  };
+  auto closeList = [this](tuitest::Screen* s) {
+    terminal_->keys("Escape");
+    ASSERT_TRUE(terminal_->waitFor(
+        [](const tuitest::Screen& screen) { return !screen.contains("Searches"); }, s))
+        << s->all();
+  };
+  tuitest::Screen s;
+  run(&s);
+  search("Needle", "M-s");
+  ASSERT_TRUE(terminal_->waitForText(" 1/1  1 hit in 1 file  \"Needle\" (case sensitive)", &s))
+      << s.all();
+  quit(0);
+  // The next run: the list holds the last 100 searches, the newest last.
+  run(&s);
+  closeDialog(&s);
+  openList(&s);
+  EXPECT_TRUE(s.contains("1 hit in 1 file  \"Needle\" (case sensitive) in [Source Files"))
+      << s.all();
+  terminal_->keys("Home");
+  ASSERT_TRUE(terminal_->waitForText("\"old21\" in *.c", &s)) << s.all();
+  EXPECT_FALSE(s.contains("\"old20\"")) << s.all();
+  // Enter on a search of an earlier run runs it again, its box ticked.
+  terminal_->keys("End Enter");
+  ASSERT_TRUE(terminal_->waitForText(" 1/1  1 hit in 1 file  \"Needle\" (case sensitive)", &s))
+      << s.all();
+  EXPECT_TRUE(s.contains("1:5: int Needle;")) << s.all();
+  quit(0);
+  // A damaged file: said after the dialog and over the list; set aside byte for byte.
+  const std::string damaged = "not a list of searches\n" + std::string(5000, 'x');
+  std::ofstream(state + "/recent-searches.sqlite3", std::ios::trunc) << damaged;
+  run(&s);
+  search("needle");
+  ASSERT_TRUE(terminal_->waitForText("Recent searches could not be read", &s)) << s.all();
+  openList(&s);
+  EXPECT_TRUE(s.contains("Recent searches could not be read (file is not a database): the file"))
+      << s.all();
+  EXPECT_FALSE(s.contains("Needle")) << s.all();
+  EXPECT_EQ(readFile(state + "/recent-searches.sqlite3.unreadable"), damaged);
+  closeList(&s);
+  quit(0);
+  // The new list kept that run's search.
+  run(&s);
+  closeDialog(&s);
+  openList(&s);
+  // (The add-on's own history kept the ticked box for the dialog.)
+  EXPECT_TRUE(s.contains("1 hit in 1 file  \"needle\" (case sensitive) in [Source")) << s.all();
+  EXPECT_FALSE(s.contains("could not be read")) << s.all();
+  closeList(&s);
+  quit(1);
+}
+
 // 2. Rows a person reads.
 TEST_F(TuiResultsTest, HitsAreGroupedUnderTheirFilesAndTheFilesNotSearchedFoldIntoOneRow) {
   write("a.c", "int needle;\nx needle y\n");
@@ -94,12 +229,12 @@ TEST_F(TuiResultsTest, HitsAreGroupedUnderTheirFilesAndTheFilesNotSearchedFoldIn
   // The rows as well as the header: a capture may fall between their updates.
   ASSERT_TRUE(terminal_->waitFor(
       [](const tuitest::Screen& screen) {
-        return screen.contains("44 hits in 4 files") && screen.text(2) == "  1:5: int needle;";
+        return screen.contains("44 hits in 4 files") && screen.text(3) == "  1:5: int needle;";
       },
       &s))
       << s.all();
-  EXPECT_EQ(s.text(1), "\u25be a.c  (2 hits)");
-  EXPECT_EQ(s.text(2), "  1:5: int needle;");
+  EXPECT_EQ(s.text(2), "\u25be a.c  (2 hits)");  // under the header's two rows
+  EXPECT_EQ(s.text(3), "  1:5: int needle;");
   // Tab to the next file, Shift-Tab back; Space folds a file, its heading marked.
   terminal_->keys("Tab");
   ASSERT_TRUE(waitForSelected("\u25be z.c", &s)) << s.all();
@@ -113,9 +248,9 @@ TEST_F(TuiResultsTest, HitsAreGroupedUnderTheirFilesAndTheFilesNotSearchedFoldIn
   // At the end, below the hits of the long file: its heading stays pinned in the first list row.
   terminal_->keys("End");
   ASSERT_TRUE(terminal_->waitForText("Vantrel : 44 found", &s)) << s.all();
-  EXPECT_EQ(s.text(1), "\u25be z.c  (40 hits)");
-  EXPECT_TRUE(s.at(1, 2).underline);
-  EXPECT_TRUE(s.text(2).find(":1: needle ") != std::string::npos) << s.all();
+  EXPECT_EQ(s.text(2), "\u25be z.c  (40 hits)");
+  EXPECT_TRUE(s.at(2, 2).underline);
+  EXPECT_TRUE(s.text(3).find(":1: needle ") != std::string::npos) << s.all();
   EXPECT_TRUE(s.contains("\u25be sub/b.c  (1 hit)")) << s.all();
   // Too long for the row: the file's name first, its directory after.
   EXPECT_TRUE(s.contains("\u25be the-file.c  (1 hit)  a-directory-with-a-long-name/")) << s.all();
@@ -289,7 +424,7 @@ TEST_F(TuiResultsTest, DumbTerminalsAreRefusedAndTheCLocaleGetsAsciiStandIns) {
                      tuitest::quote(dir_ + "/modes.txt"));
   }
   write("r.c", "x \u202e needle\n");
-  start("LC_ALL=C");
+  start("LC_ALL=C", 120);  // wide enough for the quickfix note and the hints after it
   search("needle");
   tuitest::Screen s;
   ASSERT_TRUE(terminal_->waitForText("Vantrel : 1 found", &s)) << s.all();
@@ -310,8 +445,8 @@ TEST_F(TuiResultsTest, WideAndCombiningCharactersTakeTheirCells) {
   search("needle");
   tuitest::Screen s;
   ASSERT_TRUE(terminal_->waitForText("Vantrel : 2 found", &s)) << s.all();
-  EXPECT_EQ(s.text(2), "  1:11: \u4e2d\u6587\u5b57 needle") << s.all();
-  EXPECT_EQ(s.text(3), "  2:8: e\u0301e\u0301 needle") << s.all();
+  EXPECT_EQ(s.text(3), "  1:11: \u4e2d\u6587\u5b57 needle") << s.all();
+  EXPECT_EQ(s.text(4), "  2:8: e\u0301e\u0301 needle") << s.all();
   terminal_->keys("p");
   ASSERT_TRUE(terminal_->waitForText("1\u25b6\u4e2d\u6587\u5b57 needle", &s)) << s.all();
   terminal_->keys("Down");
@@ -335,7 +470,7 @@ TEST_F(TuiResultsTest, APasteOnAPageRunsNoCommandAndGoesIntoTheFilter) {
   ASSERT_TRUE(terminal_->waitForText("A paste goes into the filter", &s)) << s.all();
   EXPECT_FALSE(s.contains("Wrote")) << s.all();
   EXPECT_FALSE(s.contains("1\u2502int needle;")) << s.all();  // no preview
-  EXPECT_NE(access((dir_ + "/state").c_str(), F_OK), 0);
+  EXPECT_EQ(tuitest::capture("ls " + tuitest::quote(dir_ + "/state/vantrel") + " | grep qf"), "");
   terminal_->type("/");
   ASSERT_TRUE(terminal_->waitForText(" Filter: _", &s)) << s.all();
   paste("x\nneedle");
