@@ -5,6 +5,10 @@
 #include <cstdlib>
 #include <string_view>
 
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
 #include "host/ide/addon_text.h"
 #include "host/ide/text_encoding.h"
 #include "host/tui/tui_notice_summary.h"
@@ -77,10 +81,32 @@ void MessageList::beginPage(const SearchRequest& request) {
   ++version_;
 }
 
+namespace {
+
+// The allocator keeps what a page freed for later use (its many small blocks lie between other
+// blocks, and its text chunks come from the heap once one chunk was given back); a million-hit
+// page is tens of megabytes, so after dropping pages their whole free pages go back to the system.
+void giveBackFreedMemory() {
+#if defined(__GLIBC__)
+  malloc_trim(0);
+#endif
+}
+
+}  // namespace
+
 void MessageList::clearOlderPages() {
-  std::lock_guard<std::mutex> lock(mutex_);
-  while (pages_.size() > 1) pages_.pop_front();
-  ++version_;
+  std::deque<std::unique_ptr<Sheet>> older;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    while (pages_.size() > 1) {
+      older.push_back(std::move(pages_.front()));
+      pages_.pop_front();
+    }
+    ++version_;
+  }
+  // Freed outside the lock: a worker search may be adding to the newest page.
+  older.clear();
+  giveBackFreedMemory();
 }
 
 bool MessageList::takeEnded(size_t index) {

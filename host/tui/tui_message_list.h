@@ -64,7 +64,7 @@ class MessageList final : public host::MessageSink {
 
   // What comes next goes to a new page for `request` (a search confirmed in the dialog).
   void beginPage(const SearchRequest& request);
-  // Removes every page but the newest.
+  // Removes every page but the newest, and gives the memory they held back to the system.
   void clearOlderPages();
   // Once per page: true when page `page` holds a search that has ended (not one refused), to be
   // kept among the recent searches; false after that and before.

@@ -211,6 +211,51 @@ TEST_F(TuiResultsTest, RecentSearchesOutliveTheRunAndRunAgainWithTheirOptions) {
   quit(1);
 }
 
+// Pages cleared with c give their memory back to the system: after three large pages and c, the
+// program's resident memory is near what it was with the first page alone.
+TEST_F(TuiResultsTest, ClearingOlderPagesGivesTheirMemoryBack) {
+  std::string text;
+  for (int i = 0; i < 2000; ++i)
+    text += "static int needle_" + std::to_string(i) + " = compute(value, other, more);\n";
+  for (int f = 0; f < 100; ++f) write("f" + std::to_string(f) + ".c", text);
+  start();
+  ASSERT_TRUE(terminal_->waitForText("< OK >")) << terminal_->screen().all();
+  std::string pid = tuitest::capture("ps -o pid= --ppid " + terminal_->format("#{pane_pid}"));
+  pid.erase(0, pid.find_first_not_of(' '));
+  pid.erase(pid.find_last_not_of(" \n") + 1);
+  ASSERT_FALSE(pid.empty());
+  auto resident = [&] {
+    std::string status = readFile("/proc/" + pid + "/status");
+    size_t at = status.find("VmRSS:");
+    return at == std::string::npos ? 0L : std::stol(status.substr(at + 6));
+  };
+  tuitest::Screen s;
+  long one = 0;
+  for (int n = 1; n <= 3; ++n) {
+    if (n > 1) terminal_->keys("F2");
+    search(n == 1 ? "needle" : "");
+    std::string page = std::to_string(n) + "/" + std::to_string(n);
+    ASSERT_TRUE(terminal_->waitFor(
+        [&](const tuitest::Screen& screen) {
+          return screen.contains(" " + page + "  200000 hits in 100 files") &&
+                 screen.text(24).find("F2 Search") != std::string::npos;
+        },
+        &s, 120000))
+        << s.all();
+    if (n == 1) one = resident();
+  }
+  long three = resident();
+  terminal_->type("c");
+  ASSERT_TRUE(terminal_->waitForText("Cleared the older pages", &s)) << s.all();
+  long cleared = resident();
+  // Two pages more hold well over a tenth of one page's memory; after c that much is back.
+  EXPECT_GT(three, one + one / 2) << one << " " << three;
+  EXPECT_LT(cleared, one + one / 10) << one << " " << three << " " << cleared;
+  if (getenv("VANTREL_PRINT_MEMORY")) printf("%ld %ld %ld kB\n", one, three, cleared);
+  terminal_->keys("q");
+  checkStatusAndModes(0);
+}
+
 // 2. Rows a person reads.
 TEST_F(TuiResultsTest, HitsAreGroupedUnderTheirFilesAndTheFilesNotSearchedFoldIntoOneRow) {
   write("a.c", "int needle;\nx needle y\n");
