@@ -17,6 +17,7 @@
 #include "host/tui/tui_display.h"
 #include "host/tui/tui_draw.h"
 #include "host/tui/tui_editor.h"
+#include "host/tui/tui_hit_match.h"
 #include "host/tui/tui_key_bindings.h"
 #include "host/tui/tui_keys.h"
 #include "host/tui/tui_message_box.h"
@@ -60,6 +61,7 @@ class App {
   int listRows() const;
   int listColumns() const;
   void drawStatus();
+  std::string previewTitle(const Row& row, int width) const;
   void runTool();
   void search();
   bool showRefusal();
@@ -93,6 +95,7 @@ class App {
   std::vector<RecentSearch> earlier_;  // of earlier runs and of pages cleared since, oldest first
   std::string recentProblem_;          // why they could not be read, for the list of searches
   bool quitting_ = false;
+  bool starting_ = false;  // a search was confirmed and its tool has not returned yet
   bool editingFilter_ = false;
   std::string filter_;
   void filterKey(const Key& key);
@@ -119,6 +122,9 @@ void App::drawStatus() {
     drawKeys(last, kBoxKeysHint, palette, false);
   } else if (display_ && display_->statusDrawn() && statusWindow()) {
     drawStatusWindow(statusWindow(), last, palette);
+  } else if (starting_ && !workerRunning()) {
+    // Confirmed, the add-on still counting the files before it draws its bar.
+    drawKeys(last, " Searching ...   Esc Stop", palette, false);
   } else if (editingFilter_) {
     drawKeys(last, " Filter: " + host::toTerminalText(filter_) + "_   Enter Keep  Esc Clear",
              palette, false);
@@ -162,19 +168,32 @@ void App::repaint() {
     std::optional<Row> row = view_.selected();
     Row shown = row ? *row : Row();
     SearchRequest request = list_->summary(view_.page()).request;
-    std::string title = shown.file >= 0 ? " " + host::toTerminalText(shown.path) : " Preview";
-    if (shown.file >= 0) title += ":" + std::to_string(shown.line);
     if (rows < LINES - 1) {
-      put(rows, 0, title, COLS, A_REVERSE | A_DIM, true);
+      put(rows, 0, previewTitle(shown, COLS), COLS, A_REVERSE | A_DIM, true);
       previewPane_.draw(shown, request, rows + 1, 0, LINES - 2 - rows, COLS);
     } else {
       int top = view_.headerRows();  // beside the list, under the header
       for (int r = top; r < LINES - 1; ++r) mvaddstr(r, cols, glyphs().bar);
-      put(top, cols + 1, title, COLS - cols - 1, A_REVERSE | A_DIM, true);
+      put(top, cols + 1, previewTitle(shown, COLS - cols - 1), COLS - cols - 1, A_REVERSE | A_DIM,
+          true);
       previewPane_.draw(shown, request, top + 1, cols + 1, LINES - 2 - top, COLS - cols - 1);
     }
   }
   drawStatus();
+}
+
+// The file's path as the list shows it (relative to the directory searched) and the line; when
+// that does not fit, the file's name and line first, its directory after.
+std::string App::previewTitle(const Row& row, int width) const {
+  if (row.file < 0) return " Preview";
+  long heading = list_->headingRow(view_.page(), row.file);
+  std::string path = heading >= 0 ? list_->row(view_.page(), static_cast<size_t>(heading)).shown
+                                  : host::toTerminalText(row.path);
+  std::string line = ":" + std::to_string(row.line);
+  std::string title = " " + path + line;
+  size_t slash = path.rfind('/');
+  if (columns(title) <= width || slash == std::string::npos) return title;
+  return " " + path.substr(slash + 1) + line + "  " + path.substr(0, slash + 1);
 }
 
 void App::confirmed(HWND dialog) {
@@ -184,6 +203,7 @@ void App::confirmed(HWND dialog) {
   request.time = static_cast<int64_t>(std::time(nullptr));
   list_->beginPage(request);
   view_.showPage(list_->pageCount() - 1);
+  starting_ = true;
 }
 
 void App::runTool() {
@@ -193,6 +213,7 @@ void App::runTool() {
   display_->setSearching(true);
   bool ran = frontEnd_.runTool();
   display_->setSearching(false);
+  starting_ = false;
   if (!ran) note_ = "No \"Vantrel\" tool in the add-on";
   erase();
   repaint();
@@ -217,6 +238,14 @@ bool App::showRefusal() {
   view_.showPage(list_->pageCount() ? list_->pageCount() - 1 : 0);
   std::string reason = s.refusal;
   SearchRequest request = s.request;
+  // The add-on's line says what is wrong; the pattern under it, marked where its engine stopped
+  // reading it, says where.
+  long at = HitMatcher::refusedAt(request);
+  if (at >= 0) {
+    std::string before = host::toTerminalText(request.text.substr(0, static_cast<size_t>(at)));
+    reason += "\n\n" + host::toTerminalText(request.text) + "\n" +
+              std::string(static_cast<size_t>(columns(before)), ' ') + "^ here";
+  }
   display_->setFirstDialogHandler([this, reason, request](HWND dialog) {
     if (frontEnd_.enterRequest) frontEnd_.enterRequest(dialog, request);
     runMessageBox(reason, "Vantrel", MB_OK | MB_ICONHAND, screen_.palette(), [this, dialog] {
@@ -407,6 +436,9 @@ void App::act(Action action, const Key& key) {
     case Action::kSearch:
       search();
       break;
+    case Action::kStop:
+      if (workerRunning()) search();  // the tool asks whether to stop it
+      break;
     case Action::kQuit:
       quitting_ = true;
       break;
@@ -484,6 +516,9 @@ int App::run() {
   display_->setConfirmedHandler([this](HWND dialog) { confirmed(dialog); });
   display_->setResizeHandler([this] {
     fitToTerminal();
+    // The status window was made anew at its new width: the stop key goes back into its last
+    // cells, which the add-on's bar leaves to the host.
+    paintStatusWindow(statusWindow());
     erase();
   });
   vwin::Display* previous = VwinGetDisplay();
@@ -508,7 +543,9 @@ int App::run() {
     }
     repaint();
     refresh();
-    Key key = readKey(100);
+    // Keys typed during a blocking search come first, in the order typed.
+    Key key;
+    if (!display_->takeTypedKey(&key)) key = readKey(100);
     if (key.type == Key::kPaste) {
       pasteOnPage();
       continue;

@@ -86,8 +86,25 @@ SHORT TerminalDisplay::asyncKeyState(int virtualKey) {
     // Everything typed so far is read now; only Esc (or Ctrl-C) counts, and Ctrl-Z, which stops
     // the program, search and all, as a shell job until its fg.
     for (Key key = readKey(0); key.type != Key::kNone; key = readKey(0)) {
-      if (key.type == Key::kEscape || key.type == Key::kInterrupt) escapePressed_ = true;
-      if (key.type == Key::kResize && onResize_) onResize_();
+      switch (key.type) {
+        case Key::kEscape:
+        case Key::kInterrupt:
+          escapePressed_ = true;
+          break;
+        case Key::kResize:
+          if (onResize_) onResize_();
+          break;
+        case Key::kPaste:
+          readPaste();  // its text must not act as keys
+          break;
+        case Key::kClick:
+        case Key::kWheel:
+        case Key::kPasteEnd:
+          break;
+        default:
+          if (!(key.type == Key::kChar && key.code == 26) && typed_.size() < kMostTyped)
+            typed_.push_back(key);
+      }
       if (key.type == Key::kChar && key.code == 26) {
         if (madeNonBlocking) fcntl(STDIN_FILENO, F_SETFL, flags);  // the shell's, while stopped
         screen_.stopForShell();
@@ -104,6 +121,13 @@ SHORT TerminalDisplay::asyncKeyState(int virtualKey) {
   bool pressed = escapePressed_;
   escapePressed_ = false;
   return pressed ? static_cast<SHORT>(0x8001) : 0;
+}
+
+bool TerminalDisplay::takeTypedKey(Key* key) {
+  if (typed_.empty()) return false;
+  *key = typed_.front();
+  typed_.pop_front();
+  return true;
 }
 
 void TerminalDisplay::surfaceChanged(HWND window) {

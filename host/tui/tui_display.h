@@ -4,7 +4,9 @@
 // A dialog runs as a box over the screen driven by keys (host/tui/tui_dialog_view.h); a message box
 // likewise (host/tui/tui_message_box.h). GetAsyncKeyState(VK_ESCAPE) reads the keys already typed
 // without waiting: Esc or Ctrl-C since the previous query reads "pressed" (0x8001); a resize is
-// handled on the way; other keys typed during a blocking search are dropped. A drawn status
+// handled on the way; other keys typed during a blocking search are kept, in order, for the front
+// end to act on once the search ends (a paste and the mouse are dropped: they would act on a
+// screen that has moved on, or as keys). A drawn status
 // window is shown in the bottom row, with the message window's new rows above it, so a blocking
 // search shows its progress; the screen follows at most every 15 ms (the add-on draws for
 // every file).
@@ -18,9 +20,11 @@
 
 #include <atomic>
 #include <chrono>
+#include <deque>
 #include <functional>
 #include <thread>
 
+#include "host/tui/tui_keys.h"
 #include "host/tui/tui_screen.h"
 #include "win32/user32/display.h"
 
@@ -39,6 +43,8 @@ class TerminalDisplay final : public vwin::Display {
   void surfaceChanged(HWND window) override;
   HWND activeWindow() override { return nullptr; }
 
+  // The next key typed during a blocking search and kept, if any.
+  bool takeTypedKey(Key* key);
   // For the front end's loop: beeps asked from other threads, done now.
   void flushBeeps();
   // While the tool runs on this thread, the bottom row shows the status window once the add-on
@@ -71,6 +77,8 @@ class TerminalDisplay final : public vwin::Display {
   std::function<void(HWND)> confirmed_;
   std::thread::id owner_;
   std::atomic<int> pendingBeeps_{0};
+  std::deque<Key> typed_;  // kept while a blocking search runs; bounded by kMostTyped
+  static constexpr size_t kMostTyped = 256;
   bool escapePressed_ = false;
   bool searching_ = false;
   bool statusDrawn_ = false;

@@ -9,8 +9,9 @@
 namespace tui {
 namespace {
 
-constexpr Glyphs kUnicodeGlyphs{"\xe2\x96\xbe ", "\xe2\x96\xb8 ", "\xe2\x94\x82", "\xe2\x96\xb6"};
-constexpr Glyphs kAsciiGlyphs{"v ", "> ", "|", ">"};
+constexpr Glyphs kUnicodeGlyphs{"\xe2\x96\xbe ", "\xe2\x96\xb8 ", "\xe2\x94\x82", "\xe2\x96\xb6",
+                                "\xe2\x80\xa6"};
+constexpr Glyphs kAsciiGlyphs{"v ", "> ", "|", ">", "..."};
 const Glyphs* chosen = &kUnicodeGlyphs;
 
 }  // namespace

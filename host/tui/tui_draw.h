@@ -21,6 +21,7 @@ struct Glyphs {
   const char* folded;    // "▸ "
   const char* bar;       // "│"
   const char* hit;       // "▶"
+  const char* more;      // "…": text left out before
 };
 const Glyphs& glyphs();
 void useAsciiGlyphs(bool ascii);

@@ -16,7 +16,7 @@ constexpr int kCtrlZ = 26;
 
 const Binding kBindings[] = {
     {{fn(2)}, Action::kSearch, "F2", "Search", kIdle, "F2"},
-    {{fn(2)}, Action::kSearch, "F2", "Stop", kWhileSearching, nullptr},
+    {{named(Key::kEscape)}, Action::kStop, "F2/Esc", "Stop", kWhileSearching, "Esc"},
     {{named(Key::kEnter)},
      Action::kOpen,
      "Enter",

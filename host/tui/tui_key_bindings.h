@@ -19,6 +19,7 @@ namespace tui {
 enum class Action {
   kNone,
   kSearch,        // run the tool: the dialog, or the stop question while a worker search runs
+  kStop,          // the stop question while a worker search runs; nothing otherwise
   kOpen,          // open the selected row (the files not searched: their list)
   kNextHit,       // select the next hit and open it
   kPreviousHit,   // the previous hit

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 
+#include "host/ide/text_encoding.h"
 #include "host/tui/tui_draw.h"
 #include "host/tui/tui_preview.h"
 
@@ -37,7 +38,68 @@ size_t findFolded(std::string_view text, const std::string& folded) {
   return std::string_view::npos;
 }
 
+// Bytes of a file's line as the add-on shows them in a hit's text: tabs as blanks, escaped.
+std::string shownOf(std::string_view bytes) {
+  std::string plain(bytes);
+  for (char& c : plain)
+    if (c == '\t') c = ' ';
+  std::string out;
+  host::appendTerminalText(out, plain);
+  return out;
+}
+
+// What a match past the cut shows of its line: this many bytes before it.
+constexpr size_t kBeforeMatch = 16;
+// And at most this many bytes of the line in all.
+constexpr size_t kWindow = 240;
+
 }  // namespace
+
+// The file of the first row shown has its heading pinned over that row while the file's hits go
+// on below it; over its last hit it would leave none of them in view.
+bool MessageView::pinsHeading(long top) const {
+  if (top <= 0) return false;
+  Row first = list_.row(page_, static_cast<size_t>(top));
+  if (first.kind != Row::kHit) return false;
+  Row second = list_.row(page_, static_cast<size_t>(top + 1));
+  return second.kind == Row::kHit && second.file == first.file;
+}
+
+const MessageView::HitLook& MessageView::look(const Row& row, const SearchRequest& request) {
+  if (looks_.size() > 4096 || looksPages_ != list_.pageCount()) looks_.clear();
+  looksPages_ = list_.pageCount();
+  auto [it, added] = looks_.try_emplace(std::make_tuple(page_, row.file, row.line, row.column));
+  HitLook& out = it->second;
+  if (!added) return out;
+  if (!lines_.load(row.path) || row.line < 1 || row.line > lines_.count()) return out;
+  std::string_view line = lines_.line(row.line);
+  line = line.substr(0, line.find('\0'));
+  size_t start = 0, end = 0;
+  if (!matcher_.extent(line, request, row.column, &start, &end)) return out;
+  // The hit's text is the line without its leading blanks, cut after 219 bytes.
+  size_t lead = 0;
+  while (lead < line.size() && (line[lead] == ' ' || line[lead] == '\t')) ++lead;
+  size_t from = std::max(start, lead);
+  std::string before = shownOf(line.substr(lead, from - lead));
+  std::string match = shownOf(line.substr(from, std::max(end, from) - from));
+  if (row.text.compare(0, before.size(), before) == 0 && before.size() < row.text.size()) {
+    out.found = true;
+    out.at = before.size();
+    out.length = std::min(match.size(), row.text.size() - out.at);
+    return out;
+  }
+  if (before.compare(0, row.text.size(), row.text) != 0) return out;  // not the line it was
+  // Past the cut: from a little before the match, not inside a UTF-8 sequence.
+  size_t window = from - std::min(kBeforeMatch, from - lead);
+  while (window > lead && (static_cast<unsigned char>(line[window]) & 0xC0) == 0x80) --window;
+  out.found = out.pastCut = true;
+  out.text = glyphs().more + shownOf(line.substr(window, from - window));
+  out.at = out.text.size();
+  out.length = match.size();
+  out.text += match;
+  if (end < line.size()) out.text += shownOf(line.substr(end, kWindow));
+  return out;
+}
 
 std::string describePage(const MessageList& list, size_t page) {
   PageSummary s = list.summary(page);
@@ -132,17 +194,18 @@ void MessageView::draw(int height, int width) {
     if (selection_ >= 0 && selection_ < top_) top_ = selection_;
     if (selection_ >= top_ + rowsShown) top_ = selection_ - rowsShown + 1;
     // A hit in the first list row would be hidden by its file's pinned heading.
-    if (selection_ >= 0 && selection_ == top_ && top_ > 0 &&
-        list_.row(page_, static_cast<size_t>(top_)).kind == Row::kHit)
-      --top_;
+    if (selection_ >= 0 && selection_ == top_ && pinsHeading(top_)) --top_;
   }
   top_ = std::max(0L, std::min(top_, std::max(0L, count - 1)));
   std::vector<Row> rows =
       list_.rows(page_, static_cast<size_t>(top_), static_cast<size_t>(rowsShown));
-  if (!rows.empty() && rows[0].kind == Row::kHit) {
-    // The pinned heading: the file of the first row shown.
+  bool pinned = pinsHeading(top_);
+  if (pinned) {
     long heading = list_.headingRow(page_, rows[0].file);
-    if (heading >= 0) rows[0] = list_.row(page_, static_cast<size_t>(heading));
+    if (heading >= 0)
+      rows[0] = list_.row(page_, static_cast<size_t>(heading));
+    else
+      pinned = false;
   }
   int longest = 0;
   for (const Row& row : rows)
@@ -159,23 +222,34 @@ void MessageView::draw(int height, int width) {
       continue;
     }
     const Row& row = rows[static_cast<size_t>(r)];
-    bool pinned = r == 0 && row.kind == Row::kHeading && top_ > 0 &&
-                  list_.row(page_, static_cast<size_t>(top_)).kind == Row::kHit;
+    bool pinnedRow = pinned && r == 0;
     int attr = A_NORMAL;
     if (row.kind == Row::kHeading || row.kind == Row::kNotices) attr = A_BOLD;
-    if (pinned) attr = A_BOLD | A_UNDERLINE;
-    if (!pinned && top_ + r == selection_) attr = A_REVERSE;
+    if (pinnedRow) attr = A_BOLD | A_UNDERLINE;
+    if (!pinnedRow && top_ + r == selection_) attr = A_REVERSE;
     std::string text = row.shown;
     if (row.kind == Row::kHeading) text = headingText(row, width + left_);
     if (row.kind == Row::kNotices) text = (row.folded ? glyphs().folded : glyphs().unfolded) + text;
-    put(screenRow, 0, fromColumn(text, left_), width, attr, true);
+    // The match: in the row's text as shown (a plain text, without reading the file), else on
+    // the hit's line in its file.
     size_t at = 0, length = 0;
-    if (row.kind == Row::kHit && left_ == 0 &&
-        matchInShown(row.text, request, row.column, &at, &length)) {
+    bool matched = false;
+    size_t prefix = row.shown.size() - row.text.size();
+    if (row.kind == Row::kHit && left_ == 0) {
+      matched = matchInShown(row.text, request, row.column, &at, &length);
+      if (!matched) {
+        const HitLook& found = look(row, request);
+        matched = found.found;
+        at = found.at;
+        length = found.length;
+        if (found.pastCut) text = row.shown.substr(0, prefix) + found.text;
+      }
+    }
+    put(screenRow, 0, fromColumn(text, left_), width, attr, true);
+    if (matched) {
       // The matched text, in the row's colours turned about (or bold on the selection).
-      size_t prefix = row.shown.size() - row.text.size();
-      int col = columns(std::string_view(row.shown).substr(0, prefix + at));
-      std::string_view match = std::string_view(row.text).substr(at, length);
+      int col = columns(std::string_view(text).substr(0, prefix + at));
+      std::string_view match = std::string_view(text).substr(prefix + at, length);
       if (col < width)
         put(screenRow, col, match, width - col,
             attr == A_REVERSE ? A_REVERSE | A_BOLD | A_UNDERLINE : A_REVERSE);
@@ -262,8 +336,7 @@ bool MessageView::click(int row, int height) {
   long count = static_cast<long>(list_.size(page_));
   long index = top_ + row - headerRows_;
   if (row < headerRows_ || row >= height || index >= count) return false;
-  if (row == headerRows_ && top_ > 0 &&
-      list_.row(page_, static_cast<size_t>(top_)).kind == Row::kHit) {
+  if (row == headerRows_ && pinsHeading(top_)) {
     // The pinned heading: its file's heading row.
     index = list_.headingRow(page_, list_.row(page_, static_cast<size_t>(top_)).file);
   }

@@ -4,10 +4,10 @@
 // the window) so that the whole search can be read at any width; below it the page's rows, with a
 // selection moved by Up, Down, the Page keys, Home and End, and Tab / Shift-Tab to the next and
 // previous file. While the rows shown start inside a file's hits, that file's heading stays pinned
-// in the first list row. Left and Right scroll long lines sideways by 8 columns, only as far as the
-// longest row shown needs; Home and End scroll back to the left edge. The mouse wheel scrolls the
-// rows 3 a notch without moving the selection (the next key brings it back into view); a click
-// selects the row clicked.
+// in the first list row (not over the file's last hit: that row stays in view). Left and Right
+// scroll long lines sideways by 8 columns, only as far as the longest row shown needs; Home and
+// End scroll back to the left edge. The mouse wheel scrolls the rows 3 a notch without moving the
+// selection (the next key brings it back into view); a click selects the row clicked.
 //
 // A page that is shown anew gets its first hit selected as soon as it has one. Once the user
 // selects the last row, the view follows new rows; elsewhere rows are added below without moving
@@ -18,8 +18,13 @@
 #define VANTREL_HOST_TUI_MESSAGE_VIEW_H_
 
 #include <functional>
+#include <map>
 #include <optional>
+#include <string>
+#include <tuple>
 
+#include "host/tui/tui_file_lines.h"
+#include "host/tui/tui_hit_match.h"
 #include "host/tui/tui_keys.h"
 #include "host/tui/tui_message_list.h"
 
@@ -33,7 +38,9 @@ class MessageView {
   explicit MessageView(MessageList& list) : list_(list) {}
 
   // Draws rows [0, height) of the screen, `width` columns from the left (all when 0): the
-  // header, then the page's rows, the matched text of a plain search's hits highlighted.
+  // header, then the page's rows, each hit's matched text highlighted (a pattern's found on the
+  // hit's line in its file); a match past the end of the row's text is brought into view, the
+  // row showing its file's line from a little before the match on, after a "…".
   void draw(int height, int width = 0);
   // Moves the selection for a movement key; answers false for any other key.
   bool handleKey(const Key& key, int height);
@@ -63,6 +70,20 @@ class MessageView {
   long listHeight(int height) const { return std::max(0, height - headerRows_); }
   void moveTo(long target, long count);
   void fileStep(int direction, long count);
+  // Whether the rows shown from `top` have their first file's heading pinned over the first.
+  bool pinsHeading(long top) const;
+
+  // How a hit's match is drawn: within the row's text, or, past the row's cut, the row's text
+  // replaced by its file's line from a little before the match.
+  struct HitLook {
+    bool found = false;
+    size_t at = 0;  // in `text` (escaped)
+    size_t length = 0;
+    bool pastCut = false;
+    std::string text;  // pastCut: what the row shows after "LINE:COLUMN: "
+  };
+  // Found on the hit's own line in its file (host/tui/tui_hit_match.h), kept for the rows drawn.
+  const HitLook& look(const Row& row, const SearchRequest& request);
 
   MessageList& list_;
   size_t page_ = 0;
@@ -78,6 +99,10 @@ class MessageView {
   static constexpr int kWheelStep = 3;
   unsigned long drawnVersion_ = ~0ul;
   int headerRows_ = 1;  // as last drawn
+  FileLines lines_;
+  HitMatcher matcher_;
+  std::map<std::tuple<size_t, long, int, int>, HitLook> looks_;  // by page, file, line, column
+  size_t looksPages_ = 0;  // the page count they were found under
 };
 
 }  // namespace tui

@@ -3,22 +3,14 @@
 #include "host/tui/tui_preview.h"
 
 #include <curses.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
 
-#include "host/ide/file_text.h"
 #include "host/ide/text_encoding.h"
 #include "host/tui/tui_draw.h"
 
 namespace tui {
 namespace {
-
-constexpr off_t kLargest = off_t{16} << 20;
 
 char fold(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 
@@ -66,80 +58,16 @@ bool matchInShown(std::string_view shown, const SearchRequest& request, int colu
   return false;
 }
 
-bool Preview::load(const std::string& path) {
-  // Read again when the file on disk is another than the one read: rewritten, emptied, replaced
-  // or gone (an editor may have had it meanwhile).
-  struct stat now {};
-  Stamp stamp;
-  int missing = stat(path.c_str(), &now) == 0 ? 0 : errno;
-  if (missing == 0)
-    stamp = {true,
-             now.st_dev,
-             now.st_ino,
-             now.st_size,
-             now.st_mtim.tv_sec,
-             now.st_mtim.tv_nsec,
-             now.st_ctim.tv_sec,
-             now.st_ctim.tv_nsec};
-  if (path == path_ && stamp == stamp_) return error_.empty();
-  path_ = path;
-  stamp_ = stamp;
-  error_.clear();
-  text_.clear();
-  lineStarts_.assign(1, 0);
-  lineEnds_.clear();
-  if (missing == ENOENT) {
-    error_ = "No longer on disk: " + path;
-    return false;
-  }
-  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-  struct stat st;
-  if (fd < 0 || fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    error_ = std::string("Cannot read ") + path + ": " + std::strerror(fd < 0 ? errno : EINVAL);
-  } else if (st.st_size > kLargest) {
-    error_ = "Too large to show";
-  } else {
-    text_.resize(static_cast<size_t>(st.st_size));
-    size_t got = 0;
-    while (got < text_.size()) {
-      ssize_t n = read(fd, text_.data() + got, text_.size() - got);
-      if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) break;
-      got += static_cast<size_t>(n);
-    }
-    text_.resize(got);
-    host::toFileText(text_);  // the text the add-on searched: UTF-16 converted, no mark
-    // Lines end as the search ends them: at CR, LF, CR LF or LF CR; a last line end starts no
-    // line of its own.
-    for (size_t i = 0; i < text_.size(); ++i) {
-      char c = text_[i];
-      if (c != '\r' && c != '\n') continue;
-      lineEnds_.push_back(i);
-      if (i + 1 < text_.size() && (text_[i + 1] == '\r' || text_[i + 1] == '\n') &&
-          text_[i + 1] != c)
-        ++i;
-      if (i + 1 < text_.size()) lineStarts_.push_back(i + 1);
-    }
-  }
-  if (lineEnds_.size() < lineStarts_.size()) lineEnds_.push_back(text_.size());
-  if (fd >= 0) close(fd);
-  return error_.empty();
-}
-
 void Preview::draw(const Row& row, const SearchRequest& request, int top, int left, int height,
                    int width) {
   for (int r = 0; r < height; ++r) blank(top + r, left, width, A_NORMAL);
   if (height <= 0 || width <= 0 || row.file < 0 || row.line <= 0) return;
-  if (!load(row.path)) {
-    put(top, left, host::toTerminalText(error_), width, A_NORMAL);
+  if (!lines_.load(row.path)) {
+    put(top, left, host::toTerminalText(lines_.error()), width, A_NORMAL);
     return;
   }
-  long lines = static_cast<long>(lineStarts_.size());
-  auto lineText = [&](long number) {
-    size_t start = lineStarts_[static_cast<size_t>(number - 1)];
-    return std::string_view(text_).substr(start,
-                                          lineEnds_[static_cast<size_t>(number - 1)] - start);
-  };
+  long lines = lines_.count();
+  auto lineText = [&](long number) { return lines_.line(number); };
   long first = std::max(1L, static_cast<long>(row.line) - height / 2);
   int numberWidth = static_cast<int>(std::to_string(first + height).size());
   int textWidth = width - numberWidth - 1;
@@ -148,9 +76,11 @@ void Preview::draw(const Row& row, const SearchRequest& request, int top, int le
   if (row.line <= lines) {
     std::string_view line = lineText(row.line);
     size_t at = std::min(static_cast<size_t>(std::max(row.column, 1) - 1), line.size());
-    size_t length = 0;
-    if (request.known && !(request.options & 0x04) && !request.text.empty()) {
+    size_t length = 0, start = 0, end = 0;
+    if (request.known && !(request.options & kRegularExpression) && !request.text.empty()) {
       length = std::min(request.text.size(), line.size() - at);
+    } else if (matcher_.extent(line, request, row.column, &start, &end)) {
+      length = end - start;
     } else {
       while (at + length < line.size() && wordByte(line[at + length])) ++length;
       if (length == 0 && at < line.size()) length = 1;

@@ -1,24 +1,20 @@
 // The preview pane: the lines around the selected hit, read from its file, with their numbers,
 // the hit's line marked and its matched text highlighted. The matched text's length is the text
-// searched for in a plain search; for a pattern, whose match length the message window does not
-// carry, the word at the hit's column is highlighted.
+// searched for in a plain search; for a pattern, the match the add-on's engine finds at the hit's
+// column (host/tui/tui_hit_match.h), or the word there when the line no longer holds it.
 //
-// One file is kept read at a time (the last one shown), up to 16 MiB, and read again when the file
-// on disk changed (its size, times or identity) since; a file that cannot be read shows why, one
-// no longer there says so. Lines end where the search ends them: at CR, LF, CR LF or LF CR. Tabs
+// One file is kept read at a time (the last one shown, host/tui/tui_file_lines.h). Tabs
 // are shown as blanks up to the next multiple of 8, and control characters escaped
 // (host/ide/text_encoding.h). Threading: the thread that owns the curses screen.
 // Tested by tests/host/tui/tui_results_test.cpp.
 #ifndef VANTREL_HOST_TUI_PREVIEW_H_
 #define VANTREL_HOST_TUI_PREVIEW_H_
 
-#include <sys/types.h>
-
-#include <ctime>
 #include <string>
 #include <string_view>
-#include <vector>
 
+#include "host/tui/tui_file_lines.h"
+#include "host/tui/tui_hit_match.h"
 #include "host/tui/tui_message_list.h"
 #include "host/tui/tui_search_request.h"
 
@@ -37,27 +33,8 @@ class Preview {
   void draw(const Row& row, const SearchRequest& request, int top, int left, int height, int width);
 
  private:
-  bool load(const std::string& path);
-
-  // What the file on disk was when it was read.
-  struct Stamp {
-    bool present = false;
-    dev_t device = 0;
-    ino_t inode = 0;
-    off_t size = 0;
-    time_t modified = 0;
-    long modifiedNs = 0;
-    time_t changed = 0;
-    long changedNs = 0;
-    bool operator==(const Stamp&) const = default;
-  };
-
-  std::string path_;
-  Stamp stamp_;
-  std::string error_;
-  std::string text_;
-  std::vector<size_t> lineStarts_;
-  std::vector<size_t> lineEnds_;  // where each line's text ends, its line end excluded
+  FileLines lines_;  // the file shown last
+  HitMatcher matcher_;
 };
 
 }  // namespace tui

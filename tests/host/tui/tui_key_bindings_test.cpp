@@ -35,10 +35,12 @@ TEST(KeyBindingsTest, TheDocumentedWindowKeysAreTheBoundOnesWithTheirHints) {
   EXPECT_EQ(tui::actionFor(key), tui::Action::kPreviousHit);
   key.type = tui::Key::kInterrupt;
   EXPECT_EQ(tui::actionFor(key), tui::Action::kQuit);
+  key.type = tui::Key::kEscape;
+  EXPECT_EQ(tui::actionFor(key), tui::Action::kStop);
   key.type = tui::Key::kFunction;
   key.code = 4;
   EXPECT_EQ(tui::actionFor(key), tui::Action::kNone);
-  EXPECT_EQ(tui::keysHint(tui::kWhileSearching), " F2 Stop  Enter Open  [ ] Page  q Quit");
+  EXPECT_EQ(tui::keysHint(tui::kWhileSearching), " F2/Esc Stop  Enter Open  [ ] Page  q Quit");
 }
 
 }  // namespace

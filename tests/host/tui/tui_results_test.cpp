@@ -324,6 +324,33 @@ TEST_F(TuiResultsTest, HitsAreGroupedUnderTheirFilesAndTheFilesNotSearchedFoldIn
   checkStatusAndModes(0);
 }
 
+// After End the first row shown is a file's last hit: it stays in view, no heading pinned over it.
+TEST_F(TuiResultsTest, NoHeadingIsPinnedOverItsFilesLastHitRow) {
+  std::string a, b;
+  for (int i = 1; i <= 5; ++i) a += "needle " + std::to_string(i) + "\n";
+  for (int i = 1; i <= 19; ++i) b += "needle " + std::to_string(i) + "\n";
+  write("a.c", a);
+  write("b.c", b);
+  start();
+  search("needle");
+  tuitest::Screen s;
+  ASSERT_TRUE(terminal_->waitForText(" 24 hits in 2 files", &s)) << s.all();
+  ASSERT_TRUE(terminal_->waitForText("F2 Search", &s)) << s.all();
+  terminal_->keys("End");
+  // 27 rows under a two-row header: the window starts at a.c's last hit, b.c's heading under it.
+  ASSERT_TRUE(terminal_->waitForText("Vantrel : 24 found", &s)) << s.all();
+  int row = 0, col = 0;
+  ASSERT_TRUE(s.find("\u25be b.c  (19 hits)", &row, &col)) << s.all();
+  EXPECT_EQ(s.text(row - 1), "  5:1: needle 5") << s.all();
+  EXPECT_TRUE(s.at(row - 2, 2).reverse) << s.all();  // the header's last row
+  EXPECT_FALSE(s.contains("a.c  (5 hits)")) << s.all();
+  // Further up, a.c's hits go on below its pinned heading.
+  terminal_->keys("Up Up Up Up Up Up Up Up Up Up Up Up Up Up Up Up Up Up Up Up Up Up");
+  ASSERT_TRUE(terminal_->waitForText("\u25be a.c  (5 hits)", &s)) << s.all();
+  terminal_->keys("q");
+  checkStatusAndModes(0);
+}
+
 // 3. The preview, the highlighted match, and sideways scrolling bounded by the longest row.
 TEST_F(TuiResultsTest, ThePreviewShowsTheLinesAroundTheHitBelowOrBesideTheList) {
   write("m.c", "#include <x>\n\nint main() {\n\tint Needle = 3;\n  return 0;\n}\n");
@@ -338,7 +365,9 @@ TEST_F(TuiResultsTest, ThePreviewShowsTheLinesAroundTheHitBelowOrBesideTheList) 
   EXPECT_TRUE(s.at(row, col + 11).reverse && !s.at(row, col + 10).reverse);
   EXPECT_FALSE(s.at(row, col + 17).reverse);
   terminal_->keys("Tab Down p");
-  ASSERT_TRUE(terminal_->waitForText("/tree/m.c:4", &s)) << s.all();
+  // The preview's title names the file as the list does, relative to the directory searched.
+  ASSERT_TRUE(terminal_->waitForText(" m.c:4", &s)) << s.all();
+  EXPECT_FALSE(s.contains(dir_)) << s.all();
   ASSERT_TRUE(s.find("4\u25b6        int Needle = 3;", &row, &col)) << s.all();
   EXPECT_GT(row, 12);  // below the list
   EXPECT_TRUE(s.contains("1\u2502#include <x>")) << s.all();
@@ -348,7 +377,7 @@ TEST_F(TuiResultsTest, ThePreviewShowsTheLinesAroundTheHitBelowOrBesideTheList) 
   EXPECT_FALSE(s.at(row, col + 13).reverse || s.at(row, col + 20).reverse) << s.all();
   // A match beyond the pane's right edge is brought into view, highlighted.
   terminal_->keys("Up Up");
-  ASSERT_TRUE(terminal_->waitForText("/tree/long.c:1", &s)) << s.all();
+  ASSERT_TRUE(terminal_->waitForText(" long.c:1", &s)) << s.all();
   int hitRow = 0, hitCol = 0;
   ASSERT_TRUE(s.find("1\u25b6", &hitRow, &hitCol)) << s.all();
   ASSERT_TRUE(s.find("needle====", &row, &col)) << s.all();
@@ -356,7 +385,7 @@ TEST_F(TuiResultsTest, ThePreviewShowsTheLinesAroundTheHitBelowOrBesideTheList) 
   EXPECT_TRUE(s.at(row, col).reverse && s.at(row, col + 5).reverse) << s.all();
   EXPECT_FALSE(s.at(row, col - 1).reverse || s.at(row, col + 6).reverse) << s.all();
   terminal_->keys("Down Down");
-  ASSERT_TRUE(terminal_->waitForText("/tree/m.c:4", &s)) << s.all();
+  ASSERT_TRUE(terminal_->waitForText(" m.c:4", &s)) << s.all();
   // Beside the list, then off.
   terminal_->keys("p");
   ASSERT_TRUE(terminal_->waitFor(
@@ -382,6 +411,33 @@ TEST_F(TuiResultsTest, ThePreviewShowsTheLinesAroundTheHitBelowOrBesideTheList) 
   EXPECT_EQ(col + 6, 100) << s.all();
   terminal_->keys("Home");
   ASSERT_TRUE(terminal_->waitForText("  1:151: -----", &s)) << s.all();
+  terminal_->keys("q");
+  checkStatusAndModes(0);
+}
+
+// A pattern's match is highlighted as the add-on's engine finds it on the hit's own line; a match
+// past the end of the row's text is brought into view after a "…".
+TEST_F(TuiResultsTest, APatternsMatchIsHighlightedAndOnePastTheCutIsBroughtIntoView) {
+  write("a.c", "int Needle = 1;\n" + std::string(300, 'x') + " needle end\n");
+  start();
+  search("ne+d[a-z]e", "M-e");
+  tuitest::Screen s;
+  ASSERT_TRUE(terminal_->waitForText("Vantrel : 2 found", &s)) << s.all();
+  int row = 0, col = 0;
+  // The selected row: its match underlined (case ignored, as the search ignored it).
+  ASSERT_TRUE(s.find("  1:5: int Needle = 1;", &row, &col)) << s.all();
+  EXPECT_TRUE(s.at(row, col + 11).underline && s.at(row, col + 16).underline) << s.all();
+  EXPECT_FALSE(s.at(row, col + 10).underline || s.at(row, col + 17).underline) << s.all();
+  std::string shown = "  2:302: \u2026" + std::string(15, 'x') + " needle end";
+  ASSERT_TRUE(s.find(shown, &row, &col)) << s.all();
+  EXPECT_TRUE(s.at(row, col + 26).reverse && s.at(row, col + 31).reverse) << s.all();
+  EXPECT_FALSE(s.at(row, col + 25).reverse || s.at(row, col + 32).reverse) << s.all();
+  // The preview highlights the same extent; its title names the file as the list does.
+  terminal_->keys("p");
+  ASSERT_TRUE(terminal_->waitForText("a.c:1", &s)) << s.all();
+  ASSERT_TRUE(s.find("1\u25b6int Needle", &row, &col)) << s.all();
+  EXPECT_TRUE(s.at(row, col + 6).reverse && s.at(row, col + 11).reverse) << s.all();
+  EXPECT_FALSE(s.at(row, col + 12).reverse) << s.all();
   terminal_->keys("q");
   checkStatusAndModes(0);
 }
@@ -537,6 +593,12 @@ TEST_F(TuiResultsTest, ARefusedPatternIsShownOverTheDialogReopenedWithTheText) {
   ASSERT_TRUE(terminal_->waitForText("[ OK ]", &s)) << s.all();
   EXPECT_TRUE(s.contains("Vantrel regular expression error : ")) << s.all();
   EXPECT_TRUE(s.contains("Text to find (nee")) << s.all();
+  // The pattern under the add-on's line, marked where the engine stopped reading it: its end.
+  int row = 0, col = 0;
+  ASSERT_TRUE(s.find("^ here", &row, &col)) << s.all();
+  std::string above;
+  for (int c = col - 4; c <= col; ++c) above += s.at(row - 1, c).ch;
+  EXPECT_EQ(above, "(nee ") << s.all();
   terminal_->keys("Enter");  // the box goes; the dialog stays with the text
   ASSERT_TRUE(terminal_->waitFor(
       [](const tuitest::Screen& screen) {
@@ -562,11 +624,12 @@ TEST_F(TuiResultsTest, AWorkerSearchShowsItsCountsAndAStoppedSearchSaysSo) {
   ASSERT_TRUE(terminal_->waitFor(
       [](const tuitest::Screen& screen) {
         return screen.text(24).find(" Searching: ") == 0 &&
-               screen.text(24).find(" files, 1 hit   F2 Stop") != std::string::npos;
+               screen.text(24).find(" files, 1 hit   F2/Esc Stop") != std::string::npos;
       },
       &s, 10000))
       << s.all();
-  terminal_->keys("F2");
+  // Esc asks the add-on's stop question, as F2 does.
+  terminal_->keys("Escape");
   ASSERT_TRUE(terminal_->waitForText("Do you want to stop it ?", &s, 10000)) << s.all();
   terminal_->keys("y");
   ASSERT_TRUE(terminal_->waitForText(" 1/1  1 hit in 1 file, stopped by the user  ", &s, 10000))
@@ -576,12 +639,52 @@ TEST_F(TuiResultsTest, AWorkerSearchShowsItsCountsAndAStoppedSearchSaysSo) {
   checkStatusAndModes(0);
 }
 
+// Keys typed while a blocking search runs are acted on, in order, once it ends.
+// The terminal made narrower meanwhile, the progress line still ends with the stop key.
+TEST_F(TuiResultsTest, KeysTypedDuringABlockingSearchAreActedOnOnceItEnds) {
+  slowTree();
+  start("", 90, 25);
+  search(kSlowPattern, "M-e");
+  tuitest::Screen s;
+  ASSERT_TRUE(terminal_->waitForText("Esc Stop", &s, 10000)) << s.all();
+  terminal_->tmux("resize-window -t 0 -x 80 -y 25");
+  ASSERT_TRUE(terminal_->waitFor(
+      [](const tuitest::Screen& screen) {
+        std::string last = screen.text(24);
+        return last.size() > 9 && last.substr(last.size() - 9) == " Esc Stop" &&
+               last.find("Vantrel") == 0;
+      },
+      &s, 10000))
+      << s.all();
+  terminal_->type("/f0");
+  terminal_->keys("Enter");
+  terminal_->type("p");
+  terminal_->keys("Escape");
+  ASSERT_TRUE(terminal_->waitForText("[filter: f0]", &s, 10000)) << s.all();
+  EXPECT_TRUE(s.contains("stopped by the user")) << s.all();
+  ASSERT_TRUE(terminal_->waitForText(" f0.c:1", &s)) << s.all();  // the preview
+  terminal_->keys("q");
+  checkStatusAndModes(0);
+}
+
 TEST_F(TuiResultsTest, TheProgressLineAt80ColumnsEndsWithTheStopKeyWhateverCameBefore) {
   manyFiles(4000);
+  // Files of another type the add-on's counting pass lists and passes over.
+  for (int i = 0; i < 20000; ++i) std::ofstream(dir_ + "/tree/t" + std::to_string(i) + ".txt");
   start();
   search("needle");
   tuitest::Screen s;
-  ASSERT_TRUE(terminal_->waitForText("4000 hits in 4000 files", &s, 20000)) << s.all();
+  // Until the add-on has counted the files and drawn its bar, the bottom row says the search
+  // runs, not the idle keys.
+  ASSERT_TRUE(terminal_->waitFor(
+      [](const tuitest::Screen& screen) {
+        bool counting = screen.contains(" 1/1  0 hits");
+        EXPECT_TRUE(!counting || screen.text(24).find("F2 Search") == std::string::npos)
+            << screen.all();
+        return screen.contains("4000 hits in 4000 files");
+      },
+      &s, 20000))
+      << s.all();
   // The next bar leaves nothing of the one before in its last cells.
   terminal_->keys("F2");
   search("needle");
