@@ -9,8 +9,9 @@
 //
 // Keys between searches (docs/tui.md has the table): F2 runs the tool; the arrows, Page keys,
 // Home and End move the selection, Tab and Shift-Tab to the next and previous file, Space folds
-// a file; [ and ] show the previous and next page, l the list of the session's searches, c clears
-// every page but the newest; Enter opens the selected hit (or a heading's first hit) in the
+// a file; [ and ] show the previous and next page, l the list of searches (earlier runs' recent
+// searches, host/tui/tui_recent_searches.h, then this run's pages), c clears every page but the
+// newest; Enter opens the selected hit (or a heading's first hit) in the
 // editor (host/tui/tui_editor.h), n and N the next and previous hit; w writes the page's hits as a
 // quickfix file under the state directory; i turns ignore files off (on) for the next searches,
 // each page's header naming the rules its search ran under; q, F10 or Ctrl-C quits, once a worker
@@ -52,8 +53,9 @@ struct FrontEnd {
   // answers whether they are now on. May be empty (the key does nothing).
   std::function<bool()> toggleIgnoreFiles;
   bool windowsPaths = false;
-  // Where quickfix files go; empty: $XDG_STATE_HOME/vantrel, else ~/.local/state/vantrel. Writing
-  // one removes those ("search-*.qf") more than a week old.
+  // Where quickfix files and the recent searches go; empty: $XDG_STATE_HOME/vantrel, else
+  // ~/.local/state/vantrel. Writing a quickfix file removes those ("search-*.qf") more than a week
+  // old.
   std::string stateDirectory;
 };
 
