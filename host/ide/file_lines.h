@@ -2,6 +2,8 @@
 // hits: the whole file in one read through the host's file object (so exactly the file the
 // add-on's own read saw, on either platform), then its lines found going forward with the
 // add-on's rule: a line ends at CR, LF, CR LF or LF CR, and a file's last line needs no end.
+// While the add-on still has the file open (its hits come during its scan) the read goes through
+// that same object (File::openNow); otherwise the file is opened again by its name.
 //
 // Invariants: the buffer is kept and reused from file to file. Lines are found going forward:
 // runs without a CR are passed sixteen bytes at a time, line feeds counted; otherwise each end is
@@ -18,6 +20,8 @@
 
 namespace host {
 
+class File;
+
 class FileLines {
  public:
   // Reads the file the add-on named `path`; false (and no lines) when it cannot be read.
@@ -27,6 +31,8 @@ class FileLines {
   bool line(long number, std::string_view& text);
 
  private:
+  // Reads the first `size` bytes of `file`'s text into the buffer; false when that fails.
+  bool readFrom(File& file, long long size);
   void restart();
   // The first CR or LF at or after `from` (size_ if none); `from` never moves back between
   // restarts.

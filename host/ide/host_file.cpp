@@ -44,7 +44,10 @@ BOOL File::open(int mode) {
     fd_ = ahead;
     size_ = aheadSize;
     position_ = 0;
-    if (readText()) return TRUE;
+    if (readText()) {
+      openHere_ = this;
+      return TRUE;
+    }
     close();
     return FALSE;
   }
@@ -72,7 +75,10 @@ BOOL File::open(int mode) {
   fd_ = fd;
   size_ = status.st_size;
   position_ = 0;
-  if (readText()) return TRUE;
+  if (readText()) {
+    openHere_ = this;
+    return TRUE;
+  }
   close();
   return FALSE;
 }
@@ -142,6 +148,7 @@ LONG File::seek(LONG offset, int origin) {
 }
 
 void File::close() {
+  if (openHere_ == this) openHere_ = nullptr;
   // A read-only descriptor: nothing to lose on close, so one opened ahead goes back to be closed
   // off this thread.
   if (fd_ >= 0 && handBack_)

@@ -14,8 +14,11 @@
 // limit (host/ide/file_size_limit.h) is not converted: its size is the least its text could take,
 // which the add-on refuses unread, so memory stays bounded by the limit. `probe` answers 0: this
 // host holds no file in an editor buffer, so every file is read from disk whatever the open mode.
+// The host's own reads (context lines around hits) go through `openNow` and `readAt`: the file
+// the add-on has open on this thread is read again at an offset without a second open and without
+// moving the add-on's position.
 // Ownership: a File is born with one reference (the add-on's); the descriptor is closed by
-// `close` or at the last Release.
+// `close` or at the last Release. `openNow` lends the add-on's object, valid until it is closed.
 // Threading: one thread at a time (the thread of the scan that made it).
 // Tested by tests/host/ide/host_file_test.cpp.
 #ifndef VANTREL_HOST_HOST_FILE_H_
@@ -61,6 +64,7 @@ class File final : public RefCounted<HostFile> {
 
   // Takes over `name` (a Windows path); NULL clears the name.
   void STDMETHODCALLTYPE setName(HostString* name) override {
+    if (openHere_ == this) openHere_ = nullptr;  // the name no longer says what is open
     std::optional<std::string> text = takeText(name);
     try {
       name_ = text ? std::move(*text) : std::string();
@@ -86,7 +90,25 @@ class File final : public RefCounted<HostFile> {
   // inside it.
   const std::string& posixPath() const { return posixPath_; }
 
+  // The file this thread opened last, if it is still open under `name`: while the add-on scans a
+  // file, the one it is reading.
+  static File* openNow(const std::string& name) {
+    return openHere_ && openHere_->name_ == name ? openHere_ : nullptr;
+  }
+  // The size of the open file's text (what `seek(0, 2)` answers, without moving there).
+  long long textSize() const { return size_; }
+  // Reads as `read` does, at `offset` instead of the position, which stays where it was.
+  LONG readAt(LONG offset, void* buffer, LONG count) {
+    long long kept = position_;
+    position_ = offset;
+    LONG got = read(buffer, count);
+    position_ = kept;
+    return got;
+  }
+
  private:
+  static inline thread_local File* openHere_ = nullptr;
+
 #ifndef _WIN32
   // After the open: looks for a byte-order mark and converts a UTF-16 file; false when the file
   // cannot be read.

@@ -30,6 +30,7 @@ BOOL File::open(int mode) {
   handle_ = handle;
   size_ = size.QuadPart;
   position_ = 0;
+  openHere_ = this;
   return TRUE;
 }
 
@@ -59,6 +60,7 @@ LONG File::seek(LONG offset, int origin) {
 }
 
 void File::close() {
+  if (openHere_ == this) openHere_ = nullptr;
   if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
   handle_ = INVALID_HANDLE_VALUE;
   size_ = 0;

@@ -82,10 +82,21 @@ TEST_F(HostFileTest, ReadsANormalFileWholeInOneRead) {
   EXPECT_EQ(file->seek(3, 1), 5);
   EXPECT_EQ(file->read(buffer.data(), 3), 3);
   EXPECT_EQ(buffer.substr(0, 3), "one");
+  // The host reads the file the add-on has open again through the same object, at an offset,
+  // and the add-on's next read still starts where its last one ended.
+  host::File* opened = host::File::openNow(windowsPath(path));
+  ASSERT_EQ(opened, static_cast<host::File*>(file));
+  EXPECT_EQ(host::File::openNow(windowsPath(path) + "x"), nullptr);
+  EXPECT_EQ(opened->textSize(), static_cast<long long>(content.size()));
+  EXPECT_EQ(opened->readAt(10, buffer.data(), 100), static_cast<LONG>(content.size() - 10));
+  EXPECT_EQ(buffer.substr(0, 8), "line two");
+  EXPECT_EQ(file->read(buffer.data(), 3), 3);
+  EXPECT_EQ(buffer.substr(0, 3), "\r\nl");
   EXPECT_EQ(file->seek(-1, 0), -1);
   EXPECT_EQ(file->seek(0, 7), -1);
   EXPECT_EQ(file->read(buffer.data(), -1), -1);
   file->close();
+  EXPECT_EQ(host::File::openNow(windowsPath(path)), nullptr);
   EXPECT_EQ(file->read(buffer.data(), 1), -1);
   EXPECT_EQ(file->seek(0, 2), -1);
   file->Release();
