@@ -514,6 +514,15 @@ int App::run() {
   display_ = std::make_unique<TerminalDisplay>(screen_, statusWindow(), [this] { repaint(); });
   if (frontEnd_.prepareFirstDialog) display_->setFirstDialogHandler(frontEnd_.prepareFirstDialog);
   display_->setConfirmedHandler([this](HWND dialog) { confirmed(dialog); });
+  // A movement key typed during a blocking search moves the selection between two files, while
+  // no other key waits before it.
+  display_->setSearchKeyHandler([this](const Key& key) {
+    if (editingFilter_ || actionFor(key) != Action::kMove) return false;
+    view_.handleKey(key, listRows());
+    repaint();
+    refresh();
+    return true;
+  });
   display_->setResizeHandler([this] {
     fitToTerminal();
     // The status window was made anew at its new width: the stop key goes back into its last

@@ -102,8 +102,9 @@ SHORT TerminalDisplay::asyncKeyState(int virtualKey) {
         case Key::kPasteEnd:
           break;
         default:
-          if (!(key.type == Key::kChar && key.code == 26) && typed_.size() < kMostTyped)
-            typed_.push_back(key);
+          if (key.type == Key::kChar && key.code == 26) break;
+          if (typed_.empty() && searchKey_ && searchKey_(key)) break;
+          if (typed_.size() < kMostTyped) typed_.push_back(key);
       }
       if (key.type == Key::kChar && key.code == 26) {
         if (madeNonBlocking) fcntl(STDIN_FILENO, F_SETFL, flags);  // the shell's, while stopped

@@ -6,7 +6,8 @@
 // without waiting: Esc or Ctrl-C since the previous query reads "pressed" (0x8001); a resize is
 // handled on the way; other keys typed during a blocking search are kept, in order, for the front
 // end to act on once the search ends (a paste and the mouse are dropped: they would act on a
-// screen that has moved on, or as keys). A drawn status
+// screen that has moved on, or as keys), except that while none is waiting the front end may act
+// on one at once (a movement key, between two files). A drawn status
 // window is shown in the bottom row, with the message window's new rows above it, so a blocking
 // search shows its progress; the screen follows at most every 15 ms (the add-on draws for
 // every file).
@@ -59,6 +60,11 @@ class TerminalDisplay final : public vwin::Display {
   bool inBox() const { return inBox_; }
   // Called after a resize was read during a search.
   void setResizeHandler(std::function<void()> handler) { onResize_ = std::move(handler); }
+  // Asked, while no typed key is waiting, whether it acted on a key typed during a search at once
+  // (then it is not kept).
+  void setSearchKeyHandler(std::function<bool(const Key&)> handler) {
+    searchKey_ = std::move(handler);
+  }
   // Called once, with the next dialog, before its keys are read.
   void setFirstDialogHandler(std::function<void(HWND)> handler) {
     firstDialog_ = std::move(handler);
@@ -73,6 +79,7 @@ class TerminalDisplay final : public vwin::Display {
   HWND statusWindow_;
   std::function<void()> repaint_;
   std::function<void()> onResize_;
+  std::function<bool(const Key&)> searchKey_;
   std::function<void(HWND)> firstDialog_;
   std::function<void(HWND)> confirmed_;
   std::thread::id owner_;

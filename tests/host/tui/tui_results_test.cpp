@@ -639,10 +639,14 @@ TEST_F(TuiResultsTest, AWorkerSearchShowsItsCountsAndAStoppedSearchSaysSo) {
   checkStatusAndModes(0);
 }
 
-// Keys typed while a blocking search runs are acted on, in order, once it ends.
-// The terminal made narrower meanwhile, the progress line still ends with the stop key.
+// Keys typed while a blocking search runs are acted on, in order, once it ends; a movement key
+// with none waiting before it, at once. The terminal made narrower meanwhile, the progress line
+// still ends with the stop key.
 TEST_F(TuiResultsTest, KeysTypedDuringABlockingSearchAreActedOnOnceItEnds) {
   slowTree();
+  std::string hits;
+  for (int i = 1; i <= 30; ++i) hits += "int needle;\n";
+  write("f0.c", hits);
   start("", 90, 25);
   search(kSlowPattern, "M-e");
   tuitest::Screen s;
@@ -656,13 +660,17 @@ TEST_F(TuiResultsTest, KeysTypedDuringABlockingSearchAreActedOnOnceItEnds) {
       },
       &s, 10000))
       << s.all();
+  ASSERT_TRUE(terminal_->waitForText(" 30 hits in 1 file", &s, 10000)) << s.all();
+  terminal_->keys("Down Down");
+  ASSERT_TRUE(waitForSelected("  3:5: int needle;", &s)) << s.all();
+  EXPECT_NE(s.text(24).find("Esc Stop"), std::string::npos) << s.all();  // still searching
   terminal_->type("/f0");
   terminal_->keys("Enter");
   terminal_->type("p");
   terminal_->keys("Escape");
   ASSERT_TRUE(terminal_->waitForText("[filter: f0]", &s, 10000)) << s.all();
   EXPECT_TRUE(s.contains("stopped by the user")) << s.all();
-  ASSERT_TRUE(terminal_->waitForText(" f0.c:1", &s)) << s.all();  // the preview
+  ASSERT_TRUE(terminal_->waitForText(" f0.c:3", &s)) << s.all();  // the preview
   terminal_->keys("q");
   checkStatusAndModes(0);
 }
