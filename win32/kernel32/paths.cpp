@@ -9,6 +9,10 @@
 //
 // The drive table: "Z:" is always "/"; VANTREL_DRIVES adds "L=/dir" entries separated by ";".
 // It is read on first use and by VwinReloadDrives, under a lock.
+//
+// The forms without the file system keep, per thread, the mapping of the last path's directory
+// part, and map a path with the same part and a plain last name by joining that name to it: the
+// same answer the whole reading gives, as long as the current directory has not moved since.
 // Tested by tests/win32/kernel32/paths_test.cpp.
 #include "win32/kernel32/paths.h"
 
@@ -254,21 +258,113 @@ BOOL answerPath(std::string_view posix, LPSTR posixPath, DWORD size) {
   return TRUE;
 }
 
+// The directory part of the last path this thread mapped without the file system, per form: a
+// search maps every file of a directory, and the directory itself, under one spelled prefix
+// ("src\\net\\"), so the next path with that prefix and a plain last name is its mapping joined
+// with the name, with no parse of the current directory and the whole path again. Valid while
+// the current directory (and with it the drive table, whose reload moves it) stays where it was.
+struct PrefixMemo {
+  bool valid = false;
+  uint64_t moves = 0;
+  std::string spelled;  // up to and including its last separator
+  std::string posix;    // its mapping: "." for the current directory itself, "/" for the root
+  size_t full = 0;      // "L:" and its parts in normal form: 2 for a drive's root
+};
+
+// By form: the as-spelled one for headings, the openable one for the files they head.
+thread_local PrefixMemo prefixMemos[2];
+
+PrefixMemo& prefixMemo(Form form) { return prefixMemos[form == Form::kOpenable ? 1 : 0]; }
+
+// Where the last name of a path starts: after its last separator; 0 when it has none.
+size_t lastNameAt(const char* windowsPath, size_t length) {
+  for (size_t i = length; i > 0; --i)
+    if (isSeparator(windowsPath[i - 1])) return i;
+  return 0;
+}
+
+bool isPlainName(std::string_view name) { return !name.empty() && name != "." && name != ".."; }
+
+// The mapping from the memo of the path's prefix, when it holds it; false to map in full.
+bool mapFromPrefix(const char* windowsPath, size_t length, size_t nameAt, Form form,
+                   LPSTR posixPath, DWORD size, size_t* fullLength, BOOL& answer) {
+  const PrefixMemo& m = prefixMemo(form);
+  if (!m.valid || nameAt != m.spelled.size() ||
+      memcmp(windowsPath, m.spelled.data(), nameAt) != 0 ||
+      m.moves != vwin::currentDirectoryMoves())
+    return false;
+  std::string_view name(windowsPath + nameAt, length - nameAt);
+  if (name.empty()) {
+    if (fullLength) *fullLength = std::max<size_t>(m.full, 3);
+    answer = answerPath(m.posix, posixPath, size);
+    return true;
+  }
+  if (!isPlainName(name)) return false;
+  size_t full = m.full + 1 + name.size();
+  if (full >= MAX_PATH) return false;  // the full mapping fails it with its reason
+  size_t lead = m.posix == "." ? 0 : m.posix == "/" ? 1 : m.posix.size() + 1;
+  if (fullLength) *fullLength = full;
+  if (lead + name.size() + 1 > size) {
+    answer = fail(ERROR_INSUFFICIENT_BUFFER);
+    return true;
+  }
+  if (lead > 1) memcpy(posixPath, m.posix.data(), lead - 1);
+  if (lead > 0) posixPath[lead - 1] = '/';
+  memcpy(posixPath + lead, name.data(), name.size());
+  posixPath[lead + name.size()] = '\0';
+  answer = TRUE;
+  return true;
+}
+
+// Keeps the prefix of `windowsPath` that mapped to `posix` (`joined` its parts), when its last
+// name is plain or empty.
+void keepPrefix(const char* windowsPath, size_t nameAt, std::string_view name, Form form,
+                uint64_t moves, std::string_view posix, std::string_view joined) {
+  PrefixMemo& m = prefixMemo(form);
+  m.valid = false;
+  if (nameAt == 0) return;
+  if (!name.empty()) {
+    if (!isPlainName(name) || posix.size() < name.size()) return;
+    posix.remove_suffix(name.size());
+    joined.remove_suffix(name.size() + 1);
+    if (posix.empty())
+      posix = ".";  // "name" inside the current directory
+    else if (posix.size() > 1)
+      posix.remove_suffix(1);  // its separator; "/" is the root itself
+  }
+  m.moves = moves;
+  m.spelled.assign(windowsPath, nameAt);
+  m.posix.assign(posix);
+  m.full = 2 + joined.size();
+  m.valid = true;
+}
+
 // The mapping in each form; `fullLength`, when given, receives the length of the path's full
 // Windows form.
 BOOL mapPath(LPCSTR windowsPath, LPSTR posixPath, DWORD size, Form form,
              size_t* fullLength = nullptr) {
   if (!windowsPath || !posixPath) return fail(ERROR_INVALID_PARAMETER);
+  size_t length = strlen(windowsPath);
+  size_t nameAt = length < MAX_PATH ? lastNameAt(windowsPath, length) : 0;
+  BOOL answer = FALSE;
+  if (form != Form::kLookedUp && nameAt > 0 &&
+      mapFromPrefix(windowsPath, length, nameAt, form, posixPath, size, fullLength, answer))
+    return answer;
+  uint64_t moves = vwin::currentDirectoryMoves();  // before the reading, so a move drops the memo
   WindowsPath path;
-  if (DWORD error = parseWindowsPath(windowsPath, strlen(windowsPath), path)) return fail(error);
+  if (DWORD error = parseWindowsPath(windowsPath, length, path)) return fail(error);
   std::string_view joined = path.parts.view();
   if (fullLength) *fullLength = path.fullLength();
+  std::string_view name(windowsPath + nameAt, length - nameAt);
 
   if (form == Form::kOpenable && path.inside != std::string_view::npos) {
     // Inside the current directory: the system walks only the relative part.
     if (path.fullLength() >= MAX_PATH) return fail(ERROR_FILENAME_EXCED_RANGE);
     std::string_view part = joined.substr(path.inside);
-    return answerPath(part.empty() ? std::string_view(".") : part.substr(1), posixPath, size);
+    std::string_view posix = part.empty() ? std::string_view(".") : part.substr(1);
+    if (!answerPath(posix, posixPath, size)) return FALSE;
+    keepPrefix(windowsPath, nameAt, name, form, moves, posix, joined);
+    return TRUE;
   }
 
   std::string root = driveRoot(path.letter);
@@ -278,7 +374,9 @@ BOOL mapPath(LPCSTR windowsPath, LPSTR posixPath, DWORD size, Form form,
   int savedErrno = errno;
   std::string posix = resolve(root, joined, form == Form::kLookedUp);
   errno = savedErrno;
-  return answerPath(posix, posixPath, size);
+  if (!answerPath(posix, posixPath, size)) return FALSE;
+  if (form != Form::kLookedUp) keepPrefix(windowsPath, nameAt, name, form, moves, posix, joined);
+  return TRUE;
 }
 
 }  // namespace

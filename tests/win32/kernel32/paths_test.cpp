@@ -253,6 +253,66 @@ TEST_F(PathsTest, OpenablePathsStayRelativeInsideTheCurrentDirectory) {
     EXPECT_TRUE(vwin::toOpenablePath(form.path, out, sizeof out, &length)) << form.path;
     EXPECT_EQ(length, strlen(form.fullForm)) << form.path;
   }
+
+  // In a walk's order: a directory, then its files, each answered from the directory's mapping
+  // as long as nothing it depends on moved. Every answer, and its full form's length, is the
+  // whole mapping's: across forms, prefixes that differ in case only, "." and ".." as last
+  // names, the MAX_PATH rule, a move of the current directory and a new drive table.
+  std::string fill(MAX_PATH - 17, 'f');  // "D:\Deeper\sub\" + fill + ".c": MAX_PATH - 1
+  struct Step {
+    const char* chdirTo;  // under root, before the step; nullptr: stay
+    const char* drives;   // VANTREL_DRIVES before the step; nullptr: as it is
+    bool openableForm;    // else as spelled
+    std::string path;
+    std::string posix;  // "error N" for a failure
+    size_t fullLength;  // 0: not checked
+  } const steps[] = {
+      {nullptr, nullptr, true, "sub\\", "sub", 13},
+      {nullptr, nullptr, true, "sub\\a.c", "sub/a.c", 17},
+      {nullptr, nullptr, false, "sub\\a.c", root + "/Sub/Deeper/sub/a.c", 0},
+      {nullptr, nullptr, true, "sub\\b.c", "sub/b.c", 17},
+      {nullptr, nullptr, true, "SUB\\b.c", "SUB/b.c", 17},
+      {nullptr, nullptr, true, "sub\\x\\", "sub/x", 15},
+      {nullptr, nullptr, true, "sub\\b.c", "sub/b.c", 17},
+      {nullptr, nullptr, true, "sub\\..", ".", 9},
+      {nullptr, nullptr, true, "sub\\.", "sub", 13},
+      {nullptr, nullptr, true, "sub\\" + fill + ".c", "sub/" + fill + ".c", MAX_PATH - 1},
+      {nullptr, nullptr, true, "sub\\" + fill + ".cc", error(ERROR_FILENAME_EXCED_RANGE), 0},
+      {nullptr, nullptr, true, ".\\x.c", "x.c", 13},
+      {nullptr, nullptr, true, ".\\", ".", 9},
+      {nullptr, nullptr, false, ".\\x.c", root + "/Sub/Deeper/x.c", 0},
+      {"", nullptr, false, ".\\y.c", root + "/y.c", 0},
+      {nullptr, nullptr, true, ".\\x.c", "x.c", 6},
+      {nullptr, nullptr, true, "Sub\\x.c", "Sub/x.c", 10},
+      {nullptr, nullptr, true, "C:\\Sub\\x.c", root + "/Sub/x.c", 10},
+      {"/Sub", nullptr, true, "C:\\Sub\\y.c", root + "/Sub/y.c", 10},
+      {nullptr, nullptr, true, "C:\\Sub\\", root + "/Sub", 6},
+      {nullptr, nullptr, true, "Z:\\", "/", 3},
+      {nullptr, nullptr, true, "Z:\\y.c", "/y.c", 6},
+      {nullptr, nullptr, true, "C:\\Sub\\x.c", root + "/Sub/x.c", 10},
+      {nullptr, "C=/elsewhere", true, "C:\\Sub\\y.c", "/elsewhere/Sub/y.c", 10},
+  };
+  fs::current_path(root + "/Sub/Deeper");
+  VwinSyncCurrentDirectory();
+  for (const Step& step : steps) {
+    if (step.chdirTo) {
+      fs::current_path(root + step.chdirTo);
+      VwinSyncCurrentDirectory();
+    }
+    if (step.drives) {
+      setenv("VANTREL_DRIVES", step.drives, 1);
+      VwinReloadDrives();
+    }
+    char out[4096];
+    size_t length = 0;
+    BOOL mapped = step.openableForm
+                      ? vwin::toOpenablePath(step.path.c_str(), out, sizeof out, &length)
+                      : VwinToPosixPathAsSpelled(step.path.c_str(), out, sizeof out);
+    EXPECT_EQ(mapped ? std::string(out) : error(GetLastError()), step.posix) << step.path;
+    if (step.fullLength) {
+      EXPECT_EQ(length, step.fullLength) << step.path;
+    }
+  }
 }
 
 TEST_F(PathsTest, SetCurrentDirectoryMovesTheProcessAndRelativePathsFollow) {
