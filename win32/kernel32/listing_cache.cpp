@@ -22,6 +22,7 @@
 
 #include "win32/include/windef.h"
 #include "win32/kernel32/open_ahead.h"
+#include "win32/kernel32/passed_over.h"
 
 namespace vwin {
 namespace {
@@ -34,6 +35,10 @@ constexpr long long kSettledNanoseconds = 100'000'000;
 // A kept listing unused this long gives way when the cache is full; one used more lately stays,
 // so that both passes of one search find the listings kept for the first.
 constexpr std::chrono::seconds kIdleLife{10};
+// A listing read or found unchanged by a search is trusted by that search for this long without
+// another stat: longer than a counting pass over a tree the cache can hold, so that the search's
+// second pass and each directory's second request answer from memory.
+constexpr std::chrono::seconds kTrustedFor{2};
 
 long long nanoseconds(const struct timespec& t) { return t.tv_sec * 1'000'000'000LL + t.tv_nsec; }
 
@@ -75,6 +80,10 @@ struct Cache {
   struct Kept {
     std::shared_ptr<const DirectoryListing> listing;
     Clock::time_point usedAt;
+    // The search (vwin::searchUnderWay) that last read the directory or found it unchanged, and
+    // when, from before its stat; 0 for none.
+    uint64_t checkedIn = 0;
+    Clock::time_point checkedAt;
   };
   using Order = std::list<Kept>;
   Order order;
@@ -83,6 +92,17 @@ struct Cache {
   size_t bytes = 0;
   size_t budget = kListingCacheBytes;
   Clock::duration idleLife = kIdleLife;
+  Clock::duration trustedFor = kTrustedFor;
+
+  // Whether `it` may answer search `search` at `now` without a stat.
+  bool trusted(Order::iterator it, uint64_t search, Clock::time_point now) const {
+    return search != 0 && it->checkedIn == search && now - it->checkedAt < trustedFor;
+  }
+
+  void checked(Order::iterator it, uint64_t search, Clock::time_point now) {
+    it->checkedIn = search;
+    it->checkedAt = now;
+  }
 
   Order::iterator find(const char* posixDir) {
     auto it = byDir.find(std::string_view(posixDir));
@@ -110,9 +130,10 @@ struct Cache {
     return bytes + need <= budget;
   }
 
-  void keep(std::shared_ptr<const DirectoryListing> listing, size_t need, Clock::time_point now) {
+  void keep(std::shared_ptr<const DirectoryListing> listing, size_t need, Clock::time_point now,
+            uint64_t search) {
     std::string_view key = listing->posixDir;
-    order.push_back(Kept{std::move(listing), now});
+    order.push_back(Kept{std::move(listing), now, search, now});
     byDir.emplace(key, std::prev(order.end()));
     bytes += need;
   }
@@ -209,11 +230,18 @@ std::shared_ptr<const DirectoryListing> listDirectory(const char* posixDir) {
   if (std::shared_ptr<const DirectoryListing> ahead = listedAhead(posixDir)) return ahead;
   SharedCache& s = shared();
   Clock::time_point now = Clock::now();
+  uint64_t search = searchUnderWay();
   std::shared_ptr<const DirectoryListing> kept;
   {
     std::lock_guard<std::mutex> lock(s.mutex);
     auto it = s.cache.find(posixDir);
-    if (it != s.cache.order.end()) kept = it->listing;
+    if (it != s.cache.order.end()) {
+      kept = it->listing;
+      if (s.cache.trusted(it, search, now)) {
+        s.cache.use(it, now);
+        return kept;
+      }
+    }
   }
   if (kept) {
     // The stat is made outside the lock; the entry may have changed meanwhile.
@@ -223,7 +251,10 @@ std::shared_ptr<const DirectoryListing> listDirectory(const char* posixDir) {
     auto it = s.cache.find(posixDir);
     bool still = it != s.cache.order.end() && it->listing == kept;
     if (same) {
-      if (still) s.cache.use(it, now);
+      if (still) {
+        s.cache.use(it, now);
+        s.cache.checked(it, search, now);
+      }
       return kept;
     }
     if (still) s.cache.drop(it);
@@ -239,7 +270,7 @@ std::shared_ptr<const DirectoryListing> listDirectory(const char* posixDir) {
   std::lock_guard<std::mutex> lock(s.mutex);
   auto it = s.cache.find(posixDir);
   if (it != s.cache.order.end()) s.cache.drop(it);  // read by another thread meanwhile
-  if (s.cache.makeRoom(need, now)) s.cache.keep(listing, need, now);
+  if (s.cache.makeRoom(need, now)) s.cache.keep(listing, need, now, search);
   return listing;
 }
 
@@ -251,11 +282,13 @@ std::vector<std::string> keptListings() {
   return dirs;
 }
 
-void setListingCacheLimits(size_t bytes, std::chrono::milliseconds idleLife) {
+void setListingCacheLimits(size_t bytes, std::chrono::milliseconds idleLife,
+                           std::chrono::milliseconds trustedFor) {
   SharedCache& s = shared();
   std::lock_guard<std::mutex> lock(s.mutex);
   s.cache.budget = bytes;
   s.cache.idleLife = idleLife;
+  s.cache.trustedFor = trustedFor;
   s.cache.makeRoom(0, Clock::now());
 }
 

@@ -9,7 +9,10 @@
 // the directory shows the same identity and times is answered from it, at the cost of that one
 // stat instead of an open, a read and a sort. A directory changed in the last 100 ms before its
 // read is never kept, since its times might not move at a change in the same tick of the file
-// system's clock.
+// system's clock. Within one search (vwin::searchUnderWay), a listing that search read or found
+// unchanged less than 2 s ago answers without the stat: a search sees each directory as it was
+// when it first listed it (a change since shows to the next search, or to this one 2 s on), so
+// its counting pass and its search walk the same tree. Outside a search every request stats.
 //
 // Invariants: a listing never changes once made; the names are in NTFS listing order (compared
 // byte by byte after folding ASCII letters to upper case, ties broken by the raw bytes, "." and
@@ -75,10 +78,11 @@ constexpr size_t kListingCacheBytes = 6u << 20;
 // else read afresh. NULL with errno set when the directory cannot be opened or read.
 std::shared_ptr<const DirectoryListing> listDirectory(const char* posixDir);
 
-// For tests: the directories whose listings are kept, least recently used first; and the budget
-// and idle life of the cache (at once dropping what no longer fits).
+// For tests: the directories whose listings are kept, least recently used first; and the budget,
+// idle life and trust of the cache (at once dropping what no longer fits).
 std::vector<std::string> keptListings();
-void setListingCacheLimits(size_t bytes, std::chrono::milliseconds idleLife);
+void setListingCacheLimits(size_t bytes, std::chrono::milliseconds idleLife,
+                           std::chrono::milliseconds trustedFor = std::chrono::seconds(2));
 
 }  // namespace vwin
 

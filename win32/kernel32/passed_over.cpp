@@ -17,6 +17,8 @@ namespace {
 struct Tally {
   std::mutex mutex;
   std::atomic<bool> running{false};
+  std::atomic<uint64_t> search{0};  // the search under way, 0 for none
+  uint64_t searches = 0;            // how many have started
   std::set<std::string> seen[static_cast<int>(vwin::PassedOver::kCount)];
   std::vector<std::string> missingNames;
 };
@@ -31,6 +33,8 @@ Tally& tally() {
 namespace vwin {
 
 bool countingPassedOver() { return tally().running.load(std::memory_order_relaxed); }
+
+uint64_t searchUnderWay() { return tally().search.load(std::memory_order_acquire); }
 
 void notePassedOver(PassedOver why, const std::string& key, const std::string& spelled) {
   Tally& t = tally();
@@ -57,6 +61,7 @@ WINAPI_EXPORT void VwinStartPassedOverCount(void) {
   for (std::set<std::string>& s : t.seen) s.clear();
   t.missingNames.clear();
   t.running.store(true);
+  t.search.store(++t.searches, std::memory_order_release);
 }
 
 WINAPI_EXPORT void VwinTakePassedOverCount(VWIN_PASSED_OVER* counts) {
@@ -82,4 +87,5 @@ WINAPI_EXPORT void VwinTakePassedOverCount(VWIN_PASSED_OVER* counts) {
   for (std::set<std::string>& s : t.seen) s.clear();
   t.missingNames.clear();
   t.running.store(false);
+  t.search.store(0, std::memory_order_release);
 }

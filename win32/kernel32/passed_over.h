@@ -18,6 +18,7 @@
 #ifndef VANTREL_WIN32_PASSED_OVER_H_
 #define VANTREL_WIN32_PASSED_OVER_H_
 
+#include <cstdint>
 #include <string>
 
 #ifdef _WIN32
@@ -62,6 +63,9 @@ enum class PassedOver {
 
 // Whether a count is running; a caller skips building keys while it is not.
 bool countingPassedOver();
+// The number of the search under way, from its VwinStartPassedOverCount to its
+// VwinTakePassedOverCount (each start takes a new one); 0 while none is.
+uint64_t searchUnderWay();
 // Counts `key` (a directory or an entry's path) under `why`, unless it was counted already; a
 // missing directory newly counted is kept by its name as `spelled` while there is room.
 void notePassedOver(PassedOver why, const std::string& key, const std::string& spelled = {});
