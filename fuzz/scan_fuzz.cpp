@@ -1,5 +1,6 @@
 // libFuzzer target for the file scan's line search: the first byte chooses the options (bit 0
-// case matters, bit 1 whole words, bit 2 the text also as a pattern), the bytes up to the next
+// case matters, bit 1 whole words, bit 2 the text also as a pattern, bit 3 Windows-1252 rather
+// than UTF-8 as the code page, which decides how letters fold), the bytes up to the next
 // NUL are the text, the rest the file. The whole-buffer scan must list exactly the hits of a
 // line-by-line reading (tests/search/scan_oracle.h), and a text without pattern characters,
 // compiled as a pattern, must list the same. Build and run: see docs/performance.md.
@@ -13,6 +14,7 @@
 #include "regex/grepclass.h"
 #include "search/scan.h"
 #include "tests/search/scan_oracle.h"
+#include "tests/win32/kernel32/code_page.h"
 
 namespace {
 
@@ -42,6 +44,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (text.empty() || text.size() >= static_cast<size_t>(kTextSize) || file.size() > 1 << 16)
     return 0;
 
+  ScopedCodePage codePage((choice & 8) ? 1252u : static_cast<UINT>(CP_UTF8));
   WORD options =
       static_cast<WORD>(((choice & 1) ? CaseSensitive : 0) | ((choice & 2) ? WholeWords : 0));
   if (!(options & CaseSensitive)) CharUpperA(text.data());

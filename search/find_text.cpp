@@ -43,40 +43,76 @@ inline unsigned rankOf(unsigned char c, bool folded) {
   return rank;
 }
 
+inline bool isCapital(unsigned char c) { return c >= 'A' && c <= 'Z'; }
+
 }  // namespace
 
-TextFinder::TextFinder(const char* needle, size_t length, bool foldedHaystack)
-    : needle_(needle), length_(length) {
+TextFinder::TextFinder(const char* needle, size_t length, Haystack haystack)
+    : needle_(needle), length_(length), anyCase_(haystack == Haystack::AnyCase) {
   const unsigned char* bytes = reinterpret_cast<const unsigned char*>(needle);
+  // In either folded form a capital stands for both cases of its letter.
+  const bool folded = haystack != Haystack::AsIs;
   // The rarest byte, then the rarest at another offset; ties go to the earlier offset.
   size_t rarest = 0;
   for (size_t i = 1; i < length; ++i)
-    if (rankOf(bytes[i], foldedHaystack) < rankOf(bytes[rarest], foldedHaystack)) rarest = i;
+    if (rankOf(bytes[i], folded) < rankOf(bytes[rarest], folded)) rarest = i;
   size_t other = rarest;
   for (size_t i = 0; i < length; ++i)
-    if (i != rarest && (other == rarest ||
-                        rankOf(bytes[i], foldedHaystack) < rankOf(bytes[other], foldedHaystack)))
+    if (i != rarest && (other == rarest || rankOf(bytes[i], folded) < rankOf(bytes[other], folded)))
       other = i;
   first_ = rarest < other ? rarest : other;
   second_ = rarest < other ? other : rarest;
   firstByte_ = bytes[first_];
   secondByte_ = bytes[second_];
+  if (anyCase_) {
+    // A capital probe byte is compared with the case bit set on both sides.
+    firstCaseBit_ = isCapital(firstByte_) ? 0x20 : 0;
+    secondCaseBit_ = isCapital(secondByte_) ? 0x20 : 0;
+    firstByte_ |= firstCaseBit_;
+    secondByte_ |= secondCaseBit_;
+  }
+}
+
+bool TextFinder::sameAnyCase(const char* at) const {
+  const unsigned char* needle = reinterpret_cast<const unsigned char*>(needle_);
+  const unsigned char* text = reinterpret_cast<const unsigned char*>(at);
+  for (size_t i = 0; i < length_; ++i)
+    if (text[i] != needle[i] && !(isCapital(needle[i]) && text[i] == (needle[i] | 0x20)))
+      return false;
+  return true;
 }
 
 const char* TextFinder::find(const char* haystack, size_t size) const {
+  return anyCase_ ? findIn<true>(haystack, size) : findIn<false>(haystack, size);
+}
+
+template <bool anyCase>
+const char* TextFinder::findIn(const char* haystack, size_t size) const {
   if (length_ > size) return nullptr;
-  if (length_ == 1) return static_cast<const char*>(memchr(haystack, firstByte_, size));
+  if (!anyCase && length_ == 1) return static_cast<const char*>(memchr(haystack, firstByte_, size));
   const size_t last = size - length_;  // the last start that leaves room for the needle
   size_t start = 0;
+  auto matchesAt = [&](size_t at) {
+    if constexpr (anyCase)
+      return sameAnyCase(haystack + at);
+    else
+      return memcmp(haystack + at, needle_, length_) == 0;
+  };
 #if defined(__SSE2__)
   // A round tries the 32 starts from `start` in two blocks of 16; each start leaves room for the
   // whole needle, so the loads, at most length_ - 1 + 31 bytes past `start`, stay inside the
   // haystack.
   const __m128i first = _mm_set1_epi8(static_cast<char>(firstByte_));
   const __m128i second = _mm_set1_epi8(static_cast<char>(secondByte_));
+  const __m128i firstCaseBit = _mm_set1_epi8(static_cast<char>(firstCaseBit_));
+  const __m128i secondCaseBit = _mm_set1_epi8(static_cast<char>(secondCaseBit_));
   auto probe = [&](size_t from) {
     __m128i atFirst = _mm_loadu_si128(reinterpret_cast<const __m128i*>(haystack + from + first_));
     __m128i atSecond = _mm_loadu_si128(reinterpret_cast<const __m128i*>(haystack + from + second_));
+    if constexpr (anyCase) {
+      atFirst = _mm_or_si128(atFirst, firstCaseBit);
+      atSecond = _mm_or_si128(atSecond, secondCaseBit);
+    }
     return static_cast<unsigned>(_mm_movemask_epi8(
         _mm_and_si128(_mm_cmpeq_epi8(atFirst, first), _mm_cmpeq_epi8(atSecond, second))));
   };
@@ -84,18 +120,26 @@ const char* TextFinder::find(const char* haystack, size_t size) const {
     unsigned mask = probe(start) | probe(start + 16) << 16;
     while (mask) {
       size_t at = start + static_cast<size_t>(__builtin_ctz(mask));
-      if (memcmp(haystack + at, needle_, length_) == 0) return haystack + at;
+      if (matchesAt(at)) return haystack + at;
       mask &= mask - 1;
     }
   }
 #endif
+  if constexpr (anyCase) {
+    // The starts left (all of them without SSE2), each probed as above.
+    const unsigned char* bytes = reinterpret_cast<const unsigned char*>(haystack);
+    for (; start <= last; ++start)
+      if ((bytes[start + first_] | firstCaseBit_) == firstByte_ &&
+          (bytes[start + second_] | secondCaseBit_) == secondByte_ && matchesAt(start))
+        return haystack + start;
+    return nullptr;
+  }
   // The starts left (all of them without SSE2): the first probe byte by memchr, then the rest.
   while (start <= last) {
     const void* hit = memchr(haystack + start + first_, firstByte_, last - start + 1);
     if (!hit) return nullptr;
     start = static_cast<size_t>(static_cast<const char*>(hit) - haystack) - first_;
-    if (static_cast<unsigned char>(haystack[start + second_]) == secondByte_ &&
-        memcmp(haystack + start, needle_, length_) == 0)
+    if (static_cast<unsigned char>(haystack[start + second_]) == secondByte_ && matchesAt(start))
       return haystack + start;
     ++start;
   }

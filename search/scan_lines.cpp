@@ -2,10 +2,12 @@
 //
 // Lines are never copied: a plain text is looked for over the whole buffer at once and each
 // occurrence is mapped back to its line, so lines without a hit cost only the search itself; a
-// pattern is run line by line. When case does not matter the block holds a second, upper-cased
-// copy of the data behind the first, made in one pass, so that the display text of a hit still
-// comes from the file's own letters. A pattern working long on one line asks between its steps
-// whether to stop, so Esc is seen inside the line too. Tested by tests/search/scan_lines_test.cpp.
+// pattern is run line by line. When case does not matter an ASCII text is looked for in the data
+// as written, either case of each letter matching (both code pages fold ASCII bytes to ASCII and
+// no other byte to one). Otherwise the block holds a second, upper-cased copy of the data behind
+// the first, made in one pass, so that the display text of a hit still comes from the file's own
+// letters. A pattern working long on one line asks between its steps whether to stop, so Esc is
+// seen inside the line too. Tested by tests/search/scan_lines_test.cpp and fuzz/scan_fuzz.cpp.
 #include <cstring>
 
 #include "regex/grepclass.h"
@@ -185,8 +187,8 @@ int stopInsideLine(void* context) {
 // Plain text: one search over the whole buffer; each occurrence is placed in its line, and the
 // line is left at its first acceptable occurrence. Occurrences in a line's terminator, behind a
 // NUL inside a line, or running past the line's end are not in the line's text and are passed by.
-void scanPlainText(ScanContext& scan, const char* text, size_t textLength) {
-  const TextFinder finder(text, textLength, scan.search != scan.original);
+void scanPlainText(ScanContext& scan, const char* text, size_t textLength, Haystack haystack) {
+  const TextFinder finder(text, textLength, haystack);
   const char* data = scan.original;
   const char* search = scan.search;
   const size_t size = scan.size;
@@ -350,6 +352,20 @@ void scanLineByLine(ScanContext& scan, Find find, const TextFinder* required = n
   }
 }
 
+// Whether the upper-cased text to find, `length` bytes, can be looked for in the data as written
+// with either case of a letter matching: it holds ASCII bytes only (a small letter, which no
+// upper-cased text holds, can never match), and the code page folds an ASCII byte only within
+// "a"-"z" and no byte from 128 up to an ASCII byte. Windows-1252 and UTF-8 both do.
+bool findableInAnyCase(size_t length) {
+  UINT page = GetACP();
+  if (page != 1252 && page != CP_UTF8) return false;
+  for (size_t i = 0; i < length; ++i) {
+    unsigned char c = static_cast<unsigned char>(textToFind[i]);
+    if (c >= 0x80 || (c >= 'a' && c <= 'z')) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 char* nextLine(char* line, LONG left) {
@@ -379,12 +395,15 @@ LONG scanLines(SearchJob* job, char* buffer, LONG size, ScanHitFunction onHit, v
       job,   buffer, buffer, static_cast<size_t>(size), (searchOptions & WholeWords) != 0,
       onHit, context};
   buffer[size] = '\0';
-  if (!(searchOptions & CaseSensitive)) {
+  GREPCLASS* pattern = job->regexProgram;
+  const size_t length = pattern ? 0 : strlen(textToFind);
+  const bool anyCase = !(searchOptions & CaseSensitive) && length && findableInAnyCase(length);
+  if (!(searchOptions & CaseSensitive) && !anyCase) {
     scan.search = buffer + size + kScanSpare;
     copyUpperCased(scan.search, buffer, scan.size);
     scan.search[size] = '\0';
   }
-  if (GREPCLASS* pattern = job->regexProgram) {
+  if (pattern) {
     // The pattern itself looks for a whole word, so no way to match one is passed by.
     pattern->wholeWords = scan.wholeWords ? 1 : 0;
     pattern->stopCheck = stopInsideLine;
@@ -397,15 +416,19 @@ LONG scanLines(SearchJob* job, char* buffer, LONG size, ScanHitFunction onHit, v
     };
     size_t requiredLength = 0;
     if (const char* required = textEveryMatchHolds(*pattern, &requiredLength)) {
-      const TextFinder finder(required, requiredLength, scan.search != scan.original);
+      const TextFinder finder(required, requiredLength,
+                              scan.search != scan.original ? Haystack::UpperCased : Haystack::AsIs);
       scanLineByLine(scan, find, &finder);
     } else {
       scanLineByLine(scan, find);
     }
     pattern->stopCheck = nullptr;
     pattern->stopContext = nullptr;
-  } else if (size_t length = strlen(textToFind)) {
-    scanPlainText(scan, textToFind, length);
+  } else if (length) {
+    scanPlainText(scan, textToFind, length,
+                  anyCase                        ? Haystack::AnyCase
+                  : scan.search != scan.original ? Haystack::UpperCased
+                                                 : Haystack::AsIs);
   } else {
     scanLineByLine(scan, [](const char* from, const char** start, const char** end) {
       *start = *end = from;

@@ -9,6 +9,7 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 #include <random>
 #include <string>
@@ -16,10 +17,16 @@
 
 namespace {
 
-// The first occurrence of `needle` in haystack[from, size) by plain comparison, or -1.
-long referenceFind(const std::string& haystack, size_t from, const std::string& needle) {
+// The first occurrence of `needle` in haystack[from, size) by plain comparison, or -1; with
+// `anyCase` a capital of the needle also matches its small letter.
+long referenceFind(const std::string& haystack, size_t from, const std::string& needle,
+                   bool anyCase) {
+  auto same = [anyCase](char wanted, char text) {
+    return text == wanted || (anyCase && wanted >= 'A' && wanted <= 'Z' && text == wanted + 32);
+  };
   for (size_t at = from; at + needle.size() <= haystack.size(); ++at)
-    if (haystack.compare(at, needle.size(), needle) == 0) return static_cast<long>(at);
+    if (std::equal(needle.begin(), needle.end(), haystack.begin() + at, same))
+      return static_cast<long>(at);
   return -1;
 }
 
@@ -68,23 +75,25 @@ class FindTextTest : public ::testing::Test {
   void SetUp() override { ASSERT_TRUE(region_.ready()); }
 
   // Every occurrence of `needle` in `haystack`, found as the plain scan does (each search resumes
-  // one byte after the last hit), matches the reference for both kinds of haystack and with the
+  // one byte after the last hit), matches the reference for every kind of haystack and with the
   // haystack against either guard page.
   void expectSameOccurrences(const std::string& haystack, const std::string& needle) {
     ASSERT_FALSE(needle.empty());
     ASSERT_LE(haystack.size(), region_.size());
-    for (bool folded : {false, true}) {
-      TextFinder finder(needle.data(), needle.size(), folded);
+    for (Haystack kind : {Haystack::AsIs, Haystack::UpperCased, Haystack::AnyCase}) {
+      TextFinder finder(needle.data(), needle.size(), kind);
+      const bool folded = kind != Haystack::AsIs;
       for (bool atEnd : {true, false}) {
         const char* placed = atEnd ? region_.atEnd(haystack) : region_.atStart(haystack);
         size_t from = 0;
         for (;;) {
-          long expected = referenceFind(haystack, from, needle);
+          long expected = referenceFind(haystack, from, needle, kind == Haystack::AnyCase);
           const char* found = finder.find(placed + from, haystack.size() - from);
           long got = found ? static_cast<long>(found - placed) : -1;
-          ASSERT_EQ(got, expected) << "needle \"" << needle << "\" (" << needle.size()
-                                   << " bytes) in " << haystack.size() << " bytes from " << from
-                                   << (folded ? ", folded" : "") << (atEnd ? ", at end" : "");
+          ASSERT_EQ(got, expected)
+              << "needle \"" << needle << "\" (" << needle.size() << " bytes) in "
+              << haystack.size() << " bytes from " << from << (folded ? ", folded" : "")
+              << (kind == Haystack::AnyCase ? " (any case)" : "") << (atEnd ? ", at end" : "");
           if (expected < 0) break;
           from = static_cast<size_t>(expected) + 1;
         }
@@ -107,7 +116,9 @@ TEST_F(FindTextTest, RandomHaystacksOverSmallAlphabets) {
   std::mt19937 random(20261208);
   const std::string alphabets[] = {std::string("ab"), std::string("ab\0\x80\xff", 5),
                                    std::string("xyz_ \n\tXYZ"),
-                                   std::string("\0\x01\x7f\x80\xfe\xff", 6)};
+                                   std::string("\0\x01\x7f\x80\xfe\xff", 6),
+                                   // Pairs a case bit apart: letters, and bytes that are none.
+                                   std::string("aAzZ@`[{_\x7f\xc9\xe9")};
   for (const std::string& alphabet : alphabets) {
     for (size_t length : kNeedleLengths) {
       for (size_t size = 0; size <= 80; size += 1 + random() % 3) {
@@ -115,7 +126,12 @@ TEST_F(FindTextTest, RandomHaystacksOverSmallAlphabets) {
         // A needle cut from the haystack (it occurs at least once), and one made up.
         if (size >= length) {
           size_t at = random() % (size - length + 1);
-          expectSameOccurrences(haystack, haystack.substr(at, length));
+          std::string cut = haystack.substr(at, length);
+          expectSameOccurrences(haystack, cut);
+          // Upper-cased, as a case-insensitive search holds it.
+          for (char& c : cut)
+            if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+          expectSameOccurrences(haystack, cut);
         }
         expectSameOccurrences(haystack, randomText(random, length, alphabet));
       }

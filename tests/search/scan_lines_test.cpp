@@ -1,6 +1,6 @@
 // The line scan's parts on their own: line ends and their pairs, display texts, word characters,
 // and the plain text search over a whole buffer checked against a line-by-line reading of random
-// data (line ends, NULs, tabs, letters of both cases, bytes from 128 up).
+// data (line ends, NULs, tabs, letters of both cases, bytes from 128 up) in both code pages.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -127,63 +127,80 @@ TEST(IsNonWordChar, OnlyLettersDigitsAndUnderscoreAreWordCharacters) {
 }
 
 TEST(ScanLines, FindsWhatALineByLineReadingFinds) {
+  // In both code pages: letters of both cases and bytes a case bit apart that are no letters
+  // ("@" "`", "_" DEL); letters from 128 up that Windows-1252 folds (0xE9, 0x9A, 0xFF) and their
+  // capitals; UTF-8's e acute (C3 A9) and its capital (C3 89). A text of ASCII alone is looked
+  // for in the data as written, any other in the upper-cased copy: both must find the same.
   std::mt19937 random(20261208);
-  const char alphabet[] = {'a', 'b', 'A', ' ', '\t', '\r', '\n', '\0', '_', '-', '\xE9', '\xC9'};
-  const char textAlphabet[] = {'a', 'b', 'A', 'B', '\xC9', ' ', '\n'};
+  const char alphabet[] = {'a',    'b',    'A',    'Z',    'z',    '@',    '`',    ' ',
+                           '\t',   '\r',   '\n',   '\0',   '_',    '\x7F', '-',    '\xE9',
+                           '\xC9', '\xC3', '\xA9', '\x89', '\x9A', '\x8A', '\xFF', '\x9F'};
+  const char textAlphabet[] = {'a',    'b',    'A',    'B',    'z',    '@',    '`', '_',
+                               '\xC9', '\xE9', '\xC3', '\xA9', '\x9A', '\xFF', ' ', '\n'};
   SearchJob job;
-  for (int round = 0; round < 3000; ++round) {
-    std::string data(1 + random() % 60, ' ');
-    for (char& c : data) c = alphabet[random() % sizeof alphabet];
-    std::string text(1 + random() % 3, ' ');
-    for (char& c : text) c = textAlphabet[random() % sizeof textAlphabet];
-    WORD options =
-        static_cast<WORD>((random() % 2 ? CaseSensitive : 0) | (random() % 2 ? WholeWords : 0));
-    if (!(options & CaseSensitive)) CharUpperA(text.data());
-    strcpy(textToFind, text.c_str());
-    searchOptions = options;
-    LONG size = static_cast<LONG>(data.size());
-    std::vector<char> buffer(scanBufferSize(size));
-    memcpy(buffer.data(), data.data(), data.size());
-    Hits found;
-    LONG count = scanLines(&job, buffer.data(), size, collect, &found);
-    Hits expected = oracle(data, text, options);
-    ASSERT_EQ(found, expected) << "round " << round << " options " << options;
-    ASSERT_EQ(count, static_cast<LONG>(found.size()));
-    // The same text as a pattern (it holds no metacharacter) goes line by line.
-    if (text.find('\n') != std::string::npos) continue;
-    GREPCLASS pattern(textToFind);
-    ASSERT_EQ(pattern.errorCount, 0);
-    job.regexProgram = &pattern;
-    memcpy(buffer.data(), data.data(), data.size());
-    found.clear();
-    scanLines(&job, buffer.data(), size, collect, &found);
-    job.regexProgram = nullptr;
-    ASSERT_EQ(found, expected) << "pattern, round " << round << " options " << options;
+  for (UINT page : {static_cast<UINT>(CP_UTF8), 1252u}) {
+    ScopedCodePage codePage(page);
+    for (int round = 0; round < 3000; ++round) {
+      // Now and then longer than a round of the finder's 32 starts.
+      std::string data(1 + random() % (round % 4 ? 60 : 150), ' ');
+      for (char& c : data) c = alphabet[random() % sizeof alphabet];
+      std::string text(1 + random() % 3, ' ');
+      for (char& c : text) c = textAlphabet[random() % sizeof textAlphabet];
+      WORD options =
+          static_cast<WORD>((random() % 2 ? CaseSensitive : 0) | (random() % 2 ? WholeWords : 0));
+      if (!(options & CaseSensitive)) CharUpperA(text.data());
+      strcpy(textToFind, text.c_str());
+      searchOptions = options;
+      LONG size = static_cast<LONG>(data.size());
+      std::vector<char> buffer(scanBufferSize(size));
+      memcpy(buffer.data(), data.data(), data.size());
+      Hits found;
+      LONG count = scanLines(&job, buffer.data(), size, collect, &found);
+      Hits expected = oracle(data, text, options);
+      ASSERT_EQ(found, expected) << "round " << round << " options " << options << " in " << page;
+      ASSERT_EQ(count, static_cast<LONG>(found.size()));
+      // The same text as a pattern (it holds no metacharacter) goes line by line.
+      if (text.find('\n') != std::string::npos) continue;
+      GREPCLASS pattern(textToFind);
+      ASSERT_EQ(pattern.errorCount, 0);
+      job.regexProgram = &pattern;
+      memcpy(buffer.data(), data.data(), data.size());
+      found.clear();
+      scanLines(&job, buffer.data(), size, collect, &found);
+      job.regexProgram = nullptr;
+      ASSERT_EQ(found, expected) << "pattern, round " << round << " options " << options << " in "
+                                 << page;
+    }
   }
 }
 
 TEST(ScanLines, LongStretchesWithoutHitsKeepTheLineNumbers) {
   // Lines counted in bulk between hits far apart: stretches of many thousand bytes, some of them
-  // a multiple of the 16-byte blocks, some ending right at the text, some right after a line end.
+  // a multiple of the 16-byte blocks, some ending right at the text, some right after a line end;
+  // the text planted in several spellings, found with case and without.
   std::mt19937 random(7);
+  const char* spellings[] = {"needle", "NEEDLE", "NeeDle", "needlE"};
   std::string data;
   for (int line = 0; line < 40000; ++line) {
-    if (random() % 997 == 0) data += "x needle";
+    if (random() % 997 == 0) data += std::string("x ") + spellings[random() % 4];
     data.append(random() % 40, 'a' + random() % 3);
     data += '\n';
-    if (random() % 1999 == 0) data += "needle";
+    if (random() % 1999 == 0) data += spellings[random() % 4];
   }
   SearchJob job;
-  strcpy(textToFind, "needle");
-  searchOptions = CaseSensitive;
-  LONG size = static_cast<LONG>(data.size());
-  std::vector<char> buffer(scanBufferSize(size));
-  memcpy(buffer.data(), data.data(), data.size());
-  Hits found;
-  scanLines(&job, buffer.data(), size, collect, &found);
-  Hits expected = oracle(data, "needle", CaseSensitive);
-  ASSERT_GT(expected.size(), 30u);
-  EXPECT_EQ(found, expected);
+  for (WORD options : {WORD{CaseSensitive}, WORD{0}}) {
+    const char* text = options ? "needle" : "NEEDLE";
+    strcpy(textToFind, text);
+    searchOptions = options;
+    LONG size = static_cast<LONG>(data.size());
+    std::vector<char> buffer(scanBufferSize(size));
+    memcpy(buffer.data(), data.data(), data.size());
+    Hits found;
+    scanLines(&job, buffer.data(), size, collect, &found);
+    Hits expected = oracle(data, text, options);
+    ASSERT_GT(expected.size(), options ? 8u : 30u);
+    EXPECT_EQ(found, expected) << text;
+  }
 }
 
 TEST(ScanLines, PatternsWithATextEveryMatchHoldsFindWhatEachLineFinds) {
