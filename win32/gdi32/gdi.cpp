@@ -1,5 +1,6 @@
 // Device contexts, fonts, colours and clipped opaque text output into a window's surface of
-// character cells (the pixel-to-cell mapping is the one win32/user32/window.h documents).
+// character cells (the pixel-to-cell mapping is the one win32/user32/window.h documents; the
+// cells are written when read, win32/gdi32/deferred_text.h).
 //
 // Invariants: a device context and a font are heap records whose addresses are the handles; only
 // handles in the live sets are ever dereferenced, so a stale or foreign handle fails with
@@ -60,14 +61,6 @@ bool isLiveFont(HGDIOBJ object) {
   Objects& o = objects();
   std::lock_guard<std::mutex> lock(o.mutex);
   return object && o.fonts.count(object);
-}
-
-// The cells whose centres lie in [from, to) along one axis of cells `size` pixels long: the
-// first, and one past the last (equal when none do).
-void cellSpan(LONG from, LONG to, int size, int& first, int& end) {
-  first = vwin::firstCellFrom(static_cast<int>(from), size);
-  end = vwin::firstCellFrom(static_cast<int>(to), size);
-  if (end < first) end = first;
 }
 
 }  // namespace
@@ -199,49 +192,13 @@ WINAPI_EXPORT BOOL WINAPI ExtTextOutA(HDC dc, int x, int y, UINT options, const 
     SetLastError(ERROR_INVALID_WINDOW_HANDLE);
     return FALSE;
   }
-  bool clipped = rect && (options & ETO_CLIPPED);
-  bool opaque = rect && (options & ETO_OPAQUE);
+  static const RECT kNoRect{};
   {
+    // Put into cells when the surface is read (win32/gdi32/deferred_text.h).
     std::lock_guard<std::mutex> lock(window->surfaceMutex);
-    vwin::Surface& s = window->surface;
-    if (opaque) {
-      // Only the cells the rectangle covers are visited: the progress line paints twice a file.
-      int firstCol, endCol, firstRow, endRow;
-      cellSpan(rect->left, rect->right, vwin::kCellWidth, firstCol, endCol);
-      cellSpan(rect->top, rect->bottom, vwin::kCellHeight, firstRow, endRow);
-      for (int row = std::max(0, firstRow); row < std::min(endRow, s.rows); ++row) {
-        for (int col = std::max(0, firstCol); col < std::min(endCol, s.cols); ++col) {
-          vwin::Cell& cell = s.at(col, row);
-          cell.ch = ' ';
-          cell.fg = context->text;
-          cell.bg = context->background;
-        }
-      }
-    }
-    // The i-th character lands in column col0 + i of one row; only the columns inside the
-    // surface, and inside the rectangle when clipped, are written.
-    int row = vwin::floorDiv(y + vwin::kCellHeight / 2, vwin::kCellHeight);
-    int col0 = vwin::floorDiv(x + vwin::kCellWidth / 2, vwin::kCellWidth);
-    int lo = 0, hi = s.cols;
-    bool rowShown = row >= 0 && row < s.rows;
-    if (clipped) {
-      int firstCol, endCol, firstRow, endRow;
-      cellSpan(rect->left, rect->right, vwin::kCellWidth, firstCol, endCol);
-      cellSpan(rect->top, rect->bottom, vwin::kCellHeight, firstRow, endRow);
-      rowShown = rowShown && row >= firstRow && row < endRow;
-      lo = std::max(lo, firstCol);
-      hi = std::min(hi, endCol);
-    }
-    if (rowShown) {
-      long long first = std::max<long long>(0, static_cast<long long>(lo) - col0);
-      long long end = std::min<long long>(count, static_cast<long long>(hi) - col0);
-      for (long long i = first; i < end; ++i) {
-        vwin::Cell& cell = s.at(col0 + static_cast<int>(i), row);
-        cell.ch = text[i];
-        cell.fg = context->text;
-        cell.bg = context->background;
-      }
-    }
+    window->deferredText.add(window->surface, x, y, rect && (options & ETO_OPAQUE),
+                             rect && (options & ETO_CLIPPED), rect ? *rect : kNoRect, context->text,
+                             context->background, text, count);
   }
   if (vwin::Display* display = VwinGetDisplay()) display->surfaceChanged(context->window);
   return TRUE;

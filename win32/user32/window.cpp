@@ -7,8 +7,8 @@
 #include <memory>
 #include <unordered_map>
 
-#include "win32/user32/display.h"
 #include "win32/include/winbase.h"
+#include "win32/user32/display.h"
 
 namespace vwin {
 namespace {
@@ -73,6 +73,7 @@ void resizeSurface(Window& window) {
   int rows = std::max(0, static_cast<int>(window.rect.bottom - window.rect.top) / kCellHeight);
   std::lock_guard<std::mutex> lock(window.surfaceMutex);
   Surface& s = window.surface;
+  window.deferredText.settle(s);  // drawn at the old size
   if (s.cols == cols && s.rows == rows) return;
   Surface resized;
   resized.cols = cols;
@@ -87,6 +88,7 @@ Surface copySurface(HWND handle) {
   Window* w = windowFromHandle(handle);
   if (!w) return Surface{};
   std::lock_guard<std::mutex> lock(w->surfaceMutex);
+  w->deferredText.settle(w->surface);
   return w->surface;
 }
 
@@ -198,8 +200,7 @@ WINAPI_EXPORT int WINAPI GetSystemMetrics(int index) {
   return 0;
 }
 
-WINAPI_EXPORT LRESULT WINAPI SendMessageA(HWND handle, UINT message, WPARAM wParam,
-                                          LPARAM lParam) {
+WINAPI_EXPORT LRESULT WINAPI SendMessageA(HWND handle, UINT message, WPARAM wParam, LPARAM lParam) {
   Window* w = lookupOrFail(handle);
   if (!w) return 0;
   if (w->proc) return w->proc(handle, message, wParam, lParam);
@@ -230,8 +231,8 @@ WINAPI_EXPORT int WINAPI GetWindowTextA(HWND handle, LPSTR text, int maxCount) {
   if (!text || maxCount <= 0) return 0;
   text[0] = '\0';
   if (!lookupOrFail(handle)) return 0;
-  return static_cast<int>(
-      SendMessageA(handle, WM_GETTEXT, static_cast<WPARAM>(maxCount), reinterpret_cast<LPARAM>(text)));
+  return static_cast<int>(SendMessageA(handle, WM_GETTEXT, static_cast<WPARAM>(maxCount),
+                                       reinterpret_cast<LPARAM>(text)));
 }
 
 WINAPI_EXPORT int WINAPI GetWindowTextLengthA(HWND handle) {

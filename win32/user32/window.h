@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "win32/gdi32/deferred_text.h"
 #include "win32/include/winuser.h"
 
 namespace vwin {
@@ -72,7 +73,8 @@ struct Window {
   void* classData = nullptr;   // owned by the class that set it; freed through `freeClassData`
   std::function<void(void*)> freeClassData;
   std::mutex surfaceMutex;
-  Surface surface;
+  Surface surface;            // read it through copySurface: text drawn may wait in the queue
+  DeferredText deferredText;  // drawn, not yet in `surface` (under surfaceMutex)
 };
 
 // Finds the window of a handle; NULL when the handle is not a live window.
@@ -84,7 +86,8 @@ void setScreenSize(int width, int height);
 // Resizes a window's surface to its client rectangle, keeping the cells that still fit.
 void resizeSurface(Window& window);
 
-// Copies a window's surface under its lock; an empty surface for a dead handle.
+// Copies a window's surface under its lock, with every draw made so far in its cells; an empty
+// surface for a dead handle.
 Surface copySurface(HWND window);
 
 }  // namespace vwin

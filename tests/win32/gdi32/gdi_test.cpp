@@ -1,11 +1,13 @@
 // Drawing into a window's cells: device contexts, fonts read back through GetObjectA, colours,
-// and ExtTextOutA's clipping and opaque fill on the pixel-to-cell mapping of win32/user32/window.h.
+// and ExtTextOutA's clipping and opaque fill on the pixel-to-cell mapping of win32/user32/window.h,
+// and the cells written only when read (win32/gdi32/deferred_text.h).
 #include <gtest/gtest.h>
 
 #include <random>
 #include <string>
 #include <vector>
 
+#include "win32/gdi32/deferred_text.h"
 #include "win32/include/windows.h"
 #include "win32/user32/display.h"
 #include "win32/user32/window.h"
@@ -151,6 +153,86 @@ TEST_F(GdiTest, EveryCellFollowsTheCentreRuleWhereverTextAndRectangleFall) {
       }
     }
   }
+}
+
+TEST_F(GdiTest, CellsReadLateAreThoseReadAfterEveryDraw) {
+  // The same random draws into two windows, one read after every draw and one read only at the
+  // end (and across a resize): the queued draws, those dropped as overwritten included, must
+  // leave the very cells eager drawing left.
+  struct Run {
+    const char* name;
+    int opaqueShare;  // in 4: how often a draw fills its rectangle
+    bool resize;      // the late window is resized halfway, as a terminal may be
+  };
+  for (const Run& run : {Run{"progress-like", 4, false}, Run{"mixed", 2, false},
+                         Run{"mixed, resized", 2, true}, Run{"never opaque", 0, false}}) {
+    HWND eager = CreateWindowExA(0, "status", "", WS_POPUP, 0, 0, 20 * vwin::kCellWidth,
+                                 2 * vwin::kCellHeight, nullptr, nullptr, nullptr, nullptr);
+    HWND late = CreateWindowExA(0, "status", "", WS_POPUP, 0, 0, 20 * vwin::kCellWidth,
+                                2 * vwin::kCellHeight, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(eager, nullptr);
+    ASSERT_NE(late, nullptr);
+    std::mt19937 random(11);
+    auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(random); };
+    for (int round = 0; round < 600; ++round) {
+      if (run.resize && round == 300) {
+        ASSERT_TRUE(MoveWindow(eager, 0, 0, 12 * vwin::kCellWidth, 3 * vwin::kCellHeight, FALSE));
+        ASSERT_TRUE(MoveWindow(late, 0, 0, 12 * vwin::kCellWidth, 3 * vwin::kCellHeight, FALSE));
+      }
+      RECT r{pick(-10, 150), pick(-10, 40), 0, 0};
+      r.right = r.left + pick(0, 170);
+      r.bottom = r.top + pick(0, 40);
+      if (round % 3 == 0) r = RECT{2, 3, pick(2, 160), 29};  // a progress bar's two parts
+      UINT options =
+          (pick(0, 3) < run.opaqueShare ? ETO_OPAQUE : 0) | (pick(0, 1) ? ETO_CLIPPED : 0);
+      int x = pick(-30, 160), y = pick(-10, 40);
+      std::string text(static_cast<size_t>(pick(0, 30)), 'a');
+      for (char& c : text) c = static_cast<char>('a' + pick(0, 25));
+      COLORREF bg = RGB(pick(0, 3), 0, 0), fg = RGB(0, pick(0, 3), 0);
+      for (HWND w : {eager, late}) {
+        HDC dc = GetDC(w);
+        SetBkColor(dc, bg);
+        SetTextColor(dc, fg);
+        ASSERT_TRUE(ExtTextOutA(dc, x, y, options, &r, text.data(), static_cast<UINT>(text.size()),
+                                nullptr));
+        ReleaseDC(w, dc);
+      }
+      vwin::copySurface(eager);
+    }
+    vwin::Surface drawn = vwin::copySurface(eager), read = vwin::copySurface(late);
+    ASSERT_EQ(read.cols, drawn.cols) << run.name;
+    for (int row = 0; row < drawn.rows; ++row)
+      for (int col = 0; col < drawn.cols; ++col)
+        ASSERT_EQ(read.at(col, row), drawn.at(col, row)) << run.name << " " << col << "," << row;
+    DestroyWindow(eager);
+    DestroyWindow(late);
+  }
+}
+
+TEST_F(GdiTest, AProgressLineNobodyReadsWritesAlmostNoCells) {
+  // A search's progress line redrawn for 10,000 files into a window no display reads: the
+  // overwritten draws are never rendered, and what is read at the end is the last line.
+  HDC dc = GetDC(window);
+  unsigned long long before = vwin::DeferredText::cellsWritten();
+  for (int file = 0; file < 10000; ++file) {
+    std::string text = "file " + std::to_string(file);
+    int split = 2 + file * 140 / 10000;
+    RECT done{2, 3, split, 13}, remaining{split, 3, 150, 13};
+    SetBkColor(dc, RGB(0, 0, 128));
+    ExtTextOutA(dc, 2, 3, ETO_CLIPPED | ETO_OPAQUE, &done, text.data(),
+                static_cast<UINT>(text.size()), nullptr);
+    SetBkColor(dc, RGB(192, 192, 192));
+    ExtTextOutA(dc, 2, 3, ETO_CLIPPED | ETO_OPAQUE, &remaining, text.data(),
+                static_cast<UINT>(text.size()), nullptr);
+  }
+  ReleaseDC(window, dc);
+  // Each redraw writes the bar's 19 cells; drawn eagerly that is 380,000 cells.
+  EXPECT_LT(vwin::DeferredText::cellsWritten() - before, 19u * 400);
+  vwin::Surface s = vwin::copySurface(window);
+  EXPECT_EQ(s.rowText(0), "file 9999" + std::string(11, ' '));
+  EXPECT_EQ(s.at(17, 0).bg, RGB(0, 0, 128));
+  EXPECT_EQ(s.at(18, 0).bg, RGB(192, 192, 192));
+  EXPECT_EQ(display.changed.size(), 20000u);  // the host is still told of every draw
 }
 
 }  // namespace
