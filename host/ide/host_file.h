@@ -18,7 +18,9 @@
 // the add-on has open on this thread is read again at an offset without a second open and without
 // moving the add-on's position.
 // Ownership: a File is born with one reference (the add-on's); the descriptor is closed by
-// `close` or at the last Release. `openNow` lends the add-on's object, valid until it is closed.
+// `close` or at the last Release, after which the object is kept for the next file with its
+// name's buffer (host/ide/object_pool.h). `openNow` lends the add-on's object, valid until it is
+// closed.
 // Threading: one thread at a time (the thread of the scan that made it).
 // Tested by tests/host/ide/host_file_test.cpp.
 #ifndef VANTREL_HOST_HOST_FILE_H_
@@ -65,12 +67,7 @@ class File final : public RefCounted<HostFile> {
   // Takes over `name` (a Windows path); NULL clears the name.
   void STDMETHODCALLTYPE setName(HostString* name) override {
     if (openHere_ == this) openHere_ = nullptr;  // the name no longer says what is open
-    std::optional<std::string> text = takeText(name);
-    try {
-      name_ = text ? std::move(*text) : std::string();
-    } catch (...) {
-      name_.clear();
-    }
+    if (!takeTextInto(name, name_)) name_.clear();
   }
   BOOL STDMETHODCALLTYPE probe() override { return FALSE; }
   // Any mode reads from disk. Non-zero when the named regular file is open for reading; a file
@@ -106,7 +103,12 @@ class File final : public RefCounted<HostFile> {
     return got;
   }
 
+  ULONG STDMETHODCALLTYPE Release() override;
+
  private:
+  friend class ObjectPool<File, 4>;
+  void recycle();
+
   static inline thread_local File* openHere_ = nullptr;
 
 #ifndef _WIN32
@@ -130,6 +132,22 @@ class File final : public RefCounted<HostFile> {
   std::string text_;
 #endif
 };
+
+using FilePool = ObjectPool<File, 4>;
+
+// Both platforms' file objects go back to the pool the same way.
+inline ULONG File::Release() {
+  bool last = false;
+  ULONG left = dropReference(last);
+  if (last) FilePool::give(this);
+  return left;
+}
+
+inline void File::recycle() {
+  close();
+  name_.clear();
+  posixPath_.clear();
+}
 
 }  // namespace host
 

@@ -44,20 +44,9 @@ HRESULT Server::QueryInterface(REFIID iid, void** out) {
   return RefCounted::QueryInterface(iid, out);
 }
 
-HostString* Server::createString() {
-  try {
-    return new String();
-  } catch (...) {
-    return nullptr;
-  }
-}
+// Both come from the objects this thread released last (host/ide/object_pool.h).
+HostString* Server::createString() { return StringPool::take(); }
 
-HostFile* Server::createFile() {
-  try {
-    return new File();
-  } catch (...) {
-    return nullptr;
-  }
-}
+HostFile* Server::createFile() { return FilePool::take(); }
 
 }  // namespace host

@@ -15,10 +15,26 @@ void String::setText(LPCSTR text) {
   }
 }
 
-bool String::moveTextIfSole(std::string& out) {
+bool String::swapTextIfSole(std::string& out) {
   if (!soleReference()) return false;
-  out = std::move(text_);
+  out.swap(text_);
   return true;
+}
+
+ULONG String::Release() {
+  bool last = false;
+  ULONG left = dropReference(last);
+  if (last) StringPool::give(this);
+  return left;
+}
+
+void String::recycle() {
+  // A buffer a hit line or a path fills is kept; a rare long text is not held on to.
+  constexpr size_t kLargestKept = 4096;
+  if (text_.capacity() > kLargestKept)
+    std::string().swap(text_);
+  else
+    text_.clear();
 }
 
 HostString* newString(const std::string& text) {
@@ -52,21 +68,27 @@ String* ownString(HostString* argument) {
 
 }  // namespace
 
-std::optional<std::string> takeText(HostString* argument) {
-  if (!argument) return std::nullopt;
-  std::optional<std::string> text;
+bool takeTextInto(HostString* argument, std::string& out) {
+  if (!argument) return false;
   try {
-    text.emplace();
-    // The host's own strings give up their text; another implementation's is copied.
+    // The host's own strings trade their text for the buffer of `out`; another
+    // implementation's is copied.
     String* own = ownString(argument);
-    if (!own || !own->moveTextIfSole(*text)) {
+    if (!own || !own->swapTextIfSole(out)) {
       LPCSTR bytes = argument->getText();
-      text->assign(bytes ? bytes : "");
+      out.assign(bytes ? bytes : "");
     }
   } catch (...) {
-    text.emplace();
+    out.clear();
   }
   argument->Release();
+  return true;
+}
+
+std::optional<std::string> takeText(HostString* argument) {
+  if (!argument) return std::nullopt;
+  std::optional<std::string> text(std::in_place);
+  takeTextInto(argument, *text);
   return text;
 }
 

@@ -5,22 +5,47 @@
 #include "host/ide/host_string.h"
 
 namespace host {
+namespace {
+
+// The event each thread fills for the add-on's calls of one kind (a group, a heading, an entry):
+// the add-on's strings trade their texts for its buffers (takeTextInto), so a file's group moves
+// its path and tool name into the event and the event's old buffers into the reused strings,
+// without an allocation. Sinks see it only during the call.
+MessageEvent& reusedEvent(MessageEvent::Kind kind, int group) {
+  thread_local MessageEvent events[3];
+  MessageEvent& event = events[kind == MessageEvent::Kind::Group     ? 0
+                               : kind == MessageEvent::Kind::Heading ? 1
+                                                                     : 2];
+  event.kind = kind;
+  event.group = group;
+  event.handle = 0;
+  event.text.clear();
+  event.tool.clear();
+  event.line = 0;
+  event.column = 0;
+  event.entryKind = 0;
+  event.type = 0;
+  event.caption.clear();
+  event.answer = 0;
+  return event;
+}
+
+}  // namespace
 
 MessageWindow::MessageWindow() : RefCounted(IID_MessageWindowService) {}
 
 MessageWindow::~MessageWindow() { flush(); }
 
 MessageGroup* MessageWindow::openGroup(HostString* title, HostString* toolName) {
-  std::optional<std::string> titleText = takeText(title);
-  std::optional<std::string> toolText = takeText(toolName);
+  MessageEvent& event = reusedEvent(MessageEvent::Kind::Group, 0);
+  takeTextInto(title, event.text);
+  takeTextInto(toolName, event.tool);
   Group* group = nullptr;
   try {
-    MessageEvent event;
-    event.kind = MessageEvent::Kind::Group;
-    if (titleText) event.text = std::move(*titleText);
-    if (toolText) event.tool = std::move(*toolText);
-    group = new Group(this);
-    group->setId(newGroup(std::move(event)));
+    group = GroupPool::take();
+    if (!group) return nullptr;
+    group->attach(this);
+    group->setId(newGroup(event));
     return group;
   } catch (...) {
     if (group) group->Release();
@@ -79,14 +104,14 @@ void MessageWindow::flush() {
   }
 }
 
-int MessageWindow::newGroup(MessageEvent event) {
+int MessageWindow::newGroup(MessageEvent& event) {
   std::lock_guard<std::mutex> lock(mutex_);
   event.group = ++lastGroup_;
   postLocked(event);
   return event.group;
 }
 
-int MessageWindow::newHeading(MessageEvent event) {
+int MessageWindow::newHeading(MessageEvent& event) {
   std::lock_guard<std::mutex> lock(mutex_);
   event.handle = ++lastHandle_;
   postLocked(event);
@@ -103,9 +128,12 @@ void MessageWindow::postLocked(const MessageEvent& event) {
   for (auto& sink : sinks_) sink->event(event);
 }
 
-Group::Group(MessageWindow* window) : window_(window) { window_->AddRef(); }
-
-Group::~Group() { window_->Release(); }
+ULONG Group::Release() {
+  bool last = false;
+  ULONG left = dropReference(last);
+  if (last) GroupPool::give(this);
+  return left;
+}
 
 int Group::addHeading(HostString* file, HostString* text) {
   std::optional<std::string> fileText = takeText(file);
@@ -116,7 +144,7 @@ int Group::addHeading(HostString* file, HostString* text) {
     event.group = id_;
     event.file = std::move(fileText);
     if (headingText) event.text = std::move(*headingText);
-    return window_->newHeading(std::move(event));
+    return window_->newHeading(event);
   } catch (...) {
     return 0;
   }

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "host/ide/message_event.h"
+#include "host/ide/object_pool.h"
 #include "host/ide/ref_counted.h"
 
 namespace host {
@@ -43,9 +44,10 @@ class MessageWindow final : public RefCounted<MessageWindowService> {
   // Flushes every sink.
   void flush();
 
-  // For groups: records an event with a fresh group id or heading handle, answering it.
-  int newGroup(MessageEvent event);
-  int newHeading(MessageEvent event);
+  // For groups: records an event with a fresh group id or heading handle (set in `event`),
+  // answering it.
+  int newGroup(MessageEvent& event);
+  int newHeading(MessageEvent& event);
   void post(const MessageEvent& event);
 
  private:
@@ -59,11 +61,20 @@ class MessageWindow final : public RefCounted<MessageWindowService> {
   int lastHandle_ = 0;
 };
 
+// A released group is kept for the next file's (host/ide/object_pool.h).
 class Group final : public RefCounted<MessageGroup> {
  public:
-  // Takes a reference to `window`. The id is given once the group's event is recorded.
-  explicit Group(MessageWindow* window);
-  ~Group() override;
+  Group() = default;
+  ~Group() override { release(window_); }
+
+  // Takes a reference to `window`, which a new group must get before any other call. The id is
+  // given once the group's event is recorded.
+  void attach(MessageWindow* window) {
+    window->AddRef();
+    release(window_);
+    window_ = window;
+  }
+  ULONG STDMETHODCALLTYPE Release() override;
 
   // Takes over both strings; answers the heading's handle (never 0), or 0 on exhaustion.
   int STDMETHODCALLTYPE addHeading(HostString* file, HostString* text) override;
@@ -75,9 +86,17 @@ class Group final : public RefCounted<MessageGroup> {
   void setId(int id) { id_ = id; }
 
  private:
-  MessageWindow* window_;
+  friend class ObjectPool<Group, 4>;
+  void recycle() {
+    release(window_);
+    id_ = 0;
+  }
+
+  MessageWindow* window_ = nullptr;
   int id_ = 0;
 };
+
+using GroupPool = ObjectPool<Group, 4>;
 
 }  // namespace host
 

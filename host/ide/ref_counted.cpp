@@ -42,6 +42,19 @@ ObjectCount::~ObjectCount() {
 #endif
 }
 
+void ObjectCount::retire() {
+#ifdef VANTREL_DEBUG_COUNTS
+  liveObjects.fetch_sub(1);
+#endif
+}
+
+void ObjectCount::revive() {
+  refs_.store(1, std::memory_order_relaxed);
+#ifdef VANTREL_DEBUG_COUNTS
+  liveObjects.fetch_add(1);
+#endif
+}
+
 ULONG ObjectCount::dropReference(bool& destroy) {
   LONG before = refs_.load(std::memory_order_relaxed);
   do {

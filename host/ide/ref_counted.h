@@ -46,6 +46,10 @@ class ObjectCount {
   bool soleReference() const { return refs_.load(std::memory_order_acquire) == 1; }
   // Answers the count left; true in `destroy` when the caller must delete the object.
   ULONG dropReference(bool& destroy);
+  // An object whose last reference is gone, kept for reuse (host/ide/object_pool.h): no longer
+  // counted as live; `revive` gives it one reference and counts it again.
+  void retire();
+  void revive();
 
  private:
   std::atomic<LONG> refs_{1};

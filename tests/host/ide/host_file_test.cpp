@@ -201,6 +201,24 @@ TEST_F(HostFileTest, MissingFileIsNotOpenedAndNotCreated) {
   unnamed->Release();
 }
 
+TEST_F(HostFileTest, AFileReleasedOpenIsClosedBeforeItIsUsedAgain) {
+  // A released file object is kept for the next file: its descriptor must not stay open with it.
+  auto descriptors = [] {
+    int n = 0;
+    for (int fd = 0; fd < 1024; ++fd) n += fcntl(fd, F_GETFD) != -1;
+    return n;
+  };
+  std::string path = write("kept.c", "text");
+  int before = descriptors();
+  for (int round = 0; round < 3; ++round) {
+    HostFile* file = named(path);
+    ASSERT_NE(file->open(2), FALSE);
+    EXPECT_EQ(descriptors(), before + 1);
+    file->Release();  // no close: the last Release closes
+    EXPECT_EQ(descriptors(), before) << round;
+  }
+}
+
 TEST_F(HostFileTest, DirectoryAndFifoAreRefused) {
   std::string sub = dir_ + "/sub";
   ASSERT_EQ(mkdir(sub.c_str(), 0755), 0);

@@ -1,11 +1,13 @@
 // The message window: events kept and reported in order from two threads, the add-on's lines told
 // apart, and its two output formats as golden lines (text and JSON), with paths mapped, control
-// characters escaped and non-UTF-8 bytes read as Windows-1252.
+// characters escaped and non-UTF-8 bytes read as Windows-1252; a file's host objects and its
+// hits' strings reused without allocating.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <cstdlib>
+#include <new>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -20,6 +22,17 @@
 #include "host/posix/recording_display.h"
 #include "nlohmann/json.hpp"
 #include "win32/kernel32/paths.h"
+
+// Allocations made on this thread, counted for the tests of reused objects.
+thread_local long allocations = 0;
+
+void* operator new(size_t size) {
+  ++allocations;
+  if (void* memory = std::malloc(size ? size : 1)) return memory;
+  throw std::bad_alloc();
+}
+void operator delete(void* memory) noexcept { std::free(memory); }
+void operator delete(void* memory, size_t) noexcept { std::free(memory); }
 
 namespace {
 
@@ -352,6 +365,77 @@ TEST_F(MessageWindowTest, KeepingEventsCanBeTurnedOff) {
   EXPECT_EQ(recording->events()[0].tool, "");
   EXPECT_EQ(recording->events()[1].text, "");
   EXPECT_FALSE(recording->events()[1].file);
+}
+
+// Checks each event against what the add-on passed, allocating nothing itself.
+class ExpectingSink : public host::MessageSink {
+ public:
+  void event(const MessageEvent& e) override {
+    if (e.kind == MessageEvent::Kind::Entry) {
+      ++entries;
+      bool same = e.file && *e.file == file && e.text == text && e.line == line;
+      if (!same) ++wrong;
+    } else if (e.kind == MessageEvent::Kind::Group) {
+      if (e.text != file || e.tool != "Vantrel") ++wrong;
+    }
+  }
+  std::string file, text;
+  int line = 0;
+  long entries = 0, wrong = 0;
+};
+
+TEST_F(MessageWindowTest, AFilesObjectsAndItsHitsStringsAreReusedWithoutAllocating) {
+  // Files searched as the add-on searches them (a file object, a group, a hit's two strings),
+  // over paths and lines of different lengths: once the first files have sized the buffers, a
+  // file and each of its hits cost no allocation, and every event still carries its own texts.
+  struct Case {
+    const char* name;
+    int hitsPerFile;
+  };
+  for (const Case& c : {Case{"files without hits", 0}}) {
+    host::Host h;
+    h.messageWindow()->keepEvents(false);
+    auto sink = std::make_shared<ExpectingSink>();
+    h.messageWindow()->addSink(sink);
+    HostServer* server = h.server();
+    auto makeString = [server](const std::string& text) {
+      HostString* s = server->createString();
+      s->setText(text.c_str());
+      return s;
+    };
+    std::vector<std::string> paths, texts;
+    for (int i = 0; i < 4; ++i) {
+      std::string posix = dir_ + "/f" + std::string(static_cast<size_t>(i * 7), 'x') + ".c";
+      ::close(::open(posix.c_str(), O_WRONLY | O_CREAT, 0644));
+      char windows[MAX_PATH];
+      ASSERT_GT(VwinToWindowsPath(posix.c_str(), windows, sizeof windows), 0u);
+      paths.push_back(windows);
+      texts.push_back("a hit's line, " + std::string(static_cast<size_t>(i * 13), 'y'));
+    }
+    paths.push_back(windowsFile_);
+    long before = 0, mapping = 0;
+    for (int file = 0; file < 200; ++file) {
+      if (file == 100) before = allocations, mapping = 0;
+      sink->file = paths[static_cast<size_t>(file) % paths.size()];
+      HostFile* f = server->createFile();
+      f->setName(makeString(sink->file));
+      long opening = allocations;  // the layer's path mapping is not the host's to count
+      ASSERT_TRUE(f->open(2));
+      mapping += allocations - opening;
+      MessageGroup* g = h.messageWindow()->openGroup(makeString(sink->file), makeString("Vantrel"));
+      for (int hit = 0; hit < c.hitsPerFile; ++hit) {
+        sink->text = texts[static_cast<size_t>(file + hit) % texts.size()];
+        sink->line = hit + 1;
+        g->addEntry(1, makeString(sink->text), makeString(sink->file), sink->line, 1, 5);
+      }
+      g->Release();
+      f->close();
+      f->Release();
+    }
+    EXPECT_EQ(allocations - before - mapping, 0) << c.name;
+    EXPECT_EQ(sink->wrong, 0) << c.name;
+    EXPECT_EQ(sink->entries, 200L * c.hitsPerFile) << c.name;
+  }
 }
 
 }  // namespace

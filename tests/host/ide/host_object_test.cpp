@@ -132,6 +132,32 @@ TEST_F(HostObjectTest, TakingTheTextOfAStringSomeoneElseHoldsLeavesItWhole) {
   EXPECT_EQ(*second, *first);
 }
 
+TEST_F(HostObjectTest, ReleasedStringsAndFilesComeBackEmptyWithOneReference) {
+  // The server hands out released objects again (host/ide/object_pool.h): kept ones are not
+  // live, come back as new ones would (no text, no name, one reference), and one released on
+  // another thread is freed when that thread ends (the fixture checks the live count).
+  host::Host h;
+  long live = hostLiveObjects();
+  HostString* s = h.server()->createString();
+  s->setText("a text longer than any small-string buffer");
+  HostFile* f = h.server()->createFile();
+  f->setName(host::newString("Z:\\tmp\\kept.c"));
+  s->Release();
+  f->Release();
+  EXPECT_EQ(hostLiveObjects(), live);
+  HostString* again = h.server()->createString();
+  EXPECT_STREQ(again->getText(), "");
+  EXPECT_EQ(again->AddRef(), 2u);
+  EXPECT_EQ(again->Release(), 1u);
+  HostFile* file = h.server()->createFile();
+  EXPECT_EQ(file->open(2), FALSE);  // no name left from before
+  std::thread elsewhere([again, file] {
+    again->Release();
+    file->Release();
+  });
+  elsewhere.join();
+}
+
 TEST_F(HostObjectTest, ServerAnswersTheServicesItWasBuiltWith) {
   struct Case {
     host::HostConfig config;
