@@ -8,9 +8,9 @@ namespace host {
 namespace {
 
 // The event each thread fills for the add-on's calls of one kind (a group, a heading, an entry):
-// the add-on's strings trade their texts for its buffers (takeTextInto), so a file's group moves
-// its path and tool name into the event and the event's old buffers into the reused strings,
-// without an allocation. Sinks see it only during the call.
+// the add-on's strings trade their texts for its buffers (takeTextInto), so a file's group and
+// each hit move their texts (a hit its line and its file's path) into the event and the event's
+// old buffers into the reused strings, without an allocation. Sinks see it only during the call.
 MessageEvent& reusedEvent(MessageEvent::Kind kind, int group) {
   thread_local MessageEvent events[3];
   MessageEvent& event = events[kind == MessageEvent::Kind::Group     ? 0
@@ -28,6 +28,16 @@ MessageEvent& reusedEvent(MessageEvent::Kind kind, int group) {
   event.caption.clear();
   event.answer = 0;
   return event;
+}
+
+// The file of an event from a HostString argument; none for NULL.
+void takeFileInto(HostString* argument, std::optional<std::string>& file) {
+  if (!argument) {
+    file.reset();
+    return;
+  }
+  if (!file) file.emplace();
+  takeTextInto(argument, *file);
 }
 
 }  // namespace
@@ -136,14 +146,10 @@ ULONG Group::Release() {
 }
 
 int Group::addHeading(HostString* file, HostString* text) {
-  std::optional<std::string> fileText = takeText(file);
-  std::optional<std::string> headingText = takeText(text);
+  MessageEvent& event = reusedEvent(MessageEvent::Kind::Heading, id_);
+  takeFileInto(file, event.file);
+  takeTextInto(text, event.text);
   try {
-    MessageEvent event;
-    event.kind = MessageEvent::Kind::Heading;
-    event.group = id_;
-    event.file = std::move(fileText);
-    if (headingText) event.text = std::move(*headingText);
     return window_->newHeading(event);
   } catch (...) {
     return 0;
@@ -152,15 +158,11 @@ int Group::addHeading(HostString* file, HostString* text) {
 
 void Group::addEntry(int parent, HostString* text, HostString* file, int line, int column,
                      int kind) {
-  std::optional<std::string> entryText = takeText(text);
-  std::optional<std::string> fileText = takeText(file);
+  MessageEvent& event = reusedEvent(MessageEvent::Kind::Entry, id_);
+  takeTextInto(text, event.text);
+  takeFileInto(file, event.file);
   try {
-    MessageEvent event;
-    event.kind = MessageEvent::Kind::Entry;
-    event.group = id_;
     event.handle = parent;
-    if (entryText) event.text = std::move(*entryText);
-    event.file = std::move(fileText);
     event.line = line;
     event.column = column;
     event.entryKind = kind;

@@ -42,7 +42,10 @@ const std::string& PathDisplay::show(const std::string& path) {
   bool mapped = wasOpenedAsSpelled(path)
                     ? VwinToPosixPathAsSpelled(path.c_str(), posix, sizeof posix)
                     : VwinToPosixPath(path.c_str(), posix, sizeof posix);
-  lastShown_ = mapped ? std::string(posix) : path;
+  if (mapped)
+    lastShown_.assign(posix);
+  else
+    lastShown_.assign(path);
   cached_ = true;
   return lastShown_;
 }

@@ -392,7 +392,7 @@ TEST_F(MessageWindowTest, AFilesObjectsAndItsHitsStringsAreReusedWithoutAllocati
     const char* name;
     int hitsPerFile;
   };
-  for (const Case& c : {Case{"files without hits", 0}}) {
+  for (const Case& c : {Case{"files without hits", 0}, Case{"files with hits", 5}}) {
     host::Host h;
     h.messageWindow()->keepEvents(false);
     auto sink = std::make_shared<ExpectingSink>();
@@ -423,6 +423,7 @@ TEST_F(MessageWindowTest, AFilesObjectsAndItsHitsStringsAreReusedWithoutAllocati
       ASSERT_TRUE(f->open(2));
       mapping += allocations - opening;
       MessageGroup* g = h.messageWindow()->openGroup(makeString(sink->file), makeString("Vantrel"));
+      if (c.hitsPerFile) g->addHeading(makeString(sink->file), makeString("Vantreling"));
       for (int hit = 0; hit < c.hitsPerFile; ++hit) {
         sink->text = texts[static_cast<size_t>(file + hit) % texts.size()];
         sink->line = hit + 1;
