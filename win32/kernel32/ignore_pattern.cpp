@@ -2,8 +2,10 @@
 // tests/win32/kernel32/ignore_pattern_test.cpp and tests/win32/kernel32/findfile_test.cpp.
 #include "win32/kernel32/ignore_pattern.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <iterator>
 
 namespace vwin {
 namespace {
@@ -116,6 +118,21 @@ Result match(std::string_view p, size_t pi, std::string_view t, size_t ti) {
   return ti == t.size() ? kMatch : kNoMatch;
 }
 
+// Where the set opening at pattern[open] ("[") closes: a "]" first in it (after "!" or "^") is a
+// member, and so is a class; npos when it never closes.
+size_t setEnd(std::string_view pattern, size_t open) {
+  size_t j = open + 1;
+  if (j < pattern.size() && (pattern[j] == '!' || pattern[j] == '^')) ++j;
+  if (j < pattern.size() && pattern[j] == ']') ++j;
+  while (j < pattern.size() && pattern[j] != ']') {
+    size_t close = pattern[j] == '[' && j + 1 < pattern.size() && pattern[j + 1] == ':'
+                       ? pattern.find(":]", j + 2)
+                       : std::string_view::npos;
+    j = close != std::string_view::npos ? close + 2 : j + (pattern[j] == '\\' ? 2 : 1);
+  }
+  return j < pattern.size() ? j : std::string_view::npos;
+}
+
 bool hasWildcard(std::string_view s) { return s.find_first_of("*?[\\") != std::string_view::npos; }
 
 // The longest run of characters outside any wildcard or set, and without "/" ("**/" may stand
@@ -131,17 +148,8 @@ std::string longestPlainRun(std::string_view pattern) {
     if (i < pattern.size() && pattern[i] == '\\') {
       ++i;  // the escaped character
     } else if (i < pattern.size() && pattern[i] == '[') {
-      // Past the set: a "]" first in it (after "!" or "^") is a member, and so is a class.
-      size_t j = i + 1;
-      if (j < pattern.size() && (pattern[j] == '!' || pattern[j] == '^')) ++j;
-      if (j < pattern.size() && pattern[j] == ']') ++j;
-      while (j < pattern.size() && pattern[j] != ']') {
-        size_t close = pattern[j] == '[' && j + 1 < pattern.size() && pattern[j + 1] == ':'
-                           ? pattern.find(":]", j + 2)
-                           : std::string_view::npos;
-        j = close != std::string_view::npos ? close + 2 : j + (pattern[j] == '\\' ? 2 : 1);
-      }
-      i = j;
+      size_t close = setEnd(pattern, i);
+      i = close == std::string_view::npos ? pattern.size() : close;  // past the set
     }
     start = i + 1;
   }
@@ -174,14 +182,20 @@ std::optional<IgnorePattern> IgnorePattern::parse(std::string_view line) {
   if (line[0] == '/') line.remove_prefix(1);
   if (line.empty()) return std::nullopt;
   pattern.text_ = line;
+  pattern.classify();
+  return pattern;
+}
+
+void IgnorePattern::classify() {
+  std::string_view line = text_;
   if (!hasWildcard(line)) {
-    pattern.kind_ = Kind::kLiteral;
-    pattern.plain_ = line;
-  } else if (!pattern.anchored_ && line[0] == '*' && !hasWildcard(line.substr(1))) {
-    pattern.kind_ = Kind::kTail;
-    pattern.plain_ = line.substr(1);
+    kind_ = Kind::kLiteral;
+    plain_ = line;
+  } else if (!anchored_ && line[0] == '*' && !hasWildcard(line.substr(1))) {
+    kind_ = Kind::kTail;
+    plain_ = line.substr(1);
   } else {
-    pattern.plain_ = longestPlainRun(line);
+    plain_ = longestPlainRun(line);
   }
   // A pattern ending in a plain byte (or an escaped one) ends every subject with it, one ending
   // in a plain set ("[ch]") with one of its members; one ending in a wildcard, any byte.
@@ -190,16 +204,71 @@ std::optional<IgnorePattern> IgnorePattern::parse(std::string_view line) {
   while (backslashes + 1 < line.size() && line[line.size() - 2 - backslashes] == '\\')
     ++backslashes;
   if (backslashes % 2 == 1 || !std::strchr("*?]\\", last)) {
-    pattern.lastBytes_.assign(1, static_cast<char>(last));
+    lastBytes_.assign(1, static_cast<char>(last));
   } else if (last == ']') {
     size_t open = line.rfind('[');
     std::string_view members =
         open == std::string_view::npos ? "" : line.substr(open + 1, line.size() - open - 2);
     if (!members.empty() && members.find_first_of("!^-[]\\") == std::string_view::npos &&
         (open == 0 || line[open - 1] != '\\'))
-      pattern.lastBytes_ = members;
+      lastBytes_ = members;
   }
-  if (!std::strchr("*?[\\", line[0])) pattern.firstByte_ = static_cast<unsigned char>(line[0]);
+  if (!std::strchr("*?[\\", line[0])) firstByte_ = static_cast<unsigned char>(line[0]);
+  reducible_ = anchored_ && line.find("**") == std::string_view::npos &&
+               line.find_first_of("\\[") == std::string_view::npos &&
+               line.find("//") == std::string_view::npos;
+  shape_ = NameShape{};
+  shape_.directoryOnly = directoryOnly_;
+  if (!anchored_) {
+    size_t head = std::min({line.find_first_of("*?[\\"), line.size(), sizeof shape_.head});
+    shape_.headLength = static_cast<uint8_t>(head);
+    std::memcpy(shape_.head, line.data(), head);
+  }
+  // The name is matched by what follows the last "/" (unless that is a "**" passing slashes,
+  // which holds no dot and ends no tail), read here as the match reads it: a byte that matches
+  // only itself, one that matches any ("?" or a set), or a run of any length. The tail is the
+  // last bytes after the last run.
+  constexpr int kAnyByte = -1;
+  std::string_view name = line.substr(line.rfind('/') + 1);
+  int units[sizeof shape_.tail];  // the last ones read, round
+  size_t run = 0, dots = 0;       // bytes since the last run of any length; dots in all
+  for (size_t i = 0; i < name.size(); ++i) {
+    int unit = static_cast<unsigned char>(name[i]);
+    if (name[i] == '\\' && i + 1 < name.size()) {
+      unit = static_cast<unsigned char>(name[++i]);
+    } else if (name[i] == '?') {
+      unit = kAnyByte;
+    } else if (name[i] == '[') {
+      size_t close = setEnd(name, i);
+      if (close == std::string_view::npos) {  // the pattern matches nothing: read no further
+        run = 0;
+        break;
+      }
+      unit = kAnyByte;
+      i = close;
+    } else if (name[i] == '*' || name[i] == '\\') {
+      run = 0;
+      continue;
+    }
+    dots += unit == '.';
+    units[run++ % std::size(units)] = unit;
+  }
+  shape_.dots = static_cast<uint8_t>(std::min<size_t>(dots, 255));
+  size_t tail = std::min(run, sizeof shape_.tail);
+  shape_.tailLength = static_cast<uint8_t>(tail);
+  for (size_t k = 0; k < tail; ++k) {
+    int unit = units[(run - tail + k) % std::size(units)];
+    shape_.tail[k] = unit == kAnyByte ? 0 : static_cast<char>(unit);
+    shape_.tailMask[k] = unit == kAnyByte ? 0 : static_cast<char>(0xff);
+  }
+}
+
+IgnorePattern IgnorePattern::nameTest(std::string_view name, bool negated, bool directoryOnly) {
+  IgnorePattern pattern;
+  pattern.text_ = name;
+  pattern.negated_ = negated;
+  pattern.directoryOnly_ = directoryOnly;
+  pattern.classify();
   return pattern;
 }
 

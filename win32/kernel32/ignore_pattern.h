@@ -17,6 +17,7 @@
 #ifndef VANTREL_WIN32_IGNORE_PATTERN_H_
 #define VANTREL_WIN32_IGNORE_PATTERN_H_
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -26,10 +27,39 @@ namespace vwin {
 // git's wildmatch with "/" special: whether `text` matches `pattern` as a whole.
 bool wildMatch(std::string_view pattern, std::string_view text);
 
+// What every entry name a pattern matches has: a listing checks it on each pattern that may apply
+// to a name before matching, and it turns most away in a few compares of bytes in a row.
+struct NameShape {
+  bool directoryOnly = false;
+  uint8_t dots = 0;        // dots the name holds at least
+  uint8_t headLength = 0;  // bytes of `head` it starts with
+  uint8_t tailLength = 0;  // bytes of `tail` it ends with, each masked by `tailMask`
+  char head[8] = {};
+  char tail[8] = {};
+  char tailMask[8] = {};  // 0 where the name's byte may be any
+
+  // `dotsInName`: how many dots `name` holds.
+  bool admits(std::string_view name, size_t dotsInName, bool directory) const {
+    if ((directoryOnly && !directory) || dotsInName < dots || name.size() < headLength ||
+        name.size() < tailLength)
+      return false;
+    for (size_t i = 0; i < headLength; ++i)
+      if (name[i] != head[i]) return false;
+    const char* at = name.data() + name.size() - tailLength;
+    for (size_t i = tailLength; i > 0; --i)
+      if ((at[i - 1] & tailMask[i - 1]) != tail[i - 1]) return false;
+    return true;
+  }
+};
+
 class IgnorePattern {
  public:
   // The pattern of one line (without its line break), or nothing for a blank or comment line.
   static std::optional<IgnorePattern> parse(std::string_view line);
+  // A pattern over names alone: `name` (one component, wildcards allowed) at any depth, negated
+  // and limited to directories as told. What an anchored pattern leaves over one directory's
+  // entries once the directories on its way matched.
+  static IgnorePattern nameTest(std::string_view name, bool negated, bool directoryOnly);
 
   // Whether the pattern matches the entry whose path relative to the ignore file's directory is
   // `relative` (components joined by "/") and whose last component is `name`. Inline: a listing
@@ -59,6 +89,15 @@ class IgnorePattern {
     return subject.find(plain_) != std::string_view::npos && wildMatch(text_, subject);
   }
   bool negated() const { return negated_; }
+  bool directoryOnly() const { return directoryOnly_; }
+  bool anchored() const { return anchored_; }
+  // Without "!", the leading "/" and the trailing "/": components joined by "/" when anchored.
+  const std::string& text() const { return text_; }
+  // Whether the pattern is anchored and may be taken a component at a time: each component
+  // matches one component of the path (no "**", no escape, no set, no empty component).
+  bool reducible() const { return reducible_; }
+  // What every name the pattern matches looks like, checked ahead of the match.
+  const NameShape& shape() const { return shape_; }
   // The bytes a subject the pattern matches may end with; empty when that may be any.
   const std::string& lastBytes() const { return lastBytes_; }
   // The byte the entry's name must start with, or -1 when that may be any.
@@ -66,6 +105,7 @@ class IgnorePattern {
 
  private:
   enum class Kind { kLiteral, kTail, kGeneral };
+  void classify();    // sets what follows text_ from it and anchored_
   std::string text_;  // without "!", the leading "/" and the trailing "/"
   // kLiteral: the whole pattern; kTail: what follows the "*"; kGeneral: its longest run of
   // characters that match only themselves
@@ -76,6 +116,8 @@ class IgnorePattern {
   bool anchored_ = false;
   std::string lastBytes_;
   int firstByte_ = -1;  // the byte a subject must start with, or -1 for any
+  bool reducible_ = false;
+  NameShape shape_;
 };
 
 }  // namespace vwin

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cctype>
 #include <cstdlib>
@@ -27,48 +28,173 @@ namespace vwin {
 
 namespace {
 
-// The patterns of one ignore file (or of the exclusions), and the directory they are relative to.
+// The patterns of one ignore file, and the directory they are relative to.
 struct RuleFile {
   std::string base;  // absolute, "" for the root
   std::vector<IgnorePattern> patterns;
-  // The patterns' indexes in groups, each ascending: by the byte a subject must end with (groups
-  // 0-255); else by the byte the name must start with (256-511); else any (512). An entry is
-  // tried against its last byte's group, its first byte's and group 512 only.
-  // Group g is members[groupStart[g], groupStart[g + 1]).
-  static constexpr int kAny = 512;
-  std::vector<uint32_t> groupStart;
-  std::vector<uint32_t> members;
-
-  void group() {
-    groupStart.assign(kAny + 2, 0);
-    auto forEachGroup = [](const IgnorePattern& p, auto&& f) {
-      if (!p.lastBytes().empty()) {
-        for (char c : p.lastBytes()) f(static_cast<unsigned char>(c));
-      } else {
-        f(p.nameFirstByte() >= 0 ? 256 + p.nameFirstByte() : kAny);
-      }
-    };
-    for (const IgnorePattern& p : patterns) forEachGroup(p, [&](int g) { ++groupStart[g + 1]; });
-    for (int g = 0; g <= kAny; ++g) groupStart[g + 1] += groupStart[g];
-    members.resize(groupStart[kAny + 1]);
-    std::vector<uint32_t> next(groupStart.begin(), groupStart.end() - 1);
-    for (uint32_t i = 0; i < patterns.size(); ++i)
-      forEachGroup(patterns[i], [&](int g) { members[next[g]++] = i; });
-  }
 };
 using RuleFiles = std::vector<std::shared_ptr<const RuleFile>>;
 
+// What became of an entry, as kept among the verdicts.
+enum Judged : uint8_t { kShownEntry = 1, kIgnoredByGit, kIgnoredByIgnoreFile, kExcludedEntry };
+
+// One pattern in force over a directory's entries.
+struct Candidate {
+  const IgnorePattern* pattern;
+  // For a pattern tested against whole paths, the directory they are relative to; nullptr for
+  // one tested against names.
+  const std::string* base;
+  uint64_t rank;  // the higher is tried first
+  Judged source;  // what an entry the pattern hides is
+};
+
+// The rank of a file's pattern: .ignore files ahead of git's, deeper files ahead of shallower
+// (`file`, the file's place in its chain, grows with depth), later lines ahead of earlier.
+uint64_t rankOf(Judged source, size_t file, size_t line) {
+  return (source == kIgnoredByIgnoreFile ? uint64_t{1} << 63 : 0) | uint64_t{file} << 32 | line;
+}
+
+// What a name must be for a candidate to be worth trying, kept apart from the pattern so that
+// passing over the many that cannot match reads a few bytes in a row.
+struct Probe {
+  uint32_t candidate = 0;
+  NameShape shape;
+};
+
+// The patterns in force over a directory's entries, ready to be tried in rank order: the first
+// that matches decides. A name is tried against the probes of its last byte, those of its first
+// byte (of patterns that may end with any byte but start with a known one) and those of
+// patterns that may start and end with any byte, each list in rank order.
+struct Compiled {
+  std::vector<IgnorePattern> owned;   // patterns made for this set alone
+  std::string ownBase;                // the exclusions' directory
+  std::vector<Candidate> candidates;  // highest rank first
+  bool within = true;  // every base holds the directory's entries (not so for exclusions)
+  // The probes by the byte a name must end with, else by the one it must start with, else
+  // neither. The probes of last byte b are byLast[lastStart[b], lastStart[b + 1]), those of
+  // first byte b byFirst[firstStart[b], firstStart[b + 1]).
+  struct Lists {
+    uint32_t lastStart[257] = {};
+    uint32_t firstStart[257] = {};
+    std::vector<Probe> byLast;
+    std::vector<Probe> byFirst;
+    std::vector<Probe> anyByte;
+  };
+  // Lists of the patterns whose names hold at most one dot, and of those whose names hold more
+  // (most names hold one: "*.mod.c" and "*.o.*" are passed over without a look).
+  Lists lists[2];
+
+  // Orders the candidates and makes the lists.
+  void index() {
+    auto higher = [](const Candidate& a, const Candidate& b) { return a.rank > b.rank; };
+    if (!std::is_sorted(candidates.begin(), candidates.end(), higher))
+      std::stable_sort(candidates.begin(), candidates.end(), higher);
+    uint32_t lastCounts[2][257] = {}, firstCounts[2][257] = {};
+    for (const Candidate& c : candidates) {
+      const IgnorePattern& p = *c.pattern;
+      int k = p.shape().dots > 1;
+      for (char b : p.lastBytes()) ++lastCounts[k][static_cast<unsigned char>(b) + 1];
+      if (p.lastBytes().empty() && p.shape().headLength)
+        ++firstCounts[k][static_cast<unsigned char>(p.shape().head[0]) + 1];
+    }
+    uint32_t nextLast[2][256], nextFirst[2][256];
+    for (int k = 0; k < 2; ++k) {
+      Lists& l = lists[k];
+      for (int b = 0; b < 256; ++b) {
+        l.lastStart[b + 1] = l.lastStart[b] + lastCounts[k][b + 1];
+        l.firstStart[b + 1] = l.firstStart[b] + firstCounts[k][b + 1];
+      }
+      l.byLast.resize(l.lastStart[256]);
+      l.byFirst.resize(l.firstStart[256]);
+      std::copy(l.lastStart, l.lastStart + 256, nextLast[k]);
+      std::copy(l.firstStart, l.firstStart + 256, nextFirst[k]);
+    }
+    for (uint32_t i = 0; i < candidates.size(); ++i) {
+      const IgnorePattern& p = *candidates[i].pattern;
+      int k = p.shape().dots > 1;
+      Lists& l = lists[k];
+      Probe probe{i, p.shape()};
+      for (char b : p.lastBytes()) l.byLast[nextLast[k][static_cast<unsigned char>(b)]++] = probe;
+      if (!p.lastBytes().empty()) continue;
+      if (!p.shape().headLength)
+        l.anyByte.push_back(probe);
+      else
+        l.byFirst[nextFirst[k][static_cast<unsigned char>(p.shape().head[0])]++] = probe;
+    }
+  }
+
+  // The first candidate that matches the entry `name`, or nullptr; `full()` gives the entry's
+  // absolute path, asked only when a pattern tests whole paths.
+  template <class FullPath>
+  const Candidate* firstMatch(std::string_view name, bool directory, FullPath&& full) const {
+    auto tries = [&](const Candidate& c) {
+      std::string_view subject = name;
+      if (c.base) {
+        std::string_view path = full();
+        const std::string& base = *c.base;
+        if (within || (path.size() > base.size() && path.compare(0, base.size(), base) == 0 &&
+                       path[base.size()] == '/'))
+          path.remove_prefix(base.size() + 1);
+        subject = path;
+      }
+      return c.pattern->matches(subject, name, directory);
+    };
+    size_t dots = 0;
+    for (char c : name) dots += c == '.';
+    // The first match of each list; the one of lower index (higher rank) decides.
+    uint32_t found = ~uint32_t{0};
+    auto scan = [&](const Probe* p, const Probe* end) {
+      for (; p != end && p->candidate < found; ++p)
+        if (p->shape.admits(name, dots, directory) && tries(candidates[p->candidate])) {
+          found = p->candidate;
+          return;
+        }
+    };
+    unsigned char last = static_cast<unsigned char>(name.back());
+    unsigned char first = static_cast<unsigned char>(name.front());
+    for (int k = 0; k < (dots > 1 ? 2 : 1); ++k) {
+      const Lists& l = lists[k];
+      scan(l.byLast.data() + l.lastStart[last], l.byLast.data() + l.lastStart[last + 1]);
+      scan(l.byFirst.data() + l.firstStart[first], l.byFirst.data() + l.firstStart[first + 1]);
+      scan(l.anyByte.data(), l.anyByte.data() + l.anyByte.size());
+    }
+    return found < candidates.size() ? &candidates[found] : nullptr;
+  }
+};
+
+// The ignore files in force in a directory; shared by its subdirectories that add none.
+struct Chain {
+  std::string gitDir;   // of the repository holding the directory; empty outside one
+  RuleFiles git;        // git's excludes file, info/exclude, then .gitignore from the root down
+  RuleFiles dotIgnore;  // .ignore files from the file system's root down
+  // The files' patterns but the anchored ones taken a component at a time (see Pending); nullptr
+  // when there is none.
+  std::shared_ptr<const Compiled> compiled;
+};
+
+// An anchored pattern on its way down: the components of its text from `at` on are matched
+// against the paths relative to the directory holding it. When one component is left, it is a
+// name test of the directory's entries; else a subdirectory whose name matches the first one
+// holds it with the rest.
+struct Pending {
+  const IgnorePattern* pattern;
+  uint64_t rank;
+  Judged source;
+  uint32_t at;
+};
+
 }  // namespace
 
-// What decides over the entries of one directory: the files in force there, lowest first.
+// What decides over the entries of one directory.
 struct DirectoryRules {
   std::string dir;  // absolute, "" for the root
   bool ignoreFiles = false;
   bool dotNames = false;
-  std::shared_ptr<const RuleFile> excludes;
-  std::string gitDir;   // of the repository holding `dir`; empty outside one
-  RuleFiles git;        // git's excludes file, info/exclude, then .gitignore from the root down
-  RuleFiles dotIgnore;  // .ignore files from the file system's root down
+  std::shared_ptr<const Compiled> excludes;
+  std::shared_ptr<const Chain> chain;  // nullptr with ignore files off
+  std::vector<Pending> pending;
+  // Every pattern of the ignore files that may hide an entry here; nullptr when none may.
+  std::shared_ptr<const Compiled> compiled;
   // The verdicts on the entries of one listing of `dir` (see ListingRules), by entry index:
   // 0 not judged yet, else a Judged value.
   mutable std::mutex memoMutex;
@@ -84,9 +210,14 @@ struct Settings {
   std::atomic<uint64_t> generation{1};  // moves on whenever the rules or ignore files are dropped
   bool ignoreFiles = false;
   bool dotNames = false;
-  std::shared_ptr<const RuleFile> excludes;
+  std::shared_ptr<const Compiled> excludes;
   std::string excludesFile;  // git's, from the user's configuration
-  std::unordered_map<std::string, std::shared_ptr<const DirectoryRules>> directories;
+  struct Hash {
+    using is_transparent = void;
+    size_t operator()(std::string_view s) const { return std::hash<std::string_view>()(s); }
+  };
+  std::unordered_map<std::string, std::shared_ptr<const DirectoryRules>, Hash, std::equal_to<>>
+      directories;
 };
 
 Settings& settings() {
@@ -106,7 +237,6 @@ std::shared_ptr<const RuleFile> parseRules(const std::string& text, std::string 
     at = end + 1;
   }
   if (file->patterns.empty()) return nullptr;
-  file->group();
   return file;
 }
 
@@ -208,8 +338,16 @@ std::string absoluteDirectory(const char* posixDir) {
     }
     path = cwd;
     path += '/';
+    while (posixDir[0] == '.' && posixDir[1] == '/') posixDir += 2;
   }
-  path += posixDir;
+  // Most names need no change (the current directory is one already): no "." or ".."
+  // component, no doubled or trailing "/".
+  std::string_view given(posixDir);
+  bool plain = !given.empty() && given[0] != '.' && given.back() != '/' &&
+               given.find("/.") == std::string_view::npos &&
+               given.find("//") == std::string_view::npos && path != "//";
+  path += given;
+  if (plain && path.size() > 1) return path;
   std::string result;
   size_t at = 0;
   while (at < path.size()) {
@@ -228,18 +366,46 @@ std::string absoluteDirectory(const char* posixDir) {
   return result;
 }
 
-// Whether `name` is in the listing.
-bool listed(const DirectoryListing& listing, std::string_view name) {
-  for (const DirectoryListing::Name& n : listing.names)
-    if (n.length == name.size() && std::memcmp(listing.name(n), name.data(), name.size()) == 0)
-      return true;
-  return false;
+// Which of the names that change the rules a listing holds.
+struct Present {
+  bool git = true, gitignore = true, ignore = true;
+};
+Present presentIn(const DirectoryListing* listing) {
+  Present present;
+  if (!listing) return present;  // not known: each is looked for
+  present = Present{false, false, false};
+  for (const DirectoryListing::Name& n : listing->names) {
+    if (n.length < 4 || n.length > 10) continue;
+    std::string_view name(listing->name(n), n.length);
+    present.git |= name == ".git";
+    present.gitignore |= name == ".gitignore";
+    present.ignore |= name == ".ignore";
+  }
+  return present;
+}
+
+// The patterns of a chain's files, but those a directory takes a component at a time.
+std::shared_ptr<const Compiled> compile(const Chain& chain) {
+  auto compiled = std::make_shared<Compiled>();
+  for (Judged source : {kIgnoredByIgnoreFile, kIgnoredByGit}) {  // highest rank first
+    const RuleFiles& files = source == kIgnoredByGit ? chain.git : chain.dotIgnore;
+    for (size_t f = files.size(); f-- > 0;)
+      for (size_t i = files[f]->patterns.size(); i-- > 0;) {
+        const IgnorePattern& p = files[f]->patterns[i];
+        if (p.reducible()) continue;
+        compiled->candidates.push_back(
+            Candidate{&p, p.anchored() ? &files[f]->base : nullptr, rankOf(source, f, i), source});
+      }
+  }
+  if (compiled->candidates.empty()) return nullptr;
+  compiled->index();
+  return compiled;
 }
 
 // The rules of `dir` (absolute, "" for the root), built from its parent's; `own` (or NULL) is a
 // listing of `dir`, which tells without a system call which of its ignore files exist. The caller
 // holds the settings' lock.
-std::shared_ptr<const DirectoryRules> rulesOf(Settings& s, const std::string& dir,
+std::shared_ptr<const DirectoryRules> rulesOf(Settings& s, std::string_view dir,
                                               const DirectoryListing* own = nullptr) {
   auto kept = s.directories.find(dir);
   if (kept != s.directories.end()) return kept->second;
@@ -249,78 +415,84 @@ std::shared_ptr<const DirectoryRules> rulesOf(Settings& s, const std::string& di
   rules->dotNames = s.dotNames;
   rules->excludes = s.excludes;
   if (s.ignoreFiles) {
-    if (!dir.empty()) {
-      std::shared_ptr<const DirectoryRules> parent = rulesOf(s, dir.substr(0, dir.rfind('/')));
-      rules->gitDir = parent->gitDir;
-      rules->git = parent->git;
-      rules->dotIgnore = parent->dotIgnore;
-    }
-    auto present = [own](const char* name) { return !own || listed(*own, name); };
+    std::shared_ptr<const DirectoryRules> parent;
+    if (!dir.empty()) parent = rulesOf(s, dir.substr(0, dir.rfind('/')));
+    std::shared_ptr<const Chain> chain = parent ? parent->chain : std::make_shared<const Chain>();
+    std::shared_ptr<Chain> changed;  // a copy of the parent's chain, when this directory adds to it
+    auto change = [&]() -> Chain& {
+      if (!changed) changed = std::make_shared<Chain>(*chain);
+      return *changed;
+    };
+    Present present = presentIn(own);
     struct stat st;
-    std::string dotGit = dir + "/.git";
-    if (present(".git") && lstat(dotGit.c_str(), &st) == 0) {
+    std::string dotGit = present.git ? rules->dir + "/.git" : std::string();
+    bool repository = present.git && lstat(dotGit.c_str(), &st) == 0;
+    // Anchored patterns of the parent's files whose next component is this directory's name.
+    std::string_view leaf = dir.substr(dir.rfind('/') + 1);
+    if (parent)
+      for (const Pending& p : parent->pending) {
+        if (repository && p.source == kIgnoredByGit) continue;
+        std::string_view rest = std::string_view(p.pattern->text()).substr(p.at);
+        size_t slash = rest.find('/');
+        if (slash != std::string_view::npos && wildMatch(rest.substr(0, slash), leaf))
+          rules->pending.push_back(
+              Pending{p.pattern, p.rank, p.source, static_cast<uint32_t>(p.at + slash + 1)});
+      }
+    auto add = [&](RuleFiles& files, std::shared_ptr<const RuleFile> file, Judged source) {
+      for (size_t i = 0; i < file->patterns.size(); ++i)
+        if (file->patterns[i].reducible())
+          rules->pending.push_back(
+              Pending{&file->patterns[i], rankOf(source, files.size(), i), source, 0});
+      files.push_back(std::move(file));
+    };
+    if (repository) {
       // A repository of its own: the rules of an enclosing one stop here.
-      rules->gitDir = gitDirectory(dotGit, dir, S_ISDIR(st.st_mode));
-      rules->git.clear();
-      std::string common = commonDirectory(rules->gitDir);
+      Chain& c = change();
+      c.gitDir = gitDirectory(dotGit, rules->dir, S_ISDIR(st.st_mode));
+      c.git.clear();
+      std::string common = commonDirectory(c.gitDir);
       std::string excludesFile = s.excludesFile;
       readExcludesFile(common + "/config", excludesFile);
       for (const std::string& path : {excludesFile, common + "/info/exclude"})
-        if (auto file = path.empty() ? nullptr : readRules(path, dir)) rules->git.push_back(file);
+        if (auto file = path.empty() ? nullptr : readRules(path, rules->dir))
+          add(c.git, std::move(file), kIgnoredByGit);
     }
-    if (!rules->gitDir.empty() && present(".gitignore"))
-      if (auto file = readRules(dir + "/.gitignore", dir)) rules->git.push_back(file);
-    if (present(".ignore"))
-      if (auto file = readRules(dir + "/.ignore", dir)) rules->dotIgnore.push_back(file);
+    if (!chain->gitDir.empty() || repository)
+      if (present.gitignore)
+        if (auto file = readRules(rules->dir + "/.gitignore", rules->dir))
+          add(change().git, std::move(file), kIgnoredByGit);
+    if (present.ignore)
+      if (auto file = readRules(rules->dir + "/.ignore", rules->dir))
+        add(change().dotIgnore, std::move(file), kIgnoredByIgnoreFile);
+    if (changed) {
+      changed->compiled = compile(*changed);
+      chain = changed;
+    }
+    rules->chain = chain;
+    // The anchored patterns left with one component test this directory's names.
+    size_t tests = 0;
+    for (const Pending& p : rules->pending)
+      tests += p.pattern->text().find('/', p.at) == std::string::npos;
+    if (!tests) {
+      rules->compiled = chain->compiled;
+    } else {
+      auto compiled = std::make_shared<Compiled>();
+      compiled->owned.reserve(tests);  // the candidates point into it
+      if (chain->compiled) compiled->candidates = chain->compiled->candidates;
+      for (const Pending& p : rules->pending) {
+        if (p.pattern->text().find('/', p.at) != std::string::npos) continue;
+        compiled->owned.push_back(
+            IgnorePattern::nameTest(std::string_view(p.pattern->text()).substr(p.at),
+                                    p.pattern->negated(), p.pattern->directoryOnly()));
+        compiled->candidates.push_back(
+            Candidate{&compiled->owned.back(), nullptr, p.rank, p.source});
+      }
+      compiled->index();
+      rules->compiled = compiled;
+    }
   }
-  s.directories.emplace(dir, rules);
+  s.directories.emplace(rules->dir, rules);
   return rules;
-}
-
-enum class Verdict { kUndecided, kShown, kHidden };
-
-// What became of an entry, as kept among the verdicts.
-enum Judged : uint8_t { kShownEntry = 1, kIgnoredByGit, kIgnoredByIgnoreFile, kExcludedEntry };
-
-// `within` tells that the file's directory holds the entry, as every ignore file in force for it
-// does; an exclusion's may not, and then its anchored patterns see the absolute path.
-Verdict decide(const RuleFile& file, std::string_view full, std::string_view name, bool directory,
-               bool within = true) {
-  std::string_view relative = full;
-  if (within ||
-      (full.size() > file.base.size() && full.compare(0, file.base.size(), file.base) == 0 &&
-       full[file.base.size()] == '/'))
-    relative = full.substr(file.base.size() + 1);
-  // The last pattern that matches decides: the three groups are walked from their ends at once.
-  const uint32_t* members = file.members.data();
-  const std::vector<uint32_t>& start = file.groupStart;
-  int groups[3] = {static_cast<unsigned char>(name.back()),
-                   256 + static_cast<unsigned char>(name.front()), RuleFile::kAny};
-  const uint32_t* begin[3];
-  const uint32_t* end[3];
-  for (int k = 0; k < 3; ++k) {
-    begin[k] = members + start[groups[k]];
-    end[k] = members + start[groups[k] + 1];
-  }
-  for (;;) {
-    int pick = -1;
-    for (int k = 0; k < 3; ++k)
-      if (end[k] != begin[k] && (pick < 0 || end[k][-1] > end[pick][-1])) pick = k;
-    if (pick < 0) break;
-    const IgnorePattern& pattern = file.patterns[*--end[pick]];
-    if (pattern.matches(relative, name, directory))
-      return pattern.negated() ? Verdict::kShown : Verdict::kHidden;
-  }
-  return Verdict::kUndecided;
-}
-
-Verdict decide(const RuleFiles& files, std::string_view full, std::string_view name,
-               bool directory) {
-  for (auto it = files.rbegin(); it != files.rend(); ++it) {
-    Verdict verdict = decide(**it, full, name, directory);
-    if (verdict != Verdict::kUndecided) return verdict;
-  }
-  return Verdict::kUndecided;
 }
 
 }  // namespace
@@ -367,7 +539,7 @@ ListingRules::ListingRules(const char* posixDir,
   }
   // No file and no exclusion in force (a tree outside any repository, with no .ignore): the
   // listing is what the files make it, at no cost per entry.
-  if (!rules_->dotNames && !rules_->excludes && rules_->git.empty() && rules_->dotIgnore.empty()) {
+  if (!rules_->dotNames && !rules_->excludes && !rules_->compiled) {
     rules_.reset();
     return;
   }
@@ -389,35 +561,37 @@ DWORD ListingRules::apply(size_t index, const char* name, size_t length, DWORD a
   uint8_t* kept = index < verdicts_->size() ? &(*verdicts_)[index] : nullptr;
   uint8_t judged = kept ? *kept : 0;
   if (judged == kShownEntry) return attributes;
-  // The entry's absolute path, in a buffer the listing's entries share, so that judging an entry
-  // allocates nothing.
+  // The entry's absolute path, made only when needed, in a buffer the listing's entries share.
   std::string& path = path_;
-  path.assign(rules_->dir);
-  path += '/';
-  path.append(name, length);
+  bool made = false;
+  auto full = [&]() -> std::string_view {
+    if (!made) {
+      path.assign(rules_->dir);
+      path += '/';
+      path.append(name, length);
+      made = true;
+    }
+    return path;
+  };
   if (!judged) {
-    std::string_view full(path), leaf(name, length);
+    std::string_view leaf(name, length);
     bool directory = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
     judged = kShownEntry;
-    if (rules_->excludes &&
-        decide(*rules_->excludes, full, leaf, directory, false) == Verdict::kHidden) {
-      judged = kExcludedEntry;
-    } else if (rules_->ignoreFiles) {
-      Verdict verdict = decide(rules_->dotIgnore, full, leaf, directory);
-      if (verdict == Verdict::kHidden)
-        judged = kIgnoredByIgnoreFile;
-      else if (verdict == Verdict::kUndecided &&
-               decide(rules_->git, full, leaf, directory) == Verdict::kHidden)
-        judged = kIgnoredByGit;
-    }
+    const Candidate* decided = nullptr;
+    if (rules_->excludes) decided = rules_->excludes->firstMatch(leaf, directory, full);
+    if ((!decided || decided->pattern->negated()) && rules_->compiled)
+      decided = rules_->compiled->firstMatch(leaf, directory, full);
+    if (decided && !decided->pattern->negated()) judged = decided->source;
     if (kept) *kept = judged;
   }
   if (judged == kShownEntry) return attributes;
-  if (count_ && countingPassedOver())
+  if (count_ && countingPassedOver()) {
+    full();
     notePassedOver(judged == kExcludedEntry         ? PassedOver::kExcluded
                    : judged == kIgnoredByIgnoreFile ? PassedOver::kIgnoredByIgnoreFile
                                                     : PassedOver::kIgnoredByGitRules,
                    path);
+  }
   return attributes | FILE_ATTRIBUTE_HIDDEN;
 }
 
@@ -431,12 +605,21 @@ WINAPI_EXPORT void VwinSetListingRules(const VWIN_LISTING_RULES* rules) {
   s.dotNames = rules && rules->dotNames;
   s.excludes = nullptr;
   if (rules && rules->excludes) {
+    auto compiled = std::make_shared<vwin::Compiled>();
+    char cwd[4096];
+    compiled->ownBase = vwin::absoluteDirectory(getcwd(cwd, sizeof cwd) ? cwd : "/");
+    compiled->within = false;
     std::string text;
     for (const char* p = rules->excludes; *p; p += std::strlen(p) + 1)
       text += std::string(p) + "\n";
-    char cwd[4096];
-    s.excludes =
-        vwin::parseRules(text, vwin::absoluteDirectory(getcwd(cwd, sizeof cwd) ? cwd : "/"));
+    if (auto file = vwin::parseRules(text, "")) compiled->owned = file->patterns;
+    for (size_t i = 0; i < compiled->owned.size(); ++i) {
+      const vwin::IgnorePattern& p = compiled->owned[i];
+      compiled->candidates.push_back(vwin::Candidate{
+          &p, p.anchored() ? &compiled->ownBase : nullptr, i, vwin::kExcludedEntry});
+    }
+    compiled->index();
+    if (!compiled->candidates.empty()) s.excludes = compiled;
   }
   s.excludesFile = s.ignoreFiles ? vwin::userExcludesFile() : "";
   s.generation.fetch_add(1, std::memory_order_release);

@@ -17,8 +17,11 @@
 // Invariants: ignore files are read once per directory per search (from one VwinSetListingRules
 // or VwinStartPassedOverCount, which the host calls as a search starts, to the next), so a
 // search's counting pass and its search share them and an edit shows at the next search; judging an
-// entry allocates nothing but the passed-over key of an entry left out. Threading: any thread; the
-// rules are shared. Tested by tests/ignore_test.cpp and tests/host/cli/command_e2e_test.cpp.
+// entry allocates nothing but the passed-over key of an entry left out, and builds its path only
+// for a pattern that tests whole paths ("**", a set or an escape in an anchored pattern): the
+// others are tried on the name alone, an anchored one in the directory its leading components lead
+// to. Threading: any thread; the rules are shared. Tested by tests/ignore_test.cpp and
+// tests/host/cli/command_e2e_test.cpp.
 #ifndef VANTREL_WIN32_LISTING_RULES_H_
 #define VANTREL_WIN32_LISTING_RULES_H_
 

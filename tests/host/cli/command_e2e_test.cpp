@@ -874,14 +874,18 @@ TEST_F(CommandTest, IgnoreFilesLeaveWhatGitWouldAdd) {
   fs::path repo = root_ / "repo";
   fs::create_directories(repo);
   ASSERT_EQ(std::system(("git init -q " + repo.string()).c_str()), 0);
-  write("repo/.gitignore", "build/\n*.o\n/top.txt\n");
-  write("repo/src/.gitignore", "!keep.o\nlocal/\n");
+  // Anchored patterns of several components, with "*" and "**" among them, root and nested.
+  write("repo/.gitignore", "build/\n*.o\n/top.txt\nsrc/gen*.c\n/docs/*/Z.c\ndocs/**/w.c\n");
+  write("repo/src/.gitignore", "!keep.o\nlocal/\n/deep/*.txt\n!/deep/keep.txt\n");
   write("repo/.git/info/exclude", "secret.txt\n");
   write("xdg/git/ignore", "*.log\n");
   for (const char* f :
        {"a.c", "a.o", "top.txt", "secret.txt", "run.log", "build/b.c", "src/s.c", "src/keep.o",
         "src/x.o", "src/top.txt", "src/build/g.c", "src/local/l.c", "docs/build.txt",
         "docs/deep/Z.c", "docs/deep/a.o", ".hidden.c", ".git/x.c"})
+    write("repo/" + std::string(f), "needle\n");
+  for (const char* f : {"src/gen1.c", "src/sub/gen2.c", "src/deep/a.txt", "src/deep/keep.txt",
+                        "docs/x/w.c", "docs/w.c", "docs/deep/Y.c"})
     write("repo/" + std::string(f), "needle\n");
   std::vector<std::string> env{"XDG_CONFIG_HOME=" + (root_ / "xdg").string()};
   std::vector<std::string> args{"needle", "-f",          "*.c;*.o;*.txt;*.log", "-d",
@@ -906,10 +910,10 @@ TEST_F(CommandTest, IgnoreFilesLeaveWhatGitWouldAdd) {
     if (gitAdds.count(f)) expected.push_back(f);
   EXPECT_EQ(expected.size(), gitAdds.size()) << "a file git would add was never searched";
   EXPECT_EQ(searchedFiles(ignoring, root_), expected);
-  EXPECT_EQ(expected.size(), 6u);
-  EXPECT_EQ(everything.size(), 15u);  // --no-ignore: all but the dot-files
+  EXPECT_EQ(expected.size(), 8u);
+  EXPECT_EQ(everything.size(), 22u);  // --no-ignore: all but the dot-files
   // A directory counts once, and what lies in it not at all.
-  EXPECT_EQ(ignoring.err, "vantrel: passed over 9 entries ignored (.gitignore)\n");
+  EXPECT_EQ(ignoring.err, "vantrel: passed over 14 entries ignored (.gitignore)\n");
   EXPECT_EQ(all.err, "");
 
   // A directory named is searched though ignored; --hidden adds dot-files but never .git.
@@ -927,10 +931,11 @@ TEST_F(CommandTest, IgnoreFilesLeaveWhatGitWouldAdd) {
   Result excluded = run({"needle", "-f", "*.txt", "-d", "repo;plain", "--options=2",
                          "--format=json", "--exclude=*_test.txt", "--exclude", "repo/docs/"},
                         {}, env);
-  EXPECT_EQ(searchedFiles(excluded, root_),
-            (std::vector<std::string>{"repo/src/top.txt", "plain/keep.txt"}));
+  EXPECT_EQ(
+      searchedFiles(excluded, root_),
+      (std::vector<std::string>{"repo/src/top.txt", "repo/src/deep/keep.txt", "plain/keep.txt"}));
   EXPECT_EQ(excluded.err,
-            "vantrel: passed over 8 entries ignored (.gitignore), 1 entry ignored (.ignore), 2 "
+            "vantrel: passed over 10 entries ignored (.gitignore), 1 entry ignored (.ignore), 2 "
             "entries excluded (--exclude)\n");
 }
 

@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string_view>
+#include <utility>
 
 namespace {
 
@@ -61,6 +63,13 @@ TEST(IgnorePatternTest, PatternsMatchAsGitsDo) {
       {"a\\\\*", "a\\bc", false, true},
       {"x\\*", "x*", false, true},
       {"x\\*", "xy", false, false},
+      {"[!]x[a]", "b", false, true},  // one set: "]", "x", "[" and "a" are its members
+      {"*.tab.[ch]", "p.tab.h", false, true},
+      {"a?c.[oa]", "abc.o", false, true},
+      {"*\\.c", "a.c", false, true},
+      {"/a/b*.c", "a/bx.c", false, true},
+      {"a/**/x.c", "a/b/x.c", false, true},
+      {"*[[:digit:]].o", "v1.o", false, true},
   };
   for (const Case& c : cases) {
     auto pattern = vwin::IgnorePattern::parse(c.pattern);
@@ -69,7 +78,24 @@ TEST(IgnorePatternTest, PatternsMatchAsGitsDo) {
     std::string_view name = path.substr(path.rfind('/') + 1);
     EXPECT_EQ(pattern->matches(path, name, c.directory), c.matches)
         << c.pattern << " on " << c.path;
+    if (!c.matches) continue;
+    // What a listing checks before matching never turns a matching name away.
+    EXPECT_TRUE(pattern->shape().admits(
+        name, static_cast<size_t>(std::count(name.begin(), name.end(), '.')), c.directory))
+        << c.pattern << " on " << c.path;
   }
+  // A pattern of one component taken from an anchored one keeps its negation and directory limit.
+  auto name = vwin::IgnorePattern::nameTest("gen*.[ch]", true, true);
+  EXPECT_TRUE(name.negated());
+  EXPECT_TRUE(name.matches("x/gen1.c", "gen1.c", true));
+  EXPECT_FALSE(name.matches("x/gen1.c", "gen1.c", false));
+  for (auto [text, reducible] : {std::pair{"/a/*/b", true},
+                                 {"a/b", true},
+                                 {"a/**/b", false},
+                                 {"a/[xy]/b", false},
+                                 {"a/\\*/b", false},
+                                 {"*.o", false}})
+    EXPECT_EQ(vwin::IgnorePattern::parse(text)->reducible(), reducible) << text;
   EXPECT_TRUE(vwin::IgnorePattern::parse("!keep.o")->negated());
   for (const char* none : {"", "# comment", "   ", "/", "!", "\r"})
     EXPECT_FALSE(vwin::IgnorePattern::parse(none)) << '"' << none << '"';
