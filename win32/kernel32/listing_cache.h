@@ -35,6 +35,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -63,6 +64,13 @@ struct DirectoryListing {
   // Names holding a backslash, which no Windows path can carry: never listed, only counted as
   // passed over (win32/kernel32/passed_over.h). In the order read.
   std::vector<Name> uncarried;
+
+  // What the host's listing rules keep for this listing (win32/kernel32/listing_rules.cpp), so
+  // that every listing of the directory finds them without a lookup; `attachedKey` tells what
+  // they were made for. Guarded by `attachedMutex`.
+  mutable std::mutex attachedMutex;
+  mutable std::shared_ptr<const void> attached;
+  mutable uint64_t attachedKey[2] = {};
 
   const char* name(const Name& n) const { return text.data() + n.offset; }
   // What keeping the listing costs, for the cache's budget.

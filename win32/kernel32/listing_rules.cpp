@@ -509,33 +509,23 @@ ListingRules::ListingRules(const char* posixDir,
     : count_(count) {
   Settings& s = settings();
   if (!s.active.load(std::memory_order_acquire)) return;
-  // Each thread keeps the rules it found by the directory's name as given, so that the walk's
-  // repeated requests for a directory cost one lookup, with no allocation once the name is kept.
-  struct Found {
-    uint64_t generation = 0;
-    uint64_t moves = 0;  // a relative name depends on the current directory
-    std::string key;
-    std::unordered_map<std::string, std::shared_ptr<const DirectoryRules>> rules;
-  };
-  thread_local Found found;
-  uint64_t generation = s.generation.load(std::memory_order_acquire);
-  uint64_t moves = currentDirectoryMoves();
-  if (found.generation != generation || found.moves != moves) {
-    found.rules.clear();
-    found.generation = generation;
-    found.moves = moves;
+  // The rules are kept with the listing, so that the walk's repeated listings of a directory
+  // (by mask and for subdirectories, counting and searching) find them at no lookup.
+  uint64_t key[2] = {s.generation.load(std::memory_order_acquire), currentDirectoryMoves()};
+  {
+    std::lock_guard<std::mutex> lock(listing->attachedMutex);
+    if (listing->attached && std::equal(key, key + 2, listing->attachedKey))
+      rules_ = std::static_pointer_cast<const DirectoryRules>(listing->attached);
   }
-  found.key.assign(posixDir);
-  auto kept = found.rules.find(found.key);
-  if (kept != found.rules.end()) {
-    rules_ = kept->second;
-  } else {
+  if (!rules_) {
     std::string dir = absoluteDirectory(posixDir);
     {
       std::lock_guard<std::mutex> lock(s.mutex);
       rules_ = rulesOf(s, dir, listing.get());
     }
-    found.rules.emplace(found.key, rules_);
+    std::lock_guard<std::mutex> lock(listing->attachedMutex);
+    listing->attached = rules_;
+    std::copy(key, key + 2, listing->attachedKey);
   }
   // No file and no exclusion in force (a tree outside any repository, with no .ignore): the
   // listing is what the files make it, at no cost per entry.
