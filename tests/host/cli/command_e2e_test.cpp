@@ -380,6 +380,25 @@ TEST_F(CommandTest, ContextLinesFileListsCountsAndHitLinesAlone) {
   Result both = with({"-l", "--format=json"});
   EXPECT_EQ(both.status, 2);
   EXPECT_EQ(both.out, "");
+
+  // Hundreds of short lines between hits are passed in blocks of bytes: wherever the last feed
+  // falls in a block, each line shown is the one its number says.
+  std::string many;
+  for (int n = 1; n <= 3000; ++n)
+    many += (n % 97 == 0 ? "needle " : "l") + std::to_string(n) + "\n";
+  std::string d = (root_ / "many/d.txt").string();
+  write("many/d.txt", many);
+  Result far = run({"needle", "--options=0", "-f", "*.txt", "-d", windows("many"), "-B", "2"});
+  std::istringstream shown(far.out);
+  int contextLines = 0;
+  for (std::string line; std::getline(shown, line);) {
+    if (line.rfind(d + "-", 0) != 0) continue;
+    std::string rest = line.substr(d.size() + 1);  // "N-lN"
+    std::string number = rest.substr(0, rest.find('-'));
+    EXPECT_EQ(rest, number + "-l" + number);
+    ++contextLines;
+  }
+  EXPECT_EQ(contextLines, 2 * (3000 / 97));
 }
 
 TEST_F(CommandTest, NodeSearchWithChildrenAndRelativeNames) {
