@@ -22,8 +22,9 @@
 //
 // Listings come from win32/kernel32/listing_cache.h: one read of a directory serves every search of
 // it while it stays unchanged (both searches of a walk's visit, and both passes of a search that
-// counts first). Attributes that depend on another file (links, unknown types) are examined again
-// by every search.
+// counts first), and the names each mask matched are kept with the listing, so a directory's later
+// requests by the same mask match no name again. Attributes that depend on another file (links,
+// unknown types) are examined again by every search.
 //
 // Invariant: a search handle is a heap record whose address is the handle; only handles in the
 // live set are dereferenced.
@@ -39,6 +40,7 @@
 #include <cstring>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_set>
@@ -320,23 +322,82 @@ bool isDotName(const char* name, uint16_t length) {
   return (length == 1 && name[0] == '.') || (length == 2 && name[0] == '.' && name[1] == '.');
 }
 
-// Keeps in `search` the entries of its listing whose names fit `matcher`, with their attributes.
-// The caller names an entry by the directory and the name, and a directory also needs a separator
-// after it: an entry that leaves no room for that before MAX_PATH, as spelled (`dir`) or in full
-// form (`dirFull` characters for the directory), is left out and counted as passed over when a
-// walk would have taken it.
+// A mask's compiled form, made when first needed: a request answered from the names its mask
+// matched before needs none.
+class LazyMatcher {
+ public:
+  explicit LazyMatcher(const std::string& pattern) : pattern_(pattern) {}
+  Matcher& get() {
+    if (!matcher_) matcher_.emplace(compilePattern(pattern_));
+    return *matcher_;
+  }
+
+ private:
+  const std::string& pattern_;
+  std::optional<Matcher> matcher_;
+};
+
+// Whether every name fits the mask: Windows' "*" and "*.*".
+bool matchesEveryName(const std::string& namePattern) {
+  return namePattern == "*" || namePattern == "*.*";
+}
+
+// The indexes of the listing's names that fit `namePattern` in the current ANSI code page,
+// ascending: matched once per listing and mask, then kept with the listing while there is room
+// for them (a search asks by the same mask in its counting pass and in its search).
+std::shared_ptr<const std::vector<uint32_t>> matchedNames(const vwin::DirectoryListing& listing,
+                                                          const std::string& namePattern,
+                                                          LazyMatcher& matcher) {
+  UINT codePage = GetACP();
+  size_t kept = 0;
+  {
+    std::lock_guard<std::mutex> lock(listing.maskedMutex);
+    for (const vwin::DirectoryListing::Masked& m : listing.masked) {
+      if (m.codePage == codePage && m.mask == namePattern) return m.matched;
+      kept += m.matched->size();
+    }
+  }
+  auto matched = std::make_shared<std::vector<uint32_t>>();
+  for (size_t i = 0; i < listing.names.size(); ++i) {
+    const vwin::DirectoryListing::Name& entry = listing.names[i];
+    if (matcher.get().matches(std::string_view(listing.name(entry), entry.length)))
+      matched->push_back(static_cast<uint32_t>(i));
+  }
+  matched->shrink_to_fit();
+  std::lock_guard<std::mutex> lock(listing.maskedMutex);
+  // Within what the listing's size allows for; another thread may have kept the same meanwhile.
+  if (listing.masked.size() < 4 && kept + matched->size() <= listing.names.size()) {
+    bool known = false;
+    for (const vwin::DirectoryListing::Masked& m : listing.masked)
+      known = known || (m.codePage == codePage && m.mask == namePattern);
+    if (!known)
+      listing.masked.push_back(vwin::DirectoryListing::Masked{namePattern, codePage, matched});
+  }
+  return matched;
+}
+
+// Keeps in `search` the entries of its listing whose names fit `namePattern`, with their
+// attributes. The caller names an entry by the directory and the name, and a directory also needs
+// a separator after it: an entry that leaves no room for that before MAX_PATH, as spelled (`dir`)
+// or in full form (`dirFull` characters for the directory), is left out and counted as passed
+// over when a walk would have taken it.
 void collectEntries(Search& search, const std::string& dir, size_t dirFull, const char* posix,
-                    Matcher& matcher, const vwin::ListingRules& rules, bool count = true) {
+                    const std::string& namePattern, LazyMatcher& matcher,
+                    const vwin::ListingRules& rules, bool count = true) {
   const vwin::DirectoryListing& listing = *search.listing;
   bool root = isDriveRoot(dir);
   // Where an entry's name starts in the caller's path to it, as spelled and in full form.
   size_t nameAt = std::max(dir.size(), dirFull == 3 ? dirFull : dirFull + 1);
-  for (size_t i = 0; i < listing.names.size(); ++i) {
+  bool every = matchesEveryName(namePattern);
+  std::shared_ptr<const std::vector<uint32_t>> matched;
+  if (!every) matched = matchedNames(listing, namePattern, matcher);
+  size_t candidates = every ? listing.names.size() : matched->size();
+  for (size_t k = 0; k < candidates; ++k) {
+    size_t i = every ? k : (*matched)[k];
     const vwin::DirectoryListing::Name& entry = listing.names[i];
     const char* name = listing.name(entry);
     bool dotName = isDotName(name, entry.length);
     if (dotName && root) continue;
-    if (!matcher.matches(std::string_view(name, entry.length))) continue;
     DWORD attributes =
         dotName ? FILE_ATTRIBUTE_DIRECTORY
                 : rules.apply(i, name, entry.length, attributesOf(posix, name, entry.type));
@@ -352,12 +413,12 @@ void collectEntries(Search& search, const std::string& dir, size_t dirFull, cons
 
 // Counts as passed over the names of the listing no Windows path can carry that fit `matcher`
 // and that a walk would have taken.
-void countUncarried(const vwin::DirectoryListing& listing, const char* posix, Matcher& matcher,
+void countUncarried(const vwin::DirectoryListing& listing, const char* posix, LazyMatcher& matcher,
                     const vwin::ListingRules& rules) {
   if (!vwin::countingPassedOver()) return;
   for (const vwin::DirectoryListing::Name& entry : listing.uncarried) {
     const char* name = listing.name(entry);
-    if (!matcher.matches(std::string_view(name, entry.length))) continue;
+    if (!matcher.get().matches(std::string_view(name, entry.length))) continue;
     if (!vwinHiddenOrSystem(rules.apply(vwin::ListingRules::kNotListed, name, entry.length,
                                         attributesOf(posix, name, entry.type))))
       vwin::notePassedOver(vwin::PassedOver::kUncarriedName, std::string(posix) + "/" + name);
@@ -373,9 +434,9 @@ std::vector<FoundEntry> searchEntries(std::shared_ptr<const DirectoryListing> li
                                       const std::string& namePattern) {
   Search search;
   search.listing = std::move(listing);
-  Matcher matcher(compilePattern(namePattern));
+  LazyMatcher matcher(namePattern);
   vwin::ListingRules rules(posix, search.listing, false);
-  collectEntries(search, dir, dirFull, posix, matcher, rules, false);
+  collectEntries(search, dir, dirFull, posix, namePattern, matcher, rules, false);
   std::vector<FoundEntry> found;
   found.reserve(search.entries.size());
   for (const Entry& e : search.entries) found.push_back(FoundEntry{e.index, e.attributes});
@@ -397,9 +458,9 @@ WINAPI_EXPORT HANDLE WINAPI FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA da
   size_t dirFull = MAX_PATH;
   search->listing = listWindowsDirectory(windowsDir, posix, sizeof posix, dirFull);
   if (!search->listing) return INVALID_HANDLE_VALUE;
-  Matcher matcher(compilePattern(namePattern));
+  LazyMatcher matcher(namePattern);
   vwin::ListingRules rules(posix, search->listing);
-  collectEntries(*search, dir, dirFull, posix, matcher, rules);
+  collectEntries(*search, dir, dirFull, posix, namePattern, matcher, rules);
   countUncarried(*search->listing, posix, matcher, rules);
   vwin::noteFileSearch(dir, namePattern);
   if (search->entries.empty()) {

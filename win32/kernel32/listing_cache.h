@@ -72,6 +72,18 @@ struct DirectoryListing {
   mutable std::shared_ptr<const void> attached;
   mutable uint64_t attachedKey[2] = {};
 
+  // The names a file mask matched, kept for the directory's later requests by the same mask
+  // (win32/kernel32/findfile.cpp): the mask as given, the ANSI code page it was folded in, and
+  // the indexes into `names` it matched, ascending. At most names.size() indexes in all, which
+  // bytes() counts from the start, so the cache's budget holds whatever is kept here.
+  struct Masked {
+    std::string mask;
+    UINT codePage;
+    std::shared_ptr<const std::vector<uint32_t>> matched;
+  };
+  mutable std::mutex maskedMutex;
+  mutable std::vector<Masked> masked;
+
   const char* name(const Name& n) const { return text.data() + n.offset; }
   // What keeping the listing costs, for the cache's budget.
   size_t bytes() const;

@@ -145,6 +145,7 @@ TEST_F(FindFileTest, MasksMatchNamesThatDifferOnlyInCaseInEitherCodePage) {
   for (const char* n : {"CAF\xC3\x89.md", "caf\xE9.md", "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E.txt",
                         "na\xC3\xAFve.TXT", "\xC3\x9A.c", "\xC3\x8A.c"})
     touch(root / n);
+  usleep(150 * 1000);  // settled: one listing serves every case, and keeps what each mask matched
   using Names = std::vector<std::string>;
   struct Case {
     UINT page;
@@ -152,6 +153,9 @@ TEST_F(FindFileTest, MasksMatchNamesThatDifferOnlyInCaseInEitherCodePage) {
     Names expected;
   };
   const Case cases[] = {
+      {CP_UTF8, "\xC3\x9A.c", {"\xC3\x9A.c"}},
+      // Windows-1252 folds the second byte of "\xC3\x9A" as a small s caron, as it always has.
+      {1252, "\xC3\x9A.c", {"\xC3\x8A.c", "\xC3\x9A.c"}},
       {CP_UTF8, "caf\xC3\xA9.md", {"CAF\xC3\x89.md"}},
       {CP_UTF8, "*\xC3\xA9.MD", {"CAF\xC3\x89.md"}},
       {CP_UTF8, "*.md", {"CAF\xC3\x89.md", "caf\xE9.md"}},
@@ -163,12 +167,13 @@ TEST_F(FindFileTest, MasksMatchNamesThatDifferOnlyInCaseInEitherCodePage) {
       {1252, "caf\xC9.md", {"caf\xE9.md"}},
       {1252, "*\xE9.MD", {"caf\xE9.md"}},
       {1252, "\xE6\x97\xA5\xE6\x9C\xAC*.txt", {"\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E.txt"}},
-      // Windows-1252 folds the second byte of "\xC3\x9A" as a small s caron, as it always has.
-      {1252, "\xC3\x9A.c", {"\xC3\x8A.c", "\xC3\x9A.c"}},
   };
-  for (const Case& c : cases) {
-    ScopedCodePage page(c.page);
-    EXPECT_EQ(names(list(dir + c.mask)), c.expected) << c.mask << " in " << c.page;
+  // Twice: the second time from the names each mask matched the first, in its own code page.
+  for (int pass = 0; pass < 2; ++pass) {
+    for (const Case& c : cases) {
+      ScopedCodePage page(c.page);
+      EXPECT_EQ(names(list(dir + c.mask)), c.expected) << c.mask << " in " << c.page;
+    }
   }
 }
 
