@@ -83,6 +83,7 @@ struct Compiled {
   // Lists of the patterns whose names hold at most one dot, and of those whose names hold more
   // (most names hold one: "*.mod.c" and "*.o.*" are passed over without a look).
   Lists lists[2];
+  size_t maxDots = 0;  // the most dots a pattern asks for
 
   // Orders the candidates and makes the lists.
   void index() {
@@ -92,6 +93,7 @@ struct Compiled {
     uint32_t lastCounts[2][257] = {}, firstCounts[2][257] = {};
     for (const Candidate& c : candidates) {
       const IgnorePattern& p = *c.pattern;
+      maxDots = std::max<size_t>(maxDots, std::max<uint8_t>(p.shape().dots, 2));
       int k = p.shape().dots > 1;
       for (char b : p.lastBytes()) ++lastCounts[k][static_cast<unsigned char>(b) + 1];
       if (p.lastBytes().empty() && p.shape().headLength)
@@ -139,8 +141,10 @@ struct Compiled {
       }
       return c.pattern->matches(subject, name, directory);
     };
+    // The name's dots, counted as far as any pattern asks.
     size_t dots = 0;
-    for (char c : name) dots += c == '.';
+    for (const char *at = name.data(), *end = at + name.size(); dots < maxDots; ++at, ++dots)
+      if (!(at = static_cast<const char*>(std::memchr(at, '.', end - at)))) break;
     // The first match of each list; the one of lower index (higher rank) decides.
     uint32_t found = ~uint32_t{0};
     auto scan = [&](const Probe* p, const Probe* end) {
@@ -212,12 +216,8 @@ struct Settings {
   bool dotNames = false;
   std::shared_ptr<const Compiled> excludes;
   std::string excludesFile;  // git's, from the user's configuration
-  struct Hash {
-    using is_transparent = void;
-    size_t operator()(std::string_view s) const { return std::hash<std::string_view>()(s); }
-  };
-  std::unordered_map<std::string, std::shared_ptr<const DirectoryRules>, Hash, std::equal_to<>>
-      directories;
+  // Keyed by each rules' own `dir`, which lives as long as the entry.
+  std::unordered_map<std::string_view, std::shared_ptr<const DirectoryRules>> directories;
 };
 
 Settings& settings() {
@@ -324,8 +324,9 @@ std::string commonDirectory(const std::string& gitDir) {
   return text[0] == '/' ? text : gitDir + "/" + text;
 }
 
-std::string absoluteDirectory(const char* posixDir) {
-  std::string path;
+// Leaves in `path` the absolute name of `posixDir`, reusing its buffer.
+void absoluteDirectory(const char* posixDir, std::string& path) {
+  path.clear();
   if (posixDir[0] != '/') {
     // The current directory, read again only when it moved.
     thread_local std::string cwd;
@@ -340,14 +341,19 @@ std::string absoluteDirectory(const char* posixDir) {
     path += '/';
     while (posixDir[0] == '.' && posixDir[1] == '/') posixDir += 2;
   }
-  // Most names need no change (the current directory is one already): no "." or ".."
-  // component, no doubled or trailing "/".
-  std::string_view given(posixDir);
-  bool plain = !given.empty() && given[0] != '.' && given.back() != '/' &&
-               given.find("/.") == std::string_view::npos &&
-               given.find("//") == std::string_view::npos && path != "//";
-  path += given;
-  if (plain && path.size() > 1) return path;
+  path += posixDir;
+  // Most names need no change: absolute, with no empty, "." or ".." component.
+  auto plain = [](std::string_view p) {
+    if (p.size() < 2 || p[0] != '/' || p.back() == '/') return false;
+    for (size_t at = 1; at < p.size();) {
+      size_t end = std::min(p.find('/', at), p.size());
+      std::string_view part = p.substr(at, end - at);
+      if (part.empty() || part == "." || part == "..") return false;
+      at = end + 1;
+    }
+    return true;
+  };
+  if (plain(path)) return;
   std::string result;
   size_t at = 0;
   while (at < path.size()) {
@@ -363,7 +369,7 @@ std::string absoluteDirectory(const char* posixDir) {
     }
     at = end + 1;
   }
-  return result;
+  path.swap(result);
 }
 
 // Which of the names that change the rules a listing holds.
@@ -491,7 +497,7 @@ std::shared_ptr<const DirectoryRules> rulesOf(Settings& s, std::string_view dir,
       rules->compiled = compiled;
     }
   }
-  s.directories.emplace(rules->dir, rules);
+  s.directories.emplace(std::string_view(rules->dir), rules);
   return rules;
 }
 
@@ -518,7 +524,8 @@ ListingRules::ListingRules(const char* posixDir,
       rules_ = std::static_pointer_cast<const DirectoryRules>(listing->attached);
   }
   if (!rules_) {
-    std::string dir = absoluteDirectory(posixDir);
+    thread_local std::string dir;  // its buffer serves every directory
+    absoluteDirectory(posixDir, dir);
     {
       std::lock_guard<std::mutex> lock(s.mutex);
       rules_ = rulesOf(s, dir, listing.get());
@@ -597,7 +604,7 @@ WINAPI_EXPORT void VwinSetListingRules(const VWIN_LISTING_RULES* rules) {
   if (rules && rules->excludes) {
     auto compiled = std::make_shared<vwin::Compiled>();
     char cwd[4096];
-    compiled->ownBase = vwin::absoluteDirectory(getcwd(cwd, sizeof cwd) ? cwd : "/");
+    vwin::absoluteDirectory(getcwd(cwd, sizeof cwd) ? cwd : "/", compiled->ownBase);
     compiled->within = false;
     std::string text;
     for (const char* p = rules->excludes; *p; p += std::strlen(p) + 1)
