@@ -37,6 +37,7 @@ using RuleFiles = std::vector<std::shared_ptr<const RuleFile>>;
 
 // What became of an entry, as kept among the verdicts.
 enum Judged : uint8_t { kShownEntry = 1, kIgnoredByGit, kIgnoredByIgnoreFile, kExcludedEntry };
+static_assert(kShownEntry == 1, "ListingRules::kShown");
 
 // One pattern in force over a directory's entries.
 struct Candidate {
@@ -540,6 +541,7 @@ ListingRules::ListingRules(const char* posixDir,
     rules_.reset();
     return;
   }
+  dotNames_ = rules_->dotNames;
   memoLock_ = std::unique_lock<std::mutex>(rules_->memoMutex);
   if (rules_->memoListing.lock() != listing) {
     rules_->memoListing = listing;
@@ -550,14 +552,9 @@ ListingRules::ListingRules(const char* posixDir,
 
 ListingRules::~ListingRules() = default;
 
-DWORD ListingRules::apply(size_t index, const char* name, size_t length, DWORD attributes) const {
-  if (!rules_) return attributes;
-  if (rules_->dotNames && name[0] == '.' && std::string_view(name, length) != ".git")
-    attributes &= ~FILE_ATTRIBUTE_HIDDEN;
-  if (vwinHiddenOrSystem(attributes)) return attributes;
+DWORD ListingRules::judge(size_t index, const char* name, size_t length, DWORD attributes,
+                          uint8_t judged) const {
   uint8_t* kept = index < verdicts_->size() ? &(*verdicts_)[index] : nullptr;
-  uint8_t judged = kept ? *kept : 0;
-  if (judged == kShownEntry) return attributes;
   // The entry's absolute path, made only when needed, in a buffer the listing's entries share.
   std::string& path = path_;
   bool made = false;

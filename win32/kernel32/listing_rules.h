@@ -26,12 +26,14 @@
 #define VANTREL_WIN32_LISTING_RULES_H_
 
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
 
 #include "win32/include/windef.h"
+#include "win32/kernel32/attributes.h"
 
 typedef struct VWIN_LISTING_RULES {
   BOOL ignoreFiles;      // honour .gitignore, .ignore and git's exclude files
@@ -66,11 +68,26 @@ class ListingRules {
   // The attributes of the listing's entry `index` (not "." nor ".."; kNotListed for a name
   // outside `names`), named `name`, after the rules, from those the file alone gives; an entry
   // the rules hide is counted as passed over.
-  DWORD apply(size_t index, const char* name, size_t length, DWORD attributes) const;
+  // Inline: a listing asks it for every entry, and most entries were judged before and shown.
+  DWORD apply(size_t index, const char* name, size_t length, DWORD attributes) const {
+    if (!rules_) return attributes;
+    if (dotNames_ && name[0] == '.' && !(length == 4 && std::memcmp(name, ".git", 4) == 0))
+      attributes &= ~FILE_ATTRIBUTE_HIDDEN;
+    if (vwinHiddenOrSystem(attributes)) return attributes;
+    uint8_t judged = index < verdicts_->size() ? (*verdicts_)[index] : 0;
+    if (judged == kShown) return attributes;
+    return judge(index, name, length, attributes, judged);
+  }
   static constexpr size_t kNotListed = ~size_t{0};
 
  private:
+  static constexpr uint8_t kShown = 1;  // a verdict: the rules leave the entry shown
+  // apply() for an entry not judged yet (`judged` 0) or hidden.
+  DWORD judge(size_t index, const char* name, size_t length, DWORD attributes,
+              uint8_t judged) const;
+
   std::shared_ptr<const DirectoryRules> rules_;
+  bool dotNames_ = false;
   std::unique_lock<std::mutex> memoLock_;  // held while the verdicts below are used
   std::vector<uint8_t>* verdicts_ = nullptr;
   mutable std::string path_;
