@@ -366,7 +366,8 @@ std::shared_ptr<const std::vector<uint32_t>> matchedNames(const vwin::DirectoryL
   matched->shrink_to_fit();
   std::lock_guard<std::mutex> lock(listing.maskedMutex);
   // Within what the listing's size allows for; another thread may have kept the same meanwhile.
-  if (listing.masked.size() < 4 && kept + matched->size() <= listing.names.size()) {
+  if (listing.masked.size() < vwin::DirectoryListing::kMaskedKept &&
+      kept + matched->size() <= listing.names.size()) {
     bool known = false;
     for (const vwin::DirectoryListing::Masked& m : listing.masked)
       known = known || (m.codePage == codePage && m.mask == namePattern);

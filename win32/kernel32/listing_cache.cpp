@@ -223,8 +223,8 @@ std::shared_ptr<DirectoryListing> readListing(const char* posixDir, bool& settle
 size_t DirectoryListing::bytes() const {
   return sizeof *this + posixDir.capacity() + text.capacity() +
          (names.capacity() + uncarried.capacity()) * sizeof(Name) +
-         names.capacity() * sizeof(uint32_t) + 4 * (sizeof(Masked) + 64) +  // masked names
-         64;                                                                // the cache's own node
+         names.capacity() * sizeof(uint32_t) + kMaskedKept * (sizeof(Masked) + 48) +  // masked
+         64;  // the cache's own node
 }
 
 std::shared_ptr<const DirectoryListing> listDirectory(const char* posixDir) {

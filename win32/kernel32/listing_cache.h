@@ -74,8 +74,10 @@ struct DirectoryListing {
 
   // The names a file mask matched, kept for the directory's later requests by the same mask
   // (win32/kernel32/findfile.cpp): the mask as given, the ANSI code page it was folded in, and
-  // the indexes into `names` it matched, ascending. At most names.size() indexes in all, which
-  // bytes() counts from the start, so the cache's budget holds whatever is kept here.
+  // the indexes into `names` it matched, ascending. At most kMaskedKept masks and names.size()
+  // indexes in all, which bytes() counts from the start, so the cache's budget holds whatever is
+  // kept here.
+  static constexpr size_t kMaskedKept = 2;
   struct Masked {
     std::string mask;
     UINT codePage;
