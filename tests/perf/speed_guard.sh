@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Speed guard: times vantrel against GNU grep on a generated tree of C-like files, in the same run,
 # and fails when vantrel's blocking search (counting pass included) takes longer than
-# VANTREL_PERF_RATIO (default 1.5) times grep's on any of the searches below.
+# VANTREL_PERF_RATIO (default 1.0) times grep's on any of the searches below.
 #
 # usage: speed_guard.sh VANTREL TREE_DIR
 #   The tree (about 72 MB in 3,200 files) is generated once into TREE_DIR and kept there.
@@ -16,7 +16,7 @@ set -euo pipefail
 
 vantrel="${1:?usage: speed_guard.sh VANTREL TREE_DIR}"
 tree="${2:?usage: speed_guard.sh VANTREL TREE_DIR}"
-ratio_limit="${VANTREL_PERF_RATIO:-1.5}"
+ratio_limit="${VANTREL_PERF_RATIO:-1.0}"
 runs="${VANTREL_PERF_RUNS:-5}"
 
 case "${VANTREL_BUILD_TYPE:-Release}" in
