@@ -23,19 +23,28 @@ size_t next(const std::string& bytes, size_t size, size_t from, char c) {
   return at ? static_cast<size_t>(static_cast<const char*>(at) - bytes.data()) : size;
 }
 
-// Moves over up to `count` line feeds in [from, to): answers the place after the last one passed
-// and lowers `count` by how many were passed. The lines between two hits are many and short, so
-// where SSE2 is there the feeds are counted 64 bytes at a time, and only the block holding the
-// last one wanted is looked into.
+// Moves over up to `count` lines in [from, to) that end in a LF alone: answers the place after the
+// last one passed and lowers `count` by how many were passed. It stops at the start of a line whose
+// end holds a CR (CR, CR LF, LF CR), which the caller passes by the add-on's rule, so no look for
+// a CR ever runs ahead of the lines asked. The lines between two hits are many and short, so where
+// SSE2 is there the feeds are counted 64 bytes at a time (a block is taken whole only when neither
+// it nor the byte after it holds a CR), and only the block holding the last one wanted is looked
+// into.
 size_t passLineFeeds(const char* data, size_t from, size_t to, long& count) {
   size_t at = from;
 #if defined(__SSE2__)
   const __m128i feed = _mm_set1_epi8('\n');
+  const __m128i carriage = _mm_set1_epi8('\r');
   const __m128i zero = _mm_setzero_si128();
-  while (count > 0 && at + 64 <= to) {
+  while (count > 0 && at + 65 <= to) {
     const __m128i* block = reinterpret_cast<const __m128i*>(data + at);
-    __m128i hits[4];
-    for (int i = 0; i < 4; ++i) hits[i] = _mm_cmpeq_epi8(_mm_loadu_si128(block + i), feed);
+    __m128i bytes[4], hits[4];
+    for (int i = 0; i < 4; ++i) bytes[i] = _mm_loadu_si128(block + i);
+    __m128i crs = _mm_or_si128(
+        _mm_or_si128(_mm_cmpeq_epi8(bytes[0], carriage), _mm_cmpeq_epi8(bytes[1], carriage)),
+        _mm_or_si128(_mm_cmpeq_epi8(bytes[2], carriage), _mm_cmpeq_epi8(bytes[3], carriage)));
+    if (_mm_movemask_epi8(crs) != 0 || data[at + 64] == '\r') break;
+    for (int i = 0; i < 4; ++i) hits[i] = _mm_cmpeq_epi8(bytes[i], feed);
     // A feed is -1 in its byte: the four blocks' sum, negated, counts up to 4 a byte.
     __m128i sum = _mm_sub_epi8(
         zero, _mm_add_epi8(_mm_add_epi8(hits[0], hits[1]), _mm_add_epi8(hits[2], hits[3])));
@@ -53,9 +62,14 @@ size_t passLineFeeds(const char* data, size_t from, size_t to, long& count) {
     }
   }
 #endif
-  for (; count > 0 && at < to; ++at)
-    if (data[at] == '\n' && --count == 0) return at + 1;
-  // Fewer feeds than asked: the place after the last one, if any.
+  for (; count > 0 && at < to; ++at) {
+    if (data[at] == '\r') break;
+    if (data[at] == '\n') {
+      if (at + 1 < to && data[at + 1] == '\r') break;
+      if (--count == 0) return at + 1;
+    }
+  }
+  // Fewer passed than asked: the start of the line stopped in.
   while (at > from && data[at - 1] != '\n') --at;
   return at;
 }
@@ -105,28 +119,24 @@ bool FileLines::readFrom(File& file, long long size) {
 void FileLines::restart() {
   number_ = 1;
   start_ = 0;
-  nextCr_ = next(bytes_, size_, 0, '\r');
   nextLf_ = next(bytes_, size_, 0, '\n');
 }
 
 size_t FileLines::endOfLine(size_t from) {
-  if (nextCr_ < from) nextCr_ = next(bytes_, size_, from, '\r');
   if (nextLf_ < from) nextLf_ = next(bytes_, size_, from, '\n');
-  return nextCr_ < nextLf_ ? nextCr_ : nextLf_;
+  // A CR is looked for only within the line, never through the rest of the file.
+  const void* cr = std::memchr(bytes_.data() + from, '\r', nextLf_ - from);
+  return cr ? static_cast<size_t>(static_cast<const char*>(cr) - bytes_.data()) : nextLf_;
 }
 
 bool FileLines::line(long number, std::string_view& text) {
   if (number < number_) restart();
   while (number_ < number && start_ < size_) {
-    // Up to the byte before the next CR every LF ends one line alone: they are passed in bulk.
-    if (nextCr_ < start_) nextCr_ = next(bytes_, size_, start_, '\r');
-    if (nextCr_ > start_ + 1) {
-      long count = number - number_;
-      size_t after = passLineFeeds(bytes_.data(), start_, nextCr_ - 1, count);
-      number_ = number - count;
-      start_ = after;
-      if (number_ == number) break;
-    }
+    // Lines that end in a LF alone are passed in bulk; one whose end holds a CR one by one.
+    long count = number - number_;
+    start_ = passLineFeeds(bytes_.data(), start_, size_, count);
+    number_ = number - count;
+    if (number_ == number) break;
     size_t end = endOfLine(start_);
     if (end >= size_) {
       start_ = size_;

@@ -6,9 +6,9 @@
 // that same object (File::openNow); otherwise the file is opened again by its name.
 //
 // Invariants: the buffer is kept and reused from file to file. Lines are found going forward:
-// runs without a CR are passed sixteen bytes at a time, line feeds counted; otherwise each end is
-// found with memchr. Each byte is looked at about once per file as long as lines are asked in
-// order.
+// runs without a CR are passed 64 bytes at a time, line feeds counted; otherwise each end is
+// found with memchr, a CR looked for only within its line. Each byte up to the last line asked is
+// looked at about once per file as long as lines are asked in order; none after it.
 // Ownership: owns its buffer; the file is closed before load returns.
 // Threading: one thread at a time.
 // Tested by tests/host/cli/command_e2e_test.cpp (through the command's context lines).
@@ -42,8 +42,7 @@ class FileLines {
   size_t size_ = 0;
   long number_ = 1;  // the line that starts at `start_`
   size_t start_ = 0;
-  size_t nextCr_ = 0;  // the first CR at or after the place last looked from (size_ if none)
-  size_t nextLf_ = 0;
+  size_t nextLf_ = 0;  // the first LF at or after the place last looked from (size_ if none)
 };
 
 }  // namespace host

@@ -382,12 +382,20 @@ TEST_F(CommandTest, ContextLinesFileListsCountsAndHitLinesAlone) {
   EXPECT_EQ(both.out, "");
 
   // Hundreds of short lines between hits are passed in blocks of bytes: wherever the last feed
-  // falls in a block, each line shown is the one its number says.
+  // falls in a block, and wherever an end holding a CR falls (inside a block, or its CR LF or
+  // LF CR split across two), each line shown is the one its number says.
   std::string many;
   for (int n = 1; n <= 3000; ++n)
-    many += (n % 97 == 0 ? "needle " : "l") + std::to_string(n) + "\n";
+    many += (n % 97 == 0 ? "needle " : "l") + std::to_string(n) +
+            (n % 89 == 0   ? "\r"
+             : n % 61 == 0 ? "\r\n"
+             : n % 53 == 0 ? "\n\r"
+                           : "\n");
   std::string d = (root_ / "many/d.txt").string();
   write("many/d.txt", many);
+  std::string split = std::string(63, 'a') + "\n\r";  // a LF CR end across the first two blocks
+  for (int n = 2; n <= 40; ++n) split += (n == 40 ? "needle " : "l") + std::to_string(n) + "\n";
+  write("many/e.txt", split);
   Result far = run({"needle", "--options=0", "-f", "*.txt", "-d", windows("many"), "-B", "2"});
   std::istringstream shown(far.out);
   int contextLines = 0;
@@ -399,6 +407,8 @@ TEST_F(CommandTest, ContextLinesFileListsCountsAndHitLinesAlone) {
     ++contextLines;
   }
   EXPECT_EQ(contextLines, 2 * (3000 / 97));
+  std::string e = (root_ / "many/e.txt").string();
+  EXPECT_NE(far.out.find(e + "-38-l38\n" + e + "-39-l39\n"), std::string::npos) << far.out;
 }
 
 TEST_F(CommandTest, NodeSearchWithChildrenAndRelativeNames) {
