@@ -32,18 +32,18 @@ constexpr unsigned char kByteRank[256] = {
     64,  65,  66,  67,  68,  69,  70,  71,  72,  73,  74,  75,  76,  77,  78,  79,   // 0xF0
 };
 
+inline bool isCapital(unsigned char c) { return c >= 'A' && c <= 'Z'; }
+
 // How common byte `c` is in the haystacks: in upper-cased text a capital stands also for every
 // small letter of the source, so it counts as the commoner of the two.
 inline unsigned rankOf(unsigned char c, bool folded) {
   unsigned rank = kByteRank[c];
-  if (folded && c >= 'A' && c <= 'Z') {
+  if (folded && isCapital(c)) {
     unsigned small = kByteRank[c | 0x20];
     if (small > rank) rank = small;
   }
   return rank;
 }
-
-inline bool isCapital(unsigned char c) { return c >= 'A' && c <= 'Z'; }
 
 }  // namespace
 

@@ -142,12 +142,7 @@ bool FileLines::line(long number, std::string_view& text) {
       start_ = size_;
       break;
     }
-    size_t after = end + 1;
-    // A CR LF or LF CR pair is one end.
-    if (after < size_ && (bytes_[after] == '\r' || bytes_[after] == '\n') &&
-        bytes_[after] != bytes_[end])
-      ++after;
-    start_ = after;
+    start_ = end + lineEndLength(bytes_.data(), size_, end);
     ++number_;
   }
   if (number_ != number || start_ >= size_) return false;

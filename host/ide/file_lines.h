@@ -22,6 +22,13 @@ namespace host {
 
 class File;
 
+// The add-on's line ends are CR, LF, CR LF and LF CR: the bytes of the end that begins with the
+// CR or LF at data[at], in data[0, size) (2 for a pair, else 1).
+inline size_t lineEndLength(const char* data, size_t size, size_t at) {
+  char next = at + 1 < size ? data[at + 1] : '\0';
+  return (next == '\r' || next == '\n') && next != data[at] ? 2 : 1;
+}
+
 class FileLines {
  public:
   // Reads the file the add-on named `path`; false (and no lines) when it cannot be read.

@@ -41,15 +41,7 @@ BOOL File::open(int mode) {
     noteOpenedAsSpelled(name_);  // opened ahead from the listing's own names
     posixPath_.clear();
     handBack_ = true;
-    fd_ = ahead;
-    size_ = aheadSize;
-    position_ = 0;
-    if (readText()) {
-      openHere_ = this;
-      return TRUE;
-    }
-    close();
-    return FALSE;
+    return adopt(ahead, aheadSize);
   }
   // The name as spelled first: a search hands over names just listed, so the stat that the case
   // lookup makes would be wasted on nearly every file.
@@ -72,8 +64,12 @@ BOOL File::open(int mode) {
     ::close(fd);
     return FALSE;
   }
+  return adopt(fd, status.st_size);
+}
+
+BOOL File::adopt(int fd, long long size) {
   fd_ = fd;
-  size_ = status.st_size;
+  size_ = size;
   position_ = 0;
   if (readText()) {
     openHere_ = this;

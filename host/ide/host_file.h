@@ -115,6 +115,9 @@ class File final : public RefCounted<HostFile> {
   // After the open: looks for a byte-order mark and converts a UTF-16 file; false when the file
   // cannot be read.
   bool readText();
+  // Takes `fd`, a regular file of `size` bytes, as the file open here and reads its text; closes
+  // it and answers FALSE when that fails.
+  BOOL adopt(int fd, long long size);
 #endif
   std::string name_;
   std::string posixPath_;

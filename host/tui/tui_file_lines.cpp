@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "host/ide/file_lines.h"
 #include "host/ide/file_text.h"
 
 namespace tui {
@@ -67,9 +68,7 @@ bool FileLines::load(const std::string& path) {
       char c = text_[i];
       if (c != '\r' && c != '\n') continue;
       lineEnds_.push_back(i);
-      if (i + 1 < text_.size() && (text_[i + 1] == '\r' || text_[i + 1] == '\n') &&
-          text_[i + 1] != c)
-        ++i;
+      i += host::lineEndLength(text_.data(), text_.size(), i) - 1;
       if (i + 1 < text_.size()) lineStarts_.push_back(i + 1);
     }
   }

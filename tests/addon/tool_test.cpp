@@ -114,6 +114,18 @@ class ToolTest : public ::testing::Test {
   static void waitForWorker() {
     while (searchThreadId.load() != 0) Sleep(1);
   }
+  // Loads the add-on into `ide`, opens a project and starts a search for "needle" on a worker,
+  // held at its first message behind `gate`; false (and nothing held) when the tool did not run.
+  bool startHeldWorker(host::Host& ide, std::shared_ptr<GateSink>& gate) {
+    gate = std::make_shared<GateSink>();
+    ide.messageWindow()->addSink(gate);
+    BcwAddOnEntry(ide.serverReference());
+    ide.project()->open(project("C:\\P\\A.IDE"));
+    script("needle", Asynchronous);
+    if (!ide.tools()->runTool("Vantrel", {})) return false;
+    gate->waitUntilReached();
+    return true;
+  }
 
   long live_ = 0;
   fs::path root_;
@@ -279,13 +291,8 @@ TEST_F(ToolTest, ClosingTheProjectUnderAWorkerKeepsItsJobAlive) {
   writeFiles(5, "needle\n");
   host::Host ide;
   auto recording = ide.record();
-  auto gate = std::make_shared<GateSink>();
-  ide.messageWindow()->addSink(gate);
-  BcwAddOnEntry(ide.serverReference());
-  ide.project()->open(project("C:\\P\\A.IDE"));
-  script("needle", Asynchronous);
-  ASSERT_TRUE(ide.tools()->runTool("Vantrel", {}));
-  gate->waitUntilReached();
+  std::shared_ptr<GateSink> gate;
+  ASSERT_TRUE(startHeldWorker(ide, gate));
   ide.project()->close();  // the IDE and the client let go of the tool
   EXPECT_EQ(ide.tools()->size(), 0u);
   gate->open();
@@ -300,13 +307,8 @@ TEST_F(ToolTest, UnloadingUnderAWorkerStopsItAndWaits) {
   writeFiles(50, "needle\n");
   host::Host ide;
   auto recording = ide.record();
-  auto gate = std::make_shared<GateSink>();
-  ide.messageWindow()->addSink(gate);
-  BcwAddOnEntry(ide.serverReference());
-  ide.project()->open(project("C:\\P\\A.IDE"));
-  script("needle", Asynchronous);
-  ASSERT_TRUE(ide.tools()->runTool("Vantrel", {}));
-  gate->waitUntilReached();
+  std::shared_ptr<GateSink> gate;
+  ASSERT_TRUE(startHeldWorker(ide, gate));
   ide.project()->close();
   std::thread opener([&] {
     Sleep(50);
@@ -326,13 +328,8 @@ TEST_F(ToolTest, ProcessDetachUnderAWorkerStopsItWithoutWaiting) {
   writeFiles(50, "needle\n");
   host::Host ide;
   auto recording = ide.record();
-  auto gate = std::make_shared<GateSink>();
-  ide.messageWindow()->addSink(gate);
-  BcwAddOnEntry(ide.serverReference());
-  ide.project()->open(project("C:\\P\\A.IDE"));
-  script("needle", Asynchronous);
-  ASSERT_TRUE(ide.tools()->runTool("Vantrel", {}));
-  gate->waitUntilReached();
+  std::shared_ptr<GateSink> gate;
+  ASSERT_TRUE(startHeldWorker(ide, gate));
   EXPECT_EQ(DllEntryPoint(moduleInstance, DLL_PROCESS_DETACH, nullptr), 1);  // the gate is shut
   EXPECT_NE(searchThreadId.load(), 0u);
   gate->open();
