@@ -20,10 +20,11 @@ namespace vantrel {
 // report a program ended by Ctrl-C, so scripts tell it from "no hits".
 constexpr int kStatusStopped = 130;
 
-// Comes after the sink that shows the results, so it also sees when their stream has failed.
+// Comes after the sink that shows the results, so it also sees when their stream has failed;
+// `shownOn` NULL when they are written on a thread of their own, which then watches the stream.
 class OutcomeSink final : public host::MessageSink {
  public:
-  OutcomeSink(std::ostream& shownOn, std::atomic<bool>& outputFailed)
+  OutcomeSink(std::ostream* shownOn, std::atomic<bool>& outputFailed)
       : shownOn_(shownOn), outputFailed_(outputFailed) {}
   void event(const host::MessageEvent& event) override {
     using host::AddOnText;
@@ -36,7 +37,7 @@ class OutcomeSink final : public host::MessageSink {
     }
     if (text == AddOnText::kSummary) summaryWritten = true;
     if (text == AddOnText::kUserBreak) userBreak = true;
-    if (shownOn_.bad()) outputFailed_.store(true);
+    if (shownOn_ && shownOn_->bad()) outputFailed_.store(true);
   }
   // The exit status of a search that ran to its end: 0 a hit listed, 1 none, kStatusStopped a
   // user break, 2 a search the add-on refused or left without its summary (the reason in `why`).
@@ -54,7 +55,7 @@ class OutcomeSink final : public host::MessageSink {
   std::string reason;
 
  private:
-  std::ostream& shownOn_;
+  std::ostream* shownOn_;
   std::atomic<bool>& outputFailed_;
 };
 

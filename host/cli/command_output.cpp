@@ -8,10 +8,21 @@
 #include "host/ide/text_sink.h"
 
 namespace vantrel {
+namespace {
+
+// The Windows command is a check of the module under Wine, where the copy of an open file that
+// the thread reads is not made: it keeps the output on the searching thread.
+#ifdef _WIN32
+constexpr bool kOutputOnItsOwnThread = false;
+#else
+constexpr bool kOutputOnItsOwnThread = true;
+#endif
+
+}  // namespace
 
 std::shared_ptr<host::MessageSink> makeOutputSink(OutputFormat format, std::ostream& out,
                                                   const host::SinkOptions& options, int before,
-                                                  int after) {
+                                                  int after, std::atomic<bool>* outputFailed) {
   std::shared_ptr<host::MessageSink> shown;
   switch (format) {
     case OutputFormat::kText:
@@ -27,8 +38,12 @@ std::shared_ptr<host::MessageSink> makeOutputSink(OutputFormat format, std::ostr
     case OutputFormat::kCounts:
       return std::make_shared<host::FileListSink>(out, options, host::FileListSink::Form::kCounts);
   }
-  if (before > 0 || after > 0) return std::make_shared<host::ContextSink>(shown, before, after);
-  return shown;
+  if (before <= 0 && after <= 0) return shown;
+  if (!outputFailed) return std::make_shared<host::ContextSink>(shown, before, after);
+  // Reading files again for their context and writing it out runs on the second core.
+  return std::make_shared<host::ContextSink>(shown, before, after, [&out, outputFailed] {
+    if (out.bad()) outputFailed->store(true);
+  });
 }
 
 CommandOutput makeCommandOutput(const CommandLine& line, std::ostream& out, bool flushEachLine,
@@ -36,9 +51,15 @@ CommandOutput makeCommandOutput(const CommandLine& line, std::ostream& out, bool
   host::SinkOptions options;
   options.windowsPaths = line.windowsPaths;
   options.flushEachLine = flushEachLine;
+  // A terminal shows the lines as they come, between redraws of its status line, which asks the
+  // output whether it writes for an event: lines for one are made on the searching thread.
+  bool ownThread = kOutputOnItsOwnThread && !flushEachLine &&
+                   (line.contextBefore > 0 || line.contextAfter > 0) &&
+                   (line.format == OutputFormat::kText || line.format == OutputFormat::kJson);
   CommandOutput output;
-  output.shown = makeOutputSink(line.format, out, options, line.contextBefore, line.contextAfter);
-  output.outcome = std::make_shared<OutcomeSink>(out, outputFailed);
+  output.shown = makeOutputSink(line.format, out, options, line.contextBefore, line.contextAfter,
+                                ownThread ? &outputFailed : nullptr);
+  output.outcome = std::make_shared<OutcomeSink>(ownThread ? nullptr : &out, outputFailed);
   return output;
 }
 

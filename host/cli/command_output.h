@@ -4,7 +4,8 @@
 //
 // Ownership: the stream and the failure flag are the caller's and outlive the sinks.
 // Threading: made on the IDE's thread before the search; the sinks are then called under the
-// message window's lock.
+// message window's lock. Context lines off a terminal are made and written on a thread of their
+// own (host/ide/context_sink.h); the message window's flush waits for it.
 // Tested by tests/host/cli/command_e2e_test.cpp (every format through the real command).
 #ifndef VANTREL_HOST_COMMAND_OUTPUT_H_
 #define VANTREL_HOST_COMMAND_OUTPUT_H_
@@ -32,10 +33,12 @@ struct CommandOutput {
 };
 
 // The sink that shows the message window on `out` in `format`, with `before` and `after` lines
-// of context around each hit (text and json).
+// of context around each hit (text and json). Given `outputFailed`, the context is made and
+// written on a thread of the sink's own, which sets the flag when `out` fails.
 std::shared_ptr<host::MessageSink> makeOutputSink(OutputFormat format, std::ostream& out,
                                                   const host::SinkOptions& options, int before = 0,
-                                                  int after = 0);
+                                                  int after = 0,
+                                                  std::atomic<bool>* outputFailed = nullptr);
 
 // The output for `line` on `out`; `flushEachLine` for a terminal. A failed stream sets
 // `outputFailed`.

@@ -2,9 +2,27 @@
 // Tested by tests/host/cli/command_e2e_test.cpp.
 #include "host/ide/context_sink.h"
 
+#include "host/ide/host_file.h"
+
 namespace host {
 
+ContextSink::ContextSink(std::shared_ptr<MessageSink> next, int before, int after,
+                         std::function<void()> written)
+    : next_(std::move(next)), before_(before), after_(after), written_(std::move(written)) {
+  thread_ = std::make_unique<SinkThread>(
+      [this](const MessageEvent& event, File* lent) {
+        handle(event, lent);
+        if (written_) written_();
+      },
+      [this] {
+        endRun(afterUntil_);
+        next_->flush();
+        if (written_) written_();
+      });
+}
+
 bool ContextSink::writesFor(const MessageEvent& event) const {
+  if (thread_) return false;
   using Kind = MessageEvent::Kind;
   bool endsRun =
       afterUntil_ > lastShown_ && (event.kind == Kind::Group || event.kind == Kind::Heading);
@@ -36,7 +54,30 @@ void ContextSink::breakRuns() {
 }
 
 void ContextSink::event(const MessageEvent& event) {
+  if (!thread_) return handle(event, nullptr);
+  // The add-on has the file of its hit open now; by the time the thread reads it, it may be
+  // closed, or its name given to another file.
+  // So a copy is lent with each event that makes `handle` load a file, and with no other.
   using Kind = MessageEvent::Kind;
+  File* lent = nullptr;
+  if (event.kind == Kind::Group || event.kind == Kind::Heading) {
+    lentGroup_ = 0;
+  } else if (event.kind == Kind::Entry && event.file && event.group != lentGroup_) {
+    lentGroup_ = event.group;
+#ifndef _WIN32
+    if (File* open = File::openNow(*event.file)) lent = open->shareOpen();
+#endif
+  }
+  thread_->post(event, lent);
+}
+
+void ContextSink::handle(const MessageEvent& event, File* lent) {
+  using Kind = MessageEvent::Kind;
+  // Released here unless the file is read through it, also when showing a line throws.
+  struct Release {
+    void operator()(File* file) const { file->Release(); }
+  };
+  std::unique_ptr<File, Release> kept(lent);
   switch (event.kind) {
     case Kind::Group:
       endRun(afterUntil_);
@@ -52,7 +93,7 @@ void ContextSink::event(const MessageEvent& event) {
       if (event.group != group_) {
         endRun(afterUntil_);
         group_ = event.group;
-        readable_ = lines_.load(*event.file);
+        readable_ = lines_.load(*event.file, kept.release());
         line_.kind = Kind::Context;
         line_.file = *event.file;
         lastShown_ = 0;
@@ -78,6 +119,7 @@ void ContextSink::event(const MessageEvent& event) {
 }
 
 void ContextSink::flush() {
+  if (thread_) return thread_->flush();
   endRun(afterUntil_);
   next_->flush();
 }

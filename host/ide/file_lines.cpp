@@ -76,28 +76,23 @@ size_t passLineFeeds(const char* data, size_t from, size_t to, long& count) {
 
 }  // namespace
 
-bool FileLines::load(const std::string& path) {
+bool FileLines::load(const std::string& path, File* lent) {
   size_ = 0;
   // While the add-on scans the file it is open on this thread: read again through its object,
   // which spares an open, a look at its first bytes and a close for each file with hits.
   bool read = false;
-  if (File* open = File::openNow(path)) {
+  if (lent) {
+    read = readFrom(*lent, lent->textSize());
+    lent->Release();
+  } else if (File* open = File::openNow(path)) {
     read = readFrom(*open, open->textSize());
-  } else {
-    File* file = nullptr;
-    try {
-      file = new File();
-    } catch (...) {
-      file = nullptr;
+  } else if (File* file = FilePool::take()) {
+    file->setName(newString(path));
+    if (file->open(0)) {
+      read = readFrom(*file, file->seek(0, 2));
+      file->close();
     }
-    if (file) {
-      file->setName(newString(path));
-      if (file->open(0)) {
-        read = readFrom(*file, file->seek(0, 2));
-        file->close();
-      }
-      file->Release();
-    }
+    file->Release();
   }
   restart();
   return read;

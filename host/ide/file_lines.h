@@ -3,7 +3,8 @@
 // add-on's own read saw, on either platform), then its lines found going forward with the
 // add-on's rule: a line ends at CR, LF, CR LF or LF CR, and a file's last line needs no end.
 // While the add-on still has the file open (its hits come during its scan) the read goes through
-// that same object (File::openNow); otherwise the file is opened again by its name.
+// that same object (File::openNow), or through a copy of it lent from the searching thread
+// (File::shareOpen); otherwise the file is opened again by its name.
 //
 // Invariants: the buffer is kept and reused from file to file. Lines are found going forward:
 // runs without a CR are passed 64 bytes at a time, line feeds counted; otherwise each end is
@@ -31,8 +32,9 @@ inline size_t lineEndLength(const char* data, size_t size, size_t at) {
 
 class FileLines {
  public:
-  // Reads the file the add-on named `path`; false (and no lines) when it cannot be read.
-  bool load(const std::string& path);
+  // Reads the file the add-on named `path`, through `lent` when given (which it releases); false
+  // (and no lines) when it cannot be read.
+  bool load(const std::string& path, File* lent = nullptr);
   // Line `number` (from 1) without its end in `text`; false past the last line. Asking for a
   // line before the last one asked starts again from the top.
   bool line(long number, std::string_view& text);

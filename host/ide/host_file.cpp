@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstring>
 #include <limits>
+#include <new>
 
 #include "host/ide/file_size_limit.h"
 #include "host/ide/file_text.h"
@@ -110,6 +111,25 @@ bool File::readText() {
     position_ = 0;
   }
   return true;
+}
+
+File* File::shareOpen() const {
+  if (fd_ < 0) return nullptr;
+  File* copy = FilePool::take();
+  if (!copy) return nullptr;
+  int fd = fcntl(fd_, F_DUPFD_CLOEXEC, 0);
+  try {
+    if (fd < 0) throw std::bad_alloc();
+    copy->fd_ = fd;
+    copy->size_ = size_;
+    copy->skip_ = skip_;
+    copy->converted_ = converted_;
+    if (converted_) copy->text_ = text_;
+  } catch (...) {
+    copy->Release();  // closes the descriptor with it
+    return nullptr;
+  }
+  return copy;
 }
 
 LONG File::read(void* buffer, LONG count) {

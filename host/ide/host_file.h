@@ -16,7 +16,7 @@
 // host holds no file in an editor buffer, so every file is read from disk whatever the open mode.
 // The host's own reads (context lines around hits) go through `openNow` and `readAt`: the file
 // the add-on has open on this thread is read again at an offset without a second open and without
-// moving the add-on's position.
+// moving the add-on's position, or, from another thread, through a copy made by `shareOpen`.
 // Ownership: a File is born with one reference (the add-on's); the descriptor is closed by
 // `close` or at the last Release, after which the object is kept for the next file with its
 // name's buffer (host/ide/object_pool.h). `openNow` lends the add-on's object, valid until it is
@@ -102,6 +102,13 @@ class File final : public RefCounted<HostFile> {
     position_ = kept;
     return got;
   }
+
+#ifndef _WIN32
+  // A second file object on this open file, for a reader on another thread: the same text (of the
+  // same file, even when its name is replaced meanwhile), read at offsets through a descriptor of
+  // its own, closed with it. NULL when it cannot be had (no descriptor left, no memory).
+  File* shareOpen() const;
+#endif
 
   ULONG STDMETHODCALLTYPE Release() override;
 

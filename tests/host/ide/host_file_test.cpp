@@ -8,13 +8,18 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <limits>
+#include <memory>
+#include <semaphore>
 #include <string>
 
+#include "host/ide/context_sink.h"
 #include "host/ide/host.h"
 #include "host/ide/host_string.h"
 #include "host/ide/path_display.h"
+#include "host/ide/recording_sink.h"
 #include "win32/kernel32/codepage.h"
 #include "win32/kernel32/paths.h"
 
@@ -305,6 +310,77 @@ TEST_F(HostFileTest, DescriptorsAreNotLeaked) {
   int after = ::open("/dev/null", O_RDONLY);
   ::close(after);
   EXPECT_EQ(after, before);
+}
+
+// Context made on a thread of its own reads the file the add-on had open, through a copy of its
+// object: when the name is given to another file before the thread reads, the lines are still
+// the searched file's, and no descriptor is left behind. Events come out whole and in order past
+// the ring's size, through its wraps, and one too large for it.
+TEST_F(HostFileTest, ContextOnItsOwnThreadReadsTheFileTheAddOnHadOpen) {
+  // Holds the thread at its first event until the test lets it go.
+  struct HeldSink final : host::MessageSink {
+    std::binary_semaphore go{0};
+    bool held = false;
+    std::shared_ptr<host::RecordingSink> next = std::make_shared<host::RecordingSink>();
+    void event(const host::MessageEvent& event) override {
+      if (!held) {
+        held = true;
+        go.acquire();
+      }
+      next->event(event);
+    }
+  };
+  using Kind = host::MessageEvent::Kind;
+  std::string path = write("shared.c", "one\ntwo\nthree\nfour\n");
+  int firstFree = ::open("/dev/null", O_RDONLY);
+  ::close(firstFree);
+  auto held = std::make_shared<HeldSink>();
+  std::atomic<int> written{0};
+  {
+    host::ContextSink sink(held, 1, 1, [&written] { ++written; });
+    HostFile* file = named(path);
+    ASSERT_NE(file->open(0), FALSE);
+    host::MessageEvent group;
+    group.group = 1;
+    sink.event(group);
+    host::MessageEvent hit;
+    hit.kind = Kind::Entry;
+    hit.group = 1;
+    hit.file = windowsPath(path);
+    hit.line = 3;
+    hit.text = "three";
+    sink.event(hit);
+    file->close();
+    file->Release();
+    std::string other = write("other.c", "1\n2\n3\n4\n");
+    ASSERT_EQ(std::rename(other.c_str(), path.c_str()), 0);
+    held->go.release();
+    host::MessageEvent big;
+    big.kind = Kind::Entry;
+    for (int i = 0; i < 3000; ++i) {
+      big.line = i;
+      big.text.assign(1000 + i % 7, static_cast<char>('a' + i % 26));
+      sink.event(big);
+    }
+    big.text.assign(400000, 'z');
+    sink.event(big);
+    sink.flush();
+  }
+  std::vector<host::MessageEvent> context = held->next->events(Kind::Context);
+  ASSERT_EQ(context.size(), 2u);
+  EXPECT_EQ(context[0].text, "two");
+  EXPECT_EQ(context[1].text, "four");
+  std::vector<host::MessageEvent> entries = held->next->events(Kind::Entry);
+  ASSERT_EQ(entries.size(), 3002u);
+  for (int i = 0; i < 3000; ++i) {
+    EXPECT_EQ(entries[i + 1].line, i);
+    EXPECT_EQ(entries[i + 1].text, std::string(1000 + i % 7, static_cast<char>('a' + i % 26)));
+  }
+  EXPECT_EQ(entries.back().text.size(), 400000u);
+  EXPECT_GT(written.load(), 3000);
+  int nextFree = ::open("/dev/null", O_RDONLY);
+  ::close(nextFree);
+  EXPECT_EQ(nextFree, firstFree);
 }
 
 }  // namespace
