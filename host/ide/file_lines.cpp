@@ -3,7 +3,6 @@
 #include "host/ide/file_lines.h"
 
 #include <bit>
-#include <cstring>
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -14,13 +13,29 @@
 namespace host {
 namespace {
 
+// Lines after the one shown last that are passed one by one rather than counted in bulk.
+constexpr long kStepLines = 4;
+
 // Files the add-on searches are smaller than this by far; one that grew past it since is not
 // read again for its context.
 constexpr long kLargestRead = 64L << 20;
 
-size_t next(const std::string& bytes, size_t size, size_t from, char c) {
-  const void* at = std::memchr(bytes.data() + from, c, size - from);
-  return at ? static_cast<size_t>(static_cast<const char*>(at) - bytes.data()) : size;
+// The first CR or LF in data[from, size), or size: 16 bytes at a time where SSE2 is there.
+size_t firstLineEnd(const char* data, size_t from, size_t size) {
+  size_t at = from;
+#if defined(__SSE2__)
+  const __m128i feed = _mm_set1_epi8('\n');
+  const __m128i carriage = _mm_set1_epi8('\r');
+  for (; at + 16 <= size; at += 16) {
+    __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + at));
+    unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(
+        _mm_or_si128(_mm_cmpeq_epi8(bytes, feed), _mm_cmpeq_epi8(bytes, carriage))));
+    if (mask) return at + static_cast<size_t>(std::countr_zero(mask));
+  }
+#endif
+  for (; at < size; ++at)
+    if (data[at] == '\n' || data[at] == '\r') return at;
+  return size;
 }
 
 // Moves over up to `count` lines in [from, to) that end in a LF alone: answers the place after the
@@ -114,18 +129,24 @@ bool FileLines::readFrom(File& file, long long size) {
 void FileLines::restart() {
   number_ = 1;
   start_ = 0;
-  nextLf_ = next(bytes_, size_, 0, '\n');
+  endKnown_ = false;
 }
 
-size_t FileLines::endOfLine(size_t from) {
-  if (nextLf_ < from) nextLf_ = next(bytes_, size_, from, '\n');
-  // A CR is looked for only within the line, never through the rest of the file.
-  const void* cr = std::memchr(bytes_.data() + from, '\r', nextLf_ - from);
-  return cr ? static_cast<size_t>(static_cast<const char*>(cr) - bytes_.data()) : nextLf_;
-}
+size_t FileLines::endOfLine(size_t from) { return firstLineEnd(bytes_.data(), from, size_); }
 
 bool FileLines::line(long number, std::string_view& text) {
   if (number < number_) restart();
+  // A line shortly after the one shown last (the common case: the lines around a hit, the hit's
+  // own line passed over) is reached line by line from that line's end.
+  for (; endKnown_ && number > number_ && number - number_ <= kStepLines; ++number_) {
+    if (end_ >= size_) {
+      start_ = size_;
+      break;
+    }
+    start_ = end_ + lineEndLength(bytes_.data(), size_, end_);
+    if (number - number_ > 1) end_ = endOfLine(start_);
+  }
+  endKnown_ = false;
   while (number_ < number && start_ < size_) {
     // Lines that end in a LF alone are passed in bulk; one whose end holds a CR one by one.
     long count = number - number_;
@@ -141,7 +162,9 @@ bool FileLines::line(long number, std::string_view& text) {
     ++number_;
   }
   if (number_ != number || start_ >= size_) return false;
-  text = std::string_view(bytes_.data() + start_, endOfLine(start_) - start_);
+  end_ = endOfLine(start_);
+  endKnown_ = true;
+  text = std::string_view(bytes_.data() + start_, end_ - start_);
   return true;
 }
 

@@ -8,8 +8,9 @@
 //
 // Invariants: the buffer is kept and reused from file to file. Lines are found going forward:
 // runs without a CR are passed 64 bytes at a time, line feeds counted; otherwise each end is
-// found with memchr, a CR looked for only within its line. Each byte up to the last line asked is
-// looked at about once per file as long as lines are asked in order; none after it.
+// found by a look for the first CR or LF; the line after the one asked last starts after its end.
+// Each byte up to the last line asked is looked at about once per file as long as lines are asked
+// in order; none after it.
 // Ownership: owns its buffer; the file is closed before load returns.
 // Threading: one thread at a time.
 // Tested by tests/host/cli/command_e2e_test.cpp (through the command's context lines).
@@ -43,15 +44,15 @@ class FileLines {
   // Reads the first `size` bytes of `file`'s text into the buffer; false when that fails.
   bool readFrom(File& file, long long size);
   void restart();
-  // The first CR or LF at or after `from` (size_ if none); `from` never moves back between
-  // restarts.
+  // The first CR or LF at or after `from` (size_ if none).
   size_t endOfLine(size_t from);
 
   std::string bytes_;
   size_t size_ = 0;
   long number_ = 1;  // the line that starts at `start_`
   size_t start_ = 0;
-  size_t nextLf_ = 0;  // the first LF at or after the place last looked from (size_ if none)
+  size_t end_ = 0;  // the end of the line at `start_`, once it was shown
+  bool endKnown_ = false;
 };
 
 }  // namespace host

@@ -3,6 +3,9 @@
 #include "host/ide/sink_thread.h"
 
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "host/ide/host_file.h"
 
@@ -171,6 +174,19 @@ void SinkThread::read(const Header& header, const char* texts) {
   event_.caption.assign(texts, header.captionLength);
 }
 
+bool SinkThread::lookAgain(uint32_t at) const {
+  auto until = std::chrono::steady_clock::now() + kLookOn;
+  for (;;) {
+    for (int i = 0; i < 64; ++i) {
+      if (posted_.load(std::memory_order_relaxed) != at) return true;
+#if defined(__SSE2__)
+      _mm_pause();
+#endif
+    }
+    if (std::chrono::steady_clock::now() >= until) return false;
+  }
+}
+
 void SinkThread::run() {
   uint32_t at = 0;
   uint32_t reported = 0;
@@ -183,6 +199,9 @@ void SinkThread::run() {
     uint32_t posted = posted_.load(std::memory_order_acquire);
     if (posted == at) {
       if (reported != at) report();
+      // Heavy output comes in batches microseconds apart: looking again for a while before going
+      // to sleep keeps the two threads working side by side rather than in turns.
+      if (lookAgain(at)) continue;
       std::unique_lock<std::mutex> lock(wakeMutex_);
       wake_.wait_for(lock, kLookEvery,
                      [&] { return posted_.load(std::memory_order_acquire) != at; });

@@ -56,6 +56,9 @@ class SinkThread {
   static constexpr uint32_t kRing = 1u << 20;      // a power of two: positions wrap cleanly
   static constexpr uint32_t kBatch = 4096;         // bytes of records handed over at once
   static constexpr uint32_t kReportEvery = 16384;  // bytes handled between reports back
+  // How long the thread keeps looking for the next batch before it sleeps, and how long it
+  // sleeps before it looks again.
+  static constexpr std::chrono::microseconds kLookOn{50};
   static constexpr std::chrono::microseconds kLookEvery{1000};
 
   // Room for a record of `size` bytes, contiguous in the ring, waiting for it if need be.
@@ -67,6 +70,8 @@ class SinkThread {
   // Writes a record without texts (a flush or the stop) and hands it over at once.
   void postMark(uint8_t what);
   void run();
+  // Whether records past `at` come within kLookOn.
+  bool lookAgain(uint32_t at) const;
   // The event of the record `header` into `event_`; false for a mark.
   void read(const Header& header, const char* texts);
 
