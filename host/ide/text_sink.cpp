@@ -68,7 +68,11 @@ void TextSink::event(const MessageEvent& event) {
       return;
   }
   line_.push_back('\n');
-  out_.write(line_.data(), static_cast<std::streamsize>(line_.size()));
+  // Straight into the stream's buffer: a line costs no sentry, and a million lines add up. A
+  // failed stream writes nothing more and is marked bad, as its own write would do.
+  auto size = static_cast<std::streamsize>(line_.size());
+  if (!out_.good() || out_.rdbuf()->sputn(line_.data(), size) != size)
+    out_.setstate(std::ios::badbit);
   if (options_.flushEachLine) out_.flush();
 }
 
