@@ -644,13 +644,21 @@ TEST_F(CommandTest, OutputThatCannotBeWrittenIsAFailure) {
   int ends[2];
   ASSERT_EQ(pipe(ends), 0);
   close(ends[0]);  // nobody reads: with SIGPIPE ignored every write fails
-  for (auto [out, ignorePipe, what] :
-       {std::tuple{open("/dev/full", O_WRONLY), false, "full"}, std::tuple{-1, false, "closed"},
-        std::tuple{ends[1], true, "broken pipe"}}) {
-    Result result = runInto(out, ignorePipe);
-    EXPECT_EQ(result.status, 2) << what;
-    EXPECT_NE(result.err.find("vantrel: "), std::string::npos) << what << ": " << result.err;
-    EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1) << result.err;
+  // The same with context lines, which are written on a thread of their own.
+  for (bool context : {false, true}) {
+    if (context) {
+      args.insert(args.end(), {"-C", "1"});
+      ASSERT_EQ(pipe(ends), 0);
+      close(ends[0]);
+    }
+    for (auto [out, ignorePipe, what] :
+         {std::tuple{open("/dev/full", O_WRONLY), false, "full"}, std::tuple{-1, false, "closed"},
+          std::tuple{ends[1], true, "broken pipe"}}) {
+      Result result = runInto(out, ignorePipe);
+      EXPECT_EQ(result.status, 2) << what << (context ? " with context" : "");
+      EXPECT_NE(result.err.find("vantrel: "), std::string::npos) << what << ": " << result.err;
+      EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1) << result.err;
+    }
   }
   // The registry took none of the output meant for a closed descriptor.
   EXPECT_EQ(run({"--format=json"}).status, 0);
