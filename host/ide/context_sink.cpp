@@ -2,27 +2,39 @@
 // Tested by tests/host/cli/command_e2e_test.cpp.
 #include "host/ide/context_sink.h"
 
+#include <system_error>
+
 #include "host/ide/host_file.h"
 
 namespace host {
 
 ContextSink::ContextSink(std::shared_ptr<MessageSink> next, int before, int after,
                          std::function<void()> written)
-    : next_(std::move(next)), before_(before), after_(after), written_(std::move(written)) {
-  thread_ = std::make_unique<SinkThread>(
-      [this](const MessageEvent& event, File* lent) {
-        handle(event, lent);
-        if (written_) written_();
-      },
-      [this] {
-        endRun(afterUntil_);
-        next_->flush();
-        if (written_) written_();
-      });
+    : next_(std::move(next)),
+      before_(before),
+      after_(after),
+      written_(std::move(written)),
+      ownThread_(true) {}
+
+void ContextSink::startThread() {
+  try {
+    thread_ = std::make_unique<SinkThread>(
+        [this](const MessageEvent& event, File* lent) {
+          handle(event, lent);
+          if (written_) written_();
+        },
+        [this] {
+          endRun(afterUntil_);
+          next_->flush();
+          if (written_) written_();
+        });
+  } catch (const std::system_error&) {
+    ownThread_ = false;  // no thread to be had: the lines are made here
+  }
 }
 
 bool ContextSink::writesFor(const MessageEvent& event) const {
-  if (thread_) return false;
+  if (ownThread_) return false;
   using Kind = MessageEvent::Kind;
   bool endsRun =
       afterUntil_ > lastShown_ && (event.kind == Kind::Group || event.kind == Kind::Heading);
@@ -54,11 +66,18 @@ void ContextSink::breakRuns() {
 }
 
 void ContextSink::event(const MessageEvent& event) {
-  if (!thread_) return handle(event, nullptr);
+  using Kind = MessageEvent::Kind;
+  // The thread starts with the first hit: a search without hits costs nothing more, and runs
+  // without the locks a second thread makes the C library take.
+  if (ownThread_ && !thread_ && event.kind == Kind::Entry && event.file) startThread();
+  if (!thread_) {
+    handle(event, nullptr);
+    if (written_) written_();
+    return;
+  }
   // The add-on has the file of its hit open now; by the time the thread reads it, it may be
   // closed, or its name given to another file.
   // So a copy is lent with each event that makes `handle` load a file, and with no other.
-  using Kind = MessageEvent::Kind;
   File* lent = nullptr;
   if (event.kind == Kind::Group || event.kind == Kind::Heading) {
     lentGroup_ = 0;
@@ -122,6 +141,7 @@ void ContextSink::flush() {
   if (thread_) return thread_->flush();
   endRun(afterUntil_);
   next_->flush();
+  if (written_) written_();
 }
 
 }  // namespace host

@@ -9,12 +9,12 @@
 // after the search. The add-on's own events pass unchanged and in order.
 // Ownership: owns the next sink (and its own thread, when it has one).
 // Threading: called under the message window's lock, on the searching thread. Made with a thread
-// of its own (host/ide/sink_thread.h), it only hands the events over there, with a copy of the
-// open file of each file with hits (File::shareOpen), and the file is read, the lines found and
-// every event passed on on that thread; `writesFor` is then not answered (a terminal, which asks
-// it, gets the lines as they come). Without one, it reads the hit's file on the searching thread,
-// once per file with hits.
-// Tested by tests/host/cli/command_e2e_test.cpp.
+// of its own (host/ide/sink_thread.h), from the first hit on it only hands the events over there,
+// with a copy of the open file of each file with hits (File::shareOpen), and the file is read,
+// the lines found and every event passed on on that thread; `writesFor` is then not answered (a
+// terminal, which asks it, gets the lines as they come). Before the first hit, or without a
+// thread, it reads the hit's file on the searching thread, once per file with hits.
+// Tested by tests/host/cli/command_e2e_test.cpp and tests/host/ide/host_file_test.cpp.
 #ifndef VANTREL_HOST_CONTEXT_SINK_H_
 #define VANTREL_HOST_CONTEXT_SINK_H_
 
@@ -40,6 +40,7 @@ class ContextSink final : public MessageSink {
   void flush() override;
 
  private:
+  void startThread();
   // Passes `event` on with the context it calls for, reading its file through `lent` if given.
   void handle(const MessageEvent& event, File* lent);
   // Shows the file's lines from `from` up to `to` (both included) that exist.
@@ -59,6 +60,7 @@ class ContextSink final : public MessageSink {
   bool runShown_ = false;  // a run was shown since the last break
   MessageEvent line_;      // the Context event, reused
   std::function<void()> written_;
+  bool ownThread_ = false;  // made for a thread of its own (started at the first hit)
   int lentGroup_ = 0;  // `group_` as the searching thread sees it, to lend a file when it changes
   std::unique_ptr<SinkThread> thread_;  // last: stopped before the state it uses goes
 };

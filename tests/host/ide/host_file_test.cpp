@@ -317,13 +317,13 @@ TEST_F(HostFileTest, DescriptorsAreNotLeaked) {
 // the searched file's, and no descriptor is left behind. Events come out whole and in order past
 // the ring's size, through its wraps, and one too large for it.
 TEST_F(HostFileTest, ContextOnItsOwnThreadReadsTheFileTheAddOnHadOpen) {
-  // Holds the thread at its first event until the test lets it go.
+  // Holds the thread at the first hit, the event it starts with, until the test lets it go.
   struct HeldSink final : host::MessageSink {
     std::binary_semaphore go{0};
     bool held = false;
     std::shared_ptr<host::RecordingSink> next = std::make_shared<host::RecordingSink>();
     void event(const host::MessageEvent& event) override {
-      if (!held) {
+      if (!held && event.kind == host::MessageEvent::Kind::Entry) {
         held = true;
         go.acquire();
       }
