@@ -1,5 +1,5 @@
 // A thread of an output stage's own (see host/ide/sink_thread.h).
-// Tested by tests/host/ide/context_sink_test.cpp.
+// Tested by tests/host/ide/host_file_test.cpp.
 #include "host/ide/sink_thread.h"
 
 #include <cstring>

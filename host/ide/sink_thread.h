@@ -16,7 +16,7 @@
 // what waits, then joins.
 // Threading: one thread hands over at a time (callers hold the message window's lock); the
 // handlers run on this sink's thread only.
-// Tested by tests/host/ide/context_sink_test.cpp and, with ThreadSanitizer, by the command's tests
+// Tested by tests/host/ide/host_file_test.cpp and, with ThreadSanitizer, by the command's tests
 // (tests/host/cli/command_e2e_test.cpp).
 #ifndef VANTREL_HOST_SINK_THREAD_H_
 #define VANTREL_HOST_SINK_THREAD_H_
