@@ -135,7 +135,8 @@ void FileLines::restart() {
 size_t FileLines::endOfLine(size_t from) { return firstLineEnd(bytes_.data(), from, size_); }
 
 bool FileLines::line(long number, std::string_view& text) {
-  if (number < number_) restart();
+  // Past the last line nothing is known of where the lines asked before were: from the top.
+  if (number < number_ || start_ >= size_) restart();
   // A line shortly after the one shown last (the common case: the lines around a hit, the hit's
   // own line passed over) is reached line by line from that line's end.
   for (; endKnown_ && number > number_ && number - number_ <= kStepLines; ++number_) {

@@ -12,10 +12,12 @@
 #include <cstdlib>
 #include <limits>
 #include <memory>
+#include <random>
 #include <semaphore>
 #include <string>
 
 #include "host/ide/context_sink.h"
+#include "host/ide/file_lines.h"
 #include "host/ide/host.h"
 #include "host/ide/host_string.h"
 #include "host/ide/path_display.h"
@@ -381,6 +383,54 @@ TEST_F(HostFileTest, ContextOnItsOwnThreadReadsTheFileTheAddOnHadOpen) {
   int nextFree = ::open("/dev/null", O_RDONLY);
   ::close(nextFree);
   EXPECT_EQ(nextFree, firstFree);
+}
+
+// The lines around hits, against a plain reading of the line ends (CR, LF, CR LF, LF CR; a last
+// line needs none): files of random lines and ends, asked for lines in order with gaps short
+// (reached line by line) and long (counted in bulk), and now and then from the top again.
+TEST_F(HostFileTest, ContextLinesAreTheFilesLinesByTheAddOnsLineEnds) {
+  std::mt19937 random(7);
+  for (int round = 0; round < 40; ++round) {
+    // Short lines and long ones (past the 16 and 64 bytes looked at at once), LF alone or all ends.
+    unsigned endsInHundred = round % 2 ? 12 : 2;
+    unsigned endKinds = round % 3 ? 4 : 1;
+    std::string content;
+    size_t length = 1 + random() % 3000;
+    while (content.size() < length) {
+      static const char* const kEnds[] = {"\n", "\r", "\r\n", "\n\r"};
+      unsigned pick = random() % 100;
+      content += pick < endsInHundred ? kEnds[pick % endKinds]
+                                      : std::string(1, "abcdefghij \t"[pick % 12]);
+    }
+    std::vector<std::string> expected(1);
+    for (size_t i = 0; i < content.size(); ++i) {
+      char c = content[i];
+      if (c != '\r' && c != '\n') {
+        expected.back() += c;
+        continue;
+      }
+      if (i + 1 < content.size() && (content[i + 1] == '\r' || content[i + 1] == '\n') &&
+          content[i + 1] != c)
+        ++i;
+      expected.emplace_back();
+    }
+    if (expected.back().empty()) expected.pop_back();
+    std::string path = write("lines" + std::to_string(round) + ".c", content);
+    host::FileLines lines;
+    ASSERT_TRUE(lines.load(windowsPath(path)));
+    long number = 0;
+    for (int ask = 0; ask < 200; ++ask) {
+      number = random() % 10 == 0 ? 1 + static_cast<long>(random() % 5)
+                                  : number + 1 + static_cast<long>(random() % (ask % 2 ? 3 : 12));
+      std::string_view text;
+      bool found = lines.line(number, text);
+      ASSERT_EQ(found, number <= static_cast<long>(expected.size()))
+          << "round " << round << " line " << number;
+      if (found) {
+        ASSERT_EQ(text, expected[static_cast<size_t>(number - 1)]) << "line " << number;
+      }
+    }
+  }
 }
 
 }  // namespace

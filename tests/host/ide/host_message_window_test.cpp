@@ -232,14 +232,14 @@ TEST_F(MessageWindowTest, NonUtf8BytesAreReadAsWindows1252) {
   // Direction controls are escaped; their neighbours stay.
   EXPECT_EQ(host::toTerminalText("a\u202Eb\u2069\u061C\u200F\u2028\u00E9"),
             "a\\u202eb\\u2069\\u061c\\u200f\u2028\u00E9");
-  // Printable runs are measured eight bytes at a time: any byte, at any place of a run, is
-  // escaped exactly as it is alone.
+  // Printable runs are measured sixteen (or eight) bytes at a time: any byte, at any place of a
+  // run, in the first block, a later one or the bytes after them, is escaped exactly as alone.
   for (int b = 0; b < 256; ++b) {
     std::string alone = host::toTerminalText(std::string(1, static_cast<char>(b)));
-    for (size_t at = 0; at < 19; ++at) {
-      std::string run(19, 'a');
+    for (size_t at = 0; at < 37; ++at) {
+      std::string run(37, 'a');
       run[at] = static_cast<char>(b);
-      ASSERT_EQ(host::toTerminalText(run), std::string(at, 'a') + alone + std::string(18 - at, 'a'))
+      ASSERT_EQ(host::toTerminalText(run), std::string(at, 'a') + alone + std::string(36 - at, 'a'))
           << "byte " << b << " at " << at;
     }
   }
