@@ -176,7 +176,9 @@ TEST_F(TuiResultsTest, RecentSearchesOutliveTheRunAndRunAgainWithTheirOptions) {
   run(&s);
   closeDialog(&s);
   openList(&s);
-  EXPECT_TRUE(s.contains("1 hit in 1 file  \"Needle\" (case sensitive) in [Source Files"))
+  // Waited for, not looked at once: the list's frame can be on the screen before its rows.
+  ASSERT_TRUE(
+      terminal_->waitForText("1 hit in 1 file  \"Needle\" (case sensitive) in [Source Files", &s))
       << s.all();
   terminal_->keys("Home");
   ASSERT_TRUE(terminal_->waitForText("\"old21\" in *.c", &s)) << s.all();
@@ -194,7 +196,8 @@ TEST_F(TuiResultsTest, RecentSearchesOutliveTheRunAndRunAgainWithTheirOptions) {
   search("needle");
   ASSERT_TRUE(terminal_->waitForText("Recent searches could not be read", &s)) << s.all();
   openList(&s);
-  EXPECT_TRUE(s.contains("Recent searches could not be read (file is not a database): the file"))
+  ASSERT_TRUE(terminal_->waitForText(
+      "Recent searches could not be read (file is not a database): the file", &s))
       << s.all();
   EXPECT_FALSE(s.contains("Needle")) << s.all();
   EXPECT_EQ(readFile(state + "/recent-searches.sqlite3.unreadable"), damaged);
@@ -205,7 +208,8 @@ TEST_F(TuiResultsTest, RecentSearchesOutliveTheRunAndRunAgainWithTheirOptions) {
   closeDialog(&s);
   openList(&s);
   // (The add-on's own history kept the ticked box for the dialog.)
-  EXPECT_TRUE(s.contains("1 hit in 1 file  \"needle\" (case sensitive) in [Source")) << s.all();
+  ASSERT_TRUE(terminal_->waitForText("1 hit in 1 file  \"needle\" (case sensitive) in [Source", &s))
+      << s.all();
   EXPECT_FALSE(s.contains("could not be read")) << s.all();
   closeList(&s);
   quit(1);
