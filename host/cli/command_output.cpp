@@ -22,7 +22,8 @@ constexpr bool kOutputOnItsOwnThread = true;
 
 std::shared_ptr<host::MessageSink> makeOutputSink(OutputFormat format, std::ostream& out,
                                                   const host::SinkOptions& options, int before,
-                                                  int after, std::atomic<bool>* outputFailed) {
+                                                  int after, std::atomic<bool>* outputFailed,
+                                                  bool* onItsOwnThread) {
   std::shared_ptr<host::MessageSink> shown;
   switch (format) {
     case OutputFormat::kText:
@@ -41,6 +42,7 @@ std::shared_ptr<host::MessageSink> makeOutputSink(OutputFormat format, std::ostr
   if (before <= 0 && after <= 0) return shown;
   if (!outputFailed) return std::make_shared<host::ContextSink>(shown, before, after);
   // Reading files again for their context and writing it out runs on the second core.
+  if (onItsOwnThread) *onItsOwnThread = true;
   return std::make_shared<host::ContextSink>(shown, before, after, [&out, outputFailed] {
     if (out.bad()) outputFailed->store(true);
   });
@@ -53,12 +55,12 @@ CommandOutput makeCommandOutput(const CommandLine& line, std::ostream& out, bool
   options.flushEachLine = flushEachLine;
   // A terminal shows the lines as they come, between redraws of its status line, which asks the
   // output whether it writes for an event: lines for one are made on the searching thread.
-  bool ownThread = kOutputOnItsOwnThread && !flushEachLine &&
-                   (line.contextBefore > 0 || line.contextAfter > 0) &&
-                   (line.format == OutputFormat::kText || line.format == OutputFormat::kJson);
+  bool offerThread = kOutputOnItsOwnThread && !flushEachLine;
+  bool ownThread = false;
   CommandOutput output;
   output.shown = makeOutputSink(line.format, out, options, line.contextBefore, line.contextAfter,
-                                ownThread ? &outputFailed : nullptr);
+                                offerThread ? &outputFailed : nullptr, &ownThread);
+  // The stream is then looked at only by the thread that writes it.
   output.outcome = std::make_shared<OutcomeSink>(ownThread ? nullptr : &out, outputFailed);
   return output;
 }

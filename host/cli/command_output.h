@@ -33,12 +33,14 @@ struct CommandOutput {
 };
 
 // The sink that shows the message window on `out` in `format`, with `before` and `after` lines
-// of context around each hit (text and json). Given `outputFailed`, the context is made and
-// written on a thread of the sink's own, which sets the flag when `out` fails.
+// of context around each hit (text and json). Given `outputFailed`, context is made and written
+// on a thread of the sink's own, which sets the flag when `out` fails, and `onItsOwnThread` (if
+// given) is set.
 std::shared_ptr<host::MessageSink> makeOutputSink(OutputFormat format, std::ostream& out,
                                                   const host::SinkOptions& options, int before = 0,
                                                   int after = 0,
-                                                  std::atomic<bool>* outputFailed = nullptr);
+                                                  std::atomic<bool>* outputFailed = nullptr,
+                                                  bool* onItsOwnThread = nullptr);
 
 // The output for `line` on `out`; `flushEachLine` for a terminal. A failed stream sets
 // `outputFailed`.

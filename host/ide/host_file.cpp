@@ -9,7 +9,6 @@
 #include <cerrno>
 #include <cstring>
 #include <limits>
-#include <new>
 
 #include "host/ide/file_size_limit.h"
 #include "host/ide/file_text.h"
@@ -117,19 +116,21 @@ File* File::shareOpen() const {
   if (fd_ < 0) return nullptr;
   File* copy = FilePool::take();
   if (!copy) return nullptr;
-  int fd = fcntl(fd_, F_DUPFD_CLOEXEC, 0);
-  try {
-    if (fd < 0) throw std::bad_alloc();
-    copy->fd_ = fd;
-    copy->size_ = size_;
-    copy->skip_ = skip_;
-    copy->converted_ = converted_;
-    if (converted_) copy->text_ = text_;
-  } catch (...) {
-    copy->Release();  // closes the descriptor with it
-    return nullptr;
+  copy->fd_ = fcntl(fd_, F_DUPFD_CLOEXEC, 0);
+  copy->size_ = size_;
+  copy->skip_ = skip_;
+  copy->converted_ = converted_;
+  bool whole = copy->fd_ >= 0;
+  if (whole && converted_) {
+    try {
+      copy->text_ = text_;
+    } catch (...) {
+      whole = false;
+    }
   }
-  return copy;
+  if (whole) return copy;
+  copy->Release();  // closes the descriptor it got, if any
+  return nullptr;
 }
 
 LONG File::read(void* buffer, LONG count) {
