@@ -56,11 +56,10 @@ class ObjectPool {
  private:
   struct List {
     List() { objects.reserve(kKept); }
+    // A kept object is deleted as it is, uncounted: counting it live again first would show, to
+    // a thread that waited for this one's end, an object alive after it.
     ~List() {
-      for (T* object : objects) {
-        object->revive();
-        delete object;
-      }
+      for (T* object : objects) delete object;
     }
     std::vector<T*> objects;
   };

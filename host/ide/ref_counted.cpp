@@ -38,11 +38,12 @@ ObjectCount::ObjectCount() {
 
 ObjectCount::~ObjectCount() {
 #ifdef VANTREL_DEBUG_COUNTS
-  liveObjects.fetch_sub(1);
+  if (counted_) liveObjects.fetch_sub(1);
 #endif
 }
 
 void ObjectCount::retire() {
+  counted_ = false;
 #ifdef VANTREL_DEBUG_COUNTS
   liveObjects.fetch_sub(1);
 #endif
@@ -50,6 +51,7 @@ void ObjectCount::retire() {
 
 void ObjectCount::revive() {
   refs_.store(1, std::memory_order_relaxed);
+  counted_ = true;
 #ifdef VANTREL_DEBUG_COUNTS
   liveObjects.fetch_add(1);
 #endif

@@ -47,12 +47,14 @@ class ObjectCount {
   // Answers the count left; true in `destroy` when the caller must delete the object.
   ULONG dropReference(bool& destroy);
   // An object whose last reference is gone, kept for reuse (host/ide/object_pool.h): no longer
-  // counted as live; `revive` gives it one reference and counts it again.
+  // counted as live, nor when it is deleted kept; `revive` gives it one reference and counts it
+  // again.
   void retire();
   void revive();
 
  private:
   std::atomic<LONG> refs_{1};
+  bool counted_ = true;  // in the live count (one thread owns a kept object)
 };
 
 // Implements IUnknown for a host object of interface `Interface`. QueryInterface answers
