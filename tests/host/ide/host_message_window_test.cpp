@@ -26,6 +26,12 @@
 // Allocations made on this thread, counted for the tests of reused objects.
 thread_local long allocations = 0;
 
+// These replace the global operators with malloc and free, a matched pair; GCC's optimizer,
+// seeing free where it inlined a delete, would call it a mismatch.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+#endif
 void* operator new(size_t size) {
   ++allocations;
   if (void* memory = std::malloc(size ? size : 1)) return memory;
@@ -33,6 +39,9 @@ void* operator new(size_t size) {
 }
 void operator delete(void* memory) noexcept { std::free(memory); }
 void operator delete(void* memory, size_t) noexcept { std::free(memory); }
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic pop
+#endif
 
 namespace {
 
