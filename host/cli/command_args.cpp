@@ -6,24 +6,27 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "host/cli/option_table.h"
+
 namespace vantrel {
 namespace {
 
 // Option bits as the dialog's boxes carry them: case, recurse, regex, async, whole words.
-int tickBit(char flag) {
-  switch (flag) {
-    case 's':
+int tickBit(Option box) {
+  switch (box) {
+    case Option::kCaseSensitive:
       return 0x01;
-    case 'r':
+    case Option::kRecurse:
       return 0x02;
-    case 'e':
+    case Option::kRegex:
       return 0x04;
-    case 'a':
+    case Option::kAsynchronous:
       return 0x08;
-    case 'w':
+    case Option::kWholeWords:
       return 0x10;
+    default:
+      return 0;
   }
-  return 0;
 }
 
 bool parseOptionsValue(const std::string& value, int& bits) {
@@ -47,14 +50,6 @@ bool parseFileSize(const std::string& value, unsigned long& bytes) {
   if (n == 0 || n > 2000000000ull) return false;
   bytes = static_cast<unsigned long>(n);
   return true;
-}
-
-// Splits "--name=value" into name and value; `hasValue` tells whether "=" was there.
-void splitLong(const std::string& arg, std::string& name, std::string& value, bool& hasValue) {
-  size_t eq = arg.find('=');
-  hasValue = eq != std::string::npos;
-  name = arg.substr(2, hasValue ? eq - 2 : std::string::npos);
-  value = hasValue ? arg.substr(eq + 1) : std::string();
 }
 
 // The most characters the dialog's fields take; a longer value would be cut there into another
@@ -96,226 +91,213 @@ bool withinFieldLimit(const std::optional<std::string>& value, const char* what,
   return false;
 }
 
+// What the options given so far have said, before it is checked as a whole.
+struct ParseState {
+  CommandLine& line;
+  std::string& error;
+  std::vector<OutputFormat> formats;         // as given, to refuse two different ones
+  std::optional<int> before, after, around;  // -B, -A, -C
+};
+
+bool setText(std::optional<std::string>& field, const std::string& value, const char* what,
+             std::string& error) {
+  if (field) {
+    error = std::string(what) + " given twice";
+    return false;
+  }
+  field = value;
+  return true;
+}
+
+bool takeLineCount(std::optional<int>& count, char flag, const std::string& value,
+                   std::string& error) {
+  int n = 0;
+  if (!parseLineCount(value, n)) {
+    error =
+        std::string("-") + flag + " wants a number of lines from 0 to 1000000, not '" + value + "'";
+    return false;
+  }
+  count = n;
+  return true;
+}
+
+// What one option given does to the command line; `value` is empty for a switch.
+bool applyOption(Option id, const std::string& value, ParseState& state) {
+  CommandLine& line = state.line;
+  std::string& error = state.error;
+  switch (id) {
+    case Option::kText:
+      return setText(line.text, value, "the text to find", error);
+    case Option::kFileTypes:
+      return setText(line.fileTypes, value, "-f", error);
+    case Option::kDirectories:
+      return setText(line.directories, value, "-d", error);
+    case Option::kCaseSensitive:
+    case Option::kRecurse:
+    case Option::kRegex:
+    case Option::kAsynchronous:
+    case Option::kWholeWords:
+      line.tickedOptions |= tickBit(id);
+      return true;
+    case Option::kOptions: {
+      int bits = 0;
+      if (!parseOptionsValue(value, bits)) {
+        error = "--options wants a number from 0 to 31, not '" + value + "'";
+        return false;
+      }
+      line.options = bits;
+      return true;
+    }
+    case Option::kProject:
+      if (value.empty()) {
+        error = "--project wants a file name";
+        return false;
+      }
+      line.projectFile = value;
+      return true;
+    case Option::kSelect:
+      line.selectedNodes.push_back(value);
+      return true;
+    case Option::kFormat:
+      if (value == "text") {
+        state.formats.push_back(OutputFormat::kText);
+      } else if (value == "json") {
+        state.formats.push_back(OutputFormat::kJson);
+      } else if (value == "vimgrep") {
+        state.formats.push_back(OutputFormat::kVimgrep);
+      } else {
+        error = "--format wants text, json or vimgrep, not '" + value + "'";
+        return false;
+      }
+      return true;
+    case Option::kWindowsPaths:
+      line.windowsPaths = true;
+      return true;
+    case Option::kAfter:
+      return takeLineCount(state.after, 'A', value, error);
+    case Option::kBefore:
+      return takeLineCount(state.before, 'B', value, error);
+    case Option::kAround:
+      return takeLineCount(state.around, 'C', value, error);
+    case Option::kFiles:
+      state.formats.push_back(OutputFormat::kFiles);
+      return true;
+    case Option::kCounts:
+      state.formats.push_back(OutputFormat::kCounts);
+      return true;
+    case Option::kNoIgnore:
+      line.ignoreFiles = false;
+      return true;
+    case Option::kExclude:
+      if (value.empty() || value.find('\n') != std::string::npos) {
+        error = "--exclude wants a pattern such as build/ or *_test.c";
+        return false;
+      }
+      line.excludes.push_back(value);
+      return true;
+    case Option::kHidden:
+      line.hidden = true;
+      return true;
+    case Option::kMaxFileSize: {
+      unsigned long bytes = 0;
+      if (!parseFileSize(value, bytes)) {
+        error = "--max-filesize wants a number of bytes from 1 to 2000000000, not '" + value + "'";
+        return false;
+      }
+      line.maxFileSize = bytes;
+      return true;
+    }
+    case Option::kHelp:
+      line.help = true;
+      return true;
+    case Option::kVersion:
+      line.version = true;
+      return true;
+  }
+  return true;
+}
+
+// "--name" or "--name=value"; an option that takes a value takes it after "=" or as the next
+// argument.
+bool parseLong(const std::string& arg, int& i, int argc, char* const* argv, ParseState& state) {
+  size_t eq = arg.find('=');
+  bool hasValue = eq != std::string::npos;
+  std::string name = arg.substr(2, hasValue ? eq - 2 : std::string::npos);
+  std::string value = hasValue ? arg.substr(eq + 1) : std::string();
+  const OptionRow* row = findLongOption(name);
+  if (!row) {
+    state.error = "unknown option '" + arg + "'";
+    return false;
+  }
+  if (!row->value && hasValue) {
+    state.error = "option --" + name + " takes no value";
+    return false;
+  }
+  if (row->value && !hasValue) {
+    if (i + 1 >= argc) {
+      state.error = "option --" + name + " needs a value";
+      return false;
+    }
+    value = argv[++i];
+  }
+  return applyOption(row->id, value, state);
+}
+
+// Short options, grouped as in -rw; one that takes a value takes the rest of the word or the
+// next argument.
+bool parseShort(const std::string& arg, int& i, int argc, char* const* argv, ParseState& state) {
+  for (size_t k = 1; k < arg.size(); ++k) {
+    char flag = arg[k];
+    const OptionRow* row = findShortOption(flag);
+    if (!row) {
+      state.error = std::string("unknown option '-") + flag + "'";
+      return false;
+    }
+    if (!row->value) {
+      if (!applyOption(row->id, std::string(), state)) return false;
+      continue;
+    }
+    std::string value;
+    if (k + 1 < arg.size()) {
+      value = arg.substr(k + 1);
+    } else if (i + 1 < argc) {
+      value = argv[++i];
+    } else {
+      state.error = std::string("option -") + flag + " needs a value";
+      return false;
+    }
+    return applyOption(row->id, value, state);
+  }
+  return true;
+}
+
 }  // namespace
 
 bool parseCommandLine(int argc, char* const* argv, CommandLine& line, std::string& error) {
+  ParseState state{line, error, {}, {}, {}, {}};
   bool onlyOperands = false;
-  std::vector<OutputFormat> formats;         // as given, to refuse two different ones
-  std::optional<int> before, after, around;  // -B, -A, -C
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
-    auto setText = [&](std::optional<std::string>& field, const std::string& value,
-                       const char* what) {
-      if (field) {
-        error = std::string(what) + " given twice";
-        return false;
-      }
-      field = value;
-      return true;
-    };
-    if (onlyOperands || arg.size() < 2 || arg[0] != '-') {
-      if (!setText(line.text, arg, "the text to find")) return false;
-      continue;
-    }
-    if (arg == "--") {
+    bool ok = true;
+    if (onlyOperands || arg.size() < 2 || arg[0] != '-')
+      ok = applyOption(Option::kText, arg, state);
+    else if (arg == "--")
       onlyOperands = true;
-      continue;
-    }
-    if (arg.compare(0, 2, "--") == 0) {
-      std::string name, value;
-      bool hasValue = false;
-      splitLong(arg, name, value, hasValue);
-      // Options that take a value accept it after "=" or as the next argument.
-      auto takeValue = [&]() -> bool {
-        if (hasValue) return true;
-        if (i + 1 >= argc) {
-          error = "option --" + name + " needs a value";
-          return false;
-        }
-        value = argv[++i];
-        return true;
-      };
-      if (name == "help" || name == "version" || name == "windows-paths" || name == "no-ignore" ||
-          name == "hidden") {
-        if (hasValue) {
-          error = "option --" + name + " takes no value";
-          return false;
-        }
-        if (name == "help") line.help = true;
-        if (name == "version") line.version = true;
-        if (name == "windows-paths") line.windowsPaths = true;
-        if (name == "no-ignore") line.ignoreFiles = false;
-        if (name == "hidden") line.hidden = true;
-      } else if (name == "exclude") {
-        if (!takeValue()) return false;
-        if (value.empty() || value.find('\n') != std::string::npos) {
-          error = "--exclude wants a pattern such as build/ or *_test.c";
-          return false;
-        }
-        line.excludes.push_back(value);
-      } else if (name == "max-filesize") {
-        if (!takeValue()) return false;
-        unsigned long bytes = 0;
-        if (!parseFileSize(value, bytes)) {
-          error =
-              "--max-filesize wants a number of bytes from 1 to 2000000000, not '" + value + "'";
-          return false;
-        }
-        line.maxFileSize = bytes;
-      } else if (name == "options") {
-        if (!takeValue()) return false;
-        int bits = 0;
-        if (!parseOptionsValue(value, bits)) {
-          error = "--options wants a number from 0 to 31, not '" + value + "'";
-          return false;
-        }
-        line.options = bits;
-      } else if (name == "project") {
-        if (!takeValue()) return false;
-        if (value.empty()) {
-          error = "--project wants a file name";
-          return false;
-        }
-        line.projectFile = value;
-      } else if (name == "select") {
-        if (!takeValue()) return false;
-        line.selectedNodes.push_back(value);
-      } else if (name == "format") {
-        if (!takeValue()) return false;
-        if (value == "text") {
-          formats.push_back(OutputFormat::kText);
-        } else if (value == "json") {
-          formats.push_back(OutputFormat::kJson);
-        } else if (value == "vimgrep") {
-          formats.push_back(OutputFormat::kVimgrep);
-        } else {
-          error = "--format wants text, json or vimgrep, not '" + value + "'";
-          return false;
-        }
-      } else {
-        error = "unknown option '" + arg + "'";
-        return false;
-      }
-      continue;
-    }
-    // Short options, grouped as in -rw; -t, -f and -d take the rest of the word or the next one.
-    for (size_t k = 1; k < arg.size(); ++k) {
-      char flag = arg[k];
-      if (tickBit(flag)) {
-        line.tickedOptions |= tickBit(flag);
-        continue;
-      }
-      if (flag == 'h') {
-        line.help = true;
-        continue;
-      }
-      if (flag == 'l' || flag == 'c') {
-        formats.push_back(flag == 'l' ? OutputFormat::kFiles : OutputFormat::kCounts);
-        continue;
-      }
-      if (flag == 't' || flag == 'f' || flag == 'd' || flag == 'A' || flag == 'B' || flag == 'C') {
-        std::string value;
-        if (k + 1 < arg.size()) {
-          value = arg.substr(k + 1);
-        } else if (i + 1 < argc) {
-          value = argv[++i];
-        } else {
-          error = std::string("option -") + flag + " needs a value";
-          return false;
-        }
-        if (flag == 'A' || flag == 'B' || flag == 'C') {
-          int count = 0;
-          if (!parseLineCount(value, count)) {
-            error = std::string("-") + flag + " wants a number of lines from 0 to 1000000, not '" +
-                    value + "'";
-            return false;
-          }
-          (flag == 'A' ? after : flag == 'B' ? before : around) = count;
-          break;
-        }
-        bool ok = flag == 't'   ? setText(line.text, value, "the text to find")
-                  : flag == 'f' ? setText(line.fileTypes, value, "-f")
-                                : setText(line.directories, value, "-d");
-        if (!ok) return false;
-        break;
-      }
-      error = std::string("unknown option '-") + flag + "'";
-      return false;
-    }
+    else if (arg.compare(0, 2, "--") == 0)
+      ok = parseLong(arg, i, argc, argv, state);
+    else
+      ok = parseShort(arg, i, argc, argv, state);
+    if (!ok) return false;
   }
   // -A and -B say more than -C, whatever their order.
-  line.contextBefore = before.value_or(around.value_or(0));
-  line.contextAfter = after.value_or(around.value_or(0));
-  if (!formatsAgree(formats, line.contextBefore > 0 || line.contextAfter > 0, error)) return false;
-  if (!formats.empty()) line.format = formats[0];
+  line.contextBefore = state.before.value_or(state.around.value_or(0));
+  line.contextAfter = state.after.value_or(state.around.value_or(0));
+  if (!formatsAgree(state.formats, line.contextBefore > 0 || line.contextAfter > 0, error))
+    return false;
+  if (!state.formats.empty()) line.format = state.formats[0];
   return withinFieldLimit(line.text, "the text to find", error) &&
          withinFieldLimit(line.fileTypes, "the file types (-f)", error) &&
          withinFieldLimit(line.directories, "the directories (-d)", error);
-}
-
-std::string usageText() {
-  return R"(Usage: vantrel [TEXT] [OPTION]...
-Search many files at once for a text or a regular expression and list every matching line.
-
-The search dialog always runs: what is given here is typed into it and OK is pressed; a field
-not given keeps what the dialog shows (the last value used, remembered in the registry).
-
-Options:
-  TEXT, -t TEXT      the text (or pattern) to find
-  -f TYPES           file types: masks or extensions separated by ';' (*.cpp;*.h or .c;.h),
-                     or a bracketed entry such as "[Source Files (.c;.cpp;.cc)]"
-  -d DIRS            directories separated by ';', or "[Current Directory]", "[Current Path]",
-                     "[Selected Nodes]" (the nodes given with --select)
-  -s                 case sensitive
-  -r                 recurse into subdirectories (or child nodes)
-  -e                 TEXT is a regular expression
-  -a                 asynchronous search (on a worker thread)
-  -w                 whole words only
-  --options=N        set all five boxes from the bits of N (1 case, 2 recurse, 4 regex,
-                     8 asynchronous, 16 whole words); -s -r -e -a -w tick boxes on top
-  --project=FILE     open the project described by the JSON file FILE (default: an empty
-                     project in the current directory)
-  --select=NODE      select the project node(s) of that name; may be repeated
-  --format=FORMAT    text (default: FILE:LINE:COLUMN: TEXT lines), json (one event a line)
-                     or vimgrep (hit lines only, FILE:LINE:COLUMN:TEXT, for quickfix readers)
-  -A N, -B N, -C N   show N lines after, before, or around each hit, as FILE-LINE-TEXT, with
-                     "--" between runs of lines that do not touch (text; json: context events)
-  -l                 list each file with a hit once, nothing else
-  -c                 print FILE:COUNT for each file with hits, nothing else
-  --windows-paths    show file paths as the add-on gives them (Z:\...) instead of POSIX paths
-  --no-ignore        search what ignore files name too; by default an entry is passed over
-                     when git would ignore it (.gitignore files up to the repository's root,
-                     .git/info/exclude, git's excludes file) or a .ignore file names it
-  --exclude=GLOB     pass over entries GLOB matches (gitignore syntax: build/, *_test.c,
-                     third_party/**; anchored at the current directory); may be repeated
-  --hidden           search dot-files and dot-folders too (.git stays passed over)
-  --max-filesize=N   search files smaller than N bytes in this run (default: the registry
-                     value MaxFileSize under the add-on's key, else 500000)
-  -h, --help         show this help and exit
-  --version          show the add-on's version and exit
-
-Each of TEXT, TYPES and DIRS is at most 499 characters, as the dialog's fields are.
-
-Exit status:
-  0                  a hit was listed
-  1                  no hit was listed
-  2                  the search could not run, or its results could not be written (the
-                     reason on stderr)
-  130                the search was stopped (Esc, Ctrl-C, Yes to the stop question)
-
-Environment:
-  VANTREL_REGISTRY   the settings file, instead of the one under FILES
-  VANTREL_DRIVES     more drive letters, as 'C=/srv/src;D=/mnt/x' (Z: is always /)
-  VANTREL_CODEPAGE   1252 or 65001: the code page to read texts, files and names in (default:
-                     Windows-1252 for a single-byte locale, else UTF-8)
-  VANTREL_ADDON      the add-on module (default: vantrel.so beside this program, else
-                     ../lib/vantrel/vantrel.so from its folder)
-  XDG_CONFIG_HOME    the folder that holds vantrel/registry.sqlite3 (default: ~/.config)
-
-Files:
-  $XDG_CONFIG_HOME/vantrel/registry.sqlite3
-                     the settings: the last fifteen entries of each field and the options
-)";
 }
 
 }  // namespace vantrel

@@ -1,11 +1,7 @@
 // The vantrel command's arguments: what the user gives on the command line, parsed into the
 // fields and boxes to enter into the search dialog and the project, format and paths to use.
-//
-//   vantrel [TEXT] [-t TEXT] [-f TYPES] [-d DIRS] [-s] [-r] [-e] [-a] [-w] [--options=N]
-//           [--project=FILE] [--select=NODE]... [--format=text|json|vimgrep] [--windows-paths]
-//           [-A N] [-B N] [-C N] [-l] [-c] [--no-ignore] [--exclude=GLOB]... [--hidden]
-//           [--max-filesize=N]
-//           [--help] [--version]
+// Which options there are, and how each is spelled, is host/cli/option_table.h's; what each does
+// to this struct is applyOption's in command_args.cpp.
 //
 // A field not given stays unset (the dialog keeps what it shows). -l and -c are output formats
 // of their own (the files with hits, their counts); context lines go with text and json only.
@@ -50,9 +46,6 @@ struct CommandLine {
 
 // Parses argv[1..argc). Answers true, or false with one line (no newline) in `error`.
 bool parseCommandLine(int argc, char* const* argv, CommandLine& line, std::string& error);
-
-// The text of --help.
-std::string usageText();
 
 }  // namespace vantrel
 
