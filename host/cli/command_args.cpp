@@ -186,17 +186,17 @@ bool applyOption(Option id, const std::string& value, ParseState& state) {
       state.formats.push_back(OutputFormat::kCounts);
       return true;
     case Option::kNoIgnore:
-      line.ignoreFiles = false;
+      line.listing.ignoreFiles = false;
       return true;
     case Option::kExclude:
       if (value.empty() || value.find('\n') != std::string::npos) {
         error = "--exclude wants a pattern such as build/ or *_test.c";
         return false;
       }
-      line.excludes.push_back(value);
+      line.listing.excludes.push_back(value);
       return true;
     case Option::kHidden:
-      line.hidden = true;
+      line.listing.hidden = true;
       return true;
     case Option::kMaxFileSize: {
       unsigned long bytes = 0;

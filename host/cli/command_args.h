@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "listing/listing_switches.h"
+
 namespace vantrel {
 
 enum class OutputFormat {
@@ -36,9 +38,8 @@ struct CommandLine {
   int contextBefore = 0;  // -B, or -C
   int contextAfter = 0;   // -A, or -C
   bool windowsPaths = false;
-  bool ignoreFiles = true;                   // --no-ignore clears it
-  std::vector<std::string> excludes;         // --exclude, in order
-  bool hidden = false;                       // --hidden
+  // --no-ignore clears its ignoreFiles, --hidden sets hidden, each --exclude adds a pattern.
+  vlisting::ListingSwitches listing;
   std::optional<unsigned long> maxFileSize;  // --max-filesize: bytes, for this run only
   bool help = false;
   bool version = false;

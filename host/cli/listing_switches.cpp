@@ -3,26 +3,11 @@
 #include "host/cli/listing_switches.h"
 
 #include "host/ide/file_size_limit.h"
-#include "win32/kernel32/listing_rules.h"
+#include "listing/listing_policy.h"
 
 namespace vantrel {
 
-ListingSwitches listingSwitches(const CommandLine& line) {
-  return {line.ignoreFiles, line.hidden, line.excludes};
-}
-
-void applyListingSwitches(const ListingSwitches& switches) {
-  std::string excludes;
-  for (const std::string& pattern : switches.excludes) excludes.append(pattern).push_back('\0');
-  excludes.push_back('\0');
-  VWIN_LISTING_RULES rules{};
-  rules.ignoreFiles = switches.ignoreFiles ? TRUE : FALSE;
-  rules.dotNames = switches.hidden ? TRUE : FALSE;
-  rules.excludes = switches.excludes.empty() ? nullptr : excludes.c_str();
-  VwinSetListingRules(&rules);
-}
-
-std::string describeListingSwitches(const ListingSwitches& switches) {
+std::string describeListingSwitches(const vlisting::ListingSwitches& switches) {
   std::string out = switches.ignoreFiles ? "ignore files on" : "ignore files off";
   if (!switches.excludes.empty()) {
     out += ", excluding";
@@ -33,7 +18,7 @@ std::string describeListingSwitches(const ListingSwitches& switches) {
 }
 
 void applySearchScopeSwitches(const CommandLine& line) {
-  applyListingSwitches(listingSwitches(line));
+  vlisting::applyListingSwitches(line.listing);
   if (line.maxFileSize) host::limitFileSizeForThisRun(*line.maxFileSize);
 }
 

@@ -3,7 +3,7 @@
 #include "host/ide/passed_over_report.h"
 
 #include "host/ide/addon_text.h"
-#include "win32/kernel32/passed_over.h"
+#include "listing/passed_over.h"
 
 namespace host {
 namespace {
@@ -78,7 +78,7 @@ void PassedOverReport::start() {
     running_ = PassedOver();
     running_.fileSizeLimit = limit;
   }
-  VwinStartPassedOverCount();
+  vlisting::startPassedOverCount();
 }
 
 void PassedOverReport::event(const MessageEvent& event) {
@@ -95,20 +95,19 @@ void PassedOverReport::event(const MessageEvent& event) {
     return;
   }
   if (text != AddOnText::kSummary) return;
-  VWIN_PASSED_OVER layer{};
-  VwinTakePassedOverCount(&layer);
+  using Why = vlisting::PassedOver;
+  vlisting::PassedOverCount listed = vlisting::takePassedOverCount();
   PassedOver ended;
   {
     std::lock_guard<std::mutex> lock(mutex_);
-    running_.missingDirectories = layer.missingDirectories;
-    running_.unreadableDirectories = layer.unreadableDirectories;
-    running_.longPaths = layer.longPaths;
-    running_.uncarriedNames = layer.uncarriedNames;
-    running_.ignoredByGitRules = layer.ignoredByGitRules;
-    running_.ignoredByIgnoreFiles = layer.ignoredByIgnoreFiles;
-    running_.excluded = layer.excluded;
-    for (const CHAR* name : layer.missingNames)
-      if (*name) running_.missingNames.emplace_back(name);
+    running_.missingDirectories = listed[Why::kMissingDirectory];
+    running_.unreadableDirectories = listed[Why::kUnreadableDirectory];
+    running_.longPaths = listed[Why::kLongPath];
+    running_.uncarriedNames = listed[Why::kUncarriedName];
+    running_.ignoredByGitRules = listed[Why::kIgnoredByGitRules];
+    running_.ignoredByIgnoreFiles = listed[Why::kIgnoredByIgnoreFile];
+    running_.excluded = listed[Why::kExcluded];
+    running_.missingNames = std::move(listed.missingNames);
     last_ = ended = running_;
     running_ = PassedOver();
   }

@@ -1,8 +1,8 @@
-// What one search passed over, and why, for the user: the directories and entries the Win32
-// layer counted (win32/kernel32/passed_over.h), the entries its listing rules hid (ignored by
-// .gitignore or .ignore files, or excluded), and the files the add-on refused, which its message
-// window shows as an entry without a file under the file's heading ("File too large !", "File is 0
-// byte length !", "Can't open file !" and the other read failures).
+// What one search passed over, and why, for the user: the directories and entries its listings
+// passed over (listing/passed_over.h: those the Win32 layer could not list, and those the listing
+// rules hid, ignored by .gitignore or .ignore files, or excluded), and the files the add-on
+// refused, which its message window shows as an entry without a file under the file's heading
+// ("File too large !", "File is 0 byte length !", "Can't open file !" and the other read failures).
 //
 // The report is a message-window sink: `start` begins a search's count (the layer's included),
 // and the search's summary line ("Vantrel : ... found in ...") ends it, taking the layer's count

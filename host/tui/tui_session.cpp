@@ -13,6 +13,7 @@
 #include "host/cli/listing_switches.h"
 #include "host/ide/host.h"
 #include "host/tui/tui_app.h"
+#include "listing/listing_policy.h"
 #include "win32/include/winbase.h"
 #include "win32/include/winuser.h"
 #include "win32/user32/dialog_input.h"
@@ -50,7 +51,7 @@ int runTerminalSession(const vantrel::CommandLine& line, const std::string& addO
     return fail(error);
 
   vantrel::applySearchScopeSwitches(line);
-  vantrel::ListingSwitches rules = vantrel::listingSwitches(line);
+  vlisting::ListingSwitches rules = line.listing;
   host::Host ide;
   ide.messageWindow()->keepEvents(false);
   HMODULE module = vantrel::loadAddOn(addOnPath, error);
@@ -105,7 +106,7 @@ int runTerminalSession(const vantrel::CommandLine& line, const std::string& addO
   frontEnd.describeRules = [&rules] { return vantrel::describeListingSwitches(rules); };
   frontEnd.toggleIgnoreFiles = [&rules] {
     rules.ignoreFiles = !rules.ignoreFiles;
-    vantrel::applyListingSwitches(rules);
+    vlisting::applyListingSwitches(rules);
     return rules.ignoreFiles;
   };
   int status = runTerminalFrontEnd(ide, frontEnd);

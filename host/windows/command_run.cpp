@@ -195,7 +195,7 @@ int runCommand(const CommandLine& line, const std::string& addOnPath, std::ostre
   };
   // Ignore files, exclusions, dot-files and the run's size limit are the POSIX layer's: here the
   // add-on lists and reads through Windows itself.
-  if (!line.excludes.empty() || line.hidden || line.maxFileSize)
+  if (!line.listing.excludes.empty() || line.listing.hidden || line.maxFileSize)
     return fail("--exclude, --hidden and --max-filesize are not available in the Windows command");
   host::ProjectDescription project;
   std::vector<ProjectNodeId> selected;

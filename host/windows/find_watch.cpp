@@ -8,7 +8,7 @@
 #include <string>
 
 #include "host/windows/import_hook.h"
-#include "win32/kernel32/passed_over.h"
+#include "listing/passed_over.h"
 
 namespace vantrel {
 namespace {
@@ -46,12 +46,13 @@ void noteEntry(const std::string& dir, const WIN32_FIND_DATAA& data) {
   const char* name = data.cFileName;
   if (!std::strcmp(name, ".") || !std::strcmp(name, "..")) return;
   size_t need = dir.size() + std::strlen(name) + ((a & FILE_ATTRIBUTE_DIRECTORY) ? 1 : 0);
-  if (need >= MAX_PATH) vwin::notePassedOver(vwin::PassedOver::kLongPath, keyOf(dir + name));
+  if (need >= MAX_PATH)
+    vlisting::notePassedOver(vlisting::PassedOver::kLongPath, keyOf(dir + name));
 }
 
 HANDLE WINAPI watchFirst(LPCSTR pattern, LPWIN32_FIND_DATAA data) {
   HANDLE search = realFirst(pattern, data);
-  if (!pattern || !vwin::countingPassedOver()) return search;
+  if (!pattern || !vlisting::countingPassedOver()) return search;
   DWORD error = GetLastError();
   std::string dir = directoryOf(pattern);
   if (search == INVALID_HANDLE_VALUE) {
@@ -59,11 +60,11 @@ HANDLE WINAPI watchFirst(LPCSTR pattern, LPWIN32_FIND_DATAA data) {
     // A file named as a directory, or a name no directory can have, is a missing directory too.
     if (error == ERROR_PATH_NOT_FOUND || error == ERROR_DIRECTORY || error == ERROR_INVALID_NAME ||
         error == ERROR_BAD_NETPATH)
-      vwin::notePassedOver(vwin::PassedOver::kMissingDirectory, keyOf(spelled), spelled);
+      vlisting::notePassedOver(vlisting::PassedOver::kMissingDirectory, keyOf(spelled), spelled);
     else if (error == ERROR_ACCESS_DENIED)
-      vwin::notePassedOver(vwin::PassedOver::kUnreadableDirectory, keyOf(spelled));
+      vlisting::notePassedOver(vlisting::PassedOver::kUnreadableDirectory, keyOf(spelled));
     else if (error == ERROR_FILENAME_EXCED_RANGE)
-      vwin::notePassedOver(vwin::PassedOver::kLongPath, keyOf(spelled));
+      vlisting::notePassedOver(vlisting::PassedOver::kLongPath, keyOf(spelled));
   } else {
     noteEntry(dir, *data);
     std::lock_guard<std::mutex> lock(mutex);
@@ -75,7 +76,7 @@ HANDLE WINAPI watchFirst(LPCSTR pattern, LPWIN32_FIND_DATAA data) {
 
 BOOL WINAPI watchNext(HANDLE search, LPWIN32_FIND_DATAA data) {
   BOOL found = realNext(search, data);
-  if (!found || !vwin::countingPassedOver()) return found;
+  if (!found || !vlisting::countingPassedOver()) return found;
   std::string dir;
   {
     std::lock_guard<std::mutex> lock(mutex);

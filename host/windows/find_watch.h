@@ -1,5 +1,5 @@
 // The Windows command's count of what the add-on's file searches passed over, as our layer counts
-// it on POSIX (win32/kernel32/passed_over.h): FindFirstFileA, FindNextFileA and FindClose in the
+// it on POSIX (listing/passed_over.h): FindFirstFileA, FindNextFileA and FindClose in the
 // module's import table point at functions that call Windows' own and note, while a count runs,
 // a directory that is missing or cannot be listed and an entry whose path as the walk spells it
 // would reach MAX_PATH characters (which the walk skips). Windows lists no name holding a

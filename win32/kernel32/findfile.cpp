@@ -18,7 +18,8 @@
 // would double the cost of a walk. A name holding a backslash, which no Windows path can carry, is
 // left out, and so is an entry whose path (the pattern's directory as spelled, the name and, for a
 // directory, a separator) would reach MAX_PATH characters; both, and a directory that cannot be
-// listed, are counted for the host when it asks (win32/kernel32/passed_over.h).
+// listed, are told to the host's listing policy for its count, and the policy may hide more
+// entries (win32/kernel32/listing_hook.h).
 //
 // Listings come from win32/kernel32/listing_cache.h: one read of a directory serves every search of
 // it while it stays unchanged (both searches of a walk's visit, and both passes of a search that
@@ -51,9 +52,8 @@
 #include "win32/kernel32/codepage.h"
 #include "win32/kernel32/errno_map.h"
 #include "win32/kernel32/listing_cache.h"
-#include "win32/kernel32/listing_rules.h"
+#include "win32/kernel32/listing_hook.h"
 #include "win32/kernel32/open_ahead.h"
-#include "win32/kernel32/passed_over.h"
 #include "win32/kernel32/paths.h"
 
 namespace {
@@ -244,15 +244,15 @@ void fill(const Search& search, const Entry& entry, LPWIN32_FIND_DATAA data) {
 
 // Counts a directory that could not be listed, by the reason `error` (an errno value).
 void notePassedOverDirectory(const char* windowsDir, int error) {
-  if (!vwin::countingPassedOver()) return;
+  if (!vwin::countingUnlisted()) return;
   std::string key(windowsDir);
   for (char& c : key) c = static_cast<char>(foldAscii(static_cast<unsigned char>(c)));
-  vwin::PassedOver why = vwin::PassedOver::kUnreadableDirectory;
+  vwin::Unlisted why = vwin::Unlisted::kUnreadableDirectory;
   if (error == ENAMETOOLONG)
-    why = vwin::PassedOver::kLongPath;
+    why = vwin::Unlisted::kLongPath;
   else if (error == ENOENT || error == ENOTDIR)
-    why = vwin::PassedOver::kMissingDirectory;
-  vwin::notePassedOver(why, key, windowsDir);
+    why = vwin::Unlisted::kMissingDirectory;
+  vwin::noteUnlisted(why, key, windowsDir);
 }
 
 // Counts a directory whose Windows path could not be mapped: too long in full form, or naming no
@@ -383,8 +383,8 @@ std::shared_ptr<const std::vector<uint32_t>> matchedNames(const vwin::DirectoryL
 // or in full form (`dirFull` characters for the directory), is left out and counted as passed
 // over when a walk would have taken it.
 void collectEntries(Search& search, const std::string& dir, size_t dirFull, const char* posix,
-                    const std::string& namePattern, LazyMatcher& matcher,
-                    const vwin::ListingRules& rules, bool count = true) {
+                    const std::string& namePattern, LazyMatcher& matcher, vwin::EntryJudge* judge,
+                    bool count = true) {
   const vwin::DirectoryListing& listing = *search.listing;
   bool root = isDriveRoot(dir);
   // Where an entry's name starts in the caller's path to it, as spelled and in full form.
@@ -399,13 +399,15 @@ void collectEntries(Search& search, const std::string& dir, size_t dirFull, cons
     const char* name = listing.name(entry);
     bool dotName = isDotName(name, entry.length);
     if (dotName && root) continue;
-    DWORD attributes =
-        dotName ? FILE_ATTRIBUTE_DIRECTORY
-                : rules.apply(i, name, entry.length, attributesOf(posix, name, entry.type));
+    DWORD attributes = FILE_ATTRIBUTE_DIRECTORY;
+    if (!dotName) {
+      attributes = attributesOf(posix, name, entry.type);
+      if (judge) attributes = judge->apply(i, name, entry.length, attributes);
+    }
     bool directory = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
     if (!dotName && nameAt + entry.length + (directory ? 1 : 0) >= MAX_PATH) {
-      if (count && !vwinHiddenOrSystem(attributes) && vwin::countingPassedOver())
-        vwin::notePassedOver(vwin::PassedOver::kLongPath, std::string(posix) + "/" + name);
+      if (count && !vwinHiddenOrSystem(attributes) && vwin::countingUnlisted())
+        vwin::noteUnlisted(vwin::Unlisted::kLongPath, std::string(posix) + "/" + name);
       continue;
     }
     search.entries.push_back(Entry{static_cast<uint32_t>(i), attributes});
@@ -415,14 +417,16 @@ void collectEntries(Search& search, const std::string& dir, size_t dirFull, cons
 // Counts as passed over the names of the listing no Windows path can carry that fit `matcher`
 // and that a walk would have taken.
 void countUncarried(const vwin::DirectoryListing& listing, const char* posix, LazyMatcher& matcher,
-                    const vwin::ListingRules& rules) {
-  if (!vwin::countingPassedOver()) return;
+                    vwin::EntryJudge* judge) {
+  if (!vwin::countingUnlisted()) return;
   for (const vwin::DirectoryListing::Name& entry : listing.uncarried) {
     const char* name = listing.name(entry);
     if (!matcher.get().matches(std::string_view(name, entry.length))) continue;
-    if (!vwinHiddenOrSystem(rules.apply(vwin::ListingRules::kNotListed, name, entry.length,
-                                        attributesOf(posix, name, entry.type))))
-      vwin::notePassedOver(vwin::PassedOver::kUncarriedName, std::string(posix) + "/" + name);
+    DWORD attributes = attributesOf(posix, name, entry.type);
+    if (judge)
+      attributes = judge->apply(vwin::EntryJudge::kNotListed, name, entry.length, attributes);
+    if (!vwinHiddenOrSystem(attributes))
+      vwin::noteUnlisted(vwin::Unlisted::kUncarriedName, std::string(posix) + "/" + name);
   }
 }
 
@@ -436,8 +440,8 @@ std::vector<FoundEntry> searchEntries(std::shared_ptr<const DirectoryListing> li
   Search search;
   search.listing = std::move(listing);
   LazyMatcher matcher(namePattern);
-  vwin::ListingRules rules(posix, search.listing, false);
-  collectEntries(search, dir, dirFull, posix, namePattern, matcher, rules, false);
+  std::unique_ptr<vwin::EntryJudge> judge = vwin::judgeListing(posix, search.listing, false);
+  collectEntries(search, dir, dirFull, posix, namePattern, matcher, judge.get(), false);
   std::vector<FoundEntry> found;
   found.reserve(search.entries.size());
   for (const Entry& e : search.entries) found.push_back(FoundEntry{e.index, e.attributes});
@@ -460,9 +464,10 @@ WINAPI_EXPORT HANDLE WINAPI FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA da
   search->listing = listWindowsDirectory(windowsDir, posix, sizeof posix, dirFull);
   if (!search->listing) return INVALID_HANDLE_VALUE;
   LazyMatcher matcher(namePattern);
-  vwin::ListingRules rules(posix, search->listing);
-  collectEntries(*search, dir, dirFull, posix, namePattern, matcher, rules);
-  countUncarried(*search->listing, posix, matcher, rules);
+  std::unique_ptr<vwin::EntryJudge> judge = vwin::judgeListing(posix, search->listing, true);
+  collectEntries(*search, dir, dirFull, posix, namePattern, matcher, judge.get());
+  countUncarried(*search->listing, posix, matcher, judge.get());
+  judge.reset();  // lets go of the directory's verdicts
   vwin::noteFileSearch(dir, namePattern);
   if (search->entries.empty()) {
     SetLastError(ERROR_FILE_NOT_FOUND);

@@ -21,8 +21,8 @@
 #include <unordered_map>
 
 #include "win32/include/windef.h"
+#include "win32/kernel32/listing_hook.h"
 #include "win32/kernel32/open_ahead.h"
-#include "win32/kernel32/passed_over.h"
 
 namespace vwin {
 namespace {

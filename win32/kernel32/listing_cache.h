@@ -62,12 +62,12 @@ struct DirectoryListing {
   std::string text;         // every name, each followed by a NUL
   std::vector<Name> names;  // in listing order
   // Names holding a backslash, which no Windows path can carry: never listed, only counted as
-  // passed over (win32/kernel32/passed_over.h). In the order read.
+  // passed over (win32/kernel32/listing_hook.h). In the order read.
   std::vector<Name> uncarried;
 
-  // What the host's listing rules keep for this listing (win32/kernel32/listing_rules.cpp), so
-  // that every listing of the directory finds them without a lookup; `attachedKey` tells what
-  // they were made for. Guarded by `attachedMutex`.
+  // What the host's listing policy keeps with this listing (win32/kernel32/listing_hook.h), so
+  // that every listing of the directory finds it without a lookup; `attachedKey` tells what it
+  // was made for. Guarded by `attachedMutex`.
   mutable std::mutex attachedMutex;
   mutable std::shared_ptr<const void> attached;
   mutable uint64_t attachedKey[2] = {};

@@ -36,9 +36,9 @@ TEST(CommandArgsTest, FieldsBoxesAndOutputChoices) {
   EXPECT_EQ(line.projectFile, "p.json");
   EXPECT_EQ(line.format, OutputFormat::kJson);
   EXPECT_TRUE(line.windowsPaths);
-  EXPECT_FALSE(line.ignoreFiles);
-  EXPECT_EQ(line.excludes, (std::vector<std::string>{"build/", "*_test.c"}));
-  EXPECT_TRUE(line.hidden);
+  EXPECT_FALSE(line.listing.ignoreFiles);
+  EXPECT_EQ(line.listing.excludes, (std::vector<std::string>{"build/", "*_test.c"}));
+  EXPECT_TRUE(line.listing.hidden);
   EXPECT_EQ(line.maxFileSize, 1000000ul);
 
   // Fields not given stay unset, so the dialog keeps what it shows.
@@ -47,8 +47,8 @@ TEST(CommandArgsTest, FieldsBoxesAndOutputChoices) {
   EXPECT_FALSE(bare.text || bare.fileTypes || bare.directories || bare.options);
   EXPECT_EQ(bare.tickedOptions, 0x01 | 0x04 | 0x08);
   EXPECT_EQ(bare.format, OutputFormat::kText);
-  EXPECT_TRUE(bare.ignoreFiles);  // ignore files are honoured unless switched off
-  EXPECT_FALSE(bare.hidden);
+  EXPECT_TRUE(bare.listing.ignoreFiles);  // ignore files are honoured unless switched off
+  EXPECT_FALSE(bare.listing.hidden);
   EXPECT_FALSE(bare.maxFileSize);  // the registry's limit, or the add-on's own
 
   // Context lines: -C around, -A and -B over it whatever the order; -l, -c and vimgrep are

@@ -17,11 +17,11 @@
 #include <utility>
 #include <vector>
 
+#include "listing/passed_over.h"
 #include "tests/win32/kernel32/code_page.h"
 #include "win32/include/windows.h"
 #include "win32/kernel32/listing_cache.h"
-#include "win32/kernel32/listing_rules.h"
-#include "win32/kernel32/passed_over.h"
+#include "win32/kernel32/listing_hook.h"
 
 namespace {
 
@@ -213,17 +213,16 @@ TEST_F(FindFileTest, WhatASearchPassesOverIsCountedOncePerPath) {
   fs::create_symlink("self", root / "self");  // exists, but cannot be opened (a loop)
   std::vector<std::string> missingNames;
   auto take = [&missingNames] {
-    VWIN_PASSED_OVER c{};
-    VwinTakePassedOverCount(&c);
-    missingNames.clear();
-    for (const char* name : c.missingNames) missingNames.emplace_back(name);
-    return std::vector<DWORD>{c.missingDirectories, c.unreadableDirectories, c.longPaths,
-                              c.uncarriedNames};
+    using Why = vlisting::PassedOver;
+    vlisting::PassedOverCount c = vlisting::takePassedOverCount();
+    missingNames = c.missingNames;
+    return std::vector<DWORD>{c[Why::kMissingDirectory], c[Why::kUnreadableDirectory],
+                              c[Why::kLongPath], c[Why::kUncarriedName]};
   };
   list(dir + "missing\\*.c");  // before the count starts
   EXPECT_EQ(take(), (std::vector<DWORD>{0, 0, 0, 0}));
 
-  VwinStartPassedOverCount();
+  vlisting::startPassedOverCount();
   for (int pass = 0; pass < 2; ++pass) {
     EXPECT_EQ(names(list(dir + "*.c")), (std::vector<std::string>{"a.c"}));
     EXPECT_EQ(names(list(dir + deep + "\\*")), (std::vector<std::string>{".", "..", fits}));
@@ -243,7 +242,13 @@ TEST_F(FindFileTest, WhatASearchPassesOverIsCountedOncePerPath) {
   // The missing directories by name, as first spelled.
   EXPECT_EQ(missingNames, (std::vector<std::string>{dir + "missing\\", dir + "a.c\\", "Q:\\"}));
   EXPECT_EQ(take(), (std::vector<DWORD>{0, 0, 0, 0}));  // taking ends the count
-  EXPECT_EQ(missingNames, (std::vector<std::string>{"", "", ""}));
+  EXPECT_TRUE(missingNames.empty());
+  // With no policy registered on the layer's hook nothing is counted, whoever asks.
+  vlisting::startPassedOverCount();
+  VwinSetListingPolicy(nullptr);
+  EXPECT_TRUE(list(dir + "missing\\*.c").empty());
+  EXPECT_EQ(names(list(dir + deep + "\\*")), (std::vector<std::string>{".", "..", fits}));
+  EXPECT_EQ(take(), (std::vector<DWORD>{0, 0, 0, 0}));
 }
 
 TEST_F(FindFileTest, DriveRootListsNoDotEntries) {
@@ -291,27 +296,27 @@ TEST_F(FindFileTest, SearchesOfOneDirectorySeeItsChanges) {
   // search, and this one once the while is over see a change made meanwhile.
   using Names = std::vector<std::string>;
   usleep(150 * 1000);
-  VwinStartPassedOverCount();
+  vlisting::startPassedOverCount();
   EXPECT_EQ(names(list(dir + "*.c")), (Names{"a.c", "c.c"}));
   touch(root / "d.c");
   EXPECT_EQ(names(list(dir + "*.c")), (Names{"a.c", "c.c"}));
-  VwinTakePassedOverCount(nullptr);
+  vlisting::takePassedOverCount();
   EXPECT_EQ(names(list(dir + "*.c")), (Names{"a.c", "c.c", "d.c"}));
   fs::remove(root / "d.c");
   usleep(150 * 1000);
   EXPECT_EQ(names(list(dir + "*.c")), (Names{"a.c", "c.c"}));
-  VwinStartPassedOverCount();
+  vlisting::startPassedOverCount();
   touch(root / "d.c");
   EXPECT_EQ(names(list(dir + "*.c")), (Names{"a.c", "c.c", "d.c"}));
   usleep(150 * 1000);
-  VwinStartPassedOverCount();
+  vlisting::startPassedOverCount();
   EXPECT_EQ(names(list(dir + "*.c")), (Names{"a.c", "c.c", "d.c"}));
   vwin::setListingCacheLimits(vwin::kListingCacheBytes, std::chrono::seconds(10),
                               std::chrono::milliseconds(0));
   touch(root / "e.c");
   EXPECT_EQ(names(list(dir + "*.c")), (Names{"a.c", "c.c", "d.c", "e.c"}));
   vwin::setListingCacheLimits(vwin::kListingCacheBytes, std::chrono::seconds(10));
-  VwinTakePassedOverCount(nullptr);
+  vlisting::takePassedOverCount();
   // The same path, another directory.
   fs::rename(root, root.string() + ".old");
   fs::create_directories(root / "other");
@@ -368,56 +373,3 @@ TEST_F(FindFileTest, TheWithheldFileIsLeftOutWhateverNameLeadsToIt) {
 }
 
 }  // namespace
-
-// Ignore files and exclusions hide entries, each counted once under its reason; a dot name shows
-// with dot names on, but ".git"; with no rules set the listing is what the files alone make it.
-TEST_F(FindFileTest, ListingRulesHideWhatIgnoreFilesAndExclusionsName) {
-  fs::path repo = root / "repo";
-  fs::create_directories(repo / ".git" / "info");
-  std::ofstream(repo / ".git" / "info" / "exclude") << "*.tmp\n";
-  std::ofstream(repo / ".gitignore") << "build/\n*.o\n/top.c\n";
-  for (const char* n : {"a.c", "a.o", "b.tmp", "top.c", ".env", "gen.c", "x_test.c"})
-    touch(repo / n);
-  fs::create_directories(repo / "build");
-  fs::create_directories(repo / "sub" / "build");
-  std::ofstream(repo / "sub" / ".gitignore") << "!keep.o\n";
-  std::ofstream(repo / "sub" / ".ignore") << "gen.c\n";
-  for (const char* n : {"keep.o", "other.o", "top.c", "gen.c"}) touch(repo / "sub" / n);
-  std::ofstream(repo / ".ignore") << "gen.c\n";
-  auto shown = [&](const std::string& d) {
-    std::vector<std::string> visible;
-    for (auto& [name, attributes] : list(windowsPath(d) + "\\*.*"))
-      if (!(attributes & FILE_ATTRIBUTE_HIDDEN) && name != "." && name != "..")
-        visible.push_back(name);
-    return visible;
-  };
-  VwinSetListingRules(nullptr);
-  EXPECT_EQ(shown(repo), (std::vector<std::string>{"a.c", "a.o", "b.tmp", "build", "gen.c", "sub",
-                                                   "top.c", "x_test.c"}));
-  const char excludes[] = "*_test.c\0";
-  VWIN_LISTING_RULES rules{TRUE, TRUE, excludes};
-  VwinSetListingRules(&rules);
-  VwinStartPassedOverCount();
-  for (int pass = 0; pass < 2; ++pass) {
-    EXPECT_EQ(shown(repo),
-              (std::vector<std::string>{".env", ".gitignore", ".ignore", "a.c", "sub"}));
-    EXPECT_EQ(shown(repo / "sub"),
-              (std::vector<std::string>{".gitignore", ".ignore", "keep.o", "top.c"}));
-  }
-  VWIN_PASSED_OVER counts{};
-  VwinTakePassedOverCount(&counts);
-  // build, a.o, b.tmp, top.c; sub/build, sub/other.o; then gen.c twice and x_test.c.
-  EXPECT_EQ(counts.ignoredByGitRules, 6u);
-  EXPECT_EQ(counts.ignoredByIgnoreFiles, 2u);
-  EXPECT_EQ(counts.excluded, 1u);
-  // Outside a repository .gitignore is no rule, .ignore still is.
-  fs::create_directories(root / "plain");
-  std::ofstream(root / "plain" / ".gitignore") << "*.c\n";
-  std::ofstream(root / "plain" / ".ignore") << "*.h\n";
-  touch(root / "plain" / "p.c");
-  touch(root / "plain" / "p.h");
-  rules = VWIN_LISTING_RULES{TRUE, FALSE, nullptr};
-  VwinSetListingRules(&rules);
-  EXPECT_EQ(shown(root / "plain"), (std::vector<std::string>{"p.c"}));
-  VwinSetListingRules(nullptr);
-}

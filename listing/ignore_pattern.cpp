@@ -1,13 +1,13 @@
-// Ignore-file patterns (see win32/kernel32/ignore_pattern.h). Tested by
-// tests/win32/kernel32/ignore_pattern_test.cpp and tests/win32/kernel32/findfile_test.cpp.
-#include "win32/kernel32/ignore_pattern.h"
+// Ignore-file patterns (see listing/ignore_pattern.h). Tested by
+// tests/listing/ignore_pattern_test.cpp and tests/listing/listing_rules_test.cpp.
+#include "listing/ignore_pattern.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cstring>
 #include <iterator>
 
-namespace vwin {
+namespace vlisting {
 namespace {
 
 // A failed match that no later position of an enclosing "*" can mend: the text ran out (kAbortAll),
@@ -272,4 +272,4 @@ IgnorePattern IgnorePattern::nameTest(std::string_view name, bool negated, bool 
   return pattern;
 }
 
-}  // namespace vwin
+}  // namespace vlisting

@@ -13,16 +13,16 @@
 // is a plain name or "*" and a plain tail (the usual "*.o") is compared without the general match,
 // which any other pattern runs only on a subject holding its longest plain run.
 // Threading: a parsed pattern may be used from any thread. Tested by
-// tests/win32/kernel32/ignore_pattern_test.cpp and tests/win32/kernel32/findfile_test.cpp.
-#ifndef VANTREL_WIN32_IGNORE_PATTERN_H_
-#define VANTREL_WIN32_IGNORE_PATTERN_H_
+// tests/listing/ignore_pattern_test.cpp and tests/listing/listing_rules_test.cpp.
+#ifndef VANTREL_LISTING_IGNORE_PATTERN_H_
+#define VANTREL_LISTING_IGNORE_PATTERN_H_
 
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
 
-namespace vwin {
+namespace vlisting {
 
 // git's wildmatch with "/" special: whether `text` matches `pattern` as a whole.
 bool wildMatch(std::string_view pattern, std::string_view text);
@@ -120,6 +120,6 @@ class IgnorePattern {
   NameShape shape_;
 };
 
-}  // namespace vwin
+}  // namespace vlisting
 
-#endif  // VANTREL_WIN32_IGNORE_PATTERN_H_
+#endif  // VANTREL_LISTING_IGNORE_PATTERN_H_

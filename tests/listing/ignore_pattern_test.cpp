@@ -1,7 +1,7 @@
 // Ignore-file patterns matched against paths relative to their file, case by case. Covers
-// win32/kernel32/ignore_pattern.cpp; ignore files met by a listing are tested in
-// tests/win32/kernel32/findfile_test.cpp.
-#include "win32/kernel32/ignore_pattern.h"
+// listing/ignore_pattern.cpp; ignore files met by a listing are tested in
+// tests/listing/listing_rules_test.cpp.
+#include "listing/ignore_pattern.h"
 
 #include <gtest/gtest.h>
 
@@ -72,7 +72,7 @@ TEST(IgnorePatternTest, PatternsMatchAsGitsDo) {
       {"*[[:digit:]].o", "v1.o", false, true},
   };
   for (const Case& c : cases) {
-    auto pattern = vwin::IgnorePattern::parse(c.pattern);
+    auto pattern = vlisting::IgnorePattern::parse(c.pattern);
     ASSERT_TRUE(pattern) << c.pattern;
     std::string_view path = c.path;
     std::string_view name = path.substr(path.rfind('/') + 1);
@@ -85,7 +85,7 @@ TEST(IgnorePatternTest, PatternsMatchAsGitsDo) {
         << c.pattern << " on " << c.path;
   }
   // A pattern of one component taken from an anchored one keeps its negation and directory limit.
-  auto name = vwin::IgnorePattern::nameTest("gen*.[ch]", true, true);
+  auto name = vlisting::IgnorePattern::nameTest("gen*.[ch]", true, true);
   EXPECT_TRUE(name.negated());
   EXPECT_TRUE(name.matches("x/gen1.c", "gen1.c", true));
   EXPECT_FALSE(name.matches("x/gen1.c", "gen1.c", false));
@@ -95,10 +95,10 @@ TEST(IgnorePatternTest, PatternsMatchAsGitsDo) {
                                  {"a/[xy]/b", false},
                                  {"a/\\*/b", false},
                                  {"*.o", false}})
-    EXPECT_EQ(vwin::IgnorePattern::parse(text)->reducible(), reducible) << text;
-  EXPECT_TRUE(vwin::IgnorePattern::parse("!keep.o")->negated());
+    EXPECT_EQ(vlisting::IgnorePattern::parse(text)->reducible(), reducible) << text;
+  EXPECT_TRUE(vlisting::IgnorePattern::parse("!keep.o")->negated());
   for (const char* none : {"", "# comment", "   ", "/", "!", "\r"})
-    EXPECT_FALSE(vwin::IgnorePattern::parse(none)) << '"' << none << '"';
+    EXPECT_FALSE(vlisting::IgnorePattern::parse(none)) << '"' << none << '"';
 }
 
 }  // namespace

@@ -1,0 +1,96 @@
+// The rules over each directory's entries, built once per search from its parent's and its own
+// ignore files, and kept by directory for the rest of the search.
+//
+// A directory's rules hold the chain of ignore files in force (git's excludes file, the
+// repository's info/exclude and the .gitignore files from the work tree's root down; the .ignore
+// files from the file system's root down), shared with every subdirectory that adds no file, and
+// those files' patterns compiled. An anchored pattern is carried down a component at a time
+// (Pending) and becomes a test of names in the directory it reaches. A directory holding ".git"
+// starts a repository of its own: an enclosing one's git rules stop there.
+//
+// Invariants: ignore files are read once per directory per search (from one setListingRules or
+// forgetIgnoreFiles, which the host's start of a search calls, to the next), so a search's
+// counting pass and its search share them and an edit shows at the next search.
+// Threading: any thread; the table is under one lock, and a directory's rules never change once
+// made but for their verdicts, which have a lock of their own. Tested by
+// tests/listing/listing_rules_test.cpp.
+#ifndef VANTREL_LISTING_DIRECTORY_RULES_H_
+#define VANTREL_LISTING_DIRECTORY_RULES_H_
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "listing/compiled_rules.h"
+#include "listing/listing_switches.h"
+#include "listing/rule_file.h"
+
+namespace vwin {
+struct DirectoryListing;
+}
+
+namespace vlisting {
+
+// The ignore files in force in a directory; shared by its subdirectories that add none.
+struct Chain {
+  std::string gitDir;   // of the repository holding the directory; empty outside one
+  RuleFiles git;        // git's excludes file, info/exclude, then .gitignore from the root down
+  RuleFiles dotIgnore;  // .ignore files from the file system's root down
+  // The files' patterns but the anchored ones taken a component at a time (see Pending); nullptr
+  // when there is none.
+  std::shared_ptr<const Compiled> compiled;
+};
+
+// An anchored pattern on its way down: the components of its text from `at` on are matched
+// against the paths relative to the directory holding it. When one component is left, it is a
+// name test of the directory's entries; else a subdirectory whose name matches the first one
+// holds it with the rest.
+struct Pending {
+  const IgnorePattern* pattern;
+  uint64_t rank;
+  Judged source;
+  uint32_t at;
+};
+
+// What decides over the entries of one directory.
+struct DirectoryRules {
+  std::string dir;  // absolute, "" for the root
+  bool ignoreFiles = false;
+  bool dotNames = false;
+  std::shared_ptr<const Compiled> excludes;
+  std::shared_ptr<const Chain> chain;  // nullptr with ignore files off
+  std::vector<Pending> pending;
+  // Every pattern of the ignore files that may hide an entry here; nullptr when none may.
+  std::shared_ptr<const Compiled> compiled;
+  // The verdicts on the entries of one listing of `dir` (listing/verdicts.h), by entry index:
+  // 0 not judged yet, else a Judged value.
+  mutable std::mutex memoMutex;
+  mutable std::weak_ptr<const vwin::DirectoryListing> memoListing;
+  mutable std::vector<uint8_t> verdicts;
+
+  // Whether the rules may hide or show anything at all.
+  bool anyRule() const { return dotNames || excludes || compiled; }
+};
+
+// Sets the switches of the searches from now on and forgets every ignore file read.
+void setListingRules(const ListingSwitches& switches);
+// Whether any rule is in force (ignore files, dot names or an exclusion).
+bool listingRulesActive();
+// Forgets every ignore file read, so that the next listing reads them afresh.
+void forgetIgnoreFiles();
+// What tells the rules of a directory made now from those made before a change of the switches
+// or a forgetIgnoreFiles: moves on at each.
+uint64_t rulesGeneration();
+
+// The rules of the directory `posixDir` (as FindFirstFileA opened it: relative to the current
+// directory, or absolute); `listing` (or nullptr) is a listing of it, which tells without a
+// system call which of its ignore files exist.
+std::shared_ptr<const DirectoryRules> directoryRules(const char* posixDir,
+                                                     const vwin::DirectoryListing* listing);
+
+}  // namespace vlisting
+
+#endif  // VANTREL_LISTING_DIRECTORY_RULES_H_

@@ -1,0 +1,31 @@
+// Finding a work tree's repository directory (see listing/git_repository.h).
+// Tested by tests/listing/listing_rules_test.cpp.
+#include "listing/git_repository.h"
+
+#include <cctype>
+
+#include "listing/small_file.h"
+
+namespace vlisting {
+
+std::string gitDirectory(const std::string& dotGit, const std::string& workTree, bool directory) {
+  if (directory) return dotGit;
+  std::string text;
+  if (!readSmallFile(dotGit, text) || text.rfind("gitdir:", 0) != 0) return dotGit;
+  std::string named = text.substr(7);
+  while (!named.empty() && std::isspace(static_cast<unsigned char>(named.front())))
+    named.erase(0, 1);
+  while (!named.empty() && std::isspace(static_cast<unsigned char>(named.back()))) named.pop_back();
+  if (named.empty()) return dotGit;
+  return named[0] == '/' ? named : workTree + "/" + named;
+}
+
+std::string commonDirectory(const std::string& gitDir) {
+  std::string text;
+  if (!readSmallFile(gitDir + "/commondir", text)) return gitDir;
+  while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) text.pop_back();
+  if (text.empty()) return gitDir;
+  return text[0] == '/' ? text : gitDir + "/" + text;
+}
+
+}  // namespace vlisting
