@@ -113,6 +113,22 @@ bool keyExists(sqlite3* db, const std::string& path, int* rc) {
 
 std::string valueName(LPCSTR name) { return name ? name : ""; }
 
+// Adds the rows of `path` and of every key above it below the root; SQLite's result.
+int insertKeyAndParents(sqlite3* db, const std::string& path) {
+  sqlite3_stmt* stmt = nullptr;
+  int rc =
+      sqlite3_prepare_v2(db, "INSERT OR IGNORE INTO keys(path) VALUES(?1)", -1, &stmt, nullptr);
+  for (size_t end = path.find('\\'); rc == SQLITE_OK && end != std::string::npos;) {
+    end = path.find('\\', end + 1);
+    sqlite3_reset(stmt);
+    bindText(stmt, 1, path.substr(0, end));
+    rc = sqlite3_step(stmt);
+    if (rc == SQLITE_DONE) rc = SQLITE_OK;
+  }
+  sqlite3_finalize(stmt);
+  return rc;
+}
+
 }  // namespace
 
 WINAPI_EXPORT LONG WINAPI RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD, REGSAM access,
@@ -227,8 +243,14 @@ WINAPI_EXPORT LONG WINAPI RegSetValueExA(HKEY key, LPCSTR name, DWORD, DWORD typ
   if (!(access & KEY_SET_VALUE)) return ERROR_ACCESS_DENIED;
   return vwin::registry::withChange([&](sqlite3* db) -> LONG {
     int rc;
-    if (!keyExists(db, path, &rc))
-      return rc == SQLITE_OK ? ERROR_KEY_DELETED : vwin::registry::errorFromSqlite(rc);
+    if (!keyExists(db, path, &rc)) {
+      if (rc != SQLITE_OK) return vwin::registry::errorFromSqlite(rc);
+      // A key that stands only for an overridden value was opened as existing: the first value
+      // written makes it in the file, with its parents, as RegCreateKeyExA would have.
+      if (!vwin::registry::overriddenKey(path)) return ERROR_KEY_DELETED;
+      rc = insertKeyAndParents(db, path);
+      if (rc != SQLITE_OK) return vwin::registry::errorFromSqlite(rc);
+    }
     sqlite3_stmt* stmt = nullptr;
     rc = sqlite3_prepare_v2(db,
                             "INSERT INTO vals(key, name, type, data) VALUES(?1, ?2, ?3, ?4)"

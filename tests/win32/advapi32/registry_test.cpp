@@ -166,7 +166,8 @@ TEST_F(RegistryTest, ValuesKeepTheirTypeAndRawBytes) {
 }
 
 // A value overridden for the process is read in place of the stored one, opens a key the file
-// lacks, and is never stored; removing the override shows the file's value again.
+// lacks (which a value written makes), and is never stored; removing the override shows the
+// file's value again.
 TEST_F(RegistryTest, OverriddenValuesAreReadButNeverStored) {
   HKEY key = createKey("SOFTWARE\\Acme");
   ASSERT_EQ(setText(key, "Limit", "7"), ERROR_SUCCESS);
@@ -187,14 +188,25 @@ TEST_F(RegistryTest, OverriddenValuesAreReadButNeverStored) {
   HKEY other = nullptr;
   EXPECT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Nobod", 0, KEY_READ, &other),
             ERROR_FILE_NOT_FOUND);
+  // A key opened through an override takes a value written to it: the key is made in the file,
+  // its parents with it (the add-on writes its history under the key its size limit overrides).
+  HKEY sub = nullptr;
+  ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Nobody\\Sub", 0, KEY_ALL_ACCESS, &sub),
+            ERROR_SUCCESS);
+  ASSERT_EQ(setText(sub, "Kept", "k"), ERROR_SUCCESS);
+  RegCloseKey(sub);
   VwinOverrideRegistryValue("HKEY_LOCAL_MACHINE\\SOFTWARE\\Acme", "Limit", 0, nullptr, 0);
   VwinOverrideRegistryValue("HKEY_LOCAL_MACHINE\\SOFTWARE\\Nobody\\Sub", "X", 0, nullptr, 0);
   size = sizeof buffer;
   ASSERT_EQ(RegQueryValueExA(key, "Limit", nullptr, &type, buffer, &size), ERROR_SUCCESS);
   EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
   EXPECT_EQ(std::string(reinterpret_cast<char*>(buffer)), "7");
-  EXPECT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Nobody", 0, KEY_READ, &parent),
-            ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Nobody\\Sub", 0, KEY_READ, &sub),
+            ERROR_SUCCESS);
+  size = sizeof buffer;
+  EXPECT_EQ(RegQueryValueExA(sub, "Kept", nullptr, &type, buffer, &size), ERROR_SUCCESS);
+  EXPECT_EQ(RegQueryValueExA(sub, "X", nullptr, &type, buffer, &size), ERROR_FILE_NOT_FOUND);
+  RegCloseKey(sub);
   RegCloseKey(key);
 }
 
