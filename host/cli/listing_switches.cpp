@@ -19,7 +19,10 @@ std::string describeListingSwitches(const vlisting::ListingSwitches& switches) {
 
 void applySearchScopeSwitches(const CommandLine& line) {
   vlisting::applyListingSwitches(line.listing);
-  if (line.maxFileSize) host::limitFileSizeForThisRun(*line.maxFileSize);
+  if (line.maxFileSize)
+    host::limitFileSizeForThisRun(*line.maxFileSize);
+  else
+    host::useHostDefaultFileSize();
 }
 
 }  // namespace vantrel

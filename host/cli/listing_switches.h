@@ -20,8 +20,8 @@ namespace vantrel {
 // hidden" ("ignore files off" with them off).
 std::string describeListingSwitches(const vlisting::ListingSwitches& switches);
 
-// Sets the listing switches and the file size limit from the command line, for every search from
-// now on.
+// Sets the listing switches and the file size limit from the command line (else our hosts'
+// default where the registry holds none), for every search from now on.
 void applySearchScopeSwitches(const CommandLine& line);
 
 }  // namespace vantrel

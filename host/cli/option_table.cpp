@@ -121,7 +121,7 @@ constexpr OptionRow kOptions[] = {
      .value = "N",
      .brief = "search files smaller than N bytes in this run",
      .help = "search files smaller than N bytes in this run (default: the registry\n"
-             "value MaxFileSize under the add-on's key, else 500000)"},
+             "value MaxFileSize under the add-on's key, else 16777216)"},
     {.id = Option::kHelp,
      .shortName = 'h',
      .longName = "help",

@@ -21,7 +21,9 @@ const char kAddOnKey[] = "SOFTWARE\\Borland\\Borland C++\\5.0\\Ide\\AddOns\\vant
 const char kValue[] = "MaxFileSize";
 constexpr unsigned long kCeiling = 2000000000;
 
-std::atomic<bool> setForThisRun{false};
+// What the value read in place of the stored one is, if any.
+enum class Override { kNone, kHostDefault, kThisRun };
+std::atomic<Override> overridden{Override::kNone};
 
 // The stored value as the add-on reads it: a REG_DWORD, or decimal digits in a REG_SZ; 0 when
 // absent or out of 1..kCeiling.
@@ -50,12 +52,23 @@ unsigned long storedLimit() {
 }  // namespace
 
 #ifndef _WIN32
-void limitFileSizeForThisRun(unsigned long bytes) {
+namespace {
+
+void overrideLimit(unsigned long bytes, Override kind) {
   DWORD value = static_cast<DWORD>(bytes);
   std::string key = std::string("HKEY_LOCAL_MACHINE\\") + kAddOnKey;
   VwinOverrideRegistryValue(key.c_str(), kValue, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
                             sizeof value);
-  setForThisRun.store(true);
+  overridden.store(kind);
+}
+
+}  // namespace
+
+void limitFileSizeForThisRun(unsigned long bytes) { overrideLimit(bytes, Override::kThisRun); }
+
+void useHostDefaultFileSize() {
+  if (overridden.load() == Override::kNone && storedLimit() == 0)
+    overrideLimit(kHostDefaultFileSize, Override::kHostDefault);
 }
 #endif
 
@@ -63,8 +76,17 @@ FileSizeLimit fileSizeLimit() {
   FileSizeLimit limit;
   if (unsigned long stored = storedLimit()) {
     limit.bytes = stored;
-    limit.source =
-        setForThisRun.load() ? FileSizeLimit::Source::kThisRun : FileSizeLimit::Source::kRegistry;
+    switch (overridden.load()) {
+      case Override::kNone:
+        limit.source = FileSizeLimit::Source::kRegistry;
+        break;
+      case Override::kHostDefault:
+        limit.source = FileSizeLimit::Source::kHostDefault;
+        break;
+      case Override::kThisRun:
+        limit.source = FileSizeLimit::Source::kThisRun;
+        break;
+    }
   }
   return limit;
 }

@@ -3,6 +3,12 @@
 // the host puts in place of the stored value without storing it
 // (win32/advapi32/registry_override.h). Files of the limit's size or more are refused.
 //
+// Our Linux hosts put a default of their own in place of the add-on's 500,000 bytes when the
+// registry holds no valid value: 16 MiB. Ordinary sources of today's large trees pass half a
+// megabyte (a dozen of a kernel tree's .c files do), while a file of 16 MiB or more is data or a
+// generated table rather than code to read. What bounds the memory: the add-on reads each file
+// whole into one buffer while it scans it, so a search holds at most 16 MiB per file in flight.
+//
 // Threading: any thread. Tested by tests/host/cli/command_e2e_test.cpp.
 #ifndef VANTREL_HOST_FILE_SIZE_LIMIT_H_
 #define VANTREL_HOST_FILE_SIZE_LIMIT_H_
@@ -10,7 +16,8 @@
 namespace host {
 
 struct FileSizeLimit {
-  enum class Source { kDefault, kRegistry, kThisRun };
+  // kDefault: the add-on's own (no host said otherwise); kHostDefault: our hosts' default.
+  enum class Source { kDefault, kHostDefault, kRegistry, kThisRun };
   unsigned long bytes = 500000;
   Source source = Source::kDefault;
 };
@@ -18,6 +25,15 @@ struct FileSizeLimit {
 // Makes every search of this process refuse files of `bytes` bytes or more (1 to 2,000,000,000).
 // POSIX only: the Windows command reads the registry through Windows.
 void limitFileSizeForThisRun(unsigned long bytes);
+
+// Our hosts' default limit, and the highest one the full-screen program raises it to by a key.
+constexpr unsigned long kHostDefaultFileSize = 16ul << 20;
+constexpr unsigned long kRaisedFileSizeCeiling = 256ul << 20;
+
+// Makes every search of this process refuse files of kHostDefaultFileSize bytes or more unless
+// the registry holds a valid value. Called before the first search, after the registry can be
+// read. POSIX only.
+void useHostDefaultFileSize();
 
 // The limit the add-on's next search will apply.
 FileSizeLimit fileSizeLimit();

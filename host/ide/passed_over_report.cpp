@@ -58,6 +58,7 @@ std::string PassedOver::describe(const std::function<std::string(const std::stri
     text += "; the size limit is " + std::to_string(fileSizeLimit.bytes) + " bytes";
     switch (fileSizeLimit.source) {
       case FileSizeLimit::Source::kDefault:
+      case FileSizeLimit::Source::kHostDefault:
         text += " (--max-filesize=N or the registry value MaxFileSize raises it)";
         break;
       case FileSizeLimit::Source::kRegistry:
