@@ -10,6 +10,7 @@
 #include <ctime>
 #include <memory>
 
+#include "host/ide/file_size_limit.h"
 #include "host/ide/passed_over_report.h"
 #include "host/ide/text_encoding.h"
 #include "host/tui/tui_dialog_input.h"
@@ -28,6 +29,7 @@
 #include "host/tui/tui_recent_searches.h"
 #include "host/tui/tui_screen.h"
 #include "host/tui/tui_search_list.h"
+#include "host/tui/tui_size_limit.h"
 #include "host/tui/tui_status_row.h"
 #include "win32/include/winuser.h"
 #include "win32/user32/dialog_input.h"
@@ -71,6 +73,7 @@ class App {
   void writeQuickfix();
   void showSearchList();
   void rerun(const SearchRequest& request);
+  void raiseSizeLimit();
   void keepEndedSearches();
   void clearOlderPages();
   void toggleIgnoreFiles();
@@ -393,6 +396,30 @@ void App::rerun(const SearchRequest& request) {
   search();
 }
 
+// The page's search again, with the size limit raised for this run so that it takes the files
+// it refused as too large.
+void App::raiseSizeLimit() {
+  if (workerRunning()) {
+    note_ = "A search still runs (F2 stops it)";
+    return;
+  }
+  SearchRequest request = list_->summary(view_.page()).request;
+  RaisedLimit raised = raisedLimit(list_->tooLargeFiles(view_.page()), host::fileSizeLimit().bytes);
+  if (!request.known || raised.bytes == 0) {
+    note_ = "No file was passed over as too large";
+    return;
+  }
+  if (raised.overCeiling) {
+    note_ = "The largest file has " + std::to_string(raised.largest) +
+            " bytes, over what this key raises the limit to: --max-filesize=" +
+            std::to_string(raised.largest + 1);
+    return;
+  }
+  host::limitFileSizeForThisRun(raised.bytes);
+  rerun(request);
+  note_ = "Size limit " + std::to_string(raised.bytes) + " bytes from now on in this run";
+}
+
 // A search that ended goes into the recent searches, for the runs to come.
 void App::keepEndedSearches() {
   for (size_t i = 0; i < list_->pageCount(); ++i) {
@@ -475,6 +502,9 @@ void App::act(Action action, const Key& key) {
       break;
     case Action::kFold:
       view_.toggleSelected();
+      break;
+    case Action::kRaiseSizeLimit:
+      raiseSizeLimit();
       break;
     case Action::kFilter:
       if (list_->pageCount() == 0) break;

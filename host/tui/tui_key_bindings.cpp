@@ -33,6 +33,7 @@ const Binding kBindings[] = {
      "File",
      kOnHit | kOnHeading,
      "Tab, Shift-Tab"},
+    {{ch('+')}, Action::kRaiseSizeLimit, "+", "Take large files", kOnNotices, "+"},
     {{ch('/')}, Action::kFilter, "/", "Filter", kIdle, "/"},
     {{ch('[')}, Action::kPreviousPage, "[ ]", "Page", kOnNotices | kWhileSearching, "[, ]"},
     {{ch(']')}, Action::kNextPage, nullptr, nullptr, 0, nullptr},

@@ -18,24 +18,25 @@ namespace tui {
 
 enum class Action {
   kNone,
-  kSearch,        // run the tool: the dialog, or the stop question while a worker search runs
-  kStop,          // the stop question while a worker search runs; nothing otherwise
-  kOpen,          // open the selected row (the files not searched: their list)
-  kNextHit,       // select the next hit and open it
-  kPreviousHit,   // the previous hit
-  kMove,          // movement keys of the view (host/tui/tui_message_view.h)
-  kFold,          // fold or unfold the selected row
-  kFilter,        // type a filter
-  kPreviousPage,  // the previous page
-  kNextPage,      // the next page
-  kSearches,      // the list of the session's searches
-  kClear,         // clear every page but the newest
-  kQuickfix,      // write the page's hits as a quickfix file
-  kPreview,       // preview below, beside, off
-  kIgnoreFiles,   // ignore files off (on again) for the next searches
-  kStopForShell,  // stop as a shell job
-  kWheel,         // scroll the window
-  kClick,         // select (a second click: open) a row
+  kSearch,          // run the tool: the dialog, or the stop question while a worker search runs
+  kStop,            // the stop question while a worker search runs; nothing otherwise
+  kOpen,            // open the selected row (the files not searched: their list)
+  kNextHit,         // select the next hit and open it
+  kPreviousHit,     // the previous hit
+  kMove,            // movement keys of the view (host/tui/tui_message_view.h)
+  kFold,            // fold or unfold the selected row
+  kRaiseSizeLimit,  // the page's search again, taking the files it refused as too large
+  kFilter,          // type a filter
+  kPreviousPage,    // the previous page
+  kNextPage,        // the next page
+  kSearches,        // the list of the session's searches
+  kClear,           // clear every page but the newest
+  kQuickfix,        // write the page's hits as a quickfix file
+  kPreview,         // preview below, beside, off
+  kIgnoreFiles,     // ignore files off (on again) for the next searches
+  kStopForShell,    // stop as a shell job
+  kWheel,           // scroll the window
+  kClick,           // select (a second click: open) a row
   kQuit,
 };
 

@@ -162,7 +162,8 @@ void MessageList::event(const host::MessageEvent& event) {
           std::string_view path = shown;
           if (!windowsPaths_ && path.rfind(page.base(), 0) == 0)
             path.remove_prefix(page.base().size());
-          page.addNotice(path, reasonWord(event.text));
+          page.addNotice(path, reasonWord(event.text),
+                         windowsPaths_ ? posixPaths_.show(sheet.groupTitle) : shown);
           break;
         }
         if (sheet.groupFile < 0 || event.group != sheet.group) {
@@ -231,6 +232,8 @@ PageSummary MessageList::summary(size_t index) const {
   out.stopped = sheet.stopped;
   out.ended = !sheet.page.messages().empty();
   out.refusal = sheet.refusal;
+  if (out.hits == 0 && out.notSearched > 0)
+    out.notSearchedText = noticeSummary(sheet.page.notices());
   return out;
 }
 
@@ -324,6 +327,16 @@ unsigned long MessageList::version() const {
 size_t MessageList::hitCount() const {
   std::lock_guard<std::mutex> lock(mutex_);
   return hits_;
+}
+
+std::vector<std::string> MessageList::tooLargeFiles(size_t page) const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  std::vector<std::string> out;
+  if (page >= pages_.size()) return out;
+  const std::string tooLarge = reasonWord("File too large !");
+  for (const Page::Notice& notice : pages_[page]->page.notices())
+    if (notice.reason == tooLarge && !notice.file.empty()) out.push_back(notice.file);
+  return out;
 }
 
 long MessageList::writeQuickfix(size_t index, const std::string& path,

@@ -50,6 +50,7 @@ struct PageSummary {
   bool stopped = false;          // "Vantrel : User break !" came
   bool ended = false;            // the summary or another line of the add-on's own came
   std::string refusal;           // the pattern's error line, when the search was refused
+  std::string notSearchedText;   // with no hits: the row of the files not searched, if any
 };
 
 class MessageList final : public host::MessageSink {
@@ -100,6 +101,9 @@ class MessageList final : public host::MessageSink {
   unsigned long version() const;
   // Hits listed during the session, cleared pages included.
   size_t hitCount() const;
+
+  // The POSIX paths of the files the page's search refused as too large.
+  std::vector<std::string> tooLargeFiles(size_t page) const;
 
   // Writes the hits the page's filter lets through as quickfix lines to `path`
   // (host/tui/tui_quickfix.h; created or replaced, a symbolic link refused). Answers the number

@@ -40,10 +40,11 @@ void Page::addHit(int line, int column, std::string_view text) {
   if (!file.collapsed) ++fileRows_;
 }
 
-void Page::addNotice(std::string_view path, std::string reason) {
+void Page::addNotice(std::string_view path, std::string reason, std::string file) {
   Notice notice;
   host::appendTerminalText(notice.path, path);
   notice.reason = std::move(reason);
+  notice.file = std::move(file);
   notices_.push_back(std::move(notice));
 }
 

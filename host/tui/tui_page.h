@@ -57,6 +57,7 @@ class Page {
   struct Notice {
     std::string path;  // escaped
     std::string reason;
+    std::string file;  // POSIX bytes, to be looked at again (its size)
   };
 
   explicit Page(const SearchRequest& request = SearchRequest());
@@ -69,7 +70,7 @@ class Page {
   size_t addFile(std::string path, std::string_view shown, std::string_view relative);
   // A hit of the newest file; `text` is escaped here.
   void addHit(int line, int column, std::string_view text);
-  void addNotice(std::string_view path, std::string reason);
+  void addNotice(std::string_view path, std::string reason, std::string file = std::string());
   void addMessage(std::string_view text);
   void addTrailer(std::string_view text);
 

@@ -4,9 +4,13 @@
 #include "host/tui/tui_page.h"
 
 #include <gtest/gtest.h>
+#include <stdlib.h>
+#include <unistd.h>
 
 #include "host/tui/tui_notice_summary.h"
 #include "host/tui/tui_page_filter.h"
+#include "host/tui/tui_size_limit.h"
+#include "tests/host/tui/tui_terminal.h"
 
 namespace {
 
@@ -37,6 +41,32 @@ TEST(PageTest, RowsFoldAndAFilterCountsTheHitsOfAFoldedFile) {
   page.toggleFile(0);
   filter.markStale();
   EXPECT_EQ(filter.count(page), 4u);
+}
+
+// The limit that takes the files refused as too large: one byte over the largest as it is now,
+// never below the limit in force, at most the ceiling; files gone are passed over.
+TEST(PageTest, TheRaisedSizeLimitTakesTheLargestRefusedFile) {
+  char dir[] = "/tmp/vantrel-size-limit-XXXXXX";
+  ASSERT_NE(mkdtemp(dir), nullptr);
+  std::string a = std::string(dir) + "/a.c", b = std::string(dir) + "/b.c";
+  std::string huge = std::string(dir) + "/huge.c", gone = std::string(dir) + "/gone.c";
+  for (const auto& [path, size] : {std::pair{a, 600000L}, {b, 900000L}, {huge, 256L << 20}}) {
+    FILE* file = fopen(path.c_str(), "w");
+    ASSERT_NE(file, nullptr);
+    fclose(file);
+    ASSERT_EQ(truncate(path.c_str(), size), 0);  // sparse
+  }
+  tui::RaisedLimit raised = tui::raisedLimit({a, gone, b}, 500000);
+  EXPECT_EQ(raised.bytes, 900001u);
+  EXPECT_EQ(raised.largest, 900000);
+  EXPECT_FALSE(raised.overCeiling);
+  EXPECT_EQ(tui::raisedLimit({a}, 2000000).bytes, 2000000u);  // never lowered
+  EXPECT_EQ(tui::raisedLimit({gone}, 500000).bytes, 0u);
+  raised = tui::raisedLimit({a, huge}, 500000);
+  EXPECT_TRUE(raised.overCeiling);
+  EXPECT_EQ(raised.bytes, 256u << 20);
+  EXPECT_EQ(raised.largest, 256L << 20);
+  tuitest::capture(std::string("rm -rf ") + dir);
 }
 
 }  // namespace

@@ -275,7 +275,7 @@ TEST_F(TuiResultsTest, HitsAreGroupedUnderTheirFilesAndTheFilesNotSearchedFoldIn
   std::string many;
   for (int i = 1; i <= 40; ++i) many += "needle " + std::to_string(i) + "\n";
   write("z.c", many);
-  start();
+  start("", 80, 25, "--max-filesize=500000");
   search("needle", "M-r");
   tuitest::Screen s;
   // The rows as well as the header: a capture may fall between their updates.
@@ -327,6 +327,42 @@ TEST_F(TuiResultsTest, HitsAreGroupedUnderTheirFilesAndTheFilesNotSearchedFoldIn
   EXPECT_TRUE(s.contains("\u25be 3 files not searched")) << s.all();
   EXPECT_TRUE(s.contains("  empty.c: empty")) << s.all();
   EXPECT_TRUE(s.contains("  also.c: empty")) << s.all();
+  terminal_->keys("q");
+  checkStatusAndModes(0);
+}
+
+// A definition in a file of 600,000 bytes is found with the defaults; a search that found nothing
+// while it passed files over says so beside its 0, and + on the row of the files not searched
+// runs it again taking them.
+TEST_F(TuiResultsTest, LargeFilesAreSearchedAndPlusTakesThoseOverTheLimit) {
+  std::string filler;
+  while (filler.size() < 300000)
+    filler += "static int filler_" + std::to_string(filler.size()) + ";\n";
+  write("net/wireless/nl80211.c",
+        filler + "static int nl80211_new_interface(struct sk_buff *skb)\n{\n" + filler);
+  write("huge/table.c", "int huge_one;\n");
+  ASSERT_EQ(truncate((dir_ + "/tree/huge/table.c").c_str(), 17 << 20), 0);  // sparse
+  write("small.c", "int tiny;\n");
+  start("", 80, 25, "-r");
+  search("nl80211_new_interface");
+  tuitest::Screen s;
+  ASSERT_TRUE(terminal_->waitForText(" 1/1  1 hit in 1 file", &s)) << s.all();
+  EXPECT_TRUE(s.contains("\u25be net/wireless/nl80211.c  (1 hit)")) << s.all();
+  EXPECT_TRUE(s.contains(":12: static int nl80211_new_interface(")) << s.all();
+  EXPECT_TRUE(s.contains("1 file not searched: 1 too large")) << s.all();
+  terminal_->keys("F2");
+  ASSERT_TRUE(terminal_->waitForText("< OK >", &s)) << s.all();
+  search("huge_one", s.contains("[x] Recurse") ? "" : "M-r");
+  ASSERT_TRUE(
+      terminal_->waitForText(" 2/2  0 hits in 0 files; 1 file not searched: 1 too large", &s))
+      << s.all();
+  // The row of the files not searched is selected (there is no hit), and offers the key.
+  ASSERT_TRUE(waitForSelected("\u25b8 1 file not searched", &s)) << s.all();
+  EXPECT_TRUE(s.contains("+ Take large files")) << s.all();
+  terminal_->type("+");
+  ASSERT_TRUE(terminal_->waitForText(" 3/3  1 hit in 1 file", &s)) << s.all();
+  EXPECT_TRUE(s.contains("  1:5: int huge_one;")) << s.all();
+  ASSERT_TRUE(terminal_->waitForText("Size limit 17825793 bytes", &s)) << s.all();
   terminal_->keys("q");
   checkStatusAndModes(0);
 }
