@@ -65,6 +65,9 @@ bool driveSearchDialog(HWND dialog, const DialogInput& input, DialogOutcome& out
   }
   script.then([&outcome](HWND d) {
     outcome.options = boxes(d);
+    char text[1000] = {};
+    GetDlgItemTextA(d, kTextCombo, text, sizeof text);
+    outcome.text = text;
     if (IsWindowEnabled(GetDlgItem(d, IDOK))) return;
     outcome.failure = std::string("the search dialog cannot be confirmed: ") +
                       (fieldEmpty(d, kTextCombo)       ? "the text to find"

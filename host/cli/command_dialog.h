@@ -30,6 +30,7 @@ struct DialogOutcome {
   bool shown = false;      // the dialog was driven at all
   bool confirmed = false;  // OK was pressed
   int options = 0;         // the boxes' bits when the dialog was left
+  std::string text;        // the text to find then
   std::string failure;     // when OK was not pressed: why, for the user
 };
 

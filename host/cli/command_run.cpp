@@ -21,6 +21,7 @@
 #include "host/cli/command_version.h"
 #include "host/cli/descriptor_buffer.h"
 #include "host/cli/listing_switches.h"
+#include "host/ide/escape_note.h"
 #include "host/ide/host.h"
 #include "host/ide/passed_over_report.h"
 #include "host/ide/path_display.h"
@@ -35,6 +36,7 @@ namespace vantrel {
 namespace {
 
 const char kToolName[] = "Vantrel";
+constexpr int kRegularExpressionBox = 0x04;
 constexpr int kAsynchronous = 0x08;
 
 // Set by SIGINT; read by the display (as Esc) and by the wait for a worker search.
@@ -186,7 +188,14 @@ int runCommand(const CommandLine& line, const std::string& addOnPath, std::ostre
     // Only the first dialog is the user's; one opened again (a stop question that came too late) is
     // cancelled, so no second search starts.
     if (++dialogRuns > 1) return cancelSearchDialog(window);
-    return driveSearchDialog(window, input, dialog);
+    bool closed = driveSearchDialog(window, input, dialog);
+    // Escapes other syntaxes read as classes are letters here: said before the search runs, the
+    // pattern searched as it is.
+    std::string note = dialog.confirmed && (dialog.options & kRegularExpressionBox)
+                           ? host::escapeNote(dialog.text)
+                           : std::string();
+    if (!note.empty()) err << "vantrel: note: " << host::toTerminalText(note) << std::endl;
+    return closed;
   });
   VwinSetDisplay(&display);
   int status = 2;

@@ -288,6 +288,18 @@ TEST_F(CommandTest, PlainAndRegexSearchesWithTheirOptions) {
     EXPECT_EQ(hits(result), c.expected) << label;
   }
 
+  // Escapes other syntaxes read as classes are noted on stderr, before the search, which takes
+  // the pattern as it is: `\s` is the letter s. This syntax's own way is not noted, nor is a
+  // text that is no pattern.
+  Result noted = run({"here\\s+", "-es", "--options=0", "-f", "*.txt", "-d", tree});
+  EXPECT_EQ(noted.status, 1);
+  EXPECT_EQ(noted.err,
+            "vantrel: note: \\s is a plain s here: write [ ] holding a blank and a tab\n");
+  Result own = run({"Needle[ \t]+here", "-es", "--options=0", "-f", "*.txt", "-d", tree});
+  EXPECT_EQ(own.status, 0);
+  EXPECT_EQ(own.err, "");
+  EXPECT_EQ(run({"here\\s+", "-s", "--options=0", "-f", "*.txt", "-d", tree}).err, "");
+
   // No hit: status 1, and the summary counts in the singular.
   Result none = run({"haystack", "--options=0", "-f", "*.txt", "-d", tree, "--format=json"});
   EXPECT_EQ(none.status, 1);
