@@ -2,9 +2,13 @@
 // Tested by tests/host/tui/tui_results_test.cpp.
 #include "host/tui/tui_recent_searches.h"
 
+#include <fcntl.h>
 #include <sqlite3.h>
 #include <stdio.h>
 #include <time.h>
+#include <unistd.h>
+
+#include <cerrno>
 
 #include "host/tui/tui_quickfix.h"
 
@@ -79,6 +83,28 @@ int openFile(const std::string& path, sqlite3** db) {
 
 RecentSearches::~RecentSearches() { sqlite3_close_v2(db_); }
 
+namespace {
+
+// Moves `path` to the first free name of "PATH.unreadable", "PATH.unreadable.2", ..., never over
+// a copy set aside before; the name, or "" when it could not be moved.
+std::string setAside(const std::string& path) {
+  for (int n = 1; n <= 1000; ++n) {
+    std::string aside = path + ".unreadable" + (n > 1 ? "." + std::to_string(n) : "");
+    if (renameat2(AT_FDCWD, path.c_str(), AT_FDCWD, aside.c_str(), RENAME_NOREPLACE) == 0)
+      return aside;
+    if (errno == EINVAL && link(path.c_str(), aside.c_str()) == 0) {
+      // A file system that cannot rename without replacing: a second name, then the first gone.
+      if (unlink(path.c_str()) == 0) return aside;
+      unlink(aside.c_str());
+      return "";
+    }
+    if (errno != EEXIST) return "";
+  }
+  return "";
+}
+
+}  // namespace
+
 bool RecentSearches::open(const std::string& directory, std::vector<RecentSearch>* searches,
                           std::string* problem) {
   searches->clear();
@@ -99,8 +125,8 @@ bool RecentSearches::open(const std::string& directory, std::vector<RecentSearch
     return false;
   }
   // Set aside whole, for the user to look at; a new list begins.
-  std::string aside = path_ + ".unreadable";
-  if (rename(path_.c_str(), aside.c_str()) != 0) {
+  std::string aside = setAside(path_);
+  if (aside.empty()) {
     *problem = "Recent searches are not kept: " + path_ + ": " + why;
     return false;
   }

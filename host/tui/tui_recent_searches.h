@@ -7,7 +7,8 @@
 // The store is an SQLite file, "recent-searches.sqlite3": a write is one transaction, so a crash
 // or a full disk leaves the list as it was, and two programs running at once each add theirs. A
 // file that is not a sound database (damaged, or something else at that name) is renamed aside
-// with ".unreadable" and a new one begun, so nothing is lost; a file that cannot be opened at all
+// with ".unreadable" (".unreadable.2", ".3", ... when that is taken: no copy set aside replaces
+// another) and a new one begun, so nothing is lost; a file that cannot be opened at all
 // (permissions) is left alone and this run's searches are not kept. Either is told in `problem`.
 //
 // Ownership: a RecentSearches owns its connection. Threading: one thread.

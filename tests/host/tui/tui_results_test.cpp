@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <filesystem>
 #include <fstream>
 #include <string>
 
@@ -213,6 +214,27 @@ TEST_F(TuiResultsTest, RecentSearchesOutliveTheRunAndRunAgainWithTheirOptions) {
   EXPECT_FALSE(s.contains("could not be read")) << s.all();
   closeList(&s);
   quit(1);
+}
+
+// Each damaged file is set aside under a name of its own, none over another, and the message
+// names the copy.
+TEST(RecentSearchesStoreTest, EveryDamagedFileIsKeptAsideUnderItsOwnName) {
+  char tmpl[] = "/tmp/recent_searches_test.XXXXXX";
+  ASSERT_NE(mkdtemp(tmpl), nullptr);
+  std::string state = tmpl;
+  std::string file = state + "/" + tui::RecentSearches::kFileName;
+  const char* asides[] = {".unreadable", ".unreadable.2", ".unreadable.3"};
+  for (int i = 0; i < 3; ++i) {
+    std::ofstream(file, std::ios::trunc) << "damaged " << i << "\n" << std::string(4096, 'x');
+    tui::RecentSearches store;
+    std::vector<tui::RecentSearch> kept;
+    std::string problem;
+    EXPECT_FALSE(store.open(state, &kept, &problem));
+    EXPECT_NE(problem.find("the file is now " + file + asides[i]), std::string::npos) << problem;
+  }
+  for (int i = 0; i < 3; ++i)
+    EXPECT_EQ(readFile(file + asides[i]).substr(0, 9), "damaged " + std::to_string(i)) << asides[i];
+  std::filesystem::remove_all(state);
 }
 
 // Pages cleared with c give their memory back to the system: after three large pages and c, the
