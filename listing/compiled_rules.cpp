@@ -45,17 +45,13 @@ void Compiled::index() {
   }
 }
 
-std::shared_ptr<const Compiled> compileFiles(const RuleFiles& git, const RuleFiles& dotIgnore) {
+std::shared_ptr<const Compiled> compileFile(const RuleFile& file, Judged source, size_t index) {
   auto compiled = std::make_shared<Compiled>();
-  for (Judged source : {kIgnoredByIgnoreFile, kIgnoredByGit}) {  // highest rank first
-    const RuleFiles& files = source == kIgnoredByGit ? git : dotIgnore;
-    for (size_t f = files.size(); f-- > 0;)
-      for (size_t i = files[f]->patterns.size(); i-- > 0;) {
-        const IgnorePattern& p = files[f]->patterns[i];
-        if (p.reducible()) continue;
-        compiled->candidates.push_back(
-            Candidate{&p, p.anchored() ? &files[f]->base : nullptr, rankOf(source, f, i), source});
-      }
+  for (size_t i = file.patterns.size(); i-- > 0;) {  // highest rank first
+    const IgnorePattern& p = file.patterns[i];
+    if (p.reducible()) continue;
+    compiled->candidates.push_back(
+        Candidate{&p, p.anchored() ? &file.base : nullptr, rankOf(source, index, i), source});
   }
   if (compiled->candidates.empty()) return nullptr;
   compiled->index();

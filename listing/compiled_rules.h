@@ -79,9 +79,9 @@ struct Compiled {
   const Candidate* firstMatch(std::string_view name, bool directory, FullPath&& full) const;
 };
 
-// The patterns of `git` and `dotIgnore` files (each from the shallowest down) but those a
-// directory takes a component at a time; nullptr when none is left.
-std::shared_ptr<const Compiled> compileFiles(const RuleFiles& git, const RuleFiles& dotIgnore);
+// The patterns of one rule file, from `source`, the `index`-th of its kind in its chain, but those
+// a directory takes a component at a time; nullptr when none is left.
+std::shared_ptr<const Compiled> compileFile(const RuleFile& file, Judged source, size_t index);
 
 // The host's exclusions (`patterns` in gitignore syntax), anchored at `base`; nullptr for none.
 std::shared_ptr<const Compiled> compileExclusions(const std::vector<std::string>& patterns,

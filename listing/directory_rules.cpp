@@ -2,14 +2,17 @@
 // Tested by tests/listing/listing_rules_test.cpp.
 #include "listing/directory_rules.h"
 
+#include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <map>
 #include <string_view>
 #include <unordered_map>
 
 #include "listing/git_config.h"
 #include "listing/git_repository.h"
+#include "listing/passed_over.h"
 #include "win32/kernel32/listing_cache.h"
 #include "win32/kernel32/paths.h"
 
@@ -27,6 +30,8 @@ struct Settings {
   std::string excludesFile;  // git's, from the user's configuration
   // Keyed by each rules' own `dir`, which lives as long as the entry.
   std::unordered_map<std::string_view, std::shared_ptr<const DirectoryRules>> directories;
+  // The name tests of directories, by the patterns and where they stand in them.
+  std::map<std::vector<Pending>, std::shared_ptr<const Compiled>> nameTests;
 
   // Buckets for a large tree's directories from the start: growing the table a dozen times
   // during a search cost a percent of it on the kernel's tree.
@@ -86,6 +91,28 @@ void absoluteDirectory(const char* posixDir, std::string& path) {
   path.swap(result);
 }
 
+// The name tests `tests` (anchored patterns and where their last component starts), compiled.
+std::shared_ptr<const Compiled> compileNameTests(const std::vector<Pending>& tests) {
+  auto compiled = std::make_shared<Compiled>();
+  compiled->owned.reserve(tests.size());  // the candidates point into it
+  for (const Pending& p : tests) {
+    const IgnorePattern& pattern = *p.pattern;
+    compiled->owned.push_back(IgnorePattern::nameTest(std::string_view(pattern.text()).substr(p.at),
+                                                      pattern.negated(), pattern.directoryOnly()));
+    compiled->candidates.push_back(Candidate{&compiled->owned.back(), nullptr, p.rank, p.source});
+  }
+  compiled->index();
+  return compiled;
+}
+
+// Counts a rule file that was there but not read: refused, or a link not followed.
+void noteUnread(SmallFile outcome, const std::string& path) {
+  if (outcome == SmallFile::kRefused)
+    notePassedOver(PassedOver::kRuleFileRefused, path);
+  else if (outcome == SmallFile::kLink)
+    notePassedOver(PassedOver::kGitignoreLink, path);
+}
+
 // Which of the names that change the rules a listing holds.
 struct Present {
   bool git = true, gitignore = true, ignore = true;
@@ -117,7 +144,30 @@ std::shared_ptr<const DirectoryRules> rulesOf(Settings& s, std::string_view dir,
   rules->excludes = s.excludes;
   if (s.ignoreFiles) {
     std::shared_ptr<const DirectoryRules> parent;
-    if (!dir.empty()) parent = rulesOf(s, dir.substr(0, dir.rfind('/')));
+    std::string_view leaf = dir.substr(dir.rfind('/') + 1);
+    if (!dir.empty()) {
+      std::string_view parentDir = dir.substr(0, dir.rfind('/'));
+      if (!s.directories.count(parentDir)) {
+        // A walk's first directory: its work tree is found from where it really is, as git finds
+        // it, whatever links the name given passes through.
+        if (char* resolved = realpath(std::string(dir).c_str(), nullptr)) {
+          std::string real = resolved;
+          free(resolved);
+          if (real != dir) {
+            std::shared_ptr<const DirectoryRules> same = rulesOf(s, real, own);
+            rules->realDir = same->base();
+            rules->chain = same->chain;
+            rules->pending = same->pending;
+            rules->nameTests = same->nameTests;
+            s.directories.emplace(std::string_view(rules->dir), rules);
+            return rules;
+          }
+        }
+      }
+      parent = rulesOf(s, parentDir);
+      if (!parent->realDir.empty()) rules->realDir = parent->realDir + "/" + std::string(leaf);
+    }
+    const std::string& base = rules->base();
     std::shared_ptr<const Chain> chain = parent ? parent->chain : std::make_shared<const Chain>();
     std::shared_ptr<Chain> changed;  // a copy of the parent's chain, when this directory adds to it
     auto change = [&]() -> Chain& {
@@ -126,70 +176,77 @@ std::shared_ptr<const DirectoryRules> rulesOf(Settings& s, std::string_view dir,
     };
     Present present = presentIn(own);
     struct stat st;
-    std::string dotGit = present.git ? rules->dir + "/.git" : std::string();
+    std::string dotGit = present.git ? base + "/.git" : std::string();
     bool repository = present.git && lstat(dotGit.c_str(), &st) == 0;
-    // Anchored patterns of the parent's files whose next component is this directory's name.
-    std::string_view leaf = dir.substr(dir.rfind('/') + 1);
+    // Name tests: the anchored patterns left with one component, in this directory.
+    std::vector<Pending> tests;
+    auto take = [&](const IgnorePattern* pattern, uint64_t rank, Judged source, uint32_t at) {
+      bool last = pattern->text().find('/', at) == std::string::npos;
+      (last ? tests : rules->pending).push_back(Pending{pattern, rank, source, at});
+    };
     if (parent)
       for (const Pending& p : parent->pending) {
         if (repository && p.source == kIgnoredByGit) continue;
         std::string_view rest = std::string_view(p.pattern->text()).substr(p.at);
         size_t slash = rest.find('/');
-        if (slash != std::string_view::npos && wildMatch(rest.substr(0, slash), leaf))
-          rules->pending.push_back(
-              Pending{p.pattern, p.rank, p.source, static_cast<uint32_t>(p.at + slash + 1)});
+        if (wildMatch(rest.substr(0, slash), leaf))
+          take(p.pattern, p.rank, p.source, static_cast<uint32_t>(p.at + slash + 1));
       }
-    auto add = [&](RuleFiles& files, std::shared_ptr<const RuleFile> file, Judged source) {
+    auto add = [&](Chain& c, std::shared_ptr<const RuleFile> file, Judged source) {
+      RuleFiles& files = source == kIgnoredByGit ? c.git : c.dotIgnore;
       for (size_t i = 0; i < file->patterns.size(); ++i)
         if (file->patterns[i].reducible())
-          rules->pending.push_back(
-              Pending{&file->patterns[i], rankOf(source, files.size(), i), source, 0});
+          take(&file->patterns[i], rankOf(source, files.size(), i), source, 0);
+      (source == kIgnoredByGit ? c.gitSets : c.ignoreSets)
+          .push_back(compileFile(*file, source, files.size()));
       files.push_back(std::move(file));
     };
     if (repository) {
       // A repository of its own: the rules of an enclosing one stop here.
       Chain& c = change();
-      c.gitDir = gitDirectory(dotGit, rules->dir, S_ISDIR(st.st_mode));
+      SmallFile outcome;
+      c.gitDir = gitDirectory(dotGit, base, outcome);
+      noteUnread(outcome, dotGit);
       c.git.clear();
+      c.gitSets.clear();
       std::string common = commonDirectory(c.gitDir);
       std::string excludesFile = s.excludesFile;
       readExcludesFile(common + "/config", excludesFile);
       for (const std::string& path : {excludesFile, common + "/info/exclude"})
-        if (auto file = path.empty() ? nullptr : readRules(path, rules->dir))
-          add(c.git, std::move(file), kIgnoredByGit);
+        if (!path.empty()) {
+          if (auto file = readRules(path, base, outcome)) add(c, std::move(file), kIgnoredByGit);
+          noteUnread(outcome, path);
+        }
     }
-    if (!chain->gitDir.empty() || repository)
-      if (present.gitignore)
-        if (auto file = readRules(rules->dir + "/.gitignore", rules->dir))
-          add(change().git, std::move(file), kIgnoredByGit);
-    if (present.ignore)
-      if (auto file = readRules(rules->dir + "/.ignore", rules->dir))
-        add(change().dotIgnore, std::move(file), kIgnoredByIgnoreFile);
+    // git reads no .gitignore through a symbolic link in a work tree; a .ignore is followed.
+    SmallFile outcome;
+    if ((!chain->gitDir.empty() || repository) && present.gitignore) {
+      std::string path = base + "/.gitignore";
+      if (auto file = readRules(path, base, outcome, false))
+        add(change(), std::move(file), kIgnoredByGit);
+      noteUnread(outcome, path);
+    }
+    if (present.ignore) {
+      std::string path = base + "/.ignore";
+      if (auto file = readRules(path, base, outcome))
+        add(change(), std::move(file), kIgnoredByIgnoreFile);
+      noteUnread(outcome, path);
+    }
     if (changed) {
-      changed->compiled = compileFiles(changed->git, changed->dotIgnore);
+      // Each file's own set, shared with every directory below: only the order is made here.
+      changed->sets.clear();
+      for (const auto* kind : {&changed->ignoreSets, &changed->gitSets})
+        for (size_t f = kind->size(); f-- > 0;)
+          if ((*kind)[f]) changed->sets.push_back((*kind)[f]);
       chain = changed;
     }
     rules->chain = chain;
-    // The anchored patterns left with one component test this directory's names.
-    size_t tests = 0;
-    for (const Pending& p : rules->pending)
-      tests += p.pattern->text().find('/', p.at) == std::string::npos;
-    if (!tests) {
-      rules->compiled = chain->compiled;
-    } else {
-      auto compiled = std::make_shared<Compiled>();
-      compiled->owned.reserve(tests);  // the candidates point into it
-      if (chain->compiled) compiled->candidates = chain->compiled->candidates;
-      for (const Pending& p : rules->pending) {
-        if (p.pattern->text().find('/', p.at) != std::string::npos) continue;
-        compiled->owned.push_back(
-            IgnorePattern::nameTest(std::string_view(p.pattern->text()).substr(p.at),
-                                    p.pattern->negated(), p.pattern->directoryOnly()));
-        compiled->candidates.push_back(
-            Candidate{&compiled->owned.back(), nullptr, p.rank, p.source});
-      }
-      compiled->index();
-      rules->compiled = compiled;
+    if (!tests.empty()) {
+      // Shared by every directory that the same patterns reach with the same components left
+      // ("*/x" leaves "x" in each directory of the level below its file).
+      std::shared_ptr<const Compiled>& shared = s.nameTests[tests];
+      if (!shared) shared = compileNameTests(tests);
+      rules->nameTests = shared;
     }
   }
   s.directories.emplace(std::string_view(rules->dir), rules);
@@ -207,6 +264,7 @@ void setListingRules(const ListingSwitches& switches) {
   std::string excludesFile = switches.ignoreFiles ? userExcludesFile() : "";
   std::lock_guard<std::mutex> lock(s.mutex);
   s.directories.clear();
+  s.nameTests.clear();
   s.ignoreFiles = switches.ignoreFiles;
   s.dotNames = switches.hidden;
   s.excludes = std::move(excludes);
@@ -221,6 +279,7 @@ void forgetIgnoreFiles() {
   Settings& s = settings();
   std::lock_guard<std::mutex> lock(s.mutex);
   s.directories.clear();
+  s.nameTests.clear();
   s.generation.fetch_add(1, std::memory_order_release);
 }
 

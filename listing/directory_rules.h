@@ -8,6 +8,11 @@
 // (Pending) and becomes a test of names in the directory it reaches. A directory holding ".git"
 // starts a repository of its own: an enclosing one's git rules stop there.
 //
+// Memory: a file's patterns are read and compiled once, and shared by every directory below
+// its own, never copied; a directory adds its name tests (shared by every directory the same
+// patterns reach with the same components left) and the list of sets in force where it adds a
+// file. So a large ignore file costs the same over ten directories as over ten thousand.
+//
 // Invariants: ignore files are read once per directory per search (from one setListingRules or
 // forgetIgnoreFiles, which the host's start of a search calls, to the next), so a search's
 // counting pass and its search share them and an edit shows at the next search.
@@ -22,6 +27,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "listing/compiled_rules.h"
@@ -39,9 +45,11 @@ struct Chain {
   std::string gitDir;   // of the repository holding the directory; empty outside one
   RuleFiles git;        // git's excludes file, info/exclude, then .gitignore from the root down
   RuleFiles dotIgnore;  // .ignore files from the file system's root down
-  // The files' patterns but the anchored ones taken a component at a time (see Pending); nullptr
-  // when there is none.
-  std::shared_ptr<const Compiled> compiled;
+  // Each file's patterns but the anchored ones taken a component at a time (see Pending),
+  // compiled once when the file is read (nullptr for a file with none), by file as above.
+  std::vector<std::shared_ptr<const Compiled>> gitSets, ignoreSets;
+  // The sets of both, highest rank first: .ignore files, then git's, each the deepest first.
+  std::vector<std::shared_ptr<const Compiled>> sets;
 };
 
 // An anchored pattern on its way down: the components of its text from `at` on are matched
@@ -53,26 +61,51 @@ struct Pending {
   uint64_t rank;
   Judged source;
   uint32_t at;
+  auto operator<=>(const Pending&) const = default;
 };
 
 // What decides over the entries of one directory.
 struct DirectoryRules {
-  std::string dir;  // absolute, "" for the root
+  std::string dir;      // absolute, "" for the root, as the walk names it
+  std::string realDir;  // the same directory without symbolic links, when that is another name
   bool ignoreFiles = false;
   bool dotNames = false;
   std::shared_ptr<const Compiled> excludes;
   std::shared_ptr<const Chain> chain;  // nullptr with ignore files off
+  // The anchored patterns with more than one component left, for the subdirectories.
   std::vector<Pending> pending;
-  // Every pattern of the ignore files that may hide an entry here; nullptr when none may.
-  std::shared_ptr<const Compiled> compiled;
+  // The anchored patterns whose last component names entries here, compiled; nullptr for none.
+  std::shared_ptr<const Compiled> nameTests;
   // The verdicts on the entries of one listing of `dir` (listing/verdicts.h), by entry index:
   // 0 not judged yet, else a Judged value.
   mutable std::mutex memoMutex;
   mutable std::weak_ptr<const vwin::DirectoryListing> memoListing;
   mutable std::vector<uint8_t> verdicts;
 
+  // The directory the ignore files' patterns are relative to: where it really is.
+  const std::string& base() const { return realDir.empty() ? dir : realDir; }
+
   // Whether the rules may hide or show anything at all.
-  bool anyRule() const { return dotNames || excludes || compiled; }
+  bool anyRule() const {
+    return dotNames || excludes || nameTests || (chain && !chain->sets.empty());
+  }
+
+  // The first pattern of the ignore files in force here that matches the entry `name`, or
+  // nullptr (see Compiled::firstMatch).
+  template <class FullPath>
+  const Candidate* firstMatch(std::string_view name, bool directory, FullPath&& full) const {
+    const Candidate* found = nameTests ? nameTests->firstMatch(name, directory, full) : nullptr;
+    if (chain)
+      for (const std::shared_ptr<const Compiled>& set : chain->sets) {
+        // The sets' ranks do not overlap: a later set cannot outrank a match found.
+        if (found && found->rank > set->candidates.front().rank) break;
+        if (const Candidate* match = set->firstMatch(name, directory, full)) {
+          if (!found || match->rank > found->rank) found = match;
+          break;
+        }
+      }
+    return found;
+  }
 };
 
 // Sets the switches of the searches from now on and forgets every ignore file read.

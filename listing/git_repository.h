@@ -8,11 +8,15 @@
 
 #include <string>
 
+#include "listing/small_file.h"
+
 namespace vlisting {
 
 // The repository directory the ".git" entry `dotGit` of the work tree `workTree` stands for:
-// itself when it is a directory, else the one its "gitdir:" line names.
-std::string gitDirectory(const std::string& dotGit, const std::string& workTree, bool directory);
+// itself when it is (or leads to) a directory, else the one its "gitdir:" line names, else itself
+// (so that nothing is read from it). `outcome` tells what became of a ".git" file read.
+std::string gitDirectory(const std::string& dotGit, const std::string& workTree,
+                         SmallFile& outcome);
 
 // Where the repository `gitDir` keeps what its work trees share: the directory its "commondir"
 // names, else itself.

@@ -33,6 +33,8 @@ enum class PassedOver {
   kIgnoredByGitRules,    // an entry .gitignore, info/exclude or git's excludes file ignores
   kIgnoredByIgnoreFile,  // an entry a .ignore file ignores
   kExcluded,             // an entry an exclusion of the host's matches
+  kRuleFileRefused,      // a rule file (or .git) not read: not a regular file, or too large
+  kGitignoreLink,        // a .gitignore that is a symbolic link, which git does not follow
   kCount
 };
 

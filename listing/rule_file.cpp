@@ -11,7 +11,8 @@ namespace vlisting {
 std::shared_ptr<const RuleFile> parseRules(const std::string& text, std::string base) {
   auto file = std::make_shared<RuleFile>();
   file->base = std::move(base);
-  size_t at = 0;
+  // A UTF-8 byte order mark is no part of the first pattern, as git reads it.
+  size_t at = text.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
   while (at < text.size()) {
     size_t end = text.find('\n', at);
     if (end == std::string::npos) end = text.size();
@@ -23,9 +24,11 @@ std::shared_ptr<const RuleFile> parseRules(const std::string& text, std::string 
   return file;
 }
 
-std::shared_ptr<const RuleFile> readRules(const std::string& path, const std::string& base) {
+std::shared_ptr<const RuleFile> readRules(const std::string& path, const std::string& base,
+                                          SmallFile& outcome, bool followLink) {
   std::string text;
-  if (!readSmallFile(path, text)) return nullptr;
+  outcome = readSmallFile(path, text, followLink);
+  if (outcome != SmallFile::kRead) return nullptr;
   return parseRules(text, base);
 }
 

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "listing/ignore_pattern.h"
+#include "listing/small_file.h"
 
 namespace vlisting {
 
@@ -24,9 +25,11 @@ using RuleFiles = std::vector<std::shared_ptr<const RuleFile>>;
 // The patterns of `text` relative to `base`; nullptr when it holds none.
 std::shared_ptr<const RuleFile> parseRules(const std::string& text, std::string base);
 
-// The patterns of the file `path` relative to `base`; nullptr when it holds none or cannot be
-// read.
-std::shared_ptr<const RuleFile> readRules(const std::string& path, const std::string& base);
+// The patterns of the file `path` relative to `base`; nullptr when it holds none or was not read,
+// with what became of the file in `outcome` (listing/small_file.h). `followLink`: whether a
+// symbolic link at `path` is followed.
+std::shared_ptr<const RuleFile> readRules(const std::string& path, const std::string& base,
+                                          SmallFile& outcome, bool followLink = true);
 
 }  // namespace vlisting
 

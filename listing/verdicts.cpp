@@ -23,16 +23,24 @@ ListingRules::ListingRules(std::shared_ptr<const DirectoryRules> rules,
 DWORD ListingRules::judge(size_t index, const char* name, size_t length, DWORD attributes,
                           uint8_t judged) {
   uint8_t* kept = index < verdicts_->size() ? &(*verdicts_)[index] : nullptr;
-  // The entry's absolute path, made only when needed, in a buffer the listing's entries share.
-  bool made = false;
+  // The entry's absolute path, made only when needed, in a buffer the listing's entries share:
+  // as the walk names it (for exclusions and the count), and where it really is (for ignore
+  // files).
+  bool made = false, madeReal = false;
   auto full = [&]() -> std::string_view {
     if (!made) {
-      path_.assign(rules_->dir);
-      path_ += '/';
-      path_.append(name, length);
+      path_.assign(rules_->dir).append(1, '/').append(name, length);
       made = true;
     }
     return path_;
+  };
+  auto fullReal = [&]() -> std::string_view {
+    if (rules_->realDir.empty()) return full();
+    if (!madeReal) {
+      realPath_.assign(rules_->realDir).append(1, '/').append(name, length);
+      madeReal = true;
+    }
+    return realPath_;
   };
   if (!judged) {
     std::string_view leaf(name, length);
@@ -40,8 +48,8 @@ DWORD ListingRules::judge(size_t index, const char* name, size_t length, DWORD a
     judged = kShownEntry;
     const Candidate* decided = nullptr;
     if (rules_->excludes) decided = rules_->excludes->firstMatch(leaf, directory, full);
-    if ((!decided || decided->pattern->negated()) && rules_->compiled)
-      decided = rules_->compiled->firstMatch(leaf, directory, full);
+    if (!decided || decided->pattern->negated())
+      decided = rules_->firstMatch(leaf, directory, fullReal);
     if (decided && !decided->pattern->negated()) judged = decided->source;
     if (kept) *kept = judged;
   }

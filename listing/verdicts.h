@@ -52,6 +52,7 @@ class ListingRules final : public vwin::EntryJudge {
   std::unique_lock<std::mutex> memoLock_;  // held while the verdicts below are used
   std::vector<uint8_t>* verdicts_ = nullptr;
   std::string path_;
+  std::string realPath_;
   bool count_ = true;
 };
 

@@ -50,6 +50,10 @@ std::string PassedOver::describe(const std::function<std::string(const std::stri
   addReason(text, ignoredByGitRules, "entry ignored (.gitignore)", "entries ignored (.gitignore)");
   addReason(text, ignoredByIgnoreFiles, "entry ignored (.ignore)", "entries ignored (.ignore)");
   addReason(text, excluded, "entry excluded (--exclude)", "entries excluded (--exclude)");
+  addReason(text, refusedRuleFiles, "rule file not read (not a regular file, or over 4 MiB)",
+            "rule files not read (not regular files, or over 4 MiB)");
+  addReason(text, linkedGitignores, ".gitignore not followed (a symbolic link, as git)",
+            ".gitignore files not followed (symbolic links, as git)");
   addReason(text, largeFiles, "file too large", "files too large");
   addReason(text, emptyFiles, "empty file", "empty files");
   addReason(text, unreadableFiles, "unreadable file", "unreadable files");
@@ -108,6 +112,8 @@ void PassedOverReport::event(const MessageEvent& event) {
     running_.ignoredByGitRules = listed[Why::kIgnoredByGitRules];
     running_.ignoredByIgnoreFiles = listed[Why::kIgnoredByIgnoreFile];
     running_.excluded = listed[Why::kExcluded];
+    running_.refusedRuleFiles = listed[Why::kRuleFileRefused];
+    running_.linkedGitignores = listed[Why::kGitignoreLink];
     running_.missingNames = std::move(listed.missingNames);
     last_ = ended = running_;
     running_ = PassedOver();

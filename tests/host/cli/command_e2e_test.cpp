@@ -15,6 +15,7 @@
 #include <stdlib.h>
 #include <sys/ioctl.h>
 #include <sys/prctl.h>
+#include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -987,6 +988,23 @@ TEST_F(CommandTest, IgnoreFilesLeaveWhatGitWouldAdd) {
   EXPECT_EQ(excluded.err,
             "vantrel: passed over 10 entries ignored (.gitignore), 1 entry ignored (.ignore), 2 "
             "entries excluded (--exclude)\n");
+
+  // A rule file that is no regular file is refused unopened, a .gitignore that is a link is not
+  // followed; the search goes on, and the passed-over line says both.
+  write("odd/a.txt", "needle\n");
+  ASSERT_EQ(mkfifo((root_ / "odd" / ".ignore").c_str(), 0644), 0);
+  write("linked.ignore", "*.txt\n");
+  fs::create_symlink(root_ / "linked.ignore", repo / "src" / "deep" / ".gitignore");
+  Result odd =
+      run({"needle", "-f", "*.txt", "-d", "odd;repo/src/deep", "--options=2", "--format=json"}, {},
+          env);
+  EXPECT_EQ(odd.status, 0);
+  EXPECT_EQ(searchedFiles(odd, root_),
+            (std::vector<std::string>{"odd/a.txt", "repo/src/deep/keep.txt"}));
+  EXPECT_NE(odd.err.find("1 rule file not read (not a regular file, or over 4 MiB), 1 .gitignore "
+                         "not followed (a symbolic link, as git)"),
+            std::string::npos)
+      << odd.err;
 }
 
 // Our hosts refuse files of 16 MiB or more (the add-on alone: 500,000 bytes) unless the registry
