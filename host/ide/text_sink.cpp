@@ -38,9 +38,18 @@ void TextSink::event(const MessageEvent& event) {
   if (!writesFor(event)) return;
   line_.clear();
   switch (event.kind) {
-    case MessageEvent::Kind::Heading:
-      appendTerminalText(line_, event.text);
+    case MessageEvent::Kind::Heading: {
+      // A file's heading ends with its file as the add-on spelled it: that part is shown as the
+      // entries below show theirs, so one output holds one form of path.
+      std::string_view text = event.text;
+      if (event.file && !options_.windowsPaths && text.ends_with(*event.file)) {
+        appendTerminalText(line_, text.substr(0, text.size() - event.file->size()));
+        appendFile(*event.file);
+      } else {
+        appendTerminalText(line_, text);
+      }
       break;
+    }
     case MessageEvent::Kind::Entry:
       if (event.file) {
         appendFile(*event.file);

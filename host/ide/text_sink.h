@@ -1,10 +1,11 @@
 // The message window as plain lines (the command's text and vimgrep formats).
 //
 // Text: a hit entry (one that names a file) is "FILE:LINE:COLUMN: TEXT", the form editors'
-// quickfix lists read; a heading, and so a free-standing message, is its text; an entry that names
-// no file (a file's error) is its text indented by two spaces. A context line around a hit is
-// "FILE-LINE-TEXT", and "--" stands between runs of lines that do not touch. Groups, beeps and
-// message boxes print nothing, so a file without hits leaves no line.
+// quickfix lists read; a heading, and so a free-standing message, is its text, except that a
+// file's heading shows its file as the entries show theirs (POSIX unless Windows paths are asked
+// for); an entry that names no file (a file's error) is its text indented by two spaces. A context
+// line around a hit is "FILE-LINE-TEXT", and "--" stands between runs of lines that do not touch.
+// Groups, beeps and message boxes print nothing, so a file without hits leaves no line.
 // Vimgrep: hit entries only, as "FILE:LINE:COLUMN:TEXT"; nothing else prints.
 // Texts and paths are written as UTF-8 with every control character escaped
 // (host/ide/text_encoding.h): nothing from a file reaches a terminal raw.
