@@ -262,7 +262,10 @@ int runCommand(const CommandLine& line, const std::string& addOnPath, std::ostre
     if (!ran)
       error = "the add-on listed no tool named \"Vantrel\"";
     else if (!modal.outcome.shown)
-      error = "the search dialog could not be shown";
+      error =
+          "the search dialog could not be shown: no window can be made here (under Wine, no X "
+          "display is set); give the search on the command line (vantrel.exe TEXT -d FOLDER, "
+          "see --help) or run where a display is";
     else if (!modal.outcome.confirmed)
       error = modal.outcome.failure;
     else if ((out.flush(), out.bad()) || outputFailed.load())

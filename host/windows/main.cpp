@@ -1,6 +1,7 @@
 // vantrel.exe: the vantrel command on Windows, with the POSIX command's arguments, output
-// formats and exit statuses (see host/windows/command_run.cpp). Standard output is binary, so
-// the lines end as on POSIX. Tested under Wine by tests/windows/wine_test.sh.
+// formats and exit statuses (see host/windows/command_run.cpp). Standard output and standard
+// error are both binary, so every line ends with LF as on POSIX, as other developer tools on
+// Windows write theirs. Tested under Wine by tests/windows/wine_test.sh.
 #include <fcntl.h>
 #include <io.h>
 #include <stdio.h>
@@ -14,6 +15,7 @@
 
 int main(int argc, char** argv) {
   _setmode(_fileno(stdout), _O_BINARY);
+  _setmode(_fileno(stderr), _O_BINARY);
   std::ios::sync_with_stdio(false);
   vantrel::CommandLine line;
   std::string error;
