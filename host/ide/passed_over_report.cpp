@@ -8,6 +8,13 @@
 namespace host {
 namespace {
 
+// Only Windows refuses to open a file for its name; elsewhere aux.c is a file like any other.
+#ifdef _WIN32
+constexpr bool kDeviceNamesRefused = true;
+#else
+constexpr bool kDeviceNamesRefused = false;
+#endif
+
 void addReason(std::string& text, unsigned long count, const char* one, const char* many) {
   if (count == 0) return;
   if (!text.empty()) text += ", ";
@@ -31,6 +38,21 @@ std::string nameForUser(std::string name,
 }
 
 }  // namespace
+
+bool isWindowsDeviceName(std::string_view name) {
+  name = name.substr(0, name.find('.'));
+  while (!name.empty() && name.back() == ' ') name.remove_suffix(1);
+  // ASCII letters only, so folding with 0x20 is exact; the digit of COMn and LPTn is 1 to 9.
+  auto startsAs = [&](std::string_view device) {
+    for (size_t i = 0; i < device.size(); ++i)
+      if ((name[i] | 0x20) != device[i]) return false;
+    return true;
+  };
+  if (name.size() == 3)
+    return startsAs("con") || startsAs("prn") || startsAs("aux") || startsAs("nul");
+  return name.size() == 4 && name[3] >= '1' && name[3] <= '9' &&
+         (startsAs("com") || startsAs("lpt"));
+}
 
 std::string PassedOver::describe(const std::function<std::string(const std::string&)>& show) const {
   std::string text;
@@ -57,6 +79,8 @@ std::string PassedOver::describe(const std::function<std::string(const std::stri
   addReason(text, largeFiles, "file too large", "files too large");
   addReason(text, emptyFiles, "empty file", "empty files");
   addReason(text, unreadableFiles, "unreadable file", "unreadable files");
+  addReason(text, deviceNames, "file named as a Windows device (aux, con, nul...)",
+            "files named as Windows devices (aux, con, nul...)");
   // Last, so that a row cut to a terminal's width keeps every count.
   if (largeFiles) {
     text += "; the size limit is " + std::to_string(fileSizeLimit.bytes) + " bytes";
@@ -88,6 +112,11 @@ void PassedOverReport::start() {
 
 void PassedOverReport::event(const MessageEvent& event) {
   AddOnText text = classify(event);
+  if (text == AddOnText::kFileHeading) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    headingFile_ = *event.file;
+    return;
+  }
   if (text == AddOnText::kFileNotice) {
     std::lock_guard<std::mutex> lock(mutex_);
     NotSearched why = whyNotSearched(event.text);
@@ -95,6 +124,9 @@ void PassedOverReport::event(const MessageEvent& event) {
       ++running_.largeFiles;
     else if (why == NotSearched::kEmpty)
       ++running_.emptyFiles;
+    else if (kDeviceNamesRefused && why == NotSearched::kNotOpened &&
+             isWindowsDeviceName(headingFile_.substr(headingFile_.find_last_of("\\/:") + 1)))
+      ++running_.deviceNames;
     else
       ++running_.unreadableFiles;
     return;

@@ -16,6 +16,7 @@
 #include <functional>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "host/ide/file_size_limit.h"
@@ -36,6 +37,9 @@ struct PassedOver {
   unsigned long largeFiles = 0;
   unsigned long emptyFiles = 0;
   unsigned long unreadableFiles = 0;
+  // Files that could not be opened because Windows keeps their names for devices (aux.c, con.h,
+  // nul.txt, com1.log): counted apart from the unreadable ones, which they are not.
+  unsigned long deviceNames = 0;
   // The first few missing directories, as the search spelled them (Z:\src\gone\).
   std::vector<std::string> missingNames;
   FileSizeLimit fileSizeLimit;  // as the search started
@@ -48,6 +52,10 @@ struct PassedOver {
   // when nothing was passed over.
   std::string describe(const std::function<std::string(const std::string&)>& show = {}) const;
 };
+
+// Whether Windows takes the file name `name` (a path's last part, any case) for a device: CON,
+// PRN, AUX, NUL, COM1-COM9 or LPT1-LPT9, alone or before an extension, trailing spaces aside.
+bool isWindowsDeviceName(std::string_view name);
 
 class PassedOverReport final : public MessageSink {
  public:
@@ -66,6 +74,7 @@ class PassedOverReport final : public MessageSink {
   mutable std::mutex mutex_;
   PassedOver running_;
   PassedOver last_;
+  std::string headingFile_;  // the file of the last file heading: a notice below it is its
 };
 
 }  // namespace host

@@ -17,6 +17,7 @@
 #include "host/ide/host.h"
 #include "host/ide/host_string.h"
 #include "host/ide/json_sink.h"
+#include "host/ide/passed_over_report.h"
 #include "host/ide/text_encoding.h"
 #include "host/ide/text_sink.h"
 #include "host/posix/recording_display.h"
@@ -202,6 +203,18 @@ TEST_F(MessageWindowTest, TheAddOnsLinesAreToldApart) {
       {"File too large", NotSearched::kOther},
   };
   for (const auto& [text, why] : notices) EXPECT_EQ(host::whyNotSearched(text), why) << text;
+
+  // Names Windows keeps for devices, which no file there can be opened by: any case, before any
+  // extension, trailing spaces aside; near misses are ordinary names.
+  for (const char* name : {"aux.c", "CON.h", "nul.txt", "Com1.log", "lpt9", "aux .c", "prn.tar.gz"})
+    EXPECT_TRUE(host::isWindowsDeviceName(name)) << name;
+  for (const char* name : {"auxx.c", "com0.c", "com10.c", "lpt.c", "a.aux", "console.h", "", ".c"})
+    EXPECT_FALSE(host::isWindowsDeviceName(name)) << name;
+  host::PassedOver counted;
+  counted.unreadableFiles = 1;
+  counted.deviceNames = 2;
+  EXPECT_EQ(counted.describe(),
+            "1 unreadable file, 2 files named as Windows devices (aux, con, nul...)");
 }
 
 TEST_F(MessageWindowTest, BeepsAndMessageBoxesAreEventsInOrder) {
