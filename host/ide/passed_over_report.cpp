@@ -4,6 +4,7 @@
 
 #include "host/ide/addon_text.h"
 #include "listing/passed_over.h"
+#include "listing/small_file.h"
 
 namespace host {
 namespace {
@@ -72,8 +73,10 @@ std::string PassedOver::describe(const std::function<std::string(const std::stri
   addReason(text, ignoredByGitRules, "entry ignored (.gitignore)", "entries ignored (.gitignore)");
   addReason(text, ignoredByIgnoreFiles, "entry ignored (.ignore)", "entries ignored (.ignore)");
   addReason(text, excluded, "entry excluded (--exclude)", "entries excluded (--exclude)");
-  addReason(text, refusedRuleFiles, "rule file not read (not a regular file, or over 4 MiB)",
-            "rule files not read (not regular files, or over 4 MiB)");
+  std::string mib = std::to_string(vlisting::kSmallFileBytes >> 20) + " MiB)";
+  addReason(text, refusedRuleFiles,
+            ("rule file not read (not a regular file, or over " + mib).c_str(),
+            ("rule files not read (not regular files, or over " + mib).c_str());
   addReason(text, linkedGitignores, ".gitignore not followed (a symbolic link, as git)",
             ".gitignore files not followed (symbolic links, as git)");
   addReason(text, largeFiles, "file too large", "files too large");
