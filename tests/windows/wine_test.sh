@@ -17,6 +17,7 @@
 #   async     an asynchronous search: the command stays until the worker has ended
 #   interrupt Ctrl-C (SIGINT) stops a blocking search as Esc does
 #   registry  the history written under the IDE's key, read back with Wine's reg
+#   platform  what only Windows does: a name kept for a device (aux.c), a run with no display
 # Exits 77 (skipped) when the POSIX command is not built (cmake --preset debug builds it).
 set -u
 mode=$1 build=$(cd "$2" && pwd) linux=${3:-}
@@ -71,6 +72,8 @@ for a in Alpha beta; do
       echo "needle in a log" > "$d/skip.log"
       echo "needle without an extension" > "$d/NOTES"
       echo "needle in a long name" > "$d/a.name.with.dots.TXT"
+      # A name outside every ANSI code page: found, as on Linux, through the UTF-8 code page.
+      [ "$a/$b/$c" = beta/Two/x ] && echo "needle outside the code page" > "$d/привет.txt"
       # An empty file: the add-on says so and beeps.
       [ "$a/$b/$c" = Alpha/one/x ] && : > "$d/Empty.txt"
     done
@@ -201,6 +204,29 @@ case $mode in
     grep -aq '(301 Files searched' "$registry/wine.out" && fail "interrupt: the search ran to its end"
     echo "interrupt: status $wstatus; $(grep -a 'Files searched' "$registry/wine.out")"
     rm -rf "$slow"
+    ;;
+  platform)
+    # A name Windows keeps for a device cannot be opened there: counted apart, saying why.
+    devices="$build/wine-devices"
+    rm -rf "$devices"
+    mkdir -p "$devices"
+    echo needle > "$devices/aux.c"
+    echo needle > "$devices/b.c"
+    winrun "$exe" needle -f '*.c' --options=2 -d "Z:$(echo "$devices" | tr / '\\')" \
+      > "$registry/wine.out" 2> "$registry/wine.err"
+    grep -aqx 'vantrel: passed over 1 file named as a Windows device (aux, con, nul...)' \
+      "$registry/wine.err" || { cat "$registry/wine.err" >&2; fail "platform: aux.c not told apart"; }
+    rm -rf "$devices"
+    # With no display the search dialog cannot be shown: the message says what to do instead,
+    # and the Wine server that run leaves does not harm the next.
+    env -u DISPLAY "$wine" "$exe" > /dev/null 2> "$registry/wine.err"
+    status=$?
+    [ "$status" = 2 ] || fail "platform: no display gave status $status, not 2"
+    grep -aq 'give the search on the command line' "$registry/wine.err" ||
+      { cat "$registry/wine.err" >&2; fail "platform: no display was not explained"; }
+    winrun "$exe" needle -f '*.txt' --options=2 -d "$windir" > /dev/null 2>&1 ||
+      fail "platform: the run after the one without a display failed"
+    echo "platform: device names and no display as expected"
     ;;
   registry)
     winrun "$exe" 'registry probe' -f '*.log' -d "$windir" --options=2 > /dev/null 2>&1
