@@ -128,7 +128,8 @@ same() {
     cat "$registry/wine.err" >&2
   fi
   [ "$wstatus" = "$lstatus" ] || fail "$label: exit status $wstatus under Wine, $lstatus on Linux"
-  ! grep -q "$(printf '\r')" "$registry/wine.out" "$registry/wine.err" ||
+  # Wine's own lines on stderr (an X connection closing) end as Wine ends them: ours only.
+  ! grep -a '^vantrel' "$registry/wine.err" | cat "$registry/wine.out" - | grep -q "$(printf '\r')" ||
     fail "$label: a CR under Wine (both streams end their lines with LF)"
   wpassed=$(grep -a '^vantrel: passed over' "$registry/wine.err")
   lpassed=$(grep -a '^vantrel: passed over' "$registry/linux.err")
