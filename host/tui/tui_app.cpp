@@ -9,6 +9,7 @@
 #include <cstring>
 #include <ctime>
 #include <memory>
+#include <tuple>
 
 #include "host/ide/file_size_limit.h"
 #include "host/ide/passed_over_report.h"
@@ -21,6 +22,7 @@
 #include "host/tui/tui_hit_match.h"
 #include "host/tui/tui_key_bindings.h"
 #include "host/tui/tui_keys.h"
+#include "host/tui/tui_live_search.h"
 #include "host/tui/tui_message_box.h"
 #include "host/tui/tui_message_list.h"
 #include "host/tui/tui_message_view.h"
@@ -49,7 +51,8 @@ class App {
               std::string skipped = p.describe();
               if (!skipped.empty()) list->addLine("Passed over " + skipped);
             })),
-        view_(*list_) {}
+        view_(*list_),
+        live_(liveHooks()) {}
 
   int run();
 
@@ -79,12 +82,18 @@ class App {
   void toggleIgnoreFiles();
   void showPage(long page);
   bool workerRunning() const { return frontEnd_.searchRunning && frontEnd_.searchRunning(); }
+  LiveSearch::Hooks liveHooks();
+  void openLiveQuery();
 
   host::Host& host_;
   const FrontEnd& frontEnd_;
   std::shared_ptr<MessageList> list_;
   std::shared_ptr<host::PassedOverReport> passedOver_;
   MessageView view_;
+  LiveSearch live_;
+  bool liveStarting_ = false;     // the dialog being confirmed is a live query's
+  SearchRequest liveRequest_;     // and this is its search, with the user's own boxes
+  MessageView::Place livePlace_;  // where the page edited stood
   Screen screen_;
   std::unique_ptr<TerminalDisplay> display_;
   std::string note_;
@@ -94,6 +103,8 @@ class App {
   enum PreviewPlace { kNoPreview, kBelow, kBeside };
   PreviewPlace preview_ = kNoPreview;
   Preview previewPane_;
+  int previewScroll_ = 0;  // lines past the centred place (J, K); 0 again on another row
+  std::tuple<size_t, long, int, int, int> previewOf_{};  // the row it applies to
   RecentSearches recent_;
   std::vector<RecentSearch> earlier_;  // of earlier runs and of pages cleared since, oldest first
   std::string recentProblem_;          // why they could not be read, for the list of searches
@@ -128,6 +139,14 @@ void App::drawStatus() {
   } else if (starting_ && !workerRunning()) {
     // Confirmed, the add-on still counting the files before it draws its bar.
     drawKeys(last, " Searching ...   Esc Stop", palette, false);
+  } else if (live_.editing()) {
+    std::string line = " Enter Keep  Esc Back  Tab Field  Alt-C/R/E/W Box";
+    if (workerRunning() && list_->pageCount() > 0) {
+      PageSummary s = list_->summary(list_->pageCount() - 1);
+      line += "   Searching: " + std::to_string(s.searched) + " files, " + std::to_string(s.hits) +
+              (s.hits == 1 ? " hit" : " hits");
+    }
+    drawKeys(last, line, palette, false);
   } else if (editingFilter_) {
     drawKeys(last, " Filter: " + host::toTerminalText(filter_) + "_   Enter Keep  Esc Clear",
              palette, false);
@@ -146,6 +165,7 @@ void App::drawStatus() {
     HintPlace place = kOnHit;
     if (row && row->kind == Row::kHeading) place = kOnHeading;
     if (row && row->kind == Row::kNotices) place = kOnNotices;
+    if (row && (row->kind == Row::kMessage || row->kind == Row::kNotice)) place = kOnMessage;
     drawKeys(last, note_, palette, true, keysHint(place));
   }
 }
@@ -153,8 +173,13 @@ void App::drawStatus() {
 // Below, the preview takes two fifths of the rows above the status row; beside, the right half.
 int App::listRows() const {
   int rows = LINES - 1;
-  if (preview_ == kBelow && rows >= 12) rows -= std::max(4, rows * 2 / 5);
-  return rows;
+  if (preview_ != kBelow || rows < 12) return rows;
+  // The preview takes what the list does not need, and at least two fifths.
+  int most = rows - std::max(4, rows * 2 / 5);
+  long needed = static_cast<long>(view_.origin() + view_.headerRows()) +
+                static_cast<long>(list_->size(view_.page()));
+  return static_cast<int>(
+      std::clamp(needed, static_cast<long>(view_.origin()) + 3, static_cast<long>(most)));
 }
 
 int App::listColumns() const { return preview_ == kBeside && COLS >= 60 ? COLS / 2 : COLS; }
@@ -166,20 +191,29 @@ void App::repaint() {
     erase();
   }
   int rows = listRows(), cols = listColumns();
+  int editor = live_.editing() ? live_.query().rows() : 0;
+  if (editor > 0) live_.query().draw(0, COLS);
+  view_.setOrigin(editor);
   view_.draw(rows, cols);
   if (preview_ != kNoPreview && (rows < LINES - 1 || cols < COLS)) {
     std::optional<Row> row = view_.selected();
     Row shown = row ? *row : Row();
     SearchRequest request = list_->summary(view_.page()).request;
+    auto place = std::make_tuple(view_.page(), shown.file, shown.line, shown.column,
+                                 static_cast<int>(shown.kind));
+    if (place != previewOf_) previewScroll_ = 0;
+    previewOf_ = place;
     if (rows < LINES - 1) {
       put(rows, 0, previewTitle(shown, COLS), COLS, A_REVERSE | A_DIM, true);
-      previewPane_.draw(shown, request, rows + 1, 0, LINES - 2 - rows, COLS);
+      previewScroll_ =
+          previewPane_.draw(shown, request, rows + 1, 0, LINES - 2 - rows, COLS, previewScroll_);
     } else {
-      int top = view_.headerRows();  // beside the list, under the header
+      int top = view_.origin() + view_.headerRows();  // beside the list, under the header
       for (int r = top; r < LINES - 1; ++r) mvaddstr(r, cols, glyphs().bar);
       put(top, cols + 1, previewTitle(shown, COLS - cols - 1), COLS - cols - 1, A_REVERSE | A_DIM,
           true);
-      previewPane_.draw(shown, request, top + 1, cols + 1, LINES - 2 - top, COLS - cols - 1);
+      previewScroll_ = previewPane_.draw(shown, request, top + 1, cols + 1, LINES - 2 - top,
+                                         COLS - cols - 1, previewScroll_);
     }
   }
   drawStatus();
@@ -204,7 +238,9 @@ void App::confirmed(HWND dialog) {
   if (frontEnd_.readRequest) request = frontEnd_.readRequest(dialog);
   if (frontEnd_.describeRules) request.rules = frontEnd_.describeRules();
   request.time = static_cast<int64_t>(std::time(nullptr));
-  list_->beginPage(request);
+  // A live query's search runs in the background whatever its boxes say; its page shows them.
+  if (liveStarting_) request.options = liveRequest_.options;
+  list_->beginPage(request, liveStarting_);
   view_.showPage(list_->pageCount() - 1);
   starting_ = true;
 }
@@ -236,7 +272,7 @@ bool App::showRefusal() {
   size_t pages = list_->pageCount();
   if (pages == 0) return false;
   PageSummary s = list_->summary(pages - 1);
-  if (s.refusal.empty() || s.files > 0 || !s.request.known) return false;
+  if (s.refusal.empty() || s.files > 0 || !s.request.known || s.provisional) return false;
   list_->dropNewestPage();
   view_.showPage(list_->pageCount() ? list_->pageCount() - 1 : 0);
   std::string reason = s.refusal;
@@ -357,6 +393,18 @@ void App::showPage(long page) {
 }
 
 void App::showSearchList() {
+  // An earlier search asked again later is listed once, as the later one.
+  for (size_t i = 0; i < earlier_.size();) {
+    bool later = false;
+    for (size_t j = i + 1; j < earlier_.size() && !later; ++j)
+      later = sameSearch(earlier_[i].request, earlier_[j].request);
+    for (size_t p = 0; p < list_->pageCount() && !later; ++p)
+      later = sameSearch(earlier_[i].request, list_->summary(p).request);
+    if (later)
+      earlier_.erase(earlier_.begin() + static_cast<long>(i));
+    else
+      ++i;
+  }
   std::vector<std::string> lines;
   for (const RecentSearch& search : earlier_) lines.push_back(describeRecent(search));
   for (size_t i = 0; i < list_->pageCount(); ++i) lines.push_back(describePage(*list_, i));
@@ -420,13 +468,54 @@ void App::raiseSizeLimit() {
   note_ = "Size limit " + std::to_string(raised.bytes) + " bytes from now on in this run";
 }
 
+LiveSearch::Hooks App::liveHooks() {
+  LiveSearch::Hooks hooks;
+  hooks.workerRunning = [this] { return workerRunning(); };
+  hooks.askStop = [this] {
+    display_->answerNextBox(IDYES);
+    frontEnd_.runTool();
+  };
+  hooks.start = [this](const SearchRequest& request) {
+    SearchRequest entered = request;
+    entered.options |= kAsynchronousBox;
+    display_->setFirstDialogHandler([this, entered](HWND dialog) {
+      frontEnd_.enterRequest(dialog, entered);
+      VwinDialogKey(dialog, VK_RETURN, FALSE);
+    });
+    liveStarting_ = true;
+    liveRequest_ = request;
+    runTool();
+    liveStarting_ = false;
+  };
+  hooks.dropPage = [this] { list_->dropNewestPage(); };
+  hooks.keepPage = [this] { list_->keepNewestPage(); };
+  hooks.goBack = [this] { view_.returnTo(livePlace_); };
+  return hooks;
+}
+
+void App::openLiveQuery() {
+  PageSummary s = list_->summary(view_.page());
+  if (list_->pageCount() == 0 || !s.request.known || !frontEnd_.enterRequest) {
+    note_ = "No search to edit";
+    return;
+  }
+  if (live_.busy()) {
+    note_ = "The last query's search is still being stopped";
+    return;
+  }
+  livePlace_ = view_.place();
+  live_.open(s.request);
+  erase();
+}
+
 // A search that ended goes into the recent searches, for the runs to come.
 void App::keepEndedSearches() {
   for (size_t i = 0; i < list_->pageCount(); ++i) {
     if (!list_->takeEnded(i)) continue;
     PageSummary s = list_->summary(i);
     std::string problem;
-    if (!recent_.add({s.request, s.hits, s.files}, &problem) && !problem.empty()) note_ = problem;
+    if (!recent_.add({s.request, s.hits, s.files, s.stopped}, &problem) && !problem.empty())
+      note_ = problem;
   }
 }
 
@@ -435,7 +524,8 @@ void App::clearOlderPages() {
   keepEndedSearches();
   for (size_t i = 0; i + 1 < list_->pageCount(); ++i) {
     PageSummary s = list_->summary(i);
-    if (s.request.known && s.refusal.empty()) earlier_.push_back({s.request, s.hits, s.files});
+    if (s.request.known && s.refusal.empty())
+      earlier_.push_back({s.request, s.hits, s.files, s.stopped});
   }
   if (earlier_.size() > static_cast<size_t>(RecentSearches::kKept))
     earlier_.erase(earlier_.begin(), earlier_.end() - RecentSearches::kKept);
@@ -486,11 +576,36 @@ void App::act(Action action, const Key& key) {
       writeQuickfix();
       break;
     case Action::kPreviousPage:
-      showPage(static_cast<long>(view_.page()) - 1);
+      if (view_.page() == 0 || list_->pageCount() == 0)
+        note_ = "This is the first page";
+      else
+        showPage(static_cast<long>(view_.page()) - 1);
       break;
     case Action::kNextPage:
-      showPage(static_cast<long>(view_.page()) + 1);
+      if (view_.page() + 1 >= list_->pageCount())
+        note_ = "This is the last page (l lists the searches)";
+      else
+        showPage(static_cast<long>(view_.page()) + 1);
       break;
+    case Action::kPreviewDown:
+    case Action::kPreviewUp: {
+      if (preview_ == kNoPreview) {
+        note_ = "p shows the preview";
+        break;
+      }
+      // Half the pane a key, the selection left where it is.
+      int pane = preview_ == kBelow ? LINES - 2 - listRows() : LINES - 2 - view_.headerRows();
+      int step = std::max(1, pane / 2);
+      previewScroll_ += action == Action::kPreviewDown ? step : -step;
+      break;
+    }
+    case Action::kOrder: {
+      if (list_->pageCount() == 0) break;
+      bool byPath = !list_->byPath(view_.page());
+      view_.reorder([&] { list_->orderByPath(view_.page(), byPath); });
+      note_ = byPath ? "Files by path (o: in the order found)" : "Files in the order found";
+      break;
+    }
     case Action::kSearches:
       showSearchList();
       break;
@@ -502,6 +617,9 @@ void App::act(Action action, const Key& key) {
       break;
     case Action::kFold:
       view_.toggleSelected();
+      break;
+    case Action::kLiveQuery:
+      openLiveQuery();
       break;
     case Action::kRaiseSizeLimit:
       raiseSizeLimit();
@@ -544,6 +662,7 @@ int App::run() {
   display_ = std::make_unique<TerminalDisplay>(screen_, statusWindow(), [this] { repaint(); });
   if (frontEnd_.prepareFirstDialog) display_->setFirstDialogHandler(frontEnd_.prepareFirstDialog);
   display_->setConfirmedHandler([this](HWND dialog) { confirmed(dialog); });
+  if (frontEnd_.dialogNote) display_->setDialogNote(frontEnd_.dialogNote);
   // A movement key typed during a blocking search moves the selection between two files, while
   // no other key waits before it.
   display_->setSearchKeyHandler([this](const Key& key) {
@@ -580,13 +699,25 @@ int App::run() {
       if (!workerRunning()) break;
       note_ = "Waiting for the search to end (F2 stops it) ...";
     }
+    live_.tick(LiveQuery::Clock::now());
     repaint();
     refresh();
     // Keys typed during a blocking search come first, in the order typed.
     Key key;
-    if (!display_->takeTypedKey(&key)) key = readKey(100);
+    if (!display_->takeTypedKey(&key)) key = readKey(live_.waitMs(LiveQuery::Clock::now()));
     if (key.type == Key::kPaste) {
-      pasteOnPage();
+      if (live_.editing())
+        live_.paste(readPaste(), LiveQuery::Clock::now());
+      else
+        pasteOnPage();
+      continue;
+    }
+    if (live_.editing() && key.type != Key::kNone && key.type != Key::kResize &&
+        key.type != Key::kClick && key.type != Key::kWheel) {
+      // Movement keys go to the page below; every other key is the query's.
+      if (!live_.key(key, LiveQuery::Clock::now()) && actionFor(key) == Action::kMove)
+        view_.handleKey(key, listRows());
+      if (!live_.editing()) erase();
       continue;
     }
     if (editingFilter_ && key.type != Key::kNone && key.type != Key::kResize &&

@@ -47,6 +47,8 @@ struct FrontEnd {
   std::function<SearchRequest(HWND dialog)> readRequest;
   // Enters a request into a dialog as a user would, the text field focused; may be empty.
   std::function<void(HWND dialog, const SearchRequest& request)> enterRequest;
+  // A note for the dialog's current fields and the control it goes under; may be empty.
+  std::function<std::string(HWND dialog, int* controlId)> dialogNote;
   // The listing rules in force, in words, for the header of a page confirmed now; may be empty.
   std::function<std::string()> describeRules;
   // Turns ignore files off (on again) for the searches from the next on, never while one runs;

@@ -107,7 +107,7 @@ bool clickDialog(HWND dialog, int row, int col) {
 }
 
 bool runDialog(HWND dialog, Palette& palette, const std::function<void()>& repaintBelow,
-               const std::function<void()>& stop) {
+               const std::function<void()>& stop, const DialogNote& note) {
   if (!vwin::dialogState(dialog)) return false;
   bool repaint = true;
   FieldScroll scroll;
@@ -116,7 +116,7 @@ bool runDialog(HWND dialog, Palette& palette, const std::function<void()>& repai
       if (repaintBelow) repaintBelow();
       repaint = false;
     }
-    drawDialog(dialog, palette, &scroll);
+    drawDialog(dialog, palette, &scroll, note);
     refresh();
     Key key = readKey(-1);
     HWND focus = GetFocus();

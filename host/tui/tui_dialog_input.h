@@ -21,6 +21,7 @@
 
 #include <functional>
 
+#include "host/tui/tui_dialog_view.h"
 #include "host/tui/tui_palette.h"
 #include "win32/include/windef.h"
 
@@ -37,8 +38,9 @@ bool clickDialog(HWND dialog, int row, int col);
 // Runs the dialog's modal loop until EndDialog. `repaintBelow` redraws what lies under the
 // dialog (after a resize). Answers false when `dialog` is not a dialog.
 // Ctrl-Z calls `stop` (which gives the terminal to the shell until the program is continued).
+// `note` is drawn as drawDialog draws it.
 bool runDialog(HWND dialog, Palette& palette, const std::function<void()>& repaintBelow,
-               const std::function<void()>& stop = {});
+               const std::function<void()>& stop = {}, const DialogNote& note = {});
 
 }  // namespace tui
 

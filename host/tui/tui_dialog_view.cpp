@@ -123,7 +123,7 @@ int drawButton(const Control& c, bool focused, bool isDefault, Palette& palette)
 
 }  // namespace
 
-void drawDialog(HWND dialog, Palette& palette, FieldScroll* scroll) {
+void drawDialog(HWND dialog, Palette& palette, FieldScroll* scroll, const DialogNote& note) {
   FieldScroll fresh;
   if (!scroll) scroll = &fresh;
   vwin::Window* d = vwin::windowFromHandle(dialog);
@@ -193,6 +193,14 @@ void drawDialog(HWND dialog, Palette& palette, FieldScroll* scroll) {
       default:
         break;
     }
+  }
+  int noted = 0;
+  std::string noteText = note ? note(dialog, &noted) : std::string();
+  for (const Control& c : controls) {
+    if (noteText.empty() || GetDlgCtrlID(c.handle) != noted || c.cells.lastRow + 1 >= box.lastRow)
+      continue;
+    put(c.cells.lastRow + 1, c.cells.firstCol, noteText, box.lastCol - c.cells.firstCol,
+        palette.attribute(kHighlight, kFace));
   }
   if (dropped) drawDroppedList(*dropped, palette);
   if (cursorRow >= 0 && !dropped) {

@@ -10,7 +10,9 @@
 #ifndef VANTREL_HOST_TUI_DIALOG_VIEW_H_
 #define VANTREL_HOST_TUI_DIALOG_VIEW_H_
 
+#include <functional>
 #include <map>
+#include <string>
 
 #include "host/tui/tui_dialog_layout.h"
 #include "host/tui/tui_palette.h"
@@ -22,9 +24,16 @@ namespace tui {
 // field scrolls only when its caret would leave the visible part.
 using FieldScroll = std::map<HWND, int>;
 
+// A line the front end shows in a dialog under one of its controls, for what the dialog holds now
+// (the search dialog's pattern that asks what this syntax reads otherwise): the text, "" for none,
+// and the control's id.
+using DialogNote = std::function<std::string(HWND dialog, int* controlId)>;
+
 // Draws the dialog (and a dropped-down list) over the screen, the terminal's cursor at the focused
-// field's caret; does not refresh. Without `scroll`, each field scrolls from its start.
-void drawDialog(HWND dialog, Palette& palette, FieldScroll* scroll = nullptr);
+// field's caret; does not refresh. Without `scroll`, each field scrolls from its start. A `note`
+// is drawn in the row under its control, cut at the dialog's edge.
+void drawDialog(HWND dialog, Palette& palette, FieldScroll* scroll = nullptr,
+                const DialogNote& note = {});
 
 }  // namespace tui
 

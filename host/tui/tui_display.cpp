@@ -39,6 +39,10 @@ void TerminalDisplay::flushBeeps() {
 
 int TerminalDisplay::messageBox(HWND, LPCSTR text, LPCSTR caption, UINT type) {
   if (!onOwnThread() || !screen_.started()) return 0;
+  if (int answer = boxAnswer_) {
+    boxAnswer_ = 0;
+    return answer;
+  }
   try {
     inBox_ = true;
     int answer =
@@ -60,7 +64,8 @@ bool TerminalDisplay::runModal(HWND dialog) {
       firstDialog_ = nullptr;
       first(dialog);
     }
-    bool ran = runDialog(dialog, screen_.palette(), repaint_, [this] { screen_.stopForShell(); });
+    bool ran = runDialog(
+        dialog, screen_.palette(), repaint_, [this] { screen_.stopForShell(); }, dialogNote_);
     inDialog_ = false;
     INT_PTR result = 0;
     if (ran && confirmed_ && VwinDialogEnded(dialog, &result) && result == IDOK) confirmed_(dialog);

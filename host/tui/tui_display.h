@@ -25,6 +25,7 @@
 #include <functional>
 #include <thread>
 
+#include "host/tui/tui_dialog_view.h"
 #include "host/tui/tui_keys.h"
 #include "host/tui/tui_screen.h"
 #include "win32/user32/display.h"
@@ -69,6 +70,11 @@ class TerminalDisplay final : public vwin::Display {
   void setFirstDialogHandler(std::function<void(HWND)> handler) {
     firstDialog_ = std::move(handler);
   }
+  // What dialogs show under a control (host/tui/tui_dialog_view.h).
+  void setDialogNote(DialogNote note) { dialogNote_ = std::move(note); }
+  // The next message box is not shown: `answer` is its answer (the stop question a live query
+  // answers Yes).
+  void answerNextBox(int answer) { boxAnswer_ = answer; }
   // Called with every dialog that ends with OK, while its controls still hold what was confirmed.
   void setConfirmedHandler(std::function<void(HWND)> handler) { confirmed_ = std::move(handler); }
 
@@ -82,6 +88,7 @@ class TerminalDisplay final : public vwin::Display {
   std::function<bool(const Key&)> searchKey_;
   std::function<void(HWND)> firstDialog_;
   std::function<void(HWND)> confirmed_;
+  DialogNote dialogNote_;
   std::thread::id owner_;
   std::atomic<int> pendingBeeps_{0};
   std::deque<Key> typed_;  // kept while a blocking search runs; bounded by kMostTyped
@@ -91,6 +98,7 @@ class TerminalDisplay final : public vwin::Display {
   bool statusDrawn_ = false;
   bool inDialog_ = false;
   bool inBox_ = false;
+  int boxAnswer_ = 0;  // 0: ask
   static constexpr std::chrono::milliseconds kRedrawInterval{15};
   std::chrono::steady_clock::time_point lastRedraw_{};
 };

@@ -74,13 +74,14 @@ bool HitMatcher::extent(std::string_view line, const SearchRequest& request, int
   return true;
 }
 
-long HitMatcher::refusedAt(const SearchRequest& request) {
+long HitMatcher::refusedAt(const SearchRequest& request, std::string* reason) {
   if (!(request.options & kRegularExpression)) return -1;
   std::string folded;
   asSearched(folded, request.text, request.options);
   std::unique_ptr<GREPCLASS> pattern(new (std::nothrow) GREPCLASS(folded.c_str()));
   if (!pattern || pattern->errorCount == 0 || !pattern->parsePos) return -1;
   long at = static_cast<long>(pattern->parsePos - folded.c_str());
+  if (reason) *reason = pattern->errorText;
   return at >= 0 && at <= static_cast<long>(folded.size()) ? at : -1;
 }
 

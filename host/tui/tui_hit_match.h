@@ -34,7 +34,8 @@ class HitMatcher {
 
   // Where `pattern` cannot be compiled: its byte offset at which the engine stopped, or -1 when
   // it compiles (or is no pattern).
-  static long refusedAt(const SearchRequest& request);
+  // `reason`, when given, gets the engine's message then.
+  static long refusedAt(const SearchRequest& request, std::string* reason = nullptr);
 
  private:
   bool compile(const SearchRequest& request);
@@ -48,6 +49,7 @@ class HitMatcher {
 // The request's option bits (as tui_search_request.h numbers them).
 inline constexpr int kCaseSensitive = 0x01;
 inline constexpr int kRegularExpression = 0x04;
+inline constexpr int kAsynchronousBox = 0x08;
 inline constexpr int kWholeWords = 0x10;
 
 }  // namespace tui

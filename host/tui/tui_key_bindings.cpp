@@ -9,7 +9,7 @@ constexpr KeyName ch(int code) { return {Key::kChar, code}; }
 constexpr KeyName fn(int number) { return {Key::kFunction, number}; }
 constexpr KeyName named(Key::Type type) { return {type, 0}; }
 
-constexpr unsigned kIdle = kOnHit | kOnHeading | kOnNotices;
+constexpr unsigned kIdle = kOnHit | kOnHeading | kOnNotices | kOnMessage;
 constexpr int kCtrlZ = 26;
 
 }  // namespace
@@ -24,7 +24,7 @@ const Binding kBindings[] = {
      kOnHit | kOnHeading | kWhileSearching,
      "Enter"},
     {{named(Key::kEnter)}, Action::kOpen, "Enter", "List", kOnNotices, nullptr},
-    {{ch('n')}, Action::kNextHit, "n/N", "Next/prev hit", kOnHit, "n, N"},
+    {{ch('n')}, Action::kNextHit, "n/N", "Hit", kOnHit, "n, N"},
     {{ch('N')}, Action::kPreviousHit, nullptr, nullptr, 0, nullptr},
     {{ch(' ')}, Action::kFold, "Space", "Fold", kOnHeading, "Space"},
     {{named(Key::kTab), named(Key::kBackTab)},
@@ -34,12 +34,21 @@ const Binding kBindings[] = {
      kOnHit | kOnHeading,
      "Tab, Shift-Tab"},
     {{ch('+')}, Action::kRaiseSizeLimit, "+", "Take large files", kOnNotices, "+"},
+    {{ch('e'), ch(':')}, Action::kLiveQuery, "e", "Edit", kIdle, "e, :"},
     {{ch('/')}, Action::kFilter, "/", "Filter", kIdle, "/"},
-    {{ch('[')}, Action::kPreviousPage, "[ ]", "Page", kOnNotices | kWhileSearching, "[, ]"},
+    {{ch('[')},
+     Action::kPreviousPage,
+     "[ ]",
+     "Page",
+     kOnNotices | kOnMessage | kWhileSearching,
+     "[, ]"},
     {{ch(']')}, Action::kNextPage, nullptr, nullptr, 0, nullptr},
-    {{ch('l'), ch('L')}, Action::kSearches, "l", "Searches", kOnNotices, "l"},
-    {{ch('w'), ch('W')}, Action::kQuickfix, "w", "Quickfix", kOnNotices, "w"},
+    {{ch('l'), ch('L')}, Action::kSearches, "l", "Searches", kOnNotices | kOnMessage, "l"},
+    {{ch('w'), ch('W')}, Action::kQuickfix, "w", "Quickfix", kOnNotices | kOnMessage, "w"},
+    {{ch('o'), ch('O')}, Action::kOrder, "o", "By path", kOnMessage, "o"},
     {{ch('p'), ch('P')}, Action::kPreview, "p", "Preview", kOnHit | kOnHeading, "p"},
+    {{ch('J')}, Action::kPreviewDown, nullptr, nullptr, 0, "J, K"},
+    {{ch('K')}, Action::kPreviewUp, nullptr, nullptr, 0, nullptr},
     {{ch('q'), ch('Q'), fn(10), named(Key::kInterrupt)},
      Action::kQuit,
      "q",

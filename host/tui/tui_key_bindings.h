@@ -27,12 +27,16 @@ enum class Action {
   kFold,            // fold or unfold the selected row
   kRaiseSizeLimit,  // the page's search again, taking the files it refused as too large
   kFilter,          // type a filter
+  kLiveQuery,       // edit the page's search, searching as it changes
   kPreviousPage,    // the previous page
   kNextPage,        // the next page
   kSearches,        // the list of the session's searches
   kClear,           // clear every page but the newest
   kQuickfix,        // write the page's hits as a quickfix file
   kPreview,         // preview below, beside, off
+  kPreviewDown,     // scroll the preview down, the selection kept
+  kPreviewUp,       // and up
+  kOrder,           // the page's files by path, or in the order found
   kIgnoreFiles,     // ignore files off (on again) for the next searches
   kStopForShell,    // stop as a shell job
   kWheel,           // scroll the window
@@ -46,6 +50,7 @@ enum HintPlace : unsigned {
   kOnHeading = 2,
   kOnNotices = 4,
   kWhileSearching = 8,
+  kOnMessage = 16,  // a line of the add-on's or the front end's own (the summary)
 };
 
 // A key as bound: its type, and for a character or a function key its code.

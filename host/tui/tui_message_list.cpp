@@ -29,14 +29,23 @@ struct MessageList::Sheet {
   long messageGroups = 0;
   bool stopped = false;
   bool taken = false;  // by takeEnded
+  bool provisional = false;
   std::string refusal;
   // The group being written and the file it belongs to.
   int group = 0;
   std::string groupTitle;
   long groupFile = -1;
 
-  uint64_t count() { return filter.count(page); }
+  // Files added while the page is by path are put in place before its rows are read.
+  void settle() {
+    if (page.settleOrder(!page.messages().empty())) filter.markStale();
+  }
+  uint64_t count() {
+    settle();
+    return filter.count(page);
+  }
   Row row(uint64_t index) {
+    settle();
     uint64_t behind = filter.behind(index);
     Row out = page.row(behind);
     if (out.kind == Row::kHeading)
@@ -74,8 +83,9 @@ MessageList::Sheet& MessageList::newestPage() {
   return *pages_.back();
 }
 
-void MessageList::beginPage(const SearchRequest& request) {
+void MessageList::beginPage(const SearchRequest& request, bool provisional) {
   auto sheet = std::make_unique<Sheet>(request);
+  sheet->provisional = provisional;
   std::lock_guard<std::mutex> lock(mutex_);
   pages_.push_back(std::move(sheet));
   ++version_;
@@ -109,11 +119,17 @@ void MessageList::clearOlderPages() {
   giveBackFreedMemory();
 }
 
+void MessageList::keepNewestPage() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (!pages_.empty()) pages_.back()->provisional = false;
+  ++version_;
+}
+
 bool MessageList::takeEnded(size_t index) {
   std::lock_guard<std::mutex> lock(mutex_);
   if (index >= pages_.size()) return false;
   Sheet& sheet = *pages_[index];
-  if (sheet.taken || sheet.page.messages().empty() || !sheet.refusal.empty() ||
+  if (sheet.taken || sheet.provisional || sheet.page.messages().empty() || !sheet.refusal.empty() ||
       !sheet.page.request().known)
     return false;
   sheet.taken = true;
@@ -232,6 +248,7 @@ PageSummary MessageList::summary(size_t index) const {
   out.stopped = sheet.stopped;
   out.ended = !sheet.page.messages().empty();
   out.refusal = sheet.refusal;
+  out.provisional = sheet.provisional;
   if (out.hits == 0 && out.notSearched > 0)
     out.notSearchedText = noticeSummary(sheet.page.notices());
   return out;
@@ -263,6 +280,7 @@ long MessageList::headingRow(size_t page, long file) const {
       static_cast<size_t>(file) >= pages_[page]->page.files().size())
     return -1;
   Sheet& sheet = *pages_[page];
+  sheet.settle();
   uint64_t row = sheet.page.headingRow(static_cast<size_t>(file));
   uint64_t index = sheet.filter.indexOf(sheet.page, row);
   if (index >= sheet.count() || sheet.filter.behind(index) != row) return -1;
@@ -311,6 +329,39 @@ void MessageList::toggleFile(size_t page, long file) {
   ++version_;
 }
 
+void MessageList::orderByPath(size_t page, bool byPath) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (page >= pages_.size()) return;
+  pages_[page]->page.orderByPath(byPath);
+  pages_[page]->filter.markStale();
+  ++version_;
+}
+
+bool MessageList::byPath(size_t page) const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return page < pages_.size() && pages_[page]->page.byPath();
+}
+
+long MessageList::fileAt(size_t page, long position) const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (page >= pages_.size() || position < 0) return -1;
+  Sheet& sheet = *pages_[page];
+  sheet.settle();
+  return static_cast<size_t>(position) < sheet.page.files().size()
+             ? static_cast<long>(sheet.page.fileAt(static_cast<size_t>(position)))
+             : -1;
+}
+
+long MessageList::positionOf(size_t page, long file) const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (page >= pages_.size() || file < 0) return -1;
+  Sheet& sheet = *pages_[page];
+  sheet.settle();
+  return static_cast<size_t>(file) < sheet.page.files().size()
+             ? static_cast<long>(sheet.page.positionOf(static_cast<size_t>(file)))
+             : -1;
+}
+
 void MessageList::toggleNotices(size_t page) {
   std::lock_guard<std::mutex> lock(mutex_);
   if (page >= pages_.size()) return;
@@ -345,8 +396,10 @@ long MessageList::writeQuickfix(size_t index, const std::string& path,
   QuickfixCounts made;
   {
     std::lock_guard<std::mutex> lock(mutex_);
-    if (index < pages_.size())
+    if (index < pages_.size()) {
+      pages_[index]->settle();
       text = quickfixLines(pages_[index]->page, &pages_[index]->filter, &made);
+    }
   }
   if (counts) *counts = made;
   return writeQuickfixFile(path, text) ? made.written : -1;

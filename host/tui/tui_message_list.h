@@ -51,6 +51,7 @@ struct PageSummary {
   bool ended = false;            // the summary or another line of the add-on's own came
   std::string refusal;           // the pattern's error line, when the search was refused
   std::string notSearchedText;   // with no hits: the row of the files not searched, if any
+  bool provisional = false;      // a live query's page, not kept yet
 };
 
 class MessageList final : public host::MessageSink {
@@ -63,8 +64,10 @@ class MessageList final : public host::MessageSink {
   // add-on's summary may still be on its way: the line is written when the search ends).
   void addLine(const std::string& text);
 
-  // What comes next goes to a new page for `request` (a search confirmed in the dialog).
-  void beginPage(const SearchRequest& request);
+  // What comes next goes to a new page for `request` (a search confirmed in the dialog). A
+  // provisional page (a live query's) is not among the ended searches until it is kept.
+  void beginPage(const SearchRequest& request, bool provisional = false);
+  void keepNewestPage();
   // Removes every page but the newest, and gives the memory they held back to the system.
   void clearOlderPages();
   // Once per page: true when page `page` holds a search that has ended (not one refused), to be
@@ -96,6 +99,13 @@ class MessageList final : public host::MessageSink {
   // Collapses or expands a file; opens or closes the list of files not searched.
   void toggleFile(size_t page, long file);
   void toggleNotices(size_t page);
+  // Shows the page's files by path (each directory's files together, a .c beside its .h) or in
+  // the order found; the quickfix lines follow.
+  void orderByPath(size_t page, bool byPath);
+  bool byPath(size_t page) const;
+  // The file shown at `position` of the page's files, and a file's position; -1 when none.
+  long fileAt(size_t page, long position) const;
+  long positionOf(size_t page, long file) const;
 
   // Raised by every change: a reader redraws when it changed.
   unsigned long version() const;

@@ -120,6 +120,7 @@ std::string describePage(const MessageList& list, size_t page) {
   }
   std::string filter = list.filter(page);
   if (!filter.empty()) out += "  [filter: " + filter + "]";
+  if (list.byPath(page)) out += "  [by path]";
   out += "  " + describe(s.request);
   return out;
 }
@@ -132,6 +133,25 @@ void MessageView::showPage(size_t page) {
   follow_ = false;
   wantFirstHit_ = true;
   scrolledAway_ = false;
+}
+
+void MessageView::returnTo(const Place& place) {
+  showPage(place.page);
+  selection_ = place.selection;
+  top_ = place.top;
+  left_ = place.left;
+  wantFirstHit_ = place.wantFirstHit;
+}
+
+void MessageView::reorder(const std::function<void()>& change) {
+  // The selection's file moves: found again by its heading, the row as far below it.
+  std::optional<Row> row = selected();
+  long heading = row && row->file >= 0 ? list_.headingRow(page_, row->file) : -1;
+  long offset = heading >= 0 ? selection_ - heading : 0;
+  change();
+  if (heading < 0) return;
+  top_ = 0;
+  moveTo(list_.headingRow(page_, row->file) + offset, static_cast<long>(list_.size(page_)));
 }
 
 void MessageView::refilter(const std::function<void()>& change) {
@@ -155,15 +175,15 @@ void MessageView::refilter(const std::function<void()>& change) {
 
 void MessageView::draw(int height, int width) {
   drawnVersion_ = list_.version();
-  if (height <= 0) return;
+  if (height - origin_ <= 0) return;
   if (width <= 0 || width > COLS) width = COLS;
   if (page_ >= list_.pageCount() && list_.pageCount() > 0) showPage(list_.pageCount() - 1);
   // The header wraps so that what was searched can always be read, up to a third of the rows.
   std::vector<std::string> header =
       wrap(list_.pageCount() ? describePage(list_, page_) : " No search yet", COLS, "   ");
-  headerRows_ = std::clamp(static_cast<int>(header.size()), 1, std::max(1, height / 3));
+  headerRows_ = std::clamp(static_cast<int>(header.size()), 1, std::max(1, (height - origin_) / 3));
   for (int r = 0; r < headerRows_; ++r)
-    put(r, 0, header[static_cast<size_t>(r)], COLS, A_REVERSE | A_BOLD, true);
+    put(origin_ + r, 0, header[static_cast<size_t>(r)], COLS, A_REVERSE | A_BOLD, true);
   long count = static_cast<long>(list_.size(page_));
   long rowsShown = listHeight(height);
   if (wantFirstHit_ && count > 0) {
@@ -218,7 +238,7 @@ void MessageView::draw(int height, int width) {
   std::string filter = list_.filter(page_);  // folded to ASCII lower case
   left_ = std::min(left_, maxLeft_);
   for (int r = 0; r < rowsShown; ++r) {
-    int screenRow = r + headerRows_;
+    int screenRow = origin_ + headerRows_ + r;
     if (r >= static_cast<int>(rows.size())) {
       blank(screenRow, 0, width, A_NORMAL);
       continue;
@@ -278,12 +298,14 @@ void MessageView::fileStep(int direction, long count) {
   std::optional<Row> row = selected();
   long files = list_.fileCount(page_);
   if (files == 0) return;
-  long file = row && row->file >= 0 ? row->file : (direction > 0 ? -1 : files);
+  // By the files' positions as shown (by path, not the order found).
+  long at = row && row->file >= 0 ? list_.positionOf(page_, row->file) : -1;
+  if (at < 0) at = direction > 0 ? -1 : files;
   // Back from a hit goes to its own heading first.
-  if (direction < 0 && row && row->kind == Row::kHit) file += 1;
+  if (direction < 0 && row && row->kind == Row::kHit) at += 1;
   // Files the filter leaves out have no heading shown: passed over.
-  for (file += direction; file >= 0 && file < files; file += direction) {
-    long heading = list_.headingRow(page_, file);
+  for (at += direction; at >= 0 && at < files; at += direction) {
+    long heading = list_.headingRow(page_, list_.fileAt(page_, at));
     if (heading >= 0) {
       moveTo(heading, count);
       return;
@@ -336,9 +358,9 @@ bool MessageView::handleKey(const Key& key, int height) {
 
 bool MessageView::click(int row, int height) {
   long count = static_cast<long>(list_.size(page_));
-  long index = top_ + row - headerRows_;
-  if (row < headerRows_ || row >= height || index >= count) return false;
-  if (row == headerRows_ && pinsHeading(top_)) {
+  long index = top_ + row - origin_ - headerRows_;
+  if (row < origin_ + headerRows_ || row >= height || index >= count) return false;
+  if (row == origin_ + headerRows_ && pinsHeading(top_)) {
     // The pinned heading: its file's heading row.
     index = list_.headingRow(page_, list_.row(page_, static_cast<size_t>(top_)).file);
   }

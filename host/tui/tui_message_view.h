@@ -37,10 +37,11 @@ class MessageView {
  public:
   explicit MessageView(MessageList& list) : list_(list) {}
 
-  // Draws rows [0, height) of the screen, `width` columns from the left (all when 0): the
-  // header, then the page's rows, each hit's matched text highlighted (a pattern's found on the
-  // hit's line in its file); a match past the end of the row's text is brought into view, the
-  // row showing its file's line from a little before the match on, after a "…".
+  // Draws rows [origin, height) of the screen (origin: see setOrigin), `width` columns from the
+  // left (all when 0): the header, then the page's rows, each hit's matched text highlighted (a
+  // pattern's found on the hit's line in its file); a match past the end of the row's text is
+  // brought into view, the row showing its file's line from a little before the match on, after a
+  // "…".
   void draw(int height, int width = 0);
   // Moves the selection for a movement key; answers false for any other key.
   bool handleKey(const Key& key, int height);
@@ -53,12 +54,27 @@ class MessageView {
   std::optional<Row> selected() const;
   // Shows page `page` (its first hit selected once it has one).
   void showPage(size_t page);
+  // Runs `change` (a new order of the page's files), the selection kept on its row.
+  void reorder(const std::function<void()>& change);
   // Runs `change` (a new filter for the page shown) keeping the selection on its row when that
   // row is still shown (clearing a filter keeps the place); else the first hit is selected.
   void refilter(const std::function<void()>& change);
   size_t page() const { return page_; }
   // The rows the header took when last drawn.
   int headerRows() const { return headerRows_; }
+  // The first screen row the view takes (rows above it are someone else's); 0 by default.
+  void setOrigin(int row) { origin_ = row; }
+  int origin() const { return origin_; }
+  // Where the view stands (its page, selection and scrolling), to come back to.
+  struct Place {
+    size_t page = 0;
+    long selection = -1;
+    long top = 0;
+    int left = 0;
+    bool wantFirstHit = true;
+  };
+  Place place() const { return {page_, selection_, top_, left_, wantFirstHit_}; }
+  void returnTo(const Place& place);
   // Collapses or expands the selected row's file (or opens the list of files not searched).
   void toggleSelected();
   // Selects the hit `direction` (+1, -1) hits away from the selection; false when there is none.
@@ -67,7 +83,7 @@ class MessageView {
   bool stale() const { return list_.version() != drawnVersion_; }
 
  private:
-  long listHeight(int height) const { return std::max(0, height - headerRows_); }
+  long listHeight(int height) const { return std::max(0, height - origin_ - headerRows_); }
   void moveTo(long target, long count);
   void fileStep(int direction, long count);
   // Whether the rows shown from `top` have their first file's heading pinned over the first.
@@ -99,6 +115,7 @@ class MessageView {
   static constexpr int kWheelStep = 3;
   unsigned long drawnVersion_ = ~0ul;
   int headerRows_ = 1;  // as last drawn
+  int origin_ = 0;
   FileLines lines_;
   HitMatcher matcher_;
   std::map<std::tuple<size_t, long, int, int>, HitLook> looks_;  // by page, file, line, column

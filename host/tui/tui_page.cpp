@@ -22,6 +22,9 @@ size_t Page::addFile(std::string path, std::string_view shown, std::string_view 
   host::appendTerminalText(file.full, shown);
   host::appendTerminalText(file.relative, relative);
   file.firstHit = static_cast<uint32_t>(hits_.size());
+  // At the end of the order; by path, settleOrder() moves it to its place.
+  position_.push_back(static_cast<uint32_t>(order_.size()));
+  order_.push_back(static_cast<uint32_t>(files_.size()));
   rowStart_.push_back(fileRows_);
   fileRows_ += 1;
   files_.push_back(std::move(file));
@@ -60,16 +63,48 @@ void Page::addTrailer(std::string_view text) {
 
 void Page::toggleFile(size_t file) {
   files_[file].collapsed = !files_[file].collapsed;
-  restartRows(file);
+  restartRows(position_[file]);
 }
 
 void Page::restartRows(size_t from) {
-  uint64_t at = from == 0 ? 0 : rowStart_[from - 1] + rowsOf(files_[from - 1]);
-  for (size_t f = from; f < files_.size(); ++f) {
-    rowStart_[f] = at;
-    at += rowsOf(files_[f]);
+  uint64_t at = from == 0 ? 0 : rowStart_[from - 1] + rowsOf(files_[order_[from - 1]]);
+  for (size_t p = from; p < order_.size(); ++p) {
+    rowStart_[p] = at;
+    at += rowsOf(files_[order_[p]]);
   }
   fileRows_ = at;
+}
+
+void Page::orderByPath(bool byPath) {
+  byPath_ = byPath;
+  for (size_t f = 0; f < files_.size(); ++f) order_[f] = static_cast<uint32_t>(f);
+  for (size_t p = 0; p < order_.size(); ++p) position_[order_[p]] = static_cast<uint32_t>(p);
+  ordered_ = 0;
+  restartRows(0);
+}
+
+bool Page::settleOrder(bool newestToo) {
+  // Positions from ordered_ on hold the files added since, in the order added.
+  size_t upTo = newestToo || order_.empty() ? order_.size() : order_.size() - 1;
+  if (!byPath_ || ordered_ >= upTo) return false;
+  // A directory's own files before its subdirectories', so that a .c and its .h stand together:
+  // the directory part first, then the name.
+  auto before = [this](uint32_t a, uint32_t b) {
+    std::string_view pa = files_[a].relative, pb = files_[b].relative;
+    size_t sa = pa.rfind('/'), sb = pb.rfind('/');
+    std::string_view da = sa == std::string_view::npos ? std::string_view() : pa.substr(0, sa);
+    std::string_view db = sb == std::string_view::npos ? std::string_view() : pb.substr(0, sb);
+    if (da != db) return da < db;
+    return pa.substr(da.size()) < pb.substr(db.size());
+  };
+  auto middle = order_.begin() + static_cast<long>(ordered_);
+  auto end = order_.begin() + static_cast<long>(upTo);
+  std::stable_sort(middle, end, before);
+  std::inplace_merge(order_.begin(), middle, end, before);
+  ordered_ = upTo;
+  for (size_t p = 0; p < order_.size(); ++p) position_[order_[p]] = static_cast<uint32_t>(p);
+  restartRows(0);
+  return true;
 }
 
 std::string& Page::chunkFor(size_t length) {
@@ -83,12 +118,13 @@ std::string& Page::chunkFor(size_t length) {
 Row Page::row(uint64_t index) const {
   Row out;
   if (index < fileRows_) {
-    size_t f = static_cast<size_t>(std::upper_bound(rowStart_.begin(), rowStart_.end(), index) -
+    size_t p = static_cast<size_t>(std::upper_bound(rowStart_.begin(), rowStart_.end(), index) -
                                    rowStart_.begin() - 1);
+    size_t f = order_[p];
     const File& file = files_[f];
     out.file = static_cast<long>(f);
     out.path = file.path;
-    if (index == rowStart_[f]) {
+    if (index == rowStart_[p]) {
       out.kind = Row::kHeading;
       out.shown = file.relative;
       out.hits = file.hits;
@@ -99,7 +135,7 @@ Row Page::row(uint64_t index) const {
       out.column = first.column;
       return out;
     }
-    const Hit& hit = hits_[file.firstHit + (index - rowStart_[f] - 1)];
+    const Hit& hit = hits_[file.firstHit + (index - rowStart_[p] - 1)];
     out.kind = Row::kHit;
     out.line = hit.line;
     out.column = hit.column;

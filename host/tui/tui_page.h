@@ -1,7 +1,8 @@
 // One result page as stored: the search's request, its files in the order searched, each with its
 // hits, the files the add-on did not search, the add-on's own lines and the front end's lines
 // after them; and the index of its rows, as they are shown when nothing is filtered out: each
-// file's heading followed by its hits unless the file is collapsed, the row that sums up the files
+// file's heading followed by its hits unless the file is collapsed (the files in the order found,
+// or by path: each directory's files together, a .c beside its .h), the row that sums up the files
 // not searched (then their list when it is opened), the add-on's lines, the front end's lines.
 //
 // Memory: a hit is a fixed 24-byte record; its escaped text lies in a chunk that never moves once
@@ -76,6 +77,17 @@ class Page {
 
   void toggleFile(size_t file);
   void toggleNotices() { noticesOpen_ = !noticesOpen_; }
+  // Shows the files by path (their paths' bytes, directory by directory), or in the order found.
+  // Files added while they are by path are put in place by settleOrder().
+  void orderByPath(bool byPath);
+  bool byPath() const { return byPath_; }
+  // Puts files added since into the order shown, the newest too only when `newestToo` (while a
+  // search runs its hits are still being added: it stays last until then). Answers whether rows
+  // moved.
+  bool settleOrder(bool newestToo);
+  // The file shown at `position` (0: the first), and the position of `file`.
+  size_t fileAt(size_t position) const { return order_[position]; }
+  size_t positionOf(size_t file) const { return position_[file]; }
 
   const std::vector<File>& files() const { return files_; }
   const std::deque<Hit>& hits() const { return hits_; }
@@ -92,7 +104,7 @@ class Page {
     return fileRows_ + noticeRows() + messages_.size() + trailer_.size();
   }
   uint64_t fileRows() const { return fileRows_; }
-  uint64_t headingRow(size_t file) const { return rowStart_[file]; }
+  uint64_t headingRow(size_t file) const { return rowStart_[position_[file]]; }
   Row row(uint64_t index) const;
 
  private:
@@ -100,7 +112,7 @@ class Page {
   uint64_t noticeRows() const {
     return notices_.empty() ? 0 : 1 + (noticesOpen_ ? notices_.size() : 0);
   }
-  void restartRows(size_t from);
+  void restartRows(size_t from);  // from position `from` on
   // The chunk that takes `length` more bytes of hit text.
   std::string& chunkFor(size_t length);
 
@@ -109,7 +121,11 @@ class Page {
   std::vector<File> files_;
   std::deque<Hit> hits_;
   std::vector<std::string> chunks_;
-  std::vector<uint64_t> rowStart_;  // the heading row of each file
+  std::vector<uint64_t> rowStart_;  // the heading row of the file at each position
+  std::vector<uint32_t> order_;     // the file at each position
+  std::vector<uint32_t> position_;  // the position of each file
+  bool byPath_ = false;
+  size_t ordered_ = 0;  // files placed in order_ by path
   uint64_t fileRows_ = 0;
   std::vector<Notice> notices_;
   bool noticesOpen_ = false;

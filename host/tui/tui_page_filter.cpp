@@ -37,7 +37,8 @@ void PageFilter::list(const Page& page) {
   if (folded_.empty()) return;
   const std::vector<Page::File>& files = page.files();
   matching_.resize(files.size());
-  for (size_t f = 0; f < files.size(); ++f) {
+  for (size_t p = 0; p < files.size(); ++p) {
+    size_t f = page.fileAt(p);
     const Page::File& file = files[f];
     bool whole = holds(file.relative);
     bool any = whole;

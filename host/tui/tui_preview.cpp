@@ -58,17 +58,21 @@ bool matchInShown(std::string_view shown, const SearchRequest& request, int colu
   return false;
 }
 
-void Preview::draw(const Row& row, const SearchRequest& request, int top, int left, int height,
-                   int width) {
+int Preview::draw(const Row& row, const SearchRequest& request, int top, int left, int height,
+                  int width, int scroll) {
   for (int r = 0; r < height; ++r) blank(top + r, left, width, A_NORMAL);
-  if (height <= 0 || width <= 0 || row.file < 0 || row.line <= 0) return;
+  if (height <= 0 || width <= 0 || row.file < 0 || row.line <= 0) return 0;
   if (!lines_.load(row.path)) {
     put(top, left, host::toTerminalText(lines_.error()), width, A_NORMAL);
-    return;
+    return 0;
   }
   long lines = lines_.count();
   auto lineText = [&](long number) { return lines_.line(number); };
-  long first = std::max(1L, static_cast<long>(row.line) - height / 2);
+  long centred = std::max(1L, static_cast<long>(row.line) - height / 2);
+  // Scrolled, the pane stays within the file: its last line at the bottom at most.
+  long last = std::max(1L, lines - height + 1);
+  long first = std::clamp(centred + scroll, std::min(1L, centred), std::max(centred, last));
+  scroll = static_cast<int>(first - centred);
   int numberWidth = static_cast<int>(std::to_string(first + height).size());
   int textWidth = width - numberWidth - 1;
   // The hit's line in three parts: before the match, the match, after it.
@@ -123,6 +127,7 @@ void Preview::draw(const Row& row, const SearchRequest& request, int top, int le
       col += used;
     }
   }
+  return scroll;
 }
 
 }  // namespace tui

@@ -29,8 +29,11 @@ bool matchInShown(std::string_view shown, const SearchRequest& request, int colu
 class Preview {
  public:
   // Draws the pane in the rectangle of cells (top, left, height, width) for the selected `row`
-  // (a hit, or a heading for its first hit); other rows leave it blank.
-  void draw(const Row& row, const SearchRequest& request, int top, int left, int height, int width);
+  // (a hit, or a heading for its first hit); other rows leave it blank. The hit's line stands in
+  // the middle, or `scroll` lines further on (back when negative), as far as the file's ends
+  // allow; answers the scroll so kept.
+  int draw(const Row& row, const SearchRequest& request, int top, int left, int height, int width,
+           int scroll = 0);
 
  private:
   FileLines lines_;  // the file shown last

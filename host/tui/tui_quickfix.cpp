@@ -46,7 +46,8 @@ std::string quickfixLines(const Page& page, const PageFilter* filter, QuickfixCo
   const std::vector<Page::File>& files = page.files();
   counts->total = static_cast<long>(page.hits().size());
   bool filtered = filter && !filter->empty();
-  for (const Page::File& file : files) {
+  for (size_t p = 0; p < files.size(); ++p) {
+    const Page::File& file = files[page.fileAt(p)];
     bool whole = !filtered || filter->holds(file.relative);
     bool carried = quickfixCarries(file.path);
     for (uint32_t h = 0; h < file.hits; ++h) {

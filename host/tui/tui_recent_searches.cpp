@@ -15,6 +15,9 @@
 namespace tui {
 namespace {
 
+// Beside the boxes in the options column: an older program reads the boxes alone.
+constexpr int kStoppedBit = 0x100;
+
 constexpr const char* kSchema =
     "CREATE TABLE IF NOT EXISTS searches(id INTEGER PRIMARY KEY, time INTEGER NOT NULL, "
     "text BLOB NOT NULL, file_types BLOB NOT NULL, directories BLOB NOT NULL, "
@@ -62,7 +65,9 @@ int readAll(sqlite3* db, std::vector<RecentSearch>* out) {
     s.request.text = column(select, 1);
     s.request.fileTypes = column(select, 2);
     s.request.directories = column(select, 3);
-    s.request.options = sqlite3_column_int(select, 4) & 0x1F;  // the five boxes, nothing else
+    int options = sqlite3_column_int(select, 4);
+    s.request.options = options & 0x1F;  // the five boxes, nothing else
+    s.stopped = (options & kStoppedBit) != 0;
     s.request.rules = column(select, 5);
     s.hits = static_cast<long>(sqlite3_column_int64(select, 6));
     s.files = static_cast<long>(sqlite3_column_int64(select, 7));
@@ -157,7 +162,7 @@ bool RecentSearches::add(const RecentSearch& search, std::string* problem) {
                       SQLITE_STATIC);
     sqlite3_bind_blob(insert, 4, r.directories.data(), static_cast<int>(r.directories.size()),
                       SQLITE_STATIC);
-    sqlite3_bind_int(insert, 5, r.options);
+    sqlite3_bind_int(insert, 5, (r.options & 0x1F) | (search.stopped ? kStoppedBit : 0));
     sqlite3_bind_blob(insert, 6, r.rules.data(), static_cast<int>(r.rules.size()), SQLITE_STATIC);
     sqlite3_bind_int64(insert, 7, search.hits);
     sqlite3_bind_int64(insert, 8, search.files);
@@ -185,8 +190,14 @@ std::string describeRecent(const RecentSearch& search) {
   if (t > 0 && localtime_r(&t, &local)) strftime(when, sizeof when, "%d %b %H:%M", &local);
   std::string out = std::string(" ") + when + "  " + std::to_string(search.hits) +
                     (search.hits == 1 ? " hit in " : " hits in ") + std::to_string(search.files) +
-                    (search.files == 1 ? " file  " : " files  ");
-  return out + describe(search.request);
+                    (search.files == 1 ? " file" : " files");
+  if (search.stopped) out += ", stopped by the user";
+  return out + "  " + describe(search.request);
+}
+
+bool sameSearch(const SearchRequest& a, const SearchRequest& b) {
+  return a.text == b.text && a.fileTypes == b.fileTypes && a.directories == b.directories &&
+         a.options == b.options && a.rules == b.rules;
 }
 
 }  // namespace tui

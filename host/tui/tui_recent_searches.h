@@ -30,7 +30,11 @@ struct RecentSearch {
   SearchRequest request;  // known; its `time` says when it ran
   long hits = 0;
   long files = 0;
+  bool stopped = false;  // the user stopped it (kept beside the five boxes, as bit 0x100)
 };
+
+// Whether two searches asked for the same thing (text, file types, directories, boxes, rules).
+bool sameSearch(const SearchRequest& a, const SearchRequest& b);
 
 class RecentSearches {
  public:

@@ -11,7 +11,9 @@
 #include "host/cli/command_addon.h"
 #include "host/cli/command_project.h"
 #include "host/cli/listing_switches.h"
+#include "host/ide/escape_note.h"
 #include "host/ide/host.h"
+#include "host/ide/text_encoding.h"
 #include "host/tui/tui_app.h"
 #include "listing/listing_policy.h"
 #include "win32/include/winbase.h"
@@ -102,6 +104,14 @@ int runTerminalSession(const vantrel::CommandLine& line, const std::string& addO
     }
     VwinDialogType(dialog, kTextCombo, request.text.c_str());
     VwinDialogFocus(dialog, kTextCombo);
+  };
+  // Under the text field: what a pattern asks that this syntax reads otherwise.
+  frontEnd.dialogNote = [](HWND dialog, int* controlId) {
+    *controlId = kTextCombo;
+    if (IsDlgButtonChecked(dialog, kFirstBox + 2) != BST_CHECKED) return std::string();
+    char text[1000];
+    GetDlgItemTextA(dialog, kTextCombo, text, sizeof text);
+    return host::toTerminalText(host::escapeNote(text));
   };
   frontEnd.describeRules = [&rules] { return vantrel::describeListingSwitches(rules); };
   frontEnd.toggleIgnoreFiles = [&rules] {

@@ -69,4 +69,36 @@ TEST(PageTest, TheRaisedSizeLimitTakesTheLargestRefusedFile) {
   tuitest::capture(std::string("rm -rf ") + dir);
 }
 
+// By path: a directory's own files by name before its subdirectories', the rows and headings
+// following; a file added while the search runs stays last until it is settled with the rest.
+TEST(PageTest, FilesByPathStandTogetherAndANewFileStaysLastUntilSettled) {
+  tui::Page page({"x", "*.c;*.h", "/src", 0, true, ""});
+  for (const char* name : {"b.c", "sub/a.c", "a.c", "a.h"}) {
+    page.addFile(std::string("/src/") + name, name, name);
+    page.addHit(1, 1, name);
+  }
+  page.orderByPath(true);
+  page.settleOrder(true);
+  auto shown = [&page] {
+    std::string out;
+    for (uint64_t r = 0; r < page.fileRows(); ++r)
+      if (page.row(r).kind == tui::Row::kHeading) out += page.row(r).shown + " ";
+    return out;
+  };
+  EXPECT_EQ(shown(), "a.c a.h b.c sub/a.c ");
+  EXPECT_EQ(page.headingRow(1), 6u);  // sub/a.c: after three files of two rows
+  EXPECT_EQ(page.row(7).text, "sub/a.c");
+  page.toggleFile(2);  // a.c folded
+  EXPECT_EQ(page.headingRow(3), 1u);
+  page.addFile("/src/0.c", "0.c", "0.c");
+  page.addHit(2, 1, "zero");
+  EXPECT_FALSE(page.settleOrder(false));  // still being written: last
+  EXPECT_EQ(shown(), "a.c a.h b.c sub/a.c 0.c ");
+  EXPECT_TRUE(page.settleOrder(true));
+  EXPECT_EQ(shown(), "0.c a.c a.h b.c sub/a.c ");
+  EXPECT_EQ(page.row(1).text, "zero");
+  page.orderByPath(false);
+  EXPECT_EQ(shown(), "b.c sub/a.c a.c a.h 0.c ");
+}
+
 }  // namespace

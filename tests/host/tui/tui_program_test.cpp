@@ -403,4 +403,41 @@ TEST_F(TuiProgramTest, TheTextFieldIsEditedAtItsCaretAndScrollsToKeepItInView) {
   checkRestored(0);
 }
 
+// With Regular Expression ticked, an escape that other syntaxes read as a class is noted under the
+// text field as it is typed, with this syntax's way; this syntax's own way gets no note, nor does
+// a text that is no pattern. The search takes the pattern as it is.
+TEST_F(TuiProgramTest, TheDialogNotesEscapesOfOtherSyntaxesUnderTheText) {
+  write("a.c", "int x;\nints;\n");
+  start();
+  tuitest::Screen s;
+  ASSERT_TRUE(terminal_->waitForText("< OK >", &s)) << s.all();
+  const std::string note = "\\s is a plain s here: write [ ] holding a blank and a tab";
+  terminal_->type("int\\s");
+  ASSERT_TRUE(terminal_->waitForText("int\\s", &s)) << s.all();
+  EXPECT_FALSE(s.contains(note)) << s.all();
+  terminal_->keys("M-e");
+  ASSERT_TRUE(terminal_->waitForText(note, &s)) << s.all();
+  int textRow = 0, noteRow = 0, col = 0;
+  ASSERT_TRUE(s.find("Text to find", &textRow, &col));
+  ASSERT_TRUE(s.find(note, &noteRow, &col));
+  EXPECT_EQ(noteRow, textRow + 1);
+  terminal_->keys("M-t End BSpace BSpace");
+  terminal_->type("[ ]");
+  ASSERT_TRUE(terminal_->waitFor(
+      [&](const tuitest::Screen& screen) {
+        return screen.contains("int[ ]") && !screen.contains("is a plain");
+      },
+      &s))
+      << s.all();
+  terminal_->keys("BSpace BSpace BSpace");
+  terminal_->type("\\s");
+  ASSERT_TRUE(terminal_->waitForText(note, &s)) << s.all();
+  terminal_->keys("Enter");
+  // The letter s, as this syntax reads it.
+  ASSERT_TRUE(terminal_->waitForText("Vantrel : 1 found in 1 File", &s)) << s.all();
+  EXPECT_TRUE(s.contains("  2:1: ints;")) << s.all();
+  terminal_->keys("q");
+  checkRestored(0);
+}
+
 }  // namespace

@@ -87,4 +87,58 @@ TEST_F(TuiResultsTest, AQuickfixWriteThatFailsRemovesWhatItWrote) {
   checkStatusAndModes(0);
 }
 
+// o orders the page by path: a directory's own files together, a .c beside its .h (the walk takes
+// one file type at a time), Tab goes through them so, and the quickfix file follows what is
+// shown; o again, the order found.
+TEST_F(TuiResultsTest, ByPathTheFilesOfADirectoryStandTogetherAndTheQuickfixFileFollows) {
+  for (const char* name : {"drv/iphase.c", "drv/zeta.c", "drv/iphase.h", "drv/sub/x.c", "a.h"})
+    write(name, "needle\n");
+  start("XDG_STATE_HOME=" + tuitest::quote(dir_ + "/state"), 80, 25, "-f '*.c;*.h' -r");
+  search("needle");
+  tuitest::Screen s;
+  ASSERT_TRUE(terminal_->waitForText("Vantrel : 5 found", &s)) << s.all();
+  // The headings, top to bottom.
+  auto headings = [](const tuitest::Screen& screen) {
+    std::string out;
+    for (size_t r = 0; r < 24; ++r)
+      if (screen.text(r).rfind("\u25be ", 0) == 0) {
+        std::string name = screen.text(r).substr(4);
+        out += name.substr(0, name.find("  ")) + " ";
+      }
+    return out;
+  };
+  std::string found = headings(s);
+  const std::string byPath = "a.h drv/iphase.c drv/iphase.h drv/zeta.c drv/sub/x.c ";
+  ASSERT_NE(found, byPath) << "the walk's order is not the path's: " << found;
+  terminal_->type("o");
+  ASSERT_TRUE(terminal_->waitFor(
+      [&](const tuitest::Screen& screen) { return headings(screen) == byPath; }, &s))
+      << s.all();
+  EXPECT_NE(s.text(0).find("[by path]"), std::string::npos) << s.all();
+  terminal_->keys("Home Tab Tab");
+  int row = 0, col = 0;
+  ASSERT_TRUE(terminal_->waitFor(
+      [&](const tuitest::Screen& screen) {
+        return screen.find("\u25be drv/iphase.h", &row, &col) && screen.at(row, 4).reverse;
+      },
+      &s))
+      << s.all();
+  terminal_->keys("w");
+  ASSERT_TRUE(terminal_->waitForText("Wrote 5 hits", &s)) << s.all();
+  std::string tree = dir_ + "/tree/";
+  std::string lines;
+  for (const char* name : {"a.h", "drv/iphase.c", "drv/iphase.h", "drv/zeta.c", "drv/sub/x.c"})
+    lines += tree + name + ":1:1: needle\n";
+  EXPECT_EQ(tuitest::capture("cat " + tuitest::quote(dir_ + "/state/vantrel") + "/*.qf"), lines);
+  terminal_->type("o");
+  ASSERT_TRUE(terminal_->waitFor(
+      [&](const tuitest::Screen& screen) {
+        return headings(screen) == found && screen.text(0).find("[by path]") == std::string::npos;
+      },
+      &s))
+      << s.all();
+  terminal_->keys("q");
+  checkStatusAndModes(0);
+}
+
 }  // namespace
