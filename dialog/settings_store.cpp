@@ -5,12 +5,10 @@
 #include <cstdint>
 #include <cstring>
 
-const char kSettingsKey[] = "SOFTWARE\\Borland\\Borland C++\\5.0\\Ide\\AddOns\\vantrel";
 const char kTextToFindPattern[] = "TextToFind%hd";
 const char kFileMaskPattern[] = "FileMask%hd";
 const char kDirectoriesPattern[] = "Directories%hd";
 const char kOptionsValue[] = "Options";
-const char kMaxFileSizeValue[] = "MaxFileSize";
 
 namespace {
 
@@ -136,29 +134,4 @@ bool writeOptions(WORD options) {
   char text[16];
   wsprintfA(text, "%u", static_cast<UINT>(options));
   return writeSetting(kOptionsValue, text);
-}
-
-LONG readMaxFileSize() {
-  HKEY key = nullptr;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSettingsKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
-    return kDefaultMaxFileSize;
-  BYTE data[32] = {};
-  DWORD size = sizeof data - 1;
-  DWORD type = REG_NONE;
-  LONG result = RegQueryValueExA(key, kMaxFileSizeValue, nullptr, &type, data, &size);
-  RegCloseKey(key);
-  if (result != ERROR_SUCCESS) return kDefaultMaxFileSize;
-  unsigned long long bytes = 0;
-  if (type == REG_DWORD && size == 4) {
-    bytes = data[0] | data[1] << 8 | data[2] << 16 | static_cast<unsigned long>(data[3]) << 24;
-  } else if (type == REG_SZ) {
-    const char* text = reinterpret_cast<const char*>(data);
-    if (!*text) return kDefaultMaxFileSize;
-    for (; *text; ++text) {
-      if (*text < '0' || *text > '9' || bytes > kMaxFileSizeCeiling) return kDefaultMaxFileSize;
-      bytes = bytes * 10 + static_cast<unsigned>(*text - '0');
-    }
-  }
-  return bytes >= 1 && bytes <= kMaxFileSizeCeiling ? static_cast<LONG>(bytes)
-                                                    : kDefaultMaxFileSize;
 }

@@ -13,16 +13,13 @@
 #define VANTREL_DIALOG_SETTINGS_STORE_H_
 
 #include "addon/platform.h"
+#include "dialog/settings_key.h"
 
-// The add-on's key below HKEY_LOCAL_MACHINE.
-extern const char kSettingsKey[];
 // Value-name patterns of the three history lists, and the options value.
 extern const char kTextToFindPattern[];
 extern const char kFileMaskPattern[];
 extern const char kDirectoriesPattern[];
 extern const char kOptionsValue[];
-// The size limit of a searched file, in bytes (REG_DWORD, or a decimal REG_SZ).
-extern const char kMaxFileSizeValue[];
 
 constexpr int kHistoryLength = 15;
 // Width of a text handed to callers: 499 characters and the terminator.
@@ -60,12 +57,5 @@ WORD readOptions();
 WORD parseOptions(const char* text);
 // Writes `options` as decimal text.
 bool writeOptions(WORD options);
-
-// The stored size limit of a searched file: files of that many bytes or more are refused. The
-// default, 500,000, when the value is absent or holds no number from 1 to kMaxFileSizeCeiling.
-// Read when a search starts, from any thread.
-LONG readMaxFileSize();
-constexpr LONG kDefaultMaxFileSize = 500000;
-constexpr LONG kMaxFileSizeCeiling = 2000000000;
 
 #endif  // VANTREL_DIALOG_SETTINGS_STORE_H_

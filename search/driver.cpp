@@ -9,7 +9,7 @@
 #include <cstring>
 #include <new>
 
-#include "dialog/settings_store.h"
+#include "dialog/max_file_size.h"
 #include "regex/grepclass.h"
 #include "search/output.h"
 #include "search/progress.h"

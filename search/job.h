@@ -15,17 +15,10 @@
 
 #include "addon/host_access.h"
 #include "addon/ide.h"
+#include "dialog/max_file_size.h"
+#include "search/option_bits.h"
 
 class GREPCLASS;
-
-// The option bits of `searchOptions`; no other bit is ever set.
-enum SearchOptions : WORD {
-  CaseSensitive = 0x01,
-  Recurse = 0x02,
-  RegularExpression = 0x04,
-  Asynchronous = 0x08,
-  WholeWords = 0x10,
-};
 
 // Width of the request's text fields: at most 499 characters and the terminator.
 constexpr int kTextSize = 500;
@@ -58,7 +51,7 @@ struct SearchJob {
   // when the search starts, so a project opened meanwhile does not change a running walk.
   char searchProjectPath[kProjectPathSize] = {};
   // Files of this many bytes or more are refused; read from the registry as the search starts.
-  LONG maxFileSize = 500000;
+  LONG maxFileSize = kDefaultMaxFileSize;
 };
 
 // Rewrites `fileMask` into the mask list: the text between its first "(" and a later ")" (at most

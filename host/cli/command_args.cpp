@@ -6,24 +6,26 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "dialog/max_file_size.h"
 #include "host/cli/option_table.h"
+#include "search/option_bits.h"
 
 namespace vantrel {
 namespace {
 
-// Option bits as the dialog's boxes carry them: case, recurse, regex, async, whole words.
+// The box each of -s -r -e -a -w ticks.
 int tickBit(Option box) {
   switch (box) {
     case Option::kCaseSensitive:
-      return 0x01;
+      return CaseSensitive;
     case Option::kRecurse:
-      return 0x02;
+      return Recurse;
     case Option::kRegex:
-      return 0x04;
+      return RegularExpression;
     case Option::kAsynchronous:
-      return 0x08;
+      return Asynchronous;
     case Option::kWholeWords:
-      return 0x10;
+      return WholeWords;
     default:
       return 0;
   }
@@ -36,19 +38,8 @@ bool parseOptionsValue(const std::string& value, int& bits) {
   errno = 0;
   char* end = nullptr;
   long n = std::strtol(value.c_str(), &end, hex ? 16 : 10);
-  if (errno != 0 || *end != '\0' || n < 0 || n > 0x1F) return false;
+  if (errno != 0 || *end != '\0' || n < 0 || n > kAllSearchOptions) return false;
   bits = static_cast<int>(n);
-  return true;
-}
-
-// A number of bytes, decimal, from 1 to 2,000,000,000 (what the add-on's limit takes).
-bool parseFileSize(const std::string& value, unsigned long& bytes) {
-  if (value.empty() || value.size() > 10 ||
-      value.find_first_not_of("0123456789") != std::string::npos)
-    return false;
-  unsigned long long n = std::strtoull(value.c_str(), nullptr, 10);
-  if (n == 0 || n > 2000000000ull) return false;
-  bytes = static_cast<unsigned long>(n);
   return true;
 }
 
@@ -199,12 +190,13 @@ bool applyOption(Option id, const std::string& value, ParseState& state) {
       line.listing.hidden = true;
       return true;
     case Option::kMaxFileSize: {
-      unsigned long bytes = 0;
-      if (!parseFileSize(value, bytes)) {
-        error = "--max-filesize wants a number of bytes from 1 to 2000000000, not '" + value + "'";
+      LONG bytes = parseMaxFileSize(value.c_str());
+      if (!bytes) {
+        error = "--max-filesize wants a number of bytes from 1 to " +
+                std::to_string(kMaxFileSizeCeiling) + ", not '" + value + "'";
         return false;
       }
-      line.maxFileSize = bytes;
+      line.maxFileSize = static_cast<unsigned long>(bytes);
       return true;
     }
     case Option::kHelp:

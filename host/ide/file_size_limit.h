@@ -1,7 +1,8 @@
-// The add-on's size limit of a searched file as a search starting now reads it, and where it
-// comes from: the value MaxFileSize under the add-on's key, or this run's --max-filesize, which
-// the host puts in place of the stored value without storing it
-// (win32/advapi32/registry_override.h). Files of the limit's size or more are refused.
+// The add-on's size limit of a searched file as a search starting now reads it (with the add-on's
+// own reading, dialog/max_file_size.h), and where it comes from: the value MaxFileSize under the
+// add-on's key, or this run's --max-filesize, which the host puts in place of the stored value
+// without storing it (win32/advapi32/registry_override.h). Files of the limit's size or more are
+// refused.
 //
 // Our Linux hosts put a default of their own in place of the add-on's 500,000 bytes when the
 // registry holds no valid value: 16 MiB. Ordinary sources of today's large trees pass half a
@@ -9,20 +10,24 @@
 // generated table rather than code to read. What bounds the memory: the add-on reads each file
 // whole into one buffer while it scans it, so a search holds at most 16 MiB per file in flight.
 //
-// Threading: any thread. Tested by tests/host/cli/command_e2e_test.cpp.
+// Threading: any thread. Tested by tests/dialog/max_file_size_test.cpp and
+// tests/host/cli/command_e2e_test.cpp.
 #ifndef VANTREL_HOST_FILE_SIZE_LIMIT_H_
 #define VANTREL_HOST_FILE_SIZE_LIMIT_H_
+
+#include "dialog/max_file_size.h"
 
 namespace host {
 
 struct FileSizeLimit {
   // kDefault: the add-on's own (no host said otherwise); kHostDefault: our hosts' default.
   enum class Source { kDefault, kHostDefault, kRegistry, kThisRun };
-  unsigned long bytes = 500000;
+  unsigned long bytes = kDefaultMaxFileSize;
   Source source = Source::kDefault;
 };
 
-// Makes every search of this process refuse files of `bytes` bytes or more (1 to 2,000,000,000).
+// Makes every search of this process refuse files of `bytes` bytes or more (1 to
+// kMaxFileSizeCeiling).
 // POSIX only: the Windows command reads the registry through Windows.
 void limitFileSizeForThisRun(unsigned long bytes);
 

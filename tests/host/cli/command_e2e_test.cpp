@@ -28,6 +28,7 @@
 #include <set>
 #include <sstream>
 
+#include "dialog/max_file_size.h"
 #include "dialog/settings_store.h"
 
 extern char** environ;
@@ -1066,6 +1067,13 @@ TEST_F(CommandTest, LargeFilesAreSearchedOnRequest) {
   args.pop_back();
   EXPECT_EQ(run(args).err,
             "vantrel: passed over 1 file too large; the size limit is 500001 bytes, the registry "
+            "value MaxFileSize (--max-filesize=N overrides it)\n");
+  // Leading zeros: the line names the limit the add-on applied.
+  ASSERT_EQ(RegSetValueExA(key, kMaxFileSizeValue, 0, REG_SZ,
+                           reinterpret_cast<const BYTE*>("00000000550000"), 15),
+            ERROR_SUCCESS);
+  EXPECT_EQ(run(args).err,
+            "vantrel: passed over 1 file too large; the size limit is 550000 bytes, the registry "
             "value MaxFileSize (--max-filesize=N overrides it)\n");
   ASSERT_EQ(
       RegSetValueExA(key, kMaxFileSizeValue, 0, REG_SZ, reinterpret_cast<const BYTE*>("lots"), 5),

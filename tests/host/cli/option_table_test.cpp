@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "dialog/max_file_size.h"
 #include "host/cli/command_args.h"
 #include "host/cli/usage_text.h"
 
@@ -72,6 +73,8 @@ TEST(OptionTableTest, HelpTellsOfEveryRowInOrder) {
   }
   std::istringstream lines(help);
   for (std::string line; std::getline(lines, line);) EXPECT_LE(line.size(), 100u) << line;
+  // The one number the help repeats: the limit that applies when nothing else is given.
+  EXPECT_NE(help.find("else " + std::to_string(kDefaultMaxFileSize) + ")"), std::string::npos);
 }
 
 TEST(OptionTableTest, ReadmeShowsTheTablesSynopsis) {
