@@ -303,15 +303,11 @@ void GREPCLASS::setHints(int flags) {
     firstChar = start[3];
   else if (start[0] == OpLineStart)
     anchoredAtStart = 1;
+  // Only worth a look through the text before each match when the start is no help.
   if (!(flags & LeadingOptional)) return;
-  for (unsigned char* node = start; node != nullptr; node = nextNode(node)) {
-    if (node[0] != OpLiteral) continue;
-    int length = static_cast<int>(strlen(reinterpret_cast<const char*>(node + 3)));
-    if (length >= requiredLength) {
-      requiredText = reinterpret_cast<const char*>(node + 3);
-      requiredLength = length;
-    }
-  }
+  size_t length = 0;
+  requiredText = textEveryMatchHolds(&length);
+  requiredLength = static_cast<int>(length);
 }
 
 // Walks the program byte by byte (every node, repeat operands included) to count the nodes, to

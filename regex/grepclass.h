@@ -78,6 +78,13 @@ class GREPCLASS {
   // took no part). Only for a record whose compile succeeded.
   int match(const char* text);
 
+  // The longest literal that every match holds, with its length, or null (and 0) when there is
+  // none: the literal nodes met along the links of the program's single top-level alternative,
+  // which pass by whatever is optional, repeated or one of several alternatives (those hang off
+  // choice and repeat nodes as operands). It points into `program`. A search can look for it
+  // first and leave alone the text before its next occurrence.
+  const char* textEveryMatchHolds(size_t* length) const;
+
   // --- Error state and results (fields in this order) ---
   int errorCount;
   char errorText[kGrepErrorTextSize];

@@ -239,8 +239,8 @@ void scanPlainText(ScanContext& scan, const char* text, size_t textLength, Hayst
       continue;
     }
     if (scan.wholeWords &&
-        !((start == lineStart || isNonWordChar(static_cast<unsigned char>(search[start - 1]))) &&
-          (end == textEnd || isNonWordChar(static_cast<unsigned char>(search[end]))))) {
+        !((start == lineStart || !grepIsWordByte(static_cast<unsigned char>(search[start - 1]))) &&
+          (end == textEnd || !grepIsWordByte(static_cast<unsigned char>(search[end]))))) {
       position = start + 1;
       if (position >= textEnd) position = lineEnd + 1;
       continue;
@@ -260,8 +260,8 @@ const char* firstAcceptableMatch(const char* line, bool wholeWords, Find find) {
     const char* end;
     if (!find(position, &start, &end)) return nullptr;
     if (!wholeWords) return start;
-    if ((start == line || isNonWordChar(static_cast<unsigned char>(start[-1]))) &&
-        isNonWordChar(static_cast<unsigned char>(*end)))
+    if ((start == line || !grepIsWordByte(static_cast<unsigned char>(start[-1]))) &&
+        !grepIsWordByte(static_cast<unsigned char>(*end)))
       return start;
     // A refused match at the terminator (an empty match at the line's end) leaves nothing to
     // retry; otherwise go on one character after its start.
@@ -288,36 +288,6 @@ size_t startOfLineAt(const char* data, size_t size, size_t from, size_t at, LONG
     from = next;
     ++*lineNumber;
   }
-}
-
-// The longest literal that every match of a compiled pattern holds, or null: the literal nodes met
-// along the links of its single top-level alternative, which pass by whatever is optional,
-// repeated or one of several alternatives (those hang off choice and repeat nodes as operands).
-const char* textEveryMatchHolds(const GREPCLASS& pattern, size_t* length) {
-  const unsigned char* program = pattern.program;
-  auto linkOf = [](const unsigned char* node) { return (node[1] << 8) | node[2]; };
-  *length = 0;
-  // One top-level alternative: the first choice node leads straight to the finish.
-  int top = linkOf(program + 1);
-  if (top == 0 || 1 + top >= kGrepProgramSize || program[1 + top] != OpFinish) return nullptr;
-  const char* best = nullptr;
-  const unsigned char* node = program + 4;
-  for (int steps = 0; steps < kGrepProgramSize && node[0] != OpFinish; ++steps) {
-    if (node[0] == OpLiteral) {
-      const char* text = reinterpret_cast<const char*>(node + 3);
-      size_t n = strnlen(text, static_cast<size_t>(program + kGrepProgramSize - node - 3));
-      if (n >= *length) {
-        best = text;
-        *length = n;
-      }
-    }
-    int link = linkOf(node);
-    if (link == 0 || node[0] == OpLoopBack) break;  // never on this path in a sound program
-    if (node + link >= program + kGrepProgramSize) break;
-    node += link;
-  }
-  if (*length == 0) return nullptr;
-  return best;
 }
 
 // Line by line, each line ended in the search copy: for a pattern, and for an empty text. With a
@@ -415,7 +385,7 @@ LONG scanLines(SearchJob* job, char* buffer, LONG size, ScanHitFunction onHit, v
       return true;
     };
     size_t requiredLength = 0;
-    if (const char* required = textEveryMatchHolds(*pattern, &requiredLength)) {
+    if (const char* required = pattern->textEveryMatchHolds(&requiredLength)) {
       const TextFinder finder(required, requiredLength,
                               scan.search != scan.original ? Haystack::UpperCased : Haystack::AsIs);
       scanLineByLine(scan, find, &finder);

@@ -132,6 +132,31 @@ TEST(RegexCompileTest, Hints) {
   EXPECT_EQ(std::string(longest.requiredText, longest.requiredLength), "bcd");
 }
 
+// The literal every match holds, which the scan looks for first whatever the pattern's start:
+// the longest (the last of equals) along the main chain, never one that an alternative, an
+// optional or a repeated part holds (a group's text is its one alternative's, off the chain);
+// none for a pattern with alternatives at the top, for one without a literal, or for a record
+// that did not compile.
+TEST(RegexCompileTest, TextEveryMatchHolds) {
+  for (auto [pattern, required] :
+       {std::pair{"abc", "abc"}, std::pair{"x.*yz", "yz"}, std::pair{".*ab.*cd", "cd"},
+        std::pair{"ab[0-9]+cd", "cd"}, std::pair{"a?bcd(efghij)*xy", "bcd"},
+        std::pair{"(ab|cd)e", "e"}, std::pair{"(abc)de", "de"}, std::pair{"^int main$", "int main"},
+        std::pair{"abc|d", ""}, std::pair{"[a-z]*", ""}, std::pair{"(ab|cd)*", ""},
+        std::pair{"a(b", ""}}) {
+    GREPCLASS re(pattern);
+    size_t length = 99;
+    const char* text = re.textEveryMatchHolds(&length);
+    EXPECT_EQ(text ? std::string(text, length) : std::string(), required) << pattern;
+    if (!text) {
+      EXPECT_EQ(length, 0u) << pattern;
+      continue;
+    }
+    EXPECT_GT(text, reinterpret_cast<const char*>(re.program)) << pattern;
+    EXPECT_LT(text, reinterpret_cast<const char*>(re.program) + kGrepProgramSize) << pattern;
+  }
+}
+
 // The characters that can begin a match, as a string of the printable ones; "any" without filter.
 std::string startBytesOf(const char* pattern) {
   GREPCLASS re(pattern);
