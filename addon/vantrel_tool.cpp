@@ -11,7 +11,6 @@
 #include "search/driver.h"
 #include "search/output.h"
 
-const char kToolName[] = "Vantrel";
 const char kToolCommand[] = "[Vantrel AddOn]";
 const char kToolExtensions[] = ".cpp;.c;.cc;.h;.hpp;.asm;.def;.hpj;.rh;.kbd;.txt;.spp;.rc;.dlg";
 const char kToolMenuText[] = "&Vantrel ...";

@@ -14,6 +14,7 @@
 #define VANTREL_ADDON_VANTREL_TOOL_H_
 
 #include "addon/ide.h"
+#include "addon/tool_name.h"
 #include "addon/unknown_imp.h"
 #include "search/job.h"
 
@@ -34,11 +35,12 @@ class VantrelTool : public IUnknownImp<IToolImplementor>, public SearchJob {
 };
 
 // The tool's texts and settings as the IDE's tool list shows them.
-extern const char kToolName[];     // "Vantrel"
 extern const char kToolCommand[];  // "[Vantrel AddOn]"
 extern const char kToolExtensions[];
 extern const char kToolMenuText[];  // "&Vantrel ..."
 extern const char kToolHelpHint[];
+// The kind and flags the IDE's own tools of this sort carry. What the IDE makes of them is its
+// own and not documented; our hosts keep them without reading them.
 constexpr int kToolKind = -3;
 constexpr int kToolFlags = 0x2100;
 

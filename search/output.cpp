@@ -11,13 +11,13 @@
 #include <cstring>
 
 #include "addon/host_access.h"
+#include "addon/tool_name.h"
 
 namespace {
 
 constexpr int kMessageSize = 1000;
 constexpr int kHeadingSize = 500;
 constexpr int kShownMessage = 220;
-const char kToolName[] = "Vantrel";
 
 // wvsprintfA bounded by a buffer smaller than its own limit: formats into a scratch area of the
 // limit's size, then copies what fits.

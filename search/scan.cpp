@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 
+#include "addon/tool_name.h"
 #include "search/output.h"
 
 namespace {
@@ -80,7 +81,7 @@ LONG scanFile(SearchJob* job, LPCSTR path) {
   if (!file) return 0;
   auto* service = static_cast<MessageWindowService*>(getService(IID_MessageWindowService));
   MessageGroup* group =
-      service ? service->openGroup(makeString(path), makeString("Vantrel")) : nullptr;
+      service ? service->openGroup(makeString(path), makeString(kToolName)) : nullptr;
   if (!group) {
     if (service) service->Release();
     file->Release();

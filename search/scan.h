@@ -35,11 +35,6 @@ char* nextLine(char* line, LONG left);
 // 219 characters at most, without leading blanks and tabs, every other tab turned into a blank.
 void makeDisplayText(const char* line, char* out);
 
-// True for every byte that is not "A"-"Z", "a"-"z", "0"-"9" or "_" (bytes from 128 up included).
-inline bool isNonWordChar(unsigned char c) {
-  return !((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_');
-}
-
 // The line scan over one file's data in memory, for scanFile and the benchmark.
 // Called for each matching line in file order with its line number (from 1), column (from 1) and
 // display text.

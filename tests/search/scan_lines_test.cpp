@@ -115,12 +115,13 @@ TEST(MakeDisplayText, InUtf8NeverEndsInACutCharacter) {
   }
 }
 
+// Whole words, in the plain scan and in patterns alike, are runs of these bytes.
 TEST(IsNonWordChar, OnlyLettersDigitsAndUnderscoreAreWordCharacters) {
   int wordChars = 0;
   for (int c = 0; c < 256; ++c) {
     bool word =
         (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_';
-    EXPECT_EQ(isNonWordChar(static_cast<unsigned char>(c)), !word) << c;
+    EXPECT_EQ(!grepIsWordByte(static_cast<unsigned char>(c)), !word) << c;
     wordChars += word;
   }
   EXPECT_EQ(wordChars, 63);

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "regex/grepclass.h"
 #include "search/scan.h"
 
 namespace scanoracle {
@@ -45,8 +46,8 @@ inline Hits oracle(std::string data, const std::string& text, WORD options) {
       while (const char* start = strstr(position, text.c_str())) {
         const char* end = start + text.size();
         if (!(options & WholeWords) ||
-            ((start == line || isNonWordChar(static_cast<unsigned char>(start[-1]))) &&
-             isNonWordChar(static_cast<unsigned char>(*end)))) {
+            ((start == line || !grepIsWordByte(static_cast<unsigned char>(start[-1]))) &&
+             !grepIsWordByte(static_cast<unsigned char>(*end)))) {
           hits.push_back({number, static_cast<int>(start - line + 1), display});
           break;
         }
