@@ -201,6 +201,59 @@ unsigned char* GREPCLASS::parsePiece(int* flags) {
   return atom;
 }
 
+// "[...]" after its "[": a set of members, ranges spread out ("a-d" is "abcd"); "]" or "-" first
+// and "-" last stand for themselves.
+unsigned char* GREPCLASS::parseSet(int* flags) {
+  unsigned char* node = nullptr;
+  if (*parsePos == '^') {
+    node = emitNode(OpNotInSet);
+    ++parsePos;
+  } else {
+    node = emitNode(OpInSet);
+  }
+  if (*parsePos == ']' || *parsePos == '-') emitByte(static_cast<unsigned char>(*parsePos++));
+  while (*parsePos != '\0' && *parsePos != ']') {
+    if (*parsePos != '-') {
+      emitByte(static_cast<unsigned char>(*parsePos++));
+      continue;
+    }
+    ++parsePos;
+    if (*parsePos == ']' || *parsePos == '\0') {
+      emitByte('-');
+      continue;
+    }
+    unsigned lower = static_cast<unsigned char>(parsePos[-2]);
+    unsigned upper = static_cast<unsigned char>(*parsePos);
+    if (lower > upper) {
+      recordError(7);
+      return nullptr;
+    }
+    for (unsigned member = lower + 1; member <= upper; ++member) emitByte(member);
+    ++parsePos;
+  }
+  emitByte(0);
+  if (*parsePos != ']') {
+    recordError(3);
+    return nullptr;
+  }
+  ++parsePos;
+  *flags = NonEmpty | SingleChar;
+  return node;
+}
+
+// A run of ordinary characters as one literal, less its last when a closure follows (which
+// applies to that character alone).
+unsigned char* GREPCLASS::parseLiteralRun(int* flags) {
+  size_t run = strcspn(parsePos, metaChars);
+  if (run > 1 && isClosure(parsePos[run])) --run;
+  unsigned char* node = emitNode(OpLiteral);
+  for (size_t i = 0; i < run; ++i) emitByte(static_cast<unsigned char>(parsePos[i]));
+  emitByte(0);
+  parsePos += run;
+  *flags = run == 1 ? (NonEmpty | SingleChar) : NonEmpty;
+  return node;
+}
+
 unsigned char* GREPCLASS::parseAtom(int* flags) {
   *flags = 0;
   char c = *parsePos;
@@ -218,42 +271,8 @@ unsigned char* GREPCLASS::parseAtom(int* flags) {
     case '.':
       *flags = NonEmpty | SingleChar;
       return emitNode(OpAnyChar);
-    case '[': {
-      if (*parsePos == '^') {
-        node = emitNode(OpNotInSet);
-        ++parsePos;
-      } else {
-        node = emitNode(OpInSet);
-      }
-      if (*parsePos == ']' || *parsePos == '-') emitByte(static_cast<unsigned char>(*parsePos++));
-      while (*parsePos != '\0' && *parsePos != ']') {
-        if (*parsePos != '-') {
-          emitByte(static_cast<unsigned char>(*parsePos++));
-          continue;
-        }
-        ++parsePos;
-        if (*parsePos == ']' || *parsePos == '\0') {
-          emitByte('-');
-          continue;
-        }
-        unsigned lower = static_cast<unsigned char>(parsePos[-2]);
-        unsigned upper = static_cast<unsigned char>(*parsePos);
-        if (lower > upper) {
-          recordError(7);
-          return nullptr;
-        }
-        for (unsigned member = lower + 1; member <= upper; ++member) emitByte(member);
-        ++parsePos;
-      }
-      emitByte(0);
-      if (*parsePos != ']') {
-        recordError(3);
-        return nullptr;
-      }
-      ++parsePos;
-      *flags = NonEmpty | SingleChar;
-      return node;
-    }
+    case '[':
+      return parseSet(flags);
     case '(': {
       int groupFlags = 0;
       node = parseExpression(1, &groupFlags);
@@ -276,17 +295,9 @@ unsigned char* GREPCLASS::parseAtom(int* flags) {
       emitByte(0);
       *flags = NonEmpty | SingleChar;
       return node;
-    default: {
+    default:
       --parsePos;
-      size_t run = strcspn(parsePos, metaChars);
-      if (run > 1 && isClosure(parsePos[run])) --run;
-      node = emitNode(OpLiteral);
-      for (size_t i = 0; i < run; ++i) emitByte(static_cast<unsigned char>(parsePos[i]));
-      emitByte(0);
-      parsePos += run;
-      *flags = run == 1 ? (NonEmpty | SingleChar) : NonEmpty;
-      return node;
-    }
+      return parseLiteralRun(flags);
   }
 }
 

@@ -68,6 +68,8 @@ inline bool grepIsWordByte(unsigned char c) {
   return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
 }
 
+struct GrepBacktrack;
+
 class GREPCLASS {
  public:
   // Compiles `pattern` (may be null). Never throws and never allocates.
@@ -161,6 +163,8 @@ class GREPCLASS {
   unsigned char* parseBranch(int* flags);
   unsigned char* parsePiece(int* flags);
   unsigned char* parseAtom(int* flags);
+  unsigned char* parseSet(int* flags);
+  unsigned char* parseLiteralRun(int* flags);
 
   // --- Emission primitives ---
   unsigned char* emitNode(int op);
@@ -192,6 +196,17 @@ class GREPCLASS {
   bool addStartBytes(unsigned char* node, unsigned char* visited);
   size_t rememberRun(const unsigned char* node, int cache, const unsigned char* from,
                      const unsigned char* to);
+  // matchFrom's steps (regex/backtrack.cpp). The next count to try for `repeat` begun at
+  // `start`, from `n` down to its least; false when none is left (each try counts as a step).
+  bool pickRepeatCount(unsigned char* repeat, const unsigned char* start, size_t n, size_t* picked);
+  // Whether the one-position node `node` (line start or end, any character, a set, a literal)
+  // matches at `*at`, which it moves past what it took.
+  bool passesOne(const unsigned char* node, const unsigned char** at) const;
+  // A match reached its finish: the open group frames write their positions, latest first.
+  void writeGroupSlots(const GrepBacktrack& stack);
+  // After a failure: resumes the latest frame with a way left, popping those without; false
+  // when none is left or the call is to give up.
+  bool resumeLatest(GrepBacktrack& stack, unsigned char** node, const unsigned char** at);
   // Arms the table and asks stopCheck when their step counts are passed; false when the call is
   // to give up.
   bool checkpoint();

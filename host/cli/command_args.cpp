@@ -112,7 +112,93 @@ bool takeLineCount(std::optional<int>& count, char flag, const std::string& valu
   return true;
 }
 
-// What one option given does to the command line; `value` is empty for a switch.
+// The values that must be checked before they are taken; each answers false with `error` set.
+bool takeOptions(const std::string& value, CommandLine& line, std::string& error) {
+  int bits = 0;
+  if (!parseOptionsValue(value, bits)) {
+    error = "--options wants a number from 0 to 31, not '" + value + "'";
+    return false;
+  }
+  line.options = bits;
+  return true;
+}
+
+bool takeProject(const std::string& value, CommandLine& line, std::string& error) {
+  if (value.empty()) {
+    error = "--project wants a file name";
+    return false;
+  }
+  line.projectFile = value;
+  return true;
+}
+
+bool takeFormat(const std::string& value, ParseState& state) {
+  if (value == "text") {
+    state.formats.push_back(OutputFormat::kText);
+  } else if (value == "json") {
+    state.formats.push_back(OutputFormat::kJson);
+  } else if (value == "vimgrep") {
+    state.formats.push_back(OutputFormat::kVimgrep);
+  } else {
+    state.error = "--format wants text, json or vimgrep, not '" + value + "'";
+    return false;
+  }
+  return true;
+}
+
+bool takeExclude(const std::string& value, CommandLine& line, std::string& error) {
+  if (value.empty() || value.find('\n') != std::string::npos) {
+    error = "--exclude wants a pattern such as build/ or *_test.c";
+    return false;
+  }
+  line.listing.excludes.push_back(value);
+  return true;
+}
+
+bool takeMaxFileSize(const std::string& value, CommandLine& line, std::string& error) {
+  LONG bytes = parseMaxFileSize(value.c_str());
+  if (!bytes) {
+    error = "--max-filesize wants a number of bytes from 1 to " +
+            std::to_string(kMaxFileSizeCeiling) + ", not '" + value + "'";
+    return false;
+  }
+  line.maxFileSize = static_cast<unsigned long>(bytes);
+  return true;
+}
+
+// A switch: what it sets, always taken.
+void takeSwitch(Option id, ParseState& state) {
+  CommandLine& line = state.line;
+  switch (id) {
+    case Option::kWindowsPaths:
+      line.windowsPaths = true;
+      break;
+    case Option::kFiles:
+      state.formats.push_back(OutputFormat::kFiles);
+      break;
+    case Option::kCounts:
+      state.formats.push_back(OutputFormat::kCounts);
+      break;
+    case Option::kNoIgnore:
+      line.listing.ignoreFiles = false;
+      break;
+    case Option::kHidden:
+      line.listing.hidden = true;
+      break;
+    case Option::kHelp:
+      line.help = true;
+      break;
+    case Option::kVersion:
+      line.version = true;
+      break;
+    default:  // -s -r -e -a -w
+      line.tickedOptions |= tickBit(id);
+      break;
+  }
+}
+
+// What one option given does to the command line; `value` is empty for a switch. Every option
+// of the table has its case here (the compiler names one that has none).
 bool applyOption(Option id, const std::string& value, ParseState& state) {
   CommandLine& line = state.line;
   std::string& error = state.error;
@@ -123,87 +209,38 @@ bool applyOption(Option id, const std::string& value, ParseState& state) {
       return setText(line.fileTypes, value, "-f", error);
     case Option::kDirectories:
       return setText(line.directories, value, "-d", error);
-    case Option::kCaseSensitive:
-    case Option::kRecurse:
-    case Option::kRegex:
-    case Option::kAsynchronous:
-    case Option::kWholeWords:
-      line.tickedOptions |= tickBit(id);
-      return true;
-    case Option::kOptions: {
-      int bits = 0;
-      if (!parseOptionsValue(value, bits)) {
-        error = "--options wants a number from 0 to 31, not '" + value + "'";
-        return false;
-      }
-      line.options = bits;
-      return true;
-    }
+    case Option::kOptions:
+      return takeOptions(value, line, error);
     case Option::kProject:
-      if (value.empty()) {
-        error = "--project wants a file name";
-        return false;
-      }
-      line.projectFile = value;
-      return true;
+      return takeProject(value, line, error);
     case Option::kSelect:
       line.selectedNodes.push_back(value);
       return true;
     case Option::kFormat:
-      if (value == "text") {
-        state.formats.push_back(OutputFormat::kText);
-      } else if (value == "json") {
-        state.formats.push_back(OutputFormat::kJson);
-      } else if (value == "vimgrep") {
-        state.formats.push_back(OutputFormat::kVimgrep);
-      } else {
-        error = "--format wants text, json or vimgrep, not '" + value + "'";
-        return false;
-      }
-      return true;
-    case Option::kWindowsPaths:
-      line.windowsPaths = true;
-      return true;
+      return takeFormat(value, state);
     case Option::kAfter:
       return takeLineCount(state.after, 'A', value, error);
     case Option::kBefore:
       return takeLineCount(state.before, 'B', value, error);
     case Option::kAround:
       return takeLineCount(state.around, 'C', value, error);
-    case Option::kFiles:
-      state.formats.push_back(OutputFormat::kFiles);
-      return true;
-    case Option::kCounts:
-      state.formats.push_back(OutputFormat::kCounts);
-      return true;
-    case Option::kNoIgnore:
-      line.listing.ignoreFiles = false;
-      return true;
     case Option::kExclude:
-      if (value.empty() || value.find('\n') != std::string::npos) {
-        error = "--exclude wants a pattern such as build/ or *_test.c";
-        return false;
-      }
-      line.listing.excludes.push_back(value);
-      return true;
+      return takeExclude(value, line, error);
+    case Option::kMaxFileSize:
+      return takeMaxFileSize(value, line, error);
+    case Option::kCaseSensitive:
+    case Option::kRecurse:
+    case Option::kRegex:
+    case Option::kAsynchronous:
+    case Option::kWholeWords:
+    case Option::kWindowsPaths:
+    case Option::kFiles:
+    case Option::kCounts:
+    case Option::kNoIgnore:
     case Option::kHidden:
-      line.listing.hidden = true;
-      return true;
-    case Option::kMaxFileSize: {
-      LONG bytes = parseMaxFileSize(value.c_str());
-      if (!bytes) {
-        error = "--max-filesize wants a number of bytes from 1 to " +
-                std::to_string(kMaxFileSizeCeiling) + ", not '" + value + "'";
-        return false;
-      }
-      line.maxFileSize = static_cast<unsigned long>(bytes);
-      return true;
-    }
     case Option::kHelp:
-      line.help = true;
-      return true;
     case Option::kVersion:
-      line.version = true;
+      takeSwitch(id, state);
       return true;
   }
   return true;

@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "dialog/max_file_size.h"
 #include "host/cli/command_args.h"
 #include "host/cli/usage_text.h"
+#include "host/ide/file_size_limit.h"
 
 namespace {
 
@@ -73,8 +73,9 @@ TEST(OptionTableTest, HelpTellsOfEveryRowInOrder) {
   }
   std::istringstream lines(help);
   for (std::string line; std::getline(lines, line);) EXPECT_LE(line.size(), 100u) << line;
-  // The one number the help repeats: the limit that applies when nothing else is given.
-  EXPECT_NE(help.find("else " + std::to_string(kDefaultMaxFileSize) + ")"), std::string::npos);
+  // The one number the help repeats: the limit our hosts apply when nothing else is given.
+  EXPECT_NE(help.find("else " + std::to_string(host::kHostDefaultFileSize) + ")"),
+            std::string::npos);
 }
 
 TEST(OptionTableTest, ReadmeShowsTheTablesSynopsis) {
