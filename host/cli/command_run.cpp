@@ -128,10 +128,11 @@ std::string findAddOn() {
   std::string folder(program, static_cast<size_t>(length));
   folder.erase(folder.rfind('/') + 1);
   // A build folder has the module beside the program; an installed tree keeps it under
-  // PREFIX/lib/vantrel, beside PREFIX/bin.
+  // PREFIX/libexec/vantrel, beside PREFIX/bin (not under lib/, where a package would have to run
+  // ldconfig for it on removal, though no program links it).
   std::string beside = folder + "vantrel.so";
   std::string prefix = folder.substr(0, folder.rfind('/', folder.size() - 2) + 1);
-  std::string installed = prefix + "lib/vantrel/vantrel.so";
+  std::string installed = prefix + "libexec/vantrel/vantrel.so";
   struct stat info;
   if (stat(beside.c_str(), &info) != 0 && stat(installed.c_str(), &info) == 0) return installed;
   return beside;

@@ -24,7 +24,7 @@
 namespace vantrel {
 
 // The add-on module to load: VANTREL_ADDON, else vantrel.so next to the running program, else
-// (an installed tree) ../lib/vantrel/vantrel.so from the program's folder.
+// (an installed tree) ../libexec/vantrel/vantrel.so from the program's folder.
 std::string findAddOn();
 
 // Runs the command; messages for the user go to `err` as single lines. Answers the exit status.

@@ -121,7 +121,7 @@ Environment:
   VANTREL_CODEPAGE   1252 or 65001: the code page to read texts, files and names in (default:
                      Windows-1252 for a single-byte locale, else UTF-8)
   VANTREL_ADDON      the add-on module (default: vantrel.so beside this program, else
-                     ../lib/vantrel/vantrel.so from its folder)
+                     ../libexec/vantrel/vantrel.so from its folder)
   XDG_CONFIG_HOME    the folder that holds vantrel/registry.sqlite3 (default: ~/.config)
 
 Files:

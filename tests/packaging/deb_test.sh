@@ -41,7 +41,10 @@ apt-get remove -y vantrel >"$work/apt.log" 2>&1 ||
 for path in $files; do
   [ -e "$path" ] && fail "$path is left after apt-get remove"
 done
-[ -e /usr/lib/vantrel ] && fail "/usr/lib/vantrel is left after apt-get remove"
+[ -e /usr/libexec/vantrel ] && fail "/usr/libexec/vantrel is left after apt-get remove"
+# Nothing of it is left for dpkg either: no maintainer script or configuration keeps it "rc".
+dpkg-query -W -f='${Status}\n' vantrel >"$work/status" 2>/dev/null &&
+  fail "dpkg still knows vantrel after apt-get remove: $(cat "$work/status")"
 
 [ $failures -eq 0 ] || exit 1
 echo "package: $(basename "$deb") installed, used and removed"

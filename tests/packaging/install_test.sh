@@ -15,7 +15,7 @@ prefix=$work/prefix
 cmake --install "$build" --prefix "$prefix" >"$work/install.log" 2>&1 ||
   { cat "$work/install.log" >&2; echo "FAIL: cmake --install" >&2; exit 1; }
 
-for file in bin/vantrel lib/vantrel/vantrel.so share/man/man1/vantrel.1 \
+for file in bin/vantrel libexec/vantrel/vantrel.so share/man/man1/vantrel.1 \
   share/bash-completion/completions/vantrel share/zsh/site-functions/_vantrel \
   share/fish/vendor_completions.d/vantrel.fish; do
   [ -f "$prefix/$file" ] || fail "$file not installed"
