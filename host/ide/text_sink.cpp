@@ -2,6 +2,7 @@
 // Tested by tests/host/ide/host_message_window_test.cpp and tests/host/cli/command_e2e_test.cpp.
 #include "host/ide/text_sink.h"
 
+#include <algorithm>
 #include <charconv>
 
 #include "host/ide/text_encoding.h"
@@ -68,7 +69,14 @@ void TextSink::event(const MessageEvent& event) {
       line_.push_back('-');
       appendNumber(line_, event.line);
       line_.push_back('-');
-      appendTerminalText(line_, event.text);
+      // A tab shows as a space, as the add-on shows it in hit lines; other controls are escaped.
+      if (event.text.find('\t') == std::string::npos) {
+        appendTerminalText(line_, event.text);
+      } else {
+        untabbed_.assign(event.text);
+        std::replace(untabbed_.begin(), untabbed_.end(), '\t', ' ');
+        appendTerminalText(line_, untabbed_);
+      }
       break;
     case MessageEvent::Kind::Break:
       line_ = "--";

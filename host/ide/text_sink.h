@@ -4,10 +4,11 @@
 // quickfix lists read; a heading, and so a free-standing message, is its text, except that a
 // file's heading shows its file as the entries show theirs (POSIX unless Windows paths are asked
 // for); an entry that names no file (a file's error) is its text indented by two spaces. A context
-// line around a hit is "FILE-LINE-TEXT", and "--" stands between runs of lines that do not touch.
+// line around a hit is "FILE-LINE-TEXT", a tab in it a space as in hit lines, and "--" stands
+// between runs of lines that do not touch.
 // Groups, beeps and message boxes print nothing, so a file without hits leaves no line.
 // Vimgrep: hit entries only, as "FILE:LINE:COLUMN:TEXT"; nothing else prints.
-// Texts and paths are written as UTF-8 with every control character escaped
+// Texts and paths are written as UTF-8 with every other control character escaped
 // (host/ide/text_encoding.h): nothing from a file reaches a terminal raw.
 // Ownership: the stream is the caller's and must outlive the sink.
 // Threading: called under the message window's lock.
@@ -44,6 +45,7 @@ class TextSink final : public MessageSink {
   bool pathKnown_ = false;
   std::string lastFile_;   // the last line's file as the add-on gave it
   std::string shownFile_;  // and as shown
+  std::string untabbed_;   // a context line with its tabs as spaces
 };
 
 }  // namespace host

@@ -330,6 +330,7 @@ TEST_F(CommandTest, ContextLinesFileListsCountsAndHitLinesAlone) {
   std::string middle;
   for (char c = 'b'; c <= 'm'; ++c)
     middle += std::string(1, c) + (c == 'h' || c == 'i' ? " needle" : "") + "\n";
+  middle.replace(middle.find("c\n"), 1, "\tc\x01");  // a tab shows as in hit lines, not escaped
   write("ctx/a.txt", "needle first\n" + middle + "n needle\no");  // 15 lines, the last unended
   write("ctx/b.txt", "x\rneedle\ry\r\n\xE9\n");
   write("ctx/c.txt", "nothing\n");
@@ -343,19 +344,18 @@ TEST_F(CommandTest, ContextLinesFileListsCountsAndHitLinesAlone) {
   Result context = with({"-C", "2"});
   EXPECT_EQ(context.status, 0) << context.err;
   EXPECT_EQ(context.out, "Vantreling " + a + "\n" +  //
-                             a + ":1:1: needle first\n" + a + "-2-b\n" + a + "-3-c\n--\n" + a +
-                             "-6-f\n" + a + "-7-g\n" + a + ":8:3: h needle\n" +  //
+                             a + ":1:1: needle first\n" + a + "-2-b\n" + a + "-3- c\\x01\n--\n" +
+                             a + "-6-f\n" + a + "-7-g\n" + a + ":8:3: h needle\n" +  //
                              a + ":9:3: i needle\n" + a + "-10-j\n" + a + "-11-k\n" + a +
                              "-12-l\n" + a + "-13-m\n" + a + ":14:3: n needle\n" +  //
                              a + "-15-o\n--\n" +                                    //
-                             "Vantreling " + b + "\n" + b + "-1-x\n" + b +
-                             ":2:1: needle\n" + b + "-3-y\n" + b + "-4-\xC3\xA9\n" +
+                             "Vantreling " + b + "\n" + b + "-1-x\n" + b + ":2:1: needle\n" + b +
+                             "-3-y\n" + b + "-4-\xC3\xA9\n" +
                              "Vantrel : 5 found in 2 Files (3 Files searched in 1 Directory)\n");
   // -A and -B each way; -C gives way to them whatever the order.
   Result after = with({"-A1", "-C", "5", "-B", "0"});
-  EXPECT_EQ(
-      after.out.substr(0, after.out.find("--")),
-      "Vantreling " + a + "\n" + a + ":1:1: needle first\n" + a + "-2-b\n");
+  EXPECT_EQ(after.out.substr(0, after.out.find("--")),
+            "Vantreling " + a + "\n" + a + ":1:1: needle first\n" + a + "-2-b\n");
 
   Result events = with({"-B", "1", "-A", "2", "--format=json"});
   std::vector<std::string> lines;  // context and hits as "FILE-LINE-TEXT" and "FILE:LINE:TEXT"
@@ -369,11 +369,11 @@ TEST_F(CommandTest, ContextLinesFileListsCountsAndHitLinesAlone) {
       EXPECT_EQ(e["text_bytes"], "6Q==");  // the byte as read
     }
   }
-  EXPECT_EQ(lines,
-            (std::vector<std::string>{
-                "a.txt:1:needle first", "a.txt-2-b", "a.txt-3-c", "a.txt-7-g", "a.txt:8:h needle",
-                "a.txt:9:i needle", "a.txt-10-j", "a.txt-11-k", "a.txt-13-m", "a.txt:14:n needle",
-                "a.txt-15-o", "b.txt-1-x", "b.txt:2:needle", "b.txt-3-y", "b.txt-4-\xC3\xA9"}));
+  EXPECT_EQ(lines, (std::vector<std::string>{"a.txt:1:needle first", "a.txt-2-b", "a.txt-3-\tc\x01",
+                                             "a.txt-7-g", "a.txt:8:h needle", "a.txt:9:i needle",
+                                             "a.txt-10-j", "a.txt-11-k", "a.txt-13-m",
+                                             "a.txt:14:n needle", "a.txt-15-o", "b.txt-1-x",
+                                             "b.txt:2:needle", "b.txt-3-y", "b.txt-4-\xC3\xA9"}));
 
   Result files = with({"-l"});
   EXPECT_EQ(files.out, a + "\n" + b + "\n");
@@ -618,14 +618,14 @@ TEST_F(CommandTest, WhatTheWalkPassedOverIsCountedOnStderrOnly) {
   std::string dirs = "skip;\"" + (root_ / "a,b").string() + "\";missing;Missing;gone/;\"p,q\";more";
   Result result = run({"needle", "-f", "*.txt", "-d", dirs, "--options=0"});
   EXPECT_EQ(result.status, 0);
-  EXPECT_EQ(result.out,
-            "Vantreling " + (root_ / "skip/big.txt").string() + "\n  File too large !\n" +
-                "Vantreling " + (root_ / "skip/empty.txt").string() +
-                "\n  File is 0 byte length !\n" + "Vantreling " +
-                (root_ / "skip/hit.txt").string() + "\n" + (root_ / "skip/hit.txt").string() +
-                ":1:1: needle\n" + "Vantreling " + (root_ / "a,b/hit.txt").string() + "\n" +
-                (root_ / "a,b/hit.txt").string() + ":1:1: needle\n" +
-                "Vantrel : 2 found in 2 Files (4 Files searched in 7 Directories)\n");
+  EXPECT_EQ(result.out, "Vantreling " + (root_ / "skip/big.txt").string() +
+                            "\n  File too large !\n" + "Vantreling " +
+                            (root_ / "skip/empty.txt").string() + "\n  File is 0 byte length !\n" +
+                            "Vantreling " + (root_ / "skip/hit.txt").string() + "\n" +
+                            (root_ / "skip/hit.txt").string() + ":1:1: needle\n" + "Vantreling " +
+                            (root_ / "a,b/hit.txt").string() + "\n" +
+                            (root_ / "a,b/hit.txt").string() + ":1:1: needle\n" +
+                            "Vantrel : 2 found in 2 Files (4 Files searched in 7 Directories)\n");
   // The directories not found are named, up to three, as paths (quoted when they hold a
   // separator); the same directory in another case is the same directory.
   EXPECT_EQ(result.err, "vantrel: passed over 4 directories not found (" +
