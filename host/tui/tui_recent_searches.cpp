@@ -55,8 +55,12 @@ int readAll(sqlite3* db, std::vector<RecentSearch>* out) {
   if (rc != SQLITE_OK) return rc;
   sqlite3_stmt* select = nullptr;
   rc = sqlite3_prepare_v2(db,
-                          "SELECT time, text, file_types, directories, options, rules, hits, "
-                          "files FROM searches ORDER BY id",
+                          // The newest kKept only, as add keeps them: a file another build or
+                          // a hand wrote may hold more.
+                          ("SELECT time, text, file_types, directories, options, rules, hits, "
+                           "files FROM (SELECT * FROM searches ORDER BY id DESC LIMIT " +
+                           std::to_string(RecentSearches::kKept) + ") ORDER BY id")
+                              .c_str(),
                           -1, &select, nullptr);
   while (rc == SQLITE_OK && (rc = sqlite3_step(select)) == SQLITE_ROW) {
     RecentSearch s;

@@ -6,6 +6,7 @@
 // tui_editor_test.cpp and tui_quickfix_test.cpp. Covers host/tui/tui_app.cpp,
 // host/tui/tui_message_list.cpp, host/tui/tui_message_view.cpp and host/tui/tui_search_list.cpp.
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -234,6 +235,33 @@ TEST(RecentSearchesStoreTest, EveryDamagedFileIsKeptAsideUnderItsOwnName) {
   }
   for (int i = 0; i < 3; ++i)
     EXPECT_EQ(readFile(file + asides[i]).substr(0, 9), "damaged " + std::to_string(i)) << asides[i];
+  std::filesystem::remove_all(state);
+}
+
+// A store that holds more searches than are kept (another build's, or edited by hand) is read
+// to the same bound: the newest, oldest first.
+TEST(RecentSearchesStoreTest, AStoreHoldingMoreThanTheBoundIsReadToIt) {
+  char tmpl[] = "/tmp/recent_searches_test.XXXXXX";
+  ASSERT_NE(mkdtemp(tmpl), nullptr);
+  std::string state = tmpl;
+  std::vector<tui::RecentSearch> kept;
+  std::string problem;
+  ASSERT_TRUE(tui::RecentSearches().open(state, &kept, &problem)) << problem;
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open((state + "/" + tui::RecentSearches::kFileName).c_str(), &db), SQLITE_OK);
+  const int stored = tui::RecentSearches::kKept + 50;
+  std::string insert =
+      "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < " +
+      std::to_string(stored) +
+      ") INSERT INTO searches(time, text, file_types, directories, options, rules, hits, files) "
+      "SELECT i, CAST(i AS TEXT), '*.c', '.', 0, '', 0, 0 FROM n";
+  EXPECT_EQ(sqlite3_exec(db, insert.c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
+  sqlite3_close(db);
+  tui::RecentSearches store;
+  ASSERT_TRUE(store.open(state, &kept, &problem)) << problem;
+  ASSERT_EQ(kept.size(), static_cast<size_t>(tui::RecentSearches::kKept));
+  EXPECT_EQ(kept.front().request.text, std::to_string(stored - tui::RecentSearches::kKept + 1));
+  EXPECT_EQ(kept.back().request.text, std::to_string(stored));
   std::filesystem::remove_all(state);
 }
 
