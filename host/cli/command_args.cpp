@@ -8,6 +8,7 @@
 
 #include "dialog/max_file_size.h"
 #include "host/cli/option_table.h"
+#include "host/ide/scope_filter.h"
 #include "search/option_bits.h"
 
 namespace vantrel {
@@ -166,6 +167,20 @@ bool takeMaxFileSize(const std::string& value, CommandLine& line, std::string& e
   return true;
 }
 
+bool takeScope(const std::string& value, CommandLine& line, std::string& error) {
+  if (value == "code") {
+    line.scopes |= host::kScopeCode;
+  } else if (value == "comments") {
+    line.scopes |= host::kScopeComments;
+  } else if (value == "strings") {
+    line.scopes |= host::kScopeStrings;
+  } else {
+    error = "--scope wants code, comments or strings, not '" + value + "'";
+    return false;
+  }
+  return true;
+}
+
 // A switch: what it sets, always taken.
 void takeSwitch(Option id, ParseState& state) {
   CommandLine& line = state.line;
@@ -228,6 +243,8 @@ bool applyOption(Option id, const std::string& value, ParseState& state) {
       return takeExclude(value, line, error);
     case Option::kMaxFileSize:
       return takeMaxFileSize(value, line, error);
+    case Option::kScope:
+      return takeScope(value, line, error);
     case Option::kCaseSensitive:
     case Option::kRecurse:
     case Option::kRegex:

@@ -41,6 +41,7 @@ struct CommandLine {
   // --no-ignore clears its ignoreFiles, --hidden sets hidden, each --exclude adds a pattern.
   vlisting::ListingSwitches listing;
   std::optional<unsigned long> maxFileSize;  // --max-filesize: bytes, for this run only
+  unsigned scopes = 0;  // --scope: host::ScopeBits; 0 keeps every hit line
   bool help = false;
   bool version = false;
 };

@@ -62,7 +62,31 @@ CommandOutput makeCommandOutput(const CommandLine& line, std::ostream& out, bool
                                 offerThread ? &outputFailed : nullptr, &ownThread);
   // The stream is then looked at only by the thread that writes it.
   output.outcome = std::make_shared<OutcomeSink>(ownThread ? nullptr : &out, outputFailed);
+  if (line.scopes != 0) {
+    output.scope = std::make_shared<host::ScopeFilter>(
+        std::vector<std::shared_ptr<host::MessageSink>>{output.shown, output.outcome}, line.scopes);
+  }
   return output;
+}
+
+std::string CommandOutput::scopeReport() const {
+  if (!scope || (scope->leftOut() == 0 && scope->notClassified() == 0)) return {};
+  unsigned kept = scope->scopes();
+  std::string given;
+  for (unsigned bit : {host::kScopeCode, host::kScopeComments, host::kScopeStrings}) {
+    if (!(kept & bit)) continue;
+    given += (given.empty() ? "--scope=" : " --scope=") + host::scopeWords(bit);
+  }
+  long out = scope->leftOut();
+  std::string report =
+      std::to_string(out) + (out == 1 ? " hit line" : " hit lines") + " left out by " + given;
+  unsigned others = (host::kScopeCode | host::kScopeComments | host::kScopeStrings) & ~kept;
+  if (out > 0 && others) report += " (in " + host::scopeWords(others) + ")";
+  if (long files = scope->notClassified()) {
+    report += "; " + std::to_string(files) + (files == 1 ? " file" : " files") +
+              " with hits kept whole, not read as C or C++";
+  }
+  return report;
 }
 
 }  // namespace vantrel

@@ -17,6 +17,7 @@
 #include "host/cli/command_args.h"
 #include "host/cli/command_outcome.h"
 #include "host/ide/message_window.h"
+#include "host/ide/scope_filter.h"
 #include "host/ide/sink_options.h"
 
 namespace vantrel {
@@ -24,12 +25,21 @@ namespace vantrel {
 struct CommandOutput {
   std::shared_ptr<host::MessageSink> shown;
   std::shared_ptr<OutcomeSink> outcome;
+  // With --scope: before both, so the exit status too counts only the hit lines kept.
+  std::shared_ptr<host::ScopeFilter> scope;
 
-  // Adds the shown sink, then the outcome sink, to `window`.
+  // Adds the shown sink, then the outcome sink, to `window` (behind the scope filter, if any).
   void attachTo(host::MessageWindow& window) const {
+    if (scope) return window.addSink(scope);
     window.addSink(shown);
     window.addSink(outcome);
   }
+  // Tells the scope filter (if any) the search the dialog confirmed.
+  void setSearch(const std::string& text, int options) const {
+    if (scope) scope->setSearch(text, options);
+  }
+  // The command's own line about what --scope left out, or "" (none given, nothing to tell).
+  std::string scopeReport() const;
 };
 
 // The sink that shows the message window on `out` in `format`, with `before` and `after` lines

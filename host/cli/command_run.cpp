@@ -190,6 +190,7 @@ int runCommand(const CommandLine& line, const std::string& addOnPath, std::ostre
     // cancelled, so no second search starts.
     if (++dialogRuns > 1) return cancelSearchDialog(window);
     bool closed = driveSearchDialog(window, input, dialog);
+    if (dialog.confirmed) results.setSearch(dialog.text, dialog.options);
     // Escapes other syntaxes read as classes are letters here: said before the search runs, the
     // pattern searched as it is.
     std::string note = dialog.confirmed && (dialog.options & kRegularExpressionBox)
@@ -243,6 +244,8 @@ int runCommand(const CommandLine& line, const std::string& addOnPath, std::ostre
     std::string skipped = passedOver->last().describe(
         [&paths](const std::string& dir) { return host::toTerminalText(paths.show(dir)); });
     if (!skipped.empty()) err << "vantrel: passed over " << skipped << std::endl;
+    std::string scoped = results.scopeReport();
+    if (!scoped.empty()) err << "vantrel: " << scoped << std::endl;
     if (out.bad() || outputFailed.load()) {
       auto* buffer = dynamic_cast<host::DescriptorBuffer*>(out.rdbuf());
       std::string cause = buffer && buffer->error() ? std::strerror(buffer->error()) : "";

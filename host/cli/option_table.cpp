@@ -122,6 +122,16 @@ constexpr OptionRow kOptions[] = {
      .brief = "search files smaller than N bytes in this run",
      .help = "search files smaller than N bytes in this run (default: the registry\n"
              "value MaxFileSize under the add-on's key, else 16777216)"},
+    {.id = Option::kScope,
+     .longName = "scope",
+     .value = "SCOPE",
+     .choices = "code comments strings",
+     .completion = kChoices,
+     .repeatable = true,
+     .brief = "keep hit lines with a match in C/C++ code, comments or strings",
+     .help = "keep only hit lines with a match in SCOPE of a C or C++ file: code,\n"
+             "comments or strings (literals); may be repeated, the scopes adding up;\n"
+             "files of other types are kept whole"},
     {.id = Option::kHelp,
      .shortName = 'h',
      .longName = "help",

@@ -36,6 +36,7 @@ enum class Option {
   kExclude,
   kHidden,
   kMaxFileSize,
+  kScope,
   kHelp,
   kVersion,
 };

@@ -39,6 +39,8 @@ class FileLines {
   // Line `number` (from 1) without its end in `text`; false past the last line. Asking for a
   // line before the last one asked starts again from the top.
   bool line(long number, std::string_view& text);
+  // The whole file as read (a line's text lies inside it).
+  std::string_view text() const { return std::string_view(bytes_.data(), size_); }
 
  private:
   // Reads the first `size` bytes of `file`'s text into the buffer; false when that fails.

@@ -79,6 +79,7 @@ struct ModalDriver {
   DialogInput input;
   DialogOutcome outcome;
   host::MessageWindow* messages = nullptr;
+  const CommandOutput* output = nullptr;  // told the search the dialog confirmed (--scope)
   int dialogRuns = 0;
   int answer = IDNO;       // what a message box is answered
   std::set<HWND> pending;  // dialogs created and not yet driven
@@ -121,6 +122,8 @@ void CALLBACK driveDialogs(HWND, UINT, UINT_PTR timer, DWORD) {
       cancelSearchDialog(dialog);
     } else {
       driveSearchDialog(dialog, driver->input, driver->outcome);
+      if (driver->outcome.confirmed && driver->output)
+        driver->output->setSearch(driver->outcome.text, driver->outcome.options);
     }
   }
 }
@@ -217,6 +220,7 @@ int runCommand(const CommandLine& line, const std::string& addOnPath, std::ostre
   ModalDriver modal;
   modal.input = {line.text, line.fileTypes, line.directories, line.options, line.tickedOptions};
   modal.messages = ide.messageWindow();
+  modal.output = &output;
   driver = &modal;
   HHOOK hook = SetWindowsHookExA(WH_CBT, watchCreations, nullptr, GetCurrentThreadId());
   if (!hook) return fail("cannot watch for the add-on's dialogs");
@@ -258,6 +262,11 @@ int runCommand(const CommandLine& line, const std::string& addOnPath, std::ostre
     if (ran && modal.outcome.confirmed && !skipped.empty()) {
       out.flush();
       err << "vantrel: passed over " << skipped << std::endl;
+    }
+    std::string scoped = output.scopeReport();
+    if (ran && modal.outcome.confirmed && !scoped.empty()) {
+      out.flush();
+      err << "vantrel: " << scoped << std::endl;
     }
     if (!ran)
       error = "the add-on listed no tool named \"Vantrel\"";

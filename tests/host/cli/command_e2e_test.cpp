@@ -425,6 +425,85 @@ TEST_F(CommandTest, ContextLinesFileListsCountsAndHitLinesAlone) {
   EXPECT_NE(far.out.find(e + "-38-l38\n" + e + "-39-l39\n"), std::string::npos) << far.out;
 }
 
+TEST_F(CommandTest, ScopesLeaveOutHitLinesByWhereTheirMatchStandsInEveryForm) {
+  write("scope/a.c",
+        "kfree(x); // kfree\n"
+        "/* kfree */ kfree(y);\n"
+        "log(\"kfree\");\n"
+        "/* kfree */\n");
+  write("scope/b.h", "auto s = R\"(kfree)\";\n");
+  write("scope/c.txt", "// kfree\n");
+  std::string a = (root_ / "scope/a.c").string(), b = (root_ / "scope/b.h").string(),
+              c = (root_ / "scope/c.txt").string();
+  std::vector<std::string> search = {"kfree", "--options=0", "-f", "*.*", "-d", windows("scope")};
+  auto with = [&](std::vector<std::string> more) {
+    more.insert(more.begin(), search.begin(), search.end());
+    return run(more);
+  };
+  const std::string otherFile = "; 1 file with hits kept whole, not read as C or C++\n";
+
+  Result code = with({"--scope=code"});
+  EXPECT_EQ(code.status, 0) << code.err;
+  // Line 2's first match is in a comment, a later one in code: kept, as the add-on wrote it.
+  EXPECT_EQ(code.out, "Vantreling " + windows("scope/a.c") + "\n" + a +
+                          ":1:1: kfree(x); // kfree\n" + a + ":2:4: /* kfree */ kfree(y);\n" +
+                          "Vantreling " + windows("scope/c.txt") + "\n" + c + ":1:4: // kfree\n" +
+                          "Vantrel : 6 found in 3 Files (3 Files searched in 1 Directory)\n");
+  EXPECT_EQ(code.err,
+            "vantrel: 3 hit lines left out by --scope=code (in comments or strings)" + otherFile);
+
+  // The lines of code and those of comments and strings together are the plain search's.
+  auto lines = [](const Result& r) {
+    std::set<std::string> out;
+    std::istringstream in(r.out);
+    for (std::string line; std::getline(in, line);) out.insert(line);
+    return out;
+  };
+  Result all = with({"--format=vimgrep"});
+  Result codeLines = with({"--format=vimgrep", "--scope=code"});
+  Result rest = with({"--format=vimgrep", "--scope=comments", "--scope=strings"});
+  std::set<std::string> both = lines(codeLines);
+  for (const std::string& line : lines(rest)) both.insert(line);
+  EXPECT_EQ(both, lines(all));
+  // Line 1 has a comment after its code: every line of a.c and b.h has a match out of code.
+  EXPECT_EQ(lines(rest).size(), 6u);
+  EXPECT_EQ(rest.err,
+            "vantrel: 0 hit lines left out by --scope=comments --scope=strings" + otherFile);
+
+  Result strings = with({"--format=json", "--scope=strings"});
+  std::vector<std::string> entries;
+  for (const json& e : strings.events()) {
+    if (e["event"] == "heading" && !e["file"].is_null()) entries.push_back("heading");
+    if (e["event"] == "entry")
+      entries.push_back(fs::path(e["file"].get<std::string>()).filename().string() + ":" +
+                        std::to_string(e["line"].get<int>()));
+  }
+  EXPECT_EQ(entries, (std::vector<std::string>{"heading", "a.c:3", "heading", "b.h:1", "heading",
+                                               "c.txt:1"}));
+
+  EXPECT_EQ(with({"-l", "--scope=comments"}).out, a + "\n" + c + "\n");
+  EXPECT_EQ(with({"-c", "--scope=code"}).out, a + ":2\n" + c + ":1\n");
+  Result context = run(
+      {"kfree", "--options=0", "-f", "*.c", "-d", windows("scope"), "-C", "1", "--scope=strings"});
+  EXPECT_EQ(context.out, "Vantreling " + windows("scope/a.c") + "\n" + a +
+                             "-2-/* kfree */ kfree(y);\n" + a + ":3:6: log(\"kfree\");\n" + a +
+                             "-4-/* kfree */\n" +
+                             "Vantrel : 4 found in 1 File (1 File searched in 1 Directory)\n");
+  EXPECT_EQ(context.err,
+            "vantrel: 3 hit lines left out by --scope=strings (in code or comments)\n");
+
+  // Nothing left: status 1, the add-on's summary as it was.
+  Result none =
+      run({"log", "--options=0", "-f", "*.c", "-d", windows("scope"), "--scope=comments"});
+  EXPECT_EQ(none.status, 1);
+  EXPECT_EQ(none.out, "Vantrel : 1 found in 1 File (1 File searched in 1 Directory)\n");
+  EXPECT_EQ(none.err, "vantrel: 1 hit line left out by --scope=comments (in code or strings)\n");
+  Result bad = with({"--scope=docs"});
+  EXPECT_EQ(bad.status, 2);
+  EXPECT_EQ(bad.err,
+            "vantrel: --scope wants code, comments or strings, not 'docs' (see vantrel --help)\n");
+}
+
 TEST_F(CommandTest, NodeSearchWithChildrenAndRelativeNames) {
   write("proj/src/main.c", "int needle;\n");
   write("proj/lib/lib.c", "needle lib\n");
