@@ -445,9 +445,9 @@ TEST_F(CommandTest, ScopesLeaveOutHitLinesByWhereTheirMatchStandsInEveryForm) {
   Result code = with({"--scope=code"});
   EXPECT_EQ(code.status, 0) << code.err;
   // Line 2's first match is in a comment, a later one in code: kept, as the add-on wrote it.
-  EXPECT_EQ(code.out, "Vantreling " + windows("scope/a.c") + "\n" + a +
-                          ":1:1: kfree(x); // kfree\n" + a + ":2:4: /* kfree */ kfree(y);\n" +
-                          "Vantreling " + windows("scope/c.txt") + "\n" + c + ":1:4: // kfree\n" +
+  EXPECT_EQ(code.out, "Vantreling " + a + "\n" + a + ":1:1: kfree(x); // kfree\n" + a +
+                          ":2:4: /* kfree */ kfree(y);\n" + "Vantreling " + c + "\n" + c +
+                          ":1:4: // kfree\n" +
                           "Vantrel : 6 found in 3 Files (3 Files searched in 1 Directory)\n");
   EXPECT_EQ(code.err,
             "vantrel: 3 hit lines left out by --scope=code (in comments or strings)" + otherFile);
@@ -485,9 +485,8 @@ TEST_F(CommandTest, ScopesLeaveOutHitLinesByWhereTheirMatchStandsInEveryForm) {
   EXPECT_EQ(with({"-c", "--scope=code"}).out, a + ":2\n" + c + ":1\n");
   Result context = run(
       {"kfree", "--options=0", "-f", "*.c", "-d", windows("scope"), "-C", "1", "--scope=strings"});
-  EXPECT_EQ(context.out, "Vantreling " + windows("scope/a.c") + "\n" + a +
-                             "-2-/* kfree */ kfree(y);\n" + a + ":3:6: log(\"kfree\");\n" + a +
-                             "-4-/* kfree */\n" +
+  EXPECT_EQ(context.out, "Vantreling " + a + "\n" + a + "-2-/* kfree */ kfree(y);\n" + a +
+                             ":3:6: log(\"kfree\");\n" + a + "-4-/* kfree */\n" +
                              "Vantrel : 4 found in 1 File (1 File searched in 1 Directory)\n");
   EXPECT_EQ(context.err,
             "vantrel: 3 hit lines left out by --scope=strings (in code or comments)\n");
