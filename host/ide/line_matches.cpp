@@ -4,18 +4,15 @@
 #include <new>
 
 #include "regex/grepclass.h"
+#include "search/option_bits.h"
 #include "win32/include/winbase.h"
 
 namespace host {
 namespace {
 
-constexpr int kCaseSensitive = 0x01;
-constexpr int kRegularExpression = 0x04;
-constexpr int kWholeWords = 0x10;
-
 void asSearched(std::string& out, std::string_view text, int options) {
   out.assign(text.data(), text.size());
-  if (!(options & kCaseSensitive) && !out.empty())
+  if (!(options & CaseSensitive) && !out.empty())
     CharUpperBuffA(out.data(), static_cast<DWORD>(out.size()));
 }
 
@@ -29,10 +26,10 @@ void LineMatches::setSearch(const std::string& text, int options) {
   options_ = options;
   asSearched(wanted_, text, options);
   pattern_.reset();
-  if (options & kRegularExpression) {
+  if (options & RegularExpression) {
     pattern_.reset(new (std::nothrow) GREPCLASS(wanted_.c_str()));
     if (pattern_ && pattern_->errorCount != 0) pattern_.reset();
-    if (pattern_) pattern_->wholeWords = (options & kWholeWords) ? 1 : 0;
+    if (pattern_) pattern_->wholeWords = (options & WholeWords) ? 1 : 0;
   }
 }
 
@@ -43,8 +40,8 @@ void LineMatches::setLine(std::string_view line) {
 bool LineMatches::next(size_t from, size_t* start, size_t* end) {
   const char* line = line_.c_str();
   size_t size = line_.size();
-  bool words = (options_ & kWholeWords) != 0;
-  if (!(options_ & kRegularExpression)) {
+  bool words = (options_ & WholeWords) != 0;
+  if (!(options_ & RegularExpression)) {
     if (wanted_.empty()) return false;
     for (size_t at = line_.find(wanted_, from); at != std::string::npos;
          at = line_.find(wanted_, at + 1)) {
