@@ -9,10 +9,12 @@
 #include <cstring>
 #include <new>
 
+#include "addon/search_threads.h"
 #include "dialog/max_file_size.h"
 #include "regex/grepclass.h"
 #include "search/output.h"
 #include "search/progress.h"
+#include "search/scan_window.h"
 #include "search/walk.h"
 
 namespace {
@@ -35,13 +37,29 @@ bool compilePattern(SearchJob* job) {
   return true;
 }
 
+// The searching walk on the threads the host allows: through a window of files in flight when it
+// allows more than one and one more thread can start, else on this thread alone.
+void searchingWalk(SearchJob* job) {
+  auto* threads = static_cast<SearchThreadsService*>(getService(IID_SearchThreadsService));
+  ScanWindow window;
+  if (threads && window.start(job, threads->threadCount(), threads)) job->window = &window;
+  if (job->nodeMode)
+    walkSelectedNodes(job, 0);
+  else
+    walkDirectoryList(job, 0);
+  window.finish();
+  job->window = nullptr;
+  if (threads) threads->Release();
+}
+
 void search(SearchJob* job) {
   char withHits[kCountTextSize];
   char searched[kCountTextSize];
   if (!std::strcmp(directories, kSelectedNodes)) {
     job->nodeMode = 1;
     if (!job->runsDetached) beginProgress(job);
-    LONG total = walkSelectedNodes(job, 0);
+    searchingWalk(job);
+    LONG total = job->hitCount;
     formatCount(withHits, "%ld Files", "%ld File", job->filesWithHits);
     formatCount(searched, "%ld Files", "%ld File", job->filesSearched);
     printMessage("Vantrel : %ld found in %s (%s searched)", static_cast<long>(total), withHits,
@@ -49,7 +67,8 @@ void search(SearchJob* job) {
   } else {
     job->nodeMode = 0;
     if (!job->runsDetached) beginProgress(job);
-    LONG total = walkDirectoryList(job, 0);
+    searchingWalk(job);
+    LONG total = job->hitCount;
     char dirs[kCountTextSize];
     formatCount(withHits, "%ld Files", "%ld File", job->filesWithHits);
     formatCount(searched, "%ld Files", "%ld File", job->filesSearched);

@@ -19,6 +19,7 @@
 #include "search/option_bits.h"
 
 class GREPCLASS;
+class ScanWindow;
 
 // Width of the request's text fields: at most 499 characters and the terminator.
 constexpr int kTextSize = 500;
@@ -52,6 +53,9 @@ struct SearchJob {
   char searchProjectPath[kProjectPathSize] = {};
   // Files of this many bytes or more are refused; read from the registry as the search starts.
   LONG maxFileSize = kDefaultMaxFileSize;
+  // While a searching walk runs on several threads, the window its files go to
+  // (search/scan_window.h); NULL when the search runs on its own thread.
+  ScanWindow* window = nullptr;
 };
 
 // Rewrites `fileMask` into the mask list: the text between its first "(" and a later ")" (at most

@@ -42,9 +42,23 @@ typedef void (*ScanHitFunction)(void* context, LONG line, LONG column, const cha
 // Bytes of the block that scanLines needs for `size` bytes of data under the current options:
 // the data, the spare bytes, and a folded copy when case does not matter.
 size_t scanBufferSize(LONG size);
+// What one thread scans with: the job (whose `stopRequested` it polls), a compiled pattern of its
+// own when the request is one (a pattern keeps the state of its match), and whether it is the
+// thread that draws the progress line and polls Esc.
+struct Scanner {
+  SearchJob* job;
+  GREPCLASS* pattern;
+  bool drawsProgress;
+};
 // Searches the `size` bytes (1 or more) at the start of `buffer` (scanBufferSize(size) bytes) for
 // the current request and answers the number of matching lines. May write into the buffer. Polls
 // the job's `stopRequested`; changes none of the job's counters.
-LONG scanLines(SearchJob* job, char* buffer, LONG size, ScanHitFunction onHit, void* context);
+LONG scanLines(const Scanner& scanner, char* buffer, LONG size, ScanHitFunction onHit,
+               void* context);
+// The same on the search thread, with the job's own pattern.
+inline LONG scanLines(SearchJob* job, char* buffer, LONG size, ScanHitFunction onHit,
+                      void* context) {
+  return scanLines(Scanner{job, job->regexProgram, true}, buffer, size, onHit, context);
+}
 
 #endif  // VANTREL_SEARCH_SCAN_H_

@@ -157,7 +157,7 @@ inline size_t lineTextLength(const char* data, size_t start, size_t end) {
 }
 
 struct ScanContext {
-  SearchJob* job;
+  const Scanner& scanner;
   const char* original;  // the data as read
   char* search;          // the data as searched: `original`, or its upper-cased copy
   size_t size;
@@ -166,7 +166,7 @@ struct ScanContext {
   void* hitContext;
   LONG hits = 0;
 
-  bool stopped() const { return job->stopRequested.load(std::memory_order_relaxed) != 0; }
+  bool stopped() const { return scanner.job->stopRequested.load(std::memory_order_relaxed) != 0; }
 
   void report(LONG lineNumber, size_t lineStart, size_t matchStart, size_t textLength) {
     char display[kDisplaySize];
@@ -177,10 +177,11 @@ struct ScanContext {
 };
 
 // Asked by the pattern now and then while it works on one line: the progress line of a blocking
-// search is drawn again and Esc polled, as between files; a worker's stop comes from the IDE.
+// search is drawn again and Esc polled, as between files, by the thread that draws it; a worker's
+// stop comes from the IDE or from that thread.
 int stopInsideLine(void* context) {
   ScanContext* scan = static_cast<ScanContext*>(context);
-  updateProgress(scan->job, 0);
+  if (scan->scanner.drawsProgress) updateProgress(scan->scanner.job, 0);
   return scan->stopped() ? 1 : 0;
 }
 
@@ -360,12 +361,13 @@ size_t scanBufferSize(LONG size) {
   return (searchOptions & CaseSensitive) ? bytes : 2 * bytes;
 }
 
-LONG scanLines(SearchJob* job, char* buffer, LONG size, ScanHitFunction onHit, void* context) {
+LONG scanLines(const Scanner& scanner, char* buffer, LONG size, ScanHitFunction onHit,
+               void* context) {
   ScanContext scan{
-      job,   buffer, buffer, static_cast<size_t>(size), (searchOptions & WholeWords) != 0,
-      onHit, context};
+      scanner, buffer, buffer, static_cast<size_t>(size), (searchOptions & WholeWords) != 0,
+      onHit,   context};
   buffer[size] = '\0';
-  GREPCLASS* pattern = job->regexProgram;
+  GREPCLASS* pattern = scanner.pattern;
   const size_t length = pattern ? 0 : strlen(textToFind);
   const bool anyCase = !(searchOptions & CaseSensitive) && length && findableInAnyCase(length);
   if (!(searchOptions & CaseSensitive) && !anyCase) {

@@ -15,6 +15,7 @@
 #include "search/output.h"
 #include "search/progress.h"
 #include "search/scan.h"
+#include "search/scan_window.h"
 
 namespace {
 
@@ -37,9 +38,15 @@ bool appendBounded(char* area, LPCSTR text) {
 
 // Visits one file whose path is complete: counts it, or counts it in the job, lets the progress
 // line redraw and poll Esc, and scans it. A node file's name is first made absolute against the
-// project's path.
+// project's path. On several threads the file goes to the window, which does the same in its
+// turn.
 LONG visitFile(SearchJob* job, LPSTR path, int countOnly, bool nodeFile) {
   if (countOnly) return 1;
+  if (job->window) {
+    if (nodeFile) resolveNodePath(job->searchProjectPath, path);
+    job->window->submit(path);
+    return 0;
+  }
   ++job->filesSearched;
   updateProgress(job, 0);
   if (nodeFile) resolveNodePath(job->searchProjectPath, path);

@@ -7,8 +7,10 @@
 // Every walk has two modes with the same visiting order: countOnly 1 only counts the files it
 // would scan (the progress bar's length) and changes nothing in the job; countOnly 0 raises
 // `filesSearched` (and `directoriesSearched`), lets the progress line redraw and poll Esc, and
-// scans each file. Every loop ends at its next test of `stopRequested`. A path that would pass
-// kPathSize - 1 characters is skipped, never cut into another path.
+// scans each file, or, with the job's window (search/scan_window.h), hands it to the window, which
+// does the same in walk order; the hits answered are then those written so far, and the job's
+// `hitCount` is the total. Every loop ends at its next test of `stopRequested`. A path that would
+// pass kPathSize - 1 characters is skipped, never cut into another path.
 //
 // Threading: on the thread that runs the search. `nodeService` is held by walkSelectedNodes from
 // its start to its end.

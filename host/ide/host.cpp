@@ -9,7 +9,8 @@ Host::Host(const HostConfig& config) {
   if (config.statusLine) statusLine_ = new StatusLine(config.statusColumns, config.statusRow);
   if (config.project) project_ = new Project();
   if (config.tools) tools_ = new ToolList();
-  server_ = new Server(ServiceSet{messageWindow_, statusLine_, project_, tools_});
+  if (config.searchThreads > 0) searchThreads_ = new SearchThreads(config.searchThreads);
+  server_ = new Server(ServiceSet{messageWindow_, statusLine_, project_, tools_, searchThreads_});
 }
 
 Host::~Host() {
@@ -18,6 +19,7 @@ Host::~Host() {
   release(statusLine_);
   release(project_);
   release(tools_);
+  release(searchThreads_);
 }
 
 std::shared_ptr<RecordingSink> Host::record() {

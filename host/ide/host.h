@@ -15,6 +15,7 @@
 #include "host/ide/message_window.h"
 #include "host/ide/project.h"
 #include "host/ide/recording_sink.h"
+#include "host/ide/search_threads.h"
 #include "host/ide/status_line.h"
 #include "host/ide/tool_list.h"
 
@@ -27,6 +28,9 @@ struct HostConfig {
   int statusRow = 24;      // its row on the screen
   bool project = true;
   bool tools = true;
+  // Threads the add-on's search may read files on (host/ide/search_threads.h); 0 leaves the
+  // service out, as the real IDE does.
+  int searchThreads = 0;
 };
 
 class Host {
@@ -57,6 +61,7 @@ class Host {
   StatusLine* statusLine_ = nullptr;
   Project* project_ = nullptr;
   ToolList* tools_ = nullptr;
+  SearchThreads* searchThreads_ = nullptr;
 };
 
 }  // namespace host

@@ -21,7 +21,8 @@
 // `close` or at the last Release, after which the object is kept for the next file with its
 // name's buffer (host/ide/object_pool.h). `openNow` lends the add-on's object, valid until it is
 // closed.
-// Threading: one thread at a time (the thread of the scan that made it).
+// Threading: one thread at a time (the thread of the scan that made it, or the thread it was
+// handed over to: host/ide/search_threads.h).
 // Tested by tests/host/ide/host_file_test.cpp.
 #ifndef VANTREL_HOST_HOST_FILE_H_
 #define VANTREL_HOST_HOST_FILE_H_
@@ -92,6 +93,9 @@ class File final : public RefCounted<HostFile> {
   static File* openNow(const std::string& name) {
     return openHere_ && openHere_->name_ == name ? openHere_ : nullptr;
   }
+  // Makes this open file the one `openNow` answers on the calling thread: the thread that read it
+  // has handed it over to the thread that writes its hits.
+  void readOnThisThread() { openHere_ = this; }
   // The size of the open file's text (what `seek(0, 2)` answers, without moving there).
   long long textSize() const { return size_; }
   // Reads as `read` does, at `offset` instead of the position, which stays where it was.

@@ -25,13 +25,15 @@ HRESULT answer(T* service, void** out) {
 
 Server::Server(const ServiceSet& services)
     : services_{referenced(services.messageWindow), referenced(services.statusLine),
-                referenced(services.project), referenced(services.tools)} {}
+                referenced(services.project), referenced(services.tools),
+                referenced(services.searchThreads)} {}
 
 Server::~Server() {
   release(services_.messageWindow);
   release(services_.statusLine);
   release(services_.project);
   release(services_.tools);
+  release(services_.searchThreads);
 }
 
 HRESULT Server::QueryInterface(REFIID iid, void** out) {
@@ -41,6 +43,7 @@ HRESULT Server::QueryInterface(REFIID iid, void** out) {
   if (IsEqualIID(iid, IID_StatusLineService)) return answer(services_.statusLine, out);
   if (IsEqualIID(iid, IID_ProjectService)) return answer(services_.project, out);
   if (IsEqualIID(iid, IID_ToolRegistry)) return answer(services_.tools, out);
+  if (IsEqualIID(iid, IID_SearchThreadsService)) return answer(services_.searchThreads, out);
   return RefCounted::QueryInterface(iid, out);
 }
 

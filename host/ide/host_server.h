@@ -9,6 +9,7 @@
 #ifndef VANTREL_HOST_HOST_SERVER_H_
 #define VANTREL_HOST_HOST_SERVER_H_
 
+#include "addon/search_threads.h"
 #include "host/ide/ref_counted.h"
 
 namespace host {
@@ -18,6 +19,7 @@ struct ServiceSet {
   StatusLineService* statusLine = nullptr;
   ProjectService* project = nullptr;
   ToolRegistry* tools = nullptr;
+  SearchThreadsService* searchThreads = nullptr;  // our hosts' own; the real IDE has none
 };
 
 class Server final : public RefCounted<HostServer> {
