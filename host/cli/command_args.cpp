@@ -181,6 +181,19 @@ bool takeScope(const std::string& value, CommandLine& line, std::string& error) 
   return true;
 }
 
+// A thread count: decimal, 1 to kMostSearchThreads.
+bool takeThreads(const std::string& value, CommandLine& line, std::string& error) {
+  if (value.empty() || value.size() > 3 ||
+      value.find_first_not_of("0123456789") != std::string::npos || std::stoi(value) < 1 ||
+      std::stoi(value) > kMostSearchThreads) {
+    error = "-j wants a number of threads from 1 to " + std::to_string(kMostSearchThreads) +
+            ", not '" + value + "'";
+    return false;
+  }
+  line.threads = std::stoi(value);
+  return true;
+}
+
 // A switch: what it sets, always taken.
 void takeSwitch(Option id, ParseState& state) {
   CommandLine& line = state.line;
@@ -245,6 +258,8 @@ bool applyOption(Option id, const std::string& value, ParseState& state) {
       return takeMaxFileSize(value, line, error);
     case Option::kScope:
       return takeScope(value, line, error);
+    case Option::kThreads:
+      return takeThreads(value, line, error);
     case Option::kCaseSensitive:
     case Option::kRecurse:
     case Option::kRegex:

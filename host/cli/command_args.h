@@ -26,6 +26,9 @@ enum class OutputFormat {
   kCounts,   // -c: FILE:COUNT for each file with hits
 };
 
+// The most threads -j takes.
+constexpr int kMostSearchThreads = 256;
+
 struct CommandLine {
   std::optional<std::string> text;         // TEXT or -t
   std::optional<std::string> fileTypes;    // -f
@@ -41,7 +44,8 @@ struct CommandLine {
   // --no-ignore clears its ignoreFiles, --hidden sets hidden, each --exclude adds a pattern.
   vlisting::ListingSwitches listing;
   std::optional<unsigned long> maxFileSize;  // --max-filesize: bytes, for this run only
-  unsigned scopes = 0;  // --scope: host::ScopeBits; 0 keeps every hit line
+  unsigned scopes = 0;                       // --scope: host::ScopeBits; 0 keeps every hit line
+  std::optional<int> threads;                // -j, --threads: 1 to kMostSearchThreads
   bool help = false;
   bool version = false;
 };

@@ -162,6 +162,7 @@ int runCommand(const CommandLine& line, const std::string& addOnPath, std::ostre
   // on a terminal's last line, and drawn nowhere off a terminal.
   bool terminal = isatty(STDOUT_FILENO);
   host::HostConfig config;
+  config.searchThreads = line.threads.value_or(host::usableCores());
   terminalSize(config.statusColumns, config.statusRow);
   config.statusRow -= 1;
   host::Host ide(config);

@@ -132,6 +132,13 @@ constexpr OptionRow kOptions[] = {
      .help = "keep only hit lines with a match in SCOPE of a C or C++ file: code,\n"
              "comments or strings (literals); may be repeated, the scopes adding up;\n"
              "files of other types are kept whole"},
+    {.id = Option::kThreads,
+     .shortName = 'j',
+     .longName = "threads",
+     .value = "N",
+     .brief = "read and scan files on N threads",
+     .help = "read and scan files on N threads (default: the cores this process may\n"
+             "use); the output is the same for every N, -j1 searches on one thread"},
     {.id = Option::kHelp,
      .shortName = 'h',
      .longName = "help",

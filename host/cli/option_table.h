@@ -37,6 +37,7 @@ enum class Option {
   kHidden,
   kMaxFileSize,
   kScope,
+  kThreads,
   kHelp,
   kVersion,
 };

@@ -54,7 +54,9 @@ int runTerminalSession(const vantrel::CommandLine& line, const std::string& addO
 
   vantrel::applySearchScopeSwitches(line);
   vlisting::ListingSwitches rules = line.listing;
-  host::Host ide;
+  host::HostConfig config;
+  config.searchThreads = line.threads.value_or(host::usableCores());
+  host::Host ide(config);
   ide.messageWindow()->keepEvents(false);
   HMODULE module = vantrel::loadAddOn(addOnPath, error);
   if (!module) return fail(error);

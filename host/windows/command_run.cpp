@@ -209,6 +209,7 @@ int runCommand(const CommandLine& line, const std::string& addOnPath, std::ostre
 
   host::HostConfig config;
   config.statusRow = 0;
+  config.searchThreads = line.threads.value_or(host::usableCores());
   host::Host ide(config);
   std::atomic<bool> outputFailed{false};
   CommandOutput output = makeCommandOutput(line, out, false, outputFailed);

@@ -1213,3 +1213,71 @@ TEST_F(CommandTest, Utf16FilesAreSearchedAsTheirText) {
 }
 
 }  // namespace
+
+// -j1 (the search on one thread) and -j4 write the same bytes, in every output form, blocking and
+// asynchronous, over a tree with hits, empty, too large, unreadable and UTF-16 files, CR LF lines
+// and ignore rules; and without -j, with as many threads as the machine has.
+TEST_F(CommandTest, EveryThreadCountWritesTheSameBytes) {
+  fs::path repo = root_ / "repo";
+  fs::create_directories(repo);
+  ASSERT_EQ(std::system(("git init -q " + repo.string()).c_str()), 0);
+  write("repo/.gitignore", "skip*/\n*.o.c\n");
+  std::string utf16 = "\xFF\xFE";
+  for (char c : std::string("a needle in UTF-16\r\nand more\r\n")) utf16 += std::string{c, '\0'};
+  for (int d = 0; d < 9; ++d) {
+    std::string dir = "repo/" + std::string(d % 4 == 3 ? "skip" : "d") + std::to_string(d) + "/";
+    for (int f = 0; f < 12; ++f) {
+      std::string name = dir + "f" + std::to_string(f) + (f == 7 ? ".o.c" : ".c");
+      switch ((d * 12 + f) % 8) {
+        case 0:
+          write(name, "");
+          break;
+        case 1:
+          write(name, std::string(600000, 'x'));
+          break;
+        case 2:
+          write(name, utf16);
+          break;
+        default: {
+          std::string text;
+          for (int i = 0; i < (d + 1) * (f + 1); ++i)
+            text += i % 5 == f % 5 ? "the needle " + std::to_string(i) + "\r\n" : "plain\n";
+          write(name, text);
+        }
+      }
+      if ((d * 12 + f) % 11 == 4) fs::permissions(root_ / name, fs::perms::none);
+    }
+  }
+  honourFileModes_ = true;
+  for (std::vector<std::string> form : {std::vector<std::string>{},
+                                        {"--format=json"},
+                                        {"-C", "2"},
+                                        {"-l"},
+                                        {"-c"},
+                                        {"--format=json", "-B", "1", "-a"},
+                                        {"-a"}}) {
+    std::vector<std::string> args{
+        "needle", "-f", "*.c", "-d", "repo", "--options=2", "--max-filesize=500000"};
+    args.insert(args.end(), form.begin(), form.end());
+    Result one = run([&] {
+      auto a = args;
+      a.push_back("-j1");
+      return a;
+    }());
+    EXPECT_EQ(one.status, 0) << one.err;
+    if (form.empty()) {
+      for (const char* met : {"Can't open file !", "File too large !", "File is 0 byte length !",
+                              "a needle in UTF-16", "the needle 4"})
+        EXPECT_NE(one.out.find(met), std::string::npos) << met;
+      EXPECT_EQ(one.out.find("skip"), std::string::npos);
+    }
+    for (const char* threads : {"-j4", "--threads=2", ""}) {
+      auto a = args;
+      if (*threads) a.push_back(threads);
+      Result many = run(a);
+      EXPECT_EQ(many.status, one.status) << threads;
+      EXPECT_EQ(many.out, one.out) << threads << " " << (form.empty() ? "" : form[0]);
+      EXPECT_EQ(many.err, one.err) << threads;
+    }
+  }
+}
