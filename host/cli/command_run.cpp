@@ -29,7 +29,6 @@
 #include "host/posix/command_keys.h"
 #include "host/posix/recording_display.h"
 #include "win32/kernel32/listing_cache.h"
-#include "win32/kernel32/open_ahead.h"
 #include "win32/user32/display.h"
 
 namespace vantrel {
@@ -216,16 +215,11 @@ int runCommand(const CommandLine& line, const std::string& addOnPath, std::ostre
     }
     entry(ide.serverReference());
     ide.project()->open(project);
-    // Opening ahead is off unless asked for (VANTREL_OPEN_AHEAD=1): on two quiet cores it made
-    // the search slower (docs/performance.md).
-    const char* ahead = std::getenv("VANTREL_OPEN_AHEAD");
-    VwinOpenAhead(ahead && std::strcmp(ahead, "0") != 0);
     long baseline = VwinRunningThreadCount();
     passedOver->start();
     bool ran = ide.tools()->runTool(kToolName, selected);
     if (ran && dialog.confirmed && (dialog.options & kAsynchronous))
       waitForWorkers(ide, display, keys, selected, baseline);
-    VwinOpenAhead(FALSE);
     if (bar) bar->clear();
     ide.project()->close();
     entry(nullptr);

@@ -13,7 +13,6 @@
 #include "host/ide/file_size_limit.h"
 #include "host/ide/file_text.h"
 #include "host/ide/path_display.h"
-#include "win32/kernel32/open_ahead.h"
 #include "win32/kernel32/paths.h"
 
 namespace host {
@@ -33,16 +32,6 @@ BOOL File::open(int mode) {
   (void)mode;  // the host holds no editor buffers: every mode reads the file on disk
   close();
   if (name_.empty()) return FALSE;
-  // Opened ahead for exactly this name by the layer's helper (win32/kernel32/open_ahead.h),
-  // already known to be a regular file.
-  long long aheadSize = 0;
-  int ahead = VwinTakeOpenedAhead(name_.c_str(), &aheadSize);
-  if (ahead >= 0) {
-    noteOpenedAsSpelled(name_);  // opened ahead from the listing's own names
-    posixPath_.clear();
-    handBack_ = true;
-    return adopt(ahead, aheadSize);
-  }
   // The name as spelled first: a search hands over names just listed, so the stat that the case
   // lookup makes would be wasted on nearly every file.
   char path[4096];
@@ -166,13 +155,7 @@ LONG File::seek(LONG offset, int origin) {
 
 void File::close() {
   if (openHere_ == this) openHere_ = nullptr;
-  // A read-only descriptor: nothing to lose on close, so one opened ahead goes back to be closed
-  // off this thread.
-  if (fd_ >= 0 && handBack_)
-    VwinHandBackOpened(fd_);
-  else if (fd_ >= 0)
-    ::close(fd_);
-  handBack_ = false;
+  if (fd_ >= 0) ::close(fd_);
   fd_ = -1;
   size_ = 0;
   position_ = 0;

@@ -5,9 +5,7 @@
 // file opens (a directory, FIFO, socket or device is refused after fstat, and O_NONBLOCK keeps the
 // open of a FIFO from waiting for a writer). The size comes from fstat at open, the position is
 // kept here, and `read` reads at that position with pread until the count is read or the file
-// ends, so a scan costs one open, one fstat, a read of the first three bytes and one read. On
-// POSIX a descriptor the layer opened ahead for this very name (win32/kernel32/open_ahead.h) is
-// taken instead of an open and an fstat, and handed back to be closed.
+// ends, so a scan costs one open, one fstat, a read of the first three bytes and one read.
 // What the add-on reads is the file's text (host/ide/file_text.h): after a UTF-8 byte-order mark,
 // or, for a file with a UTF-16 mark, the file converted at open into a buffer that sizes, reads
 // and seeks then follow. A UTF-16 file that could not convert to less than the add-on's size
@@ -136,7 +134,6 @@ class File final : public RefCounted<HostFile> {
   HANDLE handle_ = INVALID_HANDLE_VALUE;  // host/windows/host_file.cpp
 #else
   int fd_ = -1;
-  bool handBack_ = false;  // opened ahead by the layer, which closes it
 #endif
   long long size_ = 0;
   long long position_ = 0;

@@ -15,7 +15,7 @@
 namespace host {
 
 // Tells the path displays that the file named `windowsPath` was opened as spelled (its last
-// open, or an open-ahead, found every component as written). Any thread.
+// open found every component as written). Any thread.
 void noteOpenedAsSpelled(const std::string& windowsPath);
 
 class PathDisplay {

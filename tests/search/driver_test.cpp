@@ -4,15 +4,9 @@
 // the IDE's thread while the worker scans).
 #include "search/driver.h"
 
-#include <dirent.h>
-#include <unistd.h>
-
-#include <atomic>
 #include <condition_variable>
 #include <mutex>
-#include <random>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "dialog/settings_store.h"
@@ -20,7 +14,6 @@
 #include "host/ide/project.h"
 #include "regex/grepclass.h"
 #include "tests/search/search_fixture.h"
-#include "win32/kernel32/open_ahead.h"
 
 namespace {
 
@@ -216,103 +209,6 @@ TEST_F(DriverTest, WorkerSearchStoppedWhileItsSecondFileIsScanned) {
   CloseHandle(worker);
   EXPECT_EQ(lines().back(), "Vantrel : User break !");
   EXPECT_EQ(job->filesSearched, 0);
-}
-
-namespace fs = std::filesystem;
-
-// The descriptors the process holds.
-int openDescriptors() {
-  int count = 0;
-  DIR* dir = opendir("/proc/self/fd");
-  while (dir && readdir(dir)) ++count;
-  if (dir) closedir(dir);
-  return count;
-}
-
-// Searches with the layer opening ahead while another thread replaces, renames and deletes the
-// files: every file always names its own path, so a hit showing another path's bytes would show a
-// descriptor used for the wrong path. Blocking and on a worker; no descriptor is left open.
-TEST_F(DriverTest, OpeningAheadUnderChangesShowsEachPathItsOwnBytes) {
-  auto content = [](const std::string& relative) {
-    std::string line = "needle " + relative + "\n";
-    return line + "other\n" + line;
-  };
-  std::vector<std::string> files;
-  for (int d = 0; d < 24; ++d)
-    for (int f = 0; f < 40; ++f) {
-      files.push_back("d" + std::to_string(d) + "/f" + std::to_string(f) + ".c");
-      write(files.back(), content(files.back()));
-    }
-  readMaxFileSize();  // a search's start opens the registry, whose connection stays open
-  int descriptorsBefore = openDescriptors();
-  VwinOpenAhead(TRUE);
-  std::atomic<bool> done{false};
-  std::atomic<DWORD> mostAhead{0};
-  std::thread changer([&] {
-    std::mt19937 random(28);
-    int made = 0;
-    while (!done.load()) {
-      const std::string& victim = files[random() % files.size()];
-      fs::path path = root / victim;
-      // Written whole under a hidden name (no walk takes it), then put in place at once.
-      auto place = [&](const std::string& relative) {
-        fs::path temporary = path.parent_path() / ".next";
-        write(fs::relative(temporary, root).string(), content(relative));
-        fs::rename(temporary, root / relative);
-      };
-      switch (random() % 3) {
-        case 0:
-          place(victim);
-          break;
-        case 1: {
-          std::string renamed =
-              fs::path(victim).parent_path().string() + "/r" + std::to_string(made++) + ".c";
-          place(renamed);
-          unlink(path.c_str());
-          break;
-        }
-        default:
-          unlink(path.c_str());
-      }
-      DWORD ahead = VwinOpenedAheadCount();
-      if (ahead > mostAhead.load()) mostAhead.store(ahead);
-      usleep(100);
-    }
-  });
-  for (WORD options : {WORD(Recurse), WORD(Recurse | Asynchronous), WORD(Recurse)}) {
-    sink->clear();
-    request("needle", "*.c", win(), options);
-    if (options & Asynchronous) {
-      DWORD id = 0;
-      HANDLE worker = CreateThread(nullptr, 0, searchThreadMain, job.get(), 0, &id);
-      ASSERT_NE(worker, nullptr);
-      searchThreadId = id;
-      ASSERT_EQ(WaitForSingleObject(worker, 60000), static_cast<DWORD>(WAIT_OBJECT_0));
-      CloseHandle(worker);
-    } else {
-      runSearch(job.get(), 0);
-    }
-    ASSERT_FALSE(lines().empty());
-    EXPECT_EQ(lines().back().rfind("Vantrel : ", 0), 0u) << lines().back();
-    EXPECT_EQ(lines().back().find("User break"), std::string::npos);
-    int hits = 0;
-    for (const host::MessageEvent& e : sink->events(host::MessageEvent::Kind::Entry)) {
-      if (!e.file || !inTree(*e.file)) continue;
-      std::string relative = e.file->substr(win().size() + 1);
-      for (char& c : relative)
-        if (c == '\\') c = '/';
-      EXPECT_EQ(e.text, "needle " + relative) << *e.file;
-      ++hits;
-    }
-    EXPECT_GT(hits, 0);
-    expectClean();
-  }
-  done.store(true);
-  changer.join();
-  VwinOpenAhead(FALSE);
-  EXPECT_GT(mostAhead.load(), 0u);  // the helper did open ahead
-  EXPECT_EQ(VwinOpenedAheadCount(), 0u);
-  EXPECT_EQ(openDescriptors(), descriptorsBefore);
 }
 
 }  // namespace

@@ -24,7 +24,6 @@
 
 #include "win32/include/winbase.h"
 #include "win32/kernel32/errno_map.h"
-#include "win32/kernel32/open_ahead.h"
 #include "win32/kernel32/paths.h"
 
 extern char** environ;
@@ -177,8 +176,6 @@ WINAPI_EXPORT void VwinSyncCurrentDirectory(void) {
     current.known = false;
     directoryMoves.fetch_add(1, std::memory_order_release);
   }
-  // What was opened ahead was mapped under the old directory.
-  vwin::dropOpenedAhead();
 }
 
 namespace vwin {

@@ -53,7 +53,6 @@
 #include "win32/kernel32/errno_map.h"
 #include "win32/kernel32/listing_cache.h"
 #include "win32/kernel32/listing_hook.h"
-#include "win32/kernel32/open_ahead.h"
 #include "win32/kernel32/paths.h"
 
 namespace {
@@ -468,7 +467,6 @@ WINAPI_EXPORT HANDLE WINAPI FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA da
   collectEntries(*search, dir, dirFull, posix, namePattern, matcher, judge.get());
   countUncarried(*search->listing, posix, matcher, judge.get());
   judge.reset();  // lets go of the directory's verdicts
-  vwin::noteFileSearch(dir, namePattern);
   if (search->entries.empty()) {
     SetLastError(ERROR_FILE_NOT_FOUND);
     return INVALID_HANDLE_VALUE;

@@ -22,7 +22,6 @@
 
 #include "win32/include/windef.h"
 #include "win32/kernel32/listing_hook.h"
-#include "win32/kernel32/open_ahead.h"
 
 namespace vwin {
 namespace {
@@ -139,7 +138,7 @@ struct Cache {
   }
 };
 
-// One cache for the process: the walk and the open-ahead helper find each other's listings.
+// One cache for the process: every thread's walk finds what another read.
 struct SharedCache {
   std::mutex mutex;
   Cache cache;
@@ -228,8 +227,6 @@ size_t DirectoryListing::bytes() const {
 }
 
 std::shared_ptr<const DirectoryListing> listDirectory(const char* posixDir) {
-  // Read (or found unchanged) by the open-ahead helper a moment ago, for this walk.
-  if (std::shared_ptr<const DirectoryListing> ahead = listedAhead(posixDir)) return ahead;
   SharedCache& s = shared();
   Clock::time_point now = Clock::now();
   uint64_t search = searchUnderWay();

@@ -3,8 +3,7 @@
 //
 // A search walks a tree twice (once to count its files, once to search them) and asks for each
 // directory twice per visit (its files by mask, then "*.*" for its subdirectories). Every one of
-// those answers comes from one read of the directory: a listing is kept, for the process (so the
-// walk and the open-ahead helper share what either read), with the
+// those answers comes from one read of the directory: a listing is kept, for the process, with the
 // directory's identity and change times taken before its read, and a later request whose stat of
 // the directory shows the same identity and times is answered from it, at the cost of that one
 // stat instead of an open, a read and a sort. A directory changed in the last 100 ms before its
@@ -95,9 +94,8 @@ struct DirectoryListing {
 // directory once, and the process stays far below its memory bound on any tree.
 constexpr size_t kListingCacheBytes = 6u << 20;
 
-// The listing of `posixDir`: read ahead for this thread's walk a moment ago
-// (win32/kernel32/open_ahead.h), or kept from an earlier request when the directory is unchanged,
-// else read afresh. NULL with errno set when the directory cannot be opened or read.
+// The listing of `posixDir`: kept from an earlier request when the directory is unchanged, else
+// read afresh. NULL with errno set when the directory cannot be opened or read.
 std::shared_ptr<const DirectoryListing> listDirectory(const char* posixDir);
 
 // For tests: the directories whose listings are kept, least recently used first; and the budget,
