@@ -21,11 +21,28 @@ bool parse(std::initializer_list<const char*> args, CommandLine& line, std::stri
 TEST(CommandArgsTest, FieldsBoxesAndOutputChoices) {
   CommandLine line;
   std::string error;
-  ASSERT_TRUE(
-      parse({"-rw", "-f", "*.cpp;*.h", "-d.", "TODO", "--options=5", "--select", "a.c",
-             "--select=b.c", "--project=p.json", "--format=json", "--windows-paths", "--no-ignore",
-             "--exclude=build/", "--exclude", "*_test.c", "--hidden", "--max-filesize", "1000000"},
-            line, error))
+  ASSERT_TRUE(parse({"-rw",
+                     "-f",
+                     "*.cpp;*.h",
+                     "-d.",
+                     "TODO",
+                     "--options=5",
+                     "--select",
+                     "a.c",
+                     "--select=b.c",
+                     "--project=p.json",
+                     "--format=json",
+                     "--windows-paths",
+                     "--no-ignore",
+                     "--exclude=build/",
+                     "--exclude",
+                     "*_test.c",
+                     "--hidden",
+                     "--max-filesize",
+                     "1000000",
+                     "-j",
+                     "3"},
+                    line, error))
       << error;
   EXPECT_EQ(line.text, "TODO");
   EXPECT_EQ(line.fileTypes, "*.cpp;*.h");
@@ -40,6 +57,12 @@ TEST(CommandArgsTest, FieldsBoxesAndOutputChoices) {
   EXPECT_EQ(line.listing.excludes, (std::vector<std::string>{"build/", "*_test.c"}));
   EXPECT_TRUE(line.listing.hidden);
   EXPECT_EQ(line.maxFileSize, 1000000ul);
+  EXPECT_EQ(line.threads, 3);
+  for (const char* threads : {"-j256", "--threads=256"}) {
+    CommandLine most;
+    ASSERT_TRUE(parse({threads}, most, error)) << error;
+    EXPECT_EQ(most.threads, 256);
+  }
 
   // Fields not given stay unset, so the dialog keeps what it shows.
   CommandLine bare;
@@ -50,6 +73,7 @@ TEST(CommandArgsTest, FieldsBoxesAndOutputChoices) {
   EXPECT_TRUE(bare.listing.ignoreFiles);  // ignore files are honoured unless switched off
   EXPECT_FALSE(bare.listing.hidden);
   EXPECT_FALSE(bare.maxFileSize);  // the registry's limit, or the add-on's own
+  EXPECT_FALSE(bare.threads);      // the cores the process may use
 
   // Context lines: -C around, -A and -B over it whatever the order; -l, -c and vimgrep are
   // formats of their own.
@@ -120,7 +144,12 @@ TEST(CommandArgsTest, ErrorsAreOneLine) {
                                                          {"-l", "-A", "1"},
                                                          {"--max-filesize=0"},
                                                          {"--max-filesize=1e6"},
-                                                         {"--max-filesize=2000000001"}}) {
+                                                         {"--max-filesize=2000000001"},
+                                                         {"-j0"},
+                                                         {"-j", "257"},
+                                                         {"--threads=1000000000000"},
+                                                         {"--threads=-2"},
+                                                         {"-j"}}) {
     std::vector<char*> argv{const_cast<char*>("vantrel")};
     for (const char* a : args) argv.push_back(const_cast<char*>(a));
     CommandLine line;
