@@ -55,7 +55,9 @@ int runTerminalSession(const vantrel::CommandLine& line, const std::string& addO
   vantrel::applySearchScopeSwitches(line);
   vlisting::ListingSwitches rules = line.listing;
   host::HostConfig config;
-  config.searchThreads = line.threads.value_or(host::usableCores());
+  // One thread unless -j asks for more: the live query's searches, started and stopped as the
+  // user types, are not yet proven on several threads.
+  config.searchThreads = line.threads.value_or(1);
   host::Host ide(config);
   ide.messageWindow()->keepEvents(false);
   HMODULE module = vantrel::loadAddOn(addOnPath, error);
