@@ -3,9 +3,9 @@
 
 #include <new>
 
+#include "addon/platform.h"
 #include "regex/grepclass.h"
 #include "search/option_bits.h"
-#include "win32/include/winbase.h"
 
 namespace host {
 namespace {
