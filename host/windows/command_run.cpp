@@ -209,7 +209,9 @@ int runCommand(const CommandLine& line, const std::string& addOnPath, std::ostre
 
   host::HostConfig config;
   config.statusRow = 0;
-  config.searchThreads = line.threads.value_or(host::usableCores());
+  // One thread unless -j asks for more: a search on several threads under Wine was seen to stop
+  // making progress, and is not yet understood there.
+  config.searchThreads = line.threads.value_or(1);
   host::Host ide(config);
   std::atomic<bool> outputFailed{false};
   CommandOutput output = makeCommandOutput(line, out, false, outputFailed);
