@@ -209,9 +209,9 @@ int runCommand(const CommandLine& line, const std::string& addOnPath, std::ostre
 
   host::HostConfig config;
   config.statusRow = 0;
-  // One thread unless -j asks for more: a search on several threads under Wine was seen to stop
-  // making progress, and is not yet understood there.
-  config.searchThreads = line.threads.value_or(1);
+  // No thread service unless -j asks for one, so the search is the IDE's own: under Wine a search
+  // offered the service was seen to stop making progress or end early, not yet understood.
+  config.searchThreads = line.threads.value_or(0);
   host::Host ide(config);
   std::atomic<bool> outputFailed{false};
   CommandOutput output = makeCommandOutput(line, out, false, outputFailed);
