@@ -82,7 +82,7 @@ std::string bashOptionWords() {
   return out;
 }
 
-// zsh: one _arguments specification a line, each ending the line with a backslash.
+// zsh: one _arguments option description a line, each ending the line with a backslash.
 std::string zshOptionSpecs() {
   std::string out;
   for (const OptionRow& row : vantrel::optionTable()) {
@@ -111,7 +111,7 @@ std::string zshOptionSpecs() {
           break;
       }
     }
-    // Both spellings of one option: brace expansion gives each the same specification.
+    // Both spellings of one option: brace expansion gives each the same description.
     std::string eq = row.value ? "=" : "";
     bool both = row.shortName && row.longName;
     std::string prefix = row.endsCommand  ? "(- *)"
