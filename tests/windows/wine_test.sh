@@ -37,13 +37,21 @@ machine=$(od -An -tx2 -j$((${pe:-0} + 4)) -N2 "$exe" 2>/dev/null | tr -d ' ')
 tree="$build/wine-tree"
 failures=0
 fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
-winrun() { xvfb-run -a "$wine" "$@"; }
+# Waits until the Wine server, and every Wine process it keeps (the desktop among them), has ended.
+settle() { "$(dirname "$wine")/wineserver" -w 2>/dev/null || wineserver -w 2>/dev/null; }
+# One X server for the whole test, outliving every Wine process in it. An X server per run (as
+# xvfb-run gives) is gone when the run returns, while the Wine server and its desktop linger,
+# still connected: the next run then met "X connection broken" and failed or stopped midway.
+if [ -z "${VANTREL_WINE_X:-}" ]; then
+  VANTREL_WINE_X=1 exec xvfb-run -a sh "$0" "$@"
+fi
+winrun() { "$wine" "$@"; }
 
 if [ "$mode" = prefix ]; then
   rm -rf "$WINEPREFIX"
   start=$(date +%s)
   winrun wineboot -i >/dev/null 2>&1
-  "$(dirname "$wine")/wineserver" -w 2>/dev/null || wineserver -w 2>/dev/null
+  settle
   [ -f "$WINEPREFIX/system.reg" ] || { echo "FAIL: no Wine prefix made" >&2; exit 1; }
   echo "Wine prefix (${WINEARCH:-win64}) made by $wine in $(($(date +%s) - start)) s"
   exit 0
@@ -101,7 +109,7 @@ case $mode in
     ;;
 esac
 registry=$(mktemp -d)
-trap 'rm -rf "$registry"' EXIT
+trap 'settle; rm -rf "$registry"' EXIT
 
 # One search on both platforms: the sorted outputs, the passed-over lines on stderr and the exit
 # statuses must agree.
