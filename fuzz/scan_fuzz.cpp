@@ -2,7 +2,8 @@
 // case matters, bit 1 whole words, bit 2 the text also as a pattern, bit 3 Windows-1252 rather
 // than UTF-8 as the code page, which decides how letters fold), the bytes up to the next
 // NUL are the text, the rest the file. The whole-buffer scan must list exactly the hits of a
-// line-by-line reading (tests/search/scan_oracle.h), and a text without pattern characters,
+// line-by-line reading (tests/search/scan_oracle.h) and see the same hits hidden behind a NUL
+// byte, and a text without pattern characters,
 // compiled as a pattern, must list the same. Build and run: see docs/performance.md.
 #include <stddef.h>
 #include <stdint.h>
@@ -55,10 +56,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::vector<char> buffer(scanBufferSize(length));
   memcpy(buffer.data(), file.data(), file.size());
   scanoracle::Hits found;
-  LONG count = scanLines(&job, buffer.data(), length, scanoracle::collect, &found);
-  scanoracle::Hits expected = scanoracle::oracle(file, text, options);
+  bool hidden = false;
+  LONG count = scanLines(&job, buffer.data(), length, scanoracle::collect, &found, &hidden);
+  bool expectHidden = false;
+  scanoracle::Hits expected = scanoracle::oracle(file, text, options, &expectHidden);
   check(found == expected);
   check(count == static_cast<LONG>(found.size()));
+  check(hidden == expectHidden);
 
   if ((choice & 4) && plainWord(text)) {
     GREPCLASS pattern(textToFind);
@@ -67,9 +71,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     buffer.assign(scanBufferSize(length), '\0');
     memcpy(buffer.data(), file.data(), file.size());
     found.clear();
-    scanLines(&job, buffer.data(), length, scanoracle::collect, &found);
+    hidden = false;
+    scanLines(&job, buffer.data(), length, scanoracle::collect, &found, &hidden);
     job.regexProgram = nullptr;
     check(found == expected);
+    check(hidden == expectHidden);
   }
   return 0;
 }

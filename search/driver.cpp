@@ -41,6 +41,7 @@ bool compilePattern(SearchJob* job) {
 // allows more than one and one more thread can start, else on this thread alone.
 void searchingWalk(SearchJob* job) {
   auto* threads = static_cast<SearchThreadsService*>(getService(IID_SearchThreadsService));
+  job->scanNotes = static_cast<ScanNotesService*>(getService(IID_ScanNotesService));
   ScanWindow window;
   if (threads && window.start(job, threads->threadCount(), threads)) job->window = &window;
   if (job->nodeMode)
@@ -50,6 +51,8 @@ void searchingWalk(SearchJob* job) {
   window.finish();
   job->window = nullptr;
   if (threads) threads->Release();
+  if (job->scanNotes) job->scanNotes->Release();
+  job->scanNotes = nullptr;
 }
 
 void search(SearchJob* job) {

@@ -116,6 +116,7 @@ LONG FileOutcome::write(SearchJob* job, SearchThreadsService* threads) {
       at += sizeof head + static_cast<size_t>(head.length);
     }
   }
+  if (hiddenByNul_) out.hiddenByNul();
   group->Release();
   service->Release();
   drop();
@@ -132,6 +133,7 @@ void FileOutcome::drop() {
   message_ = nullptr;
   beep_ = false;
   recordsLost_ = false;
+  hiddenByNul_ = false;
   used_ = 0;
 }
 

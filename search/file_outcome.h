@@ -46,6 +46,7 @@ class FileOutcome final : public FileReport {
 
   void message(LPCSTR text, bool beep) override;
   void hit(LONG line, LONG column, const char* display) override;
+  void hiddenByNul() override { hiddenByNul_ = true; }
 
  private:
   enum class State { kNone, kSkipped, kOnWriter, kScanned, kMessage, kHits };
@@ -57,6 +58,7 @@ class FileOutcome final : public FileReport {
   LPCSTR message_ = nullptr;
   bool beep_ = false;
   bool recordsLost_ = false;
+  bool hiddenByNul_ = false;
   char* records_ = nullptr;
   size_t used_ = 0;
   size_t capacity_ = 0;

@@ -41,8 +41,9 @@ void readAndScan(const Scanner& scanner, HostFile* file, FileReport& report) {
   file->seek(0, 0);
   if (file->read(buffer, size) != size)
     report.message("Error reading file !", false);
-  else
-    scanLines(scanner, buffer, size, reportHit, &report);
+  else if (bool hidden = false;
+           scanLines(scanner, buffer, size, reportHit, &report, &hidden), hidden)
+    report.hiddenByNul();
   free(buffer);
 }
 
@@ -61,4 +62,8 @@ void FileOutput::hit(LONG line, LONG column, const char* display) {
   ++job_->hitCount;
   ensureHeading();
   group_->addEntry(heading_, makeString(display), makeString(path_), line, column, kEntryKind);
+}
+
+void FileOutput::hiddenByNul() {
+  if (job_->scanNotes) job_->scanNotes->hitsHiddenByNul(path_);
 }

@@ -16,6 +16,8 @@ class FileReport {
   virtual void message(LPCSTR text, bool beep) = 0;
   // A matching line, in file order.
   virtual void hit(LONG line, LONG column, const char* display) = 0;
+  // After the scan: a match in the file was hidden by a NUL byte before it in its line.
+  virtual void hiddenByNul() = 0;
 
  protected:
   ~FileReport() = default;
@@ -36,6 +38,8 @@ class FileOutput final : public FileReport {
       : job_(job), path_(path), group_(group) {}
   void message(LPCSTR text, bool beep) override;
   void hit(LONG line, LONG column, const char* display) override;
+  // Tells the host's scan notes, when it has them.
+  void hiddenByNul() override;
   LONG hits() const { return hits_; }
 
  private:

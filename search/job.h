@@ -15,6 +15,7 @@
 
 #include "addon/host_access.h"
 #include "addon/ide.h"
+#include "addon/scan_notes.h"
 #include "dialog/max_file_size.h"
 #include "search/option_bits.h"
 
@@ -56,6 +57,8 @@ struct SearchJob {
   // While a searching walk runs on several threads, the window its files go to
   // (search/scan_window.h); NULL when the search runs on its own thread.
   ScanWindow* window = nullptr;
+  // The host's scan notes while a searching walk runs (addon/scan_notes.h); NULL in the IDE.
+  ScanNotesService* scanNotes = nullptr;
 };
 
 // Rewrites `fileMask` into the mask list: the text between its first "(" and a later ")" (at most

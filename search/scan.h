@@ -52,13 +52,17 @@ struct Scanner {
 };
 // Searches the `size` bytes (1 or more) at the start of `buffer` (scanBufferSize(size) bytes) for
 // the current request and answers the number of matching lines. May write into the buffer. Polls
-// the job's `stopRequested`; changes none of the job's counters.
+// the job's `stopRequested`; changes none of the job's counters. When given, *hiddenByNul is set
+// if the scan saw a match that a NUL byte earlier in its line hid (a plain text's occurrence
+// behind the NUL, or a pattern's text that every match holds found there and the pattern matching
+// behind it); left alone otherwise.
 LONG scanLines(const Scanner& scanner, char* buffer, LONG size, ScanHitFunction onHit,
-               void* context);
+               void* context, bool* hiddenByNul = nullptr);
 // The same on the search thread, with the job's own pattern.
-inline LONG scanLines(SearchJob* job, char* buffer, LONG size, ScanHitFunction onHit,
-                      void* context) {
-  return scanLines(Scanner{job, job->regexProgram, true}, buffer, size, onHit, context);
+inline LONG scanLines(SearchJob* job, char* buffer, LONG size, ScanHitFunction onHit, void* context,
+                      bool* hiddenByNul = nullptr) {
+  return scanLines(Scanner{job, job->regexProgram, true}, buffer, size, onHit, context,
+                   hiddenByNul);
 }
 
 #endif  // VANTREL_SEARCH_SCAN_H_

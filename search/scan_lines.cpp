@@ -165,6 +165,7 @@ struct ScanContext {
   ScanHitFunction onHit;
   void* hitContext;
   LONG hits = 0;
+  bool hiddenByNul = false;  // a match behind a NUL byte in its line was seen
 
   bool stopped() const { return scanner.job->stopRequested.load(std::memory_order_relaxed) != 0; }
 
@@ -236,6 +237,17 @@ void scanPlainText(ScanContext& scan, const char* text, size_t textLength, Hayst
     }
     size_t end = start + textLength;
     if (end > textEnd) {
+      // No text holds a NUL: this occurrence runs past the line's end, or lies wholly behind a
+      // NUL of the line, where it would have been a hit but for the NUL (a NUL is no word byte).
+      if (end <= lineEnd && !scan.hiddenByNul) {
+        if (scan.wholeWords &&
+            (grepIsWordByte(static_cast<unsigned char>(search[start - 1])) ||
+             (end < lineEnd && grepIsWordByte(static_cast<unsigned char>(search[end]))))) {
+          position = start + 1;
+          continue;
+        }
+        scan.hiddenByNul = true;
+      }
       position = lineEnd + 1;
       continue;
     }
@@ -291,6 +303,22 @@ size_t startOfLineAt(const char* data, size_t size, size_t from, size_t at, LONG
   }
 }
 
+// Whether the line search[lineStart, lineEnd), ended with a NUL, holds a match behind a NUL byte
+// of its own: asked only of a line without a hit that holds the text every match holds
+// (`required`). Each part behind a NUL that holds that text too is tried as a line of its own.
+template <typename Find>
+bool matchesBehindNul(const char* search, size_t lineStart, size_t lineEnd,
+                      const TextFinder& required, bool wholeWords, Find find) {
+  for (size_t part = lineStart + strlen(search + lineStart); part < lineEnd;) {
+    const char* text = search + part + 1;
+    size_t length = strlen(text);
+    if (length && required.find(text, length) && firstAcceptableMatch(text, wholeWords, find))
+      return true;
+    part += 1 + length;
+  }
+  return false;
+}
+
 // Line by line, each line ended in the search copy: for a pattern, and for an empty text. With a
 // finder of a `required` text that every match holds, the lines before its next occurrence are
 // passed by unseen.
@@ -311,13 +339,14 @@ void scanLineByLine(ScanContext& scan, Find find, const TextFinder* required = n
     size_t lineEnd = findLineEnd(data, lineStart, size);
     size_t next = lineEnd < size ? afterLineEnd(data, lineEnd, size) : size;
     search[lineEnd] = '\0';
-    if (search[lineStart] != '\0') {
-      const char* line = search + lineStart;
-      const char* start = firstAcceptableMatch(line, scan.wholeWords, find);
-      if (start)
-        scan.report(lineNumber, lineStart, static_cast<size_t>(start - search),
-                    lineTextLength(data, lineStart, lineEnd));
-    }
+    const char* line = search + lineStart;
+    const char* start = *line ? firstAcceptableMatch(line, scan.wholeWords, find) : nullptr;
+    if (start)
+      scan.report(lineNumber, lineStart, static_cast<size_t>(start - search),
+                  lineTextLength(data, lineStart, lineEnd));
+    else if (required && !scan.hiddenByNul)
+      scan.hiddenByNul =
+          matchesBehindNul(search, lineStart, lineEnd, *required, scan.wholeWords, find);
     lineStart = next;
     ++lineNumber;
   }
@@ -362,7 +391,7 @@ size_t scanBufferSize(LONG size) {
 }
 
 LONG scanLines(const Scanner& scanner, char* buffer, LONG size, ScanHitFunction onHit,
-               void* context) {
+               void* context, bool* hiddenByNul) {
   ScanContext scan{
       scanner, buffer, buffer, static_cast<size_t>(size), (searchOptions & WholeWords) != 0,
       onHit,   context};
@@ -407,5 +436,6 @@ LONG scanLines(const Scanner& scanner, char* buffer, LONG size, ScanHitFunction 
       return true;
     });
   }
+  if (hiddenByNul && scan.hiddenByNul) *hiddenByNul = true;
   return scan.hits;
 }

@@ -10,7 +10,9 @@ Host::Host(const HostConfig& config) {
   if (config.project) project_ = new Project();
   if (config.tools) tools_ = new ToolList();
   if (config.searchThreads > 0) searchThreads_ = new SearchThreads(config.searchThreads);
-  server_ = new Server(ServiceSet{messageWindow_, statusLine_, project_, tools_, searchThreads_});
+  if (messageWindow_) scanNotes_ = new ScanNotes(messageWindow_);
+  server_ = new Server(
+      ServiceSet{messageWindow_, statusLine_, project_, tools_, searchThreads_, scanNotes_});
 }
 
 Host::~Host() {
@@ -20,6 +22,7 @@ Host::~Host() {
   release(project_);
   release(tools_);
   release(searchThreads_);
+  release(scanNotes_);
 }
 
 std::shared_ptr<RecordingSink> Host::record() {

@@ -15,6 +15,7 @@
 #include "host/ide/message_window.h"
 #include "host/ide/project.h"
 #include "host/ide/recording_sink.h"
+#include "host/ide/scan_notes.h"
 #include "host/ide/search_threads.h"
 #include "host/ide/status_line.h"
 #include "host/ide/tool_list.h"
@@ -62,6 +63,7 @@ class Host {
   Project* project_ = nullptr;
   ToolList* tools_ = nullptr;
   SearchThreads* searchThreads_ = nullptr;
+  ScanNotes* scanNotes_ = nullptr;
 };
 
 }  // namespace host

@@ -25,8 +25,8 @@ HRESULT answer(T* service, void** out) {
 
 Server::Server(const ServiceSet& services)
     : services_{referenced(services.messageWindow), referenced(services.statusLine),
-                referenced(services.project), referenced(services.tools),
-                referenced(services.searchThreads)} {}
+                referenced(services.project),       referenced(services.tools),
+                referenced(services.searchThreads), referenced(services.scanNotes)} {}
 
 Server::~Server() {
   release(services_.messageWindow);
@@ -34,6 +34,7 @@ Server::~Server() {
   release(services_.project);
   release(services_.tools);
   release(services_.searchThreads);
+  release(services_.scanNotes);
 }
 
 HRESULT Server::QueryInterface(REFIID iid, void** out) {
@@ -44,6 +45,7 @@ HRESULT Server::QueryInterface(REFIID iid, void** out) {
   if (IsEqualIID(iid, IID_ProjectService)) return answer(services_.project, out);
   if (IsEqualIID(iid, IID_ToolRegistry)) return answer(services_.tools, out);
   if (IsEqualIID(iid, IID_SearchThreadsService)) return answer(services_.searchThreads, out);
+  if (IsEqualIID(iid, IID_ScanNotesService)) return answer(services_.scanNotes, out);
   return RefCounted::QueryInterface(iid, out);
 }
 

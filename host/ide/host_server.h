@@ -9,6 +9,7 @@
 #ifndef VANTREL_HOST_HOST_SERVER_H_
 #define VANTREL_HOST_HOST_SERVER_H_
 
+#include "addon/scan_notes.h"
 #include "addon/search_threads.h"
 #include "host/ide/ref_counted.h"
 
@@ -20,6 +21,7 @@ struct ServiceSet {
   ProjectService* project = nullptr;
   ToolRegistry* tools = nullptr;
   SearchThreadsService* searchThreads = nullptr;  // our hosts' own; the real IDE has none
+  ScanNotesService* scanNotes = nullptr;          // our hosts' own too
 };
 
 class Server final : public RefCounted<HostServer> {

@@ -48,6 +48,9 @@ class MessageSink {
   }
   // Writes out what is buffered.
   virtual void flush() {}
+  // The add-on's scan saw a match in `file` that a NUL byte before it in its line hid
+  // (addon/scan_notes.h); told in order with the events, before the search's summary.
+  virtual void hitsHiddenByNul(const std::string& file) { (void)file; }
 };
 
 }  // namespace host

@@ -104,6 +104,11 @@ void MessageWindow::messageBox(const std::string& text, const std::string& capti
   }
 }
 
+void MessageWindow::hitsHiddenByNul(const std::string& file) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  for (auto& sink : sinks_) sink->hitsHiddenByNul(file);
+}
+
 void MessageWindow::flush() {
   std::lock_guard<std::mutex> lock(mutex_);
   for (auto& sink : sinks_) {

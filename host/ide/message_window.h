@@ -43,6 +43,8 @@ class MessageWindow final : public RefCounted<MessageWindowService> {
   void messageBox(const std::string& text, const std::string& caption, UINT type, int answer);
   // Flushes every sink.
   void flush();
+  // Tells every sink of a file with hits hidden by a NUL byte (not kept as an event).
+  void hitsHiddenByNul(const std::string& file);
 
   // For groups: records an event with a fresh group id or heading handle (set in `event`),
   // answering it.

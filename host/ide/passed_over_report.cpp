@@ -84,6 +84,11 @@ std::string PassedOver::describe(const std::function<std::string(const std::stri
   addReason(text, unreadableFiles, "unreadable file", "unreadable files");
   addReason(text, deviceNames, "file named as a Windows device (aux, con, nul...)",
             "files named as Windows devices (aux, con, nul...)");
+  if (hiddenByNul) {
+    if (!text.empty()) text += ", ";
+    text += "hits hidden by a NUL byte in " + std::to_string(hiddenByNul) +
+            (hiddenByNul == 1 ? " file" : " files");
+  }
   // Last, so that a row cut to a terminal's width keeps every count.
   if (largeFiles) {
     text += "; the size limit is " + std::to_string(fileSizeLimit.bytes) + " bytes";
@@ -154,6 +159,11 @@ void PassedOverReport::event(const MessageEvent& event) {
     running_ = PassedOver();
   }
   if (onEnd_) onEnd_(ended);
+}
+
+void PassedOverReport::hitsHiddenByNul(const std::string&) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  ++running_.hiddenByNul;
 }
 
 PassedOver PassedOverReport::last() const {

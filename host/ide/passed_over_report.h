@@ -40,6 +40,9 @@ struct PassedOver {
   // Files that could not be opened because Windows keeps their names for devices (aux.c, con.h,
   // nul.txt, com1.log): counted apart from the unreadable ones, which they are not.
   unsigned long deviceNames = 0;
+  // Files in which a hit was hidden by a NUL byte before it in its line (addon/scan_notes.h):
+  // searched, but not every match shown.
+  unsigned long hiddenByNul = 0;
   // The first few missing directories, as the search spelled them (Z:\src\gone\).
   std::vector<std::string> missingNames;
   FileSizeLimit fileSizeLimit;  // as the search started
@@ -66,6 +69,7 @@ class PassedOverReport final : public MessageSink {
 
   void start();
   void event(const MessageEvent& event) override;
+  void hitsHiddenByNul(const std::string& file) override;
   // The count of the last search that ended (all zero before one did).
   PassedOver last() const;
 

@@ -156,10 +156,14 @@ TEST(ScanLines, FindsWhatALineByLineReadingFinds) {
       std::vector<char> buffer(scanBufferSize(size));
       memcpy(buffer.data(), data.data(), data.size());
       Hits found;
-      LONG count = scanLines(&job, buffer.data(), size, collect, &found);
-      Hits expected = oracle(data, text, options);
+      bool hidden = false;
+      LONG count = scanLines(&job, buffer.data(), size, collect, &found, &hidden);
+      bool expectHidden = false;
+      Hits expected = oracle(data, text, options, &expectHidden);
       ASSERT_EQ(found, expected) << "round " << round << " options " << options << " in " << page;
       ASSERT_EQ(count, static_cast<LONG>(found.size()));
+      // A hit that a NUL hid is seen where the one search over the buffer passes it.
+      ASSERT_EQ(hidden, expectHidden) << "round " << round << " options " << options;
       // The same text as a pattern (it holds no metacharacter) goes line by line.
       if (text.find('\n') != std::string::npos) continue;
       GREPCLASS pattern(textToFind);
@@ -167,10 +171,15 @@ TEST(ScanLines, FindsWhatALineByLineReadingFinds) {
       job.regexProgram = &pattern;
       memcpy(buffer.data(), data.data(), data.size());
       found.clear();
-      scanLines(&job, buffer.data(), size, collect, &found);
+      hidden = false;
+      scanLines(&job, buffer.data(), size, collect, &found, &hidden);
       job.regexProgram = nullptr;
       ASSERT_EQ(found, expected) << "pattern, round " << round << " options " << options << " in "
                                  << page;
+      // The pattern holds the text every match holds: the scan sees what the NUL hid there too.
+      ASSERT_EQ(hidden, expectHidden)
+          << "pattern, round " << round << " options " << options << " text [" << text << "] data "
+          << ::testing::PrintToString(data);
     }
   }
 }

@@ -29,31 +29,44 @@ inline std::ostream& operator<<(std::ostream& out, const Hit& hit) {
 using Hits = std::vector<Hit>;
 
 // The scan's line rules, folding and whole-word rule read literally: every line cut with
-// nextLine, its display text made, upper-cased, and searched from its start with strstr.
-inline Hits oracle(std::string data, const std::string& text, WORD options) {
+// nextLine, its display text made, upper-cased, and searched from its start with strstr. When
+// `hidden` is given, it tells whether a line without a hit holds one behind a NUL byte: each part
+// of the line behind a NUL read as a line of its own.
+inline Hits oracle(std::string data, const std::string& text, WORD options,
+                   bool* hidden = nullptr) {
   Hits hits;
   LONG size = static_cast<LONG>(data.size());
   data.append(kScanSpare, '\0');
   char* line = data.data();
   LONG consumed = 0;
+  auto firstHit = [&](char* from) -> const char* {
+    if (!(options & CaseSensitive)) CharUpperA(from);
+    const char* position = from;
+    while (const char* start = strstr(position, text.c_str())) {
+      const char* end = start + text.size();
+      if (!(options & WholeWords) ||
+          ((start == from || !grepIsWordByte(static_cast<unsigned char>(start[-1]))) &&
+           !grepIsWordByte(static_cast<unsigned char>(*end))))
+        return start;
+      position = start + 1;
+      if (!*position) break;
+    }
+    return nullptr;
+  };
+  if (hidden) *hidden = false;
   for (int number = 1; line && consumed < size; ++number) {
+    size_t length = 0;
+    while (consumed + static_cast<LONG>(length) < size && line[length] != '\r' &&
+           line[length] != '\n')
+      ++length;
     char* next = nextLine(line, size - consumed);
-    if (*line) {
-      char display[kDisplaySize];
-      makeDisplayText(line, display);
-      if (!(options & CaseSensitive)) CharUpperA(line);
-      const char* position = line;
-      while (const char* start = strstr(position, text.c_str())) {
-        const char* end = start + text.size();
-        if (!(options & WholeWords) ||
-            ((start == line || !grepIsWordByte(static_cast<unsigned char>(start[-1]))) &&
-             !grepIsWordByte(static_cast<unsigned char>(*end)))) {
-          hits.push_back({number, static_cast<int>(start - line + 1), display});
-          break;
-        }
-        position = start + 1;
-        if (!*position) break;
-      }
+    char display[kDisplaySize];
+    makeDisplayText(line, display);
+    if (const char* start = *line ? firstHit(line) : nullptr) {
+      hits.push_back({number, static_cast<int>(start - line + 1), display});
+    } else if (hidden) {
+      for (size_t part = strlen(line); part < length; part += 1 + strlen(line + part + 1))
+        if (line[part + 1] && firstHit(line + part + 1)) *hidden = true;
     }
     if (next) consumed += static_cast<LONG>(next - line);
     line = next;

@@ -1086,6 +1086,25 @@ TEST_F(CommandTest, IgnoreFilesLeaveWhatGitWouldAdd) {
       << odd.err;
 }
 
+// A line's matching ends at its first NUL byte; a file whose hit that hid is counted, on one
+// thread and on several, for a text and for a pattern holding a text.
+TEST_F(CommandTest, HitsHiddenByANulByteAreCounted) {
+  using namespace std::string_literals;
+  write("nul/a.c", "int x; \0 needle\nno hit\n"s);
+  write("nul/b.c", "needle \0 needle\n"s);  // its hit is shown
+  write("nul/c.c", "\0\0needle9\n"s);
+  write("nul/d.c", "needle\n");
+  for (const char* threads : {"-j1", "-j2"}) {
+    Result plain = run({"needle", "-f", "*.c", "-d", "nul", "--options=2", threads});
+    EXPECT_EQ(plain.status, 0);
+    EXPECT_EQ(plain.err, "vantrel: passed over hits hidden by a NUL byte in 2 files\n") << threads;
+    EXPECT_NE(plain.out.find("2 found in 2 Files"), std::string::npos) << plain.out;
+    Result pattern = run({"ne+dle[0-9]", "-f", "*.c", "-d", "nul", "--options=6", threads});
+    EXPECT_EQ(pattern.status, 1);
+    EXPECT_EQ(pattern.err, "vantrel: passed over hits hidden by a NUL byte in 1 file\n") << threads;
+  }
+}
+
 // Our hosts refuse files of 16 MiB or more (the add-on alone: 500,000 bytes) unless the registry
 // value MaxFileSize under its key, or --max-filesize for one run, says otherwise; the passed-over
 // line tells which.

@@ -216,11 +216,11 @@ TEST_F(FindFileTest, WhatASearchPassesOverIsCountedOncePerPath) {
     using Why = vlisting::PassedOver;
     vlisting::PassedOverCount c = vlisting::takePassedOverCount();
     missingNames = c.missingNames;
-    return std::vector<DWORD>{c[Why::kMissingDirectory], c[Why::kUnreadableDirectory],
-                              c[Why::kLongPath], c[Why::kUncarriedName]};
+    return std::vector<unsigned long>{c[Why::kMissingDirectory], c[Why::kUnreadableDirectory],
+                                      c[Why::kLongPath], c[Why::kUncarriedName]};
   };
   list(dir + "missing\\*.c");  // before the count starts
-  EXPECT_EQ(take(), (std::vector<DWORD>{0, 0, 0, 0}));
+  EXPECT_EQ(take(), (std::vector<unsigned long>{0, 0, 0, 0}));
 
   vlisting::startPassedOverCount();
   for (int pass = 0; pass < 2; ++pass) {
@@ -238,17 +238,17 @@ TEST_F(FindFileTest, WhatASearchPassesOverIsCountedOncePerPath) {
   ASSERT_TRUE(SetCurrentDirectoryA((dir + deep).c_str()));
   EXPECT_TRUE(list(std::string(40, 'r') + "\\*.c").empty());
   ASSERT_TRUE(SetCurrentDirectoryA(saved));
-  EXPECT_EQ(take(), (std::vector<DWORD>{3, 1, 3, 1}));
+  EXPECT_EQ(take(), (std::vector<unsigned long>{3, 1, 3, 1}));
   // The missing directories by name, as first spelled.
   EXPECT_EQ(missingNames, (std::vector<std::string>{dir + "missing\\", dir + "a.c\\", "Q:\\"}));
-  EXPECT_EQ(take(), (std::vector<DWORD>{0, 0, 0, 0}));  // taking ends the count
+  EXPECT_EQ(take(), (std::vector<unsigned long>{0, 0, 0, 0}));  // taking ends the count
   EXPECT_TRUE(missingNames.empty());
   // With no policy registered on the layer's hook nothing is counted, whoever asks.
   vlisting::startPassedOverCount();
   VwinSetListingPolicy(nullptr);
   EXPECT_TRUE(list(dir + "missing\\*.c").empty());
   EXPECT_EQ(names(list(dir + deep + "\\*")), (std::vector<std::string>{".", "..", fits}));
-  EXPECT_EQ(take(), (std::vector<DWORD>{0, 0, 0, 0}));
+  EXPECT_EQ(take(), (std::vector<unsigned long>{0, 0, 0, 0}));
 }
 
 TEST_F(FindFileTest, DriveRootListsNoDotEntries) {
