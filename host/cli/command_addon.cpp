@@ -1,15 +1,16 @@
-// Loading the add-on module (see host/cli/command_addon.h).
-#include "host/cli/command_addon.h"
-
+// Loading the add-on module on POSIX, for the vantrel command and the full-screen program (see
+// host/ide/addon_session.h): the POSIX path made absolute and checked, then loaded through the
+// layer's LoadLibraryA, which runs its DllEntryPoint.
 #include <limits.h>
 #include <unistd.h>
 
+#include "host/ide/addon_session.h"
 #include "win32/include/winbase.h"
 #include "win32/kernel32/paths.h"
 
-namespace vantrel {
+namespace host {
 
-HMODULE loadAddOn(const std::string& path, std::string& error) {
+HMODULE addOnModule(const std::string& path, std::string& error) {
   std::string absolute = path;
   if (absolute.empty() || absolute[0] != '/') {
     char cwd[PATH_MAX];
@@ -29,14 +30,4 @@ HMODULE loadAddOn(const std::string& path, std::string& error) {
   return module;
 }
 
-AddOnEntry findAddOnEntry(HMODULE module, const std::string& path, std::string& error) {
-  auto entry = reinterpret_cast<AddOnEntry>(
-      reinterpret_cast<void (*)()>(GetProcAddress(module, "BcwAddOnEntry")));
-  if (!entry) {
-    FreeLibrary(module);
-    error = "'" + path + "' is not an add-on (it has no BcwAddOnEntry)";
-  }
-  return entry;
-}
-
-}  // namespace vantrel
+}  // namespace host

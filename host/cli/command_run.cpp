@@ -13,14 +13,13 @@
 #include <cstring>
 #include <memory>
 
-#include "host/cli/command_addon.h"
 #include "host/cli/command_dialog.h"
 #include "host/cli/command_output.h"
 #include "host/cli/command_project.h"
 #include "host/cli/command_status.h"
-#include "host/cli/command_version.h"
 #include "host/cli/descriptor_buffer.h"
 #include "host/cli/listing_switches.h"
+#include "host/ide/addon_session.h"
 #include "host/ide/escape_note.h"
 #include "host/ide/host.h"
 #include "host/ide/passed_over_report.h"
@@ -34,7 +33,6 @@
 namespace vantrel {
 namespace {
 
-const char kToolName[] = "Vantrel";
 constexpr int kRegularExpressionBox = 0x04;
 constexpr int kAsynchronous = 0x08;
 
@@ -102,7 +100,7 @@ void terminalSize(int& columns, int& rows) {
 // Stays until every worker search the add-on started has ended. Ctrl-C or Esc on the terminal
 // meanwhile runs the tool again and answers its stop question Yes, as a user would; so does a
 // failed output.
-void waitForWorkers(host::Host& ide, CommandDisplay& display, TerminalKeys& keys,
+void waitForWorkers(host::AddOnSession& addOn, CommandDisplay& display, TerminalKeys& keys,
                     const std::vector<ProjectNodeId>& selected, long baseline) {
   bool stopAsked = false;
   while (VwinRunningThreadCount() > baseline) {
@@ -110,7 +108,7 @@ void waitForWorkers(host::Host& ide, CommandDisplay& display, TerminalKeys& keys
     if (stop && !stopAsked) {
       stopAsked = true;
       display.queueAnswer(IDYES);
-      ide.tools()->runTool(kToolName, selected);
+      addOn.runTool(selected);
     }
     Sleep(10);
   }
@@ -203,32 +201,23 @@ int runCommand(const CommandLine& line, const std::string& addOnPath, std::ostre
   int status = 2;
   {
     InterruptScope interrupts;
-    HMODULE module = loadAddOn(addOnPath, error);
-    if (!module) {
+    host::AddOnSession addOn(ide);
+    if (!addOn.load(addOnPath, error)) {
       VwinSetDisplay(nullptr);
       return fail(error);
     }
-    AddOnEntry entry = findAddOnEntry(module, addOnPath, error);
-    if (!entry) {
-      VwinSetDisplay(nullptr);
-      return fail(error);
-    }
-    entry(ide.serverReference());
-    ide.project()->open(project);
+    addOn.start(project);
     long baseline = VwinRunningThreadCount();
     passedOver->start();
-    bool ran = ide.tools()->runTool(kToolName, selected);
+    bool ran = addOn.runTool(selected);
     if (ran && dialog.confirmed && (dialog.options & kAsynchronous))
-      waitForWorkers(ide, display, keys, selected, baseline);
+      waitForWorkers(addOn, display, keys, selected, baseline);
     if (bar) bar->clear();
-    ide.project()->close();
-    entry(nullptr);
-    ide.tools()->clear();  // no handler may outlive the module's code
-    FreeLibrary(module);
+    addOn.unload();
     VwinSetDisplay(nullptr);
     ide.messageWindow()->flush();
 
-    if (!ran) return fail("the add-on listed no tool named \"Vantrel\"");
+    if (!ran) return fail(host::noToolMessage());
     if (!dialog.shown) return fail("the search dialog could not be shown");
     if (!dialog.confirmed) return fail(dialog.failure);
     out.flush();
@@ -251,23 +240,6 @@ int runCommand(const CommandLine& line, const std::string& addOnPath, std::ostre
     if (!error.empty()) return fail(error);
   }
   return status;
-}
-
-int showVersion(const std::string& addOnPath, std::ostream& out, std::ostream& err) {
-  std::string error;
-  HMODULE module = loadAddOn(addOnPath, error);
-  if (!module) {
-    err << "vantrel: " << error << std::endl;
-    return 2;
-  }
-  std::map<std::string, std::string> version = readModuleVersion(module);
-  FreeLibrary(module);
-  if (version.empty()) {
-    err << "vantrel: the add-on '" << addOnPath << "' carries no version block" << std::endl;
-    return 2;
-  }
-  out << "vantrel " << version["FileVersion"] << "\n" << version["FileDescription"] << "\n";
-  return 0;
 }
 
 }  // namespace vantrel

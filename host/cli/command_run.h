@@ -31,9 +31,6 @@ std::string findAddOn();
 int runCommand(const CommandLine& line, const std::string& addOnPath, std::ostream& out,
                std::ostream& err);
 
-// --version: the add-on's version block. Answers the exit status.
-int showVersion(const std::string& addOnPath, std::ostream& out, std::ostream& err);
-
 }  // namespace vantrel
 
 #endif  // VANTREL_HOST_COMMAND_RUN_H_

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "host/ide/addon_session.h"
 #include "host/ide/text_encoding.h"
 
 namespace vantrel {
@@ -106,6 +107,23 @@ std::map<std::string, std::string> readModuleVersion(HMODULE module) {
   const void* data = loaded ? LockResource(loaded) : nullptr;
   if (!data) return {};
   return parseVersionBlock(data, SizeofResource(module, found));
+}
+
+int showVersion(const std::string& addOnPath, std::ostream& out, std::ostream& err) {
+  std::string error;
+  HMODULE module = host::addOnModule(addOnPath, error);
+  if (!module) {
+    err << "vantrel: " << error << std::endl;
+    return 2;
+  }
+  std::map<std::string, std::string> version = readModuleVersion(module);
+  FreeLibrary(module);
+  if (version.empty()) {
+    err << "vantrel: the add-on '" << addOnPath << "' carries no version block" << std::endl;
+    return 2;
+  }
+  out << "vantrel " << version["FileVersion"] << "\n" << version["FileDescription"] << "\n";
+  return 0;
 }
 
 }  // namespace vantrel

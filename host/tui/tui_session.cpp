@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "dialog/search_dialog_ids.h"
-#include "host/cli/command_addon.h"
 #include "host/cli/command_project.h"
 #include "host/cli/listing_switches.h"
+#include "host/ide/addon_session.h"
 #include "host/ide/escape_note.h"
 #include "host/ide/host.h"
 #include "host/ide/text_encoding.h"
@@ -60,17 +60,14 @@ int runTerminalSession(const vantrel::CommandLine& line, const std::string& addO
   config.searchThreads = line.threads.value_or(1);
   host::Host ide(config);
   ide.messageWindow()->keepEvents(false);
-  HMODULE module = vantrel::loadAddOn(addOnPath, error);
-  if (!module) return fail(error);
-  vantrel::AddOnEntry entry = vantrel::findAddOnEntry(module, addOnPath, error);
-  if (!entry) return fail(error);
-  entry(ide.serverReference());
-  ide.project()->open(project);
+  host::AddOnSession addOn(ide);
+  if (!addOn.load(addOnPath, error)) return fail(error);
+  addOn.start(project);
   long baseline = threadCount();
 
   FrontEnd frontEnd;
   frontEnd.windowsPaths = line.windowsPaths;
-  frontEnd.runTool = [&] { return ide.tools()->runTool("Vantrel", selected); };
+  frontEnd.runTool = [&] { return addOn.runTool(selected); };
   frontEnd.searchRunning = [&] { return threadCount() > baseline; };
   // Fields and boxes given on the command line are entered into the first dialog as a user
   // would; the text to find is left for the user, who gets the focus there.
@@ -125,10 +122,7 @@ int runTerminalSession(const vantrel::CommandLine& line, const std::string& addO
   };
   int status = runTerminalFrontEnd(ide, frontEnd);
 
-  ide.project()->close();
-  entry(nullptr);
-  ide.tools()->clear();  // no handler may outlive the module's code
-  FreeLibrary(module);
+  addOn.unload();
   if (status < 0) return fail("the terminal cannot be used full-screen");
   return status;
 }

@@ -27,7 +27,7 @@
 #include "host/cli/command_dialog.h"
 #include "host/cli/command_output.h"
 #include "host/cli/command_project.h"
-#include "host/cli/command_version.h"
+#include "host/ide/addon_session.h"
 #include "host/ide/host.h"
 #include "host/ide/passed_over_report.h"
 #include "host/ide/text_encoding.h"
@@ -37,9 +37,7 @@
 namespace vantrel {
 namespace {
 
-const char kToolName[] = "Vantrel";
 constexpr int kAsynchronous = 0x08;
-typedef void(WINAPI* AddOnEntry)(HostServer*);
 
 // Set by Ctrl-C; read by the wait for a worker search.
 std::atomic<bool> interrupted{false};
@@ -158,7 +156,7 @@ std::set<DWORD> processThreads() {
 
 // Stays until every thread started since `before` (the add-on's worker) has ended, pumping the
 // thread's messages meanwhile. Ctrl-C runs the tool again and answers its stop question Yes.
-void waitForWorkers(host::Host& ide, const std::set<DWORD>& before,
+void waitForWorkers(host::AddOnSession& addOn, const std::set<DWORD>& before,
                     const std::vector<ProjectNodeId>& selected) {
   bool stopAsked = false;
   for (;;) {
@@ -170,7 +168,7 @@ void waitForWorkers(host::Host& ide, const std::set<DWORD>& before,
     if (interrupted.load() && !stopAsked) {
       stopAsked = true;
       driver->answer = IDYES;
-      ide.tools()->runTool(kToolName, selected);
+      addOn.runTool(selected);
     }
     MSG message;
     while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
@@ -189,6 +187,20 @@ std::string findAddOn() {
   std::string path(program, length);
   return path.substr(0, path.find_last_of("\\/") + 1) + "Vantrel.dll";
 }
+
+}  // namespace vantrel
+
+namespace host {
+
+HMODULE addOnModule(const std::string& path, std::string& error) {
+  HMODULE module = LoadLibraryA(path.c_str());
+  if (!module) error = "cannot load the add-on '" + path + "' (VANTREL_ADDON names another)";
+  return module;
+}
+
+}  // namespace host
+
+namespace vantrel {
 
 int runCommand(const CommandLine& line, const std::string& addOnPath, std::ostream& out,
                std::ostream& err) {
@@ -232,14 +244,9 @@ int runCommand(const CommandLine& line, const std::string& addOnPath, std::ostre
   SetConsoleCtrlHandler(onConsoleControl, TRUE);
   int status = 2;
   std::string error;
-  HMODULE module = LoadLibraryA(addOnPath.c_str());
-  AddOnEntry entry = nullptr;
-  if (!module)
-    error = "cannot load the add-on '" + addOnPath + "' (VANTREL_ADDON names another)";
-  else if (!(entry = reinterpret_cast<AddOnEntry>(
-                 reinterpret_cast<void (*)()>(GetProcAddress(module, "BcwAddOnEntry")))))
-    error = "'" + addOnPath + "' is not an add-on (it has no BcwAddOnEntry)";
-  if (entry) {
+  host::AddOnSession addOn(ide);
+  if (addOn.load(addOnPath, error)) {
+    HMODULE module = addOn.module();
     beepWindow.store(ide.messageWindow());
     redirectImport(module, "USER32.dll", "MessageBeep",
                    reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(&seeBeep)));
@@ -248,16 +255,13 @@ int runCommand(const CommandLine& line, const std::string& addOnPath, std::ostre
         redirectImport(module, "USER32.dll", "GetAsyncKeyState",
                        reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(&seeKeyState)))));
     watchFileSearches(module);
-    entry(ide.serverReference());
-    ide.project()->open(project);
+    addOn.start(project);
     passedOver->start();
     std::set<DWORD> before = processThreads();
-    bool ran = ide.tools()->runTool(kToolName, selected);
+    bool ran = addOn.runTool(selected);
     if (ran && modal.outcome.confirmed && (modal.outcome.options & kAsynchronous))
-      waitForWorkers(ide, before, selected);
-    ide.project()->close();
-    entry(nullptr);
-    ide.tools()->clear();  // no handler may outlive the module's code
+      waitForWorkers(addOn, before, selected);
+    addOn.stop();
     ide.messageWindow()->flush();
     // What the walk passed over goes beside the message window's lines, as on POSIX.
     std::string skipped = passedOver->last().describe(
@@ -272,7 +276,7 @@ int runCommand(const CommandLine& line, const std::string& addOnPath, std::ostre
       err << "vantrel: " << scoped << std::endl;
     }
     if (!ran)
-      error = "the add-on listed no tool named \"Vantrel\"";
+      error = host::noToolMessage();
     else if (!modal.outcome.shown)
       error =
           "the search dialog could not be shown: no window can be made here (under Wine, no X "
@@ -285,29 +289,13 @@ int runCommand(const CommandLine& line, const std::string& addOnPath, std::ostre
     else
       status = output.outcome->status(error);
   }
-  if (module) FreeLibrary(module);
+  addOn.unload();
   beepWindow.store(nullptr);
   SetConsoleCtrlHandler(onConsoleControl, FALSE);
   UnhookWindowsHookEx(hook);
   driver = nullptr;
   if (!error.empty()) return fail(error);
   return status;
-}
-
-int showVersion(const std::string& addOnPath, std::ostream& out, std::ostream& err) {
-  HMODULE module = LoadLibraryA(addOnPath.c_str());
-  if (!module) {
-    err << "vantrel: cannot load the add-on '" << addOnPath << "'" << std::endl;
-    return 2;
-  }
-  std::map<std::string, std::string> version = readModuleVersion(module);
-  FreeLibrary(module);
-  if (version.empty()) {
-    err << "vantrel: the add-on '" << addOnPath << "' carries no version block" << std::endl;
-    return 2;
-  }
-  out << "vantrel " << version["FileVersion"] << "\n" << version["FileDescription"] << "\n";
-  return 0;
 }
 
 }  // namespace vantrel

@@ -10,6 +10,7 @@
 
 #include "host/cli/command_args.h"
 #include "host/cli/command_run.h"
+#include "host/cli/command_version.h"
 #include "host/cli/usage_text.h"
 #include "host/ide/ref_counted.h"
 
