@@ -12,7 +12,15 @@ namespace {
 // each hit move their texts (a hit its line and its file's path) into the event and the event's
 // old buffers into the reused strings, without an allocation. Sinks see it only during the call.
 MessageEvent& reusedEvent(MessageEvent::Kind kind, int group) {
+#ifdef _WIN32
+  // Made once per thread and left at its end: in the MinGW build a thread_local destructor may
+  // run after the runtime has freed the thread's storage of it, freeing the texts twice (see
+  // host/ide/object_pool.h).
+  thread_local MessageEvent* events = nullptr;
+  if (!events) events = new MessageEvent[3];
+#else
   thread_local MessageEvent events[3];
+#endif
   MessageEvent& event = events[kind == MessageEvent::Kind::Group     ? 0
                                : kind == MessageEvent::Kind::Heading ? 1
                                                                      : 2];

@@ -6,11 +6,10 @@
 // Invariants: a kept object has no reference (a Release of it is refused and reported as for a
 // destroyed one) and is not counted as live; `take` hands it out again with one reference, as new.
 // At most kKept objects wait per thread; the rest, and those left when the thread ends, are
-// deleted. T provides `recycle()` (drop what it holds, keep its buffers small enough to keep) and
-// is a friend of its pool.
-// Threading: each thread keeps its own objects; an object released on another thread than the
-// one that made it joins that thread's pool.
-// Tested by tests/host/ide/host_object_test.cpp.
+// deleted. The Windows build keeps none (see kPooled). T provides `recycle()` (drop what it holds,
+// keep its buffers small enough to keep) and is a friend of its pool. Threading: each thread keeps
+// its own objects; an object released on another thread than the one that made it joins that
+// thread's pool. Tested by tests/host/ide/host_object_test.cpp.
 #ifndef VANTREL_HOST_OBJECT_POOL_H_
 #define VANTREL_HOST_OBJECT_POOL_H_
 
@@ -25,6 +24,7 @@ class ObjectPool {
  public:
   // A kept object with one reference, else a new one; NULL on exhaustion.
   static T* take() {
+    if (!kPooled) return make();
     std::vector<T*>& kept = list().objects;
     if (!kept.empty()) {
       T* object = kept.back();
@@ -32,14 +32,14 @@ class ObjectPool {
       object->revive();
       return object;
     }
-    try {
-      return new T();
-    } catch (...) {
-      return nullptr;
-    }
+    return make();
   }
   // Called by T's Release with the last reference gone: keeps the object, or deletes it.
   static void give(T* object) {
+    if (!kPooled) {
+      delete object;
+      return;
+    }
     std::vector<T*>& kept = list().objects;
     if (kept.size() < kKept) {
       try {
@@ -54,6 +54,24 @@ class ObjectPool {
   }
 
  private:
+  // Not in the MinGW build: there a thread's thread_local destructors may run after the runtime
+  // has freed the thread's storage of them (its emulated TLS), so a worker thread's pool was
+  // deleted from freed memory as the thread ended, deleting its objects twice (a search on
+  // several threads under Wine then crashed in the heap).
+#ifdef _WIN32
+  static constexpr bool kPooled = false;
+#else
+  static constexpr bool kPooled = true;
+#endif
+
+  static T* make() {
+    try {
+      return new T();
+    } catch (...) {
+      return nullptr;
+    }
+  }
+
   struct List {
     List() { objects.reserve(kKept); }
     // A kept object is deleted as it is, uncounted: counting it live again first would show, to

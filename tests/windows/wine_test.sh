@@ -51,6 +51,10 @@ if [ "$mode" = prefix ]; then
   rm -rf "$WINEPREFIX"
   start=$(date +%s)
   winrun wineboot -i >/dev/null 2>&1
+  # A crash prints Wine's backtrace on stderr and ends the run, rather than waiting on a dialog
+  # no one sees (a test then stood still until its timeout).
+  winrun reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \
+    >/dev/null 2>&1
   settle
   [ -f "$WINEPREFIX/system.reg" ] || { echo "FAIL: no Wine prefix made" >&2; exit 1; }
   echo "Wine prefix (${WINEARCH:-win64}) made by $wine in $(($(date +%s) - start)) s"
