@@ -221,9 +221,8 @@ int runCommand(const CommandLine& line, const std::string& addOnPath, std::ostre
 
   host::HostConfig config;
   config.statusRow = 0;
-  // No thread service unless -j asks for one, so the search is the IDE's own: under Wine a search
-  // offered the service was seen to stop making progress or end early, not yet understood.
-  config.searchThreads = line.threads.value_or(0);
+  // As the Linux command: as many threads as the process may run on, unless -j says.
+  config.searchThreads = line.threads.value_or(host::usableCores());
   host::Host ide(config);
   std::atomic<bool> outputFailed{false};
   CommandOutput output = makeCommandOutput(line, out, false, outputFailed);

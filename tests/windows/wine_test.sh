@@ -12,6 +12,7 @@
 #   prefix    makes the Wine prefix (BUILD_DIR/wineprefix) once for the whole test run: a 32-bit
 #             Windows for a 32-bit vantrel.exe
 #   compare   plain, case-sensitive, regular-expression and whole-word searches, text and JSON,
+#             on one thread and on several,
 #             context lines, counts and vimgrep lines,
 #             and the nodes of a project file
 #   async     an asynchronous search: the command stays until the worker has ended
@@ -163,6 +164,9 @@ case $mode in
     same context needle -f '*.txt' --options=2 -C 1
     same counts needle -f '*.cpp' --options=2 -c
     same vimgrep needle -f '*.cpp' --options=2 --format=vimgrep
+    # One thread and several: the same hits, as on Linux.
+    same one-thread needle -f '*.*' --options=2 -j1
+    same four-threads 'ne+dle[0-9]' -f '*.*' --options=6 -j4 -C 1
     same masks needle -f 'file?.TXT;*.with.*;notes' --options=2
     same no-hit 'not-in-any-file' -f '*.*' --options=2
     same bad-pattern 'ne(dle' -f '*.*' --options=6
