@@ -1,10 +1,12 @@
 // The live query's editor: a results page's own search, edited in place in rows of its own over
 // the page. The text to find has the focus; Tab and Shift-Tab take it on to the file types and
 // the directories and back; Alt-C, Alt-R, Alt-E and Alt-W tick and clear case, recursion, regular
-// expression and whole words. Typing, Backspace, Ctrl-W (a word) and Ctrl-U (the field) edit the
-// focused field at its end. Under the fields, while there is one: why the engine refuses the
-// pattern, marked where it stopped reading, else what the pattern asks that this syntax reads
-// otherwise (host/ide/escape_note.h).
+// expression and whole words. The focused field is edited at its caret, as the search form's
+// fields are: Left, Right, Home and End (Ctrl-A, Ctrl-E) move it, typing goes in before it,
+// Backspace and Delete remove a character, Ctrl-W the word before it and Ctrl-U all before it.
+// Each field keeps its caret; opening puts each at its field's end. Under the fields, while there
+// is one: why the engine refuses the pattern, marked where it stopped reading, else what the
+// pattern asks that this syntax reads otherwise (host/ide/escape_note.h).
 //
 // The editor only says what is wanted and when: the search it asks for settles once typing has
 // paused for kSettle, 200 ms. Keys typed in a run come 100 to 200 ms apart, so a word typed at
@@ -57,10 +59,14 @@ class LiveQuery {
  private:
   enum Field { kText, kTypes, kDirectories, kFields };
   std::string& field(Field f);
+  const std::string& field(Field f) const;
+  // Edits the focused field at its caret; answers whether it changed.
+  bool editKey(const Key& key);
   void edited(Clock::time_point now);
 
   SearchRequest wanted_;
   Field focus_ = kText;
+  size_t caret_[kFields] = {};  // byte offsets, each at a character's start
   Clock::time_point lastEdit_{};
   std::string refusal_;
   std::string note_;

@@ -93,10 +93,18 @@ TEST_F(LiveQueryTest, TheHitsFollowTheTypedQueryAndOnlyWhatIsKeptIsRemembered) {
       &s, 20000))
       << s.all();
   EXPECT_TRUE(s.contains("\"(q|q)*zz|n\" (regular expression,")) << s.all();
-  // Enter keeps the new search: a page like any other.
+  // Enter keeps the new search: a page like any other. The query is edited at its caret.
   terminal_->type("e");
   ASSERT_TRUE(waitForQuery("(q|q)*zz|n", &s)) << s.all();
-  terminal_->type("ex");
+  terminal_->type("xz");
+  terminal_->keys("Left Left");
+  terminal_->type("e");
+  ASSERT_TRUE(waitForQuery("(q|q)*zz|nexz", &s)) << s.all();
+  terminal_->keys("Home Delete End BSpace");
+  ASSERT_TRUE(waitForQuery("q|q)*zz|nex", &s)) << s.all();
+  terminal_->keys("Home");
+  terminal_->type("(");
+  ASSERT_TRUE(waitForQuery("(q|q)*zz|nex", &s)) << s.all();
   terminal_->keys("Enter");
   ASSERT_TRUE(terminal_->waitFor(
       [](const tuitest::Screen& screen) {
