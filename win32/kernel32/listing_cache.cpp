@@ -21,6 +21,7 @@
 #include <unordered_map>
 
 #include "win32/include/windef.h"
+#include "win32/kernel32/ascii_fold.h"
 #include "win32/kernel32/listing_hook.h"
 
 namespace vwin {
@@ -51,7 +52,7 @@ bool sameStamp(const DirectoryListing::Stamp& a, const DirectoryListing::Stamp& 
          a.changed.tv_nsec == b.changed.tv_nsec && a.size == b.size;
 }
 
-unsigned char foldAscii(unsigned char c) { return c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c; }
+using vwin::foldAscii;
 
 bool isDotName(const char* name, size_t length) {
   return (length == 1 && name[0] == '.') || (length == 2 && name[0] == '.' && name[1] == '.');

@@ -7,8 +7,8 @@
 // names fit, the first in byte order is taken, so the answer is the same on every machine. A path
 // of MAX_PATH characters or more is refused, never cut into another path.
 //
-// The drive table: "Z:" is always "/"; VANTREL_DRIVES adds "L=/dir" entries separated by ";".
-// It is read on first use and by VwinReloadDrives, under a lock.
+// Which directory each drive stands for is the drive table's (win32/kernel32/drives.h); a path's
+// components are put in normal form by win32/kernel32/path_components.h.
 //
 // The forms without the file system keep, per thread, the mapping of the last path's directory
 // part, and map a path with the same part and a plain last name by joining that name to it: the
@@ -22,112 +22,24 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
-#include <mutex>
 #include <string>
 #include <string_view>
 
 #include "win32/include/winbase.h"
+#include "win32/kernel32/ascii_fold.h"
+#include "win32/kernel32/drives.h"
 #include "win32/kernel32/errno_map.h"
+#include "win32/kernel32/path_components.h"
 
 namespace {
 
-constexpr int kDrives = 26;
-
-struct DriveTable {
-  bool loaded = false;
-  std::string root[kDrives];  // normalised absolute POSIX directory; empty: no such drive
-};
-
-std::mutex drivesMutex;
-DriveTable drives;
-
 bool isSeparator(char c) { return c == '\\' || c == '/'; }
-
-char foldAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 0x20) : c; }
 
 std::string folded(std::string_view text) {
   std::string out(text);
   CharUpperBuffA(out.data(), static_cast<DWORD>(out.size()));
   return out;
-}
-
-// A path's components in normal form, "/a/b" ("" for none), built in storage the caller owns:
-// empty components and "." are dropped, ".." removes the last part but never goes above the
-// start. Each text applied needs room for its own length and one character more.
-class Components {
- public:
-  explicit Components(char* storage) : text_(storage) {}
-  Components(const Components&) = delete;
-  Components& operator=(const Components&) = delete;
-
-  // Applies the components of `text`, separated by "/" and, with `backslashToo`, by "\".
-  void apply(std::string_view text, bool backslashToo) {
-    size_t i = 0;
-    while (i < text.size()) {
-      size_t end = i;
-      while (end < text.size() && text[end] != '/' && !(backslashToo && text[end] == '\\')) ++end;
-      std::string_view part = text.substr(i, end - i);
-      if (part == "..") {
-        if (length_ <= mark_) leftMark_ = true;
-        while (length_ > 0 && text_[length_ - 1] != '/') --length_;
-        if (length_ > 0) --length_;  // the separator before the removed part
-      } else if (!part.empty() && part != ".") {
-        text_[length_++] = '/';
-        memcpy(text_ + length_, part.data(), part.size());
-        length_ += part.size();
-      }
-      i = end + 1;
-    }
-  }
-  std::string_view view() const { return std::string_view(text_, length_); }
-  // Marks where the form ends now; from here on, whether a ".." takes away a part from before it.
-  void mark() {
-    mark_ = length_;
-    leftMark_ = false;
-  }
-  size_t marked() const { return mark_; }
-  bool leftMark() const { return leftMark_; }
-
- private:
-  char* text_;
-  size_t length_ = 0;
-  size_t mark_ = 0;
-  bool leftMark_ = false;
-};
-
-// A POSIX path in normal form ("/" for the root).
-std::string normalPosix(std::string_view path) {
-  std::string storage(path.size() + 1, '\0');
-  Components parts(storage.data());
-  parts.apply(path, false);
-  return parts.view().empty() ? std::string("/") : std::string(parts.view());
-}
-
-void loadDrivesLocked() {
-  for (std::string& root : drives.root) root.clear();
-  drives.root['Z' - 'A'] = "/";
-  if (const char* table = getenv("VANTREL_DRIVES")) {
-    std::string_view rest(table);
-    while (!rest.empty()) {
-      size_t end = rest.find(';');
-      std::string_view entry = rest.substr(0, end);
-      rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 1);
-      // "L=/dir": a letter, "=", an absolute directory. Z stays "/".
-      if (entry.size() < 3 || entry[1] != '=' || entry[2] != '/') continue;
-      char letter = foldAscii(entry[0]);
-      if (letter < 'A' || letter > 'Z' || letter == 'Z') continue;
-      drives.root[letter - 'A'] = normalPosix(entry.substr(2));
-    }
-  }
-  drives.loaded = true;
-}
-
-std::string driveRoot(char letter) {
-  std::lock_guard<std::mutex> lock(drivesMutex);
-  if (!drives.loaded) loadDrivesLocked();
-  return drives.root[letter - 'A'];
 }
 
 // The name in `directory` that equals `name` when both are folded, the first in byte order when
@@ -162,7 +74,7 @@ int missing(const std::string& path) {
 struct WindowsPath {
   char letter = 0;  // upper case
   char storage[2 * MAX_PATH + 2];
-  Components parts{storage};
+  vwin::Components parts{storage};
   // For a relative path without a drive that stays inside the current directory, where its own
   // part starts in `parts`; npos otherwise.
   size_t inside = std::string_view::npos;
@@ -180,7 +92,7 @@ DWORD parseWindowsPath(const char* windowsPath, size_t length, WindowsPath& out)
   if (isSeparator(windowsPath[0]) && isSeparator(windowsPath[1]))
     return ERROR_PATH_NOT_FOUND;  // UNC and device paths name no drive of ours
 
-  char first = foldAscii(windowsPath[0]);
+  char first = static_cast<char>(vwin::foldAscii(static_cast<unsigned char>(windowsPath[0])));
   bool hasDrive = windowsPath[1] == ':' && first >= 'A' && first <= 'Z';
   std::string_view rest(windowsPath, length);
   if (hasDrive) rest.remove_prefix(2);
@@ -367,7 +279,7 @@ BOOL mapPath(LPCSTR windowsPath, LPSTR posixPath, DWORD size, Form form,
     return TRUE;
   }
 
-  std::string root = driveRoot(path.letter);
+  std::string root = vwin::driveRoot(path.letter);
   if (root.empty()) return fail(ERROR_PATH_NOT_FOUND);
   if (path.fullLength() >= MAX_PATH) return fail(ERROR_FILENAME_EXCED_RANGE);
 
@@ -410,25 +322,10 @@ WINAPI_EXPORT DWORD VwinToWindowsPath(LPCSTR posixPath, LPSTR windowsPath, DWORD
     SetLastError(ERROR_INVALID_NAME);
     return 0;
   }
-  std::string normal = normalPosix(posixPath);
+  std::string normal = vwin::normalPosix(posixPath);
 
-  char letter = 'Z';
-  size_t rootLength = 1;
-  {
-    std::lock_guard<std::mutex> lock(drivesMutex);
-    if (!drives.loaded) loadDrivesLocked();
-    size_t best = 0;
-    for (int i = 0; i < kDrives; ++i) {
-      const std::string& root = drives.root[i];
-      if (root.empty() || root.size() <= best) continue;
-      bool fits = root == "/" || normal == root ||
-                  (normal.compare(0, root.size(), root) == 0 && normal[root.size()] == '/');
-      if (!fits) continue;
-      best = root.size();
-      letter = static_cast<char>('A' + i);
-      rootLength = root == "/" ? 0 : root.size();
-    }
-  }
+  size_t rootLength = 0;
+  char letter = vwin::driveOfPosix(normal, &rootLength);
 
   std::string out;
   out.push_back(letter);
@@ -446,9 +343,6 @@ WINAPI_EXPORT DWORD VwinToWindowsPath(LPCSTR posixPath, LPSTR windowsPath, DWORD
 }
 
 WINAPI_EXPORT void VwinReloadDrives(void) {
-  {
-    std::lock_guard<std::mutex> lock(drivesMutex);
-    loadDrivesLocked();
-  }
+  vwin::reloadDrives();
   VwinSyncCurrentDirectory();
 }
