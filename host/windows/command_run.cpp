@@ -33,11 +33,10 @@
 #include "host/ide/text_encoding.h"
 #include "host/windows/find_watch.h"
 #include "host/windows/import_hook.h"
+#include "search/option_bits.h"
 
 namespace vantrel {
 namespace {
-
-constexpr int kAsynchronous = 0x08;
 
 // Set by Ctrl-C; read by the wait for a worker search.
 std::atomic<bool> interrupted{false};
@@ -258,7 +257,7 @@ int runCommand(const CommandLine& line, const std::string& addOnPath, std::ostre
     passedOver->start();
     std::set<DWORD> before = processThreads();
     bool ran = addOn.runTool(selected);
-    if (ran && modal.outcome.confirmed && (modal.outcome.options & kAsynchronous))
+    if (ran && modal.outcome.confirmed && (modal.outcome.options & Asynchronous))
       waitForWorkers(addOn, before, selected);
     addOn.stop();
     ide.messageWindow()->flush();
