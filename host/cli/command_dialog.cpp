@@ -33,14 +33,14 @@ std::string heldWhole(HWND dialog, int id, const char* what, const std::string& 
          " (byte " + std::to_string(at + 1) + ")";
 }
 
-int boxes(HWND dialog) {
+}  // namespace
+
+int checkedBoxes(HWND dialog) {
   int bits = 0;
   for (int i = 0; i < kBoxCount; ++i)
-    if (IsDlgButtonChecked(dialog, kFirstBox + i) == BST_CHECKED) bits |= 1 << i;
+    if (IsDlgButtonChecked(dialog, kFirstBox + i) == BST_CHECKED) bits |= searchOptionOfBox(i);
   return bits;
 }
-
-}  // namespace
 
 bool driveSearchDialog(HWND dialog, const DialogInput& input, DialogOutcome& outcome) {
   outcome = DialogOutcome{};
@@ -59,12 +59,13 @@ bool driveSearchDialog(HWND dialog, const DialogInput& input, DialogOutcome& out
     script.type(id, text).require(
         [id, what, &text](HWND d) { return heldWhole(d, id, what, text); });
   }
-  for (int i = 0; i < kBoxCount; ++i) {
-    if (input.options) script.check(kFirstBox + i, (*input.options >> i) & 1);
-    if ((input.ticked >> i) & 1) script.check(kFirstBox + i, true);
-  }
+  // Only the boxes the command line decides are touched; the others keep what the dialog shows.
+  int wanted = input.boxesFrom(0);
+  for (int i = 0; i < kBoxCount; ++i)
+    if (input.boxesDecided() & searchOptionOfBox(i))
+      script.check(kFirstBox + i, (wanted & searchOptionOfBox(i)) != 0);
   script.then([&outcome](HWND d) {
-    outcome.options = boxes(d);
+    outcome.options = checkedBoxes(d);
     char text[1000] = {};
     GetDlgItemTextA(d, kTextCombo, text, sizeof text);
     outcome.text = text;

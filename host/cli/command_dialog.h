@@ -13,6 +13,7 @@
 #include <string>
 
 #include "addon/platform.h"
+#include "search/option_bits.h"
 
 namespace vantrel {
 
@@ -21,8 +22,14 @@ struct DialogInput {
   std::optional<std::string> text;
   std::optional<std::string> fileTypes;
   std::optional<std::string> directories;
-  std::optional<int> options;  // all five boxes from these bits
-  int ticked = 0;              // boxes ticked on top
+  std::optional<int> options;  // --options: all five boxes from these bits
+  int ticked = 0;              // -s -r -e -a -w: boxes ticked on top
+
+  // The boxes the command line decides: all five with --options, else those it ticks.
+  int boxesDecided() const { return options ? kAllSearchOptions : ticked; }
+  // The option boxes as the command line leaves them, from those the dialog shows: --options sets
+  // all five, then -s -r -e -a -w tick more; a box neither names stays as shown.
+  int boxesFrom(int shown) const { return (options ? *options : shown) | ticked; }
 };
 
 // What became of the dialog.
@@ -33,6 +40,9 @@ struct DialogOutcome {
   std::string text;        // the text to find then
   std::string failure;     // when OK was not pressed: why, for the user
 };
+
+// The option bits of the boxes `dialog` has ticked now.
+int checkedBoxes(HWND dialog);
 
 // Drives the open dialog `dialog` and ends it. Answers false when it is not the search dialog.
 bool driveSearchDialog(HWND dialog, const DialogInput& input, DialogOutcome& outcome);

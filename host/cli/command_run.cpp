@@ -27,14 +27,12 @@
 #include "host/ide/text_encoding.h"
 #include "host/posix/command_keys.h"
 #include "host/posix/recording_display.h"
+#include "search/option_bits.h"
 #include "win32/kernel32/listing_cache.h"
 #include "win32/user32/display.h"
 
 namespace vantrel {
 namespace {
-
-constexpr int kRegularExpressionBox = 0x04;
-constexpr int kAsynchronous = 0x08;
 
 // Set by SIGINT; read by the display (as Esc) and by the wait for a worker search.
 std::atomic<bool> interrupted{false};
@@ -191,7 +189,7 @@ int runCommand(const CommandLine& line, const std::string& addOnPath, std::ostre
     if (dialog.confirmed) results.setSearch(dialog.text, dialog.options);
     // Escapes other syntaxes read as classes are letters here: said before the search runs, the
     // pattern searched as it is.
-    std::string note = dialog.confirmed && (dialog.options & kRegularExpressionBox)
+    std::string note = dialog.confirmed && (dialog.options & RegularExpression)
                            ? host::escapeNote(dialog.text)
                            : std::string();
     if (!note.empty()) err << "vantrel: note: " << host::toTerminalText(note) << std::endl;
@@ -210,7 +208,7 @@ int runCommand(const CommandLine& line, const std::string& addOnPath, std::ostre
     long baseline = VwinRunningThreadCount();
     passedOver->start();
     bool ran = addOn.runTool(selected);
-    if (ran && dialog.confirmed && (dialog.options & kAsynchronous))
+    if (ran && dialog.confirmed && (dialog.options & Asynchronous))
       waitForWorkers(addOn, display, keys, selected, baseline);
     if (bar) bar->clear();
     addOn.unload();

@@ -25,8 +25,8 @@ class LineMatches {
   LineMatches();
   ~LineMatches();
 
-  // The search: its text and the dialog's option bits (case 0x01, regular expression 0x04,
-  // whole words 0x10).
+  // The search: its text and the dialog's option bits (search/option_bits.h: case sensitive,
+  // regular expression and whole words are read).
   void setSearch(const std::string& text, int options);
   // The line searched next (without its line end; read up to its first NUL, as the search does).
   void setLine(std::string_view line);

@@ -477,7 +477,7 @@ LiveSearch::Hooks App::liveHooks() {
   };
   hooks.start = [this](const SearchRequest& request) {
     SearchRequest entered = request;
-    entered.options |= kAsynchronousBox;
+    entered.options |= Asynchronous;
     display_->setFirstDialogHandler([this, entered](HWND dialog) {
       frontEnd_.enterRequest(dialog, entered);
       VwinDialogKey(dialog, VK_RETURN, FALSE);

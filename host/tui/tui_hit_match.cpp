@@ -21,7 +21,7 @@ int pastDeadline(void* context) {
 // unless the case counts.
 void asSearched(std::string& out, std::string_view text, int options) {
   out.assign(text.data(), text.size());
-  if (!(options & kCaseSensitive) && !out.empty())
+  if (!(options & CaseSensitive) && !out.empty())
     CharUpperBuffA(out.data(), static_cast<DWORD>(out.size()));
 }
 
@@ -48,7 +48,7 @@ bool HitMatcher::extent(std::string_view line, const SearchRequest& request, int
   line = line.substr(0, line.find('\0'));
   size_t at = static_cast<size_t>(column - 1);
   if (at > line.size()) return false;
-  if (!(request.options & kRegularExpression)) {
+  if (!(request.options & RegularExpression)) {
     std::string wanted;
     asSearched(wanted, request.text, request.options);
     if (line.size() - at < wanted.size()) return false;
@@ -61,7 +61,7 @@ bool HitMatcher::extent(std::string_view line, const SearchRequest& request, int
   if (!compile(request)) return false;
   asSearched(searched_, line, request.options);
   auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(16);
-  pattern_->wholeWords = (request.options & kWholeWords) ? 1 : 0;
+  pattern_->wholeWords = (request.options & WholeWords) ? 1 : 0;
   pattern_->stopCheck = pastDeadline;
   pattern_->stopContext = &deadline;
   const char* text = searched_.c_str();
@@ -75,7 +75,7 @@ bool HitMatcher::extent(std::string_view line, const SearchRequest& request, int
 }
 
 long HitMatcher::refusedAt(const SearchRequest& request, std::string* reason) {
-  if (!(request.options & kRegularExpression)) return -1;
+  if (!(request.options & RegularExpression)) return -1;
   std::string folded;
   asSearched(folded, request.text, request.options);
   std::unique_ptr<GREPCLASS> pattern(new (std::nothrow) GREPCLASS(folded.c_str()));

@@ -46,12 +46,6 @@ class HitMatcher {
   std::string searched_;  // the line as searched (upper-cased when the case is ignored)
 };
 
-// The request's option bits (as tui_search_request.h numbers them).
-inline constexpr int kCaseSensitive = 0x01;
-inline constexpr int kRegularExpression = 0x04;
-inline constexpr int kAsynchronousBox = 0x08;
-inline constexpr int kWholeWords = 0x10;
-
 }  // namespace tui
 
 #endif  // VANTREL_HOST_TUI_HIT_MATCH_H_

@@ -111,7 +111,7 @@ void LiveQuery::edited(Clock::time_point now) {
   lastEdit_ = now;
   refusal_.clear();
   note_.clear();
-  if (!(wanted_.options & kRegularExpression)) return;
+  if (!(wanted_.options & RegularExpression)) return;
   std::string reason;
   long at = HitMatcher::refusedAt(wanted_, &reason);
   if (at >= 0) {

@@ -111,7 +111,8 @@ std::string describePage(const MessageList& list, size_t page) {
   if (s.stopped) out += ", stopped by the user";
   // Nothing found where files were passed over: the reason may be among them.
   if (s.hits == 0 && !s.notSearchedText.empty()) out += "; " + s.notSearchedText;
-  if (s.hits == 0 && s.summaryDirectories >= 0 && s.request.known && !(s.request.options & 0x02)) {
+  if (s.hits == 0 && s.summaryDirectories >= 0 && s.request.known &&
+      !(s.request.options & Recurse)) {
     // Nothing found in the top directories alone: the likeliest reason, said where it is seen.
     out += "; " + std::to_string(s.summaryFiles) + (s.summaryFiles == 1 ? " file" : " files") +
            " searched in " + std::to_string(s.summaryDirectories) +

@@ -41,8 +41,8 @@ void appendShown(std::string& out, std::string_view bytes, int& column) {
 bool matchInShown(std::string_view shown, const SearchRequest& request, int column, size_t* at,
                   size_t* length) {
   const std::string& text = request.text;
-  if (!request.known || (request.options & 0x04) || text.empty()) return false;
-  bool folded = !(request.options & 0x01);
+  if (!request.known || (request.options & RegularExpression) || text.empty()) return false;
+  bool folded = !(request.options & CaseSensitive);
   for (size_t p = 0; p + text.size() <= shown.size(); ++p) {
     if (column > 0 && p > static_cast<size_t>(column - 1)) break;
     size_t i = 0;
@@ -81,7 +81,7 @@ int Preview::draw(const Row& row, const SearchRequest& request, int top, int lef
     std::string_view line = lineText(row.line);
     size_t at = std::min(static_cast<size_t>(std::max(row.column, 1) - 1), line.size());
     size_t length = 0, start = 0, end = 0;
-    if (request.known && !(request.options & kRegularExpression) && !request.text.empty()) {
+    if (request.known && !(request.options & RegularExpression) && !request.text.empty()) {
       length = std::min(request.text.size(), line.size() - at);
     } else if (matcher_.extent(line, request, row.column, &start, &end)) {
       length = end - start;

@@ -70,7 +70,7 @@ int readAll(sqlite3* db, std::vector<RecentSearch>* out) {
     s.request.fileTypes = column(select, 2);
     s.request.directories = column(select, 3);
     int options = sqlite3_column_int(select, 4);
-    s.request.options = options & 0x1F;  // the five boxes, nothing else
+    s.request.options = options & kAllSearchOptions;  // the five boxes, nothing else
     s.stopped = (options & kStoppedBit) != 0;
     s.request.rules = column(select, 5);
     s.hits = static_cast<long>(sqlite3_column_int64(select, 6));
@@ -166,7 +166,8 @@ bool RecentSearches::add(const RecentSearch& search, std::string* problem) {
                       SQLITE_STATIC);
     sqlite3_bind_blob(insert, 4, r.directories.data(), static_cast<int>(r.directories.size()),
                       SQLITE_STATIC);
-    sqlite3_bind_int(insert, 5, (r.options & 0x1F) | (search.stopped ? kStoppedBit : 0));
+    sqlite3_bind_int(insert, 5,
+                     (r.options & kAllSearchOptions) | (search.stopped ? kStoppedBit : 0));
     sqlite3_bind_blob(insert, 6, r.rules.data(), static_cast<int>(r.rules.size()), SQLITE_STATIC);
     sqlite3_bind_int64(insert, 7, search.hits);
     sqlite3_bind_int64(insert, 8, search.files);

@@ -10,13 +10,15 @@
 #include <cstdint>
 #include <string>
 
+#include "search/option_bits.h"
+
 namespace tui {
 
 struct SearchRequest {
   std::string text;
   std::string fileTypes;
   std::string directories;
-  int options = 0;     // the boxes' bits, in the dialog's order (case 0x01 ... whole words 0x10)
+  int options = 0;     // the boxes' bits (search/option_bits.h)
   bool known = false;  // false: rows that came without a dialog (no search is known)
   std::string rules;   // the listing rules in words ("ignore files on, hidden"), or "": none told
   int64_t time = 0;    // when it was confirmed (seconds since 1970), 0: not told

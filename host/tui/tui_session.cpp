@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "dialog/search_dialog_ids.h"
+#include "host/cli/command_dialog.h"
 #include "host/cli/command_project.h"
 #include "host/cli/listing_switches.h"
 #include "host/ide/addon_session.h"
@@ -30,6 +31,14 @@ using namespace dialog_ids;
 // of them. Counted by the layer itself, so threads of libraries or of a sanitizer's runtime do
 // not look like a search that never ends.
 long threadCount() { return VwinRunningThreadCount(); }
+
+// Clicks the option boxes of `dialog` whose state is not as `bits` say, as a user would.
+void setBoxes(HWND dialog, int bits) {
+  for (int i = 0; i < kBoxCount; ++i) {
+    bool checked = IsDlgButtonChecked(dialog, kFirstBox + i) == BST_CHECKED;
+    if (checked != ((bits & searchOptionOfBox(i)) != 0)) VwinDialogClick(dialog, kFirstBox + i);
+  }
+}
 
 }  // namespace
 
@@ -74,12 +83,10 @@ int runTerminalSession(const vantrel::CommandLine& line, const std::string& addO
   frontEnd.prepareFirstDialog = [&line](HWND dialog) {
     if (line.fileTypes) VwinDialogType(dialog, kFileTypeCombo, line.fileTypes->c_str());
     if (line.directories) VwinDialogType(dialog, kDirectoriesCombo, line.directories->c_str());
-    for (int i = 0; i < kBoxCount; ++i) {
-      bool checked = IsDlgButtonChecked(dialog, kFirstBox + i) == BST_CHECKED;
-      bool wanted = line.options ? ((*line.options >> i) & 1) != 0 : checked;
-      if ((line.tickedOptions >> i) & 1) wanted = true;
-      if (wanted != checked) VwinDialogClick(dialog, kFirstBox + i);
-    }
+    vantrel::DialogInput given;
+    given.options = line.options;
+    given.ticked = line.tickedOptions;
+    setBoxes(dialog, given.boxesFrom(vantrel::checkedBoxes(dialog)));
     VwinDialogFocus(dialog, kTextCombo);
   };
   frontEnd.readRequest = [](HWND dialog) {
@@ -91,25 +98,21 @@ int runTerminalSession(const vantrel::CommandLine& line, const std::string& addO
     request.fileTypes = text;
     GetDlgItemTextA(dialog, kDirectoriesCombo, text, sizeof text);
     request.directories = text;
-    for (int i = 0; i < kBoxCount; ++i)
-      if (IsDlgButtonChecked(dialog, kFirstBox + i) == BST_CHECKED) request.options |= 1 << i;
+    request.options = vantrel::checkedBoxes(dialog);
     request.known = true;
     return request;
   };
   frontEnd.enterRequest = [](HWND dialog, const SearchRequest& request) {
     VwinDialogType(dialog, kFileTypeCombo, request.fileTypes.c_str());
     VwinDialogType(dialog, kDirectoriesCombo, request.directories.c_str());
-    for (int i = 0; i < kBoxCount; ++i) {
-      bool checked = IsDlgButtonChecked(dialog, kFirstBox + i) == BST_CHECKED;
-      if (checked != (((request.options >> i) & 1) != 0)) VwinDialogClick(dialog, kFirstBox + i);
-    }
+    setBoxes(dialog, request.options);
     VwinDialogType(dialog, kTextCombo, request.text.c_str());
     VwinDialogFocus(dialog, kTextCombo);
   };
   // Under the text field: what a pattern asks that this syntax reads otherwise.
   frontEnd.dialogNote = [](HWND dialog, int* controlId) {
     *controlId = kTextCombo;
-    if (IsDlgButtonChecked(dialog, kFirstBox + 2) != BST_CHECKED) return std::string();
+    if (!(vantrel::checkedBoxes(dialog) & RegularExpression)) return std::string();
     char text[1000];
     GetDlgItemTextA(dialog, kTextCombo, text, sizeof text);
     return host::toTerminalText(host::escapeNote(text));
