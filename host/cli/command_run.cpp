@@ -112,6 +112,70 @@ void waitForWorkers(host::AddOnSession& addOn, CommandDisplay& display, Terminal
   }
 }
 
+int fail(std::ostream& err, const std::string& message) {
+  err << "vantrel: " << message << std::endl;
+  return 2;
+}
+
+// Output into a file in the searched tree would be read while it grows: the file is left out
+// of the search, and the user told.
+void withholdOutputFile() {
+  struct stat output {};
+  bool outputIsFile = fstat(STDOUT_FILENO, &output) == 0 && S_ISREG(output.st_mode);
+  VwinWithholdFromListings(output.st_dev, outputIsFile ? output.st_ino : 0);
+}
+
+// Drives the dialogs the add-on opens: the search dialog with what the command line gives, its
+// outcome kept in `dialog` and the search told to `results`.
+host::RecordingDisplay::ModalDriver dialogDriver(const CommandLine& line, DialogOutcome& dialog,
+                                                 const CommandOutput& results, std::ostream& err) {
+  DialogInput input{line.text, line.fileTypes, line.directories, line.options, line.tickedOptions};
+  return [input, &dialog, &results, &err, dialogRuns = 0](HWND window) mutable {
+    // Only the first dialog is the user's; one opened again (a stop question that came too late) is
+    // cancelled, so no second search starts.
+    if (++dialogRuns > 1) return cancelSearchDialog(window);
+    bool closed = driveSearchDialog(window, input, dialog);
+    if (dialog.confirmed) results.setSearch(dialog.text, dialog.options);
+    // Escapes other syntaxes read as classes are letters here: said before the search runs, the
+    // pattern searched as it is.
+    std::string note = dialog.confirmed && (dialog.options & RegularExpression)
+                           ? host::escapeNote(dialog.text)
+                           : std::string();
+    if (!note.empty()) err << "vantrel: note: " << host::toTerminalText(note) << std::endl;
+    return closed;
+  };
+}
+
+// What a run tells once the add-on is unloaded: why no search ran, or what stands beside the
+// results (the output file left out, what the walk passed over, what --scope left out) and a
+// failed output. Answers the exit status.
+int reportRun(bool ran, const DialogOutcome& dialog, const CommandLine& line,
+              const host::PassedOverReport& passedOver, const CommandOutput& results,
+              std::ostream& out, std::ostream& err) {
+  if (!ran) return fail(err, host::noToolMessage());
+  if (!dialog.shown) return fail(err, "the search dialog could not be shown");
+  if (!dialog.confirmed) return fail(err, dialog.failure);
+  out.flush();
+  if (VwinWithheldFileListed())
+    err << "vantrel: the output file lies in the searched tree; it was not searched" << std::endl;
+  // What the walk passed over goes beside the message window's lines, never among them.
+  host::PathDisplay paths(line.windowsPaths);
+  std::string skipped = passedOver.last().describe(
+      [&paths](const std::string& dir) { return host::toTerminalText(paths.show(dir)); });
+  if (!skipped.empty()) err << "vantrel: passed over " << skipped << std::endl;
+  std::string scoped = results.scopeReport();
+  if (!scoped.empty()) err << "vantrel: " << scoped << std::endl;
+  if (out.bad() || outputFailed.load()) {
+    auto* buffer = dynamic_cast<host::DescriptorBuffer*>(out.rdbuf());
+    std::string cause = buffer && buffer->error() ? std::strerror(buffer->error()) : "";
+    return fail(err, "the results could not be written" + (cause.empty() ? "" : ": " + cause));
+  }
+  std::string error;
+  int status = results.outcome->status(error);
+  if (!error.empty()) return fail(err, error);
+  return status;
+}
+
 }  // namespace
 
 std::string findAddOn() {
@@ -135,22 +199,13 @@ std::string findAddOn() {
 
 int runCommand(const CommandLine& line, const std::string& addOnPath, std::ostream& out,
                std::ostream& err) {
-  auto fail = [&err](const std::string& message) {
-    err << "vantrel: " << message << std::endl;
-    return 2;
-  };
   host::ProjectDescription project;
   std::vector<ProjectNodeId> selected;
   std::string error;
   if (!openCommandProject(line.projectFile, line.selectedNodes, line.directories, project, selected,
                           error))
-    return fail(error);
-
-  // Output into a file in the searched tree would be read while it grows: the file is left out
-  // of the search, and the user told.
-  struct stat output {};
-  bool outputIsFile = fstat(STDOUT_FILENO, &output) == 0 && S_ISREG(output.st_mode);
-  VwinWithholdFromListings(output.st_dev, outputIsFile ? output.st_ino : 0);
+    return fail(err, error);
+  withholdOutputFile();
   applySearchScopeSwitches(line);
 
   // A status window always exists, so Esc (and Ctrl-C) is polled by a blocking search; it is shown
@@ -178,66 +233,26 @@ int runCommand(const CommandLine& line, const std::string& addOnPath, std::ostre
   display.showStatus(bar.get());
   display.readKeys(&keys);
   display.setDefaultAnswer(IDNO);
-  DialogInput input{line.text, line.fileTypes, line.directories, line.options, line.tickedOptions};
   DialogOutcome dialog;
-  int dialogRuns = 0;
-  display.setModalDriver([&](HWND window) {
-    // Only the first dialog is the user's; one opened again (a stop question that came too late) is
-    // cancelled, so no second search starts.
-    if (++dialogRuns > 1) return cancelSearchDialog(window);
-    bool closed = driveSearchDialog(window, input, dialog);
-    if (dialog.confirmed) results.setSearch(dialog.text, dialog.options);
-    // Escapes other syntaxes read as classes are letters here: said before the search runs, the
-    // pattern searched as it is.
-    std::string note = dialog.confirmed && (dialog.options & RegularExpression)
-                           ? host::escapeNote(dialog.text)
-                           : std::string();
-    if (!note.empty()) err << "vantrel: note: " << host::toTerminalText(note) << std::endl;
-    return closed;
-  });
+  display.setModalDriver(dialogDriver(line, dialog, results, err));
   VwinSetDisplay(&display);
-  int status = 2;
-  {
-    InterruptScope interrupts;
-    host::AddOnSession addOn(ide);
-    if (!addOn.load(addOnPath, error)) {
-      VwinSetDisplay(nullptr);
-      return fail(error);
-    }
-    addOn.start(project);
-    long baseline = VwinRunningThreadCount();
-    passedOver->start();
-    bool ran = addOn.runTool(selected);
-    if (ran && dialog.confirmed && (dialog.options & Asynchronous))
-      waitForWorkers(addOn, display, keys, selected, baseline);
-    if (bar) bar->clear();
-    addOn.unload();
+  InterruptScope interrupts;
+  host::AddOnSession addOn(ide);
+  if (!addOn.load(addOnPath, error)) {
     VwinSetDisplay(nullptr);
-    ide.messageWindow()->flush();
-
-    if (!ran) return fail(host::noToolMessage());
-    if (!dialog.shown) return fail("the search dialog could not be shown");
-    if (!dialog.confirmed) return fail(dialog.failure);
-    out.flush();
-    if (VwinWithheldFileListed())
-      err << "vantrel: the output file lies in the searched tree; it was not searched" << std::endl;
-    // What the walk passed over goes beside the message window's lines, never among them.
-    host::PathDisplay paths(line.windowsPaths);
-    std::string skipped = passedOver->last().describe(
-        [&paths](const std::string& dir) { return host::toTerminalText(paths.show(dir)); });
-    if (!skipped.empty()) err << "vantrel: passed over " << skipped << std::endl;
-    std::string scoped = results.scopeReport();
-    if (!scoped.empty()) err << "vantrel: " << scoped << std::endl;
-    if (out.bad() || outputFailed.load()) {
-      auto* buffer = dynamic_cast<host::DescriptorBuffer*>(out.rdbuf());
-      std::string cause = buffer && buffer->error() ? std::strerror(buffer->error()) : "";
-      return fail("the results could not be written" + (cause.empty() ? "" : ": " + cause));
-    }
-    error.clear();
-    status = results.outcome->status(error);
-    if (!error.empty()) return fail(error);
+    return fail(err, error);
   }
-  return status;
+  addOn.start(project);
+  long baseline = VwinRunningThreadCount();
+  passedOver->start();
+  bool ran = addOn.runTool(selected);
+  if (ran && dialog.confirmed && (dialog.options & Asynchronous))
+    waitForWorkers(addOn, display, keys, selected, baseline);
+  if (bar) bar->clear();
+  addOn.unload();
+  VwinSetDisplay(nullptr);
+  ide.messageWindow()->flush();
+  return reportRun(ran, dialog, line, *passedOver, results, out, err);
 }
 
 }  // namespace vantrel
