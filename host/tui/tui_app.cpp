@@ -8,11 +8,13 @@
 #include <cerrno>
 #include <cstring>
 #include <ctime>
+#include <iterator>
 #include <memory>
 #include <tuple>
 
 #include "host/ide/file_size_limit.h"
 #include "host/ide/passed_over_report.h"
+#include "host/ide/scope_filter.h"
 #include "host/ide/text_encoding.h"
 #include "host/tui/tui_dialog_input.h"
 #include "host/tui/tui_dialog_view.h"
@@ -80,6 +82,7 @@ class App {
   void keepEndedSearches();
   void clearOlderPages();
   void toggleIgnoreFiles();
+  void cycleScope(bool back);
   void showPage(long page);
   bool workerRunning() const { return frontEnd_.searchRunning && frontEnd_.searchRunning(); }
   LiveSearch::Hooks liveHooks();
@@ -240,7 +243,10 @@ void App::confirmed(HWND dialog) {
   request.time = static_cast<int64_t>(std::time(nullptr));
   // A live query's search runs in the background whatever its boxes say; its page shows them.
   if (liveStarting_) request.options = liveRequest_.options;
+  // The page keeps the scope of the page it was asked from (a live query's: the page edited).
+  unsigned scopes = list_->pageCount() ? list_->scopes(view_.page()) : frontEnd_.scopes;
   list_->beginPage(request, liveStarting_);
+  list_->setScopes(list_->pageCount() - 1, scopes);
   view_.showPage(list_->pageCount() - 1);
   starting_ = true;
 }
@@ -545,6 +551,27 @@ void App::toggleIgnoreFiles() {
                                         : "Ignore files off from the next search (i: on again)";
 }
 
+// The page's hits in code, comments, strings, comments and strings, then all again (back: the
+// other way round).
+void App::cycleScope(bool back) {
+  static constexpr unsigned kCycle[] = {0, host::kScopeCode, host::kScopeComments,
+                                        host::kScopeStrings,
+                                        host::kScopeComments | host::kScopeStrings};
+  constexpr size_t kSteps = std::size(kCycle);
+  if (list_->pageCount() == 0) {
+    note_ = "No hits to show by scope";
+    return;
+  }
+  size_t page = view_.page();
+  unsigned now = list_->scopes(page);
+  size_t at = 0;
+  while (at < kSteps && kCycle[at] != now) ++at;
+  unsigned next = kCycle[(at + (back ? kSteps - 1 : 1)) % kSteps];
+  view_.refilter([this, page, next] { list_->setScopes(page, next); });
+  note_ = next == 0 ? "Every hit shown (s: by scope)"
+                    : "The hits in " + host::scopeWords(next) + " (s: the next scope)";
+}
+
 // What a key bound in host/tui/tui_key_bindings.h does between searches.
 void App::act(Action action, const Key& key) {
   switch (action) {
@@ -611,6 +638,9 @@ void App::act(Action action, const Key& key) {
       break;
     case Action::kIgnoreFiles:
       toggleIgnoreFiles();
+      break;
+    case Action::kScope:
+      cycleScope(key.type == Key::kChar && key.code == 'S');
       break;
     case Action::kClear:
       clearOlderPages();

@@ -15,7 +15,9 @@
 // editor (host/tui/tui_editor.h), n and N the next and previous hit; w writes the page's hits as a
 // quickfix file under the state directory; i turns ignore files off (on) for the next searches,
 // each page's header naming the rules its search ran under; q, F10 or Ctrl-C quits, once a worker
-// search has ended (F2 meanwhile asks whether to stop it). The mouse: the wheel scrolls the window,
+// search has ended (F2 meanwhile asks whether to stop it); s and S show the page's hits in code,
+// comments, strings or comments and strings, and all again (a search confirmed from the page keeps
+// its scope). The mouse: the wheel scrolls the window,
 // a click selects a row, a click on the selected row opens it.
 //
 // Ownership: the caller keeps the host (with its message window and status line) and the add-on
@@ -55,6 +57,8 @@ struct FrontEnd {
   // answers whether they are now on. May be empty (the key does nothing).
   std::function<bool()> toggleIgnoreFiles;
   bool windowsPaths = false;
+  // The scopes the first page shows (--scope; host::ScopeBits, 0: every hit).
+  unsigned scopes = 0;
   // Where quickfix files and the recent searches go; empty: $XDG_STATE_HOME/vantrel, else
   // ~/.local/state/vantrel. Writing a quickfix file removes those ("search-*.qf") more than a week
   // old.

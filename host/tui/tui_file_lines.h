@@ -24,6 +24,8 @@ class FileLines {
   // Why the last load failed ("No longer on disk: PATH"), or "".
   const std::string& error() const { return error_; }
   long count() const { return static_cast<long>(lineEnds_.size()); }
+  // The whole text read (the lines lie inside it).
+  std::string_view text() const { return text_; }
   // Line `number` (1-based, at most count()), its line end left out.
   std::string_view line(long number) const {
     size_t start = lineStarts_[static_cast<size_t>(number - 1)];

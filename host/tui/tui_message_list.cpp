@@ -294,6 +294,18 @@ void MessageList::setFilter(size_t page, const std::string& text) {
   ++version_;
 }
 
+void MessageList::setScopes(size_t page, unsigned scopes) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (page >= pages_.size()) return;
+  pages_[page]->filter.setScopes(scopes);
+  ++version_;
+}
+
+unsigned MessageList::scopes(size_t page) const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return page < pages_.size() ? pages_[page]->filter.scopes() : 0;
+}
+
 std::string MessageList::filter(size_t page) const {
   std::lock_guard<std::mutex> lock(mutex_);
   return page < pages_.size() ? pages_[page]->filter.text() : std::string();
@@ -397,7 +409,7 @@ long MessageList::writeQuickfix(size_t index, const std::string& path,
   {
     std::lock_guard<std::mutex> lock(mutex_);
     if (index < pages_.size()) {
-      pages_[index]->settle();
+      pages_[index]->count();  // settled, and its hits classified when a scope is chosen
       text = quickfixLines(pages_[index]->page, &pages_[index]->filter, &made);
     }
   }

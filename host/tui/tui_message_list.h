@@ -92,6 +92,11 @@ class MessageList final : public host::MessageSink {
   // count and index the narrowed rows.
   void setFilter(size_t page, const std::string& text);
   std::string filter(size_t page) const;
+  // Narrows the page's hits to those with a match in one of `scopes` (host::ScopeBits; 0: every
+  // hit), as --scope does (host/tui/tui_hit_scopes.h: each file with hits is read again and lexed
+  // once), together with the text filter; the counts, the rows and the quickfix lines follow.
+  void setScopes(size_t page, unsigned scopes);
+  unsigned scopes(size_t page) const;
   // The page's own row behind shown row `index` (whatever the filter), or -1.
   long rowBehind(size_t page, size_t index) const;
   // The shown row of the page's own row `row`, or -1 when the filter leaves it out.

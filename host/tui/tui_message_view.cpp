@@ -6,6 +6,7 @@
 
 #include <algorithm>
 
+#include "host/ide/scope_filter.h"
 #include "host/ide/text_encoding.h"
 #include "host/tui/tui_draw.h"
 #include "host/tui/tui_preview.h"
@@ -121,6 +122,7 @@ std::string describePage(const MessageList& list, size_t page) {
   }
   std::string filter = list.filter(page);
   if (!filter.empty()) out += "  [filter: " + filter + "]";
+  if (unsigned scopes = list.scopes(page)) out += "  [in " + host::scopeWords(scopes) + "]";
   if (list.byPath(page)) out += "  [by path]";
   out += "  " + describe(s.request);
   return out;

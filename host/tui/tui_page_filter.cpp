@@ -34,19 +34,20 @@ void PageFilter::list(const Page& page) {
   stale_ = false;
   shown_.clear();
   matching_.clear();
-  if (folded_.empty()) return;
+  if (empty()) return;
+  if (scopes_ != 0) hitScopes_.classify(page);
   const std::vector<Page::File>& files = page.files();
   matching_.resize(files.size());
   for (size_t p = 0; p < files.size(); ++p) {
     size_t f = page.fileAt(p);
     const Page::File& file = files[f];
     bool whole = holds(file.relative);
-    bool any = whole;
     size_t headingAt = shown_.size();
     uint64_t heading = page.headingRow(f);
     shown_.push_back(heading);
+    bool any = whole && scopes_ == 0;
     for (uint32_t h = 0; h < file.hits; ++h) {
-      if (!whole && !holds(page.text(page.hits()[file.firstHit + h]))) continue;
+      if (!passes(page, file.firstHit + h, whole)) continue;
       any = true;
       ++matching_[f];
       if (!file.collapsed) shown_.push_back(heading + 1 + h);
@@ -74,20 +75,20 @@ void PageFilter::list(const Page& page) {
 }
 
 uint64_t PageFilter::count(const Page& page) {
-  if (folded_.empty()) return page.rowCount();
+  if (empty()) return page.rowCount();
   if (stale_) list(page);
   return shown_.size();
 }
 
 uint64_t PageFilter::indexOf(const Page& page, uint64_t row) {
-  if (folded_.empty()) return row;
+  if (empty()) return row;
   if (stale_) list(page);
   return static_cast<uint64_t>(std::lower_bound(shown_.begin(), shown_.end(), row) -
                                shown_.begin());
 }
 
 long PageFilter::matching(const Page& page, size_t file) const {
-  if (folded_.empty() || file >= matching_.size()) return page.files()[file].hits;
+  if (empty() || file >= matching_.size()) return page.files()[file].hits;
   return matching_[file];
 }
 

@@ -48,11 +48,11 @@ std::string quickfixLines(const Page& page, const PageFilter* filter, QuickfixCo
   bool filtered = filter && !filter->empty();
   for (size_t p = 0; p < files.size(); ++p) {
     const Page::File& file = files[page.fileAt(p)];
-    bool whole = !filtered || filter->holds(file.relative);
+    bool whole = filtered && filter->holds(file.relative);
     bool carried = quickfixCarries(file.path);
     for (uint32_t h = 0; h < file.hits; ++h) {
       const Page::Hit& hit = page.hits()[file.firstHit + h];
-      if (!whole && !filter->holds(page.text(hit))) continue;
+      if (filtered && !filter->passes(page, file.firstHit + h, whole)) continue;
       ++counts->shown;
       if (!carried) {
         ++counts->leftOut;

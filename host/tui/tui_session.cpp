@@ -76,6 +76,7 @@ int runTerminalSession(const vantrel::CommandLine& line, const std::string& addO
 
   FrontEnd frontEnd;
   frontEnd.windowsPaths = line.windowsPaths;
+  frontEnd.scopes = line.scopes;
   frontEnd.runTool = [&] { return addOn.runTool(selected); };
   frontEnd.searchRunning = [&] { return threadCount() > baseline; };
   // Fields and boxes given on the command line are entered into the first dialog as a user

@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 #include "tests/host/tui/program_pane.h"
 
@@ -134,6 +136,75 @@ TEST_F(TuiResultsTest, ByPathTheFilesOfADirectoryStandTogetherAndTheQuickfixFile
   ASSERT_TRUE(terminal_->waitFor(
       [&](const tuitest::Screen& screen) {
         return headings(screen) == found && screen.text(0).find("[by path]") == std::string::npos;
+      },
+      &s))
+      << s.all();
+  terminal_->keys("q");
+  checkStatusAndModes(0);
+}
+
+// s shows the page's hits by where their matches stand in their C source (in code, comments,
+// strings, comments or strings, then all again; S goes back): the rows, the header's counts and
+// the quickfix file follow, and a search confirmed from the page (the live query's) keeps it.
+TEST_F(TuiResultsTest, TheScopeKeyShowsTheHitsByWhereTheirMatchesStand) {
+  write("a.c",
+        "int needle = 1; // needle\n"
+        "/* needle */\n"
+        "puts(\"needle\");\n"
+        "x = 2; /* needle */ y = needle;\n");
+  start("XDG_STATE_HOME=" + tuitest::quote(dir_ + "/state"), 100, 25);
+  search("needle");
+  tuitest::Screen s;
+  ASSERT_TRUE(terminal_->waitForText("Vantrel : 4 found", &s)) << s.all();
+  auto shows = [&](const std::string& header, const std::vector<std::string>& rows) {
+    return terminal_->waitFor(
+        [&](const tuitest::Screen& screen) {
+          if (screen.text(0).find(header) == std::string::npos) return false;
+          for (const char* line : {"  1:5: ", "  2:4: ", "  3:7: ", "  4:11: "}) {
+            bool wanted = std::find(rows.begin(), rows.end(), line) != rows.end();
+            if (screen.contains(line) != wanted) return false;
+          }
+          return true;
+        },
+        &s);
+  };
+  terminal_->keys("s");
+  ASSERT_TRUE(shows(" 1/1  2 of 4 hits in 1 file  [in code]", {"  1:5: ", "  4:11: "})) << s.all();
+  EXPECT_TRUE(s.contains("a.c  (2 of 4 hits)")) << s.all();
+  terminal_->keys("w");
+  ASSERT_TRUE(terminal_->waitForText("Wrote 2 of 4 hits: vim -q ", &s)) << s.all();
+  std::string tree = dir_ + "/tree/";
+  EXPECT_EQ(tuitest::capture("cat " + tuitest::quote(dir_ + "/state/vantrel") + "/*.qf"),
+            tree + "a.c:1:5: int needle = 1; // needle\n" + tree +
+                "a.c:4:11: x = 2; /* needle */ y = needle;\n");
+  terminal_->keys("s");
+  ASSERT_TRUE(shows("3 of 4 hits in 1 file  [in comments]", {"  1:5: ", "  2:4: ", "  4:11: "}))
+      << s.all();
+  terminal_->keys("s");
+  ASSERT_TRUE(shows("1 of 4 hits in 1 file  [in strings]", {"  3:7: "})) << s.all();
+  terminal_->keys("S");
+  ASSERT_TRUE(shows("3 of 4 hits in 1 file  [in comments]", {"  1:5: ", "  2:4: ", "  4:11: "}))
+      << s.all();
+  // The live query's page, kept, shows the scope of the page edited.
+  terminal_->keys("e BSpace BSpace BSpace");
+  ASSERT_TRUE(terminal_->waitFor(
+      [](const tuitest::Screen& screen) {
+        return screen.contains("\"nee\"") && screen.contains("Vantrel : 4 found");
+      },
+      &s))
+      << s.all();
+  terminal_->keys("Enter");
+  ASSERT_TRUE(shows(" 2/2  3 of 4 hits in 1 file  [in comments]  \"nee\"",
+                    {"  1:5: ", "  2:4: ", "  4:11: "}))
+      << s.all();
+  terminal_->keys("s s");
+  ASSERT_TRUE(shows(" 2/2  4 hits in 1 file  [in comments or strings]",
+                    {"  1:5: ", "  2:4: ", "  3:7: ", "  4:11: "}))
+      << s.all();
+  terminal_->keys("s");
+  ASSERT_TRUE(terminal_->waitFor(
+      [](const tuitest::Screen& screen) {
+        return screen.text(0).find(" 2/2  4 hits in 1 file  \"nee\"") == 0;
       },
       &s))
       << s.all();
