@@ -5,6 +5,10 @@
 #include <cstring>
 #include <string>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace host {
 namespace {
 
@@ -48,6 +52,27 @@ constexpr std::array<uint8_t, 256> makeKinds() {
 }
 constexpr std::array<uint8_t, 256> kKinds = makeKinds();
 
+// Bytes of a line that mean something in the middle of a line outside a directive: what opens a
+// comment or literal or splices lines, and a line end. Any other byte there is code, whatever
+// comes before it.
+constexpr uint8_t kLoud = 1;
+// Bytes that a token ending just before a loud byte may hold: the token's start is looked for
+// back over them, so that a prefix (u8"), a number (1'000) or an identifier (a\<line end>b) is
+// lexed whole.
+constexpr uint8_t kWordish = 2;
+
+constexpr std::array<uint8_t, 256> makeQuiet() {
+  std::array<uint8_t, 256> marks{};
+  for (int c = 0; c < 256; ++c) {
+    if (c == '"' || c == '\'' || c == '/' || c == '\\' || c == '\n' || c == '\r') marks[c] = kLoud;
+    if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' ||
+        c == '$' || c == '.' || c == '+' || c == '-' || c >= 0x80)
+      marks[c] = kWordish;
+  }
+  return marks;
+}
+constexpr std::array<uint8_t, 256> kQuiet = makeQuiet();
+
 bool isAsciiIdentifierContinue(unsigned char c) {
   return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
 }
@@ -85,6 +110,32 @@ class Lexer {
     ++i;
     if (i < n_ && (s_[i] == '\n' || s_[i] == '\r') && s_[i] != s_[i - 1]) ++i;
     return i - at;
+  }
+  // The first loud byte at or after `at` (n_ when none).
+  size_t loudFrom(size_t at) const {
+#if defined(__SSE2__)
+    // Sixteen bytes at a time: most lines of code are longer than that.
+    const __m128i quote = _mm_set1_epi8('"'), apostrophe = _mm_set1_epi8('\''),
+                  slash = _mm_set1_epi8('/'), backslash = _mm_set1_epi8('\\'),
+                  feed = _mm_set1_epi8('\n'), ret = _mm_set1_epi8('\r');
+    while (at + 16 <= n_) {
+      __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s_ + at));
+      __m128i hit = _mm_or_si128(
+          _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, quote), _mm_cmpeq_epi8(v, apostrophe)),
+                       _mm_or_si128(_mm_cmpeq_epi8(v, slash), _mm_cmpeq_epi8(v, backslash))),
+          _mm_or_si128(_mm_cmpeq_epi8(v, feed), _mm_cmpeq_epi8(v, ret)));
+      int mask = _mm_movemask_epi8(hit);
+      if (mask != 0) return at + static_cast<size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
+      at += 16;
+    }
+#endif
+    while (at + 4 <= n_) {
+      if ((kQuiet[s_[at]] | kQuiet[s_[at + 1]] | kQuiet[s_[at + 2]] | kQuiet[s_[at + 3]]) & kLoud)
+        break;
+      at += 4;
+    }
+    while (at < n_ && !(kQuiet[s_[at]] & kLoud)) ++at;
+    return at;
   }
   // The first byte at or after `at` that no splice holds (n_ at the end).
   size_t real(size_t at) const {
@@ -340,8 +391,34 @@ void Lexer::run() {
   // directive has come: 1 after its #, 2 after a name that a header name follows.
   bool lineStart = true;
   int directive = 0;
+  size_t lexedTo = 0;  // the loud byte found last: the bytes before it are read token by token
   size_t p = 0;
   while (p < n_) {
+    if (!lineStart && directive == 0 && p >= lexedTo) {
+      // Within a line and outside a directive, only a loud byte changes anything: up to the start
+      // of the token that ends before it (each byte before it that is no word's is a token of
+      // its own, or ends one) is code, read in one pass; from there to the loud byte the tokens
+      // are read one by one.
+      size_t loud = loudFrom(p);
+      lexedTo = loud;
+      while (loud > p && (kQuiet[s_[loud - 1]] & kWordish)) --loud;
+      if (loud > p) {
+        p = loud;
+        continue;
+      }
+    }
+    if (lineStart) {
+      // A line's blanks, then its first byte: one that begins no directive, comment, literal or
+      // splice begins a line that is no directive, read as any other from there.
+      while (p < n_ && kKinds[s_[p]] == kBlank) ++p;
+      if (p >= n_) break;
+      uint8_t first = kKinds[s_[p]];
+      if (first != kHash && first != kPercent && !(kQuiet[s_[p]] & kLoud)) {
+        lineStart = false;
+        directive = 0;
+        continue;
+      }
+    }
     uint8_t kind = kKinds[s_[p]];
     if (kind == kBlank) {
       ++p;
