@@ -32,12 +32,8 @@ constexpr DWORD kWorkerStarting = 0xFFFFFFFF;
 // handle and releases its reference to the tool.
 void reapWorker(bool stop) {
   if (!workerThread) return;
-  if (stop) {
-    workerTool->stopRequested.store(1);
-    WaitForSingleObject(workerThread, INFINITE);
-  } else {
-    WaitForSingleObject(workerThread, INFINITE);
-  }
+  if (stop) workerTool->stopRequested.store(1);
+  WaitForSingleObject(workerThread, INFINITE);
   CloseHandle(workerThread);
   workerThread = nullptr;
   VantrelTool* tool = workerTool;

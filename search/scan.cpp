@@ -20,6 +20,8 @@ LONG scanFile(SearchJob* job, LPCSTR path) {
   }
   FileOutput out(job, path, group);
   file->setName(makeString(path));
+  // A yes from probe: the IDE holds the file itself (open in an editor), and mode 0 reads its copy;
+  // otherwise mode 2 reads the file as stored.
   if (!file->open(file->probe() ? 0 : 2)) {
     out.message(kCantOpenFile, false);
   } else {
