@@ -70,6 +70,77 @@ void pasteInto(HWND dialog) {
   for (char c : readPaste()) VwinDialogChar(dialog, c);
 }
 
+// What a key does in the dialog: the dialog's own keys, a click, typing and pastes into the
+// focused field, Ctrl-Z to stop a search. True when the screen below is to be drawn again.
+bool dialogKey(HWND dialog, const Key& key, HWND focus, const std::function<void()>& stop) {
+  switch (key.type) {
+    case Key::kEscape:
+    case Key::kInterrupt:
+      VwinDialogKey(dialog, VK_ESCAPE, FALSE);
+      break;
+    case Key::kEnter:
+      VwinDialogKey(dialog, VK_RETURN, FALSE);
+      break;
+    case Key::kTab:
+      VwinDialogKey(dialog, VK_TAB, FALSE);
+      break;
+    case Key::kBackTab:
+      VwinDialogKey(dialog, VK_TAB, TRUE);
+      break;
+    case Key::kUp:
+      VwinDialogKey(dialog, key.alt ? VK_F4 : VK_UP, FALSE);
+      break;
+    case Key::kDown:
+      VwinDialogKey(dialog, key.alt ? VK_F4 : VK_DOWN, FALSE);
+      break;
+    case Key::kFunction:
+      if (key.code == 4) VwinDialogKey(dialog, VK_F4, FALSE);
+      break;
+    case Key::kBackspace:
+      VwinDialogKey(dialog, VK_BACK, FALSE);
+      break;
+    case Key::kDelete:
+      VwinDialogKey(dialog, VK_DELETE, FALSE);
+      break;
+    case Key::kLeft:
+      VwinDialogKey(dialog, VK_LEFT, key.shift);
+      break;
+    case Key::kRight:
+      VwinDialogKey(dialog, VK_RIGHT, key.shift);
+      break;
+    case Key::kHome:
+      VwinDialogKey(dialog, VK_HOME, key.shift);
+      break;
+    case Key::kEnd:
+      VwinDialogKey(dialog, VK_END, key.shift);
+      break;
+    case Key::kResize:
+      return true;
+    case Key::kClick:
+      clickDialog(dialog, key.row, key.col);
+      break;
+    case Key::kChar:
+      if (key.alt) {
+        if (focus && vwin::comboDropped(focus)) VwinDialogKey(dialog, VK_ESCAPE, FALSE);
+        if (!VwinDialogMnemonic(dialog, static_cast<char>(key.code))) beep();
+      } else if (key.code >= 0x20 && key.code != 0x7F) {
+        VwinDialogChar(dialog, static_cast<char>(key.code));
+      } else if (key.code == 26 && stop) {
+        stop();
+        return true;
+      } else {
+        editKey(dialog, key.code);
+      }
+      break;
+    case Key::kPaste:
+      pasteInto(dialog);
+      break;
+    default:
+      break;
+  }
+  return false;
+}
+
 }  // namespace
 
 bool clickDialog(HWND dialog, int row, int col) {
@@ -120,72 +191,7 @@ bool runDialog(HWND dialog, Palette& palette, const std::function<void()>& repai
     refresh();
     Key key = readKey(-1);
     HWND focus = GetFocus();
-    switch (key.type) {
-      case Key::kEscape:
-      case Key::kInterrupt:
-        VwinDialogKey(dialog, VK_ESCAPE, FALSE);
-        break;
-      case Key::kEnter:
-        VwinDialogKey(dialog, VK_RETURN, FALSE);
-        break;
-      case Key::kTab:
-        VwinDialogKey(dialog, VK_TAB, FALSE);
-        break;
-      case Key::kBackTab:
-        VwinDialogKey(dialog, VK_TAB, TRUE);
-        break;
-      case Key::kUp:
-        VwinDialogKey(dialog, key.alt ? VK_F4 : VK_UP, FALSE);
-        break;
-      case Key::kDown:
-        VwinDialogKey(dialog, key.alt ? VK_F4 : VK_DOWN, FALSE);
-        break;
-      case Key::kFunction:
-        if (key.code == 4) VwinDialogKey(dialog, VK_F4, FALSE);
-        break;
-      case Key::kBackspace:
-        VwinDialogKey(dialog, VK_BACK, FALSE);
-        break;
-      case Key::kDelete:
-        VwinDialogKey(dialog, VK_DELETE, FALSE);
-        break;
-      case Key::kLeft:
-        VwinDialogKey(dialog, VK_LEFT, key.shift);
-        break;
-      case Key::kRight:
-        VwinDialogKey(dialog, VK_RIGHT, key.shift);
-        break;
-      case Key::kHome:
-        VwinDialogKey(dialog, VK_HOME, key.shift);
-        break;
-      case Key::kEnd:
-        VwinDialogKey(dialog, VK_END, key.shift);
-        break;
-      case Key::kResize:
-        repaint = true;
-        break;
-      case Key::kClick:
-        clickDialog(dialog, key.row, key.col);
-        break;
-      case Key::kChar:
-        if (key.alt) {
-          if (focus && vwin::comboDropped(focus)) VwinDialogKey(dialog, VK_ESCAPE, FALSE);
-          if (!VwinDialogMnemonic(dialog, static_cast<char>(key.code))) beep();
-        } else if (key.code >= 0x20 && key.code != 0x7F) {
-          VwinDialogChar(dialog, static_cast<char>(key.code));
-        } else if (key.code == 26 && stop) {
-          stop();
-          repaint = true;
-        } else {
-          editKey(dialog, key.code);
-        }
-        break;
-      case Key::kPaste:
-        pasteInto(dialog);
-        break;
-      default:
-        break;
-    }
+    if (dialogKey(dialog, key, focus, stop)) repaint = true;
     // A closed list leaves its cells behind: the screen below is drawn again.
     if (focus && vwin::comboDropped(focus) != vwin::comboDropped(GetFocus())) repaint = true;
     if (focus && !vwin::comboDropped(focus) && key.type != Key::kNone) repaint = true;

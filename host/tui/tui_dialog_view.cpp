@@ -121,6 +121,30 @@ int drawButton(const Control& c, bool focused, bool isDefault, Palette& palette)
   return c.cells.firstCol + pad + 2;
 }
 
+// In place of a dialog cut by a terminal too small for it, which could not be used: what it
+// needs (Esc still cancels it).
+void drawNoRoom(int needCols, int needRows, int face) {
+  std::string text = " The dialog needs " + std::to_string(needCols) + " x " +
+                     std::to_string(needRows + 1) + " cells; the terminal has " +
+                     std::to_string(COLS) + " x " + std::to_string(LINES) + ". ";
+  for (int row = 0; row < LINES - 1; ++row) blank(row, 0, COLS, face);
+  put(std::max(0, (LINES - 1) / 2), 0, text, COLS, face);
+  curs_set(0);
+}
+
+// The note under the control it names, when there is a row for it inside the dialog.
+void drawNote(HWND dialog, const std::vector<Control>& controls, const CellRect& box,
+              const DialogNote& note, Palette& palette) {
+  int noted = 0;
+  std::string noteText = note(dialog, &noted);
+  for (const Control& c : controls) {
+    if (noteText.empty() || GetDlgCtrlID(c.handle) != noted || c.cells.lastRow + 1 >= box.lastRow)
+      continue;
+    put(c.cells.lastRow + 1, c.cells.firstCol, noteText, box.lastCol - c.cells.firstCol,
+        palette.attribute(kHighlight, kFace));
+  }
+}
+
 }  // namespace
 
 void drawDialog(HWND dialog, Palette& palette, FieldScroll* scroll, const DialogNote& note) {
@@ -132,13 +156,7 @@ void drawDialog(HWND dialog, Palette& palette, FieldScroll* scroll, const Dialog
   int face = palette.attribute(kText, kFace);
   int needCols = box.lastCol - box.firstCol + 1, needRows = box.lastRow - box.firstRow + 1;
   if (needCols > COLS || needRows > LINES - 1) {
-    // Cut, it could not be used: it says what it needs instead (Esc still cancels it).
-    std::string text = " The dialog needs " + std::to_string(needCols) + " x " +
-                       std::to_string(needRows + 1) + " cells; the terminal has " +
-                       std::to_string(COLS) + " x " + std::to_string(LINES) + ". ";
-    for (int row = 0; row < LINES - 1; ++row) blank(row, 0, COLS, face);
-    put(std::max(0, (LINES - 1) / 2), 0, text, COLS, face);
-    curs_set(0);
+    drawNoRoom(needCols, needRows, face);
     return;
   }
   for (int row = box.firstRow; row <= box.lastRow; ++row)
@@ -194,14 +212,7 @@ void drawDialog(HWND dialog, Palette& palette, FieldScroll* scroll, const Dialog
         break;
     }
   }
-  int noted = 0;
-  std::string noteText = note ? note(dialog, &noted) : std::string();
-  for (const Control& c : controls) {
-    if (noteText.empty() || GetDlgCtrlID(c.handle) != noted || c.cells.lastRow + 1 >= box.lastRow)
-      continue;
-    put(c.cells.lastRow + 1, c.cells.firstCol, noteText, box.lastCol - c.cells.firstCol,
-        palette.attribute(kHighlight, kFace));
-  }
+  if (note) drawNote(dialog, controls, box, note, palette);
   if (dropped) drawDroppedList(*dropped, palette);
   if (cursorRow >= 0 && !dropped) {
     move(cursorRow, cursorCol);

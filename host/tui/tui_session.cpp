@@ -40,6 +40,39 @@ void setBoxes(HWND dialog, int bits) {
   }
 }
 
+// What a dialog ended with OK holds, for the page's header.
+SearchRequest readRequest(HWND dialog) {
+  SearchRequest request;
+  char text[1000];
+  GetDlgItemTextA(dialog, kTextCombo, text, sizeof text);
+  request.text = text;
+  GetDlgItemTextA(dialog, kFileTypeCombo, text, sizeof text);
+  request.fileTypes = text;
+  GetDlgItemTextA(dialog, kDirectoriesCombo, text, sizeof text);
+  request.directories = text;
+  request.options = vantrel::checkedBoxes(dialog);
+  request.known = true;
+  return request;
+}
+
+// A request entered into the dialog as a user would, the text field last and focused.
+void enterRequest(HWND dialog, const SearchRequest& request) {
+  VwinDialogType(dialog, kFileTypeCombo, request.fileTypes.c_str());
+  VwinDialogType(dialog, kDirectoriesCombo, request.directories.c_str());
+  setBoxes(dialog, request.options);
+  VwinDialogType(dialog, kTextCombo, request.text.c_str());
+  VwinDialogFocus(dialog, kTextCombo);
+}
+
+// Under the text field: what a pattern asks that this syntax reads otherwise.
+std::string dialogNote(HWND dialog, int* controlId) {
+  *controlId = kTextCombo;
+  if (!(vantrel::checkedBoxes(dialog) & RegularExpression)) return std::string();
+  char text[1000];
+  GetDlgItemTextA(dialog, kTextCombo, text, sizeof text);
+  return host::toTerminalText(host::escapeNote(text));
+}
+
 }  // namespace
 
 bool wantsTerminalFrontEnd(const vantrel::CommandLine& line) {
@@ -90,34 +123,9 @@ int runTerminalSession(const vantrel::CommandLine& line, const std::string& addO
     setBoxes(dialog, given.boxesFrom(vantrel::checkedBoxes(dialog)));
     VwinDialogFocus(dialog, kTextCombo);
   };
-  frontEnd.readRequest = [](HWND dialog) {
-    SearchRequest request;
-    char text[1000];
-    GetDlgItemTextA(dialog, kTextCombo, text, sizeof text);
-    request.text = text;
-    GetDlgItemTextA(dialog, kFileTypeCombo, text, sizeof text);
-    request.fileTypes = text;
-    GetDlgItemTextA(dialog, kDirectoriesCombo, text, sizeof text);
-    request.directories = text;
-    request.options = vantrel::checkedBoxes(dialog);
-    request.known = true;
-    return request;
-  };
-  frontEnd.enterRequest = [](HWND dialog, const SearchRequest& request) {
-    VwinDialogType(dialog, kFileTypeCombo, request.fileTypes.c_str());
-    VwinDialogType(dialog, kDirectoriesCombo, request.directories.c_str());
-    setBoxes(dialog, request.options);
-    VwinDialogType(dialog, kTextCombo, request.text.c_str());
-    VwinDialogFocus(dialog, kTextCombo);
-  };
-  // Under the text field: what a pattern asks that this syntax reads otherwise.
-  frontEnd.dialogNote = [](HWND dialog, int* controlId) {
-    *controlId = kTextCombo;
-    if (!(vantrel::checkedBoxes(dialog) & RegularExpression)) return std::string();
-    char text[1000];
-    GetDlgItemTextA(dialog, kTextCombo, text, sizeof text);
-    return host::toTerminalText(host::escapeNote(text));
-  };
+  frontEnd.readRequest = readRequest;
+  frontEnd.enterRequest = enterRequest;
+  frontEnd.dialogNote = dialogNote;
   frontEnd.describeRules = [&rules] { return vantrel::describeListingSwitches(rules); };
   frontEnd.toggleIgnoreFiles = [&rules] {
     rules.ignoreFiles = !rules.ignoreFiles;
