@@ -3,8 +3,7 @@
 
 namespace host {
 
-ScanNotes::ScanNotes(MessageWindow* window)
-    : RefCounted(IID_ScanNotesService), window_(window) {
+ScanNotes::ScanNotes(MessageWindow* window) : RefCounted(IID_ScanNotesService), window_(window) {
   window_->AddRef();
 }
 
