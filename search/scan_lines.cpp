@@ -255,7 +255,8 @@ void scanPlainText(ScanContext& scan, const char* text, size_t textLength, Hayst
         !((start == lineStart || !grepIsWordByte(static_cast<unsigned char>(search[start - 1]))) &&
           (end == textEnd || !grepIsWordByte(static_cast<unsigned char>(search[end]))))) {
       position = start + 1;
-      if (position >= textEnd) position = lineEnd + 1;
+      // Past the line's text: on to the next line, unless a NUL may hide a hit behind it.
+      if (position >= textEnd && (textEnd == lineEnd || scan.hiddenByNul)) position = lineEnd + 1;
       continue;
     }
     scan.report(lineNumber, lineStart, start, textEnd - lineStart);

@@ -1094,11 +1094,14 @@ TEST_F(CommandTest, HitsHiddenByANulByteAreCounted) {
   write("nul/b.c", "needle \0 needle\n"s);  // its hit is shown
   write("nul/c.c", "\0\0needle9\n"s);
   write("nul/d.c", "needle\n");
+  write("nul/e.c", "xneedle\0 needle\n"s);  // a whole word only behind the NUL
   for (const char* threads : {"-j1", "-j2"}) {
     Result plain = run({"needle", "-f", "*.c", "-d", "nul", "--options=2", threads});
     EXPECT_EQ(plain.status, 0);
     EXPECT_EQ(plain.err, "vantrel: passed over hits hidden by a NUL byte in 2 files\n") << threads;
-    EXPECT_NE(plain.out.find("2 found in 2 Files"), std::string::npos) << plain.out;
+    EXPECT_NE(plain.out.find("3 found in 3 Files"), std::string::npos) << plain.out;
+    Result words = run({"needle", "-f", "*.c", "-d", "nul", "--options=18", threads});
+    EXPECT_EQ(words.err, "vantrel: passed over hits hidden by a NUL byte in 2 files\n") << threads;
     Result pattern = run({"ne+dle[0-9]", "-f", "*.c", "-d", "nul", "--options=6", threads});
     EXPECT_EQ(pattern.status, 1);
     EXPECT_EQ(pattern.err, "vantrel: passed over hits hidden by a NUL byte in 1 file\n") << threads;
