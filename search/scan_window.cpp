@@ -2,6 +2,7 @@
 // Tested by tests/search/scan_window_test.cpp.
 #include "search/scan_window.h"
 
+#include <chrono>
 #include <new>
 
 #include "regex/grepclass.h"
@@ -109,8 +110,15 @@ void ScanWindow::writeReady(std::unique_lock<std::mutex>& lock, bool all) {
     else if (claim_ < tail_)
       readNext(lock, own);
     else
-      read_.wait(lock);
+      waitForRead(lock);
   }
+}
+
+void ScanWindow::waitForRead(std::unique_lock<std::mutex>& lock) {
+  if (read_.wait_for(lock, std::chrono::milliseconds(50)) == std::cv_status::no_timeout) return;
+  lock.unlock();
+  updateProgress(job_, 0);
+  lock.lock();
 }
 
 void ScanWindow::submit(LPCSTR path) {
@@ -124,7 +132,7 @@ void ScanWindow::submit(LPCSTR path) {
     else if (claim_ < tail_)
       readNext(lock, own);
     else
-      read_.wait(lock);
+      waitForRead(lock);
   }
   if (stopped()) return;
   size_t at = tail_ % capacity_;

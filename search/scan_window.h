@@ -63,6 +63,10 @@ class ScanWindow {
   // With the lock held: writes every outcome read in turn; with `all`, works and waits until the
   // window is empty (or the search stopped).
   void writeReady(std::unique_lock<std::mutex>& lock, bool all);
+  // With the lock held: waits a while for an outcome to be read, drawing the progress line and
+  // polling Esc meanwhile, as a scan does inside a long line, so that a stop reaches the thread
+  // reading a long file at once.
+  void waitForRead(std::unique_lock<std::mutex>& lock);
 
   SearchJob* job_ = nullptr;
   SearchThreadsService* service_ = nullptr;
