@@ -10,21 +10,12 @@
 #include <string>
 
 #include "host/ide/file_size_limit.h"
+#include "tests/dialog/registry_test_base.h"
 
 namespace {
 
-class MaxFileSizeTest : public ::testing::Test {
+class MaxFileSizeTest : public RegistryTestBase {
  protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/vantrel-max-file-size-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir_ = pattern;
-    setenv("VANTREL_REGISTRY", (dir_ + "/registry.sqlite3").c_str(), 1);
-  }
-  void TearDown() override {
-    unsetenv("VANTREL_REGISTRY");
-    ASSERT_EQ(system(("rm -rf '" + dir_ + "'").c_str()), 0);
-  }
   void store(DWORD type, const std::string& bytes) {
     HKEY key = nullptr;
     ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kSettingsKey, 0, nullptr, 0, KEY_ALL_ACCESS,
@@ -36,7 +27,6 @@ class MaxFileSizeTest : public ::testing::Test {
         ERROR_SUCCESS);
     RegCloseKey(key);
   }
-  std::string dir_;
 };
 
 std::string dword(DWORD value) { return std::string(reinterpret_cast<const char*>(&value), 4); }

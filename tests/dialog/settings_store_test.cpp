@@ -10,22 +10,11 @@
 #include <string>
 #include <vector>
 
+#include "tests/dialog/registry_test_base.h"
+
 namespace {
 
-class SettingsStoreTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/vantrel-settings-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir_ = pattern;
-    setenv("VANTREL_REGISTRY", (dir_ + "/registry.sqlite3").c_str(), 1);
-  }
-  void TearDown() override {
-    unsetenv("VANTREL_REGISTRY");
-    ASSERT_EQ(system(("rm -rf '" + dir_ + "'").c_str()), 0);
-  }
-  std::string dir_;
-};
+class SettingsStoreTest : public RegistryTestBase {};
 
 std::vector<std::string> history(const char* pattern) {
   static HistoryList list;  // 7.5 KB: kept off the stack of the test
