@@ -236,13 +236,16 @@ void scanPlainText(ScanContext& scan, const char* text, size_t textLength, Hayst
       textEndKnown = true;
     }
     size_t end = start + textLength;
+    // Whether [from, to) stands as a word in the line up to `limit` (a NUL is no word byte).
+    auto wholeWord = [&](size_t from, size_t to, size_t limit) {
+      return (from == lineStart || !grepIsWordByte(static_cast<unsigned char>(search[from - 1]))) &&
+             (to == limit || !grepIsWordByte(static_cast<unsigned char>(search[to])));
+    };
     if (end > textEnd) {
       // No text holds a NUL: this occurrence runs past the line's end, or lies wholly behind a
       // NUL of the line, where it would have been a hit but for the NUL (a NUL is no word byte).
       if (end <= lineEnd && !scan.hiddenByNul) {
-        if (scan.wholeWords &&
-            (grepIsWordByte(static_cast<unsigned char>(search[start - 1])) ||
-             (end < lineEnd && grepIsWordByte(static_cast<unsigned char>(search[end]))))) {
+        if (scan.wholeWords && !wholeWord(start, end, lineEnd)) {
           position = start + 1;
           continue;
         }
@@ -251,9 +254,7 @@ void scanPlainText(ScanContext& scan, const char* text, size_t textLength, Hayst
       position = lineEnd + 1;
       continue;
     }
-    if (scan.wholeWords &&
-        !((start == lineStart || !grepIsWordByte(static_cast<unsigned char>(search[start - 1]))) &&
-          (end == textEnd || !grepIsWordByte(static_cast<unsigned char>(search[end]))))) {
+    if (scan.wholeWords && !wholeWord(start, end, textEnd)) {
       position = start + 1;
       // Past the line's text: on to the next line, unless a NUL may hide a hit behind it.
       if (position >= textEnd && (textEnd == lineEnd || scan.hiddenByNul)) position = lineEnd + 1;
