@@ -181,14 +181,56 @@ void MessageView::draw(int height, int width) {
   if (height - origin_ <= 0) return;
   if (width <= 0 || width > COLS) width = COLS;
   if (page_ >= list_.pageCount() && list_.pageCount() > 0) showPage(list_.pageCount() - 1);
-  // The header wraps so that what was searched can always be read, up to a third of the rows.
+  drawHeader(height);
+  long count = static_cast<long>(list_.size(page_));
+  long rowsShown = listHeight(height);
+  placeSelection(count, rowsShown);
+  std::vector<Row> rows =
+      list_.rows(page_, static_cast<size_t>(top_), static_cast<size_t>(rowsShown));
+  bool pinned = pinsHeading(top_);
+  if (pinned) {
+    long heading = list_.headingRow(page_, rows[0].file);
+    if (heading >= 0)
+      rows[0] = list_.row(page_, static_cast<size_t>(heading));
+    else
+      pinned = false;
+  }
+  int longest = 0;
+  for (const Row& row : rows)
+    longest = std::max(longest, row.kind == Row::kHeading ? columns(headingText(row, 1 << 20))
+                                                          : columns(row.shown));
+  maxLeft_ = std::max(0, longest - width);
+  SearchRequest request = list_.summary(page_).request;
+  std::string filter = list_.filter(page_);  // folded to ASCII lower case
+  left_ = std::min(left_, maxLeft_);
+  for (int r = 0; r < rowsShown; ++r) {
+    int screenRow = origin_ + headerRows_ + r;
+    if (r >= static_cast<int>(rows.size())) {
+      blank(screenRow, 0, width, A_NORMAL);
+      continue;
+    }
+    const Row& row = rows[static_cast<size_t>(r)];
+    bool pinnedRow = pinned && r == 0;
+    int attr = A_NORMAL;
+    if (row.kind == Row::kHeading || row.kind == Row::kNotices) attr = A_BOLD;
+    if (pinnedRow) attr = A_BOLD | A_UNDERLINE;
+    if (!pinnedRow && top_ + r == selection_) attr = A_REVERSE;
+    drawRow(screenRow, row, attr, width, request, filter);
+  }
+}
+
+// The header wraps so that what was searched can always be read, up to a third of the rows.
+void MessageView::drawHeader(int height) {
   std::vector<std::string> header =
       wrap(list_.pageCount() ? describePage(list_, page_) : " No search yet", COLS, "   ");
   headerRows_ = std::clamp(static_cast<int>(header.size()), 1, std::max(1, (height - origin_) / 3));
   for (int r = 0; r < headerRows_; ++r)
     put(origin_ + r, 0, header[static_cast<size_t>(r)], COLS, A_REVERSE | A_BOLD, true);
-  long count = static_cast<long>(list_.size(page_));
-  long rowsShown = listHeight(height);
+}
+
+// The selection where the page's state wants it (its first hit, the newest row, the rows of a
+// list just opened), and the rows shown scrolled so that it is in view.
+void MessageView::placeSelection(long count, long rowsShown) {
   if (wantFirstHit_ && count > 0) {
     // The first hit, once there is one; until then the first row.
     Row second = list_.row(page_, 1);
@@ -222,71 +264,45 @@ void MessageView::draw(int height, int width) {
     if (selection_ >= 0 && selection_ == top_ && pinsHeading(top_)) --top_;
   }
   top_ = std::max(0L, std::min(top_, std::max(0L, count - 1)));
-  std::vector<Row> rows =
-      list_.rows(page_, static_cast<size_t>(top_), static_cast<size_t>(rowsShown));
-  bool pinned = pinsHeading(top_);
-  if (pinned) {
-    long heading = list_.headingRow(page_, rows[0].file);
-    if (heading >= 0)
-      rows[0] = list_.row(page_, static_cast<size_t>(heading));
-    else
-      pinned = false;
+}
+
+// One list row at `screenRow`: its text scrolled by left_, the match and the filter's text marked.
+void MessageView::drawRow(int screenRow, const Row& row, int attr, int width,
+                          const SearchRequest& request, const std::string& filter) {
+  std::string text = row.shown;
+  if (row.kind == Row::kHeading) text = headingText(row, width + left_);
+  if (row.kind == Row::kNotices) text = (row.folded ? glyphs().folded : glyphs().unfolded) + text;
+  // The match: in the row's text as shown (a plain text, without reading the file), else on
+  // the hit's line in its file.
+  size_t at = 0, length = 0;
+  bool matched = false;
+  size_t prefix = row.shown.size() - row.text.size();
+  if (row.kind == Row::kHit && left_ == 0) {
+    matched = matchInShown(row.text, request, row.column, &at, &length);
+    if (!matched) {
+      const HitLook& found = look(row, request);
+      matched = found.found;
+      at = found.at;
+      length = found.length;
+      if (found.pastCut) text = row.shown.substr(0, prefix) + found.text;
+    }
   }
-  int longest = 0;
-  for (const Row& row : rows)
-    longest = std::max(longest, row.kind == Row::kHeading ? columns(headingText(row, 1 << 20))
-                                                          : columns(row.shown));
-  maxLeft_ = std::max(0, longest - width);
-  SearchRequest request = list_.summary(page_).request;
-  std::string filter = list_.filter(page_);  // folded to ASCII lower case
-  left_ = std::min(left_, maxLeft_);
-  for (int r = 0; r < rowsShown; ++r) {
-    int screenRow = origin_ + headerRows_ + r;
-    if (r >= static_cast<int>(rows.size())) {
-      blank(screenRow, 0, width, A_NORMAL);
-      continue;
-    }
-    const Row& row = rows[static_cast<size_t>(r)];
-    bool pinnedRow = pinned && r == 0;
-    int attr = A_NORMAL;
-    if (row.kind == Row::kHeading || row.kind == Row::kNotices) attr = A_BOLD;
-    if (pinnedRow) attr = A_BOLD | A_UNDERLINE;
-    if (!pinnedRow && top_ + r == selection_) attr = A_REVERSE;
-    std::string text = row.shown;
-    if (row.kind == Row::kHeading) text = headingText(row, width + left_);
-    if (row.kind == Row::kNotices) text = (row.folded ? glyphs().folded : glyphs().unfolded) + text;
-    // The match: in the row's text as shown (a plain text, without reading the file), else on
-    // the hit's line in its file.
-    size_t at = 0, length = 0;
-    bool matched = false;
-    size_t prefix = row.shown.size() - row.text.size();
-    if (row.kind == Row::kHit && left_ == 0) {
-      matched = matchInShown(row.text, request, row.column, &at, &length);
-      if (!matched) {
-        const HitLook& found = look(row, request);
-        matched = found.found;
-        at = found.at;
-        length = found.length;
-        if (found.pastCut) text = row.shown.substr(0, prefix) + found.text;
-      }
-    }
-    put(screenRow, 0, fromColumn(text, left_), width, attr, true);
-    if (matched) {
-      // The matched text, in the row's colours turned about (or bold on the selection).
-      int col = columns(std::string_view(text).substr(0, prefix + at));
-      std::string_view match = std::string_view(text).substr(prefix + at, length);
-      if (col < width)
-        put(screenRow, col, match, width - col,
-            attr == A_REVERSE ? A_REVERSE | A_BOLD | A_UNDERLINE : A_REVERSE);
-    }
-    // The filter's text, underlined where the row holds it (letters in either case).
-    size_t found = filter.empty() || left_ != 0 ? std::string::npos : findFolded(text, filter);
-    if (found != std::string::npos) {
-      int col = columns(std::string_view(text).substr(0, found));
-      if (col < width)
-        put(screenRow, col, std::string_view(text).substr(found, filter.size()), width - col,
-            attr | A_UNDERLINE);
-    }
+  put(screenRow, 0, fromColumn(text, left_), width, attr, true);
+  if (matched) {
+    // The matched text, in the row's colours turned about (or bold on the selection).
+    int col = columns(std::string_view(text).substr(0, prefix + at));
+    std::string_view match = std::string_view(text).substr(prefix + at, length);
+    if (col < width)
+      put(screenRow, col, match, width - col,
+          attr == A_REVERSE ? A_REVERSE | A_BOLD | A_UNDERLINE : A_REVERSE);
+  }
+  // The filter's text, underlined where the row holds it (letters in either case).
+  size_t found = filter.empty() || left_ != 0 ? std::string::npos : findFolded(text, filter);
+  if (found != std::string::npos) {
+    int col = columns(std::string_view(text).substr(0, found));
+    if (col < width)
+      put(screenRow, col, std::string_view(text).substr(found, filter.size()), width - col,
+          attr | A_UNDERLINE);
   }
 }
 

@@ -88,6 +88,11 @@ class MessageView {
   void fileStep(int direction, long count);
   // Whether the rows shown from `top` have their first file's heading pinned over the first.
   bool pinsHeading(long top) const;
+  // The parts of draw: the header, the selection kept in view, one list row.
+  void drawHeader(int height);
+  void placeSelection(long count, long rowsShown);
+  void drawRow(int screenRow, const Row& row, int attr, int width, const SearchRequest& request,
+               const std::string& filter);
 
   // How a hit's match is drawn: within the row's text, or, past the row's cut, the row's text
   // replaced by its file's line from a little before the match.
