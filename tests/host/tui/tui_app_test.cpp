@@ -3,7 +3,7 @@
 // dialog procedure, a real registry file) or around a message box, types keys and reads the
 // screen, and clicks it as a terminal reports the mouse. Covers host/tui/tui_dialog_view.cpp,
 // host/tui/tui_message_box.cpp, host/tui/tui_keys.cpp,
-// host/tui/tui_screen.cpp (the terminal given back) and host/tui/tui_app.cpp.
+// host/tui/tui_screen.cpp (the terminal given back) and host/tui/tui_app*.cpp.
 #include "host/tui/tui_app.h"
 
 #include <fcntl.h>

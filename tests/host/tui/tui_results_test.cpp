@@ -3,7 +3,7 @@
 // headings, folding and the folded files not searched; errors and state in view (a refused
 // pattern over the reopened dialog, a worker search's counts, a stopped search, the progress
 // line's own cells). Starting the editor and writing the quickfix file are tested in
-// tui_editor_test.cpp and tui_quickfix_test.cpp. Covers host/tui/tui_app.cpp,
+// tui_editor_test.cpp and tui_quickfix_test.cpp. Covers host/tui/tui_app*.cpp,
 // host/tui/tui_message_list.cpp, host/tui/tui_message_view.cpp and host/tui/tui_search_list.cpp.
 #include <gtest/gtest.h>
 #include <sqlite3.h>
