@@ -10,6 +10,7 @@
 
 #include <ctime>
 
+#include "addon/tool_name.h"
 #include "host/ide/file_size_limit.h"
 #include "host/ide/text_encoding.h"
 #include "host/tui/tui_app_state.h"
@@ -47,7 +48,7 @@ void App::runTool() {
   bool ran = frontEnd_.runTool();
   display_->setSearching(false);
   starting_ = false;
-  if (!ran) note_ = "No \"Vantrel\" tool in the add-on";
+  if (!ran) note_ = std::string("No \"") + kToolName + "\" tool in the add-on";
   erase();
   repaint();
   refresh();
@@ -81,7 +82,7 @@ bool App::showRefusal() {
   }
   display_->setFirstDialogHandler([this, reason, request](HWND dialog) {
     if (frontEnd_.enterRequest) frontEnd_.enterRequest(dialog, request);
-    runMessageBox(reason, "Vantrel", MB_OK | MB_ICONHAND, screen_.palette(), [this, dialog] {
+    runMessageBox(reason, kToolName, MB_OK | MB_ICONHAND, screen_.palette(), [this, dialog] {
       repaint();
       drawDialog(dialog, screen_.palette());
     });
