@@ -7,23 +7,17 @@
 // window's rows are filed into pages by host/tui/tui_message_list.h). A refused pattern's line is
 // shown in a message box over the dialog, reopened with what was typed.
 //
-// Keys between searches (docs/tui.md has the table): F2 runs the tool; the arrows, Page keys,
-// Home and End move the selection, Tab and Shift-Tab to the next and previous file, Space folds
-// a file; [ and ] show the previous and next page, l the list of searches (earlier runs' recent
-// searches, host/tui/tui_recent_searches.h, then this run's pages), c clears every page but the
-// newest; Enter opens the selected hit (or a heading's first hit) in the
-// editor (host/tui/tui_editor.h), n and N the next and previous hit; w writes the page's hits as a
-// quickfix file under the state directory; i turns ignore files off (on) for the next searches,
-// each page's header naming the rules its search ran under; q, F10 or Ctrl-C quits, once a worker
-// search has ended (F2 meanwhile asks whether to stop it); s and S show the page's hits in code,
-// comments, strings or comments and strings, and all again (a search confirmed from the page keeps
-// its scope). The mouse: the wheel scrolls the window,
-// a click selects a row, a click on the selected row opens it.
+// Between searches each key does the action it is bound to in host/tui/tui_key_bindings.h's table
+// (kBindings): the one list of the window's keys and mouse actions, which the status row's hints
+// are made from and docs/tui.md's key table is held to. Quitting waits for a worker search to end;
+// a page's header names the listing rules its search ran under, and a search confirmed from a page
+// keeps the scope that page shows.
 //
 // Ownership: the caller keeps the host (with its message window and status line) and the add-on
 // loaded for the whole call. Threading: the calling thread is the IDE's thread; it must be the
 // one that runs the tool.
-// Tested by tests/host/tui/tui_app_test.cpp.
+// The front end's state and its parts are host/tui/tui_app_state.h.
+// Tested by tests/host/tui/tui_app_test.cpp and tests/host/tui/tui_program_test.cpp.
 #ifndef VANTREL_HOST_TUI_APP_H_
 #define VANTREL_HOST_TUI_APP_H_
 
