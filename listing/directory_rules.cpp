@@ -43,54 +43,6 @@ Settings& settings() {
   return *s;
 }
 
-// Leaves in `path` the absolute name of `posixDir`, reusing its buffer.
-void absoluteDirectory(const char* posixDir, std::string& path) {
-  path.clear();
-  if (posixDir[0] != '/') {
-    // The current directory, read again only when it moved.
-    thread_local std::string cwd;
-    thread_local uint64_t cwdMoves = ~uint64_t{0};
-    uint64_t moves = vwin::currentDirectoryMoves();
-    if (moves != cwdMoves) {
-      char buffer[4096];
-      cwd = getcwd(buffer, sizeof buffer) ? buffer : "";
-      cwdMoves = moves;
-    }
-    path = cwd;
-    path += '/';
-    while (posixDir[0] == '.' && posixDir[1] == '/') posixDir += 2;
-  }
-  path += posixDir;
-  // Most names need no change: absolute, with no empty, "." or ".." component.
-  auto plain = [](std::string_view p) {
-    if (p.size() < 2 || p[0] != '/' || p.back() == '/') return false;
-    for (size_t at = 1; at < p.size();) {
-      size_t end = std::min(p.find('/', at), p.size());
-      std::string_view part = p.substr(at, end - at);
-      if (part.empty() || part == "." || part == "..") return false;
-      at = end + 1;
-    }
-    return true;
-  };
-  if (plain(path)) return;
-  std::string result;
-  size_t at = 0;
-  while (at < path.size()) {
-    size_t end = path.find('/', at);
-    if (end == std::string::npos) end = path.size();
-    std::string_view part = std::string_view(path).substr(at, end - at);
-    if (part == "..") {
-      size_t cut = result.rfind('/');
-      result.erase(cut == std::string::npos ? 0 : cut);
-    } else if (!part.empty() && part != ".") {
-      result += '/';
-      result += part;
-    }
-    at = end + 1;
-  }
-  path.swap(result);
-}
-
 // The name tests `tests` (anchored patterns and where their last component starts), compiled.
 std::shared_ptr<const Compiled> compileNameTests(const std::vector<Pending>& tests) {
   auto compiled = std::make_shared<Compiled>();
@@ -254,6 +206,53 @@ std::shared_ptr<const DirectoryRules> rulesOf(Settings& s, std::string_view dir,
 }
 
 }  // namespace
+
+void absoluteDirectory(const char* posixDir, std::string& path) {
+  path.clear();
+  if (posixDir[0] != '/') {
+    // The current directory, read again only when it moved.
+    thread_local std::string cwd;
+    thread_local uint64_t cwdMoves = ~uint64_t{0};
+    uint64_t moves = vwin::currentDirectoryMoves();
+    if (moves != cwdMoves) {
+      char buffer[4096];
+      cwd = getcwd(buffer, sizeof buffer) ? buffer : "";
+      cwdMoves = moves;
+    }
+    path = cwd;
+    path += '/';
+    while (posixDir[0] == '.' && posixDir[1] == '/') posixDir += 2;
+  }
+  path += posixDir;
+  // Most names need no change: absolute, with no empty, "." or ".." component.
+  auto plain = [](std::string_view p) {
+    if (p.size() < 2 || p[0] != '/' || p.back() == '/') return false;
+    for (size_t at = 1; at < p.size();) {
+      size_t end = std::min(p.find('/', at), p.size());
+      std::string_view part = p.substr(at, end - at);
+      if (part.empty() || part == "." || part == "..") return false;
+      at = end + 1;
+    }
+    return true;
+  };
+  if (plain(path)) return;
+  std::string result;
+  size_t at = 0;
+  while (at < path.size()) {
+    size_t end = path.find('/', at);
+    if (end == std::string::npos) end = path.size();
+    std::string_view part = std::string_view(path).substr(at, end - at);
+    if (part == "..") {
+      size_t cut = result.rfind('/');
+      result.erase(cut == std::string::npos ? 0 : cut);
+    } else if (!part.empty() && part != ".") {
+      result += '/';
+      result += part;
+    }
+    at = end + 1;
+  }
+  path.swap(result);
+}
 
 void setListingRules(const ListingSwitches& switches) {
   Settings& s = settings();

@@ -108,6 +108,10 @@ struct DirectoryRules {
   }
 };
 
+// Leaves in `path` the absolute name of `posixDir` (as FindFirstFileA opened it: relative to the
+// current directory, or absolute), without "." and ".." components, reusing `path`'s buffer.
+void absoluteDirectory(const char* posixDir, std::string& path);
+
 // Sets the switches of the searches from now on and forgets every ignore file read.
 void setListingRules(const ListingSwitches& switches);
 // Whether any rule is in force (ignore files, dot names or an exclusion).

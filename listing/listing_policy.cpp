@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "listing/directory_rules.h"
+#include "listing/linked_folders.h"
 #include "listing/passed_over.h"
 #include "listing/verdicts.h"
 #include "win32/kernel32/listing_cache.h"
@@ -19,6 +20,25 @@ class Policy final : public vwin::ListingPolicy {
   std::unique_ptr<vwin::EntryJudge> judge(
       const char* posixDir, const std::shared_ptr<const vwin::DirectoryListing>& listing,
       bool count) override {
+    return judgeLinkedFolders(posixDir, listing, count, judgeByRules(posixDir, listing, count));
+  }
+
+  bool counting() const override { return countingPassedOver(); }
+
+  void unlisted(vwin::Unlisted why, const std::string& key, const std::string& spelled) override {
+    static constexpr PassedOver kAs[] = {PassedOver::kMissingDirectory,
+                                         PassedOver::kUnreadableDirectory, PassedOver::kLongPath,
+                                         PassedOver::kUncarriedName};
+    notePassedOver(kAs[static_cast<int>(why)], key, spelled);
+  }
+
+  uint64_t searchUnderWay() const override { return vlisting::searchUnderWay(); }
+
+ private:
+  // The ignore rules' and exclusions' judge of `listing`, or nullptr when none is in force.
+  static std::unique_ptr<vwin::EntryJudge> judgeByRules(
+      const char* posixDir, const std::shared_ptr<const vwin::DirectoryListing>& listing,
+      bool count) {
     if (!listingRulesActive()) return nullptr;
     // The rules are kept with the listing, so that the walk's repeated listings of a directory
     // (by mask and for subdirectories, counting and searching) find them at no lookup.
@@ -40,17 +60,6 @@ class Policy final : public vwin::ListingPolicy {
     if (!rules->anyRule()) return nullptr;
     return std::make_unique<ListingRules>(std::move(rules), listing, count);
   }
-
-  bool counting() const override { return countingPassedOver(); }
-
-  void unlisted(vwin::Unlisted why, const std::string& key, const std::string& spelled) override {
-    static constexpr PassedOver kAs[] = {PassedOver::kMissingDirectory,
-                                         PassedOver::kUnreadableDirectory, PassedOver::kLongPath,
-                                         PassedOver::kUncarriedName};
-    notePassedOver(kAs[static_cast<int>(why)], key, spelled);
-  }
-
-  uint64_t searchUnderWay() const override { return vlisting::searchUnderWay(); }
 };
 
 void registerPolicy() {
@@ -62,6 +71,7 @@ void registerPolicy() {
 
 void applyListingSwitches(const ListingSwitches& switches) {
   setListingRules(switches);
+  setLinkedFolders(switches.follow);
   registerPolicy();
 }
 

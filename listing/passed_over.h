@@ -35,6 +35,8 @@ enum class PassedOver {
   kExcluded,             // an entry an exclusion of the host's matches
   kRuleFileRefused,      // a rule file (or .git) not read: not a regular file, or too large
   kGitignoreLink,        // a .gitignore that is a symbolic link, which git does not follow
+  kLinkedFolder,         // a symbolic link to a folder, not followed
+  kFolderReachedAgain,   // following links, a folder the search had reached by another path
   kCount
 };
 

@@ -213,6 +213,9 @@ void takeSwitch(Option id, ParseState& state) {
     case Option::kHidden:
       line.listing.hidden = true;
       break;
+    case Option::kFollow:
+      line.listing.follow = true;
+      break;
     case Option::kHelp:
       line.help = true;
       break;
@@ -270,6 +273,7 @@ bool applyOption(Option id, const std::string& value, ParseState& state) {
     case Option::kCounts:
     case Option::kNoIgnore:
     case Option::kHidden:
+    case Option::kFollow:
     case Option::kHelp:
     case Option::kVersion:
       takeSwitch(id, state);

@@ -14,6 +14,7 @@ std::string describeListingSwitches(const vlisting::ListingSwitches& switches) {
     for (const std::string& pattern : switches.excludes) out += " " + pattern;
   }
   if (switches.hidden) out += ", hidden";
+  if (switches.follow) out += ", following links";
   return out;
 }
 

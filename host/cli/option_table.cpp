@@ -116,6 +116,11 @@ constexpr OptionRow kOptions[] = {
      .longName = "hidden",
      .brief = "search dot-files and dot-folders too",
      .help = "search dot-files and dot-folders too (.git stays passed over)"},
+    {.id = Option::kFollow,
+     .longName = "follow",
+     .brief = "enter folders reached through symbolic links",
+     .help = "enter folders reached through symbolic links, each folder once a search\n"
+             "(a loop of links ends; by default linked folders are passed over and counted)"},
     {.id = Option::kMaxFileSize,
      .longName = "max-filesize",
      .value = "N",

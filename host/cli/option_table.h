@@ -35,6 +35,7 @@ enum class Option {
   kNoIgnore,
   kExclude,
   kHidden,
+  kFollow,
   kMaxFileSize,
   kScope,
   kThreads,

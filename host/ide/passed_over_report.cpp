@@ -79,6 +79,10 @@ std::string PassedOver::describe(const std::function<std::string(const std::stri
             ("rule files not read (not regular files, or over " + mib).c_str());
   addReason(text, linkedGitignores, ".gitignore not followed (a symbolic link, as git)",
             ".gitignore files not followed (symbolic links, as git)");
+  addReason(text, linkedFolders, "linked folder not followed (--follow follows it)",
+            "linked folders not followed (--follow follows them)");
+  addReason(text, foldersReachedAgain, "folder reached again through a link (searched once)",
+            "folders reached again through links (each searched once)");
   addReason(text, largeFiles, "file too large", "files too large");
   addReason(text, emptyFiles, "empty file", "empty files");
   addReason(text, unreadableFiles, "unreadable file", "unreadable files");
@@ -154,6 +158,8 @@ void PassedOverReport::event(const MessageEvent& event) {
     running_.excluded = listed[Why::kExcluded];
     running_.refusedRuleFiles = listed[Why::kRuleFileRefused];
     running_.linkedGitignores = listed[Why::kGitignoreLink];
+    running_.linkedFolders = listed[Why::kLinkedFolder];
+    running_.foldersReachedAgain = listed[Why::kFolderReachedAgain];
     running_.missingNames = std::move(listed.missingNames);
     last_ = ended = running_;
     running_ = PassedOver();

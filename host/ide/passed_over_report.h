@@ -32,8 +32,10 @@ struct PassedOver {
   unsigned long ignoredByGitRules = 0;
   unsigned long ignoredByIgnoreFiles = 0;
   unsigned long excluded = 0;
-  unsigned long refusedRuleFiles = 0;  // not a regular file, or too large: not read
-  unsigned long linkedGitignores = 0;  // symbolic links, not followed (as git)
+  unsigned long refusedRuleFiles = 0;     // not a regular file, or too large: not read
+  unsigned long linkedGitignores = 0;     // symbolic links, not followed (as git)
+  unsigned long linkedFolders = 0;        // not followed (without --follow)
+  unsigned long foldersReachedAgain = 0;  // following links: searched once, by the first path
   unsigned long largeFiles = 0;
   unsigned long emptyFiles = 0;
   unsigned long unreadableFiles = 0;

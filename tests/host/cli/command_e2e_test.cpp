@@ -1086,6 +1086,44 @@ TEST_F(CommandTest, IgnoreFilesLeaveWhatGitWouldAdd) {
       << odd.err;
 }
 
+// A linked folder is passed over and counted; --follow enters linked folders but never one folder
+// twice: a link back up ends, a second path to a folder is counted, each file is searched once.
+TEST_F(CommandTest, LinkedFoldersArePassedOverOrFollowedOnce) {
+  write("links/real/a.c", "needle\n");
+  write("outside/o.c", "needle\n");
+  fs::create_directory_symlink("..", root_ / "links" / "real" / "up");  // a loop
+  fs::create_directory_symlink("real", root_ / "links" / "alias");      // a second path to real
+  fs::create_directory_symlink(root_ / "outside", root_ / "links" / "out");
+  fs::create_directory_symlink("real", root_ / "links" / ".dot");  // hidden: not counted
+  std::vector<std::string> args{"needle", "-f",          "*.c",          "-d",
+                                "links",  "--options=2", "--format=json"};
+  Result plain = run(args);
+  EXPECT_EQ(plain.status, 0);
+  EXPECT_EQ(searchedFiles(plain, root_), std::vector<std::string>{"links/real/a.c"});
+  EXPECT_EQ(plain.err,
+            "vantrel: passed over 3 linked folders not followed (--follow follows them)\n");
+
+  for (const char* threads : {"-j1", "-j2"}) {
+    args.push_back("--follow");
+    args.push_back(threads);
+    Result followed = run(args);
+    EXPECT_EQ(followed.status, 0);
+    // In walk order "alias" comes before "real", so the folder is searched by that path.
+    EXPECT_EQ(searchedFiles(followed, root_),
+              (std::vector<std::string>{"links/alias/a.c", "links/out/o.c"}));
+    EXPECT_EQ(followed.err,
+              "vantrel: passed over 2 folders reached again through links (each searched once)\n");
+    args.resize(7);
+  }
+  // Ignore rules judge a linked folder by its own name first.
+  Result hiddenToo = run({"needle", "-f", "*.c", "-d", "links", "--options=2", "--format=json",
+                          "--follow", "--hidden", "--exclude=out"});
+  EXPECT_EQ(searchedFiles(hiddenToo, root_), std::vector<std::string>{"links/.dot/a.c"});
+  EXPECT_EQ(hiddenToo.err,
+            "vantrel: passed over 1 entry excluded (--exclude), 3 folders reached again through "
+            "links (each searched once)\n");
+}
+
 // A line's matching ends at its first NUL byte; a file whose hit that hid is counted, on one
 // thread and on several, for a text and for a pattern holding a text.
 TEST_F(CommandTest, HitsHiddenByANulByteAreCounted) {
