@@ -50,6 +50,8 @@ struct FrontEnd {
   // Turns ignore files off (on again) for the searches from the next on, never while one runs;
   // answers whether they are now on. May be empty (the key does nothing).
   std::function<bool()> toggleIgnoreFiles;
+  // Follows linked folders from the next search, or stops following them; whether it now does.
+  std::function<bool()> toggleFollowLinks;
   bool windowsPaths = false;
   // The scopes the first page shows (--scope; host::ScopeBits, 0: every hit).
   unsigned scopes = 0;

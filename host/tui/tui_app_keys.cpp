@@ -52,6 +52,8 @@ void App::act(Action action, const Key& key) {
       return showSearchList();
     case Action::kIgnoreFiles:
       return toggleIgnoreFiles();
+    case Action::kFollowLinks:
+      return toggleFollowLinks();
     case Action::kScope:
       return cycleScope(key.type == Key::kChar && key.code == 'S');
     case Action::kClear:

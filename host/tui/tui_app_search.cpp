@@ -179,4 +179,15 @@ void App::toggleIgnoreFiles() {
                                         : "Ignore files off from the next search (i: on again)";
 }
 
+void App::toggleFollowLinks() {
+  if (!frontEnd_.toggleFollowLinks) return;
+  if (workerRunning()) {
+    note_ = "A search still runs (F2 stops it)";
+    return;
+  }
+  note_ = frontEnd_.toggleFollowLinks()
+              ? "Linked folders followed from the next search, each folder once (f: not again)"
+              : "Linked folders passed over from the next search";
+}
+
 }  // namespace tui

@@ -93,6 +93,7 @@ class App {
   void rerun(const SearchRequest& request);
   void raiseSizeLimit();
   void toggleIgnoreFiles();
+  void toggleFollowLinks();
   bool workerRunning() const { return frontEnd_.searchRunning && frontEnd_.searchRunning(); }
   LiveSearch::Hooks liveHooks();
   void openLiveQuery();

@@ -57,6 +57,7 @@ const Binding kBindings[] = {
      "q, F10, Ctrl-C"},
     {{ch('c'), ch('C')}, Action::kClear, nullptr, nullptr, 0, "c"},
     {{ch('i'), ch('I')}, Action::kIgnoreFiles, nullptr, nullptr, 0, "i"},
+    {{ch('f'), ch('F')}, Action::kFollowLinks, nullptr, nullptr, 0, "f"},
     {{ch('s'), ch('S')}, Action::kScope, nullptr, nullptr, 0, "s, S"},
     {{ch(kCtrlZ)}, Action::kStopForShell, nullptr, nullptr, 0, "Ctrl-Z"},
     {{named(Key::kUp), named(Key::kDown), named(Key::kPageUp), named(Key::kPageDown)},

@@ -38,6 +38,7 @@ enum class Action {
   kPreviewUp,       // and up
   kOrder,           // the page's files by path, or in the order found
   kIgnoreFiles,     // ignore files off (on again) for the next searches
+  kFollowLinks,     // linked folders followed (passed over again) from the next search
   kScope,           // the page's hits by where their matches stand: the next scope (S: back)
   kStopForShell,    // stop as a shell job
   kWheel,           // scroll the window

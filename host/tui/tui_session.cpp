@@ -132,6 +132,11 @@ int runTerminalSession(const vantrel::CommandLine& line, const std::string& addO
     vlisting::applyListingSwitches(rules);
     return rules.ignoreFiles;
   };
+  frontEnd.toggleFollowLinks = [&rules] {
+    rules.follow = !rules.follow;
+    vlisting::applyListingSwitches(rules);
+    return rules.follow;
+  };
   int status = runTerminalFrontEnd(ide, frontEnd);
 
   addOn.unload();

@@ -295,7 +295,8 @@ TEST_F(TuiProgramTest, FieldsAndBoxesGivenOnTheCommandLineAreInTheFirstDialog) {
 }
 
 // Each page's header names the listing rules its search ran under; i turns ignore files off for
-// the next search, which then lists what the .gitignore hid, and on again.
+// the next search, which then lists what the .gitignore hid, and on again; f follows a linked
+// folder that was passed over and counted before.
 TEST_F(TuiProgramTest, TheHeaderNamesTheRulesAndIToggleIgnoreFilesForTheNextSearch) {
   write(".git/HEAD", "ref: refs/heads/main\n");
   write(".gitignore", "build/\n");
@@ -303,6 +304,8 @@ TEST_F(TuiProgramTest, TheHeaderNamesTheRulesAndIToggleIgnoreFilesForTheNextSear
   write("build/gen.c", "int needle;\n");
   write("x.tmp.c", "int needle;\n");
   write(".hid/h.c", "int needle;\n");
+  write("../outside/o.c", "int needle;\n");
+  tuitest::capture("ln -s ../outside " + tuitest::quote(dir_ + "/tree/ln"));
   start("", 160, 25, "-f '*.c' -r --exclude='*.tmp.c' --hidden");
   tuitest::Screen s;
   search("needle");
@@ -336,6 +339,17 @@ TEST_F(TuiProgramTest, TheHeaderNamesTheRulesAndIToggleIgnoreFilesForTheNextSear
   search("needle");
   ASSERT_TRUE(terminal_->waitForText(" 3/3  2 hits in 2 files  ", &s)) << s.all();
   EXPECT_NE(s.text(0).find("  ignore files on, excluding"), std::string::npos) << s.all();
+  EXPECT_TRUE(s.contains("1 linked folder not followed")) << s.all();
+  // f follows the linked folder from the next search on.
+  terminal_->type("f");
+  ASSERT_TRUE(terminal_->waitForText("Linked folders followed from the next search", &s))
+      << s.all();
+  terminal_->keys("F2");
+  terminal_->keys("C-u");
+  search("needle");
+  ASSERT_TRUE(terminal_->waitForText(" 4/4  3 hits in 3 files  ", &s)) << s.all();
+  EXPECT_NE(s.text(0).find("hidden, following links"), std::string::npos) << s.all();
+  EXPECT_TRUE(s.contains("ln/o.c")) << s.all();
   terminal_->keys("q");
   checkRestored(0);
 }
