@@ -40,20 +40,20 @@ bool ScopeFilter::keeps(const MessageEvent& entry) {
     group_ = entry.group;
     SourceLanguage language = sourceLanguageOf(*entry.file);
     classified_ = language != SourceLanguage::none && lines_.load(*entry.file);
-    if (classified_) lexSourceScopes(lines_.text(), language, spans_);
+    if (classified_) lexer_.start(lines_.text(), language);
     if (!classified_) ++notClassified_;
   }
   std::string_view line;
   if (!classified_ || entry.column < 1 || !lines_.line(entry.line, line)) return true;
   size_t base = static_cast<size_t>(line.data() - lines_.text().data());
   size_t start = static_cast<size_t>(entry.column - 1);
-  if (bitOf(scopeAt(spans_, base + start)) & scopes_) return true;
+  if (bitOf(lexer_.at(base + start)) & scopes_) return true;
   // The first match is out of scope: a later one on the line may be in.
   matches_.setLine(line);
   size_t end;
   for (size_t from = start + 1; matches_.next(from, &start, &end);
        from = end > start ? end : start + 1) {
-    if (bitOf(scopeAt(spans_, base + start)) & scopes_) return true;
+    if (bitOf(lexer_.at(base + start)) & scopes_) return true;
   }
   return false;
 }

@@ -2,7 +2,7 @@
 // command's outputs that passes a hit line on only when one of its matches starts in a scope
 // asked for (code, comments, strings; see host/ide/source_scopes.h), and every other event as
 // it comes. Each file with hits is read again once (host/ide/file_lines.h, the object the
-// add-on has open) and lexed whole in its language; a line's matches are found again
+// add-on has open) and lexed in its language as far as its hits; a line's matches are found again
 // (host/ide/line_matches.h) from the column the add-on reported, the first in scope deciding.
 // An entry kept is passed as the add-on wrote it. A file's group and heading are held until its
 // first hit kept and dropped when none is; a file of another language (or one that cannot be read
@@ -61,7 +61,7 @@ class ScopeFilter final : public MessageSink {
   unsigned scopes_;
   LineMatches matches_;
   FileLines lines_;
-  std::vector<ScopeSpan> spans_;
+  ScopeLexer lexer_;
   int group_ = 0;            // the group of the file read last
   bool classified_ = false;  // that file was read and lexed
   MessageEvent groupEvent_;  // a group, held until what follows shows whether it is a file's

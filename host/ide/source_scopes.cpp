@@ -31,14 +31,21 @@ using source::kWordish;
 // the comments and literals found. Where each token ends is the reader's.
 class Lexer {
  public:
-  Lexer(std::string_view text, SourceLanguage language, std::vector<ScopeSpan>& spans)
+  Lexer(std::string_view text, SourceLanguage language, std::vector<ScopeSpan>& spans,
+        const LexerPlace& place)
       : text_(text, language),
         s_(reinterpret_cast<const unsigned char*>(text.data())),
         n_(text.size()),
         cpp_(language == SourceLanguage::cpp),
-        spans_(spans) {}
+        spans_(spans),
+        lineStart_(place.lineStart),
+        directive_(place.directive),
+        lexedTo_(place.lexedTo),
+        p_(place.next) {}
 
-  void run();
+  // Lexes token by token until the next byte is past `last` or the text ends.
+  void run(size_t last);
+  LexerPlace place() const { return {p_, lexedTo_, directive_, lineStart_}; }
 
  private:
   size_t real(size_t at) const { return text_.real(at); }
@@ -65,10 +72,10 @@ class Lexer {
   std::vector<ScopeSpan>& spans_;
   // Where a directive can begin (only blanks and comments so far on the line), and how far a
   // directive has come: 1 after its #, 2 after a name that a header name follows.
-  bool lineStart_ = true;
-  int directive_ = 0;
-  size_t lexedTo_ = 0;  // the loud byte found last: the bytes before it are read token by token
-  size_t p_ = 0;
+  bool lineStart_;
+  int directive_;
+  size_t lexedTo_;  // the loud byte found last: the bytes before it are read token by token
+  size_t p_;
 };
 
 size_t Lexer::literal(size_t start, size_t quote, bool raw) {
@@ -104,8 +111,8 @@ bool Lexer::lineStart() {
   return true;
 }
 
-void Lexer::run() {
-  while (p_ < n_) {
+void Lexer::run(size_t last) {
+  while (p_ < n_ && p_ <= last) {
     if (!lineStart_ && directive_ == 0 && p_ >= lexedTo_ && passQuiet()) continue;
     if (lineStart_) {
       if (!lineStart()) break;
@@ -251,7 +258,25 @@ void lexSourceScopes(std::string_view text, SourceLanguage language,
                      std::vector<ScopeSpan>& spans) {
   spans.clear();
   if (language == SourceLanguage::none) return;
-  Lexer(text, language, spans).run();
+  Lexer(text, language, spans, LexerPlace{}).run(text.size());
+}
+
+void ScopeLexer::start(std::string_view text, SourceLanguage language) {
+  text_ = text;
+  language_ = language;
+  place_ = LexerPlace{};
+  spans_.clear();
+}
+
+SourceScope ScopeLexer::at(size_t offset) {
+  // Every token that starts at or before the next byte has been read: a byte before it is in one
+  // of the spans found or in code.
+  if (place_.next <= offset && place_.next < text_.size()) {
+    Lexer lexer(text_, language_, spans_, place_);
+    lexer.run(offset);
+    place_ = lexer.place();
+  }
+  return scopeAt(spans_, offset);
 }
 
 SourceScope scopeAt(const std::vector<ScopeSpan>& spans, size_t offset) {

@@ -12,9 +12,10 @@
 // C++ as C++20 (no trigraphs).
 //
 // Invariants: the spans come out in file order, never overlap and never hold an empty span; each
-// byte of the file is looked at a small fixed number of times.
+// byte of the file is looked at a small fixed number of times, and none past the last one asked
+// about (ScopeLexer).
 // Ownership: the caller owns the span list, which is cleared and refilled (its memory is reused).
-// Threading: no state; any thread.
+// Threading: lexSourceScopes has no state (any thread); a ScopeLexer is one thread's at a time.
 // Tested by tests/host/ide/source_scopes_test.cpp, against clang's raw tokens.
 #ifndef VANTREL_HOST_SOURCE_SCOPES_H_
 #define VANTREL_HOST_SOURCE_SCOPES_H_
@@ -47,6 +48,32 @@ void lexSourceScopes(std::string_view text, SourceLanguage language, std::vector
 
 // The scope of byte `offset`, looked up in `spans` (as lexSourceScopes gives them).
 SourceScope scopeAt(const std::vector<ScopeSpan>& spans, size_t offset);
+
+// Where the lexer stands between two tokens (see source_scopes.cpp): the next byte, the loud byte
+// found last, how far a directive has come, whether only blanks and comments began the line.
+struct LexerPlace {
+  size_t next = 0;
+  size_t lexedTo = 0;
+  int directive = 0;
+  bool lineStart = true;
+};
+
+// One file's scopes found only as far as they are asked for: a file's hits come in order, so the
+// bytes after its last hit are never lexed. The spans found so far are lexSourceScopes's first.
+class ScopeLexer {
+ public:
+  // Starts again on `text` (kept alive by the caller meanwhile) in `language` (not none).
+  void start(std::string_view text, SourceLanguage language);
+  // The scope of byte `offset`, the text lexed on as far as that needs.
+  SourceScope at(size_t offset);
+  const std::vector<ScopeSpan>& spans() const { return spans_; }
+
+ private:
+  std::string_view text_;
+  SourceLanguage language_ = SourceLanguage::none;
+  LexerPlace place_;
+  std::vector<ScopeSpan> spans_;
+};
 
 }  // namespace host
 

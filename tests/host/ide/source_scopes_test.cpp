@@ -162,6 +162,31 @@ TEST(SourceLanguageTest, ExtensionsChooseTheLanguage) {
   for (const Case& c : cases) EXPECT_EQ(host::sourceLanguageOf(c.path), c.language) << c.path;
 }
 
+TEST(ScopeAtTest, ALexerAskedAsFarAsItNeedsAgreesWithTheWholeFilesSpans) {
+  // Random files of the pieces, asked in random steps forward (as a file's hits come) and now
+  // and then behind: each answer is the whole file's, and what was found is its spans' start.
+  std::mt19937 random(20261210);
+  std::vector<host::ScopeSpan> whole;
+  host::ScopeLexer lexer;
+  for (int file = 0; file < 300; ++file) {
+    std::string text;
+    for (int i = 0, pieces = 1 + static_cast<int>(random() % 10); i < pieces; ++i)
+      text += kPieces[random() % kPieces.size()] + (random() % 2 ? "\n" : "");
+    SourceLanguage language = file % 2 ? SourceLanguage::c : SourceLanguage::cpp;
+    host::lexSourceScopes(text, language, whole);
+    lexer.start(text, language);
+    for (size_t at = random() % 8; at < text.size() + 2; at += random() % 40) {
+      size_t asked = random() % 5 == 0 ? random() % (at + 1) : at;
+      ASSERT_EQ(lexer.at(asked), host::scopeAt(whole, asked)) << "byte " << asked << " of " << text;
+      ASSERT_LE(lexer.spans().size(), whole.size());
+    }
+    for (size_t i = 0; i < lexer.spans().size(); ++i) {
+      EXPECT_EQ(lexer.spans()[i].begin, whole[i].begin);
+      EXPECT_EQ(lexer.spans()[i].end, whole[i].end);
+    }
+  }
+}
+
 TEST(ScopeAtTest, FindsTheSpanHoldingAByte) {
   std::vector<host::ScopeSpan> spans;
   std::string text = "a /* b */ \"c\" d";
