@@ -65,9 +65,10 @@ constexpr std::array<uint8_t, 256> makeKinds() {
 }
 constexpr std::array<uint8_t, 256> kKinds = makeKinds();
 
-// Bytes of a line that mean something in the middle of a line outside a directive: what opens a
-// comment or literal or splices lines, and a line end. Any other byte there is code, whatever
-// comes before it.
+// Bytes that mean something in code outside a directive: what opens a comment or literal or
+// splices lines, and what begins a directive (# and %:, after only blanks on their line). Any
+// other byte there is code, whatever comes before it; a line end changes only whether the next
+// loud byte starts its line, which the lexer finds by looking back from it.
 constexpr uint8_t kLoud = 1;
 // Bytes that a token ending just before a loud byte may hold: the token's start is looked for
 // back over them, so that a prefix (u8"), a number (1'000) or an identifier (a\<line end>b) is
@@ -77,7 +78,7 @@ constexpr uint8_t kWordish = 2;
 constexpr std::array<uint8_t, 256> makeQuiet() {
   std::array<uint8_t, 256> marks{};
   for (int c = 0; c < 256; ++c) {
-    if (c == '"' || c == '\'' || c == '/' || c == '\\' || c == '\n' || c == '\r') marks[c] = kLoud;
+    if (c == '"' || c == '\'' || c == '/' || c == '\\' || c == '#' || c == '%') marks[c] = kLoud;
     if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' ||
         c == '$' || c == '.' || c == '+' || c == '-' || c >= 0x80)
       marks[c] = kWordish;
@@ -115,16 +116,16 @@ class Reader {
   // The first loud byte at or after `at` (n_ when none).
   size_t loudFrom(size_t at) const {
 #if defined(__SSE2__)
-    // Sixteen bytes at a time: most lines of code are longer than that.
+    // Sixteen bytes at a time: most runs of code between two loud bytes are longer than that.
     const __m128i quote = _mm_set1_epi8('"'), apostrophe = _mm_set1_epi8('\''),
                   slash = _mm_set1_epi8('/'), backslash = _mm_set1_epi8('\\'),
-                  feed = _mm_set1_epi8('\n'), ret = _mm_set1_epi8('\r');
+                  hash = _mm_set1_epi8('#'), percent = _mm_set1_epi8('%');
     while (at + 16 <= n_) {
       __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s_ + at));
       __m128i hit = _mm_or_si128(
           _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, quote), _mm_cmpeq_epi8(v, apostrophe)),
                        _mm_or_si128(_mm_cmpeq_epi8(v, slash), _mm_cmpeq_epi8(v, backslash))),
-          _mm_or_si128(_mm_cmpeq_epi8(v, feed), _mm_cmpeq_epi8(v, ret)));
+          _mm_or_si128(_mm_cmpeq_epi8(v, hash), _mm_cmpeq_epi8(v, percent)));
       int mask = _mm_movemask_epi8(hit);
       if (mask != 0) return at + static_cast<size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
       at += 16;

@@ -86,14 +86,18 @@ size_t Lexer::literal(size_t start, size_t quote, bool raw) {
 }
 
 bool Lexer::passQuiet() {
-  // Within a line and outside a directive, only a loud byte changes anything: up to the start
-  // of the token that ends before it (each byte before it that is no word's is a token of its
-  // own, or ends one) is code, read in one pass; from there to the loud byte the tokens are read
-  // one by one.
+  // Outside a directive only a loud byte changes anything, on this line or a later one: up to
+  // the start of the token that ends before it (each byte before it that is no word's is a token
+  // of its own, or ends one) is code, read in one pass; from there to the loud byte the tokens are
+  // read one by one. A line end passed on the way ends no directive; whether that token starts
+  // its line (only blanks before it since the last line end passed) is all it leaves.
   size_t loud = text_.loudFrom(p_);
   lexedTo_ = loud;
   while (loud > p_ && (kQuiet[s_[loud - 1]] & kWordish)) --loud;
   if (loud <= p_) return false;
+  size_t blank = loud;
+  while (blank > p_ && kKinds[s_[blank - 1]] == kBlank) --blank;
+  if (blank > p_ && kKinds[s_[blank - 1]] == kLineEnd) lineStart_ = true;
   p_ = loud;
   return true;
 }

@@ -61,6 +61,11 @@ const std::vector<std::string> kPieces = {
     "R\"(the file ends inside a raw string",
     "// the comment ends with a splice at the file's end \\",
     "'the file ends inside a character constant \\",
+    "int a;\n\t \f#include <s//t>\nb = 10 % 3; c # d;\n\n  %:include <u//v>\n x %: y\n",
+    "f(a);\n  /* c */ #include <w//x>\n g(b); /* c */ #include <y//z>\n",
+    "p = q\n  \\\n#include <a//b>\nr = s \\\n#include <c//d>\n",
+    "/*\n * a comment line of more than sixteen bytes * / \\ ** \n ***************\n **/ i;",
+    "/* sixteen bytes and more, then a spliced end *\\\n/ j; /* and *\\  \n\\\n/ k;",
 };
 
 class SourceScopesTest : public ::testing::Test {
