@@ -13,8 +13,11 @@
 #include "listing/git_config.h"
 #include "listing/git_repository.h"
 #include "listing/passed_over.h"
+#include "listing/system_path.h"
 #include "win32/kernel32/listing_cache.h"
+#ifndef _WIN32
 #include "win32/kernel32/paths.h"
+#endif
 
 namespace vlisting {
 
@@ -41,6 +44,20 @@ struct Settings {
 Settings& settings() {
   static Settings* s = new Settings;  // a worker may still search while the process exits
   return *s;
+}
+
+#ifdef _WIN32
+// Windows' hosts name directories as the system does, through no link of the POSIX kind.
+char* realDirectory(const std::string&) { return nullptr; }
+#define lstat stat
+#else
+char* realDirectory(const std::string& dir) { return realpath(dir.c_str(), nullptr); }
+#endif
+
+// The current directory in the rules' form (see listing/system_path.h).
+std::string currentDirectory() {
+  char buffer[4096];
+  return rulesPath(getcwd(buffer, sizeof buffer) ? buffer : "/");
 }
 
 // The name tests `tests` (anchored patterns and where their last component starts), compiled.
@@ -102,7 +119,7 @@ std::shared_ptr<const DirectoryRules> rulesOf(Settings& s, std::string_view dir,
       if (!s.directories.count(parentDir)) {
         // A walk's first directory: its work tree is found from where it really is, as git finds
         // it, whatever links the name given passes through.
-        if (char* resolved = realpath(std::string(dir).c_str(), nullptr)) {
+        if (char* resolved = realDirectory(std::string(dir))) {
           std::string real = resolved;
           free(resolved);
           if (real != dir) {
@@ -129,7 +146,7 @@ std::shared_ptr<const DirectoryRules> rulesOf(Settings& s, std::string_view dir,
     Present present = presentIn(own);
     struct stat st;
     std::string dotGit = present.git ? base + "/.git" : std::string();
-    bool repository = present.git && lstat(dotGit.c_str(), &st) == 0;
+    bool repository = present.git && lstat(systemPath(dotGit).c_str(), &st) == 0;
     // Name tests: the anchored patterns left with one component, in this directory.
     std::vector<Pending> tests;
     auto take = [&](const IgnorePattern* pattern, uint64_t rank, Judged source, uint32_t at) {
@@ -213,10 +230,13 @@ void absoluteDirectory(const char* posixDir, std::string& path) {
     // The current directory, read again only when it moved.
     thread_local std::string cwd;
     thread_local uint64_t cwdMoves = ~uint64_t{0};
+#ifdef _WIN32
+    uint64_t moves = 0;  // the Windows command stays where it started
+#else
     uint64_t moves = vwin::currentDirectoryMoves();
+#endif
     if (moves != cwdMoves) {
-      char buffer[4096];
-      cwd = getcwd(buffer, sizeof buffer) ? buffer : "";
+      cwd = currentDirectory();
       cwdMoves = moves;
     }
     path = cwd;
@@ -257,8 +277,7 @@ void absoluteDirectory(const char* posixDir, std::string& path) {
 void setListingRules(const ListingSwitches& switches) {
   Settings& s = settings();
   std::string base;
-  char cwd[4096];
-  absoluteDirectory(getcwd(cwd, sizeof cwd) ? cwd : "/", base);
+  absoluteDirectory(currentDirectory().c_str(), base);
   std::shared_ptr<const Compiled> excludes = compileExclusions(switches.excludes, base);
   std::string excludesFile = switches.ignoreFiles ? userExcludesFile() : "";
   std::lock_guard<std::mutex> lock(s.mutex);

@@ -196,11 +196,18 @@ namespace vlisting {
 
 std::string userExcludesFile() {
   const char* home = std::getenv("HOME");
+#ifdef _WIN32
+  if (!home || !*home) home = std::getenv("USERPROFILE");  // where git for Windows looks
+#endif
   const char* xdg = std::getenv("XDG_CONFIG_HOME");
   std::string config = xdg && *xdg ? std::string(xdg) : home ? std::string(home) + "/.config" : "";
   std::string value = config.empty() ? "" : config + "/git/ignore";
   const char* noSystem = std::getenv("GIT_CONFIG_NOSYSTEM");
+#ifndef _WIN32  // git for Windows keeps its system file where it is installed: not looked for
   if (!noSystem || !*noSystem) readExcludesFile("/etc/gitconfig", value);
+#else
+  (void)noSystem;
+#endif
   if (!config.empty()) readExcludesFile(config + "/git/config", value);
   if (home) readExcludesFile(std::string(home) + "/.gitconfig", value);
   return value;

@@ -7,6 +7,7 @@
 #include <cctype>
 
 #include "listing/small_file.h"
+#include "listing/system_path.h"
 
 namespace vlisting {
 
@@ -14,7 +15,7 @@ std::string gitDirectory(const std::string& dotGit, const std::string& workTree,
                          SmallFile& outcome) {
   outcome = SmallFile::kRead;
   struct stat st;
-  if (stat(dotGit.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return dotGit;
+  if (stat(systemPath(dotGit).c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return dotGit;
   std::string text;
   outcome = readSmallFile(dotGit, text);
   if (outcome != SmallFile::kRead || text.rfind("gitdir:", 0) != 0) return dotGit;
@@ -23,7 +24,7 @@ std::string gitDirectory(const std::string& dotGit, const std::string& workTree,
     named.erase(0, 1);
   while (!named.empty() && std::isspace(static_cast<unsigned char>(named.back()))) named.pop_back();
   if (named.empty()) return dotGit;
-  return named[0] == '/' ? named : workTree + "/" + named;
+  return absolutePath(named) ? rulesPath(named) : workTree + "/" + named;
 }
 
 std::string commonDirectory(const std::string& gitDir) {
@@ -31,7 +32,7 @@ std::string commonDirectory(const std::string& gitDir) {
   if (readSmallFile(gitDir + "/commondir", text) != SmallFile::kRead) return gitDir;
   while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) text.pop_back();
   if (text.empty()) return gitDir;
-  return text[0] == '/' ? text : gitDir + "/" + text;
+  return absolutePath(text) ? rulesPath(text) : gitDir + "/" + text;
 }
 
 }  // namespace vlisting

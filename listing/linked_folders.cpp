@@ -2,8 +2,9 @@
 // Tested by tests/listing/listing_rules_test.cpp and tests/host/cli/command_e2e_test.cpp.
 #include "listing/linked_folders.h"
 
+#ifndef _WIN32
 #include <dirent.h>
-#include <sys/stat.h>
+#endif
 
 #include <atomic>
 #include <map>
@@ -12,6 +13,7 @@
 #include <utility>
 
 #include "listing/directory_rules.h"
+#include "listing/folder_identity.h"
 #include "listing/passed_over.h"
 #include "win32/kernel32/attributes.h"
 #include "win32/kernel32/listing_cache.h"
@@ -26,7 +28,7 @@ std::atomic<bool> following{false};
 struct Guard {
   std::mutex mutex;
   uint64_t search = ~uint64_t{0};
-  std::map<std::pair<dev_t, ino_t>, std::string> firstPath;
+  std::map<FolderIdentity, std::string> firstPath;
 };
 
 Guard& guard() {
@@ -39,8 +41,8 @@ enum class Admitted { kEnter, kReachedAgain, kGone };
 // Whether the folder at `path` may be entered: its identity is new to this search (then it is
 // kept with `path` when `claim`), or was first reached by this very path.
 Admitted admit(const std::string& path, bool claim) {
-  struct stat st;
-  if (stat(path.empty() ? "/" : path.c_str(), &st) != 0) return Admitted::kGone;
+  FolderIdentity key;
+  if (!folderIdentity(path, key)) return Admitted::kGone;
   Guard& g = guard();
   std::lock_guard<std::mutex> lock(g.mutex);
   uint64_t search = searchUnderWay();
@@ -48,7 +50,6 @@ Admitted admit(const std::string& path, bool claim) {
     g.firstPath.clear();
     g.search = search;
   }
-  auto key = std::make_pair(st.st_dev, st.st_ino);
   auto at = g.firstPath.find(key);
   if (at == g.firstPath.end()) {
     if (claim) g.firstPath.emplace(key, path);
@@ -58,11 +59,17 @@ Admitted admit(const std::string& path, bool claim) {
 }
 
 // Whether a listing may hold a link: an entry that is one, or whose type the file system did not
-// tell.
-bool holdsLinks(const vwin::DirectoryListing& listing) {
-  for (const vwin::DirectoryListing::Name& n : listing.names)
+// tell. Entries given one by one (no listing) may be anything.
+bool holdsLinks(const vwin::DirectoryListing* listing) {
+#ifndef _WIN32
+  if (!listing) return true;
+  for (const vwin::DirectoryListing::Name& n : listing->names)
     if (n.type == DT_LNK || n.type == DT_UNKNOWN) return true;
   return false;
+#else
+  (void)listing;  // the Windows command gives entries one by one
+  return true;
+#endif
 }
 
 class LinkedFolders final : public vwin::EntryJudge {
@@ -109,7 +116,7 @@ void setLinkedFolders(bool follow) { following.store(follow); }
 std::unique_ptr<vwin::EntryJudge> judgeLinkedFolders(
     const char* posixDir, const std::shared_ptr<const vwin::DirectoryListing>& listing, bool count,
     std::unique_ptr<vwin::EntryJudge> rules) {
-  if (!following.load() && !holdsLinks(*listing)) return rules;
+  if (!following.load() && !holdsLinks(listing.get())) return rules;
   return std::make_unique<LinkedFolders>(posixDir, count, std::move(rules));
 }
 

@@ -6,9 +6,7 @@
 #include <mutex>
 #include <set>
 
-#ifndef _WIN32
-#include "listing/listing_policy.h"  // the Windows command's tally has no listing rules
-#endif
+#include "listing/listing_policy.h"
 
 namespace vlisting {
 
@@ -48,9 +46,7 @@ void notePassedOver(PassedOver why, const std::string& key, const std::string& s
 }
 
 void startPassedOverCount() {
-#ifndef _WIN32
   startListingSearch();  // a new search: ignore files edited since are read again
-#endif
   Tally& t = tally();
   std::lock_guard<std::mutex> lock(t.mutex);
   for (std::set<std::string>& s : t.seen) s.clear();

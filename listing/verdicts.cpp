@@ -12,6 +12,10 @@ namespace vlisting {
 ListingRules::ListingRules(std::shared_ptr<const DirectoryRules> rules,
                            const std::shared_ptr<const vwin::DirectoryListing>& listing, bool count)
     : rules_(std::move(rules)), dotNames_(rules_->dotNames), count_(count) {
+  if (!listing) {
+    verdicts_ = &unkept_;  // entries given one by one: each judged as it comes
+    return;
+  }
   memoLock_ = std::unique_lock<std::mutex>(rules_->memoMutex);
   if (rules_->memoListing.lock() != listing) {
     rules_->memoListing = listing;

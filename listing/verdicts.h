@@ -28,8 +28,8 @@ namespace vlisting {
 
 class ListingRules final : public vwin::EntryJudge {
  public:
-  // The judge of `listing` by `rules`; `count`: whether an entry hidden is counted as passed
-  // over.
+  // The judge of `listing` by `rules` (nullptr: of entries given one by one, nothing kept);
+  // `count`: whether an entry hidden is counted as passed over.
   ListingRules(std::shared_ptr<const DirectoryRules> rules,
                const std::shared_ptr<const vwin::DirectoryListing>& listing, bool count);
 
@@ -51,6 +51,7 @@ class ListingRules final : public vwin::EntryJudge {
   bool dotNames_ = false;
   std::unique_lock<std::mutex> memoLock_;  // held while the verdicts below are used
   std::vector<uint8_t>* verdicts_ = nullptr;
+  std::vector<uint8_t> unkept_;  // none: the verdicts of a judge with no listing
   std::string path_;
   std::string realPath_;
   bool count_ = true;

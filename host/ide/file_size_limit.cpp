@@ -18,9 +18,18 @@ std::atomic<Override> overridden{Override::kNone};
 
 }  // namespace
 
-#ifndef _WIN32
 namespace {
 
+#ifdef _WIN32
+// Windows' registry is the system's: the Windows command answers the add-on's reading of the
+// value from here instead (host/windows/size_limit_watch.h).
+std::atomic<unsigned long> overrideBytes{0};
+
+void overrideLimit(unsigned long bytes, Override kind) {
+  overrideBytes.store(bytes);
+  overridden.store(kind);
+}
+#else
 void overrideLimit(unsigned long bytes, Override kind) {
   DWORD value = static_cast<DWORD>(bytes);
   std::string key = std::string("HKEY_LOCAL_MACHINE\\") + kSettingsKey;
@@ -28,8 +37,13 @@ void overrideLimit(unsigned long bytes, Override kind) {
                             reinterpret_cast<const BYTE*>(&value), sizeof value);
   overridden.store(kind);
 }
+#endif
 
 }  // namespace
+
+#ifdef _WIN32
+unsigned long fileSizeOverride() { return overrideBytes.load(); }
+#endif
 
 void limitFileSizeForThisRun(unsigned long bytes) { overrideLimit(bytes, Override::kThisRun); }
 
@@ -37,11 +51,14 @@ void useHostDefaultFileSize() {
   if (overridden.load() == Override::kNone && readStoredMaxFileSize() == 0)
     overrideLimit(kHostDefaultFileSize, Override::kHostDefault);
 }
-#endif
 
 FileSizeLimit fileSizeLimit() {
   FileSizeLimit limit;
-  if (LONG stored = readStoredMaxFileSize()) {
+  LONG stored = readStoredMaxFileSize();
+#ifdef _WIN32
+  if (unsigned long bytes = overrideBytes.load()) stored = static_cast<LONG>(bytes);
+#endif
+  if (stored) {
     limit.bytes = static_cast<unsigned long>(stored);
     switch (overridden.load()) {
       case Override::kNone:

@@ -1,10 +1,11 @@
 // The add-on's size limit of a searched file as a search starting now reads it (with the add-on's
 // own reading, dialog/max_file_size.h), and where it comes from: the value MaxFileSize under the
 // add-on's key, or this run's --max-filesize, which the host puts in place of the stored value
-// without storing it (win32/advapi32/registry_override.h). Files of the limit's size or more are
-// refused.
+// without storing it (win32/advapi32/registry_override.h; on Windows the command answers the
+// add-on's reading itself, host/windows/size_limit_watch.h). Files of the limit's size or more
+// are refused.
 //
-// Our Linux hosts put a default of their own in place of the add-on's 500,000 bytes when the
+// Our hosts put a default of their own in place of the add-on's 500,000 bytes when the
 // registry holds no valid value: 16 MiB. Ordinary sources of today's large trees pass half a
 // megabyte (a dozen of a kernel tree's .c files do), while a file of 16 MiB or more is data or a
 // generated table rather than code to read. What bounds the memory: the add-on reads each file
@@ -28,7 +29,6 @@ struct FileSizeLimit {
 
 // Makes every search of this process refuse files of `bytes` bytes or more (1 to
 // kMaxFileSizeCeiling).
-// POSIX only: the Windows command reads the registry through Windows.
 void limitFileSizeForThisRun(unsigned long bytes);
 
 // Our hosts' default limit, and the highest one the full-screen program raises it to by a key.
@@ -37,8 +37,14 @@ constexpr unsigned long kRaisedFileSizeCeiling = 256ul << 20;
 
 // Makes every search of this process refuse files of kHostDefaultFileSize bytes or more unless
 // the registry holds a valid value. Called before the first search, after the registry can be
-// read. POSIX only.
+// read.
 void useHostDefaultFileSize();
+
+#ifdef _WIN32
+// The limit put in place of the stored value, 0 for none: what the Windows command answers the
+// add-on's reading of MaxFileSize with (host/windows/size_limit_watch.h).
+unsigned long fileSizeOverride();
+#endif
 
 // The limit the add-on's next search will apply.
 FileSizeLimit fileSizeLimit();

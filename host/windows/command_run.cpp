@@ -27,12 +27,14 @@
 #include "host/cli/command_dialog.h"
 #include "host/cli/command_output.h"
 #include "host/cli/command_project.h"
+#include "host/cli/listing_switches.h"
 #include "host/ide/addon_session.h"
 #include "host/ide/host.h"
 #include "host/ide/passed_over_report.h"
 #include "host/ide/text_encoding.h"
 #include "host/windows/find_watch.h"
 #include "host/windows/import_hook.h"
+#include "host/windows/size_limit_watch.h"
 #include "search/option_bits.h"
 
 namespace vantrel {
@@ -207,10 +209,9 @@ int runCommand(const CommandLine& line, const std::string& addOnPath, std::ostre
     err << "vantrel: " << message << std::endl;
     return 2;
   };
-  // Ignore files, exclusions, dot-files and the run's size limit are the POSIX layer's: here the
-  // add-on lists and reads through Windows itself.
-  if (!line.listing.excludes.empty() || line.listing.hidden || line.maxFileSize)
-    return fail("--exclude, --hidden and --max-filesize are not available in the Windows command");
+  // The listing policy answers the watch on the add-on's file searches (find_watch.h) as it
+  // answers our layer on POSIX; the size limit, the add-on's reading of MaxFileSize.
+  applySearchScopeSwitches(line);
   host::ProjectDescription project;
   std::vector<ProjectNodeId> selected;
   std::string projectError;
@@ -253,6 +254,7 @@ int runCommand(const CommandLine& line, const std::string& addOnPath, std::ostre
         redirectImport(module, "USER32.dll", "GetAsyncKeyState",
                        reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(&seeKeyState)))));
     watchFileSearches(module);
+    watchSizeLimit(module);
     addOn.start(project);
     passedOver->start();
     std::set<DWORD> before = processThreads();

@@ -4,11 +4,13 @@
 
 #include <cstring>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <string>
 
 #include "host/windows/import_hook.h"
 #include "listing/passed_over.h"
+#include "listing/system_listing.h"
 
 namespace vantrel {
 namespace {
@@ -20,9 +22,13 @@ FindFirst realFirst = nullptr;
 FindNext realNext = nullptr;
 FindEnd realEnd = nullptr;
 
-// Each open search's directory as the pattern spelled it.
+// Each open search's directory as the pattern spelled it, and the listing policy's judge of it.
+struct Searched {
+  std::string dir;
+  std::unique_ptr<vlisting::SystemListing> policy;
+};
 std::mutex mutex;
-std::map<HANDLE, std::string> searched;
+std::map<HANDLE, Searched> searched;
 
 // The directory part of a pattern, with its separator ("" for none; "C:" for "C:*.c").
 std::string directoryOf(const char* pattern) {
@@ -40,22 +46,51 @@ std::string keyOf(std::string path) {
   return path;
 }
 
+// Whether the entry is "." or "..", which every walk passes by.
+bool dots(const char* name) { return !std::strcmp(name, ".") || !std::strcmp(name, ".."); }
+
+// Marks the entry hidden when the listing policy has the walk leave it alone, and shown when the
+// policy shows what Windows hides (a dot name under Wine, with --hidden); a linked folder the
+// policy follows reads as the folder.
+void judge(vlisting::SystemListing& policy, WIN32_FIND_DATAA& data) {
+  if (dots(data.cFileName)) return;
+  DWORD& a = data.dwFileAttributes;
+  vlisting::SystemEntry entry;
+  entry.name = data.cFileName;
+  entry.folder = (a & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  entry.linked = (a & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+  entry.hidden = (a & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) != 0;
+  if (policy.leaveAlone(entry))
+    a |= FILE_ATTRIBUTE_HIDDEN;
+  else
+    a &= ~(FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+}
+
 void noteEntry(const std::string& dir, const WIN32_FIND_DATAA& data) {
   DWORD a = data.dwFileAttributes;
   if (a & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) return;  // no walk takes these
   const char* name = data.cFileName;
-  if (!std::strcmp(name, ".") || !std::strcmp(name, "..")) return;
+  if (dots(name)) return;
   size_t need = dir.size() + std::strlen(name) + ((a & FILE_ATTRIBUTE_DIRECTORY) ? 1 : 0);
   if (need >= MAX_PATH)
     vlisting::notePassedOver(vlisting::PassedOver::kLongPath, keyOf(dir + name));
 }
 
+// The listing policy's judge of the directory `dir` (as a pattern spells it).
+std::unique_ptr<vlisting::SystemListing> policyOf(const std::string& dir) {
+  char full[MAX_PATH * 2];
+  DWORD length = GetFullPathNameA(dir.empty() ? "." : dir.c_str(), sizeof full, full, nullptr);
+  if (length == 0 || length >= sizeof full) return nullptr;
+  return std::make_unique<vlisting::SystemListing>(std::string_view(full, length));
+}
+
 HANDLE WINAPI watchFirst(LPCSTR pattern, LPWIN32_FIND_DATAA data) {
   HANDLE search = realFirst(pattern, data);
-  if (!pattern || !vlisting::countingPassedOver()) return search;
+  if (!pattern) return search;
   DWORD error = GetLastError();
   std::string dir = directoryOf(pattern);
   if (search == INVALID_HANDLE_VALUE) {
+    if (!vlisting::countingPassedOver()) return search;
     std::string spelled = dir.empty() ? "." : dir;
     // A file named as a directory, or a name no directory can have, is a missing directory too.
     if (error == ERROR_PATH_NOT_FOUND || error == ERROR_DIRECTORY || error == ERROR_INVALID_NAME ||
@@ -66,9 +101,11 @@ HANDLE WINAPI watchFirst(LPCSTR pattern, LPWIN32_FIND_DATAA data) {
     else if (error == ERROR_FILENAME_EXCED_RANGE)
       vlisting::notePassedOver(vlisting::PassedOver::kLongPath, keyOf(spelled));
   } else {
-    noteEntry(dir, *data);
+    std::unique_ptr<vlisting::SystemListing> policy = policyOf(dir);
+    if (policy) judge(*policy, *data);
+    if (vlisting::countingPassedOver()) noteEntry(dir, *data);
     std::lock_guard<std::mutex> lock(mutex);
-    searched[search] = dir;
+    searched[search] = Searched{dir, std::move(policy)};
   }
   SetLastError(error);
   return search;
@@ -76,15 +113,18 @@ HANDLE WINAPI watchFirst(LPCSTR pattern, LPWIN32_FIND_DATAA data) {
 
 BOOL WINAPI watchNext(HANDLE search, LPWIN32_FIND_DATAA data) {
   BOOL found = realNext(search, data);
-  if (!found || !vlisting::countingPassedOver()) return found;
-  std::string dir;
+  if (!found) return found;
+  DWORD error = GetLastError();
+  Searched* watched;
   {
     std::lock_guard<std::mutex> lock(mutex);
     auto at = searched.find(search);
     if (at == searched.end()) return found;
-    dir = at->second;
+    watched = &at->second;  // a search handle serves one thread, and lives till FindClose
   }
-  noteEntry(dir, *data);
+  if (watched->policy) judge(*watched->policy, *data);
+  if (vlisting::countingPassedOver()) noteEntry(watched->dir, *data);
+  SetLastError(error);
   return found;
 }
 

@@ -9,6 +9,7 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -23,6 +24,7 @@
 #include "listing/git_config.h"
 #include "listing/listing_policy.h"
 #include "listing/passed_over.h"
+#include "listing/system_listing.h"
 #include "win32/include/windows.h"
 
 namespace {
@@ -79,15 +81,17 @@ class ListingRulesTest : public ::testing::Test {
     fs::remove_all(root);
   }
 
-  // The names FindFirstFileA shows in `d` ("." and ".." aside), in listing order.
-  std::vector<std::string> shown(const fs::path& d) {
+  // The names FindFirstFileA shows in `d` ("." and ".." aside), in listing order; with
+  // `walkTakes`, only those a walk takes (not system either).
+  std::vector<std::string> shown(const fs::path& d, bool walkTakes = false) {
     std::vector<std::string> visible;
     WIN32_FIND_DATAA data;
     HANDLE h = FindFirstFileA((windowsPath(d) + "\\*.*").c_str(), &data);
     if (h == INVALID_HANDLE_VALUE) return visible;
     do {
       std::string name = data.cFileName;
-      if (!(data.dwFileAttributes & FILE_ATTRIBUTE_HIDDEN) && name != "." && name != "..")
+      DWORD leftAlone = FILE_ATTRIBUTE_HIDDEN | (walkTakes ? FILE_ATTRIBUTE_SYSTEM : 0);
+      if (!(data.dwFileAttributes & leftAlone) && name != "." && name != "..")
         visible.push_back(name);
     } while (FindNextFileA(h, &data));
     FindClose(h);
@@ -173,6 +177,55 @@ TEST_F(ListingRulesTest, ListingRulesHideWhatIgnoreFilesAndExclusionsName) {
 
 // A file's rules serve every directory below it without a copy: 400 directories under a
 // 20,000-line .gitignore whose "*/x" reaches each of them cost what one does.
+// The Windows command's watch judges the entries the system lists as our layer judges its own:
+// under each set of switches, an entry is left alone exactly when FindFirstFileA hides it.
+TEST_F(ListingRulesTest, EntriesListedByTheSystemAreJudgedAsTheLayerJudgesThem) {
+  fs::path repo = root / "repo";
+  fs::create_directories(repo / ".git");
+  std::ofstream(repo / ".gitignore") << "*.o\nbuild/\n";
+  std::ofstream(repo / ".ignore") << "gen.c\n";
+  for (const char* n : {"a.c", "a.o", "gen.c", "x_test.c", ".env"}) touch(repo / n);
+  fs::create_directories(repo / "build");
+  fs::create_directories(repo / "real");
+  fs::create_directory_symlink("real", repo / "linked");
+  fs::create_directory_symlink("..", repo / "real" / "up");
+  using Switches = vlisting::ListingSwitches;
+  for (const Switches& switches :
+       {Switches{}, Switches{false, false, {}}, Switches{true, true, {"*_test.c"}},
+        Switches{true, false, {}, true}, Switches{false, true, {}, true}}) {
+    vlisting::applyListingSwitches(switches);
+    for (const fs::path& dir : {repo, repo / "real"}) {
+      vlisting::startPassedOverCount();
+      std::vector<std::string> layer = shown(dir, true);
+      vlisting::PassedOverCount layerCount = vlisting::takePassedOverCount();
+      vlisting::startPassedOverCount();
+      vlisting::SystemListing system(dir.string());
+      // In the layer's order (ASCII names: by their capitals), which decides which path to a
+      // folder is the first.
+      std::vector<fs::directory_entry> entries(fs::directory_iterator(dir), {});
+      auto capitals = [](const fs::directory_entry& e) {
+        std::string name = e.path().filename().string();
+        for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        return name;
+      };
+      std::sort(entries.begin(), entries.end(),
+                [&](const auto& a, const auto& b) { return capitals(a) < capitals(b); });
+      std::vector<std::string> bySystem;
+      for (const fs::directory_entry& e : entries) {
+        std::string name = e.path().filename().string();
+        if (!system.leaveAlone({name, e.is_directory(), e.is_symlink(), false}))
+          bySystem.push_back(name);
+      }
+      vlisting::PassedOverCount systemCount = vlisting::takePassedOverCount();
+      std::sort(layer.begin(), layer.end());
+      std::sort(bySystem.begin(), bySystem.end());
+      EXPECT_EQ(bySystem, layer) << dir << " follow " << switches.follow;
+      for (int why = 0; why < static_cast<int>(vlisting::PassedOver::kCount); ++why)
+        EXPECT_EQ(systemCount.counts[why], layerCount.counts[why]) << why;
+    }
+  }
+}
+
 TEST_F(ListingRulesTest, AFilesRulesAreSharedByEveryDirectoryBelowIt) {
   fs::path repo = root / "repo";
   fs::create_directories(repo / ".git");

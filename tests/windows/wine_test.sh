@@ -16,6 +16,9 @@
 #             context lines, counts and vimgrep lines,
 #             and the nodes of a project file
 #   async     an asynchronous search: the command stays until the worker has ended
+#   listing   what is searched: ignore files, an exclusion, dot-files, a file over the size limit,
+#             linked folders (one, a loop, one leading out of the tree), by default and with
+#             --no-ignore, --hidden, --follow and --max-filesize
 #   interrupt Ctrl-C (SIGINT) stops a blocking search as Esc does
 #   registry  the history written under the IDE's key, read back with Wine's reg
 #   platform  what only Windows does: a name kept for a device (aux.c), a run with no display
@@ -106,7 +109,7 @@ echo "needle outside the tree" > "$tree/../wine-outside.txt"
 
 # The comparisons need the POSIX command; the other modes run the Windows one alone.
 case $mode in
-  compare | async)
+  compare | async | listing)
     if [ -z "$linux" ] || [ ! -x "$linux" ]; then
       echo "skipped: the POSIX command '$linux' is not built (cmake --workflow --preset debug)"
       exit 77
@@ -182,6 +185,39 @@ case $mode in
     same project-no-selection needle -f '*.*' --options=2
     same project-bad-node needle --select='no\such\node' -f '*.*' --options=2
     project=
+    ;;
+  listing)
+    # git's configuration of this machine's user is no part of the comparison.
+    export HOME="$registry" XDG_CONFIG_HOME="$registry/xdg" GIT_CONFIG_NOSYSTEM=1
+    lt="$build/wine-listing"
+    rm -rf "$lt"
+    mkdir -p "$lt/repo/.git" "$lt/repo/src" "$lt/repo/build" "$lt/repo/real" "$lt/outside"
+    printf '*.o\nbuild/\n' > "$lt/repo/.gitignore"
+    printf 'gen.c\n' > "$lt/repo/.ignore"
+    for f in a.c a.o gen.c x_test.c .env.c src/s.c src/t.o build/b.c real/r.c; do
+      echo "int needle;" > "$lt/repo/$f"
+    done
+    echo "int needle;" > "$lt/outside/o.c"
+    { echo "int needle;"; head -c 600000 /dev/zero | tr '\0' 'q'; echo; } > "$lt/repo/big.c"
+    # A linked folder to an ignored one (so that, followed, it is the only path there), a loop
+    # back to the tree's top, and a link out of the tree.
+    ln -s build "$lt/repo/linked"
+    ln -s .. "$lt/repo/real/up"
+    ln -s ../outside "$lt/repo/out"
+    listed="Z:$(echo "$lt/repo" | tr / '\\')"
+    same listing-default needle -f '*.c;*.o' --options=2
+    same listing-no-ignore needle -f '*.c;*.o' --options=2 --no-ignore
+    same listing-hidden needle -f '*.c;*.o' --options=2 --hidden
+    same listing-exclude needle -f '*.c;*.o' --options=2 --exclude='*_test.c' --exclude=src/
+    same listing-follow needle -f '*.c;*.o' --options=2 --follow
+    same listing-max-filesize needle -f '*.c;*.o' --options=2 --max-filesize=1000
+    # Followed, every file is searched once: no heading twice.
+    winrun "$exe" needle -f '*.c' --options=2 --follow -l -d "$listed" > "$registry/wine.out" 2>&1
+    [ "$(sort "$registry/wine.out" | uniq -d)" = "" ] ||
+      fail "listing-follow: a file searched twice: $(sort "$registry/wine.out" | uniq -d)"
+    grep -aq 'linked.b\.c' "$registry/wine.out" || fail "listing-follow: the linked folder not entered"
+    listed=
+    rm -rf "$lt"
     ;;
   async)
     same async needle -f '*.*' --options=10
