@@ -132,6 +132,7 @@ class File final : public RefCounted<HostFile> {
   std::string posixPath_;
 #ifdef _WIN32
   HANDLE handle_ = INVALID_HANDLE_VALUE;  // host/windows/host_file.cpp
+  long long handleAt_ = 0;                // where the handle's own file pointer stands
 #else
   int fd_ = -1;
 #endif
