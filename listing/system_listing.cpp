@@ -2,6 +2,7 @@
 // Tested by tests/listing/listing_rules_test.cpp and tests/windows/wine_test.sh.
 #include "listing/system_listing.h"
 
+#include <cstring>
 #include <string>
 
 #include "listing/listing_judge.h"
@@ -21,12 +22,10 @@ bool SystemListing::leaveAlone(const SystemEntry& entry) {
   // lets a walk enter when it follows links.
   if (entry.folder && entry.linked)
     attributes |= FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_SYSTEM;
-  if (entry.hidden || (!entry.name.empty() && entry.name[0] == '.'))
-    attributes |= FILE_ATTRIBUTE_HIDDEN;
-  if (judge_) {
-    std::string name(entry.name);  // the judges take a terminated name
-    attributes = judge_->apply(vwin::EntryJudge::kNotListed, name.c_str(), name.size(), attributes);
-  }
+  if (entry.hidden || entry.name[0] == '.') attributes |= FILE_ATTRIBUTE_HIDDEN;
+  if (judge_)
+    attributes = judge_->apply(vwin::EntryJudge::kNotListed, entry.name, std::strlen(entry.name),
+                               attributes);
   return vwinHiddenOrSystem(attributes);
 }
 

@@ -22,7 +22,7 @@ class EntryJudge;
 namespace vlisting {
 
 struct SystemEntry {
-  std::string_view name;
+  const char* name = "";  // terminated, as the system lists it
   bool folder = false;
   bool linked = false;  // a reparse point: a symbolic link or a junction
   bool hidden = false;  // hidden or system by its attributes

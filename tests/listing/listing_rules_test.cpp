@@ -213,7 +213,7 @@ TEST_F(ListingRulesTest, EntriesListedByTheSystemAreJudgedAsTheLayerJudgesThem) 
       std::vector<std::string> bySystem;
       for (const fs::directory_entry& e : entries) {
         std::string name = e.path().filename().string();
-        if (!system.leaveAlone({name, e.is_directory(), e.is_symlink(), false}))
+        if (!system.leaveAlone({name.c_str(), e.is_directory(), e.is_symlink(), false}))
           bySystem.push_back(name);
       }
       vlisting::PassedOverCount systemCount = vlisting::takePassedOverCount();
