@@ -833,7 +833,12 @@ TEST_F(CommandTest, CtrlCStopsAPatternInsideAHalfMegabyteLine) {
     kill(pid, SIGKILL);
     waitpid(pid, &status, 0);
   }
-  EXPECT_LT(seconds, 1.0);
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+  constexpr double kSecondsAllowed = 3.0;  // instrumented builds run several times slower
+#else
+  constexpr double kSecondsAllowed = 1.0;
+#endif
+  EXPECT_LT(seconds, kSecondsAllowed);
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 130) << readFile(errFile);
   EXPECT_NE(readFile(errFile).find("Vantrel : User break !"), std::string::npos);
 }
